@@ -1,0 +1,4 @@
+#include "camera/ModuleInstance.h"
+
+HINSTANCE moduleHandle = nullptr;
+DWORD platformId = 1;

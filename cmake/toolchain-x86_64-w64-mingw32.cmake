@@ -1,0 +1,16 @@
+# Cross-compiles for 64-bit Windows with the mingw-w64 posix-thread compilers;
+# test programs run through Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(LUMORA_TRIPLE x86_64-w64-mingw32)
+
+set(CMAKE_C_COMPILER   ${LUMORA_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${LUMORA_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${LUMORA_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${LUMORA_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

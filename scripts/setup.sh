@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian machine needs to build and test the driver:
+# the i386 architecture, the mingw-w64 cross compilers, GoogleTest sources,
+# 32- and 64-bit Wine, Xvfb, CMake, FFmpeg (ffprobe) and ImageMagick.
+# Checks every package and installs only what is missing; safe to run again.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
+          wine wine32:i386 wine64 xvfb ffmpeg imagemagick)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    say "setup: all ${#packages[@]} packages present"
+    exit 0
+fi
+
+say "setup: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+fi
+as_root apt-get update -q
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,68 @@
+// The test platform itself: the private temporary folder, the leak counters
+// and the bridge to the Linux tools must work before any other test can be
+// believed.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <thread>
+
+#include "tests/support/ProcessCounters.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/UnixTools.h"
+
+TEST(Platform, TemporaryFolderIsPrivateAndUsedByTheProcess)
+{
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    EXPECT_EQ(testenv::TempFolder(), std::string(temp));
+    EXPECT_NE(GetFileAttributesA(temp), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Platform, CountersSeeHandlesAndThreadsComeAndGo)
+{
+    // The threading runtime keeps a handle of its own from the first thread
+    // on; leak checks take their "before" after such one-time set-up.
+    std::thread([] {}).join();
+    const int handles = testenv::HandleCount();
+    const int threads = testenv::ThreadCount();
+    ASSERT_GT(handles, 0);
+    ASSERT_GE(threads, 1);
+
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_EQ(testenv::HandleCount(), handles + 1);
+    std::thread worker([event] { WaitForSingleObject(event, INFINITE); });
+    EXPECT_EQ(testenv::ThreadCount(), threads + 1);
+    SetEvent(event);
+    worker.join();
+    CloseHandle(event);
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads))
+        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
+        << testenv::ThreadCount();
+}
+
+TEST(Platform, LinuxToolsRunAndReportTheirStatus)
+{
+    std::string output;
+    EXPECT_EQ(testenv::RunUnixCommand("echo hello; exit 3", &output), 3);
+    EXPECT_EQ(output, "hello\n");
+}
+
+TEST(Platform, FfprobeReadsAnAviMadeByFfmpeg)
+{
+    const std::string avi = testenv::TempPath("probe-check.avi");
+    std::string output;
+    ASSERT_EQ(testenv::RunUnixCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:rate=10 -t 2 "
+                                      "-c:v rawvideo -pix_fmt bgr24 '" + testenv::UnixPath(avi) + "'",
+                                      &output),
+              0)
+        << output;
+    const testenv::VideoProbe probe = testenv::Ffprobe(avi);
+    ASSERT_TRUE(probe.ok) << probe.report;
+    EXPECT_EQ(probe.format, "avi");
+    EXPECT_EQ(probe.width, 64);
+    EXPECT_EQ(probe.height, 48);
+    EXPECT_EQ(probe.pixFmt, "bgr24");
+    EXPECT_EQ(probe.frames, 20);
+    EXPECT_NEAR(probe.duration, 2.0, 0.01);
+    DeleteFileA(avi.c_str());
+}

@@ -1,0 +1,90 @@
+#include "tests/support/ProcessCounters.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <vector>
+
+namespace testenv {
+
+namespace {
+// SystemHandleInformation (class 16): every open handle of the system.
+struct SystemHandleEntry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT handleValue;
+    PVOID object;
+    ULONG access;
+};
+struct SystemHandleList {
+    ULONG count;
+    SystemHandleEntry handles[1];
+};
+using QuerySystemInformationFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+} // namespace
+
+int HandleCount()
+{
+    static auto query = reinterpret_cast<QuerySystemInformationFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) {
+        return -1;
+    }
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0) {
+            break;
+        }
+        if (static_cast<ULONG>(status) != 0xC0000004 /* STATUS_INFO_LENGTH_MISMATCH */) {
+            return -1;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    const auto* list = reinterpret_cast<const SystemHandleList*>(buffer.data());
+    const DWORD self = GetCurrentProcessId();
+    int count = 0;
+    for (ULONG i = 0; i < list->count; ++i) {
+        if (list->handles[i].ownerPid == self) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+int ThreadCount()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return -1;
+    }
+    const DWORD self = GetCurrentProcessId();
+    int count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == self) {
+            ++count;
+        }
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+bool WaitForCounts(int handles, int threads, unsigned timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HandleCount() <= handles && ThreadCount() <= threads) {
+            return true;
+        }
+        if (GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        Sleep(20);
+    }
+}
+
+} // namespace testenv

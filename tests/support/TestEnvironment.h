@@ -1,0 +1,25 @@
+// Per-program test environment, set up by the shared main() before any test.
+#pragma once
+
+#include <string>
+
+namespace testenv {
+
+// A private temporary folder for this test program (Windows path, ending in
+// a backslash). main() points TMP and TEMP at it, so the settings file and any
+// other temporary file of the code under test land here.
+const std::string& TempFolder();
+
+// Path of a file in the private folder.
+std::string TempPath(const std::string& name);
+
+// The folder holding this test program (and ZorvikSDK.dll, ZorvikFilter.dll),
+// ending in a backslash.
+std::string ProgramFolder();
+
+// Deletes the settings file "Lumora Camera.config" from the private folder.
+void RemoveSettingsFile();
+
+void Initialise();
+
+} // namespace testenv
