@@ -1,0 +1,180 @@
+// Ownership and comparison rules of media types: no block or pUnk reference
+// may leak or be freed twice, whatever path a copy takes.
+#include <gtest/gtest.h>
+
+#include <dshow.h>
+
+#include <cstring>
+
+#include "framework/MediaTypeRecord.h"
+#include "tests/framework/AllocationFailer.h"
+#include "tests/framework/CountingUnknown.h"
+
+namespace {
+
+// A video type with a format block of blockSize bytes filled with fill.
+MediaTypeRecord VideoType(BYTE fill, ULONG blockSize = 88)
+{
+    MediaTypeRecord type;
+    type.majortype = MEDIATYPE_Video;
+    type.subtype = MEDIASUBTYPE_RGB24;
+    type.formattype = FORMAT_VideoInfo;
+    type.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(blockSize));
+    type.cbFormat = blockSize;
+    std::memset(type.pbFormat, fill, blockSize);
+    return type;
+}
+
+} // namespace
+
+TEST(MediaType, DefaultRecordIsAnEmptyPartialType)
+{
+    MediaTypeRecord type;
+    EXPECT_EQ(type.lSampleSize, 1u);
+    EXPECT_TRUE(type.bFixedSizeSamples);
+    EXPECT_TRUE(IsEqualGUID(type.majortype, GUID_NULL));
+    EXPECT_TRUE(IsEqualGUID(type.formattype, GUID_NULL));
+    EXPECT_EQ(type.cbFormat, 0u);
+    EXPECT_EQ(type.pbFormat, nullptr);
+    EXPECT_TRUE(type.IsPartial());
+    EXPECT_FALSE(VideoType(1).IsPartial());
+}
+
+TEST(MediaType, CopiesOwnTheirBlockAndPunkReference)
+{
+    CountingUnknown unk;
+    {
+        MediaTypeRecord original = VideoType(7);
+        original.pUnk = &unk;
+        unk.AddRef();
+
+        MediaTypeRecord copy(original);
+        EXPECT_EQ(unk.Count(), 2);
+        EXPECT_NE(copy.pbFormat, original.pbFormat);
+        EXPECT_TRUE(copy.SameType(original));
+
+        AM_MEDIA_TYPE* clone = CloneType(&original);
+        ASSERT_NE(clone, nullptr);
+        EXPECT_EQ(unk.Count(), 3);
+        DeleteType(clone);
+        DeleteType(nullptr);
+        EXPECT_EQ(unk.Count(), 2);
+
+        // Assigning to itself keeps the block; assigning another frees the old.
+        BYTE* block = copy.pbFormat;
+        copy = copy;
+        EXPECT_EQ(copy.pbFormat, block);
+        EXPECT_EQ(copy.cbFormat, 88u);
+        copy = VideoType(9, 16);
+        EXPECT_EQ(unk.Count(), 1);
+        EXPECT_EQ(copy.cbFormat, 16u);
+        EXPECT_EQ(copy.pbFormat[15], 9);
+
+        FreeTypeContents(&original);
+        FreeTypeContents(&original);
+        EXPECT_EQ(unk.Count(), 0);
+        EXPECT_EQ(original.pbFormat, nullptr);
+    }
+    EXPECT_EQ(unk.Count(), 0);
+}
+
+TEST(MediaType, FailedBlockAllocationKeepsPunkBalanced)
+{
+    CountingUnknown unk;
+    const ULONG oddSize = 4321; // no other allocation of the test has this size
+    MediaTypeRecord original = VideoType(3, oddSize);
+    original.pUnk = &unk;
+    unk.AddRef();
+
+    AllocationFailer failer(oddSize);
+    ASSERT_TRUE(failer.Registered());
+
+    AM_MEDIA_TYPE raw;
+    EXPECT_EQ(CopyTypeInto(&raw, &original), E_OUTOFMEMORY);
+    EXPECT_EQ(raw.cbFormat, 0u);
+    EXPECT_EQ(raw.pbFormat, nullptr);
+    FreeTypeContents(&raw);
+    EXPECT_EQ(unk.Count(), 1);
+
+    EXPECT_EQ(CloneType(&original), nullptr);
+    EXPECT_EQ(unk.Count(), 1);
+
+    HRESULT hr = S_OK;
+    {
+        MediaTypeRecord copy(original, &hr);
+        EXPECT_EQ(copy.cbFormat, 0u);
+    }
+    EXPECT_EQ(hr, E_OUTOFMEMORY);
+    EXPECT_EQ(unk.Count(), 1);
+
+    MediaTypeRecord target = VideoType(5);
+    EXPECT_EQ(target.Assign(original), E_OUTOFMEMORY);
+    EXPECT_EQ(target.cbFormat, 0u);
+    EXPECT_EQ(failer.FailedCount(), 4);
+    EXPECT_EQ(unk.Count(), 1);
+}
+
+TEST(MediaType, SameTypeComparesGuidsAndFormatBytesOnly)
+{
+    MediaTypeRecord a = VideoType(1);
+    MediaTypeRecord b = VideoType(1);
+    b.lSampleSize = 12345;
+    b.bTemporalCompression = TRUE;
+    EXPECT_TRUE(a.SameType(b));
+
+    b.pbFormat[40] = 2;
+    EXPECT_FALSE(a.SameType(b));
+
+    MediaTypeRecord shorter = VideoType(1, 40);
+    EXPECT_FALSE(a.SameType(shorter));
+
+    MediaTypeRecord other = VideoType(1);
+    other.subtype = MEDIASUBTYPE_RGB32;
+    EXPECT_FALSE(a.SameType(other));
+}
+
+TEST(MediaType, PatternsTreatNullGuidsAsWildcards)
+{
+    MediaTypeRecord type = VideoType(1);
+
+    MediaTypeRecord any;
+    EXPECT_TRUE(type.MatchesPattern(any));
+
+    MediaTypeRecord majorOnly;
+    majorOnly.majortype = MEDIATYPE_Video;
+    EXPECT_TRUE(type.MatchesPattern(majorOnly));
+    majorOnly.majortype = MEDIATYPE_Audio;
+    EXPECT_FALSE(type.MatchesPattern(majorOnly));
+
+    MediaTypeRecord subtypeOnly;
+    subtypeOnly.subtype = MEDIASUBTYPE_RGB32;
+    EXPECT_FALSE(type.MatchesPattern(subtypeOnly));
+
+    // A pattern that names the format type must also carry the same block.
+    MediaTypeRecord withFormat = VideoType(1);
+    withFormat.majortype = GUID_NULL;
+    EXPECT_TRUE(type.MatchesPattern(withFormat));
+    withFormat.pbFormat[0] = 9;
+    EXPECT_FALSE(type.MatchesPattern(withFormat));
+    MediaTypeRecord noBlock;
+    noBlock.formattype = FORMAT_VideoInfo;
+    EXPECT_FALSE(type.MatchesPattern(noBlock));
+}
+
+TEST(MediaType, DetachHandsTheBlockOverWithoutCopying)
+{
+    CountingUnknown unk;
+    MediaTypeRecord record = VideoType(4);
+    record.pUnk = &unk;
+    unk.AddRef();
+    BYTE* block = record.pbFormat;
+
+    AM_MEDIA_TYPE* handed = record.DetachToTaskMemory();
+    ASSERT_NE(handed, nullptr);
+    EXPECT_EQ(handed->pbFormat, block);
+    EXPECT_EQ(handed->pUnk, &unk);
+    EXPECT_EQ(record.cbFormat, 0u);
+    EXPECT_EQ(record.pUnk, nullptr);
+    DeleteType(handed);
+    EXPECT_EQ(unk.Count(), 0);
+}
