@@ -1,0 +1,291 @@
+// The settings record and its 67-byte file: exact bytes, short and long files,
+// and the atomic replacement seen by a concurrent reader.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "camera/CameraConfig.h"
+#include "tests/support/TestEnvironment.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+std::string SettingsPath()
+{
+    return testenv::TempPath("Lumora Camera.config");
+}
+
+Bytes ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void PutLittleEndian(Bytes& bytes, size_t offset, uint32_t value, size_t size)
+{
+    for (size_t i = 0; i < size; ++i) {
+        bytes[offset + i] = static_cast<unsigned char>(value >> (8 * i));
+    }
+}
+
+// Every field different from its default and from every other field.
+CameraConfig DistinctRecord()
+{
+    CameraConfig c;
+    c.m_Format.m_Resolution = 2;
+    c.m_Format.m_Reserved0 = 0x0A0A0A00;
+    c.m_Format.m_Reserved1 = 0x0B0B0B01;
+    c.m_Format.m_Reserved2 = 0x0C0C0C02;
+    c.m_Format.m_Reserved3 = 0x0D0D0D03;
+    c.m_Format.m_Reserved4 = 0x0E0E0E04;
+    c.m_Exposure.m_AeState = 0;
+    c.m_Exposure.m_Target = 150;
+    c.m_Exposure.m_AnalogGain = 0x1234;
+    c.m_Exposure.m_ExposureTimeMS = 0x00012345;
+    c.m_Color.m_GainR = 1;
+    c.m_Color.m_GainG = 2;
+    c.m_Color.m_GainB = 3;
+    c.m_Color.m_Contrast = 44;
+    c.m_Color.m_Saturation = 45;
+    c.m_Color.m_ColorEnhancement = 0;
+    c.m_Color.m_Gamma = 50;
+    c.m_FrameSpeed = 2;
+    c.m_HMirror = 1;
+    c.m_VMirror = 0x101;
+    c.m_Monochrome = 0x10001;
+    return c;
+}
+
+// The file form of DistinctRecord(), spelt out offset by offset.
+Bytes DistinctRecordBytes()
+{
+    Bytes b(kCameraConfigFileSize, 0);
+    b[0] = 2;
+    PutLittleEndian(b, 1, 0x0D0D0D03, 4);  // reserved 3
+    PutLittleEndian(b, 5, 0x0E0E0E04, 4);  // reserved 4
+    PutLittleEndian(b, 9, 0x0B0B0B01, 4);  // reserved 1
+    PutLittleEndian(b, 13, 0x0C0C0C02, 4); // reserved 2
+    PutLittleEndian(b, 17, 0x0A0A0A00, 4); // reserved 0
+    PutLittleEndian(b, 21, 0, 4);          // AE state
+    b[25] = 150;                           // target
+    b[26] = 0x34;                          // analog gain, low byte first
+    b[27] = 0x12;
+    PutLittleEndian(b, 28, 0x00012345, 4); // exposure time
+    PutLittleEndian(b, 32, 3, 4);          // blue
+    PutLittleEndian(b, 36, 2, 4);          // green
+    PutLittleEndian(b, 40, 1, 4);          // red
+    b[44] = 44;                            // contrast
+    b[45] = 45;                            // saturation
+    PutLittleEndian(b, 46, 0, 4);          // colour enhancement
+    b[50] = 50;                            // gamma
+    PutLittleEndian(b, 51, 2, 4);          // frame speed
+    PutLittleEndian(b, 55, 1, 4);          // horizontal mirror
+    PutLittleEndian(b, 59, 0x101, 4);      // vertical mirror
+    PutLittleEndian(b, 63, 0x10001, 4);    // monochrome
+    return b;
+}
+
+// Every field of a record, in declaration order, for whole-record comparisons.
+std::vector<uint64_t> AllFields(const CameraConfig& c)
+{
+    return {c.m_Format.m_Resolution,   c.m_Format.m_Reserved0,        c.m_Format.m_Reserved1,
+            c.m_Format.m_Reserved2,    c.m_Format.m_Reserved3,        c.m_Format.m_Reserved4,
+            uint64_t(c.m_Color.m_GainR), uint64_t(c.m_Color.m_GainG), uint64_t(c.m_Color.m_GainB),
+            c.m_Color.m_Gamma,         c.m_Color.m_Contrast,          uint64_t(c.m_Color.m_ColorEnhancement),
+            c.m_Color.m_Saturation,    uint64_t(c.m_Exposure.m_AeState), c.m_Exposure.m_Target,
+            c.m_Exposure.m_ExposureTimeMS, c.m_Exposure.m_AnalogGain, uint64_t(c.m_FrameSpeed),
+            uint64_t(c.m_HMirror),     uint64_t(c.m_VMirror),         uint64_t(c.m_Monochrome)};
+}
+
+bool SameRecord(const CameraConfig& a, const CameraConfig& b)
+{
+    return AllFields(a) == AllFields(b);
+}
+
+std::vector<std::string> FilesInTempFolder()
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(testenv::TempPath("*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            names.push_back(entry.cFileName);
+        }
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+class CameraConfigFile : public testing::Test {
+protected:
+    void SetUp() override { testenv::RemoveSettingsFile(); }
+    void TearDown() override { testenv::RemoveSettingsFile(); }
+};
+
+} // namespace
+
+TEST_F(CameraConfigFile, FreshRecordIsWrittenAsTheDefaultLayout)
+{
+    ASSERT_EQ(CameraConfig().SaveToFile(), 1);
+
+    Bytes expected(kCameraConfigFileSize, 0); // resolution and the five reserved words: 21 zero bytes
+    PutLittleEndian(expected, 21, 1, 4);      // AE on
+    expected[25] = 100;                       // target
+    PutLittleEndian(expected, 26, 40, 2);     // analog gain
+    PutLittleEndian(expected, 28, 40, 4);     // exposure time
+    PutLittleEndian(expected, 32, 88, 4);     // blue
+    PutLittleEndian(expected, 36, 88, 4);     // green
+    PutLittleEndian(expected, 40, 100, 4);    // red
+    expected[44] = 20;                        // contrast
+    expected[45] = 100;                       // saturation
+    PutLittleEndian(expected, 46, 1, 4);      // colour enhancement
+    expected[50] = 100;                       // gamma
+    PutLittleEndian(expected, 51, 1, 4);      // frame speed high
+    EXPECT_EQ(ReadBytes(SettingsPath()), expected);
+}
+
+TEST_F(CameraConfigFile, EveryFieldLandsAtItsOffsetAndComesBack)
+{
+    const CameraConfig written = DistinctRecord();
+    ASSERT_EQ(written.SaveToFile(), 1);
+    EXPECT_EQ(ReadBytes(SettingsPath()), DistinctRecordBytes());
+
+    CameraConfig loaded;
+    ASSERT_EQ(loaded.LoadFromFile(), 1);
+    EXPECT_EQ(loaded.m_Color.m_GainR, 1);
+    EXPECT_EQ(loaded.m_Color.m_GainG, 2);
+    EXPECT_EQ(loaded.m_Color.m_GainB, 3);
+    EXPECT_EQ(loaded.m_Exposure.m_AnalogGain, 0x1234);
+    EXPECT_EQ(loaded.m_Format.m_Reserved3, 0x0D0D0D03u);
+    EXPECT_TRUE(SameRecord(loaded, written));
+}
+
+TEST_F(CameraConfigFile, AGivenPathIsUsedUnchanged)
+{
+    const std::string path = testenv::TempPath("elsewhere.cfg");
+    ASSERT_EQ(DistinctRecord().SaveToFile(path.c_str()), 1);
+    EXPECT_EQ(ReadBytes(path), DistinctRecordBytes());
+    EXPECT_EQ(GetFileAttributesA(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    CameraConfig loaded;
+    EXPECT_EQ(loaded.LoadFromFile(path.c_str()), 1);
+    EXPECT_TRUE(SameRecord(loaded, DistinctRecord()));
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(CameraConfigFile, MissingFileLeavesTheRecordAlone)
+{
+    CameraConfig record = DistinctRecord();
+    EXPECT_EQ(record.LoadFromFile(), 0);
+    EXPECT_TRUE(SameRecord(record, DistinctRecord()));
+    EXPECT_EQ(record.LoadFromFile(testenv::TempPath("no such folder\\x.config").c_str()), 0);
+    EXPECT_TRUE(SameRecord(record, DistinctRecord()));
+}
+
+TEST_F(CameraConfigFile, ShortFileFillsOnlyTheBytesItHolds)
+{
+    // Three bytes: the resolution and the two low-order bytes of reserved 3.
+    WriteBytes(SettingsPath(), Bytes{1, 0xAA, 0xBB});
+    CameraConfig record = DistinctRecord();
+    ASSERT_EQ(record.LoadFromFile(), 1);
+    EXPECT_EQ(record.m_Format.m_Resolution, 1);
+    EXPECT_EQ(record.m_Format.m_Reserved3, 0x0D0DBBAAu);
+    CameraConfig expected = DistinctRecord();
+    expected.m_Format.m_Resolution = 1;
+    expected.m_Format.m_Reserved3 = 0x0D0DBBAA;
+    EXPECT_TRUE(SameRecord(record, expected));
+
+    // Cut inside the analog gain: the target is read, the gain gets its low byte only.
+    Bytes cut = CameraConfig().SaveToFile() ? ReadBytes(SettingsPath()) : Bytes();
+    ASSERT_EQ(cut.size(), 67u);
+    cut.resize(27);
+    WriteBytes(SettingsPath(), cut);
+    CameraConfig partial = DistinctRecord();
+    ASSERT_EQ(partial.LoadFromFile(), 1);
+    EXPECT_EQ(partial.m_Exposure.m_Target, 100);
+    EXPECT_EQ(partial.m_Exposure.m_AnalogGain, 0x1228); // 40 = 0x28 from the file, 0x12 kept
+    EXPECT_EQ(partial.m_Exposure.m_ExposureTimeMS, 0x00012345u);
+    EXPECT_EQ(partial.m_Monochrome, 0x10001);
+
+    // An empty file opens, so the result is 1, and nothing changes.
+    WriteBytes(SettingsPath(), Bytes());
+    CameraConfig untouched = DistinctRecord();
+    EXPECT_EQ(untouched.LoadFromFile(), 1);
+    EXPECT_TRUE(SameRecord(untouched, DistinctRecord()));
+}
+
+TEST_F(CameraConfigFile, LongerFileIsReadForItsFirst67Bytes)
+{
+    Bytes longer = DistinctRecordBytes();
+    longer.insert(longer.end(), 100, 0xEE);
+    WriteBytes(SettingsPath(), longer);
+    CameraConfig record;
+    ASSERT_EQ(record.LoadFromFile(), 1);
+    EXPECT_TRUE(SameRecord(record, DistinctRecord()));
+}
+
+TEST_F(CameraConfigFile, ReplacementLeavesNoTemporaryFileBehind)
+{
+    ASSERT_EQ(CameraConfig().SaveToFile(), 1);
+    ASSERT_EQ(DistinctRecord().SaveToFile(), 1); // replaces an existing file
+    EXPECT_EQ(ReadBytes(SettingsPath()), DistinctRecordBytes());
+    EXPECT_EQ(FilesInTempFolder(), std::vector<std::string>{"Lumora Camera.config"});
+
+    // A folder that does not exist: nothing written, nothing left over, result 0.
+    EXPECT_EQ(CameraConfig().SaveToFile(testenv::TempPath("missing\\Lumora Camera.config").c_str()), 0);
+    EXPECT_EQ(FilesInTempFolder(), std::vector<std::string>{"Lumora Camera.config"});
+}
+
+TEST_F(CameraConfigFile, ConcurrentReaderSeesOnlyWholeFiles)
+{
+    // One thread keeps rewriting the file with two different records; another
+    // keeps loading it. Every load must yield one of the two whole records,
+    // and every save must succeed although a reader may have the file open.
+    const CameraConfig first;
+    const CameraConfig second = DistinctRecord();
+    ASSERT_EQ(first.SaveToFile(), 1);
+
+    std::atomic<bool> writing{true};
+    std::atomic<int> failedSaves{0};
+    std::thread writer([&] {
+        for (int i = 0; i < 100; ++i) {
+            if ((i % 2 ? second : first).SaveToFile() != 1) {
+                ++failedSaves;
+            }
+        }
+        writing = false;
+    });
+    int loads = 0;
+    int torn = 0;
+    while (writing) {
+        CameraConfig seen = DistinctRecord();
+        seen.m_Format.m_Resolution = 7; // neither record has it
+        if (seen.LoadFromFile() == 1) {
+            ++loads;
+            if (!SameRecord(seen, first) && !SameRecord(seen, second)) {
+                ++torn;
+            }
+        }
+    }
+    writer.join();
+    EXPECT_GT(loads, 0);
+    EXPECT_EQ(torn, 0);
+    EXPECT_EQ(failedSaves, 0);
+    EXPECT_EQ(FilesInTempFolder(), std::vector<std::string>{"Lumora Camera.config"});
+}
