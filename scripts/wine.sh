@@ -15,14 +15,9 @@ wine_prefix() {
 
 XVFB_PID=""
 servers_start() {
-    wine_prefix
-    # Persistent server: each Wine process then starts in well under a second.
-    # Its standard streams must not be the caller's, or the caller waits on it.
-    wineserver -p </dev/null >/dev/null 2>&1
-    # The first Wine process starts the prefix's background services, which
-    # inherit its standard streams; start them here with none, so that a
-    # later "wine prog | reader" sees end of file when prog ends.
-    wineboot </dev/null >/dev/null 2>&1 || true
+    # The display comes first: the prefix's desktop process, started by the
+    # first Wine process below, picks its display driver once; started without
+    # DISPLAY it keeps the null driver and no program can create a window.
     if [ -z "$XVFB_PID" ]; then
         local fdfile
         fdfile="$(mktemp)"
@@ -40,6 +35,14 @@ servers_start() {
         export DISPLAY=":$(head -n1 "$fdfile")"
         rm -f "$fdfile"
     fi
+    wine_prefix
+    # Persistent server: each Wine process then starts in well under a second.
+    # Its standard streams must not be the caller's, or the caller waits on it.
+    wineserver -p </dev/null >/dev/null 2>&1
+    # The first Wine process starts the prefix's background services, which
+    # inherit its standard streams; start them here with none, so that a
+    # later "wine prog | reader" sees end of file when prog ends.
+    wineboot </dev/null >/dev/null 2>&1 || true
 }
 
 servers_stop() {
