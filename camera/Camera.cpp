@@ -1,0 +1,364 @@
+#include "camera/Camera.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "camera/CameraSdkLoader.h"
+
+namespace {
+
+// How long GetFrame waits for a new frame before delivering the previous one.
+const DWORD kFrameWaitMs = 500;
+
+struct FormatSize {
+    int width;
+    int height;
+};
+
+// The formats the pins offer, in GetFormats order.
+const FormatSize kOfferedFormats[] = {
+    {3032, 2016}, {3032, 2016}, {3032, 2016}, {3264, 2448}, {3264, 2448},
+};
+const int kOfferedFormatCount = 5;
+
+// The offered format the pins select for a resolution index: 1 and 2 their
+// own entries, every other value entry 0.
+FormatSize OfferedFormatFor(uint8_t resolution)
+{
+    return kOfferedFormats[(resolution == 1 || resolution == 2) ? resolution : 0];
+}
+
+} // namespace
+
+CCamera::CCamera() = default;
+
+CCamera::~CCamera()
+{
+    // Closes the camera when it is open (without Stop: CameraUnInit ends the stream).
+    UnInit();
+    // UnInit and a failed Init end their capture thread; end any other one
+    // before the members it uses go away. Declared before the guard, so the
+    // thread is joined after m_Lock is left.
+    CaptureResources remaining;
+    CriticalSectionGuard guard(m_Lock);
+    TakeCaptureResources(remaining);
+}
+
+int CCamera::Init()
+{
+    // Declared before the guard, so a failed attempt's thread is ended after
+    // m_Lock is left.
+    CaptureResources failed;
+    CriticalSectionGuard guard(m_Lock);
+    if (m_bOpened) {
+        return 1;
+    }
+    const CameraSdk& sdk = GetCameraSdk();
+
+    UniqueHandle readyEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle frameEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!readyEvent || !frameEvent) {
+        return 2;
+    }
+    m_hReadyEvent = std::move(readyEvent);
+    std::atomic_store(&m_hFrameEvent, std::make_shared<const UniqueHandle>(std::move(frameEvent)));
+    m_hWnd = nullptr;
+
+    // The handle is kept: the thread is joined when the camera closes.
+    m_hCaptureThread = UniqueHandle(CreateThread(nullptr, 0, &CaptureThreadProc, this, 0, nullptr));
+    if (!m_hCaptureThread) {
+        TakeCaptureResources(failed);
+        return 2;
+    }
+    // The capture thread does not take m_Lock before it sets the event.
+    WaitForSingleObject(m_hReadyEvent.Get(), INFINITE);
+    ResetEvent(m_hReadyEvent.Get());
+    if (!m_hWnd) {
+        TakeCaptureResources(failed);
+        return 2;
+    }
+
+    if (sdk.CameraInit(&CameraCallback, m_Config.m_Format.m_Resolution, m_hWnd, m_hWnd) != 1) {
+        TakeCaptureResources(failed);
+        return 2;
+    }
+    // Applies the current record to the freshly opened camera and rewrites
+    // the settings file with it: only monochrome and the mirrors are sent,
+    // since nothing differs from itself.
+    const CameraConfig current = m_Config;
+    SetConfig(&current);
+
+    int width = 0;
+    int height = 0;
+    if (sdk.CameraGetImageSize(&width, &height) != 1 || !AllocateBuffers(width, height)) {
+        sdk.CameraUnInit();
+        TakeCaptureResources(failed);
+        return 2;
+    }
+    m_bOpened = 1;
+    return 1;
+}
+
+bool CCamera::AllocateBuffers(int imageWidth, int imageHeight)
+{
+    m_pImage.reset();
+    m_pFrame.reset();
+    m_ImageWidth = m_ImageHeight = m_FrameWidth = m_FrameHeight = 0;
+    m_FrameSize = 0;
+
+    // Sizes are handed out as 32-bit byte counts.
+    if (imageWidth <= 0 || imageHeight <= 0 ||
+        static_cast<unsigned long long>(imageWidth) * imageHeight * 3 > INT_MAX) {
+        return false;
+    }
+    // The frame is the offered format's size when the image covers it (the
+    // centred window is cut out), otherwise the whole image, so a frame never
+    // differs from what the pins announce when the camera can fill it.
+    const FormatSize offered = OfferedFormatFor(m_Config.m_Format.m_Resolution);
+    const bool crop = imageWidth >= offered.width && imageHeight >= offered.height;
+    const int frameWidth = crop ? offered.width : imageWidth;
+    const int frameHeight = crop ? offered.height : imageHeight;
+    const size_t imageBytes = static_cast<size_t>(imageWidth) * imageHeight * 3;
+    const size_t frameBytes = static_cast<size_t>(frameWidth) * frameHeight * 3;
+
+    // Zero-filled: a fetch before the first camera frame delivers black.
+    std::unique_ptr<unsigned char[]> image(new (std::nothrow) unsigned char[imageBytes]());
+    std::unique_ptr<unsigned char[]> frame(new (std::nothrow) unsigned char[frameBytes]());
+    if (!image || !frame) {
+        return false;
+    }
+    m_pImage = std::move(image);
+    m_pFrame = std::move(frame);
+    m_ImageWidth = imageWidth;
+    m_ImageHeight = imageHeight;
+    m_FrameWidth = frameWidth;
+    m_FrameHeight = frameHeight;
+    m_FrameSize = static_cast<int>(frameBytes);
+    return true;
+}
+
+int CCamera::Play()
+{
+    CriticalSectionGuard guard(m_Lock);
+    if (m_bPlaying) {
+        return 1;
+    }
+    // Set before the call and kept when it fails: a later Stop still stops.
+    m_bPlaying = 1;
+    return GetCameraSdk().CameraPlay();
+}
+
+int CCamera::Stop()
+{
+    CriticalSectionGuard guard(m_Lock);
+    if (!m_bPlaying) {
+        return 1;
+    }
+    m_bPlaying = 0;
+    return GetCameraSdk().CameraStop();
+}
+
+int CCamera::UnInit()
+{
+    // Declared before the guard: the capture thread is ended after m_Lock is left.
+    CaptureResources closed;
+    CriticalSectionGuard guard(m_Lock);
+    if (!m_bOpened) {
+        return 1;
+    }
+    m_bOpened = 0;
+    const int result = GetCameraSdk().CameraUnInit();
+    TakeCaptureResources(closed);
+    return result;
+}
+
+int CCamera::GetConfig(CameraConfig* config)
+{
+    if (!config) {
+        return 0;
+    }
+    // Without a settings file the record keeps what the caller put there.
+    config->LoadFromFile();
+
+    CriticalSectionGuard guard(m_Lock);
+    // Results are not examined: a value the SDK does not write keeps what the
+    // file or the caller put there.
+    const CameraSdk& sdk = GetCameraSdk();
+    sdk.CameraGetAeState(&config->m_Exposure.m_AeState);
+    sdk.CameraGetAeTarget(&config->m_Exposure.m_Target);
+    sdk.CameraGetAnalogGain(&config->m_Exposure.m_AnalogGain);
+    sdk.CameraGetExposureTimeMS(&config->m_Exposure.m_ExposureTimeMS);
+    sdk.CameraGetGain(&config->m_Color.m_GainR, &config->m_Color.m_GainG, &config->m_Color.m_GainB);
+    sdk.CameraGetGamma(&config->m_Color.m_Gamma);
+    sdk.CameraGetContrast(&config->m_Color.m_Contrast);
+    sdk.CameraGetSaturation(&config->m_Color.m_Saturation);
+    sdk.CameraGetColorEnhancement(&config->m_Color.m_ColorEnhancement);
+    // The SDK reports the frame speed in 8 bits.
+    unsigned char frameSpeed = static_cast<unsigned char>(config->m_FrameSpeed);
+    sdk.CameraGetFrameSpeed(&frameSpeed);
+    config->m_FrameSpeed = frameSpeed;
+    sdk.CameraGetMonochrome(&config->m_Monochrome);
+    sdk.CameraGetMirror(0, &config->m_HMirror);
+    sdk.CameraGetMirror(1, &config->m_VMirror);
+
+    config->m_Format.m_Reserved1 = 0;
+    config->m_Format.m_Reserved2 = 0;
+    config->m_Format.m_Reserved3 = 0;
+    config->m_Format.m_Reserved4 = 0;
+    m_Config = *config;
+    return 1;
+}
+
+int CCamera::SetConfig(const CameraConfig* config)
+{
+    if (!config) {
+        return 0;
+    }
+    // Every call rewrites the file, changed or not.
+    config->SaveToFile();
+
+    CriticalSectionGuard guard(m_Lock);
+    // A new resolution takes effect when the camera is next opened; until
+    // then nothing is sent.
+    if (config->m_Format.m_Resolution == m_Config.m_Format.m_Resolution) {
+        ApplyChangedSettings(*config);
+    }
+    m_Config = *config;
+    return 1;
+}
+
+void CCamera::ApplyChangedSettings(const CameraConfig& record)
+{
+    // Compared with m_Config, not with the camera, each at its field's width.
+    const CameraConfig& current = m_Config;
+    const CameraSdk& sdk = GetCameraSdk();
+    if (record.m_Exposure.m_AeState != current.m_Exposure.m_AeState) {
+        sdk.CameraSetAeState(record.m_Exposure.m_AeState);
+    }
+    if (record.m_Exposure.m_Target != current.m_Exposure.m_Target) {
+        sdk.CameraSetAeTarget(record.m_Exposure.m_Target);
+    }
+    if (record.m_Exposure.m_AnalogGain != current.m_Exposure.m_AnalogGain) {
+        sdk.CameraSetAnalogGain(record.m_Exposure.m_AnalogGain);
+    }
+    if (record.m_Exposure.m_ExposureTimeMS != current.m_Exposure.m_ExposureTimeMS) {
+        sdk.CameraSetExposureTimeMS(record.m_Exposure.m_ExposureTimeMS);
+    }
+    if (record.m_Color.m_GainR != current.m_Color.m_GainR || record.m_Color.m_GainG != current.m_Color.m_GainG ||
+        record.m_Color.m_GainB != current.m_Color.m_GainB) {
+        // The SDK takes the gains in 16 bits.
+        sdk.CameraSetGain(static_cast<unsigned short>(record.m_Color.m_GainR),
+                          static_cast<unsigned short>(record.m_Color.m_GainG),
+                          static_cast<unsigned short>(record.m_Color.m_GainB));
+    }
+    if (record.m_Color.m_Gamma != current.m_Color.m_Gamma) {
+        sdk.CameraSetGamma(record.m_Color.m_Gamma);
+    }
+    if (record.m_Color.m_Contrast != current.m_Color.m_Contrast) {
+        sdk.CameraSetContrast(record.m_Color.m_Contrast);
+    }
+    if (record.m_Color.m_Saturation != current.m_Color.m_Saturation) {
+        sdk.CameraSetSaturation(record.m_Color.m_Saturation);
+    }
+    if (record.m_Color.m_ColorEnhancement != current.m_Color.m_ColorEnhancement) {
+        sdk.CameraSetColorEnhancement(record.m_Color.m_ColorEnhancement);
+    }
+    if (record.m_FrameSpeed != current.m_FrameSpeed) {
+        sdk.CameraSetFrameSpeed(record.m_FrameSpeed);
+    }
+    // Sent every time, changed or not.
+    sdk.CameraSetMonochrome(record.m_Monochrome);
+    sdk.CameraSetMirror(0, record.m_HMirror);
+    sdk.CameraSetMirror(1, record.m_VMirror);
+}
+
+int CCamera::GetFrame(unsigned char* destination, long capacity)
+{
+    if (!destination) {
+        return m_FrameSize;
+    }
+    // Waits without m_Lock: the capture thread needs it to deliver the frame.
+    // The local reference keeps the event open should UnInit retire it meanwhile.
+    const std::shared_ptr<const UniqueHandle> frameEvent = std::atomic_load(&m_hFrameEvent);
+    if (frameEvent) {
+        if (WaitForSingleObject(frameEvent->Get(), kFrameWaitMs) != WAIT_TIMEOUT) {
+            ResetEvent(frameEvent->Get());
+        }
+    } else {
+        // Closed camera: no frame can come; wait as a timed-out wait would.
+        Sleep(kFrameWaitMs);
+    }
+    // After a timeout this delivers the previous frame again.
+    CopyFrame(destination, capacity);
+    return 0;
+}
+
+int CCamera::GetFrameNoWait(unsigned char* destination, long capacity)
+{
+    if (!destination) {
+        return m_FrameSize;
+    }
+    ++m_FramesFetched;
+    CopyFrame(destination, capacity);
+    return 0;
+}
+
+void CCamera::CopyFrame(unsigned char* destination, long capacity)
+{
+    CriticalSectionGuard guard(m_Lock);
+    if (!m_pFrame || capacity <= 0) {
+        return;
+    }
+    // Never more than the destination holds.
+    const size_t bytes = std::min(static_cast<size_t>(m_FrameSize), static_cast<size_t>(capacity));
+    std::memcpy(destination, m_pFrame.get(), bytes);
+}
+
+int CCamera::GetFormats(BITMAPINFOHEADER* headers, int* count)
+{
+    if (!count) {
+        return 0;
+    }
+    CriticalSectionGuard guard(m_Lock);
+    const int filled = (!headers || *count < 1) ? 0 : std::min(*count, kOfferedFormatCount);
+    for (int i = 0; i < filled; ++i) {
+        BITMAPINFOHEADER& header = headers[i];
+        header = BITMAPINFOHEADER();
+        header.biSize = sizeof(BITMAPINFOHEADER);
+        header.biWidth = kOfferedFormats[i].width;
+        header.biHeight = kOfferedFormats[i].height; // positive: rows bottom-up
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        header.biSizeImage = 24 * kOfferedFormats[i].height * kOfferedFormats[i].width / 8;
+    }
+    *count = filled;
+    return 1;
+}
+
+void CCamera::CropCopy(int imageWidth, int imageHeight, int frameWidth, int frameHeight,
+                       const unsigned char* source, unsigned char* destination)
+{
+    if (imageWidth == frameWidth && imageHeight == frameHeight) {
+        if (imageWidth > 0 && imageHeight > 0) {
+            std::memcpy(destination, source, static_cast<size_t>(imageWidth) * imageHeight * 3);
+        }
+        return;
+    }
+    // Never read outside the image.
+    if (frameWidth <= 0 || frameHeight <= 0 || frameWidth > imageWidth || frameHeight > imageHeight) {
+        return;
+    }
+    const int x0 = (imageWidth - frameWidth) >> 1;
+    const int y0 = (imageHeight - frameHeight) >> 1;
+    const size_t sourceStride = static_cast<size_t>(imageWidth) * 3;
+    const size_t rowBytes = static_cast<size_t>(frameWidth) * 3;
+    const unsigned char* from = source + 3 * (static_cast<size_t>(y0) * imageWidth + x0);
+    for (int row = 0; row < frameHeight; ++row) {
+        std::memcpy(destination, from, rowBytes);
+        from += sourceStride;
+        destination += rowBytes;
+    }
+}

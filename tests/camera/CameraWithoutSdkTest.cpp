@@ -1,0 +1,146 @@
+// The controller when ZorvikSDK.dll is not beside the module: Init fails
+// cleanly, settings calls do nothing harmful, nothing leaks.
+//
+// This program does not link the SDK. Run from the build folder (where the SDK
+// is), it copies itself into a private folder without the SDK and runs the
+// copy, which performs the checks.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "camera/Camera.h"
+#include "camera/CameraSdkLoader.h"
+#include "tests/support/ProcessCounters.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/Watchdog.h"
+
+namespace {
+
+bool SdkBesideProgram()
+{
+    return GetFileAttributesA((testenv::ProgramFolder() + "ZorvikSDK.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Runs a program to its end, returning its exit code and its output.
+DWORD RunAndCapture(const std::string& program, const std::string& arguments, const std::string& folder,
+                    std::string* output)
+{
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        return static_cast<DWORD>(-1);
+    }
+    UniqueHandle reader(readEnd);
+    UniqueHandle writer(writeEnd);
+    SetHandleInformation(reader.Get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writer.Get();
+    startup.hStdError = writer.Get();
+    std::string commandLine = "\"" + program + "\" " + arguments;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
+                        &startup, &process)) {
+        return static_cast<DWORD>(-1);
+    }
+    UniqueHandle child(process.hProcess);
+    UniqueHandle childThread(process.hThread);
+    writer.Reset(); // the pipe ends when the child's copies close
+
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(reader.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        output->append(buffer, read);
+    }
+    WaitForSingleObject(child.Get(), INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child.Get(), &exitCode);
+    return exitCode;
+}
+
+} // namespace
+
+TEST(CameraWithoutSdk, CopyOfThisProgramRunsInAFolderWithoutTheSdk)
+{
+    if (!SdkBesideProgram()) {
+        GTEST_SKIP() << "this is the copy";
+    }
+    testenv::Watchdog watchdog(120000, "program copy without the SDK");
+    char self[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+    const std::string folder = testenv::TempPath("without-sdk\\");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string copy = folder + "camera_without_sdk.exe";
+    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+
+    std::string output;
+    const DWORD exitCode =
+        RunAndCapture(copy, "--gtest_color=no --gtest_filter=CameraWithoutSdk.InitFailsAndSettingsCallsAreHarmless",
+                      folder, &output);
+    EXPECT_EQ(exitCode, 0u) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+    EXPECT_EQ(output.find("SKIPPED"), std::string::npos) << output;
+
+    DeleteFileA(copy.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST(CameraWithoutSdk, InitFailsAndSettingsCallsAreHarmless)
+{
+    if (SdkBesideProgram()) {
+        GTEST_SKIP() << "runs in the copy, away from the SDK";
+    }
+    testenv::Watchdog watchdog(60000, "camera without the SDK");
+    EXPECT_FALSE(GetCameraSdk().present);
+    testenv::RemoveSettingsFile();
+
+    CCamera camera;
+    ASSERT_EQ(camera.Init(), 2);
+    // Each failed Init ends its capture thread and closes its events.
+    const int handles = testenv::HandleCount();
+    const int threads = testenv::ThreadCount();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(camera.Init(), 2);
+    }
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads))
+        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
+        << testenv::ThreadCount();
+
+    // No file, no SDK: the record keeps what the caller put there, except the
+    // reserved words, which GetConfig always clears.
+    CameraConfig record;
+    record.m_Exposure.m_Target = 77;
+    record.m_Color.m_GainG = 300;
+    record.m_FrameSpeed = 2;
+    record.m_Format.m_Reserved1 = 5;
+    record.m_Format.m_Reserved4 = 6;
+    EXPECT_EQ(camera.GetConfig(&record), 1);
+    EXPECT_EQ(record.m_Exposure.m_Target, 77);
+    EXPECT_EQ(record.m_Color.m_GainG, 300);
+    EXPECT_EQ(record.m_FrameSpeed, 2);
+    EXPECT_EQ(record.m_Format.m_Reserved1, 0u);
+    EXPECT_EQ(record.m_Format.m_Reserved4, 0u);
+
+    record.m_Color.m_Gamma = 33;
+    EXPECT_EQ(camera.SetConfig(&record), 1);
+    CameraConfig saved;
+    ASSERT_EQ(saved.LoadFromFile(), 1);
+    EXPECT_EQ(saved.m_Color.m_Gamma, 33);
+    EXPECT_EQ(saved.m_Exposure.m_Target, 77);
+
+    // Nothing was opened: there is no frame, and closing has nothing to do.
+    EXPECT_EQ(camera.Play(), 0); // the stand-in CameraPlay reports failure
+    EXPECT_EQ(camera.Stop(), 0);
+    EXPECT_EQ(camera.UnInit(), 1);
+    EXPECT_EQ(camera.GetFrame(nullptr, 0), 0);
+    unsigned char buffer[16];
+    std::memset(buffer, 0x77, sizeof(buffer));
+    EXPECT_EQ(camera.GetFrameNoWait(buffer, sizeof(buffer)), 0);
+    EXPECT_EQ(buffer[0], 0x77);
+    EXPECT_EQ(buffer[15], 0x77);
+}
