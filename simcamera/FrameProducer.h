@@ -1,0 +1,64 @@
+// The simulated sensor's clock: a thread that finishes a frame every frame
+// interval, from Start to Stop.
+//
+// Frames are scheduled against QueryPerformanceCounter (frame n is due at
+// start + n x interval), so the rate does not drift with scheduling delays;
+// when the thread falls behind by whole intervals it skips those slots rather
+// than producing a burst. The interval is read from the source before every
+// wait, so a change of frame speed or exposure applies to the running
+// exposure at once.
+//
+// Threading: Start and Stop are called by one thread at a time (the device's
+// lifecycle lock). Stop joins the thread, so the caller must not hold any lock
+// that FrameSource::ProduceFrame or FrameIntervalMs takes. ScheduleChanged and
+// RestartExposure may be called from any thread at any time.
+//
+// While running, the thread holds a reference on the DLL and drops it as it
+// exits (FreeLibraryAndExitThread), so a process that unloads the DLL while
+// the camera plays does not pull the code from under the thread.
+#pragma once
+
+#include <windows.h>
+
+class FrameSource {
+public:
+    // The current time from one frame to the next, in milliseconds.
+    virtual unsigned FrameIntervalMs() = 0;
+    // Called on the producer thread when a frame is due.
+    virtual void ProduceFrame() = 0;
+
+protected:
+    ~FrameSource() = default;
+};
+
+class FrameProducer {
+public:
+    explicit FrameProducer(FrameSource& source);
+    // Does not join: at process exit the thread is already gone, and on an
+    // unload no thread can be running (it holds the DLL).
+    ~FrameProducer();
+    FrameProducer(const FrameProducer&) = delete;
+    FrameProducer& operator=(const FrameProducer&) = delete;
+
+    // Starts the thread; false when it could not be created. Not running on return of false.
+    bool Start();
+    // Ends the thread and waits for it; nothing to do when it is not running.
+    void Stop();
+    bool Running() const { return m_thread != nullptr; }
+
+    // The interval may have changed: the thread re-reads it now.
+    void ScheduleChanged();
+    // Restarts the running exposure: the next frame is one interval from now.
+    void RestartExposure();
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    void Run();
+
+    FrameSource& m_source;
+    HANDLE m_wakeEvent;           // auto-reset; lives as long as this object
+    HANDLE m_thread = nullptr;    // owned; set and cleared by Start and Stop
+    HMODULE m_moduleReference = nullptr; // taken by Start, released by the thread
+    volatile LONG m_stopRequested = 0;
+    volatile LONG m_restartRequested = 0;
+};

@@ -1,0 +1,347 @@
+#include "simcamera/SimCamera.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <utility>
+
+#include "simcamera/FrameOverlay.h"
+#include "simcamera/Scene.h"
+
+namespace {
+
+SimCamera camera;
+
+// Sizes an override is kept within: the stamp needs 16 pixels of width.
+constexpr int kMinOverrideWidth = 16;
+constexpr int kMinOverrideHeight = 2;
+constexpr int kMaxOverrideSide = 8192;
+
+void BuiltInImageSize(int resolution, int* width, int* height)
+{
+    if (resolution == 1 || resolution == 2) {
+        *width = 3032; // binned read-out
+        *height = 2016;
+    } else {
+        *width = 3264; // full sensor
+        *height = 2448;
+    }
+}
+
+} // namespace
+
+SimCamera& TheCamera()
+{
+    return camera;
+}
+
+SimCamera::SimCamera() : m_producer(*this) {}
+
+SimCamera::~SimCamera() = default;
+
+int SimCamera::Init(CameraCallback callback, int resolution, HWND notifyWindow)
+{
+    SrwGuard lifecycle(m_lifecycleLock);
+    {
+        SrwGuard state(m_stateLock);
+        if (FaultActive(SimFaultCameraInit)) {
+            return 0;
+        }
+    }
+    // A second Init starts a new session with the new arguments.
+    StopAndUnInit();
+    {
+        SrwGuard state(m_stateLock);
+        m_resolution = resolution;
+        if (m_overrideWidth > 0) {
+            m_width = m_overrideWidth;
+            m_height = m_overrideHeight;
+        } else {
+            BuiltInImageSize(resolution, &m_width, &m_height);
+        }
+        m_callback = callback;
+        m_notifyWindow = notifyWindow;
+        m_sequence = 0;
+        m_frameQpc = 0;
+        m_framePending = false;
+        m_initialised = true;
+        ++m_generation;
+    }
+    // Render now, so that the first fetch is a plain copy.
+    if (!CurrentPicture()) {
+        SrwGuard state(m_stateLock);
+        m_initialised = false;
+        return 0;
+    }
+    return 1;
+}
+
+int SimCamera::UnInit()
+{
+    SrwGuard lifecycle(m_lifecycleLock);
+    {
+        SrwGuard state(m_stateLock);
+        if (!m_initialised) {
+            return 0;
+        }
+    }
+    StopAndUnInit();
+    return 1;
+}
+
+void SimCamera::StopAndUnInit()
+{
+    {
+        SrwGuard state(m_stateLock);
+        m_playing = false;
+    }
+    m_producer.Stop();
+    std::shared_ptr<const RenderedPicture> released;
+    {
+        SrwGuard state(m_stateLock);
+        m_initialised = false;
+        m_notifyWindow = nullptr;
+        m_callback = nullptr;
+        released = std::move(m_picture);
+    }
+    // The picture's memory goes when the last fetch copying it lets go.
+}
+
+int SimCamera::Play()
+{
+    SrwGuard lifecycle(m_lifecycleLock);
+    {
+        SrwGuard state(m_stateLock);
+        if (FaultActive(SimFaultCameraPlay) || !m_initialised) {
+            return 0;
+        }
+        if (m_playing) {
+            return 1;
+        }
+        m_playing = true;
+        m_framePending = false; // a new stream: nothing is waiting to be fetched
+    }
+    if (!m_producer.Start()) {
+        SrwGuard state(m_stateLock);
+        m_playing = false;
+        return 0;
+    }
+    return 1;
+}
+
+int SimCamera::Stop()
+{
+    SrwGuard lifecycle(m_lifecycleLock);
+    {
+        SrwGuard state(m_stateLock);
+        if (!m_initialised) {
+            return 0;
+        }
+        m_playing = false;
+    }
+    m_producer.Stop();
+    return 1;
+}
+
+int SimCamera::GetImageSize(int* width, int* height)
+{
+    SrwGuard state(m_stateLock);
+    if (FaultActive(SimFaultImageSize) || !m_initialised || !width || !height) {
+        return 0;
+    }
+    *width = m_width;
+    *height = m_height;
+    return 1;
+}
+
+int SimCamera::Fetch(unsigned char* buffer)
+{
+    if (!buffer) {
+        return 0;
+    }
+    // A concurrent Init may change the size between taking the picture and
+    // the frame; take both again then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const std::shared_ptr<const RenderedPicture> picture = CurrentPicture();
+        if (!picture) {
+            return 0;
+        }
+        uint32_t sequence;
+        uint64_t qpc;
+        {
+            SrwGuard state(m_stateLock);
+            if (!m_initialised) {
+                return 0;
+            }
+            if (picture->width != m_width || picture->height != m_height) {
+                continue;
+            }
+            sequence = m_sequence;
+            qpc = m_frameQpc;
+            m_framePending = false;
+            ++m_counters.fetched;
+        }
+        std::memcpy(buffer, picture->pixels.get(), picture->ByteSize());
+        DrawMarker(buffer, picture->width, picture->height, sequence, picture->hMirror, picture->vMirror);
+        WriteStamp(buffer, picture->width, picture->height, sequence, qpc);
+        return 1;
+    }
+    return 0;
+}
+
+SimSettings SimCamera::Settings()
+{
+    SrwGuard state(m_stateLock);
+    return m_settings;
+}
+
+void SimCamera::RunAutoWhiteBalance()
+{
+    ChangeSettings([](SimSettings& settings) {
+        if (settings.gainG <= 0) {
+            settings.gainG = SimSettings().gainG;
+        }
+        scene::NeutralGains(settings.gainG, &settings.gainR, &settings.gainB);
+    });
+}
+
+void SimCamera::RestartExposure()
+{
+    m_producer.RestartExposure();
+}
+
+void SimCamera::SetFault(int fault, bool active)
+{
+    SrwGuard state(m_stateLock);
+    if (fault > 0 && fault < kFaultSlots) {
+        m_faults[fault] = active;
+    }
+}
+
+void SimCamera::SetImageSizeOverride(int width, int height)
+{
+    SrwGuard state(m_stateLock);
+    if (width <= 0 || height <= 0) {
+        m_overrideWidth = 0;
+        m_overrideHeight = 0;
+        return;
+    }
+    m_overrideWidth = std::clamp(width, kMinOverrideWidth, kMaxOverrideSide);
+    m_overrideHeight = std::clamp(height, kMinOverrideHeight, kMaxOverrideSide);
+}
+
+SimCounters SimCamera::Counters()
+{
+    SrwGuard state(m_stateLock);
+    return m_counters;
+}
+
+void SimCamera::ResetCounters()
+{
+    SrwGuard state(m_stateLock);
+    m_counters = {};
+}
+
+void SimCamera::Reset()
+{
+    SrwGuard lifecycle(m_lifecycleLock);
+    StopAndUnInit();
+    SrwGuard state(m_stateLock);
+    m_settings = SimSettings();
+    ++m_generation;
+    std::fill(std::begin(m_faults), std::end(m_faults), false);
+    m_overrideWidth = 0;
+    m_overrideHeight = 0;
+    m_resolution = 0;
+    m_width = 0;
+    m_height = 0;
+    m_sequence = 0;
+    m_frameQpc = 0;
+    m_framePending = false;
+    m_counters = {};
+}
+
+unsigned SimCamera::FrameIntervalMs()
+{
+    SrwGuard state(m_stateLock);
+    return ::FrameIntervalMs(m_settings);
+}
+
+void SimCamera::ProduceFrame()
+{
+    {
+        SrwGuard state(m_stateLock);
+        if (!m_playing || FaultActive(SimFaultUnplugged)) {
+            return; // unplugged: the sensor delivers nothing
+        }
+    }
+    // Bring the picture up to date before announcing the frame, so that the
+    // fetch it prompts is a plain copy.
+    CurrentPicture();
+
+    CameraCallback callback = nullptr;
+    uint32_t sequence = 0;
+    {
+        SrwGuard state(m_stateLock);
+        if (!m_playing) {
+            return;
+        }
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        sequence = ++m_sequence;
+        m_frameQpc = static_cast<uint64_t>(now.QuadPart);
+        ++m_counters.produced;
+        if (m_notifyWindow) {
+            if (m_framePending) {
+                ++m_counters.skipped;
+            } else if (PostMessageA(m_notifyWindow, WM_CAMERA_FRAME, 0, 0)) {
+                m_framePending = true;
+                ++m_counters.posted;
+            }
+        }
+        callback = m_callback;
+    }
+    // Outside the lock: the callback may call back into the SDK.
+    if (callback) {
+        callback(static_cast<int>(sequence));
+    }
+}
+
+std::shared_ptr<const RenderedPicture> SimCamera::CurrentPicture()
+{
+    SrwGuard render(m_renderLock);
+    PictureRequest request;
+    {
+        SrwGuard state(m_stateLock);
+        if (!m_initialised) {
+            return nullptr;
+        }
+        if (m_picture && m_picture->generation == m_generation) {
+            return m_picture;
+        }
+        request.settings = m_settings;
+        request.resolution = m_resolution;
+        request.width = m_width;
+        request.height = m_height;
+        request.generation = m_generation;
+    }
+    std::shared_ptr<const RenderedPicture> picture = RenderPicture(request);
+    if (!picture) {
+        return nullptr;
+    }
+    std::shared_ptr<const RenderedPicture> replaced;
+    {
+        SrwGuard state(m_stateLock);
+        // A change made while rendering leaves this picture stale; the next
+        // caller renders again. It is still the right answer to this call.
+        if (m_initialised && m_generation == request.generation) {
+            replaced = std::exchange(m_picture, picture);
+        }
+    }
+    return picture;
+}
+
+bool SimCamera::FaultActive(int fault) const
+{
+    return fault > 0 && fault < kFaultSlots && m_faults[fault];
+}

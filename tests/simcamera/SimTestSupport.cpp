@@ -1,0 +1,90 @@
+#include "tests/simcamera/SimTestSupport.h"
+
+#include <cstring>
+
+namespace simtest {
+
+Pixel Frame::At(int x, int y) const
+{
+    const size_t offset = (static_cast<size_t>(height - 1 - y) * width + x) * 3;
+    return {bytes[offset], bytes[offset + 1], bytes[offset + 2]};
+}
+
+Pixel Frame::Mean(int x, int y, int w, int h) const
+{
+    long long b = 0, g = 0, r = 0;
+    for (int row = y; row < y + h; ++row) {
+        for (int column = x; column < x + w; ++column) {
+            const Pixel p = At(column, row);
+            b += p.b;
+            g += p.g;
+            r += p.r;
+        }
+    }
+    const long long n = static_cast<long long>(w) * h;
+    return {static_cast<int>(b / n), static_cast<int>(g / n), static_cast<int>(r / n)};
+}
+
+SimStamp Frame::Stamp() const
+{
+    SimStamp stamp;
+    std::memcpy(&stamp, bytes.data() + SimStampOffset(width, height), sizeof(stamp));
+    return stamp;
+}
+
+bool Frame::Grey(int x, int y, int w, int h) const
+{
+    for (int row = y; row < y + h; ++row) {
+        for (int column = x; column < x + w; ++column) {
+            const Pixel p = At(column, row);
+            if (p.r != p.g || p.g != p.b) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+Frame FetchFrame()
+{
+    Frame frame;
+    if (CameraGetImageSize(&frame.width, &frame.height) != 1) {
+        ADD_FAILURE() << "CameraGetImageSize failed";
+        return frame;
+    }
+    frame.bytes.resize(static_cast<size_t>(frame.width) * frame.height * 3);
+    EXPECT_EQ(CameraGetImageDataRGB24(frame.bytes.data()), 1);
+    return frame;
+}
+
+std::string Journal()
+{
+    const int needed = SimReadJournal(nullptr, 0);
+    std::string text(static_cast<size_t>(needed), '\0');
+    SimReadJournal(&text[0], needed);
+    text.resize(static_cast<size_t>(needed) - 1);
+    return text;
+}
+
+SimCounters Counters()
+{
+    SimCounters counters = {};
+    SimGetCounters(&counters);
+    return counters;
+}
+
+LONGLONG QpcNow()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+double QpcToMs(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+} // namespace simtest
