@@ -1,0 +1,169 @@
+// GetConfig and SetConfig against the simulated camera: which SDK calls are
+// made, in which order, and what reaches the record and the settings file.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "camera/Camera.h"
+#include "camera/CameraSdk.h"
+#include "simcamera/SimControl.h"
+#include "tests/camera/CameraSupport.h"
+#include "tests/support/TestEnvironment.h"
+
+using cameratest::JournalLines;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class CameraSettings : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimReset();
+        testenv::RemoveSettingsFile();
+    }
+    void TearDown() override
+    {
+        SimReset();
+        testenv::RemoveSettingsFile();
+    }
+};
+
+const Lines kAlwaysSent = {"CameraSetMonochrome(0)", "CameraSetMirror(0,0)", "CameraSetMirror(1,0)"};
+
+Lines Concat(Lines first, const Lines& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+} // namespace
+
+TEST_F(CameraSettings, RecordEqualToTheCurrentOneSendsOnlyMonochromeAndMirrors)
+{
+    CCamera camera;
+    const CameraConfig record; // the controller starts with the defaults too
+    EXPECT_EQ(camera.SetConfig(&record), 1);
+    EXPECT_EQ(JournalLines(), kAlwaysSent);
+}
+
+TEST_F(CameraSettings, ChangedValuesAreSentInOrderComparedAtTheirOwnWidth)
+{
+    CCamera camera;
+    CameraConfig record;
+
+    // Only green: one CameraSetGain with all three gains.
+    record.m_Color.m_GainG = 300;
+    camera.SetConfig(&record);
+    EXPECT_EQ(JournalLines(), Concat({"CameraSetGain(100,300,88)"}, kAlwaysSent));
+
+    // Everything changed: the fixed order, then the three sent every time.
+    SimClearJournal();
+    record.m_Exposure.m_AeState = 0;
+    record.m_Exposure.m_Target = 120;
+    record.m_Exposure.m_AnalogGain = 0x1234;
+    record.m_Exposure.m_ExposureTimeMS = 250;
+    record.m_Color.m_GainB = 64;
+    record.m_Color.m_Gamma = 70;
+    record.m_Color.m_Contrast = 30;
+    record.m_Color.m_Saturation = 140;
+    record.m_Color.m_ColorEnhancement = 0;
+    record.m_FrameSpeed = 2;
+    record.m_Monochrome = 1;
+    record.m_HMirror = 1;
+    record.m_VMirror = 1;
+    camera.SetConfig(&record);
+    EXPECT_EQ(JournalLines(),
+              (Lines{"CameraSetAeState(0)", "CameraSetAeTarget(120)", "CameraSetAnalogGain(4660)",
+                     "CameraSetExposureTimeMS(250)", "CameraSetGain(100,300,64)", "CameraSetGamma(70)",
+                     "CameraSetContrast(30)", "CameraSetSaturation(140)", "CameraSetColorEnhancement(0)",
+                     "CameraSetFrameSpeed(2)", "CameraSetMonochrome(1)", "CameraSetMirror(0,1)",
+                     "CameraSetMirror(1,1)"}));
+
+    // A gain that differs only above 16 bits still differs at the field's
+    // 32-bit width; the SDK receives its low 16 bits.
+    SimClearJournal();
+    record.m_Color.m_GainR = 0x10000 + 100;
+    camera.SetConfig(&record);
+    EXPECT_EQ(JournalLines(), (Lines{"CameraSetGain(100,300,64)", "CameraSetMonochrome(1)", "CameraSetMirror(0,1)",
+                                     "CameraSetMirror(1,1)"}));
+}
+
+TEST_F(CameraSettings, ChangedResolutionSendsNothingButRewritesTheFileAndTheRecord)
+{
+    CCamera camera;
+    CameraConfig record;
+    record.m_Format.m_Resolution = 1;
+    record.m_Color.m_Gamma = 55;
+    EXPECT_EQ(camera.SetConfig(&record), 1);
+    EXPECT_TRUE(JournalLines().empty());
+
+    CameraConfig saved;
+    ASSERT_EQ(saved.LoadFromFile(), 1);
+    EXPECT_EQ(saved.m_Format.m_Resolution, 1);
+    EXPECT_EQ(saved.m_Color.m_Gamma, 55);
+
+    // The record became the current one: the same record again differs in nothing.
+    EXPECT_EQ(camera.SetConfig(&record), 1);
+    EXPECT_EQ(JournalLines(), kAlwaysSent);
+}
+
+TEST_F(CameraSettings, GetConfigReadsTheFileThenTheCamerasValues)
+{
+    // The file says resolution 2 with reserved words; the camera has its own values.
+    CameraConfig stored;
+    stored.m_Format.m_Resolution = 2;
+    stored.m_Format.m_Reserved0 = 0xABCD;
+    stored.m_Format.m_Reserved1 = 1;
+    stored.m_Format.m_Reserved2 = 2;
+    stored.m_Format.m_Reserved3 = 3;
+    stored.m_Format.m_Reserved4 = 4;
+    stored.m_Color.m_Gamma = 33; // the camera's value wins
+    ASSERT_EQ(stored.SaveToFile(), 1);
+    CameraSetGamma(77);
+    CameraSetMirror(kMirrorVertical, 1);
+    CameraSetFrameSpeed(kFrameSpeedNormal);
+    SimClearJournal();
+
+    CCamera camera;
+    CameraConfig record;
+    EXPECT_EQ(camera.GetConfig(&record), 1);
+    EXPECT_EQ(JournalLines(),
+              (Lines{"CameraGetAeState()", "CameraGetAeTarget()", "CameraGetAnalogGain()",
+                     "CameraGetExposureTimeMS()", "CameraGetGain()", "CameraGetGamma()", "CameraGetContrast()",
+                     "CameraGetSaturation()", "CameraGetColorEnhancement()", "CameraGetFrameSpeed()",
+                     "CameraGetMonochrome()", "CameraGetMirror(0)", "CameraGetMirror(1)"}));
+    EXPECT_EQ(record.m_Format.m_Resolution, 2);
+    EXPECT_EQ(record.m_Format.m_Reserved0, 0xABCDu);
+    EXPECT_EQ(record.m_Format.m_Reserved1, 0u);
+    EXPECT_EQ(record.m_Format.m_Reserved2, 0u);
+    EXPECT_EQ(record.m_Format.m_Reserved3, 0u);
+    EXPECT_EQ(record.m_Format.m_Reserved4, 0u);
+    EXPECT_EQ(record.m_Color.m_Gamma, 77);
+    EXPECT_EQ(record.m_VMirror, 1);
+    EXPECT_EQ(record.m_FrameSpeed, kFrameSpeedNormal);
+
+    // The record read back became the current one (resolution 2 included), so
+    // applying it again sends only the three unconditional settings.
+    SimClearJournal();
+    camera.SetConfig(&record);
+    EXPECT_EQ(JournalLines(), (Lines{"CameraSetMonochrome(0)", "CameraSetMirror(0,0)", "CameraSetMirror(1,1)"}));
+}
+
+TEST_F(CameraSettings, DifferencesAreJudgedAgainstTheRecordNotTheCamera)
+{
+    // A value sent straight to the camera (as the settings page does) is not
+    // in the controller's record until the next GetConfig or SetConfig.
+    CCamera camera;
+    CameraSetContrast(99);
+    SimClearJournal();
+    CameraConfig record; // contrast 20, as the controller's record
+    camera.SetConfig(&record);
+    EXPECT_EQ(JournalLines(), kAlwaysSent);
+    record.m_Color.m_Contrast = 99;
+    SimClearJournal();
+    camera.SetConfig(&record);
+    EXPECT_EQ(JournalLines(), Concat({"CameraSetContrast(99)"}, kAlwaysSent));
+}

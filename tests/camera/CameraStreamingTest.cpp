@@ -1,0 +1,388 @@
+// The controller streaming from the simulated camera through its real hidden
+// window and message loop: open/close idempotence, frames and their stamps,
+// the crop, the counters, GetFrame's wait, capacity limits, leaks and faults.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "camera/Camera.h"
+#include "camera/CameraSdk.h"
+#include "camera/ModuleInstance.h"
+#include "simcamera/SimControl.h"
+#include "tests/camera/CameraSupport.h"
+#include "tests/support/ProcessCounters.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/Watchdog.h"
+
+using cameratest::Bytes;
+using cameratest::Counters;
+using cameratest::IsStamp;
+using cameratest::JournalLines;
+using cameratest::StampOf;
+using cameratest::WaitFor;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const int kFrameWidth = 3032;
+const int kFrameHeight = 2016;
+const int kFrameBytes = kFrameWidth * kFrameHeight * 3;
+const DWORD kFrameTimeoutMs = 10000; // generous: two shared cores, Wine
+
+class CameraStreaming : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimReset();
+        testenv::RemoveSettingsFile();
+    }
+    void TearDown() override
+    {
+        SimReset();
+        testenv::RemoveSettingsFile();
+    }
+
+    // Opens camera with the given resolution (through the settings record).
+    static void OpenWithResolution(CCamera& camera, uint8_t resolution)
+    {
+        CameraConfig record;
+        record.m_Format.m_Resolution = resolution;
+        camera.SetConfig(&record);
+        ASSERT_EQ(camera.Init(), 1);
+    }
+
+    // Waits until the controller has handled at least count more frames.
+    static bool WaitForFrames(CCamera& camera, LONG count)
+    {
+        const LONG target = camera.m_FramesReceived + count;
+        return WaitFor([&] { return camera.m_FramesReceived >= target; }, kFrameTimeoutMs);
+    }
+};
+
+} // namespace
+
+TEST_F(CameraStreaming, OpenPlayStopCloseCallTheSdkOnlyWhenNeeded)
+{
+    testenv::Watchdog watchdog(60000, "open/close sequence");
+    CCamera camera;
+    EXPECT_EQ(camera.GetFrame(nullptr, 0), 0) << "no frame size before the first Init";
+
+    ASSERT_EQ(camera.Init(), 1);
+    EXPECT_EQ(JournalLines(), (Lines{"CameraInit(1,0,1,1)", "CameraSetMonochrome(0)", "CameraSetMirror(0,0)",
+                                     "CameraSetMirror(1,0)", "CameraGetImageSize()"}));
+    CameraConfig saved;
+    EXPECT_EQ(saved.LoadFromFile(), 1) << "Init rewrites the settings file";
+    EXPECT_EQ(camera.GetFrame(nullptr, 0), kFrameBytes);
+    EXPECT_EQ(camera.GetFrameNoWait(nullptr, 0), kFrameBytes);
+
+    // Each step a second time: 1, and no SDK call (the second pin's way).
+    const auto onlyWhenNeeded = [&](int (CCamera::*step)(), const char* call) {
+        SimClearJournal();
+        (camera.*step)();
+        EXPECT_EQ(JournalLines(), Lines{call});
+        SimClearJournal();
+        EXPECT_EQ((camera.*step)(), 1) << call;
+        EXPECT_TRUE(JournalLines().empty()) << call;
+    };
+    SimClearJournal();
+    EXPECT_EQ(camera.Init(), 1);
+    EXPECT_TRUE(JournalLines().empty());
+    onlyWhenNeeded(&CCamera::Play, "CameraPlay()");
+    onlyWhenNeeded(&CCamera::Stop, "CameraStop()");
+    onlyWhenNeeded(&CCamera::UnInit, "CameraUnInit()");
+
+    // Closed: the size stays, so the other pin goes on delivering the last frame.
+    EXPECT_EQ(camera.GetFrame(nullptr, 0), kFrameBytes);
+    EXPECT_EQ(camera.m_FramesFetched, 0) << "size queries count nothing";
+}
+
+TEST_F(CameraStreaming, FramesArriveThroughTheCaptureWindowAndAreCounted)
+{
+    testenv::Watchdog watchdog(60000, "frames through the capture window");
+    CCamera camera;
+    OpenWithResolution(camera, 1); // 3032 x 2016: the image is the frame
+    ASSERT_EQ(camera.Play(), 1);
+    ASSERT_TRUE(WaitForFrames(camera, 5)) << "frames received: " << camera.m_FramesReceived;
+
+    Bytes frame(kFrameBytes);
+    uint32_t previous = 0;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(WaitForFrames(camera, 1));
+        EXPECT_EQ(camera.GetFrameNoWait(frame.data(), kFrameBytes), 0);
+        const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
+        ASSERT_TRUE(IsStamp(stamp));
+        EXPECT_GT(stamp.sequence, previous) << "a newer frame after a new message";
+        previous = stamp.sequence;
+    }
+    EXPECT_EQ(camera.m_FramesFetched, 3);
+    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes), 0);
+    EXPECT_EQ(camera.m_FramesFetched, 3) << "GetFrame counts nothing";
+
+    // Every posted frame message is handled, and each handling fetches once.
+    ASSERT_EQ(camera.Stop(), 1);
+    ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == Counters().posted; }, kFrameTimeoutMs))
+        << "received " << camera.m_FramesReceived << ", posted " << Counters().posted;
+    EXPECT_EQ(Counters().fetched, camera.m_FramesReceived);
+
+    // Init and UnInit reset neither counter.
+    const LONG received = camera.m_FramesReceived;
+    ASSERT_EQ(camera.UnInit(), 1);
+    ASSERT_EQ(camera.Init(), 1);
+    EXPECT_EQ(camera.m_FramesReceived, received);
+    EXPECT_EQ(camera.m_FramesFetched, 3);
+}
+
+TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
+{
+    testenv::Watchdog watchdog(60000, "crop at resolution 0");
+    CCamera camera;
+    OpenWithResolution(camera, 0); // the simulated camera delivers 3264 x 2448
+    EXPECT_EQ(camera.GetFrame(nullptr, 0), kFrameBytes);
+    ASSERT_EQ(camera.Play(), 1);
+    ASSERT_TRUE(WaitForFrames(camera, 2));
+
+    // Hold the picture still, then compare the frame with the image it came from.
+    SimSetFault(SimFaultUnplugged, 1);
+    ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == Counters().posted; }, kFrameTimeoutMs));
+    Bytes frame(kFrameBytes);
+    camera.GetFrameNoWait(frame.data(), kFrameBytes);
+    const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
+    ASSERT_TRUE(IsStamp(stamp)) << "the stamp sits at the frame's own centre";
+
+    const int imageWidth = 3264;
+    const int imageHeight = 2448;
+    Bytes image(static_cast<size_t>(imageWidth) * imageHeight * 3);
+    ASSERT_EQ(CameraGetImageDataRGB24(image.data()), 1); // the same frame again
+    ASSERT_EQ(StampOf(image, imageWidth, imageHeight).sequence, stamp.sequence);
+    const int x0 = (imageWidth - kFrameWidth) / 2;  // 116
+    const int y0 = (imageHeight - kFrameHeight) / 2; // 216
+    for (int row : {0, 1, kFrameHeight / 2, kFrameHeight - 1}) {
+        const unsigned char* expected = image.data() + (static_cast<size_t>(row + y0) * imageWidth + x0) * 3;
+        const unsigned char* actual = frame.data() + static_cast<size_t>(row) * kFrameWidth * 3;
+        EXPECT_EQ(std::memcmp(actual, expected, kFrameWidth * 3), 0) << "frame row " << row;
+    }
+}
+
+TEST_F(CameraStreaming, ImagesSmallerThanTheOfferedFrameAreDeliveredWhole)
+{
+    testenv::Watchdog watchdog(60000, "small image");
+    SimSetImageSize(640, 480);
+    CCamera camera;
+    ASSERT_EQ(camera.Init(), 1);
+    EXPECT_EQ(camera.GetFrame(nullptr, 0), 640 * 480 * 3);
+    ASSERT_EQ(camera.Play(), 1);
+    ASSERT_TRUE(WaitForFrames(camera, 1));
+    Bytes frame(640 * 480 * 3);
+    camera.GetFrameNoWait(frame.data(), static_cast<long>(frame.size()));
+    EXPECT_TRUE(IsStamp(StampOf(frame, 640, 480)));
+}
+
+TEST_F(CameraStreaming, GetFrameDeliversThePreviousFrameAgainWhenNoneComes)
+{
+    testenv::Watchdog watchdog(60000, "GetFrame timeout");
+    CCamera camera;
+    OpenWithResolution(camera, 1);
+    Bytes frame(kFrameBytes);
+    ASSERT_EQ(camera.Play(), 1);
+    ASSERT_TRUE(WaitForFrames(camera, 2));
+    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes), 0);
+    EXPECT_TRUE(IsStamp(StampOf(frame, kFrameWidth, kFrameHeight)));
+
+    SimSetFault(SimFaultUnplugged, 1);
+    ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == Counters().posted; }, kFrameTimeoutMs));
+    camera.GetFrame(frame.data(), kFrameBytes); // takes a frame that came meanwhile, if any
+    const uint32_t last = StampOf(frame, kFrameWidth, kFrameHeight).sequence;
+
+    std::memset(frame.data(), 0, frame.size());
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes), 0);
+    const ULONGLONG waited = GetTickCount64() - start;
+    EXPECT_GE(waited, 450u) << "waits about 500 ms for a frame";
+    EXPECT_LT(waited, 5000u);
+    EXPECT_EQ(StampOf(frame, kFrameWidth, kFrameHeight).sequence, last) << "the previous frame, delivered again";
+
+    // Frames resume: GetFrame returns with a new one.
+    SimSetFault(SimFaultUnplugged, 0);
+    ASSERT_TRUE(WaitForFrames(camera, 1));
+    camera.GetFrame(frame.data(), kFrameBytes);
+    EXPECT_GT(StampOf(frame, kFrameWidth, kFrameHeight).sequence, last);
+}
+
+TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
+{
+    testenv::Watchdog watchdog(60000, "capacity");
+    CCamera camera;
+    ASSERT_EQ(camera.Init(), 1);
+
+    // Before the first camera frame the buffers are black, not stale memory.
+    Bytes frame(kFrameBytes, 0xAB);
+    camera.GetFrameNoWait(frame.data(), kFrameBytes);
+    EXPECT_EQ(frame, Bytes(kFrameBytes, 0));
+
+    ASSERT_EQ(camera.Play(), 1);
+    ASSERT_TRUE(WaitForFrames(camera, 1));
+    const size_t capacity = 1000;
+    for (bool wait : {false, true}) {
+        Bytes small(capacity + 64, 0xAB);
+        if (wait) {
+            camera.GetFrame(small.data(), static_cast<long>(capacity));
+        } else {
+            camera.GetFrameNoWait(small.data(), static_cast<long>(capacity));
+        }
+        EXPECT_EQ(Bytes(small.begin() + capacity, small.end()), Bytes(64, 0xAB)) << (wait ? "GetFrame" : "NoWait");
+        EXPECT_NE(Bytes(small.begin(), small.begin() + capacity), Bytes(capacity, 0xAB));
+    }
+    Bytes untouched(16, 0xAB);
+    camera.GetFrameNoWait(untouched.data(), 0);
+    camera.GetFrameNoWait(untouched.data(), -5);
+    EXPECT_EQ(untouched, Bytes(16, 0xAB));
+}
+
+TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
+{
+    testenv::Watchdog watchdog(300000, "200 open/play/stop/close cycles");
+    CCamera camera;
+    // A fetching thread runs throughout, as the pins do, and sees the frame
+    // event come and go.
+    std::atomic<bool> fetching{true};
+    std::thread fetcher;
+    const auto cycle = [&](int i) {
+        ASSERT_EQ(camera.Init(), 1) << "cycle " << i;
+        ASSERT_EQ(camera.Play(), 1) << "cycle " << i;
+        if (i % 20 == 0) {
+            ASSERT_TRUE(WaitForFrames(camera, 1)) << "cycle " << i;
+        }
+        if (i % 3 == 0) {
+            camera.UnInit(); // closed while streaming, as the destructor does
+            camera.Stop();
+        } else {
+            camera.Stop();
+            camera.UnInit();
+        }
+    };
+    cycle(0); // warm-up: one-time allocations of the window system and the SDK
+    std::thread([] {}).join();
+    const int handles = testenv::HandleCount();
+    const int threads = testenv::ThreadCount();
+    fetcher = std::thread([&] {
+        Bytes frame(kFrameBytes);
+        while (fetching) {
+            camera.GetFrame(frame.data(), kFrameBytes);
+            camera.GetFrameNoWait(frame.data(), kFrameBytes);
+        }
+    });
+    for (int i = 1; i <= 200 && !HasFatalFailure(); ++i) {
+        cycle(i);
+    }
+    fetching = false;
+    fetcher.join();
+    EXPECT_GT(camera.m_FramesReceived, 0);
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads, 5000))
+        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
+        << testenv::ThreadCount();
+}
+
+TEST_F(CameraStreaming, ClosingWhileFramesArriveNeverDeadlocks)
+{
+    // A fetcher keeps m_Lock busy, so frame messages often wait for the lock
+    // on the capture thread just when the camera is closed; closing must not
+    // wait for that thread while holding the lock.
+    testenv::Watchdog watchdog(90000, "closing while frames arrive");
+    CCamera camera;
+    std::atomic<bool> fetching{true};
+    std::thread fetcher([&] {
+        Bytes frame(kFrameBytes);
+        while (fetching) {
+            camera.GetFrameNoWait(frame.data(), kFrameBytes);
+        }
+    });
+    for (int i = 0; i < 30 && !HasFailure(); ++i) {
+        ASSERT_EQ(camera.Init(), 1);
+        ASSERT_EQ(camera.Play(), 1);
+        EXPECT_TRUE(WaitForFrames(camera, 3));
+        Sleep(i % 17); // close at varying points of the frame cycle
+        if (i % 2) {
+            camera.Stop();
+        }
+        camera.UnInit();
+        camera.Stop();
+    }
+    fetching = false;
+    fetcher.join();
+}
+
+TEST_F(CameraStreaming, DestroyingAStreamingControllerClosesTheCameraAndEndsItsThread)
+{
+    testenv::Watchdog watchdog(60000, "destroy while streaming");
+    std::thread([] {}).join();
+    const int threads = testenv::ThreadCount();
+    {
+        CCamera camera;
+        ASSERT_EQ(camera.Init(), 1);
+        ASSERT_EQ(camera.Play(), 1);
+        ASSERT_TRUE(WaitForFrames(camera, 2));
+        SimClearJournal();
+    }
+    EXPECT_EQ(JournalLines(), Lines{"CameraUnInit()"});
+    EXPECT_TRUE(testenv::WaitForCounts(INT_MAX, threads)) << threads << " -> " << testenv::ThreadCount();
+}
+
+TEST_F(CameraStreaming, FailedInitLeavesNothingRunningAndALaterInitSucceeds)
+{
+    testenv::Watchdog watchdog(60000, "Init faults");
+    CCamera camera;
+    ASSERT_EQ(camera.Init(), 1); // warm-up
+    ASSERT_EQ(camera.UnInit(), 1);
+    std::thread([] {}).join();
+    const int handles = testenv::HandleCount();
+    const int threads = testenv::ThreadCount();
+
+    SimClearJournal();
+    SimSetFault(SimFaultCameraInit, 1);
+    EXPECT_EQ(camera.Init(), 2);
+    EXPECT_EQ(JournalLines(), Lines{"CameraInit(1,0,1,1)"});
+    SimSetFault(SimFaultCameraInit, 0);
+
+    SimClearJournal();
+    SimSetFault(SimFaultImageSize, 1);
+    EXPECT_EQ(camera.Init(), 2);
+    const Lines lines = JournalLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "CameraGetImageSize()");
+    EXPECT_EQ(lines.back(), "CameraUnInit()") << "the SDK opened by a failed Init is closed again";
+    SimSetFault(SimFaultImageSize, 0);
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads))
+        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
+        << testenv::ThreadCount();
+
+    // Without a module handle there is no capture window: no SDK call at all.
+    const HINSTANCE module = moduleHandle;
+    moduleHandle = nullptr;
+    SimClearJournal();
+    EXPECT_EQ(camera.Init(), 2);
+    EXPECT_TRUE(JournalLines().empty());
+    moduleHandle = module;
+
+    ASSERT_EQ(camera.Init(), 1);
+    ASSERT_EQ(camera.Play(), 1);
+    EXPECT_TRUE(WaitForFrames(camera, 1)) << "frames flow once the fault is gone";
+}
+
+TEST_F(CameraStreaming, FailedPlayStillLetsStopStop)
+{
+    CCamera camera;
+    ASSERT_EQ(camera.Init(), 1);
+    SimSetFault(SimFaultCameraPlay, 1);
+    EXPECT_EQ(camera.Play(), 0);
+    SimSetFault(SimFaultCameraPlay, 0);
+    SimClearJournal();
+    EXPECT_EQ(camera.Play(), 1) << "still counted as playing";
+    camera.Stop();
+    EXPECT_EQ(JournalLines(), Lines{"CameraStop()"});
+}
