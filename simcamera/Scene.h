@@ -30,7 +30,7 @@ struct Colour {
 Colour SceneColour(Band band, int x, int width);
 
 // Relative sensitivity of the sensor's red, green and blue pixels.
-constexpr Colour kSensorResponse = {0.78f, 1.0f, 0.62f};
+constexpr Colour kSensorResponse = {0.80f, 1.0f, 0.72f};
 
 // Red and blue gains that make a neutral scene come out neutral with the given
 // green gain (the result of automatic white balance).
