@@ -2,6 +2,8 @@
 
 #include <stdint.h>
 
+#include <new>
+
 namespace {
 
 // Any address inside this DLL, to take a reference on it.
@@ -31,6 +33,13 @@ FrameProducer::~FrameProducer()
     }
 }
 
+// What a new producer thread is handed; it frees this itself.
+struct FrameProducer::ThreadStart {
+    FrameProducer* producer;
+    LONG run;
+    HMODULE module; // a reference on this DLL, released as the thread exits
+};
+
 bool FrameProducer::Start()
 {
     if (m_thread) {
@@ -43,13 +52,15 @@ bool FrameProducer::Start()
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, &moduleAnchor, &module)) {
         return false;
     }
-    InterlockedExchange(&m_stopRequested, 0);
+    auto* start = new (std::nothrow) ThreadStart{this, InterlockedIncrement(&m_currentRun), module};
+    if (!start) {
+        FreeLibrary(module);
+        return false;
+    }
     InterlockedExchange(&m_restartRequested, 0);
-    ResetEvent(m_wakeEvent);
-    m_moduleReference = module;
-    m_thread = CreateThread(nullptr, 0, &FrameProducer::ThreadMain, this, 0, nullptr);
+    m_thread = CreateThread(nullptr, 0, &FrameProducer::ThreadMain, start, 0, nullptr);
     if (!m_thread) {
-        m_moduleReference = nullptr;
+        delete start;
         FreeLibrary(module);
         return false;
     }
@@ -61,9 +72,11 @@ void FrameProducer::Stop()
     if (!m_thread) {
         return;
     }
-    InterlockedExchange(&m_stopRequested, 1);
+    InterlockedIncrement(&m_currentRun);
     SetEvent(m_wakeEvent);
-    WaitForSingleObject(m_thread, INFINITE);
+    if (GetThreadId(m_thread) != GetCurrentThreadId()) {
+        WaitForSingleObject(m_thread, INFINITE);
+    }
     CloseHandle(m_thread);
     m_thread = nullptr;
 }
@@ -79,16 +92,17 @@ void FrameProducer::RestartExposure()
     SetEvent(m_wakeEvent);
 }
 
-DWORD WINAPI FrameProducer::ThreadMain(void* self)
+DWORD WINAPI FrameProducer::ThreadMain(void* parameter)
 {
-    auto* producer = static_cast<FrameProducer*>(self);
-    const HMODULE module = producer->m_moduleReference;
-    producer->Run();
+    auto* start = static_cast<ThreadStart*>(parameter);
+    const HMODULE module = start->module;
+    start->producer->Run(start->run);
+    delete start;
     FreeLibraryAndExitThread(module, 0);
     return 0;
 }
 
-void FrameProducer::Run()
+void FrameProducer::Run(LONG run)
 {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -99,7 +113,7 @@ void FrameProducer::Run()
     int64_t exposureStart = Now(); // when the running exposure began
     int64_t due = exposureStart + ticks(intervalMs);
 
-    while (!InterlockedCompareExchange(&m_stopRequested, 0, 0)) {
+    while (InterlockedCompareExchange(&m_currentRun, 0, 0) == run) {
         if (InterlockedExchange(&m_restartRequested, 0)) {
             exposureStart = Now();
             due = exposureStart + ticks(intervalMs);

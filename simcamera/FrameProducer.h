@@ -10,8 +10,11 @@
 //
 // Threading: Start and Stop are called by one thread at a time (the device's
 // lifecycle lock). Stop joins the thread, so the caller must not hold any lock
-// that FrameSource::ProduceFrame or FrameIntervalMs takes. ScheduleChanged and
-// RestartExposure may be called from any thread at any time.
+// that FrameSource::ProduceFrame or FrameIntervalMs takes. Called on the
+// producer thread itself (from inside ProduceFrame, through the SDK callback),
+// Stop cannot join: it lets the thread go and the thread ends on its own as
+// soon as ProduceFrame returns. ScheduleChanged and RestartExposure may be
+// called from any thread at any time.
 //
 // While running, the thread holds a reference on the DLL and drops it as it
 // exits (FreeLibraryAndExitThread), so a process that unloads the DLL while
@@ -52,13 +55,16 @@ public:
     void RestartExposure();
 
 private:
-    static DWORD WINAPI ThreadMain(void* self);
-    void Run();
+    struct ThreadStart;
+    static DWORD WINAPI ThreadMain(void* start);
+    // Produces frames while m_currentRun is run.
+    void Run(LONG run);
 
     FrameSource& m_source;
-    HANDLE m_wakeEvent;           // auto-reset; lives as long as this object
-    HANDLE m_thread = nullptr;    // owned; set and cleared by Start and Stop
-    HMODULE m_moduleReference = nullptr; // taken by Start, released by the thread
-    volatile LONG m_stopRequested = 0;
+    HANDLE m_wakeEvent;        // auto-reset; lives as long as this object
+    HANDLE m_thread = nullptr; // owned; set and cleared by Start and Stop
+    // Each Start begins a new run; Stop advances the number, which ends the
+    // thread of the run before.
+    volatile LONG m_currentRun = 0;
     volatile LONG m_restartRequested = 0;
 };

@@ -239,6 +239,33 @@ TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
     EXPECT_EQ(callbackCalls, calls);
 }
 
+namespace {
+volatile LONG stoppingCallbackCalls = 0;
+
+int __stdcall StopFromCallback(int)
+{
+    if (InterlockedIncrement(&stoppingCallbackCalls) == 1) {
+        CameraStop();
+    }
+    return 1;
+}
+} // namespace
+
+TEST_F(SimCameraTest, TheCallbackMayStopTheCameraItRunsFor)
+{
+    testenv::Watchdog watchdog(20000, "CameraStop from the frame callback");
+    SimSetImageSize(64, 48);
+    ASSERT_EQ(CameraInit(StopFromCallback, 0, nullptr, nullptr), 1);
+    ASSERT_EQ(CameraPlay(), 1);
+    ASSERT_TRUE(WaitFor([] { return stoppingCallbackCalls > 0; }, 3000));
+    Sleep(200);
+    EXPECT_EQ(stoppingCallbackCalls, 1);
+    EXPECT_EQ(Counters().produced, 1);
+    // And the camera plays again.
+    ASSERT_EQ(CameraPlay(), 1);
+    EXPECT_TRUE(WaitFor([] { return Counters().produced >= 3; }, 3000));
+}
+
 TEST_F(SimCameraTest, NoThreadOrHandleOutlivesACycle)
 {
     testenv::Watchdog watchdog(120000, "camera cycles");
