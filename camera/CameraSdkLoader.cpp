@@ -16,19 +16,13 @@ int __stdcall DoNothing(Args...)
 }
 
 template <typename... Args>
-void UseStandIn(int(__stdcall*& entry)(Args...))
-{
-    entry = &DoNothing<Args...>;
-}
-
-template <typename... Args>
 void Resolve(HMODULE library, const char* name, int(__stdcall*& entry)(Args...))
 {
     FARPROC address = library ? GetProcAddress(library, name) : nullptr;
     if (address) {
         entry = reinterpret_cast<int(__stdcall*)(Args...)>(reinterpret_cast<void*>(address));
     } else {
-        UseStandIn(entry);
+        entry = &DoNothing<Args...>;
     }
 }
 

@@ -3,7 +3,8 @@
 //
 // This program does not link the SDK. Run from the build folder (where the SDK
 // is), it copies itself into a private folder without the SDK and runs the
-// copy, which performs the checks.
+// copy, which performs the checks, with a working folder that does hold the
+// SDK (the controller loads it from beside its own module only).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -77,17 +78,25 @@ TEST(CameraWithoutSdk, CopyOfThisProgramRunsInAFolderWithoutTheSdk)
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string copy = folder + "camera_without_sdk.exe";
     ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+    // The SDK in the copy's working folder, which the DLL search path covers:
+    // the controller must not pick it up from there.
+    const std::string workingFolder = testenv::TempPath("working-folder\\");
+    CreateDirectoryA(workingFolder.c_str(), nullptr);
+    const std::string decoy = workingFolder + "ZorvikSDK.dll";
+    ASSERT_TRUE(CopyFileA((testenv::ProgramFolder() + "ZorvikSDK.dll").c_str(), decoy.c_str(), FALSE));
 
     std::string output;
     const DWORD exitCode =
         RunAndCapture(copy, "--gtest_color=no --gtest_filter=CameraWithoutSdk.InitFailsAndSettingsCallsAreHarmless",
-                      folder, &output);
+                      workingFolder, &output);
     EXPECT_EQ(exitCode, 0u) << output;
     EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
     EXPECT_EQ(output.find("SKIPPED"), std::string::npos) << output;
 
     DeleteFileA(copy.c_str());
+    DeleteFileA(decoy.c_str());
     RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA(workingFolder.c_str());
 }
 
 TEST(CameraWithoutSdk, InitFailsAndSettingsCallsAreHarmless)
