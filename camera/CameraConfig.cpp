@@ -152,8 +152,10 @@ CameraConfig::CameraConfig()
 
 CameraConfig::~CameraConfig() = default;
 
+// Both file operations end with 0 rather than let an allocation failure
+// escape: their callers sit behind COM interfaces.
 int CameraConfig::LoadFromFile(const char* path)
-{
+try {
     const std::string file = path ? std::string(path) : SettingsFilePath();
     if (file.empty()) {
         return 0;
@@ -177,10 +179,12 @@ int CameraConfig::LoadFromFile(const char* path)
         offset += available;
     }
     return 1;
+} catch (...) {
+    return 0;
 }
 
 int CameraConfig::SaveToFile(const char* path) const
-{
+try {
     const std::string file = path ? std::string(path) : SettingsFilePath();
     if (file.empty()) {
         return 0;
@@ -201,4 +205,6 @@ int CameraConfig::SaveToFile(const char* path) const
         return 0;
     }
     return 1;
+} catch (...) {
+    return 0;
 }
