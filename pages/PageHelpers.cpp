@@ -1,0 +1,55 @@
+#include "pages/PageHelpers.h"
+
+#include <objbase.h>
+
+#include <cwchar>
+
+#include "camera/ModuleInstance.h"
+
+namespace {
+constexpr DWORD kPlatformNt = 2; // VER_PLATFORM_WIN32_NT
+} // namespace
+
+wchar_t* LoadResourceString(wchar_t* buffer, int stringId)
+{
+    buffer[0] = L'\0';
+    if (platformId == kPlatformNt) {
+        LoadStringW(moduleHandle, static_cast<UINT>(stringId), buffer, kResourceStringLength);
+    } else {
+        char ansi[kResourceStringLength];
+        if (LoadStringA(moduleHandle, static_cast<UINT>(stringId), ansi, kResourceStringLength) > 0) {
+            MultiByteToWideChar(CP_ACP, 0, ansi, -1, buffer, kResourceStringLength);
+        }
+    }
+    return buffer;
+}
+
+HRESULT DupWideString(const wchar_t* text, LPOLESTR* copy)
+{
+    if (!copy) {
+        return E_POINTER;
+    }
+    const size_t bytes = std::wcslen(text) * sizeof(wchar_t) + sizeof(wchar_t);
+    auto* memory = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
+    if (!memory) {
+        return E_OUTOFMEMORY;
+    }
+    CopyMemory(memory, text, bytes);
+    *copy = memory;
+    return S_OK;
+}
+
+int MeasureDialog(int templateId, DLGPROC procedure, LPARAM initialParam, SIZE* size)
+{
+    HWND dialog = CreateDialogParamA(moduleHandle, MAKEINTRESOURCEA(templateId), GetDesktopWindow(), procedure,
+                                     initialParam);
+    if (!dialog) {
+        return 0;
+    }
+    RECT rect = {};
+    GetWindowRect(dialog, &rect);
+    size->cx = rect.right - rect.left;
+    size->cy = rect.bottom - rect.top;
+    DestroyWindow(dialog);
+    return 1;
+}

@@ -1,0 +1,24 @@
+// Module helpers of the property pages: page titles from the string table,
+// task-memory copies of text, and the pixel size of a dialog template. They
+// use the module-wide moduleHandle and platformId (camera/ModuleInstance.h).
+#pragma once
+
+#include <windows.h>
+
+// Length of the buffer LoadResourceString fills, terminator included.
+constexpr int kResourceStringLength = 256;
+
+// Loads string stringId of the module into buffer (kResourceStringLength wide
+// characters) and returns buffer; a missing string gives an empty text.
+wchar_t* LoadResourceString(wchar_t* buffer, int stringId);
+
+// Copies text with its terminator into task memory (CoTaskMemAlloc); the
+// caller frees *copy. E_POINTER when copy is null, E_OUTOFMEMORY when the
+// allocation fails.
+HRESULT DupWideString(const wchar_t* text, LPOLESTR* copy);
+
+// Creates dialog template templateId of the module (desktop as parent, with
+// procedure and initialParam), stores its window size in pixels in *size,
+// destroys it and returns 1. Returns 0 and leaves *size alone when the dialog
+// cannot be created.
+int MeasureDialog(int templateId, DLGPROC procedure, LPARAM initialParam, SIZE* size);

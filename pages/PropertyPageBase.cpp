@@ -1,0 +1,244 @@
+#include "pages/PropertyPageBase.h"
+
+#include "camera/ModuleInstance.h"
+#include "pages/PageHelpers.h"
+
+namespace {
+// Size reported when the page's dialog template cannot be measured.
+constexpr LONG kDefaultPageWidth = 340;
+constexpr LONG kDefaultPageHeight = 150;
+} // namespace
+
+PropertyPageBase::PropertyPageBase(const wchar_t* objectName, IUnknown* outer, int dialogTemplateId,
+                                   int titleStringId)
+    : UnknownBase(objectName, outer), m_TitleStringId(titleStringId), m_DialogTemplateId(dialogTemplateId)
+{
+}
+
+PropertyPageBase::~PropertyPageBase()
+{
+    // A frame that released the page without Deactivate leaves the page window
+    // behind: detach it first, so that no later message reaches a freed page.
+    // DestroyWindow only succeeds on the window's own thread.
+    if (m_PageWindow) {
+        SetWindowLongPtrA(m_PageWindow, DWLP_USER, 0);
+        DestroyWindow(m_PageWindow);
+        m_PageWindow = nullptr;
+    }
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::InnerQueryInterface(REFIID iid, void** out)
+{
+    if (IsEqualIID(iid, IID_IPropertyPage)) {
+        return HandOutInterface(static_cast<IPropertyPage*>(this), out);
+    }
+    return UnknownBase::InnerQueryInterface(iid, out);
+}
+
+void PropertyPageBase::OnFinalRelease()
+{
+    // Results ignored: there may be no site, and the object may be gone.
+    SetPageSite(nullptr);
+    SetObjects(0, nullptr);
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::SetPageSite(IPropertyPageSite* site)
+{
+    if (site) {
+        if (m_PageSite) {
+            return E_UNEXPECTED;
+        }
+        m_PageSite = site;
+    } else {
+        if (!m_PageSite) {
+            return E_UNEXPECTED;
+        }
+        m_PageSite.Reset();
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::Activate(HWND parent, LPCRECT rect, BOOL /*modal*/)
+{
+    if (!rect) {
+        return E_POINTER;
+    }
+    if (!m_Connected || m_PageWindow) {
+        return E_UNEXPECTED;
+    }
+    // The page window field stays null until creation returns; the derived
+    // page reaches the new window through DialogWindow() meanwhile.
+    HWND window = CreateDialogParamA(moduleHandle, MAKEINTRESOURCEA(m_DialogTemplateId), parent,
+                                     &PropertyPageBase::PageDialogProc,
+                                     reinterpret_cast<LPARAM>(static_cast<PropertyPageBase*>(this)));
+    if (!window) {
+        return E_OUTOFMEMORY;
+    }
+    m_PageWindow = window;
+    PageActivated();
+    Move(rect);
+    return Show(SW_SHOWNORMAL);
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::Deactivate()
+{
+    if (!m_PageWindow) {
+        return E_UNEXPECTED;
+    }
+    // Drop WS_EX_CONTROLPARENT before the window goes (a control parent being
+    // destroyed can send the dialog manager's focus search into a loop). The
+    // field is null meanwhile, so HandleMessage does not put the flag back.
+    HWND window = m_PageWindow;
+    m_PageWindow = nullptr;
+    const LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
+    SetWindowLongPtrA(window, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTROLPARENT));
+    m_PageWindow = window;
+
+    PageDeactivated();
+    DestroyWindow(window);
+    m_PageWindow = nullptr;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::GetPageInfo(PROPPAGEINFO* info)
+{
+    if (!info) {
+        return E_POINTER;
+    }
+    wchar_t title[kResourceStringLength];
+    LoadResourceString(title, m_TitleStringId);
+    LPOLESTR titleCopy = nullptr;
+    const HRESULT hr = DupWideString(title, &titleCopy);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    info->cb = sizeof(PROPPAGEINFO);
+    info->pszTitle = titleCopy; // the caller frees it
+    info->size.cx = kDefaultPageWidth;
+    info->size.cy = kDefaultPageHeight;
+    info->pszDocString = nullptr;
+    info->pszHelpFile = nullptr;
+    info->dwHelpContext = 0;
+    MeasureDialog(m_DialogTemplateId, &PropertyPageBase::PageDialogProc, 0, &info->size);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::SetObjects(ULONG count, IUnknown** objects)
+{
+    if (count == 1) {
+        if (!objects || !objects[0]) {
+            return E_POINTER;
+        }
+        m_Connected = TRUE;
+        return ObjectConnected(objects[0]);
+    }
+    if (count == 0) {
+        m_Connected = FALSE;
+        return ObjectDisconnected();
+    }
+    return E_UNEXPECTED;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::Show(UINT showCommand)
+{
+    if (!m_PageWindow) {
+        return E_UNEXPECTED;
+    }
+    if (showCommand != SW_SHOW && showCommand != SW_SHOWNORMAL && showCommand != SW_HIDE) {
+        return E_INVALIDARG;
+    }
+    ShowWindow(m_PageWindow, static_cast<int>(showCommand));
+    InvalidateRect(m_PageWindow, nullptr, TRUE);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::Move(LPCRECT rect)
+{
+    if (!rect) {
+        return E_POINTER;
+    }
+    if (!m_PageWindow) {
+        return E_UNEXPECTED;
+    }
+    MoveWindow(m_PageWindow, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, TRUE);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::IsPageDirty()
+{
+    return m_Dirty ? S_OK : S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::Apply()
+{
+    if (!m_Connected || !m_PageSite) {
+        return E_UNEXPECTED;
+    }
+    if (!m_Dirty) {
+        return S_OK;
+    }
+    const HRESULT hr = ApplyChanges();
+    if (SUCCEEDED(hr)) {
+        m_Dirty = FALSE;
+    }
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::Help(LPCOLESTR /*helpDir*/)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PropertyPageBase::TranslateAccelerator(MSG* /*msg*/)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PropertyPageBase::PageActivated()
+{
+    return S_OK;
+}
+
+HRESULT PropertyPageBase::PageDeactivated()
+{
+    return S_OK;
+}
+
+HRESULT PropertyPageBase::MarkDirty()
+{
+    m_Dirty = TRUE;
+    if (m_PageSite) {
+        m_PageSite->OnStatusChange(PROPPAGESTATUS_DIRTY);
+    }
+    return S_OK;
+}
+
+INT_PTR PropertyPageBase::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* page = reinterpret_cast<PropertyPageBase*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!page || !page->m_PageWindow) {
+        return 0;
+    }
+    if (message == WM_STYLECHANGING && wParam == static_cast<WPARAM>(GWL_EXSTYLE)) {
+        // The frame's dialog manager needs to walk into the page's controls.
+        reinterpret_cast<STYLESTRUCT*>(lParam)->styleNew |= WS_EX_CONTROLPARENT;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK PropertyPageBase::PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        if (lParam == 0) {
+            return TRUE; // measuring: no page attached
+        }
+        reinterpret_cast<PropertyPageBase*>(lParam)->m_DialogWindow = window;
+    }
+    auto* page = reinterpret_cast<PropertyPageBase*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!page) {
+        return TRUE;
+    }
+    return page->HandleMessage(window, message, wParam, lParam);
+}
