@@ -1,0 +1,144 @@
+// The "Format" page in the platform's property frame: the resolution radio
+// buttons, what Apply hands to the filter, and a screenshot.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "camera/CameraConfig.h"
+#include "camera/CameraSdk.h"
+#include "resources/resource.h"
+#include "simcamera/SimControl.h"
+#include "tests/pages/CameraEvidence.h"
+#include "tests/pages/PropertyFrameFixture.h"
+#include "tests/pages/RecordingPageSite.h"
+#include "tests/pages/WindowCapture.h"
+#include "tests/support/Watchdog.h"
+
+using evidence::Field;
+
+namespace {
+
+class FormatPageFrameTest : public PropertyFrameFixture {
+protected:
+    void SetUp() override
+    {
+        SimReset();
+        PropertyFrameFixture::SetUp();
+    }
+    // A settings file that opens the camera with this resolution.
+    static void StoreResolution(uint8_t resolution)
+    {
+        CameraConfig config;
+        config.m_Format.m_Resolution = resolution;
+        ASSERT_EQ(config.SaveToFile(), 1);
+    }
+};
+
+TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilClicked)
+{
+    testenv::Watchdog watchdog(60000, "format 2bin");
+    StoreResolution(1);
+    OpenFormatFrame();
+    EXPECT_TRUE(Checked(IDC_RES_2BIN));
+    EXPECT_FALSE(IsWindowVisible(Control(IDC_RES_2BIN)));
+    EXPECT_FALSE(Checked(IDC_RES_FULL));
+    EXPECT_TRUE(IsWindowVisible(Control(IDC_RES_FULL)));
+    EXPECT_EQ(Dirty(formatFactory), S_FALSE);
+
+    // The click checks the visible button; the hidden one is outside the
+    // dialog manager's reach and may stay checked: the visible one wins.
+    Click(IDC_RES_FULL);
+    EXPECT_TRUE(Checked(IDC_RES_FULL));
+    EXPECT_EQ(Dirty(formatFactory), S_OK);
+    SimClearJournal();
+    ASSERT_EQ(ApplyPage(formatFactory), S_OK);
+    EXPECT_EQ(Dirty(formatFactory), S_FALSE);
+    const std::vector<uint8_t> file = evidence::SettingsFile();
+    ASSERT_EQ(file.size(), 67u);
+    EXPECT_EQ(Field(file, evidence::kResolution, 1), 0u);
+    // A new resolution takes effect when the camera is next opened: nothing
+    // is sent to the camera now.
+    EXPECT_EQ(evidence::Journal().find("CameraSet"), std::string::npos) << evidence::Journal();
+
+    // Closing the page sends nothing.
+    testenv::RemoveSettingsFile();
+    ASSERT_TRUE(frame->CloseWith("Cancel"));
+    EXPECT_TRUE(evidence::SettingsFile().empty());
+}
+
+TEST_F(FormatPageFrameTest, UnknownResolutionShowsTheFullSensorAndApplyStoresZero)
+{
+    testenv::Watchdog watchdog(60000, "format 7");
+    StoreResolution(7);
+    OpenFormatFrame();
+    EXPECT_TRUE(Checked(IDC_RES_FULL));
+    for (int id : {IDC_RES_2BIN, IDC_RES_4BIN, IDC_RES_800X600, IDC_RES_640X480}) {
+        EXPECT_FALSE(Checked(id)) << id;
+    }
+    // Clicking the button already checked counts as a change.
+    Click(IDC_RES_FULL);
+    EXPECT_EQ(Dirty(formatFactory), S_OK);
+    ASSERT_EQ(ApplyPage(formatFactory), S_OK);
+    EXPECT_EQ(Field(evidence::SettingsFile(), evidence::kResolution, 1), 0u);
+}
+
+TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
+{
+    testenv::Watchdog watchdog(60000, "format after close");
+    StoreResolution(2);
+    OpenFormatFrame();
+    EXPECT_TRUE(Checked(IDC_RES_4BIN));
+    Click(IDC_RES_FULL);
+    ASSERT_TRUE(frame->CloseWith("Cancel"));
+
+    // The page is still connected and dirty; its window is gone, where every
+    // button would read as unchecked.
+    Microsoft::WRL::ComPtr<IPropertyPage> page = formatFactory.LastPage();
+    ASSERT_TRUE(page);
+    ASSERT_EQ(page->IsPageDirty(), S_OK);
+    testenv::RemoveSettingsFile();
+    EXPECT_EQ(page->Apply(), S_OK);
+    const std::vector<uint8_t> file = evidence::SettingsFile();
+    ASSERT_EQ(file.size(), 67u);
+    EXPECT_EQ(Field(file, evidence::kResolution, 1), 2u);
+}
+
+TEST_F(FormatPageFrameTest, ApplySendsTheOtherSettingsAsReadAtConnect)
+{
+    testenv::Watchdog watchdog(60000, "format record");
+    CameraSetGamma(77);
+    OpenFormatFrame();
+    // Changed elsewhere after the page connected.
+    CameraConfig changed;
+    changed.m_Color.m_Gamma = 140;
+    ASSERT_EQ(changed.SaveToFile(), 1);
+    Click(IDC_RES_FULL);
+    ASSERT_EQ(ApplyPage(formatFactory), S_OK);
+    EXPECT_EQ(Field(evidence::SettingsFile(), evidence::kGamma, 1), 77u);
+}
+
+TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
+{
+    testenv::Watchdog watchdog(60000, "format screenshot");
+    CountedObject plain;
+    StoreResolution(1);
+    OpenFormatFrame(&plain);
+    // No record to read: a fresh record's resolution 0.
+    EXPECT_TRUE(Checked(IDC_RES_FULL));
+    frame->Sync();
+    const std::string path = testenv::TempPath("format-page.png");
+    const WindowCaptureResult shot = SaveWindowPng(frame->Frame(), path);
+    ASSERT_TRUE(shot.saved) << path;
+    EXPECT_GT(shot.distinctColours, 8) << "a blank page";
+    std::printf("screenshot: %s (%dx%d, %d colours)\n", path.c_str(), shot.width, shot.height,
+                shot.distinctColours);
+
+    Click(IDC_RES_FULL);
+    testenv::RemoveSettingsFile();
+    EXPECT_EQ(ApplyPage(formatFactory), S_OK);
+    ASSERT_TRUE(frame->CloseWith("OK"));
+    EXPECT_TRUE(evidence::SettingsFile().empty());
+    formatFactory.ReleasePages();
+    EXPECT_EQ(plain.References(), 1);
+}
+
+} // namespace

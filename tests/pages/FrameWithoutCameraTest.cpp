@@ -1,0 +1,78 @@
+// Both pages in the property frame when the camera SDK is missing: this
+// program is built into a folder without ZorvikSDK.dll, so every live camera
+// call goes to the loader's do-nothing stand-ins. Nothing may crash or read
+// what the absent camera never wrote, and Apply still stores the dialog.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "camera/CameraSdkLoader.h"
+#include "resources/resource.h"
+#include "tests/pages/CameraEvidence.h"
+#include "tests/pages/PropertyFrameFixture.h"
+#include "tests/support/Watchdog.h"
+
+using evidence::Field;
+
+namespace {
+
+using FrameWithoutCameraTest = PropertyFrameFixture;
+
+TEST_F(FrameWithoutCameraTest, SettingsPageKeepsWorkingAndStoresTheDialog)
+{
+    testenv::Watchdog watchdog(60000, "settings page without camera");
+    ASSERT_FALSE(GetCameraSdk().present) << "this program must run without ZorvikSDK.dll beside it";
+    OpenSettingsFrame();
+    // A fresh record's values: neither the file nor the camera had any.
+    EXPECT_EQ(Position(IDC_GAIN_R), 100);
+    EXPECT_EQ(Position(IDC_ISO), 1);
+    WaitPastSettling();
+
+    MoveSlider(IDC_ISO, 4);
+    MoveSlider(IDC_EXPOSURE_TIME, 10);
+    MoveSlider(IDC_GAMMA, 150);
+    EXPECT_EQ(Text(IDC_GAMMA_VALUE), " 1.50");
+    // Manual exposure cannot read the camera: the sliders keep their places.
+    Click(IDC_AE_ENABLE);
+    EXPECT_FALSE(Checked(IDC_AE_ENABLE));
+    EXPECT_EQ(Position(IDC_ISO), 4);
+    EXPECT_EQ(Position(IDC_EXPOSURE_TIME), 10);
+    EXPECT_TRUE(Enabled(IDC_ISO));
+    // White balance cannot read gains: the sliders stay.
+    Click(IDC_AUTO_WHITE_BALANCE);
+    EXPECT_EQ(Position(IDC_GAIN_R), 100);
+    EXPECT_EQ(Position(IDC_GAIN_G), 88);
+    for (int id : {IDC_RESTART, IDC_ENHANCEMENT_ENABLE, IDC_SPEED_NORMAL, IDC_HFLIP, IDC_VFLIP, IDC_MONO}) {
+        Click(id);
+    }
+    ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
+
+    const std::vector<uint8_t> file = evidence::SettingsFile();
+    ASSERT_EQ(file.size(), 67u);
+    EXPECT_EQ(Field(file, evidence::kAeState, 4), 0u);
+    EXPECT_EQ(Field(file, evidence::kAnalogGain, 2), 354u);
+    EXPECT_EQ(Field(file, evidence::kExposureTime, 4), 440u);
+    EXPECT_EQ(Field(file, evidence::kGamma, 1), 150u);
+    EXPECT_EQ(Field(file, evidence::kGainR, 4), 100u);
+    EXPECT_EQ(Field(file, evidence::kColorEnhancement, 4), 0u);
+    EXPECT_EQ(Field(file, evidence::kFrameSpeed, 4), 2u);
+    EXPECT_EQ(Field(file, evidence::kHMirror, 4), 1u);
+    EXPECT_EQ(Field(file, evidence::kVMirror, 4), 1u);
+    EXPECT_EQ(Field(file, evidence::kMonochrome, 4), 1u);
+
+    Click(IDC_DEFAULT);
+    EXPECT_EQ(Position(IDC_AE_TARGET), 140);
+    EXPECT_TRUE(frame->CloseWith("OK"));
+}
+
+TEST_F(FrameWithoutCameraTest, FormatPageStoresTheResolution)
+{
+    testenv::Watchdog watchdog(60000, "format page without camera");
+    OpenFormatFrame();
+    EXPECT_TRUE(Checked(IDC_RES_FULL));
+    Click(IDC_RES_FULL);
+    ASSERT_EQ(ApplyPage(formatFactory), S_OK);
+    EXPECT_EQ(Field(evidence::SettingsFile(), evidence::kResolution, 1), 0u);
+    EXPECT_TRUE(frame->CloseWith("Cancel"));
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+// A test-only class factory for one property page class, registered in the
+// test process with CoRegisterClassObject so that the property frame creates
+// the page by class id through COM, as it will through the module's factory.
+// It keeps a reference on every page it made, so a test can look at a page's
+// state (IsPageDirty) while the frame runs it and after the frame closed.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include <mutex>
+#include <vector>
+
+#include "framework/UnknownBase.h"
+
+class PageClassFactory : public IClassFactory {
+public:
+    using CreateFunction = UnknownBase* (*)(IUnknown* outer, HRESULT* hr);
+
+    explicit PageClassFactory(CreateFunction create) : m_create(create) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out) {
+            return E_POINTER;
+        }
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+            *out = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the test's stack, beyond every registration.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
+    {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        HRESULT hr = S_OK;
+        UnknownBase* object = m_create(outer, &hr);
+        if (!object) {
+            return FAILED(hr) ? hr : E_OUTOFMEMORY;
+        }
+        IUnknown* inner = object->InnerUnknown();
+        inner->AddRef();
+        hr = inner->QueryInterface(iid, out);
+        Microsoft::WRL::ComPtr<IPropertyPage> page;
+        if (SUCCEEDED(inner->QueryInterface(IID_IPropertyPage, reinterpret_cast<void**>(page.GetAddressOf())))) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_pages.push_back(page);
+        }
+        inner->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) override { return S_OK; }
+
+    // The page made last, or null.
+    Microsoft::WRL::ComPtr<IPropertyPage> LastPage()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_pages.empty() ? nullptr : m_pages.back();
+    }
+    size_t PagesMade()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_pages.size();
+    }
+    // Lets go of the pages (their last release may follow).
+    void ReleasePages()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pages.clear();
+    }
+
+private:
+    CreateFunction m_create;
+    std::mutex m_mutex;
+    std::vector<Microsoft::WRL::ComPtr<IPropertyPage>> m_pages;
+};

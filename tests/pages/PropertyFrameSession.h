@@ -1,0 +1,83 @@
+// Runs the platform's modal property frame (OleCreatePropertyFrame) on a
+// thread of its own, so that a test can drive it from the outside the way a
+// user would: find the page windows and their controls, click buttons, move
+// sliders, switch tabs, press OK, Apply or Cancel.
+//
+// The frame thread is a single-threaded apartment; the page class factories
+// are registered there (CoRegisterClassObject) for the life of the frame, so
+// the frame creates the pages by class id through COM. Messages to the frame's
+// windows are sent from the test thread and handled on the frame thread.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/pages/PageClassFactory.h"
+
+struct PageClass {
+    CLSID clsid;
+    PageClassFactory* factory;
+};
+
+class PropertyFrameSession {
+public:
+    // Opens the frame on object with the given pages and waits until its
+    // window is shown (ok() is false when it did not appear).
+    PropertyFrameSession(IUnknown* object, const std::vector<PageClass>& pages);
+    // Cancels the frame if it is still open and waits for its thread.
+    ~PropertyFrameSession();
+
+    PropertyFrameSession(const PropertyFrameSession&) = delete;
+    PropertyFrameSession& operator=(const PropertyFrameSession&) = delete;
+
+    bool ok() const { return m_frame != nullptr; }
+    HWND Frame() const { return m_frame; }
+
+    // The first descendant of the frame with this control id, or null.
+    HWND FindControl(int controlId) const;
+    // The first descendant button of the frame with this caption, or null.
+    HWND FindButton(const std::string& caption) const;
+    // The frame's tab control, or null.
+    HWND TabControl() const;
+
+    // Presses a button as a click does (BM_CLICK); returns when the frame
+    // thread has handled it.
+    void Click(HWND button) const;
+    // Moves a slider to position and delivers the notification a trackbar
+    // sends to its dialog when the mouse is released.
+    void MoveSlider(HWND slider, int position) const;
+    // Selects a tab with a mouse click on it (the frame switches pages).
+    void ClickTab(int index) const;
+    // Waits until the frame thread has handled every message sent or posted
+    // before (including paints the frame thread is due to do).
+    void Sync() const;
+
+    // Runs work on the frame thread, inside its message loop, and returns when
+    // it is done: how the tests call IPropertyPage::Apply as a frame does on
+    // its Apply and OK buttons (Wine's frame leaves Apply disabled and does not
+    // apply on OK).
+    void RunOnFrameThread(const std::function<void()>& work) const;
+
+    // Presses "OK", "Cancel" or another closing button and waits up to
+    // timeoutMs for the frame to end. True when it ended.
+    bool CloseWith(const std::string& caption, DWORD timeoutMs = 20000);
+    // OleCreatePropertyFrame's result, once the frame has ended.
+    HRESULT FrameResult() const { return m_result; }
+
+    // Describes the frame's window tree, for failure messages.
+    std::string DescribeWindows() const;
+
+private:
+    static DWORD WINAPI FrameThread(void* self);
+
+    IUnknown* m_object;
+    std::vector<PageClass> m_pages;
+    HANDLE m_thread = nullptr;
+    DWORD m_threadId = 0;
+    HWND m_frame = nullptr;
+    volatile HRESULT m_result = E_PENDING;
+};

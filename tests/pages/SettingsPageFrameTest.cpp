@@ -1,0 +1,396 @@
+// The "Camera Set" page in the platform's property frame, driven as a user
+// would, with the simulated camera's journal and the settings file as the
+// evidence of what reached the camera and the filter.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "camera/CameraSdk.h"
+#include "resources/resource.h"
+#include "simcamera/SimControl.h"
+#include "tests/pages/CameraEvidence.h"
+#include "tests/pages/PropertyFrameFixture.h"
+#include "tests/pages/RecordingPageSite.h"
+#include "tests/pages/WindowCapture.h"
+#include "tests/support/ProcessCounters.h"
+#include "tests/support/Watchdog.h"
+
+using evidence::Called;
+using evidence::Field;
+using evidence::Journal;
+using evidence::Only;
+
+namespace {
+
+class SettingsPageFrameTest : public PropertyFrameFixture {
+protected:
+    void SetUp() override
+    {
+        SimReset();
+        PropertyFrameFixture::SetUp();
+    }
+};
+
+TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
+{
+    testenv::Watchdog watchdog(60000, "sliders");
+    OpenSettingsFrame();
+    // The first painting already showed the camera's values.
+    EXPECT_EQ(Text(IDC_AE_TARGET_VALUE), "100");
+    EXPECT_EQ(Text(IDC_GAIN_R_VALUE), " 1.56");
+    EXPECT_EQ(Text(IDC_EXPOSURE_TIME_VALUE), "40 ms");
+    SimClearJournal();
+
+    MoveSlider(IDC_AE_TARGET, 150);
+    EXPECT_EQ(Text(IDC_AE_TARGET_VALUE), "150");
+    MoveSlider(IDC_ISO, 3);
+    EXPECT_EQ(Text(IDC_ISO_VALUE), "300");
+    MoveSlider(IDC_GAIN_R, 64);
+    EXPECT_EQ(Text(IDC_GAIN_R_VALUE), " 1.00");
+    MoveSlider(IDC_GAIN_G, 128);
+    EXPECT_EQ(Text(IDC_GAIN_G_VALUE), " 2.00");
+    MoveSlider(IDC_GAIN_B, 32);
+    EXPECT_EQ(Text(IDC_GAIN_B_VALUE), " 0.50");
+    MoveSlider(IDC_GAMMA, 150);
+    EXPECT_EQ(Text(IDC_GAMMA_VALUE), " 1.50");
+    MoveSlider(IDC_CONTRAST, 77);
+    EXPECT_EQ(Text(IDC_CONTRAST_VALUE), "77");
+    MoveSlider(IDC_SATURATION, 200);
+    EXPECT_EQ(Text(IDC_SATURATION_VALUE), "200");
+
+    const std::string journal = Journal();
+    EXPECT_TRUE(Called(journal, "CameraSetAeTarget(150)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetAnalogGain(251)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetGain(64,88,88)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetGain(64,128,88)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetGain(64,128,32)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetGamma(150)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetContrast(77)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetSaturation(200)")) << journal;
+
+    // The Time slider changes its label only, until "Restart".
+    SimClearJournal();
+    MoveSlider(IDC_EXPOSURE_TIME, 74);
+    EXPECT_EQ(Text(IDC_EXPOSURE_TIME_VALUE), "557000 ms");
+    MoveSlider(IDC_EXPOSURE_TIME, 4);
+    EXPECT_EQ(Text(IDC_EXPOSURE_TIME_VALUE), "200 ms");
+    EXPECT_EQ(Only(Journal(), {"CameraSetExposureTimeMS", "CameraRestartLongExposure"}), "");
+    Click(IDC_RESTART);
+    EXPECT_EQ(Only(Journal(), {"CameraSetExposureTimeMS", "CameraRestartLongExposure"}),
+              "CameraSetExposureTimeMS(200)\nCameraRestartLongExposure(1)\n");
+
+    // A key press moves a slider the way a user does; its value reaches the
+    // camera through the notifications the slider sends while it repaints.
+    SimClearJournal();
+    SendMessageA(Control(IDC_CONTRAST), WM_KEYDOWN, VK_RIGHT, 0);
+    SendMessageA(Control(IDC_CONTRAST), WM_KEYUP, VK_RIGHT, 0);
+    for (int i = 0; i < 50 && !Called(Journal(), "CameraSetContrast(78)"); ++i) {
+        frame->Sync();
+    }
+    EXPECT_TRUE(Called(Journal(), "CameraSetContrast(78)")) << Journal();
+    EXPECT_EQ(Text(IDC_CONTRAST_VALUE), "78");
+}
+
+TEST_F(SettingsPageFrameTest, SwitchesSendTheirStateAndEnableTheirControls)
+{
+    testenv::Watchdog watchdog(60000, "switches");
+    // The camera's current manual values, which "AE Enable" off takes over.
+    CameraSetAnalogGain(185);
+    CameraSetExposureTimeMS(181);
+    OpenSettingsFrame();
+    ASSERT_TRUE(Checked(IDC_AE_ENABLE));
+    EXPECT_TRUE(Enabled(IDC_AE_TARGET));
+    EXPECT_FALSE(Enabled(IDC_ISO));
+    CameraSetAnalogGain(425);
+    CameraSetExposureTimeMS(1000);
+    SimClearJournal();
+
+    Click(IDC_AE_ENABLE);
+    EXPECT_TRUE(Called(Journal(), "CameraSetAeState(0)")) << Journal();
+    EXPECT_EQ(Position(IDC_ISO), 5);
+    EXPECT_EQ(Position(IDC_EXPOSURE_TIME), 18);
+    EXPECT_FALSE(Enabled(IDC_AE_TARGET));
+    EXPECT_FALSE(Enabled(IDC_AE_TARGET_VALUE));
+    EXPECT_TRUE(Enabled(IDC_ISO));
+    EXPECT_TRUE(Enabled(IDC_ISO_VALUE));
+    EXPECT_TRUE(Enabled(IDC_EXPOSURE_TIME));
+    EXPECT_TRUE(Enabled(IDC_EXPOSURE_TIME_VALUE));
+
+    // On again: the enabling swaps back and no slider moves.
+    CameraSetAnalogGain(80);
+    Click(IDC_AE_ENABLE);
+    EXPECT_TRUE(Called(Journal(), "CameraSetAeState(1)")) << Journal();
+    EXPECT_EQ(Position(IDC_ISO), 5);
+    EXPECT_TRUE(Enabled(IDC_AE_TARGET));
+    EXPECT_TRUE(Enabled(IDC_AE_TARGET_VALUE));
+    EXPECT_FALSE(Enabled(IDC_ISO));
+    EXPECT_FALSE(Enabled(IDC_ISO_VALUE));
+    EXPECT_FALSE(Enabled(IDC_EXPOSURE_TIME));
+    EXPECT_FALSE(Enabled(IDC_EXPOSURE_TIME_VALUE));
+
+    ASSERT_TRUE(Checked(IDC_ENHANCEMENT_ENABLE));
+    Click(IDC_ENHANCEMENT_ENABLE);
+    EXPECT_TRUE(Called(Journal(), "CameraSetColorEnhancement(0)")) << Journal();
+    EXPECT_FALSE(Enabled(IDC_SATURATION));
+    EXPECT_FALSE(Enabled(IDC_SATURATION_VALUE));
+    Click(IDC_ENHANCEMENT_ENABLE);
+    EXPECT_TRUE(Called(Journal(), "CameraSetColorEnhancement(1)")) << Journal();
+    EXPECT_TRUE(Enabled(IDC_SATURATION));
+    EXPECT_TRUE(Enabled(IDC_SATURATION_VALUE));
+
+    ASSERT_TRUE(Checked(IDC_SPEED_HIGH));
+    SimClearJournal();
+    Click(IDC_SPEED_NORMAL);
+    Click(IDC_SPEED_HIGH);
+    Click(IDC_HFLIP);
+    Click(IDC_VFLIP);
+    Click(IDC_MONO);
+    Click(IDC_HFLIP);
+    EXPECT_EQ(Only(Journal(), {"CameraSetFrameSpeed", "CameraSetMirror", "CameraSetMonochrome"}),
+              "CameraSetFrameSpeed(2)\nCameraSetFrameSpeed(1)\nCameraSetMirror(0,1)\n"
+                         "CameraSetMirror(1,1)\nCameraSetMonochrome(1)\nCameraSetMirror(0,0)\n");
+}
+
+TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffTheCamera)
+{
+    testenv::Watchdog watchdog(60000, "white balance and defaults");
+    OpenSettingsFrame();
+    Click(IDC_HFLIP);
+    MoveSlider(IDC_GAMMA, 150);
+    SimClearJournal();
+
+    const DWORD before = GetTickCount();
+    Click(IDC_AUTO_WHITE_BALANCE);
+    EXPECT_GE(GetTickCount() - before, 190u) << "the page waits for the camera's white balance";
+    EXPECT_EQ(Only(Journal(), {"CameraSetAWBState", "CameraGetGain"}), "CameraSetAWBState(1)\nCameraGetGain()\n");
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    CameraGetGain(&red, &green, &blue);
+    EXPECT_NE(red, 100) << "the simulated camera should have balanced its gains";
+    EXPECT_EQ(Position(IDC_GAIN_R), red);
+    EXPECT_EQ(Position(IDC_GAIN_G), green);
+    EXPECT_EQ(Position(IDC_GAIN_B), blue);
+
+    // "default" fills the dialog with the page's own defaults; the switches
+    // reach the camera only on Apply (the sliders when they next report).
+    SimClearJournal();
+    Click(IDC_DEFAULT);
+    const std::string journal = Journal();
+    for (const char* call : {"CameraSetMirror", "CameraSetMonochrome", "CameraSetFrameSpeed", "CameraSetAeState",
+                             "CameraSetColorEnhancement", "CameraSetExposureTimeMS"}) {
+        EXPECT_EQ(journal.find(call), std::string::npos) << journal;
+    }
+    EXPECT_FALSE(Checked(IDC_HFLIP));
+    EXPECT_TRUE(Checked(IDC_AE_ENABLE));
+    EXPECT_TRUE(Checked(IDC_SPEED_HIGH));
+    EXPECT_EQ(Position(IDC_AE_TARGET), 140);
+    EXPECT_EQ(Position(IDC_ISO), 3);
+    EXPECT_EQ(Position(IDC_EXPOSURE_TIME), 0);
+    EXPECT_EQ(Position(IDC_GAIN_R), 88);
+    EXPECT_EQ(Position(IDC_GAMMA), 100);
+    EXPECT_EQ(Position(IDC_CONTRAST), 20);
+    EXPECT_EQ(Position(IDC_SATURATION), 100);
+    int hMirror = 0;
+    CameraGetMirror(kMirrorHorizontal, &hMirror);
+    EXPECT_EQ(hMirror, 1) << "the camera stays mirrored until Apply";
+
+    ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
+    const std::vector<uint8_t> file = evidence::SettingsFile();
+    ASSERT_EQ(file.size(), 67u);
+    EXPECT_EQ(Field(file, evidence::kHMirror, 4), 0u);
+    EXPECT_EQ(Field(file, evidence::kGamma, 1), 100u);
+    CameraGetMirror(kMirrorHorizontal, &hMirror);
+    EXPECT_EQ(hMirror, 0);
+}
+
+TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirstSecond)
+{
+    testenv::Watchdog watchdog(60000, "one second rule");
+    OpenSettingsFrame();
+    // The first painting's notifications reached the camera...
+    EXPECT_TRUE(Called(Journal(), "CameraSetGamma(100)")) << Journal();
+    // ...and, like an early move, left the page clean. On a machine so slow
+    // that the first second is already over, this part cannot be judged.
+    SimClearJournal();
+    MoveSlider(IDC_GAMMA, 120);
+    const bool early = GetTickCount() - opened < 800;
+    EXPECT_TRUE(Called(Journal(), "CameraSetGamma(120)")) << Journal();
+    if (early) {
+        EXPECT_EQ(Dirty(settingsFactory), S_FALSE);
+    }
+    WaitPastSettling();
+    MoveSlider(IDC_GAMMA, 130);
+    EXPECT_EQ(Dirty(settingsFactory), S_OK);
+    ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
+    EXPECT_EQ(Dirty(settingsFactory), S_FALSE);
+
+    // Every command counts at once, also those that change no setting.
+    frame->CloseWith("Cancel");
+    OpenSettingsFrame();
+    Click(IDC_RESTART);
+    EXPECT_EQ(Dirty(settingsFactory), S_OK);
+    ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
+    Click(IDC_AUTO_WHITE_BALANCE);
+    EXPECT_EQ(Dirty(settingsFactory), S_OK);
+}
+
+TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
+{
+    testenv::Watchdog watchdog(60000, "apply");
+    CameraSetAnalogGain(185);
+    CameraSetExposureTimeMS(181);
+    OpenSettingsFrame();
+    EXPECT_EQ(Position(IDC_ISO), 3);
+    EXPECT_EQ(Text(IDC_ISO_VALUE), "300");
+    EXPECT_EQ(Position(IDC_EXPOSURE_TIME), 4);
+    EXPECT_EQ(Text(IDC_EXPOSURE_TIME_VALUE), "200 ms");
+
+    WaitPastSettling();
+    MoveSlider(IDC_GAMMA, 150);
+    Click(IDC_SPEED_NORMAL);
+    Click(IDC_VFLIP);
+    SimClearJournal();
+    ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
+
+    const std::vector<uint8_t> file = evidence::SettingsFile();
+    ASSERT_EQ(file.size(), 67u);
+    EXPECT_EQ(Field(file, evidence::kGamma, 1), 150u);
+    EXPECT_EQ(Field(file, evidence::kFrameSpeed, 4), 2u);
+    EXPECT_EQ(Field(file, evidence::kVMirror, 4), 1u);
+    EXPECT_EQ(Field(file, evidence::kHMirror, 4), 0u);
+    EXPECT_EQ(Field(file, evidence::kAnalogGain, 2), 251u) << "ISO step 3 stores its gain";
+    EXPECT_EQ(Field(file, evidence::kExposureTime, 4), 200u);
+    EXPECT_EQ(Field(file, evidence::kAeState, 4), 1u);
+    EXPECT_EQ(Field(file, evidence::kTarget, 1), 100u);
+    EXPECT_EQ(Field(file, evidence::kGainR, 4), 100u);
+    EXPECT_EQ(Field(file, evidence::kGainG, 4), 88u);
+    EXPECT_EQ(Field(file, evidence::kGainB, 4), 88u);
+    EXPECT_EQ(Field(file, evidence::kContrast, 1), 20u);
+    EXPECT_EQ(Field(file, evidence::kSaturation, 1), 100u);
+    EXPECT_EQ(Field(file, evidence::kColorEnhancement, 4), 1u);
+    EXPECT_EQ(Field(file, evidence::kResolution, 1), 0u);
+
+    // Only what differs from the record read at connect reaches the camera
+    // (mirror and monochrome always).
+    const std::string journal = Journal();
+    EXPECT_TRUE(Called(journal, "CameraSetGamma(150)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetFrameSpeed(2)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetMirror(1,1)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetAnalogGain(251)")) << journal;
+    EXPECT_TRUE(Called(journal, "CameraSetExposureTimeMS(200)")) << journal;
+    EXPECT_EQ(journal.find("CameraSetContrast"), std::string::npos) << journal;
+    EXPECT_EQ(journal.find("CameraSetAeTarget"), std::string::npos) << journal;
+    EXPECT_EQ(journal.find("CameraSetGain("), std::string::npos) << journal;
+}
+
+TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
+{
+    testenv::Watchdog watchdog(60000, "deactivation");
+    OpenSettingsFrame();
+    WaitPastSettling();
+    MoveSlider(IDC_GAMMA, 150);
+    ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
+    // Changed in the dialog (and live on the camera), never applied.
+    MoveSlider(IDC_GAMMA, 30);
+    Click(IDC_HFLIP);
+    testenv::RemoveSettingsFile();
+    SimClearJournal();
+
+    ASSERT_TRUE(frame->CloseWith("Cancel"));
+    const std::vector<uint8_t> file = evidence::SettingsFile();
+    ASSERT_EQ(file.size(), 67u) << "deactivation hands the held record to the filter";
+    EXPECT_EQ(Field(file, evidence::kGamma, 1), 150u);
+    EXPECT_EQ(Field(file, evidence::kHMirror, 4), 0u);
+    EXPECT_EQ(Journal().find("CameraSetGamma"), std::string::npos) << Journal();
+
+    // Apply after the dialog is gone hands over the held record unchanged.
+    Microsoft::WRL::ComPtr<IPropertyPage> page = settingsFactory.LastPage();
+    ASSERT_TRUE(page);
+    testenv::RemoveSettingsFile();
+    ASSERT_EQ(page->IsPageDirty(), S_OK);
+    EXPECT_EQ(page->Apply(), S_OK);
+    const std::vector<uint8_t> again = evidence::SettingsFile();
+    ASSERT_EQ(again.size(), 67u);
+    EXPECT_EQ(again, file);
+}
+
+TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
+{
+    testenv::Watchdog watchdog(60000, "screenshot");
+    OpenSettingsFrame();
+    frame->Sync();
+    const std::string path = testenv::TempPath("camera-set-page.png");
+    const WindowCaptureResult shot = SaveWindowPng(frame->Frame(), path);
+    ASSERT_TRUE(shot.saved) << path;
+    EXPECT_GT(shot.distinctColours, 8) << "a blank page";
+    std::printf("screenshot: %s (%dx%d, %d colours)\n", path.c_str(), shot.width, shot.height,
+                shot.distinctColours);
+
+    // The settings dialog sits at the page's origin, 6 pixels narrower and 50
+    // shorter than it; the controls below its visible part are cut off.
+    HWND dialog = GetParent(Control(IDC_AE_TARGET));
+    HWND pageWindow = GetParent(dialog);
+    RECT pageClient = {};
+    GetClientRect(pageWindow, &pageClient);
+    RECT placed = {};
+    GetWindowRect(dialog, &placed);
+    MapWindowPoints(HWND_DESKTOP, pageWindow, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(placed.left, 0);
+    EXPECT_EQ(placed.top, 0);
+    RECT gammaUnits = {53, 164, 53 + 106, 164 + 13};
+    MapDialogRect(dialog, &gammaUnits);
+    RECT gamma = {};
+    GetWindowRect(Control(IDC_GAMMA), &gamma);
+    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&gamma), 2);
+    EXPECT_EQ(gamma.left, gammaUnits.left);
+    EXPECT_EQ(gamma.top, gammaUnits.top);
+    EXPECT_FALSE(IsWindowVisible(Control(IDC_LIGHT_50HZ)));
+    EXPECT_FALSE(Enabled(IDC_BLACK_LEVEL));
+}
+
+TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
+{
+    testenv::Watchdog watchdog(60000, "no settings interface");
+    CountedObject plain; // offers IUnknown only
+    OpenSettingsFrame(&plain);
+    // The page shows a fresh record's values.
+    EXPECT_EQ(Position(IDC_GAIN_R), 100);
+    EXPECT_EQ(Position(IDC_AE_TARGET), 100);
+    SimClearJournal();
+    WaitPastSettling();
+    MoveSlider(IDC_GAMMA, 150);
+    Click(IDC_MONO);
+    EXPECT_TRUE(Called(Journal(), "CameraSetGamma(150)")) << Journal();
+    EXPECT_TRUE(Called(Journal(), "CameraSetMonochrome(1)")) << Journal();
+    EXPECT_EQ(ApplyPage(settingsFactory), S_OK);
+    ASSERT_TRUE(frame->CloseWith("OK"));
+    EXPECT_TRUE(evidence::SettingsFile().empty()) << "nothing to hand the record to";
+    settingsFactory.ReleasePages();
+    EXPECT_EQ(plain.References(), 1);
+}
+
+TEST_F(SettingsPageFrameTest, FrameCyclesLeaveNoThreadsHandlesOrObjects)
+{
+    testenv::Watchdog watchdog(120000, "frame cycles");
+    auto cycle = [this] {
+        OpenSettingsFrame();
+        Click(IDC_HFLIP);
+        ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
+        ASSERT_TRUE(frame->CloseWith("OK"));
+        frame.reset();
+        settingsFactory.ReleasePages();
+    };
+    cycle(); // the platform's one-time set-up
+    const int handles = testenv::HandleCount();
+    const int threads = testenv::ThreadCount();
+    const LONG live = liveObjectCount;
+    for (int i = 0; i < 3; ++i) {
+        cycle();
+    }
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads, 5000))
+        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
+        << testenv::ThreadCount();
+    EXPECT_EQ(liveObjectCount, live);
+}
+
+} // namespace
