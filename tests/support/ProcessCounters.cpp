@@ -77,7 +77,7 @@ bool WaitForCounts(int handles, int threads, unsigned timeoutMs)
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        if (HandleCount() <= handles && ThreadCount() <= threads) {
+        if (HandleCount() <= handles + kRuntimeHandleSlack && ThreadCount() <= threads) {
             return true;
         }
         if (GetTickCount() - start > timeoutMs) {
