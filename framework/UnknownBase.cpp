@@ -3,7 +3,7 @@
 volatile LONG liveObjectCount = 0;
 
 UnknownBase::UnknownBase(const wchar_t* /*objectName*/, IUnknown* outer)
-    : owner(outer ? outer : reinterpret_cast<IUnknown*>(this)), refCount(0)
+    : owner(outer ? outer : &innerUnknown), refCount(0)
 {
     InterlockedIncrement(&liveObjectCount);
 }
@@ -36,6 +36,7 @@ ULONG STDMETHODCALLTYPE UnknownBase::InnerRelease()
 {
     if (InterlockedDecrement(&refCount) == 0) {
         refCount = 1;
+        OnFinalRelease();
         delete this;
         return 0;
     }

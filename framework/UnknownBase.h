@@ -1,9 +1,12 @@
 // Identity, reference counting and aggregation for every COM object of the
 // module (filter, pins, property pages).
 //
-// An UnknownBase object is its own non-delegating IUnknown ("inner unknown"):
-// its first three virtual functions have IUnknown's layout and calling
-// convention, so InnerUnknown() can be handed out as an IUnknown. Every
+// An UnknownBase object carries its non-delegating IUnknown ("inner unknown")
+// as a small member object, a real IUnknown whose three methods call
+// InnerQueryInterface, InnerAddRef and InnerRelease; InnerUnknown() hands it
+// out. (Reinterpreting the object itself as an IUnknown would rely on vtable
+// layout the compiler does not promise, and the optimiser may drop such calls
+// as impossible.) Every
 // interface a derived class exports forwards its own IUnknown methods to
 // Owner() (FORWARD_IUNKNOWN_TO_OWNER): the outer object when aggregated,
 // otherwise the inner unknown, so all interfaces share one identity and one count.
@@ -11,7 +14,7 @@
 // Objects start with a reference count of 0. The creator takes the first
 // reference with InnerAddRef; the InnerRelease that brings the count to 0
 // destroys the object (the count is set back to 1 first, so that references
-// taken and dropped by the destructor cannot destroy it twice).
+// taken and dropped by OnFinalRelease or the destructor cannot destroy it twice).
 #pragma once
 
 #include <unknwn.h>
@@ -35,14 +38,37 @@ public:
     UnknownBase(const UnknownBase&) = delete;
     UnknownBase& operator=(const UnknownBase&) = delete;
 
-    IUnknown* InnerUnknown() { return reinterpret_cast<IUnknown*>(this); }
+    IUnknown* InnerUnknown() { return &innerUnknown; }
     IUnknown* Owner() const { return owner; }
 
     // Stores itf in *out and adds a reference through it (for an exported
     // interface that reaches the owner). E_POINTER when out is null.
     static HRESULT HandOutInterface(IUnknown* itf, void** out);
 
+protected:
+    // Called by the final InnerRelease while the whole object still exists,
+    // just before it is destroyed: the place to stop work that calls the
+    // object's virtual functions from other threads. Default: nothing.
+    virtual void OnFinalRelease() {}
+
 private:
+    // The inner unknown: an IUnknown that forwards to the object's own
+    // non-delegating methods.
+    class NonDelegatingUnknown final : public IUnknown {
+    public:
+        explicit NonDelegatingUnknown(UnknownBase* object) : object(object) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+        {
+            return object->InnerQueryInterface(iid, out);
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return object->InnerAddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return object->InnerRelease(); }
+
+    private:
+        UnknownBase* const object;
+    };
+
+    NonDelegatingUnknown innerUnknown{this};
     IUnknown* const owner; // not counted
     volatile LONG refCount;
 };

@@ -1,0 +1,93 @@
+// The filter half of the filter-graph machinery: IBaseFilter (answering also
+// for IMediaFilter and IPersist) and IAMovieSetup on top of UnknownBase, with
+// the Stopped/Paused/Running state machine, the reference clock, membership
+// of a graph and event posting. The filter knows its pins only through
+// PinCount and PinAt, which a derived class (SourceFilterBase) supplies.
+//
+// Threading: Stop, Pause, Run, SetSyncSource, GetSyncSource and
+// JoinFilterGraph hold filterLock (the derived filter's recursive state lock,
+// which is also every pin's lock, so state changes and connections are
+// serialised). GetState, QueryFilterInfo and the pin enumerator take no lock.
+// Stop holds filterLock while the pins' workers are stopped and joined, so
+// nothing a worker does while streaming may take that lock.
+//
+// Ownership: graph and eventSink are weak (the graph owns the filter); clock
+// holds a reference.
+#pragma once
+
+#include <strmif.h>
+#include <wrl/client.h>
+
+#include "framework/FilterSetup.h"
+#include "framework/RecursiveLock.h"
+#include "framework/TaskMemory.h"
+#include "framework/UnknownBase.h"
+
+class PinBase;
+
+class FilterBase : public UnknownBase, public IBaseFilter, public IAMovieSetup {
+public:
+    // lock is the filter lock; it is not owned and is not used before the
+    // derived filter has constructed it.
+    FilterBase(const wchar_t* objectName, IUnknown* outer, RecursiveLock* lock, REFCLSID classId);
+    ~FilterBase() override;
+
+    FORWARD_IUNKNOWN_TO_OWNER
+
+    HRESULT STDMETHODCALLTYPE InnerQueryInterface(REFIID iid, void** out) override;
+
+    // IPersist
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* classIdOut) override;
+    // IMediaFilter
+    HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE Pause() override;
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
+    HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* stateOut) override;
+    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* newClock) override;
+    HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clockOut) override;
+    // IBaseFilter (FindPin is the derived filter's)
+    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins** out) override;
+    HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
+    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* newGraph, LPCWSTR name) override;
+    HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR* vendorInfo) override;
+    // IAMovieSetup
+    HRESULT STDMETHODCALLTYPE Register() override;
+    HRESULT STDMETHODCALLTYPE Unregister() override;
+
+    // The clock's time minus the start time given to Run; VFW_E_NO_CLOCK
+    // without a clock.
+    virtual HRESULT CurrentStreamTime(REFERENCE_TIME* streamTime);
+    // Version of the pin list, read by the pin enumerator to notice changes.
+    virtual int PinListVersion();
+    virtual int PinCount() = 0;
+    // The pin at index, or null; no reference is added.
+    virtual PinBase* PinAt(int index) = 0;
+    // The registration record, or null (then Register does nothing).
+    virtual const FilterSetup* SetupData();
+
+    // Posts an event to the graph's event sink; E_NOTIMPL outside a graph.
+    // For EC_COMPLETE the second parameter is this filter.
+    HRESULT PostGraphEvent(long eventCode, LONG_PTR param1, LONG_PTR param2);
+
+    // The state, read under the filter lock.
+    FILTER_STATE CurrentState();
+    bool IsActive() { return CurrentState() != State_Stopped; }
+
+    RecursiveLock* FilterLock() const { return filterLock; }
+    IBaseFilter* BaseFilter() { return static_cast<IBaseFilter*>(this); }
+
+protected:
+    // A filter released while still active, or left with active pins by a
+    // failed Pause, stops its pins' workers before it is destroyed.
+    void OnFinalRelease() override;
+
+    FILTER_STATE state = State_Stopped;
+    Microsoft::WRL::ComPtr<IReferenceClock> clock;
+    REFERENCE_TIME startTime = 0;
+    const CLSID classId;
+    RecursiveLock* const filterLock;
+    TaskMemoryPtr<wchar_t> filterName;
+    IFilterGraph* graph = nullptr;        // weak
+    IMediaEventSink* eventSink = nullptr; // weak
+    int pinListVersion = 1;
+};

@@ -1,0 +1,384 @@
+#include "framework/PinBase.h"
+
+#include <dshow.h>
+
+#include <cwchar>
+#include <new>
+
+#include "framework/FilterBase.h"
+#include "framework/MediaTypeEnumerator.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Results of a single attempt that only mean "this type does not fit"; they
+// never become the result of a whole negotiation.
+bool IsTypeMismatch(HRESULT hr)
+{
+    return hr == E_FAIL || hr == E_INVALIDARG || hr == VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+// CheckType's answer as a connection result.
+HRESULT TypeRefusal(HRESULT checkResult)
+{
+    return SUCCEEDED(checkResult) || checkResult == E_FAIL || checkResult == E_INVALIDARG ? VFW_E_TYPE_NOT_ACCEPTED
+                                                                                           : checkResult;
+}
+
+} // namespace
+
+PinBase::PinBase(const wchar_t* objectName, FilterBase* filter, RecursiveLock* pinLock, const wchar_t* name,
+                 PIN_DIRECTION direction)
+    : UnknownBase(objectName, nullptr), direction(direction), pinLock(pinLock), filter(filter)
+{
+    if (name) {
+        const size_t length = wcslen(name) + 1;
+        pinName = AllocateTaskMemory<wchar_t>(length);
+        if (pinName) {
+            wmemcpy(pinName.get(), name, length);
+        }
+    }
+}
+
+PinBase::~PinBase() = default;
+
+HRESULT STDMETHODCALLTYPE PinBase::InnerQueryInterface(REFIID iid, void** out)
+{
+    if (!out) {
+        return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IPin)) {
+        return HandOutInterface(static_cast<IPin*>(this), out);
+    }
+    if (IsEqualIID(iid, IID_IQualityControl)) {
+        return HandOutInterface(static_cast<IQualityControl*>(this), out);
+    }
+    return UnknownBase::InnerQueryInterface(iid, out);
+}
+
+ULONG STDMETHODCALLTYPE PinBase::InnerAddRef()
+{
+    return filter->BaseFilter()->AddRef();
+}
+
+ULONG STDMETHODCALLTYPE PinBase::InnerRelease()
+{
+    return filter->BaseFilter()->Release();
+}
+
+bool PinBase::FilterIsStopped() const
+{
+    return !filter || filter->CurrentState() == State_Stopped;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type)
+{
+    if (!receivePin) {
+        return E_POINTER;
+    }
+    LockGuard guard(pinLock);
+    if (connectedPin) {
+        return VFW_E_ALREADY_CONNECTED;
+    }
+    if (!FilterIsStopped()) {
+        return VFW_E_NOT_STOPPED;
+    }
+    const HRESULT hr = NegotiateType(receivePin, type);
+    if (FAILED(hr)) {
+        ReleasePeer();
+        return hr;
+    }
+    return S_OK;
+}
+
+HRESULT PinBase::NegotiateType(IPin* receivePin, const AM_MEDIA_TYPE* type)
+{
+    if (type && !IsPartial(*type)) {
+        return TryConnection(receivePin, type);
+    }
+    HRESULT result = VFW_E_NO_ACCEPTABLE_TYPES;
+    // The receiving pin's preferences first, then our own.
+    IPin* const owners[] = {receivePin, Pin()};
+    for (IPin* owner : owners) {
+        ComPtr<IEnumMediaTypes> types;
+        if (FAILED(owner->EnumMediaTypes(types.GetAddressOf())) || !types) {
+            continue;
+        }
+        const HRESULT hr = TryTypeList(receivePin, type, types.Get());
+        if (SUCCEEDED(hr)) {
+            return S_OK;
+        }
+        if (!IsTypeMismatch(hr)) {
+            result = hr;
+        }
+    }
+    return result;
+}
+
+HRESULT PinBase::TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* pattern, IEnumMediaTypes* types)
+{
+    HRESULT hr = types->Reset();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    HRESULT remembered = S_OK;
+    for (;;) {
+        AM_MEDIA_TYPE* type = nullptr;
+        ULONG fetched = 0;
+        if (types->Next(1, &type, &fetched) != S_OK || !type) {
+            return FAILED(remembered) ? remembered : VFW_E_NO_ACCEPTABLE_TYPES;
+        }
+        if (pattern && !MatchesPattern(*type, *pattern)) {
+            hr = VFW_E_NO_ACCEPTABLE_TYPES;
+        } else {
+            hr = TryConnection(receivePin, type);
+        }
+        DeleteType(type);
+        if (hr == S_OK) {
+            return S_OK;
+        }
+        if (FAILED(hr) && !IsTypeMismatch(hr) && SUCCEEDED(remembered)) {
+            remembered = hr;
+        }
+    }
+}
+
+HRESULT PinBase::TryConnection(IPin* receivePin, const AM_MEDIA_TYPE* type)
+{
+    HRESULT hr = CheckPeer(receivePin);
+    if (FAILED(hr)) {
+        ReleasePeer();
+        return hr;
+    }
+    hr = CheckType(type);
+    if (hr != S_OK) {
+        hr = TypeRefusal(hr);
+    } else {
+        connectedPin = receivePin;
+        hr = SetConnectionType(type);
+        if (SUCCEEDED(hr)) {
+            hr = receivePin->ReceiveConnection(Pin(), type);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = FinishConnect(receivePin);
+            if (SUCCEEDED(hr)) {
+                return hr;
+            }
+            receivePin->Disconnect();
+        }
+    }
+    ReleasePeer();
+    connectedPin.Reset();
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type)
+{
+    if (!connector || !type) {
+        return E_POINTER;
+    }
+    LockGuard guard(pinLock);
+    if (connectedPin) {
+        return VFW_E_ALREADY_CONNECTED;
+    }
+    if (!FilterIsStopped()) {
+        return VFW_E_NOT_STOPPED;
+    }
+    HRESULT hr = CheckPeer(connector);
+    if (SUCCEEDED(hr)) {
+        hr = CheckType(type);
+        if (hr != S_OK) {
+            ReleasePeer();
+            return TypeRefusal(hr);
+        }
+        connectedPin = connector;
+        hr = SetConnectionType(type);
+        if (SUCCEEDED(hr)) {
+            hr = FinishConnect(connector);
+        }
+        if (SUCCEEDED(hr)) {
+            return S_OK;
+        }
+        connectedPin.Reset();
+    }
+    ReleasePeer();
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::Disconnect()
+{
+    LockGuard guard(pinLock);
+    if (!FilterIsStopped()) {
+        return VFW_E_NOT_STOPPED;
+    }
+    return DropConnection();
+}
+
+HRESULT PinBase::DropConnection()
+{
+    if (!connectedPin) {
+        return S_FALSE;
+    }
+    const HRESULT hr = ReleasePeer();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    connectedPin.Reset();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::ConnectedTo(IPin** peer)
+{
+    if (!peer) {
+        return E_POINTER;
+    }
+    *peer = connectedPin.Get();
+    if (!*peer) {
+        return VFW_E_NOT_CONNECTED;
+    }
+    (*peer)->AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::ConnectionMediaType(AM_MEDIA_TYPE* type)
+{
+    if (!type) {
+        return E_POINTER;
+    }
+    LockGuard guard(pinLock);
+    if (!connectedPin) {
+        ResetType(type);
+        return VFW_E_NOT_CONNECTED;
+    }
+    CopyTypeInto(type, &connectionType);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::QueryPinInfo(PIN_INFO* info)
+{
+    if (!info) {
+        return E_POINTER;
+    }
+    info->pFilter = filter ? filter->BaseFilter() : nullptr;
+    if (info->pFilter) {
+        info->pFilter->AddRef();
+    }
+    const size_t capacity = sizeof(info->achName) / sizeof(info->achName[0]);
+    info->achName[0] = L'\0';
+    if (pinName) {
+        wcsncpy(info->achName, pinName.get(), capacity - 1);
+        info->achName[capacity - 1] = L'\0';
+    }
+    info->dir = direction;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::QueryDirection(PIN_DIRECTION* directionOut)
+{
+    if (!directionOut) {
+        return E_POINTER;
+    }
+    *directionOut = direction;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::QueryAccept(const AM_MEDIA_TYPE* type)
+{
+    if (!type) {
+        return E_POINTER;
+    }
+    const HRESULT hr = CheckType(type);
+    return FAILED(hr) ? S_FALSE : hr;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::EnumMediaTypes(IEnumMediaTypes** out)
+{
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = new (std::nothrow) MediaTypeEnumerator(this, nullptr);
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::QueryInternalConnections(IPin** /*pins*/, ULONG* /*count*/)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::EndOfStream()
+{
+    return E_UNEXPECTED;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::BeginFlush()
+{
+    return E_UNEXPECTED;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::EndFlush()
+{
+    return E_UNEXPECTED;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
+    segmentStart = start;
+    segmentStop = stop;
+    segmentRate = rate;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::Notify(IBaseFilter* /*sender*/, Quality /*quality*/)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PinBase::SetSink(IQualityControl* sink)
+{
+    LockGuard guard(pinLock);
+    qualitySink = sink;
+    return S_OK;
+}
+
+int PinBase::TypeListVersion()
+{
+    return typeListVersion;
+}
+
+HRESULT PinBase::GoActive()
+{
+    return S_OK;
+}
+
+HRESULT PinBase::GoInactive()
+{
+    return S_OK;
+}
+
+HRESULT PinBase::OnRun(REFERENCE_TIME /*start*/)
+{
+    return S_OK;
+}
+
+HRESULT PinBase::SetConnectionType(const AM_MEDIA_TYPE* type)
+{
+    return connectionType.Assign(*type);
+}
+
+HRESULT PinBase::CheckPeer(IPin* peer)
+{
+    PIN_DIRECTION peerDirection = direction;
+    peer->QueryDirection(&peerDirection);
+    return peerDirection == direction ? VFW_E_INVALID_DIRECTION : S_OK;
+}
+
+HRESULT PinBase::ReleasePeer()
+{
+    return S_OK;
+}
+
+HRESULT PinBase::FinishConnect(IPin* /*peer*/)
+{
+    return S_OK;
+}

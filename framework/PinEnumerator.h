@@ -1,0 +1,50 @@
+// IEnumPins over a FilterBase's pins.
+//
+// The enumerator holds a reference on its filter and notices a changed pin
+// list through the filter's PinListVersion. Pins already handed out by Next
+// are remembered (by identity) and not handed out again after Next refreshes
+// an out-of-sync enumerator; Reset forgets them.
+//
+// It has its own reference count (starting at 1 for the creator) and does not
+// count in liveObjectCount. Not thread-safe: one user at a time, as usual for
+// enumerators; it takes no filter lock (PinAt takes the state lock itself).
+#pragma once
+
+#include <strmif.h>
+
+#include <vector>
+
+class FilterBase;
+
+class PinEnumerator : public IEnumPins {
+public:
+    // A fresh enumerator over filter, or a copy of another one.
+    PinEnumerator(FilterBase* filter, const PinEnumerator* copyFrom);
+    virtual ~PinEnumerator();
+    PinEnumerator(const PinEnumerator&) = delete;
+    PinEnumerator& operator=(const PinEnumerator&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override;
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
+    HRESULT STDMETHODCALLTYPE Reset() override;
+    HRESULT STDMETHODCALLTYPE Clone(IEnumPins** out) override;
+
+    // False when the copy of the handed-out list could not be made.
+    bool Valid() const { return valid; }
+
+private:
+    bool OutOfSync() const;
+    bool WasHandedOut(IPin* pin) const;
+
+    volatile LONG refCount = 1;
+    FilterBase* const filter; // reference held
+    int position = 0;
+    int pinCount = 0;
+    int version = 0;
+    std::vector<IPin*> handedOut; // identities only, no references
+    bool valid = true;
+};

@@ -1,0 +1,65 @@
+// A filter and pins built directly on FilterBase and PinBase, whose state
+// hooks log their calls and return scripted results: for testing the state
+// machine, the enumerators and the pin basics without a worker thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/FilterBase.h"
+#include "framework/PinBase.h"
+
+class ScriptedFilter;
+
+class ScriptedPin : public PinBase {
+public:
+    ScriptedPin(ScriptedFilter* filter, int index, const wchar_t* name);
+
+    HRESULT activateResult = S_OK;
+    HRESULT deactivateResult = S_OK;
+    HRESULT runResult = S_OK;
+    int typeCount = 1;
+
+    // Marks the pin connected to peer without a negotiation.
+    void MarkConnected(IPin* peer) { connectedPin = peer; }
+    void ChangeTypeList() { ++typeListVersion; }
+
+    HRESULT GoActive() override;
+    HRESULT GoInactive() override;
+    HRESULT OnRun(REFERENCE_TIME start) override;
+    HRESULT CheckType(const AM_MEDIA_TYPE* type) override;
+    HRESULT GetMediaType(int position, MediaTypeRecord* type) override;
+    HRESULT STDMETHODCALLTYPE QueryId(LPWSTR*) override { return E_NOTIMPL; }
+
+private:
+    ScriptedFilter* const owner;
+    const int index;
+};
+
+class ScriptedFilter : public FilterBase {
+public:
+    explicit ScriptedFilter(int pinCount);
+    ~ScriptedFilter() override;
+
+    // Calls in order: "P" (Pause), "A<i>" (GoActive), "I<i>" (GoInactive),
+    // "R<i>@<start>" (OnRun).
+    std::vector<std::string> log;
+    const FilterSetup* setup = nullptr;
+
+    ScriptedPin* Pin(int index) { return pins[index]; }
+    void ChangePinList() { ++pinListVersion; }
+    // Destroys the last pin without announcing it through the version.
+    void DropLastPin();
+    FILTER_STATE State() const { return state; }
+    IBaseFilter* Interface() { return BaseFilter(); }
+
+    HRESULT STDMETHODCALLTYPE Pause() override;
+    HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR, IPin**) override { return E_NOTIMPL; }
+    int PinCount() override { return static_cast<int>(pins.size()); }
+    PinBase* PinAt(int index) override;
+    const FilterSetup* SetupData() override { return setup; }
+
+private:
+    RecursiveLock lock;
+    std::vector<ScriptedPin*> pins;
+};
