@@ -1,0 +1,72 @@
+// CameraFilter: the source filter capture applications create to use the
+// camera. Two CameraOutputPin streams, the capture pin "~Capture" (pin id
+// "1") and the preview pin "Preview" (pin id "2"), share the one camera
+// controller the filter embeds. Besides the framework's filter interfaces the
+// filter names the camera settings page, declares itself a source filter,
+// accepts overlay notifications without acting on them and passes queries for
+// ICameraSettings to its capture pin.
+//
+// Threading: the filter adds no lock of its own; StateLock (SourceFilterBase)
+// guards the pins' media type work and the controller guards itself. The
+// camera is opened and closed by the pins' workers.
+//
+// Ownership: the filter owns its pins (destroyed directly, capture pin first)
+// and then its camera controller, which closes the camera if still open.
+#pragma once
+
+#include <dshow.h>
+
+#include <array>
+#include <memory>
+
+#include "camera/Camera.h"
+#include "filter/CameraOutputPin.h"
+#include "filter/CameraSettings.h"
+#include "framework/SourceFilterBase.h"
+
+class CameraFilter : public SourceFilterBase,
+                     public ICameraFilterMarker,
+                     public ISpecifyPropertyPages,
+                     public IAMFilterMiscFlags,
+                     public IOverlayNotify {
+public:
+    // Creates both pins; a pin that cannot be allocated is left out.
+    CameraFilter(IUnknown* outer, HRESULT* result);
+    ~CameraFilter() override;
+
+    FORWARD_IUNKNOWN_TO_OWNER
+
+    HRESULT STDMETHODCALLTYPE InnerQueryInterface(REFIID iid, void** out) override;
+
+    // ISpecifyPropertyPages: the camera settings page.
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+    // IAMFilterMiscFlags: AM_FILTER_MISC_FLAGS_IS_SOURCE.
+    ULONG STDMETHODCALLTYPE GetMiscFlags() override;
+    // IOverlayNotify: accepted and ignored.
+    HRESULT STDMETHODCALLTYPE OnPaletteChange(DWORD colors, const PALETTEENTRY* palette) override;
+    HRESULT STDMETHODCALLTYPE OnClipChange(const RECT* source, const RECT* destination, const RGNDATA* region) override;
+    HRESULT STDMETHODCALLTYPE OnColorKeyChange(const COLORKEY* colorKey) override;
+    HRESULT STDMETHODCALLTYPE OnPositionChange(const RECT* source, const RECT* destination) override;
+
+    // The graph the filter has joined (no reference), or null.
+    IFilterGraph* Graph() const { return graph; }
+    // The controller both pins share.
+    CCamera* Camera() { return &m_Camera; }
+
+private:
+    // Builds the capture pin, then the preview pin; E_OUTOFMEMORY when one
+    // cannot be allocated (the pins built so far stay).
+    HRESULT CreatePins();
+    // Appends a pin attached to the camera with its category and set up.
+    HRESULT AddPin(const wchar_t* name, REFGUID category);
+
+    static const int kPinCapacity = 2;
+    std::array<std::unique_ptr<CameraOutputPin>, kPinCapacity> m_Pins;
+    int m_PinCount = 0;
+    CCamera m_Camera;
+};
+
+// Creation function of the filter's class (factory table): the new filter's
+// inner unknown with no reference taken, or null. *hr (when given) is S_OK
+// when the object was allocated, else E_OUTOFMEMORY.
+UnknownBase* CreateCameraFilter(IUnknown* outer, HRESULT* hr);

@@ -1,0 +1,150 @@
+// CameraOutputPin: an output pin of the camera filter that delivers
+// uncompressed 24-bit RGB frames from the filter's camera controller. The
+// filter has two: the capture pin ("~Capture", PIN_CATEGORY_CAPTURE), whose
+// samples carry time stamps and take the newest frame at once, and the
+// preview pin ("Preview", PIN_CATEGORY_PREVIEW), whose samples carry no times
+// and wait up to 500 ms for a new frame.
+//
+// The pin offers one media type at a time, the entry of its format list that
+// the stored resolution index selects, and accepts only types matching it.
+// Beyond IPin it exports IAMStreamConfig, IKsPropertySet (pin category),
+// IAMDroppedFrames, ISpecifyPropertyPages and ICameraSettings; their methods
+// live in CameraOutputPin*.cpp, one file per interface.
+//
+// Threading:
+// - SetupPin, AddFormat, GetMediaType, CheckType, SizeBuffers, and the media
+//   type copies of SetFormat/GetFormat hold the filter's StateLock; they may
+//   enter the camera controller under it (StateLock before the controller's
+//   lock, never the reverse).
+// - OnWorkerStart, FillSample and OnWorkerEnd run on the pin's worker thread
+//   and take no filter lock (Stop holds StateLock while it joins the worker).
+//   m_StreamTime and m_LastTick belong to the worker; m_LateOffset is also
+//   written by Notify from the downstream thread, so it is atomic.
+// - The interfaces of IAMStreamConfig (except the media type copies),
+//   IKsPropertySet, IAMDroppedFrames and ISpecifyPropertyPages take no lock;
+//   m_Formats and m_Category do not change after the filter has set up the pin.
+//
+// Ownership: the pin's references are its filter's (the filter destroys it);
+// m_pOwnerFilter and m_pCamera are plain pointers into the filter, which
+// outlives the pin. m_Formats owns its format blocks.
+#pragma once
+
+#include <dshow.h>
+
+#include <array>
+#include <atomic>
+
+#include "camera/Camera.h"
+#include "filter/CameraSettings.h"
+#include "framework/MediaTypeRecord.h"
+#include "framework/SourceStreamBase.h"
+
+class CameraFilter;
+
+// Module-wide count of consecutive wildcard type queries (major type video or
+// interleaved, no format); the first three are refused, later ones accepted,
+// until any other type resets it. Shared by every pin of every filter and
+// changed under the StateLock of the filter that is checking.
+extern LONG wildcardTypeRefusals;
+
+class CameraOutputPin : public SourceStreamBase,
+                        public IAMStreamConfig,
+                        public ISpecifyPropertyPages,
+                        public IKsPropertySet,
+                        public IAMDroppedFrames,
+                        public ICameraSettings {
+public:
+    // Adds itself to the filter's stream array (its result goes to *result).
+    // The pin has no camera until AttachCamera.
+    CameraOutputPin(CameraFilter* filter, HRESULT* result, const wchar_t* pinName);
+    ~CameraOutputPin() override;
+
+    FORWARD_IUNKNOWN_TO_OWNER
+
+    HRESULT STDMETHODCALLTYPE InnerQueryInterface(REFIID iid, void** out) override;
+
+    // Stores the shared camera controller and the pin's category. No lock.
+    void AttachCamera(CCamera* camera, REFGUID category);
+    // Builds the format list from the controller's formats; S_OK.
+    HRESULT SetupPin();
+    // Appends a copy of type to the format list (at most kMaxFormats entries)
+    // and makes the first entry the current media type; returns the count.
+    int AddFormat(const MediaTypeRecord& type);
+
+    // The one offered type: position 0 gives the entry of the stored
+    // resolution index (and makes it the current type), any other position
+    // E_INVALIDARG; VFW_S_NO_MORE_ITEMS when the list has no such entry.
+    HRESULT GetMediaType(int position, MediaTypeRecord* type) override;
+    // Accepts types matching the selected entry in major type, subtype,
+    // format type, bit count, width, height and compression; the accepted
+    // type becomes the current type. E_INVALIDARG for a refusal.
+    HRESULT CheckType(const AM_MEDIA_TYPE* type) override;
+    // 3 buffers of one frame (biSizeImage of the current type); E_FAIL when
+    // the allocator grants smaller buffers.
+    HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
+
+    // Worker hooks: open and start the camera (a message box on failure),
+    // fill one sample, stop and close the camera.
+    HRESULT OnWorkerStart() override;
+    HRESULT OnWorkerEnd() override;
+    HRESULT FillSample(IMediaSample* sample) override;
+
+    // IQualityControl: a positive lateness becomes the stamps' late offset.
+    HRESULT STDMETHODCALLTYPE Notify(IBaseFilter* sender, Quality quality) override;
+
+    // IAMStreamConfig (CameraOutputPinStreamConfig.cpp)
+    HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** type) override;
+    HRESULT STDMETHODCALLTYPE GetNumberOfCapabilities(int* count, int* size) override;
+    HRESULT STDMETHODCALLTYPE GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
+
+    // ISpecifyPropertyPages (CameraOutputPinPages.cpp)
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+
+    // IKsPropertySet (CameraOutputPinPropertySet.cpp)
+    HRESULT STDMETHODCALLTYPE Set(REFGUID propertySet, DWORD propertyId, void* instanceData, DWORD instanceSize,
+                                  void* propertyData, DWORD dataSize) override;
+    HRESULT STDMETHODCALLTYPE Get(REFGUID propertySet, DWORD propertyId, void* instanceData, DWORD instanceSize,
+                                  void* propertyData, DWORD dataSize, DWORD* returnedSize) override;
+    HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID propertySet, DWORD propertyId, DWORD* support) override;
+
+    // IAMDroppedFrames (CameraOutputPinDroppedFrames.cpp)
+    HRESULT STDMETHODCALLTYPE GetNumDropped(long* dropped) override;
+    HRESULT STDMETHODCALLTYPE GetNumNotDropped(long* notDropped) override;
+    HRESULT STDMETHODCALLTYPE GetDroppedInfo(long arraySize, long* frameNumbers, long* copied) override;
+    HRESULT STDMETHODCALLTYPE GetAverageFrameSize(long* averageSize) override;
+
+    // ICameraSettings (CameraOutputPinSettings.cpp)
+    HRESULT STDMETHODCALLTYPE GetConfig(CameraConfig* config) override;
+    HRESULT STDMETHODCALLTYPE SetConfig(CameraConfig* config) override;
+
+    bool IsCapturePin() const { return IsEqualGUID(m_Category, PIN_CATEGORY_CAPTURE) != FALSE; }
+
+    // Capacity of the format list (the controller lists 5).
+    static const int kMaxFormats = 10;
+
+protected:
+    // The millisecond tick that paces fills and advances the stamps, and the
+    // pacing sleep; virtual so that a test can drive the clock.
+    virtual DWORD CurrentTick();
+    virtual void PaceSleep(DWORD milliseconds);
+
+private:
+    // The entry the stored resolution index selects, or null when the list
+    // has none there. Caller holds StateLock.
+    const MediaTypeRecord* SelectedFormat();
+    // Shows one of the camera failure boxes (no owner, caption "Lumora Camera").
+    static void ReportCameraFailure(const char* text);
+
+    GUID m_Category = PIN_CATEGORY_CAPTURE;
+    // Worker thread only: end time of the last capture sample (100-ns units).
+    REFERENCE_TIME m_StreamTime = 0;
+    // Gap between one capture sample's end and the next start (100-ns units).
+    std::atomic<REFERENCE_TIME> m_LateOffset{0};
+    // Worker thread only: tick at the start of the previous fill.
+    DWORD m_LastTick = 0;
+    std::array<MediaTypeRecord, kMaxFormats> m_Formats;
+    int m_FormatCount = 0;
+    CameraFilter* const m_pOwnerFilter; // owner, no reference
+    CCamera* m_pCamera = nullptr;       // the filter's, not owned
+};

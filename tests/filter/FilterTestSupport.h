@@ -1,0 +1,77 @@
+// Helpers for the filter's tests: a filter made with CreateCameraFilter and
+// its two pins, the stored resolution index, the simulated camera's journal,
+// stamps in delivered samples, and a "person" who answers the camera failure
+// message boxes.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "filter/CameraFilter.h"
+#include "simcamera/SimControl.h"
+
+namespace filtertest {
+
+using Microsoft::WRL::ComPtr;
+
+// Width and height of the frames the pins deliver.
+const int kFrameWidth = 3032;
+const int kFrameHeight = 2016;
+
+// A new filter from CreateCameraFilter, held by one IBaseFilter reference,
+// with direct access to the objects behind it.
+struct TestFilter {
+    TestFilter();
+    ComPtr<IBaseFilter> filter;
+    CameraFilter* object = nullptr;
+    CameraOutputPin* capture = nullptr; // pin 0
+    CameraOutputPin* preview = nullptr; // pin 1
+};
+
+// Base fixture: the simulated camera at power-on state, no settings file.
+class FilterTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// Writes a settings file holding the defaults and the given resolution index.
+void StoreResolution(uint8_t resolution);
+
+// The simulated camera's journal, one call a line.
+std::vector<std::string> JournalLines();
+
+// The width and height in the VIDEOINFOHEADER of a type (0, 0 without one).
+SIZE FrameSizeOf(const AM_MEDIA_TYPE& type);
+
+// The stamp at the centre of a delivered 3032 x 2016 frame.
+SimStamp StampIn(const BYTE* frame, long size);
+bool IsStamp(const SimStamp& stamp);
+
+// Answers the camera failure boxes as a person would: a helper thread finds
+// each dialog (class "#32770") captioned "Lumora Camera", records its text and
+// presses its OK button. Stops (joins) when destroyed.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer();
+    ~MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+
+    // Texts of the boxes answered so far.
+    std::vector<std::string> Texts();
+
+private:
+    static DWORD WINAPI Run(void* self);
+    std::atomic<bool> stop{false};
+    CRITICAL_SECTION lock;
+    std::vector<std::string> texts;
+    HANDLE thread = nullptr;
+};
+
+} // namespace filtertest

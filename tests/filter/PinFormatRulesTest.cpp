@@ -1,0 +1,214 @@
+// The camera pin's media type rules: the one offered type, what CheckType
+// accepts, and buffer sizing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "filter/VideoFormats.h"
+#include "tests/filter/FilterTestSupport.h"
+#include "tests/filter/ScriptedAllocator.h"
+
+using namespace filtertest;
+
+namespace {
+
+class PinFormatRules : public FilterTest {
+protected:
+    // A copy of the pin's current media type.
+    MediaTypeRecord CurrentType(CameraOutputPin* pin)
+    {
+        AM_MEDIA_TYPE* type = nullptr;
+        EXPECT_EQ(S_OK, pin->GetFormat(&type));
+        MediaTypeRecord copy(*type);
+        DeleteType(type);
+        return copy;
+    }
+    // Entry i of the pin's capability list.
+    MediaTypeRecord Entry(CameraOutputPin* pin, int index)
+    {
+        AM_MEDIA_TYPE* type = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps;
+        EXPECT_EQ(S_OK, pin->GetStreamCaps(index, &type, reinterpret_cast<BYTE*>(&caps)));
+        MediaTypeRecord copy(*type);
+        DeleteType(type);
+        return copy;
+    }
+    void SetCurrentType(CameraOutputPin* pin, MediaTypeRecord type) { ASSERT_EQ(S_OK, pin->SetFormat(&type)); }
+
+    TestFilter under;
+};
+
+TEST_F(PinFormatRules, OffersTheEntryOfTheStoredResolutionIndexAndMakesItCurrent)
+{
+    const struct {
+        uint8_t resolution;
+        int entry;
+    } cases[] = {{5, 0}, {1, 1}, {2, 2}, {0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.resolution);
+        StoreResolution(c.resolution);
+        // Start from a current type the pin would never offer.
+        SetCurrentType(under.capture, Entry(under.capture, 3));
+
+        MediaTypeRecord offered;
+        ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
+        EXPECT_TRUE(offered.SameType(Entry(under.capture, c.entry)));
+        EXPECT_EQ(3032, FrameSizeOf(offered).cx);
+        EXPECT_EQ(2016, FrameSizeOf(offered).cy);
+        EXPECT_TRUE(CurrentType(under.capture).SameType(offered));
+    }
+    MediaTypeRecord unused;
+    EXPECT_EQ(E_INVALIDARG, under.capture->GetMediaType(1, &unused));
+    EXPECT_EQ(E_INVALIDARG, under.capture->GetMediaType(-1, &unused));
+
+    // Enumeration therefore yields exactly one type.
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(S_OK, under.preview->EnumMediaTypes(types.GetAddressOf()));
+    AM_MEDIA_TYPE* listed[3] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(S_FALSE, types->Next(3, listed, &fetched));
+    EXPECT_EQ(1u, fetched);
+    DeleteType(listed[0]);
+}
+
+TEST_F(PinFormatRules, OfferedTypeIsUncompressedRgb24OfOneFrame)
+{
+    MediaTypeRecord offered;
+    ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
+    EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Video, offered.majortype));
+    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, offered.subtype));
+    EXPECT_TRUE(IsEqualGUID(FORMAT_VideoInfo, offered.formattype));
+    EXPECT_TRUE(offered.bFixedSizeSamples);
+    EXPECT_FALSE(offered.bTemporalCompression);
+    EXPECT_EQ(18337536u, offered.lSampleSize);
+    ASSERT_EQ(sizeof(VIDEOINFOHEADER), offered.cbFormat);
+    const VIDEOINFOHEADER* format = VideoInfoOf(offered);
+    EXPECT_EQ(0, format->AvgTimePerFrame);
+    EXPECT_EQ(24, format->bmiHeader.biBitCount);
+    EXPECT_EQ(static_cast<DWORD>(BI_RGB), format->bmiHeader.biCompression);
+    EXPECT_EQ(18337536u, format->bmiHeader.biSizeImage);
+}
+
+TEST_F(PinFormatRules, WildcardQueriesAreRefusedThreeTimesThenAccepted)
+{
+    MediaTypeRecord entry;
+    ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &entry));
+    MediaTypeRecord wildcard;
+    wildcard.majortype = MEDIATYPE_Video;
+    MediaTypeRecord interleaved;
+    interleaved.majortype = MEDIATYPE_Interleaved;
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        // Any other type resets the module-wide count, on either pin.
+        EXPECT_EQ(S_OK, under.preview->CheckType(&entry));
+        EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&wildcard));
+        EXPECT_EQ(E_INVALIDARG, under.preview->CheckType(&interleaved));
+        EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&wildcard));
+        EXPECT_EQ(S_OK, under.capture->CheckType(&wildcard));
+        EXPECT_EQ(S_OK, under.capture->CheckType(&interleaved));
+        // Acceptance leaves the current type alone.
+        EXPECT_TRUE(CurrentType(under.capture).SameType(entry));
+    }
+    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(nullptr));
+}
+
+TEST_F(PinFormatRules, AcceptsOnlyTheSelectedEntryIgnoringRatesAndSizes)
+{
+    MediaTypeRecord entry;
+    ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &entry));
+
+    MediaTypeRecord paced(entry);
+    VideoInfoOf(paced)->AvgTimePerFrame = 333333;
+    VideoInfoOf(paced)->bmiHeader.biSizeImage = 0;
+    paced.lSampleSize = 7;
+    ASSERT_EQ(S_OK, under.capture->CheckType(&paced));
+    const MediaTypeRecord current = CurrentType(under.capture);
+    EXPECT_EQ(333333, VideoInfoOf(current)->AvgTimePerFrame);
+
+    MediaTypeRecord big = Entry(under.capture, 3);
+    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&big));
+    MediaTypeRecord otherSubtype(entry);
+    otherSubtype.subtype = MEDIASUBTYPE_RGB32;
+    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&otherSubtype));
+    MediaTypeRecord otherDepth(entry);
+    VideoInfoOf(otherDepth)->bmiHeader.biBitCount = 32;
+    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&otherDepth));
+    MediaTypeRecord topDown(entry);
+    VideoInfoOf(topDown)->bmiHeader.biHeight = -2016;
+    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&topDown));
+}
+
+TEST_F(PinFormatRules, VideoInfoTypesWithAMissingOrShortBlockAreRefused)
+{
+    MediaTypeRecord entry;
+    ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &entry));
+
+    // A block one byte short, at the end of a guarded page: reading past
+    // cbFormat would fault.
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    BYTE* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * system.dwPageSize, MEM_RESERVE | MEM_COMMIT,
+                                                  PAGE_READWRITE));
+    ASSERT_NE(nullptr, pages);
+    DWORD old;
+    VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old);
+    const ULONG shortSize = sizeof(VIDEOINFOHEADER) - 1;
+    BYTE* block = pages + system.dwPageSize - shortSize;
+    std::memcpy(block, entry.pbFormat, shortSize);
+
+    AM_MEDIA_TYPE shortType = entry;
+    shortType.cbFormat = shortSize;
+    shortType.pbFormat = block;
+    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&shortType));
+    AM_MEDIA_TYPE noBlock = entry;
+    noBlock.cbFormat = sizeof(VIDEOINFOHEADER);
+    noBlock.pbFormat = nullptr;
+    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&noBlock));
+    VirtualFree(pages, 0, MEM_RELEASE);
+}
+
+TEST_F(PinFormatRules, SizeBuffersAsksForThreeFrameBuffersAndRefusesSmallerOnes)
+{
+    ScriptedAllocator allocator;
+    ALLOCATOR_PROPERTIES request = {1, 100, 16, 8};
+    ASSERT_EQ(S_OK, under.capture->SizeBuffers(&allocator, &request));
+    EXPECT_EQ(3, allocator.asked.cBuffers);
+    EXPECT_EQ(18337536, allocator.asked.cbBuffer);
+    EXPECT_EQ(16, allocator.asked.cbAlign); // alignment and prefix as they came
+    EXPECT_EQ(8, allocator.asked.cbPrefix);
+
+    allocator.grantedSize = 18337535;
+    EXPECT_EQ(E_FAIL, under.capture->SizeBuffers(&allocator, &request));
+    allocator.grantedSize = -1;
+    allocator.grantedBuffers = 1; // fewer buffers will do
+    EXPECT_EQ(S_OK, under.capture->SizeBuffers(&allocator, &request));
+    allocator.result = VFW_E_ALREADY_COMMITTED;
+    EXPECT_EQ(VFW_E_ALREADY_COMMITTED, under.capture->SizeBuffers(&allocator, &request));
+}
+
+TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
+{
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = 640;
+    header.biHeight = 480;
+    header.biBitCount = 24;
+    MediaTypeRecord small;
+    ASSERT_EQ(S_OK, MakeRgb24VideoType(header, &small));
+    SetCurrentType(under.preview, small);
+
+    ScriptedAllocator allocator;
+    ALLOCATOR_PROPERTIES request = {};
+    ASSERT_EQ(S_OK, under.preview->SizeBuffers(&allocator, &request));
+    EXPECT_EQ(1228800, allocator.asked.cbBuffer);
+    EXPECT_EQ(1228800u, CurrentType(under.preview).lSampleSize);
+
+    // A current type without a video header is not read.
+    MediaTypeRecord noFormat;
+    noFormat.majortype = MEDIATYPE_Video;
+    SetCurrentType(under.preview, noFormat);
+    EXPECT_EQ(E_FAIL, under.preview->SizeBuffers(&allocator, &request));
+}
+
+} // namespace

@@ -1,0 +1,176 @@
+// The camera pin's configuration interfaces as capture applications use them:
+// IAMStreamConfig, IKsPropertySet, IAMDroppedFrames, ISpecifyPropertyPages.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "filter/LumoraGuids.h"
+#include "filter/VideoFormats.h"
+#include "tests/filter/FilterTestSupport.h"
+
+using namespace filtertest;
+
+namespace {
+
+class PinInterfaces : public FilterTest {
+protected:
+    template <class Interface>
+    ComPtr<Interface> Query(CameraOutputPin* pin)
+    {
+        ComPtr<Interface> itf;
+        EXPECT_EQ(S_OK, pin->Pin()->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(itf.GetAddressOf())));
+        return itf;
+    }
+    TestFilter under;
+};
+
+TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
+{
+    ComPtr<IAMStreamConfig> config = Query<IAMStreamConfig>(under.preview);
+    int count = 0;
+    int size = 0;
+    ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
+    EXPECT_EQ(5, count);
+    EXPECT_EQ(128, size);
+
+    const struct {
+        int index;
+        LONG width;
+        LONG height;
+        LONG minBits;
+    } entries[] = {{0, 3032, 2016, 29340057}, {3, 3264, 2448, 38353305}, {4, 3264, 2448, 38353305}};
+    for (const auto& entry : entries) {
+        SCOPED_TRACE(entry.index);
+        AM_MEDIA_TYPE* type = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps;
+        std::memset(&caps, 0xCD, sizeof(caps));
+        ASSERT_EQ(S_OK, config->GetStreamCaps(entry.index, &type, reinterpret_cast<BYTE*>(&caps)));
+        EXPECT_EQ(entry.width, FrameSizeOf(*type).cx);
+        EXPECT_EQ(entry.height, FrameSizeOf(*type).cy);
+        DeleteType(type);
+
+        EXPECT_TRUE(IsEqualGUID(FORMAT_VideoInfo, caps.guid));
+        for (const SIZE& fixed : {caps.InputSize, caps.MinCroppingSize, caps.MaxCroppingSize, caps.MinOutputSize,
+                                  caps.MaxOutputSize}) {
+            EXPECT_EQ(entry.width, fixed.cx);
+            EXPECT_EQ(entry.height, fixed.cy);
+        }
+        EXPECT_EQ(0, caps.CropGranularityX + caps.CropAlignY + caps.OutputGranularityX + caps.ShrinkTapsY);
+        EXPECT_EQ(200000, caps.MinFrameInterval);
+        EXPECT_EQ(50000000, caps.MaxFrameInterval);
+        EXPECT_EQ(entry.minBits, caps.MinBitsPerSecond);
+        EXPECT_EQ(0x7FFFFFFF, caps.MaxBitsPerSecond); // saturated, not wrapped
+    }
+    for (int outside : {5, -1}) {
+        AM_MEDIA_TYPE* type = nullptr;
+        BYTE caps[128] = {};
+        EXPECT_EQ(S_FALSE, config->GetStreamCaps(outside, &type, caps));
+        EXPECT_EQ(nullptr, type);
+    }
+}
+
+TEST_F(PinInterfaces, SetFormatTakesAnyTypeAndGetFormatHandsOutACopy)
+{
+    ComPtr<IAMStreamConfig> config = Query<IAMStreamConfig>(under.capture);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = 640;
+    header.biHeight = 480;
+    header.biBitCount = 24;
+    MediaTypeRecord small;
+    ASSERT_EQ(S_OK, MakeRgb24VideoType(header, &small));
+
+    ASSERT_EQ(S_OK, config->SetFormat(&small)); // unconnected: nothing to reconnect
+    ASSERT_EQ(S_OK, config->SetFormat(nullptr)); // changes nothing
+    AM_MEDIA_TYPE* first = nullptr;
+    AM_MEDIA_TYPE* second = nullptr;
+    ASSERT_EQ(S_OK, config->GetFormat(&first));
+    ASSERT_EQ(S_OK, config->GetFormat(&second));
+    EXPECT_TRUE(small.SameType(*first));
+    EXPECT_NE(first->pbFormat, second->pbFormat); // each caller owns its copy
+    DeleteType(first);
+    DeleteType(second);
+    EXPECT_EQ(E_POINTER, config->GetFormat(nullptr));
+
+    long average = 0;
+    ASSERT_EQ(S_OK, Query<IAMDroppedFrames>(under.capture)->GetAverageFrameSize(&average));
+    EXPECT_EQ(static_cast<long>(small.lSampleSize), average);
+}
+
+TEST_F(PinInterfaces, PropertySetReportsEachPinsCategoryReadOnly)
+{
+    const struct {
+        CameraOutputPin* pin;
+        GUID category;
+    } pins[] = {{under.capture, PIN_CATEGORY_CAPTURE}, {under.preview, PIN_CATEGORY_PREVIEW}};
+    for (const auto& entry : pins) {
+        ComPtr<IKsPropertySet> properties = Query<IKsPropertySet>(entry.pin);
+        GUID category = GUID_NULL;
+        DWORD returned = 0;
+        ASSERT_EQ(S_OK, properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category,
+                                        sizeof(category), &returned));
+        EXPECT_TRUE(IsEqualGUID(entry.category, category));
+        EXPECT_EQ(16u, returned);
+    }
+
+    ComPtr<IKsPropertySet> properties = Query<IKsPropertySet>(under.capture);
+    BYTE small[16] = {};
+    DWORD returned = 0;
+    EXPECT_EQ(E_UNEXPECTED, properties->Get(AMPROPSETID_Pin, 0, nullptr, 0, small, 15, &returned));
+    returned = 0;
+    EXPECT_EQ(S_OK, properties->Get(AMPROPSETID_Pin, 0, nullptr, 0, nullptr, 0, &returned));
+    EXPECT_EQ(16u, returned);
+    EXPECT_EQ(E_POINTER, properties->Get(AMPROPSETID_Pin, 0, nullptr, 0, nullptr, 0, nullptr));
+    EXPECT_EQ(E_PROP_ID_UNSUPPORTED, properties->Get(AMPROPSETID_Pin, 1, nullptr, 0, small, 16, &returned));
+    EXPECT_EQ(E_PROP_SET_UNSUPPORTED, properties->Get(PIN_CATEGORY_CAPTURE, 0, nullptr, 0, small, 16, &returned));
+    EXPECT_EQ(E_NOTIMPL, properties->Set(AMPROPSETID_Pin, 0, nullptr, 0, small, 16));
+
+    DWORD support = 99;
+    EXPECT_EQ(S_OK, properties->QuerySupported(AMPROPSETID_Pin, 0, &support));
+    EXPECT_EQ(static_cast<DWORD>(KSPROPERTY_SUPPORT_GET), support);
+    support = 99;
+    EXPECT_EQ(E_PROP_ID_UNSUPPORTED, properties->QuerySupported(AMPROPSETID_Pin, 1, &support));
+    EXPECT_EQ(0u, support);
+    support = 99;
+    EXPECT_EQ(E_PROP_SET_UNSUPPORTED, properties->QuerySupported(GUID_NULL, 0, &support));
+    EXPECT_EQ(0u, support);
+}
+
+TEST_F(PinInterfaces, DroppedFramesComeFromTheControllerCounters)
+{
+    CCamera* camera = under.object->Camera();
+    camera->m_FramesReceived = 7;
+    camera->m_FramesFetched = 9; // the capture pin does not wait for frames
+    for (CameraOutputPin* pin : {under.capture, under.preview}) {
+        ComPtr<IAMDroppedFrames> dropped = Query<IAMDroppedFrames>(pin);
+        long value = 0;
+        ASSERT_EQ(S_OK, dropped->GetNumDropped(&value));
+        EXPECT_EQ(-2, value);
+        ASSERT_EQ(S_OK, dropped->GetNumNotDropped(&value));
+        EXPECT_EQ(9, value);
+        long frames[2] = {5, 5};
+        long copied = 5;
+        ASSERT_EQ(S_OK, dropped->GetDroppedInfo(2, frames, &copied));
+        EXPECT_EQ(0, copied);
+        EXPECT_EQ(5, frames[0]);
+        ASSERT_EQ(S_OK, dropped->GetAverageFrameSize(&value));
+        EXPECT_EQ(18337536, value);
+        EXPECT_EQ(E_POINTER, dropped->GetNumDropped(nullptr));
+    }
+}
+
+TEST_F(PinInterfaces, OnlyTheCapturePinNamesTheFormatPage)
+{
+    CAUUID pages = {};
+    ASSERT_EQ(S_OK, Query<ISpecifyPropertyPages>(under.capture)->GetPages(&pages));
+    ASSERT_EQ(1u, pages.cElems);
+    EXPECT_TRUE(IsEqualGUID(CLSID_FormatPage, pages.pElems[0]));
+    CoTaskMemFree(pages.pElems);
+
+    pages = {5, nullptr};
+    ASSERT_EQ(S_OK, Query<ISpecifyPropertyPages>(under.preview)->GetPages(&pages));
+    EXPECT_EQ(0u, pages.cElems);
+    EXPECT_EQ(nullptr, pages.pElems);
+}
+
+} // namespace
