@@ -1,0 +1,233 @@
+#include "framework/SourceStreamBase.h"
+
+#include <dshow.h>
+
+#include "framework/SourceFilterBase.h"
+
+namespace {
+
+// Writes the decimal text of a positive number (at most 10 digits) and a
+// terminator into text.
+void FormatPinId(wchar_t* text, unsigned number)
+{
+    wchar_t digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<wchar_t>(L'0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    while (count > 0) {
+        *text++ = digits[--count];
+    }
+    *text = L'\0';
+}
+
+} // namespace
+
+SourceStreamBase::SourceStreamBase(const wchar_t* objectName, HRESULT* result, SourceFilterBase* filter,
+                                   const wchar_t* pinName)
+    : WorkerThread(), OutputPinBase(objectName, filter, filter->StateLock(), pinName), sourceFilter(filter)
+{
+    const HRESULT added = filter->AddStream(this);
+    if (result) {
+        *result = added;
+    }
+}
+
+SourceStreamBase::~SourceStreamBase()
+{
+    sourceFilter->RemoveStream(this);
+}
+
+HRESULT STDMETHODCALLTYPE SourceStreamBase::QueryId(LPWSTR* id)
+{
+    if (!id) {
+        return E_POINTER;
+    }
+    const int index = sourceFilter->FindStreamIndex(Pin());
+    if (index < 0) {
+        return VFW_E_NOT_FOUND;
+    }
+    // Room for any index in decimal and the terminator.
+    TaskMemoryPtr<wchar_t> text = AllocateTaskMemory<wchar_t>(11);
+    if (!text) {
+        return E_OUTOFMEMORY;
+    }
+    FormatPinId(text.get(), static_cast<unsigned>(index) + 1);
+    *id = text.release();
+    return S_OK;
+}
+
+HRESULT SourceStreamBase::GoActive()
+{
+    LockGuard guard(sourceFilter->StateLock());
+    if (sourceFilter->IsActive()) {
+        return S_FALSE;
+    }
+    if (!IsConnected()) {
+        return S_OK; // an unconnected stream starts no thread
+    }
+    HRESULT hr = OutputPinBase::GoActive();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!StartThread()) {
+        return E_FAIL;
+    }
+    hr = SendCommand(CommandInit);
+    if (FAILED(hr)) {
+        // The worker has run OnWorkerEnd and is ending: join it now, so that
+        // the next Pause can start a new one.
+        JoinThread();
+        return hr;
+    }
+    return SendCommand(CommandPause);
+}
+
+HRESULT SourceStreamBase::GoInactive()
+{
+    LockGuard guard(sourceFilter->StateLock());
+    if (!IsConnected()) {
+        return S_OK;
+    }
+    // Decommit first: a worker waiting for a free sample fails out of
+    // GetBuffer and then sees the command.
+    HRESULT hr = OutputPinBase::GoInactive();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (HasThread()) {
+        hr = SendCommand(CommandStop);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        hr = SendCommand(CommandExit);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        JoinThread();
+    }
+    return S_OK;
+}
+
+HRESULT SourceStreamBase::CheckType(const AM_MEDIA_TYPE* type)
+{
+    if (!type) {
+        return E_POINTER;
+    }
+    LockGuard guard(sourceFilter->StateLock());
+    MediaTypeRecord single;
+    GetSingleMediaType(&single);
+    return single.SameType(*type) ? S_OK : E_FAIL;
+}
+
+HRESULT SourceStreamBase::GetMediaType(int position, MediaTypeRecord* type)
+{
+    LockGuard guard(sourceFilter->StateLock());
+    if (position < 0) {
+        return E_INVALIDARG;
+    }
+    if (position > 0) {
+        return VFW_S_NO_MORE_ITEMS;
+    }
+    return GetSingleMediaType(type);
+}
+
+HRESULT SourceStreamBase::GetSingleMediaType(MediaTypeRecord* /*type*/)
+{
+    return E_UNEXPECTED;
+}
+
+HRESULT SourceStreamBase::OnWorkerStart()
+{
+    return S_OK;
+}
+
+HRESULT SourceStreamBase::OnWorkerEnd()
+{
+    return S_OK;
+}
+
+HRESULT SourceStreamBase::OnStreamingStart()
+{
+    return S_OK;
+}
+
+DWORD SourceStreamBase::WorkerMain()
+{
+    while (WaitCommand() != CommandInit) {
+        ReplyCommand(E_UNEXPECTED);
+    }
+    const HRESULT started = OnWorkerStart();
+    if (FAILED(started)) {
+        OnWorkerEnd();
+        ReplyCommand(started);
+        return 1;
+    }
+    ReplyCommand(S_OK);
+
+    DWORD command;
+    do {
+        command = WaitCommand();
+        switch (command) {
+        case CommandPause:
+        case CommandRun:
+            ReplyCommand(S_OK);
+            StreamingLoop();
+            break;
+        case CommandStop:
+        case CommandExit:
+            ReplyCommand(S_OK);
+            break;
+        default:
+            ReplyCommand(E_NOTIMPL);
+            break;
+        }
+    } while (command != CommandExit);
+
+    return FAILED(OnWorkerEnd()) ? 1 : 0;
+}
+
+HRESULT SourceStreamBase::StreamingLoop()
+{
+    OnStreamingStart();
+    for (;;) {
+        DWORD command;
+        while (!PeekCommand(&command)) {
+            IMediaSample* sample = nullptr;
+            if (FAILED(GetEmptySample(&sample, nullptr, nullptr, 0)) || !sample) {
+                Sleep(1);
+                continue;
+            }
+            const HRESULT filled = FillSample(sample);
+            if (filled == S_OK) {
+                const HRESULT delivered = SendSample(sample);
+                sample->Release();
+                if (delivered != S_OK) {
+                    return S_OK;
+                }
+                continue;
+            }
+            sample->Release();
+            SendEndOfStream();
+            if (filled == S_FALSE) {
+                return S_OK;
+            }
+            FilterBase* owner = Filter();
+            owner->PostGraphEvent(EC_ERRORABORT, filled, 0);
+            return filled;
+        }
+        switch (command) {
+        case CommandPause:
+        case CommandRun:
+            ReplyCommand(S_OK);
+            break;
+        case CommandStop:
+            // Left pending: the worker's idle wait sees it and answers it.
+            return S_FALSE;
+        default:
+            ReplyCommand(E_UNEXPECTED);
+            break;
+        }
+    }
+}

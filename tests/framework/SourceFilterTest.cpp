@@ -1,0 +1,102 @@
+// The source filter's stream array: pin ids, lookup, removal, destruction,
+// and releasing a filter that is still streaming.
+#include <gtest/gtest.h>
+
+#include <wrl/client.h>
+
+#include <string>
+#include <thread>
+
+#include "tests/framework/FakeInputPin.h"
+#include "tests/framework/TestSourceFilter.h"
+#include "tests/framework/WaitFor.h"
+#include "tests/support/ProcessCounters.h"
+#include "tests/support/Watchdog.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+std::wstring IdOf(TestStream* stream)
+{
+    LPWSTR id = nullptr;
+    if (stream->QueryId(&id) != S_OK) {
+        return L"<none>";
+    }
+    std::wstring text = id;
+    CoTaskMemFree(id);
+    return text;
+}
+
+} // namespace
+
+TEST(SourceFilter, FindPinIsTheInverseOfQueryId)
+{
+    TestSourceFilter* filter = nullptr;
+    ComPtr<IBaseFilter> base = TestSourceFilter::Create(3, &filter);
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring id = IdOf(filter->Stream(i));
+        EXPECT_EQ(id, std::to_wstring(i + 1));
+        ComPtr<IPin> found;
+        ASSERT_EQ(base->FindPin(id.c_str(), found.GetAddressOf()), S_OK);
+        EXPECT_EQ(found.Get(), filter->Stream(i)->Pin());
+    }
+    for (const wchar_t* id : {L"0", L"", L"abc", L"4", L"-1"}) {
+        IPin* pin = reinterpret_cast<IPin*>(1);
+        EXPECT_EQ(base->FindPin(id, &pin), VFW_E_NOT_FOUND);
+        EXPECT_EQ(pin, nullptr);
+    }
+    EXPECT_EQ(base->FindPin(L"1", nullptr), E_POINTER);
+    EXPECT_EQ(filter->Stream(0)->QueryId(nullptr), E_POINTER);
+
+    // Removing a stream renumbers the ones after it.
+    TestStream* last = filter->Stream(2);
+    filter->DestroyStream(1);
+    EXPECT_EQ(filter->PinCount(), 2);
+    EXPECT_EQ(IdOf(last), L"2");
+    ComPtr<IPin> found;
+    ASSERT_EQ(base->FindPin(L"2", found.GetAddressOf()), S_OK);
+    EXPECT_EQ(found.Get(), last->Pin());
+    EXPECT_EQ(filter->RemoveStream(nullptr), S_FALSE);
+}
+
+TEST(SourceFilter, DestructionDestroysStreamsLastToFirst)
+{
+    const LONG liveBefore = liveObjectCount;
+    std::vector<int> order;
+    TestSourceFilter::destructionLog = &order;
+    {
+        ComPtr<IBaseFilter> base = TestSourceFilter::Create(3);
+        EXPECT_EQ(liveObjectCount, liveBefore + 4);
+    }
+    TestSourceFilter::destructionLog = nullptr;
+    EXPECT_EQ(order, (std::vector<int>{2, 1, 0}));
+    EXPECT_EQ(liveObjectCount, liveBefore);
+}
+
+TEST(SourceFilter, ReleasingAStreamingFilterStopsItsWorkersFirst)
+{
+    testenv::Watchdog watchdog(60000, "release while streaming");
+    std::thread([] {}).join();
+    const int threads = testenv::ThreadCount();
+    const LONG liveBefore = liveObjectCount;
+
+    FakeInputPin peer;
+    ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                               reinterpret_cast<void**>(peer.offeredAllocator.GetAddressOf())),
+              S_OK);
+    {
+        TestSourceFilter* filter = nullptr;
+        ComPtr<IBaseFilter> base = TestSourceFilter::Create(1, &filter);
+        MediaTypeRecord type;
+        filter->Stream(0)->GetSingleMediaType(&type);
+        ASSERT_EQ(filter->Stream(0)->Connect(&peer, &type), S_OK);
+        peer.connectedTo.Reset(); // the peer went away without disconnecting
+        ASSERT_EQ(base->Run(0), S_OK);
+        ASSERT_TRUE(WaitFor([&] { return peer.samplesReceived >= 3; }));
+    }
+    EXPECT_EQ(liveObjectCount, liveBefore);
+    EXPECT_TRUE(testenv::WaitForCounts(testenv::HandleCount(), threads));
+    peer.notifiedAllocator.Reset();
+    EXPECT_EQ(peer.References(), 0) << "the destroyed pin released its peer";
+}

@@ -1,0 +1,32 @@
+// A small source built on the framework for its tests: a filter with one or
+// more TestStream pins, each producing solid-colour RGB24 frames.
+#pragma once
+
+#include <wrl/client.h>
+
+#include <vector>
+
+#include "framework/SourceFilterBase.h"
+#include "tests/framework/TestStream.h"
+
+// {6A0F5C13-8B0D-4E6B-A3F1-5C2A9E70D401}
+const CLSID CLSID_TestSourceFilter = {0x6a0f5c13, 0x8b0d, 0x4e6b, {0xa3, 0xf1, 0x5c, 0x2a, 0x9e, 0x70, 0xd4, 0x01}};
+
+class TestSourceFilter : public SourceFilterBase {
+public:
+    // A new filter holding one reference for the caller.
+    static Microsoft::WRL::ComPtr<IBaseFilter> Create(int streamCount, TestSourceFilter** filter = nullptr);
+
+    explicit TestSourceFilter(int streamCount);
+    ~TestSourceFilter() override;
+
+    TestStream* Stream(int index) { return ownedStreams[index]; }
+    // Destroys a stream now, as a derived filter may (it leaves the array).
+    void DestroyStream(int index);
+
+    // Records the order in which the streams are destroyed (stream index).
+    static std::vector<int>* destructionLog;
+
+private:
+    std::vector<TestStream*> ownedStreams;
+};

@@ -1,0 +1,52 @@
+// A SourceStreamBase for the framework's tests: solid-colour RGB24 frames of
+// a chosen size, with the hooks' results scriptable and their calls counted.
+#pragma once
+
+#include <dshow.h>
+
+#include "framework/SourceStreamBase.h"
+
+class TestStream : public SourceStreamBase {
+public:
+    TestStream(HRESULT* result, SourceFilterBase* filter, const wchar_t* name, int tag);
+    ~TestStream() override;
+
+    // Scripted results (read on the worker thread).
+    volatile HRESULT workerStartResult = S_OK;
+    volatile HRESULT fillResult = S_OK;
+    // Milliseconds each fill sleeps (a paced source); 0 for none.
+    volatile DWORD fillDelayMs = 0;
+    // Frame size of the one media type; change only while unconnected.
+    LONG width = 64;
+    LONG height = 48;
+    // Buffers asked of the allocator (at least).
+    LONG bufferCount = 2;
+    // When set, CheckType accepts any type and logs nothing.
+    bool acceptAnyType = false;
+
+    // Counters.
+    volatile LONG workerStarts = 0;
+    volatile LONG workerEnds = 0;
+    volatile LONG streamingStarts = 0;
+    volatile LONG fills = 0;
+    // The request SizeBuffers last received, as it came.
+    ALLOCATOR_PROPERTIES lastRequest = {};
+    volatile LONG sizeBuffersCalls = 0;
+
+    HRESULT GetSingleMediaType(MediaTypeRecord* type) override;
+    HRESULT CheckType(const AM_MEDIA_TYPE* type) override;
+    HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
+    HRESULT FillSample(IMediaSample* sample) override;
+    HRESULT OnWorkerStart() override;
+    HRESULT OnWorkerEnd() override;
+    HRESULT OnStreamingStart() override;
+
+    LONG FrameBytes() const { return width * height * 3; }
+
+    // The worker side of the command channel is protected; tests drive the
+    // sending side directly.
+    using WorkerThread::JoinThread;
+
+private:
+    const int tag;
+};
