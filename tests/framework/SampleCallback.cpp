@@ -1,0 +1,66 @@
+#include "tests/framework/SampleCallback.h"
+
+HRESULT STDMETHODCALLTYPE SampleCallback::QueryInterface(REFIID iid, void** out)
+{
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISampleGrabberCB)) {
+        *out = static_cast<ISampleGrabberCB*>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE SampleCallback::SampleCB(double /*time*/, IMediaSample* sample)
+{
+    BYTE* data = nullptr;
+    const bool good = SUCCEEDED(sample->GetPointer(&data)) && sample->GetActualDataLength() == frameBytes &&
+                      data[0] == 0x20 && data[1] == 0x80 && data[2] == 0xE0 && data[frameBytes - 1] == 0xE0;
+    if (!good) {
+        InterlockedIncrement(&badSamples);
+    }
+    InterlockedIncrement(&samples);
+    switch (mode) {
+    case Mode::Count:
+        break;
+    case Mode::HoldSamples: {
+        std::lock_guard<std::mutex> guard(lock);
+        sample->AddRef();
+        held.push_back(sample);
+        break;
+    }
+    case Mode::BlockUntilDecommit:
+        BlockUntilDecommitted();
+        break;
+    }
+    return S_OK;
+}
+
+void SampleCallback::BlockUntilDecommitted()
+{
+    InterlockedIncrement(&blocking);
+    // Ask for a free buffer without waiting: once the allocator is
+    // decommitted the answer is VFW_E_NOT_COMMITTED. Give up after a while so
+    // that a fault cannot hang the test here.
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 5000) {
+        IMediaSample* probe = nullptr;
+        const HRESULT hr = watchedAllocator->GetBuffer(&probe, nullptr, nullptr, AM_GBF_NOWAIT);
+        if (probe) {
+            probe->Release();
+        }
+        if (hr == VFW_E_NOT_COMMITTED) {
+            break;
+        }
+        Sleep(5);
+    }
+    InterlockedDecrement(&blocking);
+}
+
+void SampleCallback::ReleaseHeld()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    for (IMediaSample* sample : held) {
+        sample->Release();
+    }
+    held.clear();
+}
