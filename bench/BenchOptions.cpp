@@ -1,0 +1,66 @@
+#include "bench/BenchOptions.h"
+
+#include <cstdlib>
+
+namespace {
+
+// A whole decimal number within [low, high], nothing else.
+bool ParseCount(const std::string& text, int low, int high, int* value)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) {
+        return false;
+    }
+    const long parsed = std::strtol(text.c_str(), nullptr, 10);
+    if (parsed < low || parsed > high) {
+        return false;
+    }
+    *value = static_cast<int>(parsed);
+    return true;
+}
+
+} // namespace
+
+bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* options, std::string* error)
+{
+    BenchOptions parsed;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--json-only") {
+            parsed.jsonOnly = true;
+        } else if (argument == "--no-clock") {
+            parsed.withClock = false;
+        } else if (argument == "--footprint-floor") {
+            parsed.footprintFloor = true;
+        } else if (argument == "--help" || argument == "-h" || argument == "/?") {
+            parsed.help = true;
+        } else if (argument == "--seconds" || argument == "--runs") {
+            const bool seconds = argument == "--seconds";
+            if (i + 1 >= arguments.size()) {
+                *error = argument + " needs a value";
+                return false;
+            }
+            const std::string& value = arguments[++i];
+            if (!ParseCount(value, 1, seconds ? 3600 : 1000, seconds ? &parsed.seconds : &parsed.runs)) {
+                *error = argument + (seconds ? " takes a whole number of seconds from 1 to 3600, not '"
+                                             : " takes a whole number from 1 to 1000, not '") +
+                         value + "'";
+                return false;
+            }
+        } else {
+            *error = "unknown option '" + argument + "'";
+            return false;
+        }
+    }
+    *options = parsed;
+    return true;
+}
+
+const char* BenchUsage()
+{
+    return "usage: lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--footprint-floor]\n"
+           "  --seconds N        measured window of each run (default 10)\n"
+           "  --runs N           number of runs, each with a new graph (default 1)\n"
+           "  --json-only        print only the JSON line of each run\n"
+           "  --no-clock         diagnostic: run the graph without a reference clock\n"
+           "  --footprint-floor  diagnostic: after the runs, time frame copies round 8 buffers\n";
+}

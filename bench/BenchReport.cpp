@@ -1,0 +1,217 @@
+#include "bench/BenchReport.h"
+
+#include <cmath>
+#include <cstdarg>
+
+#include "bench/BenchTargets.h"
+
+namespace {
+
+std::string Format(const char* format, ...)
+{
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof(text), format, arguments);
+    va_end(arguments);
+    return text;
+}
+
+// A measurement for the table: "-" when missing.
+std::string Cell(double value, const char* format = "%.2f")
+{
+    return std::isfinite(value) ? Format(format, value) : std::string("-");
+}
+
+double Mib(uint64_t bytes)
+{
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+// Builds one JSON object, member by member.
+class JsonObject {
+public:
+    JsonObject& Number(const char* key, double value, int decimals = 3)
+    {
+        if (!std::isfinite(value)) {
+            return Raw(key, "null");
+        }
+        return Raw(key, Format("%.*f", decimals, value));
+    }
+    JsonObject& Count(const char* key, uint64_t value)
+    {
+        return Raw(key, Format("%llu", static_cast<unsigned long long>(value)));
+    }
+    JsonObject& Bool(const char* key, bool value) { return Raw(key, value ? "true" : "false"); }
+    JsonObject& String(const char* key, const std::string& value)
+    {
+        std::string quoted = "\"";
+        for (char c : value) {
+            if (c == '"' || c == '\\') {
+                quoted += '\\';
+                quoted += c;
+            } else if (static_cast<unsigned char>(c) < 0x20) {
+                quoted += Format("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            } else {
+                quoted += c;
+            }
+        }
+        return Raw(key, quoted + "\"");
+    }
+    JsonObject& Object(const char* key, const JsonObject& value) { return Raw(key, value.Text()); }
+    JsonObject& Raw(const char* key, const std::string& value)
+    {
+        m_text += (m_text.empty() ? "" : ",") + std::string("\"") + key + "\":" + value;
+        return *this;
+    }
+    std::string Text() const { return "{" + m_text + "}"; }
+
+private:
+    std::string m_text;
+};
+
+JsonObject PinJson(const stats::PinFigures& pin, bool sharesAllocator)
+{
+    JsonObject json;
+    json.Count("delivered", pin.delivered)
+        .Number("fps", pin.framesPerSecond, 2)
+        .Count("stamped", pin.stamped)
+        .Count("with_times", pin.withTimes)
+        .Count("distinct_frames", pin.distinctFrames)
+        .Count("duplicates", pin.duplicates)
+        .Count("missed_frames", pin.missedFrames)
+        .Number("latency_median_ms", pin.latencyMedianMs)
+        .Number("latency_p99_ms", pin.latencyP99Ms)
+        .Number("fresh_latency_median_ms", pin.freshLatencyMedianMs)
+        .Number("interval_median_ms", pin.intervalMedianMs)
+        .Number("interval_p99_ms", pin.intervalP99Ms)
+        .Number("pause_to_first_stamped_ms", pin.firstStampedMs)
+        .Number("gap_median_ms", pin.gapMedianMs)
+        .Number("gap_max_ms", pin.gapMaxMs)
+        .Number("lead_median_ms", pin.leadMedianMs)
+        .Number("lead_p99_ms", pin.leadP99Ms)
+        .Bool("grabber_uses_pin_allocator", sharesAllocator);
+    return json;
+}
+
+void PrintPinRow(std::FILE* out, const char* label, double capture, double preview, const char* format = "%.2f")
+{
+    std::fprintf(out, "  %-38s %12s %12s\n", label, Cell(capture, format).c_str(), Cell(preview, format).c_str());
+}
+
+} // namespace
+
+void PrintTable(const RunResult& result, std::FILE* out)
+{
+    std::fprintf(out, "Run %d: %d x %d RGB24, %.2f s measured, graph %s a reference clock\n", result.run, kFrameWidth,
+                 kFrameHeight, result.seconds, result.withClock ? "with" : "without");
+    if (!result.error.empty()) {
+        std::fprintf(out, "  FAILED: %s\n", result.error.c_str());
+        return;
+    }
+    const stats::PinFigures& c = result.capture;
+    const stats::PinFigures& p = result.preview;
+    std::fprintf(out, "  %-38s %12s %12s\n", "", "~Capture", "Preview");
+    PrintPinRow(out, "delivered samples", double(c.delivered), double(p.delivered), "%.0f");
+    PrintPinRow(out, "frames per second", c.framesPerSecond, p.framesPerSecond);
+    PrintPinRow(out, "stamped samples", double(c.stamped), double(p.stamped), "%.0f");
+    PrintPinRow(out, "  distinct camera frames", double(c.distinctFrames), double(p.distinctFrames), "%.0f");
+    PrintPinRow(out, "  duplicates (same frame again)", double(c.duplicates), double(p.duplicates), "%.0f");
+    PrintPinRow(out, "  camera frames skipped by the pin", double(c.missedFrames), double(p.missedFrames), "%.0f");
+    PrintPinRow(out, "samples with time stamps", double(c.withTimes), double(p.withTimes), "%.0f");
+    PrintPinRow(out, "latency median (ms)", c.latencyMedianMs, p.latencyMedianMs);
+    PrintPinRow(out, "latency p99 (ms)", c.latencyP99Ms, p.latencyP99Ms);
+    PrintPinRow(out, "latency median, first delivery (ms)", c.freshLatencyMedianMs, p.freshLatencyMedianMs);
+    PrintPinRow(out, "interval median (ms)", c.intervalMedianMs, p.intervalMedianMs);
+    PrintPinRow(out, "interval p99 (ms)", c.intervalP99Ms, p.intervalP99Ms);
+    PrintPinRow(out, "Pause -> first stamped sample (ms)", c.firstStampedMs, p.firstStampedMs);
+    PrintPinRow(out, "end -> next start gap, median (ms)", c.gapMedianMs, p.gapMedianMs);
+    PrintPinRow(out, "end -> next start gap, max (ms)", c.gapMaxMs, p.gapMaxMs);
+    PrintPinRow(out, "start ahead of stream time, median (ms)", c.leadMedianMs, p.leadMedianMs);
+    PrintPinRow(out, "start ahead of stream time, p99 (ms)", c.leadP99Ms, p.leadP99Ms);
+    std::fprintf(out, "  %-38s %12s %12s\n", "grabber takes the pin's own buffers",
+                 result.captureSharesAllocator ? "yes" : "NO", result.previewSharesAllocator ? "yes" : "NO");
+
+    std::fprintf(out, "  graph start: Pause took %s ms, Run %s ms; stream time 0 came %s ms after Run returned\n",
+                 Cell(result.pauseCallMs, "%.1f").c_str(), Cell(result.runCallMs, "%.1f").c_str(),
+                 Cell(result.streamZeroAfterRunMs, "%.1f").c_str());
+    std::fprintf(out, "  camera: %ld frames produced, %ld handled by the controller, %ld skipped (unfetched)\n",
+                 result.cameraProduced, result.cameraFrames, result.cameraSkipped);
+    std::fprintf(out, "  CPU: %.1f ms in the window / %llu samples on both pins = %s ms per delivered frame\n",
+                 result.cpuMs, static_cast<unsigned long long>(result.delivered),
+                 Cell(result.cpuMsPerFrame, "%.3f").c_str());
+    std::fprintf(out, "  memcpy of one frame (%llu bytes), median: %s ms\n",
+                 static_cast<unsigned long long>(kFrameBytes), Cell(result.copyMs, "%.3f").c_str());
+    std::fprintf(out,
+                 "  required copies per delivered frame: (%ld camera frames x (%.3f + 1) + %llu) / %llu = %s\n",
+                 result.cameraFrames, double(kImageBytes) / double(kFrameBytes),
+                 static_cast<unsigned long long>(result.delivered), static_cast<unsigned long long>(result.delivered),
+                 Cell(result.requiredCopies, "%.3f").c_str());
+    std::fprintf(out, "  CPU per frame / (required copies x memcpy): %s\n",
+                 Cell(result.cpuToCopiesRatio, "%.2f").c_str());
+    std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB\n", Mib(result.peakWorkingSet),
+                 Mib(result.memoryBudget));
+    std::fprintf(out, "  CPU by thread in the window (threads, ms, ms per delivered frame, ms per unit of its work):\n");
+    for (const ThreadShare& share : result.threads) {
+        const std::string unit = share.unit.empty() ? std::string() : "per " + share.unit;
+        std::fprintf(out, "    %-24s %3d %9.1f %9.3f %9s %s\n", share.role.c_str(), share.threads, share.cpuMs,
+                     result.delivered ? share.cpuMs / double(result.delivered) : 0.0,
+                     Cell(share.perUnitMs, "%.3f").c_str(), unit.c_str());
+    }
+    std::fprintf(out, "  targets:\n");
+    for (const TargetCheck& check : CheckTargets(result)) {
+        std::fprintf(out, "    %-52s %10s  limit %8.2f  %s\n", check.rule.c_str(), Cell(check.measured).c_str(),
+                     check.limit, check.met ? "met" : "MISSED");
+    }
+    std::fflush(out);
+}
+
+std::string JsonLine(const RunResult& result)
+{
+    JsonObject json;
+    json.Count("run", static_cast<uint64_t>(result.run))
+        .Bool("ok", result.error.empty())
+        .String("error", result.error)
+        .Count("width", kFrameWidth)
+        .Count("height", kFrameHeight)
+        .Number("seconds", result.seconds)
+        .Bool("clock", result.withClock);
+    if (!result.error.empty()) {
+        return json.Text();
+    }
+    JsonObject pins;
+    pins.Object("capture", PinJson(result.capture, result.captureSharesAllocator))
+        .Object("preview", PinJson(result.preview, result.previewSharesAllocator));
+    JsonObject camera;
+    camera.Count("produced", static_cast<uint64_t>(result.cameraProduced))
+        .Count("handled", static_cast<uint64_t>(result.cameraFrames))
+        .Count("skipped", static_cast<uint64_t>(result.cameraSkipped));
+    JsonObject threads;
+    for (const ThreadShare& share : result.threads) {
+        threads.Number(share.role.c_str(), share.cpuMs, 1);
+    }
+    JsonObject targets;
+    bool all = true;
+    for (const TargetCheck& check : CheckTargets(result)) {
+        targets.Bool(check.name.c_str(), check.met);
+        all = all && check.met;
+    }
+    targets.Bool("all", all);
+    json.Object("pins", pins)
+        .Object("camera", camera)
+        .Number("pause_call_ms", result.pauseCallMs, 1)
+        .Number("run_call_ms", result.runCallMs, 1)
+        .Number("stream_zero_after_run_ms", result.streamZeroAfterRunMs, 1)
+        .Number("cpu_ms", result.cpuMs, 1)
+        .Count("delivered", result.delivered)
+        .Number("cpu_ms_per_frame", result.cpuMsPerFrame)
+        .Number("memcpy_ms", result.copyMs)
+        .Number("required_copies_per_frame", result.requiredCopies)
+        .Number("cpu_to_copies_ratio", result.cpuToCopiesRatio)
+        .Number("preview_path_copies_ms", PreviewPathCopies() * result.copyMs)
+        .Count("peak_working_set", result.peakWorkingSet)
+        .Count("memory_budget", result.memoryBudget)
+        .Object("thread_cpu_ms", threads)
+        .Object("targets", targets);
+    return json.Text();
+}

@@ -1,0 +1,216 @@
+#include "bench/BenchRun.h"
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "bench/BenchGraph.h"
+#include "bench/CopyFloor.h"
+#include "bench/ProcessProbe.h"
+#include "bench/SampleTimeline.h"
+#include "filter/CameraFilter.h"
+#include "simcamera/SimControl.h"
+
+namespace {
+
+// How long the pins may take to deliver their first camera frame before the
+// window opens anyway (the run then reports the pin's figures as they are).
+const DWORD kFirstFrameWaitMs = 5000;
+
+std::string HresultText(HRESULT hr)
+{
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+int64_t Qpc()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+// What the process and the camera had done at one moment.
+struct Mark {
+    std::map<DWORD, double> threadCpuMs;
+    double processCpuMs = 0;
+    SimCounters camera = {};
+    LONG handled = 0;
+    int64_t qpc = 0;
+};
+
+// The window's start: the thread times first and the clock last, so that
+// taking the marks stays out of the window's process time.
+Mark OpenWindow(CameraFilter* filter)
+{
+    Mark mark;
+    mark.threadCpuMs = probe::ThreadCpuMs();
+    SimGetCounters(&mark.camera);
+    mark.handled = filter->Camera()->m_FramesReceived.load();
+    mark.processCpuMs = probe::ProcessCpuMs();
+    mark.qpc = Qpc();
+    return mark;
+}
+
+Mark CloseWindow(CameraFilter* filter)
+{
+    Mark mark;
+    mark.qpc = Qpc();
+    mark.processCpuMs = probe::ProcessCpuMs();
+    mark.handled = filter->Camera()->m_FramesReceived.load();
+    SimGetCounters(&mark.camera);
+    mark.threadCpuMs = probe::ThreadCpuMs();
+    return mark;
+}
+
+// The window's CPU by thread role: the pins' workers (the threads their
+// samples arrived on), the controller's capture thread, this thread, and the
+// rest together (the simulated camera's producer, the graph's and the
+// runtime's threads).
+std::vector<ThreadShare> ShareByRole(const Mark& start, const Mark& end, DWORD captureWorker, DWORD previewWorker,
+                                     DWORD cameraThread)
+{
+    const auto named = [](const char* role) {
+        ThreadShare share;
+        share.role = role;
+        return share;
+    };
+    ThreadShare capture = named("capture_worker");
+    ThreadShare preview = named("preview_worker");
+    ThreadShare camera = named("camera_capture_thread");
+    ThreadShare main = named("bench_main");
+    ThreadShare other = named("other");
+    ThreadShare busiestOther = named("other_busiest");
+    const DWORD self = GetCurrentThreadId();
+    for (const auto& [id, endMs] : end.threadCpuMs) {
+        const auto before = start.threadCpuMs.find(id);
+        const double used = endMs - (before != start.threadCpuMs.end() ? before->second : 0);
+        ThreadShare* share = &other;
+        if (id == captureWorker) {
+            share = &capture;
+        } else if (id == previewWorker) {
+            share = &preview;
+        } else if (id == cameraThread) {
+            share = &camera;
+        } else if (id == self) {
+            share = &main;
+        } else if (used > busiestOther.cpuMs) {
+            busiestOther.threads = 1;
+            busiestOther.cpuMs = used;
+        }
+        ++share->threads;
+        share->cpuMs += used;
+    }
+    return {capture, preview, camera, main, other, busiestOther};
+}
+
+} // namespace
+
+RunResult RunBenchmark(int run, const BenchOptions& options)
+{
+    RunResult result;
+    result.run = run;
+    result.withClock = options.withClock;
+    result.memoryBudget = stats::MemoryBudgetBytes(2, kBuffersPerPin, kFrameBytes, kImageBytes);
+
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    stats::RunClock clock;
+    clock.frequency = frequency.QuadPart;
+
+    // Room for a generous rate, so that the sinks do not reallocate while
+    // the pins stream.
+    const size_t expected = static_cast<size_t>(options.seconds) * 200 + 2000;
+    SampleTimeline captureTimeline(kFrameWidth, kFrameHeight, expected);
+    SampleTimeline previewTimeline(kFrameWidth, kFrameHeight, expected);
+    Mark start;
+    Mark end;
+    {
+        BenchGraph graph(&captureTimeline, &previewTimeline, options.withClock);
+        if (FAILED(graph.Built())) {
+            result.error = "building the graph failed at " + graph.FailedStep() + " (" + HresultText(graph.Built()) + ")";
+            return result;
+        }
+        result.captureSharesAllocator = graph.CaptureSharesAllocator();
+        result.previewSharesAllocator = graph.PreviewSharesAllocator();
+        const Microsoft::WRL::ComPtr<IReferenceClock> referenceClock = graph.Clock();
+        captureTimeline.SetReferenceClock(referenceClock.Get());
+        previewTimeline.SetReferenceClock(referenceClock.Get());
+
+        // As a capture application starts a graph: Pause, then Run as soon as
+        // Pause returns.
+        clock.pauseQpc = Qpc();
+        HRESULT hr = graph.Pause();
+        const int64_t paused = Qpc();
+        int64_t running = paused;
+        if (SUCCEEDED(hr)) {
+            hr = graph.Run();
+            running = Qpc();
+        }
+        if (FAILED(hr)) {
+            result.error = "starting the graph failed (" + HresultText(hr) + ")";
+            return result;
+        }
+        clock.hasStreamBase = graph.StreamTimeBase(&clock.streamBase);
+        result.pauseCallMs = clock.Ms(paused - clock.pauseQpc);
+        result.runCallMs = clock.Ms(running - paused);
+        REFERENCE_TIME streamNow = 0;
+        const int64_t readAt = Qpc();
+        if (graph.StreamTime(&streamNow)) {
+            // Stream time 0 fell streamNow before readAt.
+            result.streamZeroAfterRunMs = clock.Ms(readAt - running) - static_cast<double>(streamNow) / 10000.0;
+        }
+        const DWORD waitStart = GetTickCount();
+        while ((!captureTimeline.SawStampedSample() || !previewTimeline.SawStampedSample()) &&
+               GetTickCount() - waitStart < kFirstFrameWaitMs) {
+            Sleep(2);
+        }
+
+        start = OpenWindow(graph.Filter());
+        Sleep(static_cast<DWORD>(options.seconds) * 1000);
+        end = CloseWindow(graph.Filter());
+        // Read before the graph lets its buffers go.
+        result.peakWorkingSet = probe::PeakWorkingSetBytes();
+        // Thread ids are only meaningful while the threads live.
+        const DWORD cameraThread = probe::CameraCaptureThreadId();
+        graph.Stop();
+
+        clock.windowStart = start.qpc;
+        clock.windowEnd = end.qpc;
+        result.capture = stats::SummarisePin(captureTimeline.Snapshot(), clock);
+        result.preview = stats::SummarisePin(previewTimeline.Snapshot(), clock);
+        result.threads = ShareByRole(start, end, result.capture.threadId, result.preview.threadId, cameraThread);
+    }
+    // The floor is measured with the graph gone, on the same machine state.
+    result.copyMs = MedianCopyMs(kFrameBytes, 2, kFloorCopies);
+
+    result.seconds = clock.WindowSeconds();
+    result.cpuMs = end.processCpuMs - start.processCpuMs;
+    result.delivered = result.capture.delivered + result.preview.delivered;
+    result.cpuMsPerFrame = result.delivered ? result.cpuMs / static_cast<double>(result.delivered) : stats::kMissing;
+    result.cameraFrames = end.handled - start.handled;
+    result.cameraProduced = end.camera.produced - start.camera.produced;
+    result.cameraSkipped = end.camera.skipped - start.camera.skipped;
+    for (ThreadShare& share : result.threads) {
+        double units = 0;
+        if (share.role == "capture_worker") {
+            units = static_cast<double>(result.capture.delivered);
+            share.unit = "capture sample";
+        } else if (share.role == "preview_worker") {
+            units = static_cast<double>(result.preview.delivered);
+            share.unit = "preview sample";
+        } else if (share.role == "camera_capture_thread") {
+            units = static_cast<double>(result.cameraFrames);
+            share.unit = "camera frame";
+        }
+        if (units > 0) {
+            share.perUnitMs = share.cpuMs / units;
+        }
+    }
+    result.requiredCopies = stats::RequiredCopiesPerDelivered(static_cast<uint64_t>(result.cameraFrames),
+                                                              result.delivered, kImageBytes, kFrameBytes);
+    const double floorMs = result.requiredCopies * result.copyMs;
+    result.cpuToCopiesRatio = floorMs > 0 ? result.cpuMsPerFrame / floorMs : stats::kMissing;
+    return result;
+}

@@ -1,0 +1,55 @@
+#include "bench/BenchTargets.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const double kMinFramesPerSecond = 29;
+const double kMaxCopiesRatio = 1.3;
+const double kMaxPreviewLatencyCopies = 1.5;
+const double kMaxPreviewP99Ms = 33;
+const double kMaxFirstStampedMs = 200;
+
+TargetCheck AtLeast(const std::string& name, const std::string& rule, double measured, double limit)
+{
+    return TargetCheck{name, rule, measured, limit, std::isfinite(measured) && measured >= limit};
+}
+
+// A missing measurement (not finite) meets no bound.
+TargetCheck AtMost(const std::string& name, const std::string& rule, double measured, double limit)
+{
+    return TargetCheck{name, rule, measured, limit, std::isfinite(measured) && measured <= limit};
+}
+
+} // namespace
+
+double PreviewPathCopies()
+{
+    return static_cast<double>(kImageBytes) / static_cast<double>(kFrameBytes) + 2;
+}
+
+std::vector<TargetCheck> CheckTargets(const RunResult& result)
+{
+    char rule[128];
+    std::vector<TargetCheck> checks;
+    checks.push_back(AtLeast("capture_fps", "capture pin frames/s >= 29", result.capture.framesPerSecond,
+                             kMinFramesPerSecond));
+    checks.push_back(AtLeast("preview_fps", "preview pin frames/s >= 29", result.preview.framesPerSecond,
+                             kMinFramesPerSecond));
+    checks.push_back(AtMost("cpu_ratio", "CPU per frame <= 1.3 x required copies", result.cpuToCopiesRatio,
+                            kMaxCopiesRatio));
+    const double latencyLimit = kMaxPreviewLatencyCopies * PreviewPathCopies() * result.copyMs;
+    std::snprintf(rule, sizeof(rule), "preview latency median <= 1.5 x %.3f copies (ms)", PreviewPathCopies());
+    checks.push_back(AtMost("preview_latency_median", rule, result.preview.latencyMedianMs, latencyLimit));
+    checks.push_back(AtMost("preview_latency_p99", "preview latency p99 <= 33 ms", result.preview.latencyP99Ms,
+                            kMaxPreviewP99Ms));
+    checks.push_back(AtMost("capture_first_stamped", "Pause -> first stamped capture sample <= 200 ms",
+                            result.capture.firstStampedMs, kMaxFirstStampedMs));
+    checks.push_back(AtMost("preview_first_stamped", "Pause -> first stamped preview sample <= 200 ms",
+                            result.preview.firstStampedMs, kMaxFirstStampedMs));
+    checks.push_back(AtMost("peak_memory", "peak working set <= budget (MiB)",
+                            static_cast<double>(result.peakWorkingSet) / (1024.0 * 1024.0),
+                            static_cast<double>(result.memoryBudget) / (1024.0 * 1024.0)));
+    return checks;
+}

@@ -1,0 +1,25 @@
+// The targets a run is held against, and whether it met them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "bench/RunResult.h"
+
+struct TargetCheck {
+    std::string name;   // short key, as in the JSON line
+    std::string rule;   // the target in words, with its bound
+    double measured = 0;
+    double limit = 0;
+    bool met = false;
+};
+
+// Frames per second on each pin >= 29; CPU per delivered frame <= 1.3 x the
+// required copies; preview latency median <= 1.5 x the preview path's copies
+// (the camera's fill, the crop, the pin's copy) and p99 <= 33 ms; Pause to the
+// first stamped sample <= 200 ms on each pin; peak working set <= budget.
+std::vector<TargetCheck> CheckTargets(const RunResult& result);
+
+// The preview path's copies in units of one frame copy: the fill of the
+// whole image, the crop and the pin's copy.
+double PreviewPathCopies();

@@ -1,0 +1,16 @@
+// The physical floor of the frame path: how long one plain memcpy of a frame
+// takes on this machine, now. Copies are timed one by one, many times, and
+// the median kept, so that a moment of contention on the shared cores does
+// not set the floor.
+#pragma once
+
+#include <cstddef>
+
+// Median milliseconds of one memcpy of bytes. With two buffers every copy
+// goes from the first to the second (the floor the benchmark reports). With
+// more (an even number; an odd one is rounded down), the copies go round
+// pairs of them, so that the memory touched is buffers x bytes: a footprint like the frame path's, which a cache that
+// holds two frames may not hold. 0 when the buffers cannot be had (buffers
+// below 2, copies below 1, or not enough memory). The buffers are given back
+// to the system before returning.
+double MedianCopyMs(size_t bytes, int buffers, int copies);

@@ -1,0 +1,105 @@
+#include "bench/ProcessProbe.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+namespace probe {
+namespace {
+
+double FileTimeMs(const FILETIME& time)
+{
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return static_cast<double>(value.QuadPart) / 10000.0; // 100-ns units
+}
+
+// Closes a handle when it goes out of scope.
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle) : m_handle(handle) {}
+    ~ScopedHandle()
+    {
+        if (m_handle && m_handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(m_handle);
+        }
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    HANDLE Get() const { return m_handle; }
+    bool Valid() const { return m_handle && m_handle != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE m_handle;
+};
+
+BOOL CALLBACK FindCaptureWindow(HWND window, LPARAM found)
+{
+    DWORD processId = 0;
+    const DWORD threadId = GetWindowThreadProcessId(window, &processId);
+    if (processId != GetCurrentProcessId()) {
+        return TRUE;
+    }
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof(className));
+    // The controller's window is a hidden popup of the system button class;
+    // this program creates no other window of that class.
+    if (lstrcmpiA(className, "Button") == 0 && (GetWindowLongPtrA(window, GWL_STYLE) & WS_POPUP)) {
+        *reinterpret_cast<DWORD*>(found) = threadId;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+double ProcessCpuMs()
+{
+    FILETIME creation, exit, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) {
+        return 0;
+    }
+    return FileTimeMs(kernel) + FileTimeMs(user);
+}
+
+uint64_t PeakWorkingSetBytes()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) {
+        return 0;
+    }
+    return counters.PeakWorkingSetSize;
+}
+
+std::map<DWORD, double> ThreadCpuMs()
+{
+    std::map<DWORD, double> times;
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.Valid()) {
+        return times;
+    }
+    const DWORD self = GetCurrentProcessId();
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID != self) {
+            continue;
+        }
+        ScopedHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+        FILETIME creation, exit, kernel, user;
+        if (thread.Valid() && GetThreadTimes(thread.Get(), &creation, &exit, &kernel, &user)) {
+            times[entry.th32ThreadID] = FileTimeMs(kernel) + FileTimeMs(user);
+        }
+    }
+    return times;
+}
+
+DWORD CameraCaptureThreadId()
+{
+    DWORD found = 0;
+    EnumWindows(&FindCaptureWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+} // namespace probe

@@ -1,0 +1,69 @@
+// Everything one benchmark run found, as the report prints it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/RunStatistics.h"
+
+// The frame the pins deliver and the image the simulated camera fills at
+// resolution index 0 (the default): the crop cuts the first out of the second.
+constexpr int kFrameWidth = 3032;
+constexpr int kFrameHeight = 2016;
+constexpr int kImageWidth = 3264;
+constexpr int kImageHeight = 2448;
+constexpr uint64_t kFrameBytes = uint64_t(kFrameWidth) * kFrameHeight * 3;
+constexpr uint64_t kImageBytes = uint64_t(kImageWidth) * kImageHeight * 3;
+// Sample buffers each pin asks its allocator for.
+constexpr int kBuffersPerPin = 3;
+// Frame copies timed for a floor, and the buffers the footprint floor goes round.
+constexpr int kFloorCopies = 40;
+constexpr int kFootprintBuffers = 8;
+
+// CPU time one thread, or one group of threads, used in the window, and
+// per unit of its work where it has one (a frame the controller handled, a
+// sample the pin delivered).
+struct ThreadShare {
+    std::string role;
+    int threads = 0;
+    double cpuMs = 0;
+    double perUnitMs = stats::kMissing;
+    std::string unit;
+};
+
+struct RunResult {
+    int run = 0;                 // 1-based
+    std::string error;           // empty when the run completed
+    double seconds = 0;          // the measured window
+    bool withClock = true;
+    bool captureSharesAllocator = false;
+    bool previewSharesAllocator = false;
+    stats::PinFigures capture;
+    stats::PinFigures preview;
+
+    // Starting the graph, in ms: how long Pause and Run took, and when the
+    // stream time reached 0 after Run returned (a renderer presents a sample
+    // stamped t at stream time t).
+    double pauseCallMs = stats::kMissing;
+    double runCallMs = stats::kMissing;
+    double streamZeroAfterRunMs = stats::kMissing;
+
+    double cpuMs = 0;            // process CPU (kernel + user) in the window
+    uint64_t delivered = 0;      // samples delivered on both pins in the window
+    double cpuMsPerFrame = 0;    // cpuMs / delivered
+    double copyMs = 0;           // median memcpy of one frame (kFrameBytes)
+    double requiredCopies = 0;   // frame copies the design needs per delivered frame
+    double cpuToCopiesRatio = 0; // cpuMsPerFrame / (requiredCopies * copyMs)
+
+    long cameraFrames = 0;       // frame messages the controller handled in the window
+    long cameraProduced = 0;     // frames the simulated camera produced in the window
+    long cameraSkipped = 0;      // of them, produced while the previous was unfetched
+
+    uint64_t peakWorkingSet = 0; // process peak, bytes
+    uint64_t memoryBudget = 0;   // bytes
+
+    std::vector<ThreadShare> threads; // where the window's CPU went
+};

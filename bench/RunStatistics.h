@@ -1,0 +1,85 @@
+// The figures of one run, computed from what the measuring sinks recorded
+// and what the process spent. Pure arithmetic: no clocks are read here, so the
+// rules can be checked with made-up timelines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "bench/SampleRecord.h"
+
+namespace stats {
+
+// A figure that could not be measured (no samples of the kind, no clock).
+constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+
+// Median of the values (mean of the two middle ones for an even count);
+// 0 for none.
+double Median(std::vector<double> values);
+// Nearest-rank percentile (0 < percent <= 100): the smallest value that at
+// least percent % of the values do not exceed; 0 for none.
+double Percentile(std::vector<double> values, double percent);
+
+// The measured window of a run and the moment the graph was paused, all in
+// QueryPerformanceCounter ticks.
+struct RunClock {
+    int64_t frequency = 1;   // ticks per second
+    int64_t pauseQpc = 0;    // IMediaControl::Pause was called
+    int64_t windowStart = 0; // first tick of the measured window
+    int64_t windowEnd = 0;   // last tick of the measured window
+    // The reference clock's time at stream time 0, when the graph has a clock.
+    bool hasStreamBase = false;
+    REFERENCE_TIME streamBase = 0;
+    double WindowSeconds() const;
+    double Ms(int64_t ticks) const;
+};
+
+// One pin's figures. Counts and rates cover the samples that arrived within
+// the window; the first stamped sample is looked for in the whole timeline.
+struct PinFigures {
+    size_t delivered = 0;        // samples that reached the sink
+    double framesPerSecond = 0;  // delivered / window seconds
+    size_t stamped = 0;          // of them, carrying a camera frame (sequence > 0)
+    size_t withTimes = 0;        // of them, carrying a start and end time
+    size_t distinctFrames = 0;   // stamped deliveries of a frame new to this pin
+    size_t duplicates = 0;       // stamped deliveries of the frame this pin delivered last
+    size_t missedFrames = 0;     // camera frames this pin skipped (gaps in the sequence)
+    // Frame produced -> sample at the sink, over the stamped samples.
+    double latencyMedianMs = kMissing;
+    double latencyP99Ms = kMissing;
+    double freshLatencyMedianMs = kMissing; // the same, first delivery of each frame only
+    double intervalMedianMs = kMissing; // between consecutive deliveries
+    double intervalP99Ms = kMissing;
+    double firstStampedMs = kMissing;   // Pause -> first stamped sample
+    // Time-stamped samples: the gap from one sample's end to the next one's
+    // start, and the lead of a sample's start over the stream time when it
+    // reached the sink (what a renderer waits before presenting it; needs a
+    // clock).
+    double gapMedianMs = kMissing;
+    double gapMaxMs = kMissing;
+    double leadMedianMs = kMissing;
+    double leadP99Ms = kMissing;
+    DWORD threadId = 0;          // the thread that delivered the samples
+};
+
+PinFigures SummarisePin(const std::vector<SampleRecord>& timeline, const RunClock& clock);
+
+// The memory copies the design needs per delivered frame, in units of one
+// frame-sized memcpy. Each camera frame the controller takes costs the
+// camera's fill (imageBytes) and the crop into the frame buffer (frameBytes);
+// each delivered sample costs one copy out of the frame buffer (frameBytes):
+//   required = (cameraFrames * (imageBytes + frameBytes) + delivered * frameBytes)
+//              / (delivered * frameBytes)
+// With every camera frame delivered once on each of two pins this is
+// 1 + (imageBytes / frameBytes + 1) / 2. 0 when nothing was delivered.
+double RequiredCopiesPerDelivered(uint64_t cameraFrames, uint64_t delivered, uint64_t imageBytes,
+                                  uint64_t frameBytes);
+
+// The working-set budget: buffersPerPin buffers of a frame per pin, the
+// controller's image and frame buffers, the camera's cached picture (one
+// image), plus 10 %.
+uint64_t MemoryBudgetBytes(int pins, int buffersPerPin, uint64_t frameBytes, uint64_t imageBytes);
+
+} // namespace stats

@@ -1,0 +1,98 @@
+#include "bench/SampleTimeline.h"
+
+#include <cstring>
+
+#include "simcamera/SimControl.h"
+
+SampleTimeline::SampleTimeline(int frameWidth, int frameHeight, size_t expectedSamples)
+    : m_stampOffset(SimStampOffset(frameWidth, frameHeight))
+{
+    InitializeCriticalSection(&m_lock);
+    // Reserved up front, so that the streaming thread rarely allocates.
+    m_records.reserve(expectedSamples);
+}
+
+SampleTimeline::~SampleTimeline()
+{
+    DeleteCriticalSection(&m_lock);
+}
+
+std::vector<SampleRecord> SampleTimeline::Snapshot()
+{
+    EnterCriticalSection(&m_lock);
+    std::vector<SampleRecord> copy = m_records;
+    LeaveCriticalSection(&m_lock);
+    return copy;
+}
+
+size_t SampleTimeline::Count()
+{
+    EnterCriticalSection(&m_lock);
+    const size_t count = m_records.size();
+    LeaveCriticalSection(&m_lock);
+    return count;
+}
+
+bool SampleTimeline::SawStampedSample()
+{
+    return InterlockedCompareExchange(&m_sawStamped, 0, 0) != 0;
+}
+
+HRESULT STDMETHODCALLTYPE SampleTimeline::QueryInterface(REFIID iid, void** out)
+{
+    if (!out) {
+        return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISampleGrabberCB)) {
+        *out = static_cast<ISampleGrabberCB*>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE SampleTimeline::SampleCB(double /*sampleTime*/, IMediaSample* sample)
+{
+    // The arrival time first, before any other work of the sink.
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    SampleRecord record;
+    record.receivedQpc = now.QuadPart;
+    record.threadId = GetCurrentThreadId();
+    if (!sample) {
+        return S_OK;
+    }
+    if (m_clock) {
+        record.hasClockTime = SUCCEEDED(m_clock->GetTime(&record.clockTime));
+    }
+    record.hasTimes = sample->GetTime(&record.start, &record.end) == S_OK;
+
+    BYTE* data = nullptr;
+    const long size = sample->GetSize();
+    if (SUCCEEDED(sample->GetPointer(&data)) && data && size > 0 &&
+        m_stampOffset + sizeof(SimStamp) <= static_cast<size_t>(size)) {
+        record.buffer = data;
+        // Only the 48 stamp bytes are read.
+        SimStamp stamp;
+        std::memcpy(&stamp, data + m_stampOffset, sizeof(stamp));
+        if (std::memcmp(stamp.magic, "LUMO", 4) == 0 && stamp.sequence > 0) {
+            record.stamped = true;
+            record.sequence = stamp.sequence;
+            record.producedQpc = static_cast<int64_t>(stamp.qpc);
+        }
+    }
+
+    EnterCriticalSection(&m_lock);
+    m_records.push_back(record);
+    LeaveCriticalSection(&m_lock);
+    if (record.stamped) {
+        InterlockedExchange(&m_sawStamped, 1);
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE SampleTimeline::BufferCB(double /*sampleTime*/, BYTE* /*buffer*/, long /*size*/)
+{
+    // Not used: the buffer callback would hand over a copy of the frame.
+    return E_NOTIMPL;
+}

@@ -1,0 +1,107 @@
+// lumorabench: measures the capture filter's frame path in a real graph on
+// the simulated camera. See bench/README.md for how to run it and what each
+// figure means.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/BenchOptions.h"
+#include "bench/BenchReport.h"
+#include "bench/BenchRun.h"
+#include "bench/CopyFloor.h"
+#include "bench/PrivateTempFolder.h"
+#include "camera/ModuleInstance.h"
+#include "tests/support/Watchdog.h"
+
+namespace {
+
+// A run that takes this much longer than its window has hung (a Stop that
+// never returns): the program ends with a message instead of waiting forever.
+const DWORD kHangMarginMs = 120000;
+
+// COM for the main thread, as a capture application would have it.
+class ComApartment {
+public:
+    ComApartment() : m_result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~ComApartment()
+    {
+        if (SUCCEEDED(m_result)) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    HRESULT Result() const { return m_result; }
+
+private:
+    HRESULT m_result;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    BenchOptions options;
+    std::string error;
+    if (!ParseBenchOptions(arguments, &options, &error)) {
+        std::fprintf(stderr, "lumorabench: %s\n%s", error.c_str(), BenchUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(BenchUsage(), stdout);
+        return 0;
+    }
+
+    // The filter is linked into this program: its capture window is created
+    // with the program's instance.
+    moduleHandle = GetModuleHandleA(nullptr);
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (GetVersionExA(&version)) {
+        platformId = version.dwPlatformId;
+    }
+
+    PrivateTempFolder temp;
+    if (!temp.Ready()) {
+        std::fprintf(stderr, "lumorabench: cannot create a private temporary folder\n");
+        return 1;
+    }
+    ComApartment apartment;
+    if (FAILED(apartment.Result())) {
+        std::fprintf(stderr, "lumorabench: CoInitializeEx failed (0x%08lX)\n",
+                     static_cast<unsigned long>(apartment.Result()));
+        return 1;
+    }
+
+    int failures = 0;
+    for (int run = 1; run <= options.runs; ++run) {
+        RunResult result;
+        {
+            testenv::Watchdog watchdog(static_cast<DWORD>(options.seconds) * 1000 + kHangMarginMs, "benchmark run");
+            result = RunBenchmark(run, options);
+        }
+        if (!options.jsonOnly) {
+            PrintTable(result, stdout);
+        }
+        std::printf("%s\n", JsonLine(result).c_str());
+        std::fflush(stdout);
+        if (!result.error.empty()) {
+            ++failures;
+        }
+    }
+    if (options.footprintFloor) {
+        const double footprintMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies);
+        if (!options.jsonOnly) {
+            std::printf("memcpy of one frame going round %d frame buffers (%.0f MiB), median: %.3f ms\n",
+                        kFootprintBuffers, double(kFrameBytes) * kFootprintBuffers / (1024.0 * 1024.0), footprintMs);
+        }
+        std::printf("{\"footprint_memcpy_ms\":%.3f,\"buffers\":%d,\"bytes\":%llu}\n", footprintMs, kFootprintBuffers,
+                    static_cast<unsigned long long>(kFrameBytes));
+    }
+    return failures ? 1 : 0;
+}
