@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "bench/BenchOptions.h"
+
+namespace {
+
+bool Parse(const std::vector<std::string>& arguments, BenchOptions* options, std::string* error)
+{
+    return ParseBenchOptions(arguments, options, error);
+}
+
+} // namespace
+
+TEST(BenchOptions, DefaultsAndEveryOption)
+{
+    BenchOptions options;
+    std::string error;
+    ASSERT_TRUE(Parse({}, &options, &error));
+    EXPECT_EQ(10, options.seconds);
+    EXPECT_EQ(1, options.runs);
+    EXPECT_FALSE(options.jsonOnly);
+    EXPECT_TRUE(options.withClock);
+    EXPECT_FALSE(options.footprintFloor);
+
+    ASSERT_TRUE(Parse({"--runs", "3", "--json-only", "--seconds", "2", "--no-clock", "--footprint-floor"}, &options,
+                      &error))
+        << error;
+    EXPECT_EQ(2, options.seconds);
+    EXPECT_EQ(3, options.runs);
+    EXPECT_TRUE(options.jsonOnly);
+    EXPECT_FALSE(options.withClock);
+    EXPECT_TRUE(options.footprintFloor);
+}
+
+TEST(BenchOptions, RefusesBadInputAndKeepsThePreviousOptions)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--seconds"},         {"--seconds", "0"},    {"--seconds", "-5"},  {"--seconds", "3601"},
+        {"--seconds", "10s"},  {"--seconds", ""},     {"--runs", "1001"},   {"--runs", "x"},
+        {"--seconds", "99999999999"}, {"--frames"},   {"10"},
+    };
+    for (const auto& arguments : bad) {
+        BenchOptions options;
+        options.seconds = 7;
+        std::string error;
+        EXPECT_FALSE(Parse(arguments, &options, &error)) << arguments[0];
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(7, options.seconds) << "a refused command line changes nothing";
+    }
+    BenchOptions options;
+    std::string error;
+    EXPECT_TRUE(Parse({"--seconds", "3600", "--runs", "1000"}, &options, &error));
+    EXPECT_EQ(3600, options.seconds);
+    EXPECT_EQ(1000, options.runs);
+}

@@ -1,0 +1,155 @@
+// The measuring sink, shown real samples from the platform's memory
+// allocator, as the sample grabber shows them.
+#include <gtest/gtest.h>
+
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <cstring>
+
+#include "bench/SampleTimeline.h"
+#include "simcamera/SimControl.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const int kWidth = 3032;
+const int kHeight = 2016;
+const long kFrameBytes = long(kWidth) * kHeight * 3;
+
+class SampleTimelineTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                         reinterpret_cast<void**>(allocator.GetAddressOf())));
+        ALLOCATOR_PROPERTIES wanted = {1, kFrameBytes, 1, 0};
+        ALLOCATOR_PROPERTIES granted = {};
+        ASSERT_EQ(S_OK, allocator->SetProperties(&wanted, &granted));
+        ASSERT_EQ(S_OK, allocator->Commit());
+    }
+    void TearDown() override
+    {
+        if (allocator) {
+            allocator->Decommit();
+        }
+        allocator.Reset();
+        CoUninitialize();
+    }
+
+    // A sample whose data is zero with the given stamp at the frame's centre
+    // (none when magic is null).
+    ComPtr<IMediaSample> Sample(const char* magic, uint32_t sequence, uint64_t qpc, long actualLength = kFrameBytes)
+    {
+        ComPtr<IMediaSample> sample;
+        EXPECT_EQ(S_OK, allocator->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0));
+        BYTE* data = nullptr;
+        EXPECT_EQ(S_OK, sample->GetPointer(&data));
+        std::memset(data, 0, kFrameBytes);
+        if (magic) {
+            SimStamp stamp = {};
+            std::memcpy(stamp.magic, magic, 4);
+            stamp.sequence = sequence;
+            stamp.qpc = qpc;
+            std::memcpy(data + SimStampOffset(kWidth, kHeight), &stamp, sizeof(stamp));
+        }
+        sample->SetActualDataLength(actualLength);
+        return sample;
+    }
+
+    ComPtr<IMemAllocator> allocator;
+};
+
+} // namespace
+
+TEST_F(SampleTimelineTest, RecordsStampTimesAndArrival)
+{
+    SampleTimeline timeline(kWidth, kHeight, 16);
+    EXPECT_FALSE(timeline.SawStampedSample());
+
+    LARGE_INTEGER before;
+    QueryPerformanceCounter(&before);
+    ComPtr<IMediaSample> sample = Sample("LUMO", 42, 123456789);
+    REFERENCE_TIME start = 126333;
+    REFERENCE_TIME end = 459666;
+    sample->SetTime(&start, &end);
+    EXPECT_EQ(S_OK, timeline.SampleCB(0, sample.Get()));
+    sample.Reset();
+
+    ASSERT_EQ(1u, timeline.Count());
+    const SampleRecord record = timeline.Snapshot()[0];
+    EXPECT_TRUE(record.stamped);
+    EXPECT_EQ(42u, record.sequence);
+    EXPECT_EQ(123456789, record.producedQpc);
+    EXPECT_GE(record.receivedQpc, before.QuadPart);
+    EXPECT_TRUE(record.hasTimes);
+    EXPECT_EQ(start, record.start);
+    EXPECT_EQ(end, record.end);
+    EXPECT_FALSE(record.hasClockTime);
+    EXPECT_EQ(GetCurrentThreadId(), record.threadId);
+    EXPECT_TRUE(timeline.SawStampedSample());
+}
+
+TEST_F(SampleTimelineTest, OnlyACameraFrameCountsAsStamped)
+{
+    SampleTimeline timeline(kWidth, kHeight, 16);
+    // A black frame (before the camera's first), the camera's stamp before
+    // its first frame (sequence 0), and bytes that are not a stamp.
+    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample(nullptr, 0, 0).Get()));
+    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample("LUMO", 0, 0).Get()));
+    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample("LUMA", 5, 99).Get()));
+    ASSERT_EQ(3u, timeline.Count());
+    for (const SampleRecord& record : timeline.Snapshot()) {
+        EXPECT_FALSE(record.stamped);
+        EXPECT_FALSE(record.hasTimes);
+    }
+    EXPECT_FALSE(timeline.SawStampedSample());
+    // No sample at all is no delivery.
+    EXPECT_EQ(S_OK, timeline.SampleCB(0, nullptr));
+    EXPECT_EQ(3u, timeline.Count());
+}
+
+TEST_F(SampleTimelineTest, NeverReadsPastASampleTooSmallForTheStamp)
+{
+    // The timeline expects a frame four times the size: its stamp offset
+    // lies beyond the sample's buffer, so nothing is read.
+    SampleTimeline timeline(2 * kWidth, 2 * kHeight, 16);
+    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample("LUMO", 7, 1).Get()));
+    ASSERT_EQ(1u, timeline.Count());
+    EXPECT_FALSE(timeline.Snapshot()[0].stamped);
+}
+
+TEST_F(SampleTimelineTest, ReadsTheGraphClockAtArrival)
+{
+    ComPtr<IReferenceClock> clock;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
+                                     reinterpret_cast<void**>(clock.GetAddressOf())));
+    SampleTimeline timeline(kWidth, kHeight, 16);
+    timeline.SetReferenceClock(clock.Get());
+    REFERENCE_TIME before = 0;
+    REFERENCE_TIME after = 0;
+    clock->GetTime(&before);
+    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample("LUMO", 1, 1).Get()));
+    clock->GetTime(&after);
+    const SampleRecord record = timeline.Snapshot()[0];
+    EXPECT_TRUE(record.hasClockTime);
+    EXPECT_GE(record.clockTime, before);
+    EXPECT_LE(record.clockTime, after);
+    timeline.SetReferenceClock(nullptr);
+}
+
+TEST_F(SampleTimelineTest, AnswersOnlyForTheGrabberCallback)
+{
+    SampleTimeline timeline(kWidth, kHeight, 16);
+    void* out = nullptr;
+    EXPECT_EQ(S_OK, timeline.QueryInterface(IID_ISampleGrabberCB, &out));
+    EXPECT_EQ(static_cast<ISampleGrabberCB*>(&timeline), out);
+    EXPECT_EQ(E_NOINTERFACE, timeline.QueryInterface(IID_IMediaSample, &out));
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ(E_POINTER, timeline.QueryInterface(IID_IUnknown, nullptr));
+    // The frame-copying callback is refused.
+    BYTE byte = 0;
+    EXPECT_EQ(E_NOTIMPL, timeline.BufferCB(0, &byte, 1));
+}
