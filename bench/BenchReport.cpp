@@ -86,6 +86,8 @@ JsonObject PinJson(const stats::PinFigures& pin, bool sharesAllocator)
         .Number("interval_median_ms", pin.intervalMedianMs)
         .Number("interval_p99_ms", pin.intervalP99Ms)
         .Number("pause_to_first_stamped_ms", pin.firstStampedMs)
+        .Number("pause_to_first_sample_ms", pin.firstSampleMs)
+        .Count("samples_before_first_stamped", pin.blackBeforeFirstStamped)
         .Number("gap_median_ms", pin.gapMedianMs)
         .Number("gap_max_ms", pin.gapMaxMs)
         .Number("lead_median_ms", pin.leadMedianMs)
@@ -125,6 +127,9 @@ void PrintTable(const RunResult& result, std::FILE* out)
     PrintPinRow(out, "interval median (ms)", c.intervalMedianMs, p.intervalMedianMs);
     PrintPinRow(out, "interval p99 (ms)", c.intervalP99Ms, p.intervalP99Ms);
     PrintPinRow(out, "Pause -> first stamped sample (ms)", c.firstStampedMs, p.firstStampedMs);
+    PrintPinRow(out, "Pause -> first sample of any kind (ms)", c.firstSampleMs, p.firstSampleMs);
+    PrintPinRow(out, "  samples without a frame before it", double(c.blackBeforeFirstStamped),
+                double(p.blackBeforeFirstStamped), "%.0f");
     PrintPinRow(out, "end -> next start gap, median (ms)", c.gapMedianMs, p.gapMedianMs);
     PrintPinRow(out, "end -> next start gap, max (ms)", c.gapMaxMs, p.gapMaxMs);
     PrintPinRow(out, "start ahead of stream time, median (ms)", c.leadMedianMs, p.leadMedianMs);

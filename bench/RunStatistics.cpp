@@ -67,8 +67,15 @@ PinFigures SummarisePin(const std::vector<SampleRecord>& timeline, const RunCloc
     bool haveLastEnd = false;
 
     for (const SampleRecord& record : timeline) {
-        if (record.stamped && std::isnan(figures.firstStampedMs) && record.receivedQpc >= clock.pauseQpc) {
-            figures.firstStampedMs = clock.Ms(record.receivedQpc - clock.pauseQpc);
+        if (std::isnan(figures.firstStampedMs) && record.receivedQpc >= clock.pauseQpc) {
+            if (std::isnan(figures.firstSampleMs)) {
+                figures.firstSampleMs = clock.Ms(record.receivedQpc - clock.pauseQpc);
+            }
+            if (record.stamped) {
+                figures.firstStampedMs = clock.Ms(record.receivedQpc - clock.pauseQpc);
+            } else {
+                ++figures.blackBeforeFirstStamped;
+            }
         }
         const bool inWindow = record.receivedQpc >= clock.windowStart && record.receivedQpc <= clock.windowEnd;
         if (inWindow) {

@@ -53,6 +53,8 @@ struct PinFigures {
     double intervalMedianMs = kMissing; // between consecutive deliveries
     double intervalP99Ms = kMissing;
     double firstStampedMs = kMissing;   // Pause -> first stamped sample
+    double firstSampleMs = kMissing;    // Pause -> first sample of any kind
+    size_t blackBeforeFirstStamped = 0; // samples without a camera frame before it
     // Time-stamped samples: the gap from one sample's end to the next one's
     // start, and the lead of a sample's start over the stream time when it
     // reached the sink (what a renderer waits before presenting it; needs a

@@ -91,6 +91,8 @@ TEST(RunStatistics, CountsRatesAndLatencyCoverTheWindowOnly)
     EXPECT_DOUBLE_EQ(53, figures.latencyP99Ms);
     EXPECT_DOUBLE_EQ(20, figures.freshLatencyMedianMs); // the duplicate left out
     EXPECT_DOUBLE_EQ(70, figures.firstStampedMs);
+    EXPECT_DOUBLE_EQ(40, figures.firstSampleMs);
+    EXPECT_EQ(1u, figures.blackBeforeFirstStamped);
     // Intervals include the step from the last sample before the window.
     EXPECT_DOUBLE_EQ(33, figures.intervalMedianMs);
 }
