@@ -154,8 +154,8 @@ void PrintTable(const RunResult& result, std::FILE* out)
                  Cell(result.requiredCopies, "%.3f").c_str());
     std::fprintf(out, "  CPU per frame / (required copies x memcpy): %s\n",
                  Cell(result.cpuToCopiesRatio, "%.2f").c_str());
-    std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB\n", Mib(result.peakWorkingSet),
-                 Mib(result.memoryBudget));
+    std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB (working set before the graph: %.1f MiB)\n",
+                 Mib(result.peakWorkingSet), Mib(result.memoryBudget), Mib(result.startWorkingSet));
     std::fprintf(out, "  CPU by thread in the window (threads, ms, ms per delivered frame, ms per unit of its work):\n");
     for (const ThreadShare& share : result.threads) {
         const std::string unit = share.unit.empty() ? std::string() : "per " + share.unit;
@@ -216,6 +216,7 @@ std::string JsonLine(const RunResult& result)
         .Number("preview_path_copies_ms", PreviewPathCopies() * result.copyMs)
         .Count("peak_working_set", result.peakWorkingSet)
         .Count("memory_budget", result.memoryBudget)
+        .Count("start_working_set", result.startWorkingSet)
         .Object("thread_cpu_ms", threads)
         .Object("targets", targets);
     return json.Text();

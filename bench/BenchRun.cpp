@@ -126,6 +126,7 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     SampleTimeline previewTimeline(kFrameWidth, kFrameHeight, expected);
     Mark start;
     Mark end;
+    result.startWorkingSet = probe::WorkingSetBytes();
     {
         BenchGraph graph(&captureTimeline, &previewTimeline, options.withClock);
         if (FAILED(graph.Built())) {

@@ -72,6 +72,16 @@ uint64_t PeakWorkingSetBytes()
     return counters.PeakWorkingSetSize;
 }
 
+uint64_t WorkingSetBytes()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) {
+        return 0;
+    }
+    return counters.WorkingSetSize;
+}
+
 std::map<DWORD, double> ThreadCpuMs()
 {
     std::map<DWORD, double> times;

@@ -16,6 +16,8 @@ double ProcessCpuMs();
 
 // Peak working set of the process so far, in bytes (0 if unknown).
 uint64_t PeakWorkingSetBytes();
+// Working set of the process now, in bytes (0 if unknown).
+uint64_t WorkingSetBytes();
 
 // CPU time (kernel plus user, ms) of every thread of the process now alive,
 // by thread id. Threads the system will not open are left out.

@@ -63,6 +63,7 @@ struct RunResult {
     long cameraSkipped = 0;      // of them, produced while the previous was unfetched
 
     uint64_t peakWorkingSet = 0; // process peak, bytes
+    uint64_t startWorkingSet = 0; // working set before the run built its graph, bytes
     uint64_t memoryBudget = 0;   // bytes
 
     std::vector<ThreadShare> threads; // where the window's CPU went
