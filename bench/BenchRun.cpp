@@ -105,6 +105,28 @@ std::vector<ThreadShare> ShareByRole(const Mark& start, const Mark& end, DWORD c
     return {capture, preview, camera, main, other, busiestOther};
 }
 
+// Each busy thread's CPU per unit of its work: a worker's per sample its pin
+// delivered, the capture thread's per camera frame it handled.
+void AttachWorkUnits(RunResult& result)
+{
+    for (ThreadShare& share : result.threads) {
+        double units = 0;
+        if (share.role == "capture_worker") {
+            units = static_cast<double>(result.capture.delivered);
+            share.unit = "capture sample";
+        } else if (share.role == "preview_worker") {
+            units = static_cast<double>(result.preview.delivered);
+            share.unit = "preview sample";
+        } else if (share.role == "camera_capture_thread") {
+            units = static_cast<double>(result.cameraFrames);
+            share.unit = "camera frame";
+        }
+        if (units > 0) {
+            share.perUnitMs = share.cpuMs / units;
+        }
+    }
+}
+
 } // namespace
 
 RunResult RunBenchmark(int run, const BenchOptions& options)
@@ -193,22 +215,7 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     result.cameraFrames = end.handled - start.handled;
     result.cameraProduced = end.camera.produced - start.camera.produced;
     result.cameraSkipped = end.camera.skipped - start.camera.skipped;
-    for (ThreadShare& share : result.threads) {
-        double units = 0;
-        if (share.role == "capture_worker") {
-            units = static_cast<double>(result.capture.delivered);
-            share.unit = "capture sample";
-        } else if (share.role == "preview_worker") {
-            units = static_cast<double>(result.preview.delivered);
-            share.unit = "preview sample";
-        } else if (share.role == "camera_capture_thread") {
-            units = static_cast<double>(result.cameraFrames);
-            share.unit = "camera frame";
-        }
-        if (units > 0) {
-            share.perUnitMs = share.cpuMs / units;
-        }
-    }
+    AttachWorkUnits(result);
     result.requiredCopies = stats::RequiredCopiesPerDelivered(static_cast<uint64_t>(result.cameraFrames),
                                                               result.delivered, kImageBytes, kFrameBytes);
     const double floorMs = result.requiredCopies * result.copyMs;
