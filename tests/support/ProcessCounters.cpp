@@ -77,7 +77,7 @@ bool WaitForCounts(int handles, int threads, unsigned timeoutMs)
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        if (HandleCount() <= handles + kRuntimeHandleSlack && ThreadCount() <= threads) {
+        if (HandleCount() - kRuntimeHandleSlack <= handles && ThreadCount() <= threads) {
             return true;
         }
         if (GetTickCount() - start > timeoutMs) {
