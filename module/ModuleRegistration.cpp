@@ -1,0 +1,123 @@
+#include "module/ModuleRegistration.h"
+
+#include <olectl.h>
+#include <strmif.h>
+#include <uuids.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "camera/ModuleInstance.h"
+#include "filter/LumoraGuids.h"
+#include "framework/FilterRegistration.h"
+#include "module/CameraFilterSetup.h"
+#include "module/ComInitialization.h"
+#include "module/FactoryTemplate.h"
+#include "module/MapperRegistration.h"
+#include "module/ServerKeys.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// The module's full path, or the Win32 error as an HRESULT. A path that does
+// not fit the buffer is an error, never registered cut short.
+HRESULT ModulePath(std::wstring* path)
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameW(moduleHandle, buffer, MAX_PATH + 1);
+    if (length == 0) {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    if (length > MAX_PATH) {
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
+    path->assign(buffer, length);
+    return S_OK;
+}
+
+HRESULT CreateFilterMapper2(ComPtr<IFilterMapper2>* mapper)
+{
+    return CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
+                            reinterpret_cast<void**>(mapper->ReleaseAndGetAddressOf()));
+}
+
+// Every row with setup data, with whichever mapper exists.
+HRESULT RegisterRowsWithMapper(bool registering)
+{
+    ComPtr<IFilterMapper2> mapper2;
+    ComPtr<IFilterMapper> mapper;
+    HRESULT hr = CreateFilterMapper2(&mapper2);
+    if (FAILED(hr)) {
+        hr = CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper,
+                              reinterpret_cast<void**>(mapper.GetAddressOf()));
+    }
+    for (size_t i = 0; i < factoryTemplateCount && SUCCEEDED(hr); ++i) {
+        const FilterSetup* setup = factoryTemplates[i].setup;
+        if (setup) {
+            hr = mapper2 ? RegisterFilterWithMapper2(setup, mapper2.Get(), registering)
+                         : RegisterFilterWithMapper(setup, mapper.Get(), registering);
+        }
+    }
+    return hr;
+}
+
+} // namespace
+
+HRESULT RegisterModuleFilters(bool registering)
+{
+    std::wstring path;
+    HRESULT hr = ModulePath(&path);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (registering) {
+        hr = WriteServerKeys(path.c_str(), true);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    {
+        ComInitialization com;
+        hr = RegisterRowsWithMapper(registering);
+        CoFreeUnusedLibraries();
+    }
+    // Unregistration removes the keys last, once the mapper entries are gone.
+    if (!registering && SUCCEEDED(hr)) {
+        hr = WriteServerKeys(path.c_str(), false);
+    }
+    return hr;
+}
+
+STDAPI DllRegisterServer()
+{
+    HRESULT hr = RegisterModuleFilters(true);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // The filter once more, as a video input device: how capture applications
+    // find the camera.
+    ComInitialization com;
+    ComPtr<IFilterMapper2> mapper;
+    hr = CreateFilterMapper2(&mapper);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return mapper->RegisterFilter(CLSID_LumoraCameraFilter, kCameraFilterName, nullptr,
+                                  &CLSID_VideoInputDeviceCategory, kCameraFilterName, &cameraDeviceRegistration);
+}
+
+STDAPI DllUnregisterServer()
+{
+    HRESULT hr = RegisterModuleFilters(false);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComInitialization com;
+    ComPtr<IFilterMapper2> mapper;
+    hr = CreateFilterMapper2(&mapper);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, kCameraFilterName, CLSID_LumoraCameraFilter);
+}

@@ -1,0 +1,31 @@
+// lumoracap's command line: one command, then options.
+//
+//   lumoracap devices
+//   lumoracap formats  [--device NAME]
+//   lumoracap capture  [--device NAME] --seconds N --out FILE.avi [--preview] [--snapshot FILE.png]
+//   lumoracap snapshot [--device NAME] --out FILE.png
+//   lumoracap settings [--device NAME]
+//   lumoracap --help
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class Command { None, Devices, Formats, Capture, Snapshot, Settings };
+
+struct Options {
+    Command command = Command::None;
+    bool help = false;                        // --help or -h anywhere: print usage, do nothing else
+    std::wstring device = L"Lumora Camera";   // --device
+    int seconds = 0;                          // --seconds (capture), 1 to 3600
+    std::wstring out;                         // --out (capture: .avi, snapshot: .png)
+    bool preview = false;                     // --preview (capture)
+    std::wstring snapshot;                    // --snapshot (capture)
+};
+
+// Parses the arguments after the program name. False with a one-line reason
+// in *error when they do not make a complete, valid command.
+bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, std::string* error);
+
+// The usage text printed by --help and after a command line error.
+const char* UsageText();

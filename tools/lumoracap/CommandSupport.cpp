@@ -1,0 +1,88 @@
+#include "tools/lumoracap/CommandSupport.h"
+
+#include <cstdlib>
+
+#include "tools/lumoracap/DeviceLookup.h"
+#include "tools/lumoracap/ExitCodes.h"
+#include "tools/lumoracap/PngWriter.h"
+#include "tools/lumoracap/Text.h"
+
+std::string Quoted(const std::wstring& text)
+{
+    return "\"" + Utf8(text) + "\"";
+}
+
+int OpenDevice(const std::wstring& name, Console& console, Microsoft::WRL::ComPtr<IBaseFilter>* filter)
+{
+    const HRESULT hr = CreateVideoDevice(name, filter);
+    if (hr == S_OK && *filter) {
+        return kExitSuccess;
+    }
+    if (FAILED(hr)) {
+        console.err << "lumoracap: the device " << Quoted(name) << " could not be created: " << DescribeResult(hr)
+                    << "\n";
+        return kExitFailure;
+    }
+    console.err << "lumoracap: no video input device named " << Quoted(name) << " is registered.\n";
+    std::vector<std::wstring> names;
+    if (SUCCEEDED(ListVideoDevices(&names)) && !names.empty()) {
+        console.err << "The registered video input devices are:";
+        for (const std::wstring& other : names) {
+            console.err << " " << Quoted(other);
+        }
+        console.err << "\n";
+    }
+    console.err << "Register the camera's filter with \"regsvr32 ZorvikFilter.dll\" (ZorvikSDK.dll beside it).\n";
+    return kExitNoDevice;
+}
+
+int PrepareOutputFile(const std::wstring& path, Console& console, std::wstring* fullPath)
+{
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (length == 0 || length >= MAX_PATH) {
+        console.err << "lumoracap: cannot write " << Quoted(path) << ": the path is not valid or too long\n";
+        return kExitFileFailed;
+    }
+    fullPath->assign(buffer, length);
+
+    HANDLE file = CreateFileW(fullPath->c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        console.err << "lumoracap: cannot write " << Quoted(*fullPath) << ": "
+                    << DescribeResult(HRESULT_FROM_WIN32(GetLastError())) << "\n";
+        return kExitFileFailed;
+    }
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    CloseHandle(file);
+    if (!existed) {
+        DeleteFileW(fullPath->c_str()); // the check leaves nothing behind
+    }
+    return kExitSuccess;
+}
+
+int SavePng(CaptureGraph& graph, CaptureGraph::Pin pin, const std::vector<BYTE>& frame, const std::wstring& path,
+            Console& console)
+{
+    BITMAPINFOHEADER format = {};
+    if (!graph.GrabbedFormat(pin, &format)) {
+        console.err << "lumoracap: the frame for " << Quoted(path) << " is not 24-bit RGB video\n";
+        return kExitCameraFailed;
+    }
+    const int width = format.biWidth;
+    const bool bottomUp = format.biHeight > 0; // the first row in memory is the bottom one
+    const int height = std::abs(format.biHeight);
+    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3); // DIB rows: 4-byte aligned
+    if (frame.size() < stride * static_cast<size_t>(height)) {
+        console.err << "lumoracap: the frame for " << Quoted(path) << " is smaller than " << width << " x " << height
+                    << " pixels\n";
+        return kExitCameraFailed;
+    }
+    const HRESULT hr = WritePng(path, frame.data(), width, height, stride, bottomUp);
+    if (FAILED(hr)) {
+        console.err << "lumoracap: cannot write " << Quoted(path) << ": " << DescribeResult(hr) << "\n";
+        return kExitFileFailed;
+    }
+    console.out << "Snapshot " << width << " x " << height << " written to " << Quoted(path) << "\n";
+    return kExitSuccess;
+}

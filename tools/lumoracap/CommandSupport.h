@@ -1,0 +1,31 @@
+// What several commands share: opening the chosen device with a clear
+// message when it is not there, checking up front that an output file can be
+// written, and saving a grabbed frame as PNG.
+#pragma once
+
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/lumoracap/CaptureGraph.h"
+#include "tools/lumoracap/Lumoracap.h"
+
+// Creates the device's filter. On failure prints why and returns the exit
+// code (kExitNoDevice when no device has that name); kExitSuccess otherwise.
+int OpenDevice(const std::wstring& name, Console& console, Microsoft::WRL::ComPtr<IBaseFilter>* filter);
+
+// Makes path absolute and checks that the file can be created or replaced
+// (without leaving a new file behind). On failure prints why and returns
+// kExitFileFailed; kExitSuccess otherwise.
+int PrepareOutputFile(const std::wstring& path, Console& console, std::wstring* fullPath);
+
+// Writes a frame that the sample grabber on the pin's path copied as an
+// upright PNG. On failure prints why and returns kExitFileFailed (or
+// kExitCameraFailed when the frame does not match the connection's format).
+int SavePng(CaptureGraph& graph, CaptureGraph::Pin pin, const std::vector<BYTE>& frame, const std::wstring& path,
+            Console& console);
+
+// "Lumora Camera" in double quotes, as UTF-8.
+std::string Quoted(const std::wstring& text);

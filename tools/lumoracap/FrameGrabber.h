@@ -1,0 +1,58 @@
+// The sample grabber's callback on one pin's path: counts the frames that
+// pass, records each into an AVI file while recording, and, when asked, keeps
+// a copy of one of them (a whole frame is copied only on request).
+//
+// Threading: SampleCB runs on the streaming thread that delivers into the
+// sample grabber; the other methods on the application's thread. lock guards
+// the recording, the request and the copy; the frame count is interlocked.
+// Ownership: COM reference counted; the sample grabber holds one reference
+// while it is set to call it. The AVI writer is the caller's.
+#pragma once
+
+#include <dshow.h>
+#include <qedit.h>
+
+#include <vector>
+
+#include "tools/lumoracap/AviWriter.h"
+
+class FrameGrabber final : public ISampleGrabberCB {
+public:
+    // Starts with one reference, the creator's.
+    FrameGrabber();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE SampleCB(double sampleTime, IMediaSample* sample) override;
+    HRESULT STDMETHODCALLTYPE BufferCB(double sampleTime, BYTE* buffer, LONG length) override;
+
+    // Frames that passed so far.
+    long Frames() const { return frames; }
+
+    // Writes every frame that passes into writer (null: stops recording). The
+    // writer must stay until recording stops or the graph has stopped.
+    void RecordInto(AviWriter* writer);
+    // The first failure to record a frame, or S_OK.
+    HRESULT RecordingResult();
+
+    // Asks for a copy of the frame that arrives after skip more frames.
+    void RequestCopy(int skip);
+    // Signalled when the requested copy is ready.
+    HANDLE CopyReady() const { return copied; }
+    // Hands over the requested copy; false when there is none (yet).
+    bool TakeCopy(std::vector<BYTE>* frame);
+
+private:
+    ~FrameGrabber();
+
+    volatile LONG refCount = 1;
+    volatile LONG frames = 0;
+    CRITICAL_SECTION lock;
+    HANDLE copied = nullptr;         // manual-reset event: the copy is ready
+    AviWriter* recorder = nullptr;   // under lock
+    HRESULT recording = S_OK;        // under lock
+    bool requested = false;          // under lock
+    int skip = 0;                    // under lock
+    std::vector<BYTE> copy;          // under lock
+};

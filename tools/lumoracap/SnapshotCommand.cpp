@@ -1,0 +1,58 @@
+// lumoracap snapshot: one frame of the preview pin, written as an upright PNG.
+#include "tools/lumoracap/CaptureGraph.h"
+#include "tools/lumoracap/CommandSupport.h"
+#include "tools/lumoracap/Commands.h"
+#include "tools/lumoracap/ExitCodes.h"
+#include "tools/lumoracap/MessagePump.h"
+#include "tools/lumoracap/Text.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+const DWORD kFrameWaitMs = 10000;
+// The preview pin waits for each new camera frame; the first sample after the
+// start may still come before the camera's first frame, so it is passed over.
+const int kFramesToSkip = 1;
+} // namespace
+
+int TakeSnapshot(const Options& options, Console& console)
+{
+    std::wstring pngPath;
+    int exitCode = PrepareOutputFile(options.out, console, &pngPath);
+    ComPtr<IBaseFilter> device;
+    if (exitCode == kExitSuccess) {
+        exitCode = OpenDevice(options.device, console, &device);
+    }
+    if (exitCode != kExitSuccess) {
+        return exitCode;
+    }
+
+    ComPtr<FrameGrabber> grabber;
+    grabber.Attach(new FrameGrabber);
+    CaptureGraph graph;
+    HRESULT hr = graph.Create(device.Get(), options.device);
+    if (SUCCEEDED(hr)) {
+        hr = graph.Render(CaptureGraph::Pin::Preview, grabber.Get(), false);
+    }
+    if (FAILED(hr)) {
+        console.err << "lumoracap: the snapshot graph for " << Quoted(options.device)
+                    << " could not be built: " << DescribeResult(hr) << "\n";
+        return kExitFailure;
+    }
+
+    grabber->RequestCopy(kFramesToSkip);
+    hr = graph.Run();
+    if (FAILED(hr)) {
+        console.err << "lumoracap: the camera " << Quoted(options.device) << " did not start: " << DescribeResult(hr)
+                    << "\n";
+        return kExitCameraFailed;
+    }
+    std::vector<BYTE> frame;
+    const bool arrived = WaitDispatchingMessages(grabber->CopyReady(), kFrameWaitMs) && grabber->TakeCopy(&frame);
+    graph.Stop();
+    if (!arrived) {
+        console.err << "lumoracap: the camera " << Quoted(options.device) << " delivered no frame\n";
+        return kExitCameraFailed;
+    }
+    return SavePng(graph, CaptureGraph::Pin::Preview, frame, pngPath, console);
+}
