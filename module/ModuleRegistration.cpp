@@ -119,5 +119,8 @@ STDAPI DllUnregisterServer()
     if (FAILED(hr)) {
         return hr;
     }
-    return mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, kCameraFilterName, CLSID_LumoraCameraFilter);
+    // An entry that is not there has nothing to remove: that is success, as
+    // for the class keys and the default category.
+    hr = mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, kCameraFilterName, CLSID_LumoraCameraFilter);
+    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : hr;
 }

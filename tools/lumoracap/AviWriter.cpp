@@ -16,10 +16,6 @@ constexpr DWORD FourCC(const char (&text)[5])
 
 const DWORD kVideoChunk = FourCC("00db"); // stream 0, uncompressed video
 
-// A part ends before it would pass 1 GB, the size every reader of the
-// format accepts.
-const ULONGLONG kPartLimit = 1ull << 30;
-
 const DWORD kDefaultMicrosecondsPerFrame = 33333;
 
 // The header list: main header, the stream's list (header, format, super
@@ -150,7 +146,7 @@ HRESULT AviWriter::AddFrame(const BYTE* data, DWORD bytes)
     // Room for this frame and for the part's indexes with its entry.
     const ULONGLONG indexes = kStdIndexHeaderBytes + (part->entries.size() + 1) * (sizeof(AVISTDINDEX_ENTRY) + 16);
     if (!part->entries.empty() &&
-        position + sizeof(RIFFCHUNK) + bytes + padding + indexes - part->riffPosition > kPartLimit) {
+        position + sizeof(RIFFCHUNK) + bytes + padding + indexes - part->riffPosition > partLimit) {
         HRESULT hr = EndPart(*part, parts.size() == 1);
         if (SUCCEEDED(hr)) {
             hr = StartPart(false);

@@ -21,7 +21,9 @@
 
 class AviWriter {
 public:
-    AviWriter() = default;
+    // Parts end before they would pass partLimit bytes (1 GB, the size every
+    // reader of the format accepts; smaller in tests).
+    explicit AviWriter(ULONGLONG partLimit = 1ull << 30) : partLimit(partLimit) {}
     ~AviWriter();
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
@@ -60,6 +62,7 @@ private:
     HRESULT WriteAt(ULONGLONG position, const void* data, DWORD bytes);
     HRESULT Fail(HRESULT hr);
 
+    const ULONGLONG partLimit;
     HANDLE file = INVALID_HANDLE_VALUE;
     HRESULT failure = S_OK;
     ULONGLONG position = 0;       // where the next write goes

@@ -96,7 +96,17 @@ HRESULT CaptureGraph::Render(Pin pin, FrameGrabber* grabber, bool window)
 HRESULT CaptureGraph::Run()
 {
     running = true;
-    const HRESULT hr = control->Run();
+    // Paused first: that is where the camera opens, and where its failure
+    // shows. Wine's graph reports success from Run even when a filter
+    // refused to start (and asks it twice), so the camera's own state decides.
+    HRESULT hr = control->Pause();
+    FILTER_STATE state = State_Stopped;
+    if (SUCCEEDED(hr) && (FAILED(device->GetState(0, &state)) || state != State_Paused)) {
+        hr = E_FAIL;
+    }
+    if (SUCCEEDED(hr)) {
+        hr = control->Run();
+    }
     if (FAILED(hr)) {
         Stop();
     }

@@ -34,7 +34,9 @@ public:
     // renderer (window) or the null renderer.
     HRESULT Render(Pin pin, FrameGrabber* grabber, bool window);
 
-    // Runs the graph. On failure the filters that did start are stopped again.
+    // Pauses the graph (the camera opens), then runs it. E_FAIL when the
+    // camera did not start; on failure the filters that did start are stopped
+    // again.
     HRESULT Run();
     // Stops the camera first, then the rest of the graph.
     HRESULT Stop();

@@ -49,8 +49,8 @@ int PrepareOutputFile(const std::wstring& path, Console& console, std::wstring* 
     HANDLE file = CreateFileW(fullPath->c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        console.err << "lumoracap: cannot write " << Quoted(*fullPath) << ": "
-                    << DescribeResult(HRESULT_FROM_WIN32(GetLastError())) << "\n";
+        const HRESULT reason = HRESULT_FROM_WIN32(GetLastError());
+        console.err << "lumoracap: cannot write " << Quoted(*fullPath) << ": " << DescribeResult(reason) << "\n";
         return kExitFileFailed;
     }
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;

@@ -1,0 +1,210 @@
+// The module's object creation entry, linked into this program: which class
+// ids and interfaces DllGetClassObject answers, how CreateInstance treats
+// aggregation, unsupported interfaces and failing creation functions, and
+// when DllCanUnloadNow lets the module go. The counts it reads are this
+// program's liveObjectCount and server locks.
+#include <gtest/gtest.h>
+#include <dshow.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include <thread>
+#include <vector>
+
+#include "filter/LumoraGuids.h"
+#include "module/ClassFactory.h"
+#include "tests/support/Watchdog.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const CLSID kUnknownClass = {0x0badc0de, 0x1234, 0x4321, {0x80, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
+
+ComPtr<IClassFactory> FactoryFor(REFCLSID classId)
+{
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(DllGetClassObject(classId, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())),
+              S_OK);
+    return factory;
+}
+
+class ClassFactoryTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(DllCanUnloadNow(), S_OK) << "a previous test left objects alive"; }
+    void TearDown() override { EXPECT_EQ(DllCanUnloadNow(), S_OK) << "objects or locks left behind"; }
+};
+
+TEST_F(ClassFactoryTest, GetClassObjectChecksTheInterfaceBeforeTheClass)
+{
+    struct Case {
+        const CLSID* classId;
+        const IID* iid;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {&CLSID_LumoraCameraFilter, &IID_IClassFactory, S_OK},
+        {&CLSID_CameraSettingsPage, &IID_IUnknown, S_OK},
+        {&CLSID_FormatPage, &IID_IClassFactory, S_OK},
+        {&CLSID_LumoraCameraFilter, &IID_IBaseFilter, E_NOINTERFACE},
+        {&kUnknownClass, &IID_IPersist, E_NOINTERFACE}, // interface first, even for an unknown class
+        {&kUnknownClass, &IID_IClassFactory, CLASS_E_CLASSNOTAVAILABLE},
+    };
+    for (const Case& c : cases) {
+        void* out = reinterpret_cast<void*>(1);
+        EXPECT_EQ(DllGetClassObject(*c.classId, *c.iid, &out), c.expected);
+        if (c.expected == S_OK) {
+            ASSERT_NE(out, nullptr);
+            static_cast<IUnknown*>(out)->Release();
+        } else {
+            EXPECT_EQ(out, nullptr);
+        }
+    }
+    EXPECT_EQ(DllGetClassObject(CLSID_LumoraCameraFilter, IID_IClassFactory, nullptr), E_POINTER);
+}
+
+TEST_F(ClassFactoryTest, EachRowCreatesItsObjectWhichKeepsTheModuleLoaded)
+{
+    struct Row {
+        const CLSID* classId;
+        const IID* iid;
+    };
+    const Row rows[] = {
+        {&CLSID_LumoraCameraFilter, &IID_IBaseFilter},
+        {&CLSID_CameraSettingsPage, &IID_IPropertyPage},
+        {&CLSID_FormatPage, &IID_IPropertyPage},
+    };
+    for (const Row& row : rows) {
+        ComPtr<IUnknown> object;
+        {
+            ComPtr<IClassFactory> factory = FactoryFor(*row.classId);
+            ASSERT_TRUE(factory);
+            EXPECT_EQ(DllCanUnloadNow(), S_FALSE) << "a factory keeps the module";
+            ASSERT_EQ(factory->CreateInstance(nullptr, *row.iid, reinterpret_cast<void**>(object.GetAddressOf())),
+                      S_OK);
+        }
+        // The factory is gone; the object alone keeps the module.
+        EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+        if (IsEqualCLSID(*row.classId, CLSID_LumoraCameraFilter)) {
+            ComPtr<IBaseFilter> filter;
+            ASSERT_EQ(object.As(&filter), S_OK);
+            CLSID reported = {};
+            EXPECT_EQ(filter->GetClassID(&reported), S_OK);
+            EXPECT_TRUE(IsEqualCLSID(reported, CLSID_LumoraCameraFilter));
+        }
+        object.Reset();
+        EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    }
+}
+
+// An outer object that counts its references, for aggregation.
+class CountingOuter : public IUnknown {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    ULONG refs = 1;
+};
+
+TEST_F(ClassFactoryTest, AggregationOnlyThroughTheInnerUnknown)
+{
+    ComPtr<IClassFactory> factory = FactoryFor(CLSID_LumoraCameraFilter);
+    CountingOuter outer;
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(&outer, IID_IBaseFilter, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, reinterpret_cast<void*>(1)) << "left untouched";
+
+    ComPtr<IUnknown> inner;
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(inner.GetAddressOf())), S_OK);
+    IBaseFilter* filter = nullptr;
+    ASSERT_EQ(inner->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter)), S_OK);
+    EXPECT_EQ(outer.refs, 2u) << "the filter's interfaces count on the outer object";
+    filter->Release();
+    EXPECT_EQ(outer.refs, 1u);
+}
+
+TEST_F(ClassFactoryTest, AnUnsupportedInterfaceDestroysTheNewObject)
+{
+    ComPtr<IClassFactory> factory = FactoryFor(CLSID_FormatPage);
+    const LONG live = liveObjectCount;
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IBaseFilter, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(liveObjectCount, live);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
+}
+
+// Creation functions for rows of a test table.
+HRESULT scriptedResult = S_OK;
+bool scriptedObject = false;
+
+UnknownBase* ScriptedCreate(IUnknown* outer, HRESULT* hr)
+{
+    *hr = scriptedResult;
+    return scriptedObject ? new UnknownBase(nullptr, outer) : nullptr;
+}
+
+TEST_F(ClassFactoryTest, CreationFunctionFailuresAreReportedAndTheirObjectsDestroyed)
+{
+    const FactoryTemplate row = {L"Scripted", &kUnknownClass, &ScriptedCreate, nullptr};
+    struct Case {
+        bool object;
+        HRESULT reported;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {false, E_ACCESSDENIED, E_ACCESSDENIED},
+        {false, S_OK, E_OUTOFMEMORY}, // no object and no failure: out of memory
+        {true, E_FAIL, E_FAIL},       // an object with a failure is destroyed
+        {true, S_OK, S_OK},
+    };
+    ComPtr<IClassFactory> factory(new ClassFactory(&row)); // the factory's first reference
+    for (const Case& c : cases) {
+        scriptedObject = c.object;
+        scriptedResult = c.reported;
+        const LONG live = liveObjectCount;
+        ComPtr<IUnknown> object;
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf())),
+                  c.expected);
+        EXPECT_EQ(object != nullptr, c.expected == S_OK);
+        object.Reset();
+        EXPECT_EQ(liveObjectCount, live);
+    }
+}
+
+TEST_F(ClassFactoryTest, ServerLocksAndFactoryReferencesCountAtomically)
+{
+    testenv::Watchdog watchdog(60000, "concurrent factory counts");
+    ComPtr<IClassFactory> factory = FactoryFor(CLSID_LumoraCameraFilter);
+    factory->LockServer(TRUE);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+
+    // Many threads lock and unlock the server and take and drop references
+    // at once; every pair must cancel out.
+    const int kThreads = 4;
+    const int kRounds = 20000;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&factory] {
+            for (int i = 0; i < kRounds; ++i) {
+                factory->LockServer(TRUE);
+                factory->AddRef();
+                factory->Release();
+                factory->LockServer(FALSE);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(serverLockCount, 1);
+    factory->LockServer(FALSE);
+    EXPECT_EQ(serverLockCount, 0);
+    EXPECT_EQ(factory.Reset(), 0u) << "the factory's own count is back to the one reference";
+}
+
+} // namespace

@@ -1,0 +1,33 @@
+// The built ZorvikFilter.dll as a user installs it: registered and
+// unregistered with the platform's regsvr32 (of this program's architecture)
+// in a child process, and what the registry then says about its classes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace moduletest {
+
+// ZorvikFilter.dll beside this program.
+std::wstring FilterModulePath();
+
+// Runs "regsvr32 /s [/u] path" and returns its exit code (-1 when it could
+// not be started or did not end within a minute).
+int RunRegsvr32(const std::wstring& path, bool unregister);
+
+// Registers the DLL beside this program; true when regsvr32 reported success.
+bool RegisterFilterModule();
+
+// "CLSID\{...}" for a class id.
+std::wstring ClassKeyName(REFCLSID classId);
+
+// A string value under HKEY_CLASSES_ROOT; empty when the key or value is missing.
+std::wstring ReadClassesString(const std::wstring& key, const wchar_t* valueName);
+bool ClassesKeyExists(const std::wstring& key);
+
+// DllCanUnloadNow of the ZorvikFilter.dll that COM loaded into this process;
+// S_OK also when it is not loaded.
+HRESULT LoadedModuleCanUnload();
+
+} // namespace moduletest

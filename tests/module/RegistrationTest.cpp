@@ -1,0 +1,228 @@
+// ZorvikFilter.dll registered and unregistered with the platform's regsvr32
+// on Wine's real registry and filter mappers, as a user installs it: the
+// class keys, the device entry the system device enumerator lists, the
+// filter it creates, repeated and empty (un)registration, and a folder whose
+// name the ANSI code page cannot spell. The prefix is shared with the other
+// test programs, so every test leaves the module registered.
+#include <gtest/gtest.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "filter/LumoraGuids.h"
+#include "tests/module/FilterModule.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/Watchdog.h"
+
+using Microsoft::WRL::ComPtr;
+using namespace moduletest;
+
+namespace {
+
+struct ClassRow {
+    const CLSID* classId;
+    const wchar_t* name;
+};
+const ClassRow kClasses[] = {
+    {&CLSID_LumoraCameraFilter, L"Lumora Camera"},
+    {&CLSID_CameraSettingsPage, L"Property Page"},
+    {&CLSID_FormatPage, L"Format Page"},
+};
+
+// What a category lists for the camera: the friendly name and class id of
+// every entry whose class is the camera filter.
+std::vector<std::wstring> CameraEntries(REFCLSID category)
+{
+    std::vector<std::wstring> names;
+    ComPtr<ICreateDevEnum> enumerator;
+    EXPECT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&enumerator)),
+              S_OK);
+    ComPtr<IEnumMoniker> monikers;
+    if (!enumerator || enumerator->CreateClassEnumerator(category, &monikers, 0) != S_OK) {
+        return names;
+    }
+    ComPtr<IMoniker> moniker;
+    while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+        ComPtr<IPropertyBag> properties;
+        if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&properties)))) {
+            continue;
+        }
+        VARIANT name;
+        VARIANT clsid;
+        VariantInit(&name);
+        VariantInit(&clsid);
+        if (SUCCEEDED(properties->Read(L"FriendlyName", &name, nullptr)) &&
+            SUCCEEDED(properties->Read(L"CLSID", &clsid, nullptr)) && clsid.vt == VT_BSTR) {
+            CLSID value = {};
+            if (SUCCEEDED(CLSIDFromString(clsid.bstrVal, &value)) && IsEqualCLSID(value, CLSID_LumoraCameraFilter)) {
+                names.push_back(name.bstrVal);
+            }
+        }
+        VariantClear(&name);
+        VariantClear(&clsid);
+    }
+    return names;
+}
+
+// The filter made from the "Lumora Camera" video input device.
+ComPtr<IBaseFilter> BindCameraDevice()
+{
+    ComPtr<ICreateDevEnum> enumerator;
+    CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&enumerator));
+    ComPtr<IEnumMoniker> monikers;
+    ComPtr<IBaseFilter> filter;
+    if (!enumerator ||
+        enumerator->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0) != S_OK) {
+        return filter;
+    }
+    ComPtr<IMoniker> moniker;
+    while (!filter && monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+        ComPtr<IPropertyBag> properties;
+        VARIANT name;
+        VariantInit(&name);
+        if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&properties))) &&
+            SUCCEEDED(properties->Read(L"FriendlyName", &name, nullptr)) &&
+            std::wstring(name.bstrVal) == L"Lumora Camera") {
+            moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter));
+        }
+        VariantClear(&name);
+    }
+    return filter;
+}
+
+// Everything the registry holds for the three classes, as "key|value=data"
+// lines, to compare whole states.
+void DumpKey(HKEY root, const std::wstring& path, std::map<std::wstring, std::wstring>* lines)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    wchar_t name[256];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = 256;
+        DWORD bytes = sizeof(data);
+        DWORD type = 0;
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &bytes) != ERROR_SUCCESS) {
+            break;
+        }
+        (*lines)[path + L"|" + name] = std::wstring(reinterpret_cast<wchar_t*>(data), bytes / sizeof(wchar_t));
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        DumpKey(root, path + L"\\" + name, lines);
+    }
+    RegCloseKey(key);
+}
+
+std::map<std::wstring, std::wstring> RegistrationState()
+{
+    std::map<std::wstring, std::wstring> lines;
+    for (const ClassRow& row : kClasses) {
+        DumpKey(HKEY_CLASSES_ROOT, ClassKeyName(*row.classId), &lines);
+    }
+    for (REFCLSID category : {CLSID_VideoInputDeviceCategory, CLSID_LegacyAmFilterCategory}) {
+        for (const std::wstring& entry : CameraEntries(category)) {
+            lines[ClassKeyName(category) + L"|entry"] += entry + L";";
+        }
+    }
+    return lines;
+}
+
+class RegistrationTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK); }
+    void TearDown() override
+    {
+        // Leave the module registered for the other test programs.
+        EXPECT_TRUE(RegisterFilterModule());
+        CoUninitialize();
+    }
+};
+
+TEST_F(RegistrationTest, RegistersEveryClassAndTheCameraAmongTheVideoInputDevices)
+{
+    testenv::Watchdog watchdog(120000, "registration");
+    const std::wstring path = FilterModulePath();
+    ASSERT_EQ(RunRegsvr32(path, false), 0);
+    for (const ClassRow& row : kClasses) {
+        SCOPED_TRACE(testing::Message() << row.name);
+        const std::wstring key = ClassKeyName(*row.classId);
+        EXPECT_EQ(ReadClassesString(key, nullptr), row.name);
+        EXPECT_EQ(ReadClassesString(key + L"\\InprocServer32", nullptr), path);
+        EXPECT_EQ(ReadClassesString(key + L"\\InprocServer32", L"ThreadingModel"), L"Both");
+    }
+    EXPECT_EQ(CameraEntries(CLSID_VideoInputDeviceCategory), std::vector<std::wstring>{L"Lumora Camera"});
+    EXPECT_EQ(CameraEntries(CLSID_LegacyAmFilterCategory), std::vector<std::wstring>{L"Lumora Camera"});
+
+    // The device's moniker makes a working filter of the module.
+    {
+        ComPtr<IBaseFilter> filter = BindCameraDevice();
+        ASSERT_TRUE(filter);
+        CLSID classId = {};
+        EXPECT_EQ(filter->GetClassID(&classId), S_OK);
+        EXPECT_TRUE(IsEqualCLSID(classId, CLSID_LumoraCameraFilter));
+        ComPtr<IPin> capture;
+        EXPECT_EQ(filter->FindPin(L"1", &capture), S_OK);
+        ComPtr<IAMStreamConfig> config;
+        ASSERT_EQ(capture.As(&config), S_OK);
+        int count = 0;
+        int size = 0;
+        EXPECT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
+        EXPECT_EQ(count, 5);
+        EXPECT_EQ(LoadedModuleCanUnload(), S_FALSE) << "the filter is alive";
+    }
+    EXPECT_EQ(LoadedModuleCanUnload(), S_OK);
+
+    // Registering again changes nothing.
+    const auto before = RegistrationState();
+    ASSERT_EQ(RunRegsvr32(path, false), 0);
+    EXPECT_EQ(RegistrationState(), before);
+}
+
+TEST_F(RegistrationTest, UnregisteringRemovesEverythingAndSucceedsWhenNothingIsRegistered)
+{
+    testenv::Watchdog watchdog(120000, "unregistration");
+    const std::wstring path = FilterModulePath();
+    ASSERT_EQ(RunRegsvr32(path, false), 0);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "registered" : "nothing registered");
+        EXPECT_EQ(RunRegsvr32(path, true), 0);
+        for (const ClassRow& row : kClasses) {
+            EXPECT_FALSE(ClassesKeyExists(ClassKeyName(*row.classId))) << row.name;
+        }
+        EXPECT_TRUE(CameraEntries(CLSID_VideoInputDeviceCategory).empty());
+        EXPECT_TRUE(CameraEntries(CLSID_LegacyAmFilterCategory).empty());
+    }
+}
+
+TEST_F(RegistrationTest, AFolderNameOutsideTheAnsiCodePageIsRegisteredAsItIs)
+{
+    testenv::Watchdog watchdog(120000, "registration from a Unicode folder");
+    // Greek and Cyrillic letters: no single ANSI code page has both.
+    const std::string temp = testenv::TempFolder();
+    const std::wstring folder = std::wstring(temp.begin(), temp.end()) + L"Lumora \x03A9\x0436";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::string program = testenv::ProgramFolder();
+    const std::wstring from(program.begin(), program.end());
+    for (const wchar_t* file : {L"ZorvikFilter.dll", L"ZorvikSDK.dll"}) {
+        ASSERT_TRUE(CopyFileW((from + file).c_str(), (folder + L"\\" + file).c_str(), FALSE));
+    }
+    const std::wstring copy = folder + L"\\ZorvikFilter.dll";
+    ASSERT_EQ(RunRegsvr32(copy, false), 0);
+    EXPECT_EQ(ReadClassesString(ClassKeyName(CLSID_LumoraCameraFilter) + L"\\InprocServer32", nullptr), copy);
+    {
+        ComPtr<IBaseFilter> filter = BindCameraDevice();
+        EXPECT_TRUE(filter) << "COM loads the module from the registered path";
+    }
+    EXPECT_EQ(RunRegsvr32(copy, true), 0);
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#include "tests/tools/ChildProcess.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/TestEnvironment.h"
+
+namespace toolstest {
+namespace {
+
+HANDLE InheritableFile(const std::string& path)
+{
+    SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string ReadFileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(const std::wstring& commandLine)
+{
+    static LONG serial = 0;
+    const std::string stem = testenv::TempPath("child-" + std::to_string(InterlockedIncrement(&serial)));
+    outputPath = stem + ".out";
+    errorPath = stem + ".err";
+    HANDLE output = InheritableFile(outputPath);
+    HANDLE errors = InheritableFile(errorPath);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = errors;
+    PROCESS_INFORMATION info = {};
+    std::wstring line = commandLine;
+    if (output != INVALID_HANDLE_VALUE && errors != INVALID_HANDLE_VALUE &&
+        CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+        process = info.hProcess;
+        processId = info.dwProcessId;
+        CloseHandle(info.hThread);
+    }
+    if (output != INVALID_HANDLE_VALUE) {
+        CloseHandle(output);
+    }
+    if (errors != INVALID_HANDLE_VALUE) {
+        CloseHandle(errors);
+    }
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (process) {
+        if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 10000);
+        }
+        CloseHandle(process);
+    }
+}
+
+bool ChildProcess::Wait(DWORD timeoutMs, int* exitCode)
+{
+    DWORD code = 0;
+    if (!process || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
+        return false;
+    }
+    *exitCode = static_cast<int>(code);
+    return true;
+}
+
+std::string ChildProcess::Output() const
+{
+    return ReadFileText(outputPath);
+}
+
+std::string ChildProcess::Errors() const
+{
+    return ReadFileText(errorPath);
+}
+
+std::wstring LumoracapCommand()
+{
+    const std::string folder = testenv::ProgramFolder();
+    return L"\"" + std::wstring(folder.begin(), folder.end()) + L"lumoracap.exe\"";
+}
+
+int RunLumoracapProcess(const std::wstring& arguments, std::string* output, std::string* errors, DWORD timeoutMs)
+{
+    ChildProcess child(LumoracapCommand() + L" " + arguments);
+    int exitCode = -1;
+    if (!child.Wait(timeoutMs, &exitCode)) {
+        exitCode = -1;
+    }
+    *output = child.Output();
+    *errors = child.Errors();
+    return exitCode;
+}
+
+} // namespace toolstest

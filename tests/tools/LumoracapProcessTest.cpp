@@ -1,0 +1,245 @@
+// lumoracap.exe run as a user runs it, in a child process against the
+// registered ZorvikFilter.dll and the simulated camera: listing, every error
+// path with its message and exit code, a five-second capture read back by
+// ffprobe, snapshots that show the camera's picture upright, and the
+// settings frame with both pages (screenshots are saved in the test's
+// temporary folder).
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <prsht.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "tests/module/FilterModule.h"
+#include "tests/pages/WindowCapture.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/UnixTools.h"
+#include "tests/support/Watchdog.h"
+#include "tests/tools/ChildProcess.h"
+#include "tests/tools/PictureCheck.h"
+
+using namespace toolstest;
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+class LumoracapProcessTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(moduletest::RegisterFilterModule()); }
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+    void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(LumoracapProcessTest, ListsTheCameraAndItsFormats)
+{
+    testenv::Watchdog watchdog(120000, "listing");
+    std::string out;
+    std::string err;
+    EXPECT_EQ(RunLumoracapProcess(L"devices", &out, &err), 0) << err;
+    EXPECT_TRUE(Contains(out, "Lumora Camera\n") || Contains(out, "Lumora Camera\r\n")) << out;
+
+    EXPECT_EQ(RunLumoracapProcess(L"formats", &out, &err), 0) << err;
+    EXPECT_TRUE(Contains(out, "5 formats")) << out;
+    EXPECT_TRUE(Contains(out, "0  3032 x 2016  RGB24  24-bit  18337536 bytes  0.2 to 50 fps")) << out;
+    EXPECT_TRUE(Contains(out, "4  3264 x 2448  RGB24  24-bit  23970816 bytes")) << out;
+    EXPECT_TRUE(Contains(out, "Current format: 3032 x 2016")) << out;
+
+    EXPECT_EQ(RunLumoracapProcess(L"--help", &out, &err), 0);
+    EXPECT_TRUE(Contains(out, "Usage: lumoracap <command>")) << out;
+}
+
+TEST_F(LumoracapProcessTest, EveryErrorPathGivesItsMessageAndExitCode)
+{
+    testenv::Watchdog watchdog(180000, "error paths");
+    const std::wstring missing = Wide(testenv::TempPath("no such folder\\"));
+    const std::wstring avi = Wide(testenv::TempPath("error-path.avi"));
+    struct Case {
+        std::wstring arguments;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        {L"", 2, "lumoracap: no command given"},
+        {L"capture --out x.avi", 2, "capture needs --seconds N"},
+        {L"formats --device \"No Such Camera\"", 3,
+         "lumoracap: no video input device named \"No Such Camera\" is registered."},
+        {L"capture --seconds 1 --out \"" + missing + L"x.avi\"", 5, "x.avi\": 0x80070003"},
+        {L"capture --seconds 1 --out \"" + avi + L"\" --snapshot \"" + missing + L"x.png\"", 5,
+         "x.png\": 0x80070003"},
+        {L"snapshot --out \"" + missing + L"x.png\"", 5, "lumoracap: cannot write"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.arguments.begin(), c.arguments.end()));
+        std::string out;
+        std::string err;
+        EXPECT_EQ(RunLumoracapProcess(c.arguments, &out, &err), c.exitCode) << out << err;
+        EXPECT_TRUE(Contains(err, c.message)) << err;
+    }
+    EXPECT_EQ(GetFileAttributesW(avi.c_str()), INVALID_FILE_ATTRIBUTES) << "a refused capture leaves no file";
+}
+
+TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot)
+{
+    testenv::Watchdog watchdog(240000, "five-second capture");
+    const std::string avi = testenv::TempPath("capture.avi");
+    const std::string png = testenv::TempPath("capture.png");
+    std::string out;
+    std::string err;
+    ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 5 --out \"" + Wide(avi) + L"\" --snapshot \"" + Wide(png) +
+                                      L"\"",
+                                  &out, &err),
+              0)
+        << out << err;
+    // One progress line rewritten in place, then the summary.
+    EXPECT_GT(std::count(out.begin(), out.end(), '\r'), 10) << out;
+    EXPECT_TRUE(Contains(out, " fps ") && Contains(out, " dropped")) << out;
+    EXPECT_TRUE(Contains(out, "Captured ")) << out;
+
+    const testenv::VideoProbe probe = testenv::Ffprobe(avi);
+    ASSERT_TRUE(probe.ok) << probe.report;
+    EXPECT_EQ(probe.format, "avi");
+    EXPECT_EQ(probe.width, 3032);
+    EXPECT_EQ(probe.height, 2016);
+    EXPECT_EQ(probe.pixFmt, "bgr24");
+    EXPECT_NEAR(probe.duration, 5.0, 0.5) << probe.report;
+    EXPECT_GT(probe.frames, 20) << probe.report;
+    std::printf("capture: %ld frames, %.2f s; %s", probe.frames, probe.duration, out.substr(out.rfind("Captured")).c_str());
+    // The frames cover the duration at the file's own rate.
+    std::string rate;
+    ASSERT_EQ(testenv::RunUnixCommand("ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of "
+                                      "csv=p=0 '" + testenv::UnixPath(avi) + "'",
+                                      &rate),
+              0);
+    int numerator = 0;
+    int denominator = 1;
+    ASSERT_EQ(std::sscanf(rate.c_str(), "%d/%d", &numerator, &denominator), 2) << rate;
+    EXPECT_NEAR(probe.frames * static_cast<double>(denominator) / numerator, 5.0, 0.5) << rate;
+
+    const PictureCheck picture = CheckCameraPicture(png);
+    EXPECT_TRUE(picture.upright) << picture.report;
+    EXPECT_EQ(picture.width, 3032);
+    EXPECT_EQ(picture.height, 2016);
+    DeleteFileA(avi.c_str()); // about 2 GB
+}
+
+TEST_F(LumoracapProcessTest, SnapshotWritesTheCameraPictureUpright)
+{
+    testenv::Watchdog watchdog(120000, "snapshot");
+    const std::string png = testenv::TempPath("snapshot.png");
+    std::string out;
+    std::string err;
+    ASSERT_EQ(RunLumoracapProcess(L"snapshot --out \"" + Wide(png) + L"\"", &out, &err), 0) << out << err;
+    EXPECT_TRUE(Contains(out, "Snapshot 3032 x 2016 written to")) << out;
+    const PictureCheck picture = CheckCameraPicture(png);
+    EXPECT_TRUE(picture.upright) << picture.report;
+    std::printf("snapshot: %s (%s)\n", png.c_str(), picture.report.c_str());
+}
+
+struct FrameSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchFrame(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<FrameSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof(className));
+    if (owner == search->processId && IsWindowVisible(window) && std::string(className) == "#32770") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The child's visible top-level dialog, or null.
+HWND FindFrameOf(DWORD processId)
+{
+    FrameSearch search = {processId, nullptr};
+    EnumWindows(&MatchFrame, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct ControlSearch {
+    const char* wantedClass;
+    LONG styleMask;
+    LONG style;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(param);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof(className));
+    if (IsWindowVisible(window) && lstrcmpiA(className, search->wantedClass) == 0 &&
+        (GetWindowLongA(window, GWL_STYLE) & search->styleMask) == search->style) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible descendant of the frame of the class, with the style bits under
+// styleMask equal to style; or null.
+HWND FindVisibleControl(HWND frame, const char* wantedClass, LONG styleMask = 0, LONG style = 0)
+{
+    ControlSearch search = {wantedClass, styleMask, style, nullptr};
+    EnumChildWindows(frame, &MatchControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)
+{
+    testenv::Watchdog watchdog(120000, "settings frame");
+    ChildProcess child(LumoracapCommand() + L" settings");
+    ASSERT_TRUE(child.Started());
+    HWND frame = nullptr;
+    for (int i = 0; i < 300 && !frame; ++i) {
+        Sleep(100);
+        frame = FindFrameOf(child.Id());
+    }
+    ASSERT_TRUE(frame) << child.Errors();
+    Sleep(500); // let it paint
+
+    HWND tabs = FindWindowExA(frame, nullptr, WC_TABCONTROLA, nullptr);
+    ASSERT_TRUE(tabs);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
+    // The first page is "Camera Set" with its sliders.
+    EXPECT_TRUE(FindVisibleControl(frame, TRACKBAR_CLASSA));
+    const std::string first = testenv::TempPath("lumoracap-settings-camera-set.png");
+    EXPECT_TRUE(SaveWindowPng(frame, first).saved);
+
+    // The second is "Format" with its resolution buttons.
+    SendMessageA(frame, PSM_SETCURSEL, 1, 0);
+    Sleep(500);
+    EXPECT_FALSE(FindVisibleControl(frame, TRACKBAR_CLASSA));
+    EXPECT_TRUE(FindVisibleControl(frame, "Button", BS_TYPEMASK, BS_AUTORADIOBUTTON));
+    const std::string second = testenv::TempPath("lumoracap-settings-format.png");
+    const WindowCaptureResult shot = SaveWindowPng(frame, second);
+    EXPECT_TRUE(shot.saved);
+    EXPECT_GT(shot.distinctColours, 2);
+    std::printf("screenshots: %s, %s\n", first.c_str(), second.c_str());
+
+    PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    int exitCode = -1;
+    ASSERT_TRUE(child.Wait(30000, &exitCode));
+    EXPECT_EQ(exitCode, 0) << child.Errors();
+}
+
+} // namespace

@@ -1,0 +1,22 @@
+// Reads an image file the way a person looks at the simulated camera's
+// picture: colour bars at the top (a light bar at the left, a black bar at
+// the right), a grey ramp near the bottom that is dark at the left and bright
+// at the right. Pixels are read by ImageMagick.
+#pragma once
+
+#include <string>
+
+namespace toolstest {
+
+struct PictureCheck {
+    bool read = false;         // ImageMagick read the file
+    int width = 0;
+    int height = 0;
+    bool upright = false;      // bars at the top, ramp near the bottom, dark end at the left
+    std::string report;        // what was measured, for failure messages
+};
+
+// For a 3032 x 2016 picture of the simulated camera.
+PictureCheck CheckCameraPicture(const std::string& windowsPath);
+
+} // namespace toolstest
