@@ -1,17 +1,14 @@
-// The objects the property frames edit in these tests, created where the
-// capture filter will create them: the "Camera Set" page is shown for the
-// filter, the "Format" page for its capture pin.
-//
-// Until the capture filter exists both are a CameraSettingsObject (the
-// settings interface over a real CCamera). Switching to the filter is a change
-// here alone: CreateCameraFilter for SettingsPageObject, and the filter's pin
-// "1" (named "~Capture") for FormatPageObject, sharing the one filter.
+// The objects the property frames edit in these tests, created as a capture
+// application meets them: the "Camera Set" page is shown for the capture
+// filter (CreateCameraFilter), the "Format" page for its capture pin (pin
+// "1", "~Capture"); both belong to the one filter.
 #pragma once
 
 #include <windows.h>
+#include <dshow.h>
 #include <wrl/client.h>
 
-#include "tests/pages/CameraSettingsObject.h"
+#include "filter/CameraFilter.h"
 
 struct PagesObjects {
     Microsoft::WRL::ComPtr<IUnknown> settingsPageObject; // the filter
@@ -21,8 +18,16 @@ struct PagesObjects {
 inline PagesObjects MakePagesObjects()
 {
     PagesObjects objects;
-    auto* camera = new CameraSettingsObject; // one reference, taken over below
-    objects.settingsPageObject.Attach(static_cast<ICameraSettings*>(camera));
-    objects.formatPageObject = objects.settingsPageObject;
+    HRESULT hr = S_OK;
+    UnknownBase* filter = CreateCameraFilter(nullptr, &hr);
+    if (!filter) {
+        return objects;
+    }
+    objects.settingsPageObject = filter->InnerUnknown(); // the filter's first reference
+    Microsoft::WRL::ComPtr<IBaseFilter> baseFilter;
+    Microsoft::WRL::ComPtr<IPin> capturePin;
+    if (SUCCEEDED(objects.settingsPageObject.As(&baseFilter)) && SUCCEEDED(baseFilter->FindPin(L"1", &capturePin))) {
+        objects.formatPageObject = capturePin;
+    }
     return objects;
 }
