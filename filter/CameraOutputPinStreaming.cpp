@@ -6,10 +6,9 @@
 
 namespace {
 
-// A fill that comes less than this soon after the previous one sleeps first.
+// Fills come at least this far apart: a fill that comes sooner sleeps the
+// rest of it first.
 const LONG kMinFillSpacingMs = 30;
-// The fixed sleep of such a fill (not the remainder of the spacing).
-const DWORD kPacingSleepMs = 30;
 // Initial gap between one capture sample's end and the next one's start.
 const REFERENCE_TIME kInitialLateOffset = 126333;
 // Stamps are in 100-ns units.
@@ -70,12 +69,19 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
     if (!sample) {
         return E_POINTER;
     }
-    const DWORD now = CurrentTick();
-    const LONG elapsed = static_cast<LONG>(now - m_LastTick);
+    DWORD now = CurrentTick();
+    LONG elapsed = static_cast<LONG>(now - m_LastTick);
     if (elapsed > 0 && elapsed < kMinFillSpacingMs) {
-        PaceSleep(kPacingSleepMs);
+        // Sleeping the rest of the spacing, and counting this fill at its
+        // end, keeps a steady cadence of one fill per 30 ms (the interval the
+        // offered types announce) and keeps fills further apart than the late
+        // offset, so the stamps advance exactly with real time. A sleep that
+        // overruns is counted in the next fill's elapsed time.
+        PaceSleep(static_cast<DWORD>(kMinFillSpacingMs - elapsed));
+        now = m_LastTick + kMinFillSpacingMs;
+        elapsed = kMinFillSpacingMs;
     }
-    m_LastTick = now; // the tick read before any sleep
+    m_LastTick = now;
 
     if (IsCapturePin()) {
         // Each sample starts the late offset after the previous one's end and

@@ -7,6 +7,11 @@
 
 namespace {
 
+// The frame interval the offered types announce (100-ns units): the capture
+// pin's pacing of one fill per 30 ms. A sink that times the stream by the
+// type (an AVI mux writes its frame rate from it) needs a real interval; 0
+// leaves it without a rate.
+const LONGLONG kNominalFrameInterval = 300000;
 // Frame intervals in 100-ns units: 50 frames per second down to one frame in 5 s.
 const LONGLONG kMinFrameInterval = 200000;
 const LONGLONG kMaxFrameInterval = 50000000;
@@ -23,6 +28,7 @@ LONG SaturateToLong(LONGLONG value)
 HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type)
 {
     VIDEOINFOHEADER format = {};
+    format.AvgTimePerFrame = kNominalFrameInterval;
     format.bmiHeader = header;
 
     AM_MEDIA_TYPE built = {};

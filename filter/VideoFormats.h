@@ -12,7 +12,8 @@
 #include "framework/MediaTypeRecord.h"
 
 // Builds the uncompressed RGB24 media type around one header: a
-// VIDEOINFOHEADER whose rectangles, rates and AvgTimePerFrame are 0, fixed-size
+// VIDEOINFOHEADER whose rectangles and bit rates are 0 and whose
+// AvgTimePerFrame is the capture pin's pacing interval, 300000 (30 ms), fixed-size
 // samples of biSizeImage bytes. E_OUTOFMEMORY when the format block cannot be
 // allocated.
 HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type);

@@ -83,7 +83,7 @@ TEST_F(PinFormatRules, OfferedTypeIsUncompressedRgb24OfOneFrame)
     EXPECT_EQ(18337536u, offered.lSampleSize);
     ASSERT_EQ(sizeof(VIDEOINFOHEADER), offered.cbFormat);
     const VIDEOINFOHEADER* format = VideoInfoOf(offered);
-    EXPECT_EQ(0, format->AvgTimePerFrame);
+    EXPECT_EQ(300000, format->AvgTimePerFrame); // the capture pin's pacing interval
     EXPECT_EQ(24, format->bmiHeader.biBitCount);
     EXPECT_EQ(static_cast<DWORD>(BI_RGB), format->bmiHeader.biCompression);
     EXPECT_EQ(18337536u, format->bmiHeader.biSizeImage);
@@ -119,12 +119,12 @@ TEST_F(PinFormatRules, AcceptsOnlyTheSelectedEntryIgnoringRatesAndSizes)
     ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &entry));
 
     MediaTypeRecord paced(entry);
-    VideoInfoOf(paced)->AvgTimePerFrame = 333333;
+    VideoInfoOf(paced)->AvgTimePerFrame = 666666;
     VideoInfoOf(paced)->bmiHeader.biSizeImage = 0;
     paced.lSampleSize = 7;
     ASSERT_EQ(S_OK, under.capture->CheckType(&paced));
     const MediaTypeRecord current = CurrentType(under.capture);
-    EXPECT_EQ(333333, VideoInfoOf(current)->AvgTimePerFrame);
+    EXPECT_EQ(666666, VideoInfoOf(current)->AvgTimePerFrame);
 
     MediaTypeRecord big = Entry(under.capture, 3);
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&big));

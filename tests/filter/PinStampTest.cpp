@@ -89,23 +89,23 @@ TEST_F(PinStamps, StampsAdvanceByElapsedTrueTimeWithTheLateOffsetBetweenSamples)
         DWORD at;
         REFERENCE_TIME start;
         REFERENCE_TIME end;
-        size_t sleeps;
+        DWORD sleep; // 0: none
     } fills[] = {
-        {t0 + 100, 126333, 1000000, 0},   // 100 ms: 1000000 - 126333 after the start
-        {t0 + 133, 1126333, 1330000, 0},  // 33 ms later: not paced (30 ms or more)
-        {t0 + 133, 1456333, 1456333, 0},  // same tick: no sleep, end equals start
-        {t0 + 143, 1582666, 1682666, 1},  // 10 ms: paced; 100000 is below the offset
-        {t0 + 133, 1808999, 1708999, 1},  // a tick from the past does not sleep
+        {t0 + 100, 126333, 1000000, 0},  // 100 ms: 1000000 - 126333 after the start
+        {t0 + 133, 1126333, 1330000, 0}, // 33 ms later: not paced (30 ms or more)
+        {t0 + 133, 1456333, 1456333, 0}, // same tick: no sleep, end equals start
+        {t0 + 143, 1582666, 1756333, 20}, // 10 ms: sleeps the rest and counts 30 ms
+        {t0 + 193, 1882666, 2056333, 0},  // 30 ms after the paced fill was counted
     };
     for (const auto& fill : fills) {
         SCOPED_TRACE(fill.at - t0);
+        pin->sleeps.clear();
         const Stamps stamps = FillAt(fill.at);
         ASSERT_EQ(S_OK, stamps.result);
         EXPECT_EQ(fill.start, stamps.start);
         EXPECT_EQ(fill.end, stamps.end);
-        EXPECT_EQ(fill.sleeps, pin->sleeps.size());
+        EXPECT_EQ(fill.sleep ? std::vector<DWORD>{fill.sleep} : std::vector<DWORD>{}, pin->sleeps);
     }
-    EXPECT_EQ(std::vector<DWORD>{30}, pin->sleeps);
 }
 
 TEST_F(PinStamps, PositiveLatenessBecomesTheGapBetweenSamples)

@@ -1,0 +1,92 @@
+// Camera failures through the simulated camera, in Wine's filter graph: the
+// message boxes a person answers, a Pause that tries again once the fault is
+// gone, and frames that stop mid-run.
+#include <gtest/gtest.h>
+
+#include "tests/filter/CaptureGraph.h"
+#include "tests/support/Watchdog.h"
+
+using namespace filtertest;
+
+namespace {
+
+class CameraFaults : public FilterTest {
+protected:
+    LONG CaptureFetches(CaptureGraph& graph) { return graph.camera.object->Camera()->m_FramesFetched; }
+};
+
+// Pause through the graph; Wine's graph reports S_FALSE at once and a
+// filter's failure through GetState.
+HRESULT PauseResult(CaptureGraph& graph)
+{
+    HRESULT hr = graph.control->Pause();
+    if (hr == S_FALSE) {
+        OAFilterState state;
+        hr = graph.control->GetState(10000, &state);
+    }
+    return hr;
+}
+
+TEST_F(CameraFaults, AFailingCameraShowsItsBoxFailsThePauseAndTheNextPauseStreams)
+{
+    testenv::Watchdog watchdog(60000, "camera failure boxes");
+    const struct {
+        int fault;
+        const char* text;
+    } faults[] = {{SimFaultCameraInit, "Camera init failed!"}, {SimFaultCameraPlay, "Camera play failed!"}};
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.text);
+        GraphPlan plan;
+        plan.withClock = false; // the capture renderer takes samples as they come
+        CaptureGraph graph(plan);
+        ASSERT_EQ(S_OK, graph.built);
+        MessageBoxAnswerer person;
+
+        SimSetFault(fault.fault, 1);
+        EXPECT_EQ(E_FAIL, PauseResult(graph));
+        EXPECT_EQ(std::vector<std::string>{fault.text}, person.Texts());
+        graph.control->Stop();
+
+        SimSetFault(fault.fault, 0);
+        EXPECT_EQ(S_OK, PauseResult(graph));
+        EXPECT_TRUE(SUCCEEDED(graph.control->Run()));
+        Sleep(500);
+        EXPECT_GT(CaptureFetches(graph), 5);
+        EXPECT_EQ(S_OK, graph.control->Stop());
+        EXPECT_EQ(1u, person.Texts().size());
+    }
+}
+
+TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAndStopStillWorks)
+{
+    testenv::Watchdog watchdog(60000, "unplugged camera");
+    SampleLog previewLog;
+    GraphPlan plan;
+    plan.previewLog = &previewLog;
+    CaptureGraph graph(plan);
+    ASSERT_EQ(S_OK, graph.built);
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    Sleep(1000);
+    SimSetFault(SimFaultUnplugged, 1);
+    Sleep(300); // the frame in flight arrives
+    const size_t unpluggedFrom = previewLog.Count();
+    Sleep(2200);
+    LARGE_INTEGER frequency, before, after;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&before);
+    EXPECT_EQ(S_OK, graph.control->Stop());
+    QueryPerformanceCounter(&after);
+    EXPECT_LT(static_cast<double>(after.QuadPart - before.QuadPart) / frequency.QuadPart, 1.0);
+
+    const std::vector<SampleRecord> samples = previewLog.Records();
+    ASSERT_GE(samples.size(), unpluggedFrom + 3);
+    for (size_t i = unpluggedFrom + 1; i < samples.size(); ++i) {
+        SCOPED_TRACE(i);
+        const double gap = static_cast<double>(samples[i].receivedQpc - samples[i - 1].receivedQpc) / frequency.QuadPart;
+        EXPECT_NEAR(0.5, gap, 0.2);
+        EXPECT_TRUE(IsStamp(samples[i].stamp));
+        EXPECT_EQ(samples[unpluggedFrom].stamp.sequence, samples[i].stamp.sequence); // the last frame again
+    }
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+// A capture graph built as a capture application builds it, from Wine's own
+// filter graph and capture graph builder around a filter from
+// CreateCameraFilter: the capture pin into Wine's AVI mux (writing through
+// StreamFileSink) or into a null renderer, the preview pin into a null
+// renderer; a pin rendered into a null renderer may pass through a sample
+// grabber whose callback logs every sample.
+#pragma once
+
+#include <dshow.h>
+#include <qedit.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/filter/FilterTestSupport.h"
+
+namespace filtertest {
+
+// What one delivered sample carried.
+struct SampleRecord {
+    bool hasTimes = false;
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME end = 0;
+    bool syncPoint = false;
+    long size = 0;
+    SimStamp stamp = {};
+    LONGLONG receivedQpc = 0; // QueryPerformanceCounter in the callback
+};
+
+// The sample grabber's callback: records every sample it is shown. Outlives
+// the graph that calls it; its references are only counted.
+class SampleLog : public ISampleGrabberCB {
+public:
+    SampleLog();
+    ~SampleLog();
+    SampleLog(const SampleLog&) = delete;
+    SampleLog& operator=(const SampleLog&) = delete;
+
+    std::vector<SampleRecord> Records();
+    size_t Count();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE SampleCB(double time, IMediaSample* sample) override;
+    HRESULT STDMETHODCALLTYPE BufferCB(double time, BYTE* buffer, long size) override;
+
+private:
+    CRITICAL_SECTION lock;
+    std::vector<SampleRecord> records;
+};
+
+struct GraphPlan {
+    std::string aviPath;            // empty: the capture pin goes to a null renderer
+    SampleLog* captureLog = nullptr; // only without an AVI file
+    SampleLog* previewLog = nullptr;
+    bool connectPreview = true;
+    // Without a reference clock the renderers show samples on arrival
+    // instead of holding each capture sample until its start time.
+    bool withClock = true;
+};
+
+class CaptureGraph {
+public:
+    explicit CaptureGraph(const GraphPlan& plan);
+    // Stops the graph and takes every filter out of it.
+    ~CaptureGraph();
+
+    // Stops the graph. With an AVI file the camera filter is stopped first:
+    // Wine's AVI mux crashes when it receives a sample after it has stopped,
+    // and the graph stops the mux before the source.
+    HRESULT Stop();
+    // Runs the graph for the given time and stops it; the run's wall-clock
+    // length in seconds (from Run to the Stop call).
+    double RunFor(DWORD milliseconds);
+
+    HRESULT built = E_FAIL; // S_OK when every planned pin was rendered
+    TestFilter camera;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<IMediaControl> control;
+
+private:
+    bool writesFile = false;
+    ComPtr<IBaseFilter> previewSink;
+    // Adds Wine's AVI mux writing to path through StreamFileSink, connected.
+    HRESULT AddAviWriter(const std::string& path, ComPtr<IBaseFilter>& mux);
+    HRESULT AddNullRenderer(const wchar_t* name, ComPtr<IBaseFilter>& renderer);
+    HRESULT RenderPin(const GUID& category, IBaseFilter* sink, SampleLog* log);
+};
+
+} // namespace filtertest

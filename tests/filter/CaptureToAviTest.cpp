@@ -1,0 +1,147 @@
+// End to end on Wine's own components: the capture graph builder renders the
+// capture pin into Wine's AVI mux and the preview pin into a null renderer;
+// sample grabbers show what the pins deliver.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "tests/filter/CaptureGraph.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/UnixTools.h"
+#include "tests/support/Watchdog.h"
+
+using namespace filtertest;
+
+namespace {
+
+class CaptureToAvi : public FilterTest {};
+
+double QpcSeconds(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) / frequency.QuadPart;
+}
+
+long CaptureFetches(CaptureGraph& graph)
+{
+    ComPtr<IAMDroppedFrames> counters;
+    graph.camera.capture->Pin()->QueryInterface(IID_IAMDroppedFrames, reinterpret_cast<void**>(counters.GetAddressOf()));
+    long fetched = -1;
+    counters->GetNumNotDropped(&fetched);
+    return fetched;
+}
+
+TEST_F(CaptureToAvi, FiveSecondRunWritesAFileAsLongAsTheRun)
+{
+    testenv::Watchdog watchdog(120000, "five-second capture to AVI");
+    const std::string path = testenv::TempPath("capture.avi");
+    DeleteFileA(path.c_str());
+    SampleLog previewLog;
+    GraphPlan plan;
+    plan.aviPath = path;
+    plan.previewLog = &previewLog;
+    double seconds = 0;
+    long captured = 0;
+    {
+        CaptureGraph graph(plan);
+        ASSERT_EQ(S_OK, graph.built);
+        seconds = graph.RunFor(5000);
+        captured = CaptureFetches(graph);
+    }
+    const testenv::VideoProbe probe = testenv::Ffprobe(path);
+    std::printf("run %.2f s: %ld capture samples (%.1f per second), %zu preview samples; "
+                "file: %ld frames, %.2f s\n",
+                seconds, captured, captured / seconds, previewLog.Count(), probe.frames, probe.duration);
+
+    DeleteFileA(path.c_str()); // about 18 MB a frame
+    ASSERT_TRUE(probe.ok) << probe.report;
+    EXPECT_EQ("avi", probe.format);
+    EXPECT_EQ(3032, probe.width);
+    EXPECT_EQ(2016, probe.height);
+    EXPECT_EQ("bgr24", probe.pixFmt) << probe.report;
+    // The file plays at the announced rate (one frame per 30 ms), one frame
+    // time per delivered sample (the last may still be in flight at Stop)...
+    EXPECT_NEAR(captured * 0.03, probe.duration, 2 * 0.03);
+    EXPECT_LE(probe.frames, captured);
+    EXPECT_GE(probe.frames, captured / 2);
+    // ...so it lasts as long as the run when the capture pin keeps that rate.
+    EXPECT_NEAR(seconds, probe.duration, 0.1 * seconds);
+    EXPECT_GE(previewLog.Count(), 5u);
+}
+
+TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
+{
+    testenv::Watchdog watchdog(60000, "three-second run into sample grabbers");
+    SampleLog captureLog;
+    SampleLog previewLog;
+    GraphPlan plan;
+    plan.captureLog = &captureLog;
+    plan.previewLog = &previewLog;
+    plan.withClock = false; // the capture renderer shows samples as they come
+    {
+        CaptureGraph graph(plan);
+        ASSERT_EQ(S_OK, graph.built);
+        graph.RunFor(3000);
+    }
+    const std::vector<SampleRecord> captured = captureLog.Records();
+    const std::vector<SampleRecord> previewed = previewLog.Records();
+    std::printf("%zu capture samples, %zu preview samples in 3 s\n", captured.size(), previewed.size());
+
+    // Capture samples: stamped, increasing (a fill in the same millisecond
+    // tick as the previous one ends where it starts).
+    ASSERT_GE(captured.size(), 20u);
+    for (size_t i = 0; i < captured.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(captured[i].hasTimes);
+        EXPECT_TRUE(captured[i].syncPoint);
+        EXPECT_LE(captured[i].start, captured[i].end);
+        if (i > 0) {
+            EXPECT_GT(captured[i].start, captured[i - 1].end);
+        }
+    }
+    // The end times advance with real time: as far as the camera produced
+    // the frames the samples carry (each copied within a frame interval of
+    // its production). Delivery times would not do: the first samples wait
+    // in the paused renderer until the graph runs.
+    const auto firstStamped = std::find_if(captured.begin(), captured.end(),
+                                           [](const SampleRecord& sample) { return IsStamp(sample.stamp); });
+    ASSERT_NE(captured.end(), firstStamped);
+    const SampleRecord& last = captured.back();
+    const double stampSpan = (last.end - firstStamped->end) / 1e7;
+    const double frameSpan = QpcSeconds(static_cast<LONGLONG>(last.stamp.qpc - firstStamped->stamp.qpc));
+    EXPECT_NEAR(frameSpan, stampSpan, 0.1 * frameSpan + 0.07);
+
+    // Preview samples: no times.
+    ASSERT_GE(previewed.size(), 20u);
+    for (const SampleRecord& sample : previewed) {
+        EXPECT_FALSE(sample.hasTimes);
+        EXPECT_TRUE(sample.syncPoint);
+    }
+
+    // Pixels: after the first camera frame every sample holds a stamped frame
+    // produced moments before; the preview pin waits for each new frame, so
+    // its frames are all distinct, and the capture pin's are mostly distinct.
+    for (const std::vector<SampleRecord>* log : {&captured, &previewed}) {
+        std::set<uint32_t> sequences;
+        size_t stamped = 0;
+        for (const SampleRecord& sample : *log) {
+            if (!IsStamp(sample.stamp)) {
+                EXPECT_EQ(0u, stamped) << "an unstamped sample after stamped ones";
+                continue; // before the first frame: black
+            }
+            ++stamped;
+            sequences.insert(sample.stamp.sequence);
+            EXPECT_LT(QpcSeconds(sample.receivedQpc - static_cast<LONGLONG>(sample.stamp.qpc)), 0.5);
+        }
+        EXPECT_GE(stamped + 5, log->size());
+        EXPECT_GE(sequences.size(), stamped / 2);
+        if (log == &previewed) {
+            EXPECT_EQ(stamped, sequences.size());
+        }
+    }
+}
+
+} // namespace
