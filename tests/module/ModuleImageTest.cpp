@@ -1,4 +1,4 @@
-// The built ZorvikFilter.dll as a file, read by binutils' objdump: it exports
+// The built ZorvikFilter.dll as a file, read by objdump: it exports
 // the COM server entry points under their plain names (no __stdcall
 // decoration on 32-bit) and needs nothing at load time but system DLLs (the
 // camera SDK is loaded at run time, the C++ runtime is linked in).
@@ -26,7 +26,13 @@ TEST(ModuleImage, ExportsPlainEntryPointsAndImportsOnlySystemDlls)
     const std::wstring wide = moduletest::FilterModulePath();
     const std::string path(wide.begin(), wide.end());
     std::string dump;
-    ASSERT_EQ(testenv::RunUnixCommand("objdump -p '" + testenv::UnixPath(path) + "'", &dump), 0) << dump;
+    // The cross binutils that come with the compilers read the image.
+#ifdef _WIN64
+    const std::string objdump = "x86_64-w64-mingw32-objdump";
+#else
+    const std::string objdump = "i686-w64-mingw32-objdump";
+#endif
+    ASSERT_EQ(testenv::RunUnixCommand(objdump + " -p '" + testenv::UnixPath(path) + "'", &dump), 0) << dump;
 
     std::set<std::string> exports;
     std::set<std::string> imports;

@@ -16,6 +16,7 @@
 #include "tests/module/FilterModule.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/Watchdog.h"
+#include "tools/lumoracap/DeviceLookup.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace moduletest;
@@ -67,29 +68,12 @@ std::vector<std::wstring> CameraEntries(REFCLSID category)
     return names;
 }
 
-// The filter made from the "Lumora Camera" video input device.
+// The filter made from the "Lumora Camera" video input device, found the
+// way lumoracap finds it.
 ComPtr<IBaseFilter> BindCameraDevice()
 {
-    ComPtr<ICreateDevEnum> enumerator;
-    CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&enumerator));
-    ComPtr<IEnumMoniker> monikers;
     ComPtr<IBaseFilter> filter;
-    if (!enumerator ||
-        enumerator->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0) != S_OK) {
-        return filter;
-    }
-    ComPtr<IMoniker> moniker;
-    while (!filter && monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        ComPtr<IPropertyBag> properties;
-        VARIANT name;
-        VariantInit(&name);
-        if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&properties))) &&
-            SUCCEEDED(properties->Read(L"FriendlyName", &name, nullptr)) &&
-            std::wstring(name.bstrVal) == L"Lumora Camera") {
-            moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter));
-        }
-        VariantClear(&name);
-    }
+    EXPECT_EQ(CreateVideoDevice(L"Lumora Camera", &filter), S_OK);
     return filter;
 }
 
