@@ -127,7 +127,10 @@ int CaptureToFile(const Options& options, Console& console)
         PrintProgress(console, SecondsSince(start), grabber->Frames(), DroppedFrames(counts.Get()));
     }
 
-    // The snapshot: the next frame that passes, before the graph stops.
+    // The recording ends here, so that the file holds the frames of exactly
+    // this time; the snapshot is the next frame that passes.
+    const double seconds = SecondsSince(start);
+    grabber->RecordInto(nullptr);
     std::vector<BYTE> snapshot;
     if (!pngPath.empty()) {
         grabber->RequestCopy(0);
@@ -135,9 +138,7 @@ int CaptureToFile(const Options& options, Console& console)
             grabber->TakeCopy(&snapshot);
         }
     }
-    const double seconds = SecondsSince(start);
     graph.Stop();
-    grabber->RecordInto(nullptr);
     const long dropped = DroppedFrames(counts.Get());
     PrintProgress(console, seconds, static_cast<long>(avi.Frames()), dropped);
     console.out << "\n";

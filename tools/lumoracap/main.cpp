@@ -10,11 +10,32 @@
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/Lumoracap.h"
 
+namespace {
+
+// Names and paths are printed as UTF-8. The console outlives the program, so
+// it gets its own code page back at the end (0: there is no console).
+class Utf8Console {
+public:
+    Utf8Console() : previous(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
+    ~Utf8Console()
+    {
+        std::cout.flush();
+        if (previous != 0) {
+            SetConsoleOutputCP(previous);
+        }
+    }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+    const UINT previous;
+};
+
+} // namespace
+
 int main()
 {
-    // Names and paths are printed as UTF-8.
-    SetConsoleOutputCP(CP_UTF8);
-
+    Utf8Console utf8;
     int count = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!argv) {
@@ -25,7 +46,5 @@ int main()
     LocalFree(argv);
 
     Console console{std::cout, std::cerr};
-    const int exitCode = RunLumoracap(args, console);
-    std::cout.flush();
-    return exitCode;
+    return RunLumoracap(args, console);
 }
