@@ -231,6 +231,7 @@ double CaptureGraph::RunFor(DWORD milliseconds)
     EXPECT_TRUE(SUCCEEDED(running)) << std::hex << running;
     Sleep(milliseconds);
     QueryPerformanceCounter(&after);
+    stopRequestedQpc = after.QuadPart;
     EXPECT_EQ(S_OK, Stop());
     return static_cast<double>(after.QuadPart - before.QuadPart) / frequency.QuadPart;
 }

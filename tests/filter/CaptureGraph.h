@@ -74,6 +74,8 @@ public:
     // Runs the graph for the given time and stops it; the run's wall-clock
     // length in seconds (from Run to the Stop call).
     double RunFor(DWORD milliseconds);
+    // When RunFor asked the graph to stop (QueryPerformanceCounter).
+    LONGLONG stopRequestedQpc = 0;
 
     HRESULT built = E_FAIL; // S_OK when every planned pin was rendered
     TestFilter camera;
