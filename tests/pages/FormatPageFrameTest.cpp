@@ -125,7 +125,7 @@ TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
     // No record to read: a fresh record's resolution 0.
     EXPECT_TRUE(Checked(IDC_RES_FULL));
     frame->Sync();
-    const std::string path = testenv::TempPath("format-page.png");
+    const std::string path = testenv::ArtifactPath("format-page.png");
     const WindowCaptureResult shot = SaveWindowPng(frame->Frame(), path);
     ASSERT_TRUE(shot.saved) << path;
     EXPECT_GT(shot.distinctColours, 8) << "a blank page";

@@ -319,7 +319,7 @@ TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
     testenv::Watchdog watchdog(60000, "screenshot");
     OpenSettingsFrame();
     frame->Sync();
-    const std::string path = testenv::TempPath("camera-set-page.png");
+    const std::string path = testenv::ArtifactPath("camera-set-page.png");
     const WindowCaptureResult shot = SaveWindowPng(frame->Frame(), path);
     ASSERT_TRUE(shot.saved) << path;
     EXPECT_GT(shot.distinctColours, 8) << "a blank page";

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "tests/support/ProcessCounters.h"
 
 namespace testenv {
@@ -19,6 +21,13 @@ std::string TempPath(const std::string& name)
     return g_tempFolder + name;
 }
 
+std::string ArtifactPath(const std::string& name)
+{
+    const std::string folder = ProgramFolder() + "test-artifacts\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + name;
+}
+
 std::string ProgramFolder()
 {
     char path[MAX_PATH] = {};
@@ -32,13 +41,55 @@ void RemoveSettingsFile()
     DeleteFileA(TempPath("Lumora Camera.config").c_str());
 }
 
+namespace {
+
+// Deletes a folder with everything in it.
+void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = folder + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path + "\\");
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+void RemoveTempFolder()
+{
+    if (!g_tempFolder.empty()) {
+        RemoveTree(g_tempFolder);
+    }
+}
+
+} // namespace
+
 void Initialise()
 {
     char base[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, base);
-    char name[64];
-    wsprintfA(name, "lumora-test-%lu\\", GetCurrentProcessId());
-    g_tempFolder = std::string(base) + name;
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string stem = program;
+    stem = stem.substr(stem.find_last_of("\\/") + 1);
+    stem = stem.substr(0, stem.find_last_of('.'));
+    char pid[32];
+    wsprintfA(pid, "-%lu\\", GetCurrentProcessId());
+    g_tempFolder = std::string(base) + "lumora-" + stem + pid;
+    // Large files (captures) must not pile up across runs.
+    atexit(RemoveTempFolder);
     CreateDirectoryA(g_tempFolder.c_str(), nullptr);
     SetEnvironmentVariableA("TMP", g_tempFolder.c_str());
     SetEnvironmentVariableA("TEMP", g_tempFolder.c_str());

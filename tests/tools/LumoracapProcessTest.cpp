@@ -95,7 +95,7 @@ TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot
 {
     testenv::Watchdog watchdog(240000, "five-second capture");
     const std::string avi = testenv::TempPath("capture.avi");
-    const std::string png = testenv::TempPath("capture.png");
+    const std::string png = testenv::ArtifactPath("lumoracap-capture-snapshot.png");
     std::string out;
     std::string err;
     ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 5 --out \"" + Wide(avi) + L"\" --snapshot \"" + Wide(png) +
@@ -138,7 +138,7 @@ TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot
 TEST_F(LumoracapProcessTest, SnapshotWritesTheCameraPictureUpright)
 {
     testenv::Watchdog watchdog(120000, "snapshot");
-    const std::string png = testenv::TempPath("snapshot.png");
+    const std::string png = testenv::ArtifactPath("lumoracap-snapshot.png");
     std::string out;
     std::string err;
     ASSERT_EQ(RunLumoracapProcess(L"snapshot --out \"" + Wide(png) + L"\"", &out, &err), 0) << out << err;
@@ -222,7 +222,7 @@ TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)
     EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
     // The first page is "Camera Set" with its sliders.
     EXPECT_TRUE(FindVisibleControl(frame, TRACKBAR_CLASSA));
-    const std::string first = testenv::TempPath("lumoracap-settings-camera-set.png");
+    const std::string first = testenv::ArtifactPath("lumoracap-settings-camera-set.png");
     EXPECT_TRUE(SaveWindowPng(frame, first).saved);
 
     // The second is "Format" with its resolution buttons.
@@ -230,7 +230,7 @@ TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)
     Sleep(500);
     EXPECT_FALSE(FindVisibleControl(frame, TRACKBAR_CLASSA));
     EXPECT_TRUE(FindVisibleControl(frame, "Button", BS_TYPEMASK, BS_AUTORADIOBUTTON));
-    const std::string second = testenv::TempPath("lumoracap-settings-format.png");
+    const std::string second = testenv::ArtifactPath("lumoracap-settings-format.png");
     const WindowCaptureResult shot = SaveWindowPng(frame, second);
     EXPECT_TRUE(shot.saved);
     EXPECT_GT(shot.distinctColours, 2);
