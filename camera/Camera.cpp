@@ -58,12 +58,10 @@ int CCamera::Init()
     const CameraSdk& sdk = GetCameraSdk();
 
     UniqueHandle readyEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    UniqueHandle frameEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!readyEvent || !frameEvent) {
+    if (!readyEvent) {
         return 2;
     }
     m_hReadyEvent = std::move(readyEvent);
-    std::atomic_store(&m_hFrameEvent, std::make_shared<const UniqueHandle>(std::move(frameEvent)));
     m_hWnd = nullptr;
 
     // The handle is kept: the thread is joined when the camera closes.
@@ -97,6 +95,8 @@ int CCamera::Init()
         TakeCaptureResources(failed);
         return 2;
     }
+    // The new buffers are black: no earlier frame is in them.
+    m_SequenceAtOpen = m_FramesReceived;
     m_bOpened = 1;
     return 1;
 }
@@ -274,46 +274,68 @@ void CCamera::ApplyChangedSettings(const CameraConfig& record)
     sdk.CameraSetMirror(1, record.m_VMirror);
 }
 
-int CCamera::GetFrame(unsigned char* destination, long capacity)
+int CCamera::GetFrame(unsigned char* destination, long capacity, LONG* lastSequence)
 {
     if (!destination) {
         return m_FrameSize;
     }
-    // Waits without m_Lock: the capture thread needs it to deliver the frame.
-    // The local reference keeps the event open should UnInit retire it meanwhile.
-    const std::shared_ptr<const UniqueHandle> frameEvent = std::atomic_load(&m_hFrameEvent);
-    if (frameEvent) {
-        if (WaitForSingleObject(frameEvent->Get(), kFrameWaitMs) != WAIT_TIMEOUT) {
-            ResetEvent(frameEvent->Get());
-        }
-    } else {
-        // Closed camera: no frame can come; wait as a timed-out wait would.
-        Sleep(kFrameWaitMs);
-    }
-    // After a timeout this delivers the previous frame again.
-    CopyFrame(destination, capacity);
+    CriticalSectionGuard guard(m_Lock);
+    LONG& delivered = lastSequence ? *lastSequence : m_LastDelivered;
+    // After a timeout this copies the previous frame again.
+    WaitUntilFrameAfter(delivered, kFrameWaitMs);
+    delivered = CopyFrame(destination, capacity);
     return 0;
 }
 
-int CCamera::GetFrameNoWait(unsigned char* destination, long capacity)
+int CCamera::GetFrameNoWait(unsigned char* destination, long capacity, LONG* sequence)
 {
     if (!destination) {
         return m_FrameSize;
     }
     ++m_FramesFetched;
-    CopyFrame(destination, capacity);
+    CriticalSectionGuard guard(m_Lock);
+    const LONG copied = CopyFrame(destination, capacity);
+    if (sequence) {
+        *sequence = copied;
+    }
     return 0;
 }
 
-void CCamera::CopyFrame(unsigned char* destination, long capacity)
+bool CCamera::WaitForFrameAfter(LONG sequence, DWORD timeoutMs)
 {
     CriticalSectionGuard guard(m_Lock);
-    if (!m_pFrame || capacity <= 0) {
-        return;
+    return WaitUntilFrameAfter(sequence, timeoutMs);
+}
+
+bool CCamera::HasFrameAfter(LONG sequence) const
+{
+    return m_FramesReceived > std::max(sequence, m_SequenceAtOpen);
+}
+
+bool CCamera::WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs)
+{
+    // The wait releases m_Lock while it sleeps: frames arrive, and Stop and
+    // UnInit proceed, meanwhile. Wake-ups for frames that are not newer, and
+    // spurious ones, go back to sleep for what is left of the time.
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!HasFrameAfter(sequence)) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) {
+            return false;
+        }
+        m_FrameArrived.Wait(m_Lock, static_cast<DWORD>(deadline - now));
     }
-    // Never more than the destination holds.
-    const size_t bytes = std::min(static_cast<size_t>(m_FrameSize), static_cast<size_t>(capacity));
-    std::memcpy(destination, m_pFrame.get(), bytes);
+    return true;
+}
+
+LONG CCamera::CopyFrame(unsigned char* destination, long capacity)
+{
+    if (m_pFrame && capacity > 0) {
+        // Never more than the destination holds.
+        const size_t bytes = std::min(static_cast<size_t>(m_FrameSize), static_cast<size_t>(capacity));
+        std::memcpy(destination, m_pFrame.get(), bytes);
+    }
+    return m_FramesReceived;
 }
 
 int CCamera::GetFormats(BITMAPINFOHEADER* headers, int* count)

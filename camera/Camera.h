@@ -6,10 +6,19 @@
 // Threads: the pins' streaming threads (Init, Play, fetches, Stop, UnInit), the
 // filter's callers (GetFormats, GetConfig, SetConfig) and the capture thread
 // (frame messages) all enter the controller. m_Lock, a critical section, is
-// held around every SDK call made here, every use of the flags, sizes, buffers
-// and m_Config, and the whole of frame handling. The settings file is read and
-// written before m_Lock is taken. The controller takes no other lock while
-// holding m_Lock; a caller may hold its own locks when it calls in.
+// held around every SDK call made here, every use of the flags, sizes, buffers,
+// sequences and m_Config, and the whole of frame handling. The settings file
+// is read and written before m_Lock is taken. The controller takes no other
+// lock while holding m_Lock; a caller may hold its own locks when it calls in.
+// A fetch that waits for a frame sleeps on m_FrameArrived, which releases
+// m_Lock while it sleeps, so the capture thread, Stop and UnInit go on; the
+// waits are entered only from outside the controller (m_Lock held once).
+//
+// Frame sequence: m_FramesReceived numbers the frames; the frame buffer holds
+// frame m_FramesReceived. Each consumer keeps the sequence of the last frame
+// it took and asks for a newer one, so two consumers each see every frame.
+// Frames handled before the current open are not in the buffers (Init clears
+// them), so they never count as newer.
 //
 // Results: 1 for success; Init returns 2 for failure; the fetches return the
 // frame size (no destination) or 0.
@@ -21,6 +30,7 @@
 #include <memory>
 
 #include "camera/CameraConfig.h"
+#include "camera/ConditionVariable.h"
 #include "camera/CriticalSection.h"
 #include "camera/UniqueHandle.h"
 
@@ -56,13 +66,24 @@ public:
     // effect at the next Init) and makes it m_Config. 1; 0 when config is null.
     int SetConfig(const CameraConfig* config);
 
-    // Copies the newest frame into destination, at most capacity bytes, and
-    // returns 0; with no destination, returns the frame size. GetFrame first
-    // waits up to 500 ms for a new frame (after a timeout it delivers the
-    // previous frame again); GetFrameNoWait copies at once and counts the
-    // fetch in m_FramesFetched.
-    int GetFrame(unsigned char* destination, long capacity);
-    int GetFrameNoWait(unsigned char* destination, long capacity);
+    // Copy the newest frame into destination, at most capacity bytes, and
+    // return 0; with no destination, return the frame size (no wait, no lock,
+    // no count, the sequence untouched).
+    //
+    // GetFrame waits up to 500 ms until a frame newer than *lastSequence is
+    // there, then copies it under the same hold of m_Lock and stores its
+    // sequence in *lastSequence. Without lastSequence it waits for a frame
+    // newer than the last one GetFrame itself delivered without one (kept in
+    // the controller). After a timeout it copies the previous frame again.
+    // Counts nothing.
+    int GetFrame(unsigned char* destination, long capacity, LONG* lastSequence = nullptr);
+    // Copies at once, counts the fetch in m_FramesFetched and, when sequence
+    // is given, stores the copied frame's sequence there.
+    int GetFrameNoWait(unsigned char* destination, long capacity, LONG* sequence = nullptr);
+    // Waits (copying nothing) up to timeoutMs until a frame newer than
+    // sequence is there; false on timeout. Closing the camera does not end
+    // the wait early: no frame comes, and the wait times out.
+    bool WaitForFrameAfter(LONG sequence, DWORD timeoutMs);
 
     // Fills up to *count headers (at most 5) with the offered formats: 0 to 2
     // are 3032 x 2016, 3 and 4 are 3264 x 2448, RGB24 bottom-up. Sets *count
@@ -75,23 +96,23 @@ public:
     static void CropCopy(int imageWidth, int imageHeight, int frameWidth, int frameHeight,
                          const unsigned char* source, unsigned char* destination);
 
-    // Frame messages handled since construction (counted under m_Lock) and
-    // frames copied out by GetFrameNoWait (counted without it). Other threads
-    // read them without a lock (the pins' dropped-frame report).
+    // Frame messages handled since construction (counted under m_Lock; also
+    // the frame sequence) and frames copied out by GetFrameNoWait (counted
+    // without it). Other threads read them without a lock (the pins'
+    // dropped-frame report, a pin's starting sequence).
     std::atomic<LONG> m_FramesReceived{0};
     std::atomic<LONG> m_FramesFetched{0};
 
 private:
-    // What one Init started: the capture thread, its window and its events.
-    // Moved out of the controller under m_Lock; its destructor then ends the
-    // thread (the window is destroyed on it) and closes the handles. It must
-    // run after m_Lock is left: the thread may be waiting for m_Lock to finish
-    // a frame message.
+    // What one Init started: the capture thread, its window and its ready
+    // event. Moved out of the controller under m_Lock; its destructor then
+    // ends the thread (the window is destroyed on it) and closes the handles.
+    // It must run after m_Lock is left: the thread may be waiting for m_Lock
+    // to finish a frame message.
     struct CaptureResources {
         UniqueHandle thread;
         HWND window = nullptr;
         UniqueHandle readyEvent;
-        std::shared_ptr<const UniqueHandle> frameEvent;
 
         CaptureResources() = default;
         CaptureResources(const CaptureResources&) = delete;
@@ -108,8 +129,14 @@ private:
     // Sends the values of record that differ from m_Config, then monochrome and
     // both mirrors. Caller holds m_Lock.
     void ApplyChangedSettings(const CameraConfig& record);
-    // Copies min(m_FrameSize, capacity) bytes of m_pFrame under m_Lock.
-    void CopyFrame(unsigned char* destination, long capacity);
+    // Copies min(m_FrameSize, capacity) bytes of m_pFrame and returns the
+    // frame's sequence. Caller holds m_Lock.
+    LONG CopyFrame(unsigned char* destination, long capacity);
+    // Whether the buffer holds a frame newer than sequence. Caller holds m_Lock.
+    bool HasFrameAfter(LONG sequence) const;
+    // Sleeps on m_FrameArrived until HasFrameAfter(sequence) or timeoutMs
+    // pass; returns HasFrameAfter(sequence). Caller holds m_Lock exactly once.
+    bool WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs);
     // Handles one WM_CAMERA_FRAME on the capture thread: takes m_Lock.
     void HandleFrameMessage(HWND window);
 
@@ -133,10 +160,15 @@ private:
     CriticalSection m_Lock;
     // Manual reset; set by the capture thread when its window is ready or failed.
     UniqueHandle m_hReadyEvent;
-    // Manual reset; set after each new frame. Shared, because GetFrame waits
-    // on it without m_Lock while UnInit may retire it: the handle is closed
-    // when the last holder lets go. Accessed with std::atomic_load/store.
-    std::shared_ptr<const UniqueHandle> m_hFrameEvent;
+    // Woken (all waiters) by the capture thread after each new frame; waited
+    // on with m_Lock.
+    ConditionVariable m_FrameArrived;
+    // The frames up to this sequence came before the current open: the
+    // buffers Init allocated hold none of them. Under m_Lock.
+    LONG m_SequenceAtOpen = 0;
+    // The sequence of the last frame GetFrame delivered to a caller that
+    // keeps no sequence of its own. Under m_Lock.
+    LONG m_LastDelivered = 0;
     UniqueHandle m_hCaptureThread;
     CameraConfig m_Config;
 };

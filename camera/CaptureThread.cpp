@@ -111,10 +111,8 @@ void CCamera::HandleFrameMessage(HWND window)
     ++m_FramesReceived;
     GetCameraSdk().CameraGetImageDataRGB24(m_pImage.get());
     CropCopy(m_ImageWidth, m_ImageHeight, m_FrameWidth, m_FrameHeight, m_pImage.get(), m_pFrame.get());
-    const std::shared_ptr<const UniqueHandle> frameEvent = std::atomic_load(&m_hFrameEvent);
-    if (frameEvent) {
-        SetEvent(frameEvent->Get());
-    }
+    // The waiting fetches run once this thread leaves m_Lock.
+    m_FrameArrived.WakeAll();
 }
 
 void CCamera::TakeCaptureResources(CaptureResources& into)
@@ -122,7 +120,6 @@ void CCamera::TakeCaptureResources(CaptureResources& into)
     into.thread = std::move(m_hCaptureThread);
     into.window = m_hWnd;
     into.readyEvent = std::move(m_hReadyEvent);
-    into.frameEvent = std::atomic_exchange(&m_hFrameEvent, std::shared_ptr<const UniqueHandle>());
     m_hWnd = nullptr;
 }
 
@@ -141,6 +138,5 @@ CCamera::CaptureResources::~CaptureResources()
     if (thread) {
         WaitForSingleObject(thread.Get(), INFINITE);
     }
-    // The handles close as the members go; the frame event once the last
-    // GetFrame waiting on it lets go.
+    // The handles close as the members go.
 }

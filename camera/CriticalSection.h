@@ -13,6 +13,9 @@ public:
 
     void Enter() { EnterCriticalSection(&m_section); }
     void Leave() { LeaveCriticalSection(&m_section); }
+    // For the platform's waits that release the section while they sleep
+    // (ConditionVariable).
+    CRITICAL_SECTION* Native() { return &m_section; }
 
 private:
     CRITICAL_SECTION m_section;

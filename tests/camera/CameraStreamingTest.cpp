@@ -1,6 +1,7 @@
 // The controller streaming from the simulated camera through its real hidden
 // window and message loop: open/close idempotence, frames and their stamps,
-// the crop, the counters, GetFrame's wait, capacity limits, leaks and faults.
+// the crop, the counters, the fetches' waits for fresh frames per consumer,
+// capacity limits, leaks and faults.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -199,19 +200,124 @@ TEST_F(CameraStreaming, GetFrameDeliversThePreviousFrameAgainWhenNoneComes)
     camera.GetFrame(frame.data(), kFrameBytes); // takes a frame that came meanwhile, if any
     const uint32_t last = StampOf(frame, kFrameWidth, kFrameHeight).sequence;
 
-    std::memset(frame.data(), 0, frame.size());
-    const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes), 0);
-    const ULONGLONG waited = GetTickCount64() - start;
-    EXPECT_GE(waited, 450u) << "waits about 500 ms for a frame";
-    EXPECT_LT(waited, 5000u);
-    EXPECT_EQ(StampOf(frame, kFrameWidth, kFrameHeight).sequence, last) << "the previous frame, delivered again";
+    // Without a sequence of its own and with one of the newest frame, alike.
+    LONG sequence = camera.m_FramesReceived;
+    for (LONG* kept : {static_cast<LONG*>(nullptr), &sequence}) {
+        std::memset(frame.data(), 0, frame.size());
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kept), 0);
+        const ULONGLONG waited = GetTickCount64() - start;
+        EXPECT_GE(waited, 450u) << "waits about 500 ms for a frame";
+        EXPECT_LT(waited, 5000u);
+        EXPECT_EQ(StampOf(frame, kFrameWidth, kFrameHeight).sequence, last) << "the previous frame, delivered again";
+    }
+    EXPECT_EQ(sequence, camera.m_FramesReceived) << "the sequence of the frame delivered again";
 
     // Frames resume: GetFrame returns with a new one.
     SimSetFault(SimFaultUnplugged, 0);
     ASSERT_TRUE(WaitForFrames(camera, 1));
     camera.GetFrame(frame.data(), kFrameBytes);
     EXPECT_GT(StampOf(frame, kFrameWidth, kFrameHeight).sequence, last);
+}
+
+TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
+{
+    // The two pins' ways: GetFrame with its own sequence (preview), and a wait
+    // for a newer frame followed by GetFrameNoWait (capture). Small frames,
+    // so that each consumer is back long before the next frame.
+    testenv::Watchdog watchdog(60000, "two consumers");
+    SimSetImageSize(640, 480);
+    const int bytes = 640 * 480 * 3;
+    CCamera camera;
+    ASSERT_EQ(camera.Init(), 1);
+    ASSERT_EQ(camera.Play(), 1);
+    const int kFrames = 40;
+    struct Taken {
+        LONG sequence;
+        uint32_t stamp;
+    };
+    std::vector<Taken> taken[2];
+    std::thread consumers[2];
+    for (int which = 0; which < 2; ++which) {
+        consumers[which] = std::thread([&, which] {
+            Bytes frame(bytes);
+            LONG sequence = 0;
+            while (static_cast<int>(taken[which].size()) < kFrames) {
+                if (which == 0) {
+                    camera.GetFrame(frame.data(), bytes, &sequence);
+                } else {
+                    camera.WaitForFrameAfter(sequence, 500);
+                    camera.GetFrameNoWait(frame.data(), bytes, &sequence);
+                }
+                taken[which].push_back({sequence, StampOf(frame, 640, 480).sequence});
+            }
+        });
+    }
+    for (std::thread& consumer : consumers) {
+        consumer.join();
+    }
+    for (int which = 0; which < 2; ++which) {
+        SCOPED_TRACE(which == 0 ? "GetFrame" : "WaitForFrameAfter + GetFrameNoWait");
+        int missed = 0;
+        for (size_t i = 1; i < taken[which].size(); ++i) {
+            const Taken& previous = taken[which][i - 1];
+            const Taken& current = taken[which][i];
+            ASSERT_GT(current.sequence, previous.sequence) << "a frame taken twice, at " << i;
+            EXPECT_GT(current.stamp, previous.stamp) << "the pixels are the newer frame's, at " << i;
+            missed += current.sequence - previous.sequence - 1;
+        }
+        EXPECT_LE(missed, kFrames / 10) << "frames passed by while the consumer was back in time";
+    }
+    EXPECT_EQ(camera.m_FramesFetched, kFrames) << "only GetFrameNoWait counts";
+}
+
+TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
+{
+    testenv::Watchdog watchdog(60000, "waits and closing");
+    CCamera camera;
+    OpenWithResolution(camera, 1);
+    ASSERT_EQ(camera.Play(), 1);
+    ASSERT_TRUE(WaitForFrames(camera, 1));
+    const LONG newest = camera.m_FramesReceived;
+    EXPECT_TRUE(camera.WaitForFrameAfter(newest - 1, 0)) << "a newer frame is there already";
+    EXPECT_TRUE(camera.WaitForFrameAfter(newest, 5000)) << "the next frame comes";
+
+    // No frames: the waits time out; closing meanwhile is not held up by
+    // them (they release the lock while they sleep), nor are they stuck.
+    SimSetFault(SimFaultUnplugged, 1);
+    ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == Counters().posted; }, kFrameTimeoutMs));
+    const LONG last = camera.m_FramesReceived;
+    std::atomic<int> timedOut{0};
+    std::thread waiter([&] {
+        const ULONGLONG start = GetTickCount64();
+        if (!camera.WaitForFrameAfter(last, 1500) && GetTickCount64() - start >= 1400) {
+            ++timedOut;
+        }
+    });
+    std::thread fetcher([&] {
+        Bytes frame(kFrameBytes);
+        LONG sequence = last;
+        camera.GetFrame(frame.data(), kFrameBytes, &sequence);
+        if (sequence == last && IsStamp(StampOf(frame, kFrameWidth, kFrameHeight))) {
+            ++timedOut; // the last frame again, after its 500 ms
+        }
+    });
+    Sleep(100);
+    const ULONGLONG closing = GetTickCount64();
+    EXPECT_EQ(camera.Stop(), 1);
+    EXPECT_EQ(camera.UnInit(), 1);
+    EXPECT_LT(GetTickCount64() - closing, 1000u) << "closing waited for the waiting fetches";
+    waiter.join();
+    fetcher.join();
+    EXPECT_EQ(timedOut, 2);
+
+    // A new open clears the buffers: the frames of the last open are not
+    // newer than anything, so a consumer starting at 0 waits for this open's.
+    SimSetFault(SimFaultUnplugged, 0);
+    ASSERT_EQ(camera.Init(), 1);
+    EXPECT_FALSE(camera.WaitForFrameAfter(0, 200));
+    ASSERT_EQ(camera.Play(), 1);
+    EXPECT_TRUE(camera.WaitForFrameAfter(0, 5000));
 }
 
 TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
@@ -248,8 +354,8 @@ TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
 {
     testenv::Watchdog watchdog(300000, "200 open/play/stop/close cycles");
     CCamera camera;
-    // A fetching thread runs throughout, as the pins do, and sees the frame
-    // event come and go.
+    // A fetching thread runs throughout, as the pins do, and waits for frames
+    // across the opens and closes.
     std::atomic<bool> fetching{true};
     std::thread fetcher;
     const auto cycle = [&](int i) {
