@@ -69,6 +69,11 @@ HRESULT STDMETHODCALLTYPE FilterBase::Pause()
             if (pin && pin->IsConnected()) {
                 const HRESULT hr = pin->GoActive();
                 if (FAILED(hr)) {
+                    // The filter stays Stopped, so the pins activated so far
+                    // go inactive again (their workers end), last first: a
+                    // later Stop would not reach them, and a later Pause
+                    // starts them afresh.
+                    DeactivatePinsBefore(i);
                     return hr;
                 }
             }
@@ -76,6 +81,16 @@ HRESULT STDMETHODCALLTYPE FilterBase::Pause()
     }
     state = State_Paused;
     return S_OK;
+}
+
+void FilterBase::DeactivatePinsBefore(int index)
+{
+    for (int i = index - 1; i >= 0; --i) {
+        PinBase* pin = PinAt(i);
+        if (pin && pin->IsConnected()) {
+            pin->GoInactive();
+        }
+    }
 }
 
 HRESULT STDMETHODCALLTYPE FilterBase::Run(REFERENCE_TIME start)

@@ -38,7 +38,12 @@ public:
 
     // IPersist
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* classIdOut) override;
-    // IMediaFilter
+    // IMediaFilter. Stop deactivates every connected pin (all of them, the
+    // first failure returned) and always ends Stopped. Pause from Stopped
+    // activates the connected pins in order; when one fails, the pins it
+    // activated go inactive again, last first, and the filter stays Stopped
+    // with that failure. Run stores the start time, pauses a stopped filter
+    // and tells the connected pins to run (OnRun).
     HRESULT STDMETHODCALLTYPE Stop() override;
     HRESULT STDMETHODCALLTYPE Pause() override;
     HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
@@ -55,7 +60,8 @@ public:
     HRESULT STDMETHODCALLTYPE Unregister() override;
 
     // The clock's time minus the start time given to Run; VFW_E_NO_CLOCK
-    // without a clock.
+    // without a clock. Takes no lock: a pin's worker may call it while it
+    // streams (Stop holds filterLock while it waits for the workers).
     virtual HRESULT CurrentStreamTime(REFERENCE_TIME* streamTime);
     // Version of the pin list, read by the pin enumerator to notice changes.
     virtual int PinListVersion();
@@ -77,9 +83,12 @@ public:
     IBaseFilter* BaseFilter() { return static_cast<IBaseFilter*>(this); }
 
 protected:
-    // A filter released while still active, or left with active pins by a
-    // failed Pause, stops its pins' workers before it is destroyed.
+    // A filter released while still active stops its pins' workers before
+    // it is destroyed.
     void OnFinalRelease() override;
+    // GoInactive on the connected pins below index, last first (a failed
+    // Pause undoing its activations). Caller holds filterLock.
+    void DeactivatePinsBefore(int index);
 
     FILTER_STATE state = State_Stopped;
     Microsoft::WRL::ComPtr<IReferenceClock> clock;

@@ -45,12 +45,18 @@ TEST_F(FilterState, StopCallsEveryConnectedPinAndAlwaysEndsStopped)
     EXPECT_EQ(filter->State(), State_Stopped);
 }
 
-TEST_F(FilterState, PauseStopsAtTheFirstFailingPinAndStaysStopped)
+TEST_F(FilterState, PauseStopsAtTheFirstFailingPinAndDeactivatesTheOnesBefore)
 {
-    filter->Pin(1)->activateResult = E_ACCESSDENIED;
+    filter->Pin(2)->activateResult = E_ACCESSDENIED;
     EXPECT_EQ(filter->Pause(), E_ACCESSDENIED);
-    EXPECT_EQ(filter->log, (Log{"P", "A0", "A1"}));
+    EXPECT_EQ(filter->log, (Log{"P", "A0", "A1", "A2", "I1", "I0"})) << "last first, the failing pin not";
     EXPECT_EQ(filter->State(), State_Stopped);
+
+    filter->Pin(2)->activateResult = S_OK;
+    filter->Pin(1)->activateResult = E_ACCESSDENIED;
+    filter->log.clear();
+    EXPECT_EQ(filter->Pause(), E_ACCESSDENIED);
+    EXPECT_EQ(filter->log, (Log{"P", "A0", "A1", "I0"}));
 
     filter->Pin(1)->activateResult = S_OK;
     filter->log.clear();

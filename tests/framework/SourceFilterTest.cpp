@@ -1,5 +1,6 @@
 // The source filter's stream array: pin ids, lookup, removal, destruction,
-// and releasing a filter that is still streaming.
+// releasing a filter that is still streaming, and a Pause that fails on a
+// later stream.
 #include <gtest/gtest.h>
 
 #include <wrl/client.h>
@@ -99,4 +100,44 @@ TEST(SourceFilter, ReleasingAStreamingFilterStopsItsWorkersFirst)
     EXPECT_TRUE(testenv::WaitForCounts(testenv::HandleCount(), threads));
     peer.notifiedAllocator.Reset();
     EXPECT_EQ(peer.References(), 0) << "the destroyed pin released its peer";
+}
+
+TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPauseStreams)
+{
+    testenv::Watchdog watchdog(60000, "Pause failing on the second stream");
+    FakeInputPin peers[2];
+    TestSourceFilter* filter = nullptr;
+    ComPtr<IBaseFilter> base = TestSourceFilter::Create(2, &filter);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                   reinterpret_cast<void**>(peers[i].offeredAllocator.GetAddressOf())),
+                  S_OK);
+        MediaTypeRecord type;
+        filter->Stream(i)->GetSingleMediaType(&type);
+        ASSERT_EQ(filter->Stream(i)->Connect(&peers[i], &type), S_OK);
+    }
+    std::thread([] {}).join();
+    const int handles = testenv::HandleCount();
+    const int threads = testenv::ThreadCount();
+
+    filter->Stream(1)->workerStartResult = E_ACCESSDENIED;
+    EXPECT_EQ(base->Pause(), E_ACCESSDENIED);
+    FILTER_STATE state = State_Running;
+    base->GetState(0, &state);
+    EXPECT_EQ(state, State_Stopped);
+    EXPECT_FALSE(filter->Stream(0)->HasThread()) << "the first stream's worker was ended";
+    EXPECT_EQ(filter->Stream(0)->workerEnds, 1);
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads));
+
+    filter->Stream(1)->workerStartResult = S_OK;
+    ASSERT_EQ(base->Pause(), S_OK);
+    const LONG before = peers[0].samplesReceived;
+    EXPECT_TRUE(WaitFor([&] { return peers[0].samplesReceived >= before + 3 && peers[1].samplesReceived >= 3; }));
+    ASSERT_EQ(base->Stop(), S_OK);
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads));
+    for (int i = 0; i < 2; ++i) {
+        filter->Stream(i)->Disconnect();
+        peers[i].connectedTo.Reset();
+        peers[i].notifiedAllocator.Reset();
+    }
 }
