@@ -1,9 +1,12 @@
 // CameraOutputPin: an output pin of the camera filter that delivers
 // uncompressed 24-bit RGB frames from the filter's camera controller. The
 // filter has two: the capture pin ("~Capture", PIN_CATEGORY_CAPTURE), whose
-// samples carry time stamps and take the newest frame at once, and the
-// preview pin ("Preview", PIN_CATEGORY_PREVIEW), whose samples carry no times
-// and wait up to 500 ms for a new frame.
+// samples carry time stamps, and the preview pin ("Preview",
+// PIN_CATEGORY_PREVIEW), whose samples carry none. Each pin waits up to
+// 500 ms for a frame it has not delivered before (it keeps the sequence of
+// the last frame it took); after a timeout (no frames: camera unplugged or
+// closed by the other pin) it delivers its last frame again. The capture pin
+// waits before it stamps, so a sample is stamped when its frame is there.
 //
 // The pin offers one media type at a time, the entry of its format list that
 // the stored resolution index selects, and accepts only types matching it.
@@ -17,9 +20,12 @@
 //   enter the camera controller under it (StateLock before the controller's
 //   lock, never the reverse).
 // - OnWorkerStart, FillSample and OnWorkerEnd run on the pin's worker thread
-//   and take no filter lock (Stop holds StateLock while it joins the worker).
-//   m_StreamTime and m_LastTick belong to the worker; m_LateOffset is also
-//   written by Notify from the downstream thread, so it is atomic.
+//   and take no filter lock (Stop holds StateLock while it joins the worker);
+//   FillSample reads the stream time through CurrentStreamTime, which takes
+//   none either. m_StreamTime, m_LastTick and m_LastSequence belong to the
+//   worker; m_LateOffset is also written by Notify from the downstream
+//   thread and m_ReanchorPending by OnRun from the graph's thread (under
+//   StateLock), so both are atomic.
 // - The interfaces of IAMStreamConfig (except the media type copies),
 //   IKsPropertySet, IAMDroppedFrames and ISpecifyPropertyPages take no lock;
 //   m_Formats and m_Category do not change after the filter has set up the pin.
@@ -88,6 +94,10 @@ public:
     HRESULT OnWorkerStart() override;
     HRESULT OnWorkerEnd() override;
     HRESULT FillSample(IMediaSample* sample) override;
+    // The filter runs (from Stopped or Paused): the next capture fill
+    // re-anchors the stamps on the graph's stream time, when there is a
+    // clock (see StampCaptureSample).
+    HRESULT OnRun(REFERENCE_TIME start) override;
 
     // IQualityControl: a positive lateness becomes the stamps' late offset.
     HRESULT STDMETHODCALLTYPE Notify(IBaseFilter* sender, Quality quality) override;
@@ -137,12 +147,25 @@ private:
     static void ReportCameraFailure(const char* text);
 
     GUID m_Category = PIN_CATEGORY_CAPTURE;
+    // Stamps the capture sample of a fill elapsed milliseconds after the
+    // previous one: start = previous end + late offset, end = previous end +
+    // elapsed time. After a Run (with a clock) the end becomes the stream time
+    // now, or, while the stamps are ahead of it, the sample ends where it
+    // starts, until the stream time has caught up. Worker thread.
+    void StampCaptureSample(IMediaSample* sample, LONG elapsed);
+
     // Worker thread only: end time of the last capture sample (100-ns units).
     REFERENCE_TIME m_StreamTime = 0;
     // Gap between one capture sample's end and the next start (100-ns units).
     std::atomic<REFERENCE_TIME> m_LateOffset{0};
+    // Set by OnRun, taken by the next capture fill: that fill's end time
+    // becomes the stream time now. Stamps never go back, so while they are
+    // ahead of the stream time the fills keep it set until it catches up.
+    std::atomic<bool> m_ReanchorPending{false};
     // Worker thread only: tick at the start of the previous fill.
     DWORD m_LastTick = 0;
+    // Worker thread only: sequence of the last frame this pin delivered.
+    LONG m_LastSequence = 0;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;
     int m_FormatCount = 0;
     CameraFilter* const m_pOwnerFilter; // owner, no reference

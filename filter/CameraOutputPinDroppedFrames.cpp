@@ -8,8 +8,9 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::GetNumDropped(long* dropped)
     if (!dropped) {
         return E_POINTER;
     }
-    // Negative when the capture pin fetched more often than frames arrived:
-    // it does not wait for new frames.
+    // Frames the capture pin did not take. Negative only when it fetched
+    // more often than frames arrived: each of its fetches waits up to 500 ms
+    // for a new frame, and after a timeout takes the last one again.
     *dropped = m_pCamera ? m_pCamera->m_FramesReceived.load() - m_pCamera->m_FramesFetched.load() : 0;
     return S_OK;
 }

@@ -1,14 +1,19 @@
 // The camera pin's worker hooks: opening the camera when streaming starts,
-// filling each sample (pacing, time stamps, frame copy) and closing the
-// camera when streaming ends. All of it runs on the pin's worker thread and
-// takes no filter lock.
+// filling each sample (a fresh frame, pacing, time stamps, frame copy) and
+// closing the camera when streaming ends. All of it runs on the pin's worker
+// thread and takes no filter lock; OnRun only raises a flag for the worker.
 #include "filter/CameraOutputPin.h"
+
+#include "framework/SourceFilterBase.h"
 
 namespace {
 
 // Fills come at least this far apart: a fill that comes sooner sleeps the
 // rest of it first.
 const LONG kMinFillSpacingMs = 30;
+// How long a fill waits for a frame the pin has not delivered yet before it
+// delivers its last frame again.
+const DWORD kFreshFrameWaitMs = 500;
 // Initial gap between one capture sample's end and the next one's start.
 const REFERENCE_TIME kInitialLateOffset = 126333;
 // Stamps are in 100-ns units.
@@ -51,6 +56,18 @@ HRESULT CameraOutputPin::OnWorkerStart()
     m_StreamTime = 0;
     m_LastTick = CurrentTick();
     m_LateOffset.store(kInitialLateOffset);
+    // Every frame of this open is new to the pin (the controller counts none
+    // from earlier opens); stamps count from here until a Run re-anchors them.
+    m_LastSequence = 0;
+    m_ReanchorPending.store(false);
+    return S_OK;
+}
+
+HRESULT CameraOutputPin::OnRun(REFERENCE_TIME /*start*/)
+{
+    // The filter's start time is in place when the pins are told to run; the
+    // worker reads the stream time at its next fill.
+    m_ReanchorPending.store(true);
     return S_OK;
 }
 
@@ -69,14 +86,19 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
     if (!sample) {
         return E_POINTER;
     }
+    if (IsCapturePin() && m_pCamera) {
+        // The sample is stamped when its frame is there. After a timeout (no
+        // frames) the last frame goes again, so the graph keeps running and
+        // a Stop is seen within the wait.
+        m_pCamera->WaitForFrameAfter(m_LastSequence, kFreshFrameWaitMs);
+    }
     DWORD now = CurrentTick();
     LONG elapsed = static_cast<LONG>(now - m_LastTick);
     if (elapsed > 0 && elapsed < kMinFillSpacingMs) {
         // Sleeping the rest of the spacing, and counting this fill at its
-        // end, keeps a steady cadence of one fill per 30 ms (the interval the
-        // offered types announce) and keeps fills further apart than the late
-        // offset, so the stamps advance exactly with real time. A sleep that
-        // overruns is counted in the next fill's elapsed time.
+        // end, keeps fills at least 30 ms apart and further apart than the
+        // late offset, so the stamps advance exactly with real time. A sleep
+        // that overruns is counted in the next fill's elapsed time.
         PaceSleep(static_cast<DWORD>(kMinFillSpacingMs - elapsed));
         now = m_LastTick + kMinFillSpacingMs;
         elapsed = kMinFillSpacingMs;
@@ -84,18 +106,7 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
     m_LastTick = now;
 
     if (IsCapturePin()) {
-        // Each sample starts the late offset after the previous one's end and
-        // ends the elapsed real time after that end (while fills are further
-        // apart than the offset).
-        const REFERENCE_TIME lateOffset = m_LateOffset.load();
-        REFERENCE_TIME start = m_StreamTime + lateOffset;
-        REFERENCE_TIME advance = static_cast<REFERENCE_TIME>(elapsed) * kUnitsPerMillisecond;
-        if (advance > lateOffset) {
-            advance -= lateOffset;
-        }
-        REFERENCE_TIME end = start + advance;
-        m_StreamTime = end;
-        sample->SetTime(&start, &end);
+        StampCaptureSample(sample, elapsed);
     } else {
         sample->SetTime(nullptr, nullptr);
     }
@@ -107,12 +118,54 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
     }
     const long capacity = sample->GetSize();
     if (m_pCamera && data) {
-        // The controller copies at most capacity bytes.
+        // The controller copies at most capacity bytes. The capture pin has
+        // waited already; the preview pin waits here, in the same lock hold
+        // as the copy, so no frame is missed or taken twice.
         if (IsCapturePin()) {
-            m_pCamera->GetFrameNoWait(data, capacity);
+            m_pCamera->GetFrameNoWait(data, capacity, &m_LastSequence);
         } else {
-            m_pCamera->GetFrame(data, capacity);
+            m_pCamera->GetFrame(data, capacity, &m_LastSequence);
         }
     }
     return S_OK;
+}
+
+void CameraOutputPin::StampCaptureSample(IMediaSample* sample, LONG elapsed)
+{
+    // Each sample starts the late offset after the previous one's end and
+    // ends the elapsed real time after that end (while fills are further
+    // apart than the offset).
+    const REFERENCE_TIME lateOffset = m_LateOffset.load();
+    const REFERENCE_TIME advance = static_cast<REFERENCE_TIME>(elapsed) * kUnitsPerMillisecond;
+    REFERENCE_TIME span = advance;
+    if (span > lateOffset) {
+        span -= lateOffset;
+    }
+
+    // After a Run the stamps move onto the graph's stream time: this fill
+    // ends at the stream time now, and later ends advance by real time
+    // again. Stamps never go back, though (a mux stops taking samples whose
+    // times go back): while they are ahead of the stream time (samples
+    // stamped while paused), each sample ends where it starts, no earlier
+    // than the stream time, until the stream time has caught up. Without a
+    // clock they go on counting from the worker's start.
+    REFERENCE_TIME streamNow = 0;
+    if (m_ReanchorPending.exchange(false) && SUCCEEDED(SourceFilter()->CurrentStreamTime(&streamNow))) {
+        if (streamNow - advance >= m_StreamTime) {
+            m_StreamTime = streamNow - advance; // this end: the stream time now
+        } else {
+            REFERENCE_TIME start = m_StreamTime + lateOffset;
+            REFERENCE_TIME end = streamNow > start ? streamNow : start;
+            if (streamNow < start) {
+                m_ReanchorPending.store(true); // still ahead: the next fill tries again
+            }
+            m_StreamTime = end;
+            sample->SetTime(&start, &end);
+            return;
+        }
+    }
+    REFERENCE_TIME start = m_StreamTime + lateOffset;
+    REFERENCE_TIME end = start + span;
+    m_StreamTime = end;
+    sample->SetTime(&start, &end);
 }

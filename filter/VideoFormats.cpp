@@ -7,11 +7,12 @@
 
 namespace {
 
-// The frame interval the offered types announce (100-ns units): the capture
-// pin's pacing of one fill per 30 ms. A sink that times the stream by the
-// type (an AVI mux writes its frame rate from it) needs a real interval; 0
-// leaves it without a rate.
-const LONGLONG kNominalFrameInterval = 300000;
+// The frame interval the offered types announce (100-ns units): the camera's
+// at its high frame speed, 33.3 ms, which is the capture pin's rate since
+// each capture sample waits for a new frame. A sink that times the stream by
+// the type (an AVI mux writes its frame rate from it) needs a real interval;
+// 0 leaves it without a rate.
+const LONGLONG kNominalFrameInterval = 333333;
 // Frame intervals in 100-ns units: 50 frames per second down to one frame in 5 s.
 const LONGLONG kMinFrameInterval = 200000;
 const LONGLONG kMaxFrameInterval = 50000000;

@@ -13,9 +13,9 @@
 
 // Builds the uncompressed RGB24 media type around one header: a
 // VIDEOINFOHEADER whose rectangles and bit rates are 0 and whose
-// AvgTimePerFrame is the capture pin's pacing interval, 300000 (30 ms), fixed-size
-// samples of biSizeImage bytes. E_OUTOFMEMORY when the format block cannot be
-// allocated.
+// AvgTimePerFrame is the camera's frame interval at high frame speed, 333333
+// (33.3 ms), fixed-size samples of biSizeImage bytes. E_OUTOFMEMORY when the
+// format block cannot be allocated.
 HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type);
 
 // The VIDEOINFOHEADER of a FORMAT_VideoInfo type, or null when the type has

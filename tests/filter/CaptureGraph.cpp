@@ -51,6 +51,8 @@ HRESULT STDMETHODCALLTYPE SampleLog::SampleCB(double /*time*/, IMediaSample* sam
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     record.receivedQpc = now.QuadPart;
+    FilterBase* filter = streamTimeSource;
+    record.hasStreamTime = filter && SUCCEEDED(filter->CurrentStreamTime(&record.streamTime));
     record.hasTimes = sample->GetTime(&record.start, &record.end) == S_OK;
     record.syncPoint = sample->IsSyncPoint() == S_OK;
     record.size = sample->GetSize();

@@ -26,6 +26,8 @@ struct SampleRecord {
     long size = 0;
     SimStamp stamp = {};
     LONGLONG receivedQpc = 0; // QueryPerformanceCounter in the callback
+    bool hasStreamTime = false; // the camera filter's stream time in the callback
+    REFERENCE_TIME streamTime = 0;
 };
 
 // The sample grabber's callback: records every sample it is shown. Outlives
@@ -39,6 +41,9 @@ public:
 
     std::vector<SampleRecord> Records();
     size_t Count();
+    // From now on, also record the filter's stream time when a sample comes
+    // (the filter outlives the graph's streaming).
+    void ReadStreamTimeOf(FilterBase* filter) { streamTimeSource = filter; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
@@ -49,6 +54,7 @@ public:
 private:
     CRITICAL_SECTION lock;
     std::vector<SampleRecord> records;
+    FilterBase* volatile streamTimeSource = nullptr;
 };
 
 struct GraphPlan {

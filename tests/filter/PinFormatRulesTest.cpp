@@ -83,7 +83,7 @@ TEST_F(PinFormatRules, OfferedTypeIsUncompressedRgb24OfOneFrame)
     EXPECT_EQ(18337536u, offered.lSampleSize);
     ASSERT_EQ(sizeof(VIDEOINFOHEADER), offered.cbFormat);
     const VIDEOINFOHEADER* format = VideoInfoOf(offered);
-    EXPECT_EQ(300000, format->AvgTimePerFrame); // the capture pin's pacing interval
+    EXPECT_EQ(333333, format->AvgTimePerFrame); // the camera's frame interval, the capture pin's rate
     EXPECT_EQ(24, format->bmiHeader.biBitCount);
     EXPECT_EQ(static_cast<DWORD>(BI_RGB), format->bmiHeader.biCompression);
     EXPECT_EQ(18337536u, format->bmiHeader.biSizeImage);

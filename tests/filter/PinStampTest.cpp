@@ -1,5 +1,6 @@
-// Fill pacing, time stamps and lateness of the camera pin, with a scripted
-// millisecond clock and real samples from Wine's memory allocator.
+// Fill pacing, time stamps, lateness, re-anchoring on the graph's clock and
+// fresh frames of the camera pin, with a scripted millisecond clock, a
+// scripted reference clock and real samples from Wine's memory allocator.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +11,49 @@
 using namespace filtertest;
 
 namespace {
+
+// A reference clock whose time the test sets; it lives while referenced.
+class ScriptedReferenceClock final : public IReferenceClock {
+public:
+    REFERENCE_TIME now = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IReferenceClock)) {
+            *out = static_cast<IReferenceClock*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG left = InterlockedDecrement(&references);
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* time) override
+    {
+        *time = now;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE, DWORD_PTR*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD_PTR) override { return E_NOTIMPL; }
+
+private:
+    volatile LONG references = 0; // the first holder adds the first
+};
 
 // A camera pin whose clock the test sets and whose pacing sleeps are recorded.
 class ScriptedClockPin : public CameraOutputPin {
@@ -47,6 +91,8 @@ protected:
     }
     void TearDown() override
     {
+        under.filter->Stop();
+        under.filter->SetSyncSource(nullptr);
         if (pin) {
             pin->OnWorkerEnd();
         }
@@ -62,8 +108,9 @@ protected:
         pin->tick = startTick;
         ASSERT_EQ(S_OK, pin->OnWorkerStart());
     }
-    // Fills one sample at the given tick and reads back its stamps.
-    Stamps FillAt(DWORD tick)
+    // Fills one sample at the given tick and reads back its stamps and the
+    // camera stamp in its pixels.
+    Stamps FillAt(DWORD tick, SimStamp* frame = nullptr)
     {
         pin->tick = tick;
         ComPtr<IMediaSample> sample;
@@ -72,12 +119,27 @@ protected:
         EXPECT_EQ(S_OK, sample->IsSyncPoint());
         Stamps stamps = {E_FAIL, -1, -1};
         stamps.result = sample->GetTime(&stamps.start, &stamps.end);
+        if (frame) {
+            BYTE* data = nullptr;
+            sample->GetPointer(&data);
+            *frame = StampIn(data, sample->GetSize());
+        }
         return stamps;
+    }
+    // The filter runs from start (as the graph runs it) with the clock at
+    // start + streamTime; the scripted pin is not connected, so it is told
+    // to run here.
+    void RunFilterAt(REFERENCE_TIME start, REFERENCE_TIME streamTime)
+    {
+        referenceClock->now = start + streamTime;
+        ASSERT_EQ(S_OK, under.filter->Run(start));
+        ASSERT_EQ(S_OK, pin->OnRun(start));
     }
 
     TestFilter under;
     ComPtr<IMemAllocator> allocator;
     std::unique_ptr<ScriptedClockPin> pin;
+    ComPtr<ScriptedReferenceClock> referenceClock{new ScriptedReferenceClock};
 };
 
 TEST_F(PinStamps, StampsAdvanceByElapsedTrueTimeWithTheLateOffsetBetweenSamples)
@@ -128,6 +190,90 @@ TEST_F(PinStamps, PositiveLatenessBecomesTheGapBetweenSamples)
     pin->tick = 5000;
     ASSERT_EQ(S_OK, pin->OnWorkerStart());
     EXPECT_EQ(126333, FillAt(5100).start);
+}
+
+TEST_F(PinStamps, EachRunPutsTheStampsOnTheStreamTimeWithoutGoingBack)
+{
+    StartWorker(PIN_CATEGORY_CAPTURE, 1000);
+    ASSERT_EQ(S_OK, under.filter->SetSyncSource(referenceClock.Get()));
+    // Paused: counted from the worker's start.
+    EXPECT_EQ(1000000, FillAt(1100).end);
+
+    // Run with stream time 2 s now: this fill (40 ms after the last) ends at
+    // 2 s and starts the late offset after the re-anchored end before it.
+    RunFilterAt(50000000, 20000000);
+    Stamps stamps = FillAt(1140);
+    EXPECT_EQ(20000000, stamps.end);
+    EXPECT_EQ(20000000 - 400000 + 126333, stamps.start);
+    // Later fills advance by elapsed real time, whatever the clock says.
+    referenceClock->now += 90000000;
+    stamps = FillAt(1190);
+    EXPECT_EQ(20000000 + 126333, stamps.start);
+    EXPECT_EQ(20500000, stamps.end);
+
+    // Paused for 4 s, the stamps went on (to 6.05 s); the graph resumes at
+    // the stream time it paused at, 2.1 s. The stamps do not go back: each
+    // sample ends where it starts until the stream time passes them...
+    ASSERT_EQ(S_OK, under.filter->Pause());
+    EXPECT_EQ(60500000, FillAt(5190).end);
+    RunFilterAt(700000000, 21000000);
+    stamps = FillAt(5230);
+    EXPECT_EQ(60626333, stamps.start);
+    EXPECT_EQ(60626333, stamps.end);
+    referenceClock->now = 700000000 + 60000000;
+    stamps = FillAt(5270);
+    EXPECT_EQ(60752666, stamps.start);
+    EXPECT_EQ(60752666, stamps.end);
+    // ...then the next fill ends at the stream time, and real time goes on.
+    referenceClock->now = 700000000 + 70000000;
+    stamps = FillAt(5310);
+    EXPECT_EQ(70000000 - 400000 + 126333, stamps.start);
+    EXPECT_EQ(70000000, stamps.end);
+    EXPECT_EQ(70500000, FillAt(5360).end);
+
+    // Without a clock a Run leaves the stamps counting on.
+    ASSERT_EQ(S_OK, under.filter->SetSyncSource(nullptr));
+    ASSERT_EQ(S_OK, pin->OnRun(0));
+    EXPECT_EQ(71000000, FillAt(5410).end);
+
+    // A new worker start counts from itself until the next Run.
+    pin->OnWorkerEnd();
+    pin->tick = 9000;
+    ASSERT_EQ(S_OK, pin->OnWorkerStart());
+    EXPECT_EQ(1000000, FillAt(9100).end);
+}
+
+TEST_F(PinStamps, CaptureFillsTakeAFrameNotDeliveredBeforeOrTheLastAgainAfterHalfASecond)
+{
+    StartWorker(PIN_CATEGORY_CAPTURE, 0);
+    // From the first fill on (no black frame before the camera's first),
+    // each sample holds a newer frame than the one before.
+    uint32_t previous = 0;
+    for (DWORD tick = 40; tick <= 400; tick += 40) {
+        SimStamp frame = {};
+        FillAt(tick, &frame);
+        ASSERT_TRUE(IsStamp(frame)) << "fill at " << tick;
+        EXPECT_GT(frame.sequence, previous) << "fill at " << tick;
+        previous = frame.sequence;
+    }
+
+    // No frames: a fill waits half a second, then delivers the last again.
+    SimSetFault(SimFaultUnplugged, 1);
+    CCamera* camera = under.object->Camera();
+    const DWORD settle = GetTickCount();
+    SimCounters counters = {};
+    while (SimGetCounters(&counters), camera->m_FramesReceived != counters.posted && GetTickCount() - settle < 5000) {
+        Sleep(5);
+    }
+    SimStamp frame = {};
+    FillAt(440, &frame); // takes the frame in flight, if any
+    const uint32_t last = frame.sequence;
+    const DWORD before = GetTickCount();
+    FillAt(480, &frame);
+    const DWORD waited = GetTickCount() - before;
+    EXPECT_GE(waited, 450u);
+    EXPECT_LT(waited, 5000u);
+    EXPECT_EQ(last, frame.sequence);
 }
 
 TEST_F(PinStamps, PreviewSamplesCarryNoTimesAndBothPinsDeliverFrames)
