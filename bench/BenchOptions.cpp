@@ -29,8 +29,6 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
             parsed.jsonOnly = true;
         } else if (argument == "--no-clock") {
             parsed.withClock = false;
-        } else if (argument == "--footprint-floor") {
-            parsed.footprintFloor = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
             parsed.help = true;
         } else if (argument == "--seconds" || argument == "--runs") {
@@ -57,10 +55,9 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
 
 const char* BenchUsage()
 {
-    return "usage: lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--footprint-floor]\n"
+    return "usage: lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock]\n"
            "  --seconds N        measured window of each run (default 10)\n"
            "  --runs N           number of runs, each with a new graph (default 1)\n"
            "  --json-only        print only the JSON line of each run\n"
-           "  --no-clock         diagnostic: run the graph without a reference clock\n"
-           "  --footprint-floor  diagnostic: after the runs, time frame copies round 8 buffers\n";
+           "  --no-clock         diagnostic: run the graph without a reference clock\n";
 }

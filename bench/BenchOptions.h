@@ -1,16 +1,12 @@
 // The benchmark's command line.
 //
-//   lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--footprint-floor]
+//   lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock]
 //
 //   --seconds N   length of each run's measured window (default 10)
 //   --runs N      number of runs, each with a new graph (default 1)
 //   --json-only   print only the JSON line of each run, not the table
 //   --no-clock    run the graph without a reference clock (a diagnostic: the
 //                 renderers then present samples at once, not at their times)
-//   --footprint-floor  after the runs, also time frame copies that go round
-//                 8 frame buffers (about 140 MiB, a footprint like the frame
-//                 path's) and print the median: the copy cost when the frames
-//                 do not stay in the cache
 #pragma once
 
 #include <string>
@@ -21,7 +17,6 @@ struct BenchOptions {
     int runs = 1;
     bool jsonOnly = false;
     bool withClock = true;
-    bool footprintFloor = false;
     bool help = false;
 };
 

@@ -18,6 +18,8 @@ struct TargetCheck {
 // required copies; preview latency median <= 1.5 x the preview path's copies
 // (the camera's fill, the crop, the pin's copy) and p99 <= 33 ms; Pause to the
 // first stamped sample <= 200 ms on each pin; peak working set <= budget.
+// A copy is the run's cache-cold memcpy of one frame (RunResult::copyMs), as
+// the frame path's copies are.
 std::vector<TargetCheck> CheckTargets(const RunResult& result);
 
 // The preview path's copies in units of one frame copy: the fill of the

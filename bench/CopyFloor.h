@@ -7,10 +7,12 @@
 #include <cstddef>
 
 // Median milliseconds of one memcpy of bytes. With two buffers every copy
-// goes from the first to the second (the floor the benchmark reports). With
-// more (an even number; an odd one is rounded down), the copies go round
-// pairs of them, so that the memory touched is buffers x bytes: a footprint like the frame path's, which a cache that
-// holds two frames may not hold. 0 when the buffers cannot be had (buffers
-// below 2, copies below 1, or not enough memory). The buffers are given back
-// to the system before returning.
+// goes from the first to the second (the hot floor: what a cache keeps of
+// two frames helps). With more (an even number; an odd one is rounded down),
+// the copies go round pairs of them, so that the memory touched is buffers x
+// bytes: with 8 frame buffers a footprint like the frame path's, whose
+// copies find nothing of their frames in the cache (the floor the targets
+// use). 0 when the buffers cannot be had (buffers below 2, copies below 1, or
+// not enough memory). The buffers are given back to the system before
+// returning.
 double MedianCopyMs(size_t bytes, int buffers, int copies);

@@ -19,9 +19,13 @@ constexpr uint64_t kFrameBytes = uint64_t(kFrameWidth) * kFrameHeight * 3;
 constexpr uint64_t kImageBytes = uint64_t(kImageWidth) * kImageHeight * 3;
 // Sample buffers each pin asks its allocator for.
 constexpr int kBuffersPerPin = 3;
-// Frame copies timed for a floor, and the buffers the footprint floor goes round.
+// Frame copies timed for a floor, and the buffers the copy floor goes round:
+// as many frame buffers as the frame path touches (the pins' samples, the
+// controller's image and frame), so that, as there, the copies are
+// cache-cold. The hot floor copies between two buffers only.
 constexpr int kFloorCopies = 40;
 constexpr int kFootprintBuffers = 8;
+constexpr int kHotBuffers = 2;
 
 // CPU time one thread, or one group of threads, used in the window, and
 // per unit of its work where it has one (a frame the controller handled, a
@@ -54,7 +58,8 @@ struct RunResult {
     double cpuMs = 0;            // process CPU (kernel + user) in the window
     uint64_t delivered = 0;      // samples delivered on both pins in the window
     double cpuMsPerFrame = 0;    // cpuMs / delivered
-    double copyMs = 0;           // median memcpy of one frame (kFrameBytes)
+    double copyMs = 0;           // median cache-cold memcpy of one frame (kFrameBytes): the floor the targets use
+    double hotCopyMs = 0;        // median memcpy of one frame between two buffers (cache-warm where it fits)
     double requiredCopies = 0;   // frame copies the design needs per delivered frame
     double cpuToCopiesRatio = 0; // cpuMsPerFrame / (requiredCopies * copyMs)
 

@@ -11,7 +11,6 @@
 #include "bench/BenchOptions.h"
 #include "bench/BenchReport.h"
 #include "bench/BenchRun.h"
-#include "bench/CopyFloor.h"
 #include "bench/PrivateTempFolder.h"
 #include "camera/ModuleInstance.h"
 #include "tests/support/Watchdog.h"
@@ -93,15 +92,6 @@ int main(int argc, char** argv)
         if (!result.error.empty()) {
             ++failures;
         }
-    }
-    if (options.footprintFloor) {
-        const double footprintMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies);
-        if (!options.jsonOnly) {
-            std::printf("memcpy of one frame going round %d frame buffers (%.0f MiB), median: %.3f ms\n",
-                        kFootprintBuffers, double(kFrameBytes) * kFootprintBuffers / (1024.0 * 1024.0), footprintMs);
-        }
-        std::printf("{\"footprint_memcpy_ms\":%.3f,\"buffers\":%d,\"bytes\":%llu}\n", footprintMs, kFootprintBuffers,
-                    static_cast<unsigned long long>(kFrameBytes));
     }
     return failures ? 1 : 0;
 }

@@ -30,6 +30,7 @@ RunResult GoodRun()
     result.preview.latencyMedianMs = 5;
     result.preview.latencyP99Ms = 12;
     result.copyMs = 1.5;
+    result.hotCopyMs = 0.75;
     result.delivered = 600;
     result.requiredCopies = 2.15;
     result.cpuMsPerFrame = 3.5;
@@ -112,14 +113,15 @@ TEST(BenchReport, JsonLineIsOneValidObjectWithNullForMissingFigures)
     const int status = testenv::RunUnixCommand(
         "command -v python3 >/dev/null || exit 77; python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); "
         "print(d[\"pins\"][\"preview\"][\"fps\"], d[\"targets\"][\"all\"], d[\"peak_working_set\"], "
-        "d[\"pins\"][\"preview\"][\"gap_median_ms\"], d[\"thread_cpu_ms\"][\"preview_worker\"])' '" +
+        "d[\"pins\"][\"preview\"][\"gap_median_ms\"], d[\"thread_cpu_ms\"][\"preview_worker\"], "
+        "d[\"memcpy_ms\"], d[\"memcpy_hot_ms\"])' '" +
             testenv::UnixPath(path) + "'",
         &output);
     if (status == 77) {
         GTEST_SKIP() << "python3 is not installed";
     }
     ASSERT_EQ(0, status) << output << "\n" << line;
-    EXPECT_EQ("30.0 True 157286400 None 450.0\n", output);
+    EXPECT_EQ("30.0 True 157286400 None 450.0 1.5 0.75\n", output);
 }
 
 TEST(BenchReport, FailedRunReportsItsErrorEscaped)
