@@ -63,12 +63,17 @@ TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
     EXPECT_EQ("bgr24", probe.pixFmt) << probe.report;
     // The file plays at the announced rate (the camera's, one frame per
     // 33.3 ms), one frame time per delivered sample (the last may still be in
-    // flight at Stop); Wine's mux stores the frames of its first 2 GiB (about
-    // 117 of this size) and indexes later ones as empty frames.
+    // flight at Stop). Wine's mux stores the frames of its first 2 GiB (about
+    // 117 of this size) and indexes later ones as empty frames; how many
+    // frames ffprobe reads past that boundary depends on which of the file's
+    // indexes it trusts (once 246 for 123 samples), so only the stored ones
+    // are counted on.
     const double frameTime = 1 / 30.0;
     EXPECT_NEAR(captured * frameTime, probe.duration, 2 * frameTime);
-    EXPECT_LE(probe.frames, captured);
     EXPECT_GE(probe.frames, std::min(captured, 110L));
+    if (captured < 110) {
+        EXPECT_LE(probe.frames, captured);
+    }
     // So the file lasts as long as the run as far as the capture pin keeps
     // its cadence (the stamps test shows it does when nothing downstream
     // holds it up). Wine's mux writes one frame per sample whatever the time
