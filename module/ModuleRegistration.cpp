@@ -89,38 +89,37 @@ HRESULT RegisterModuleFilters(bool registering)
     return hr;
 }
 
-STDAPI DllRegisterServer()
+namespace {
+
+// The filter once more, as a video input device: how capture applications
+// find the camera. An entry that is not there has nothing to remove: that is
+// success, as for the class keys and the default category.
+HRESULT RegisterVideoInputDevice(bool registering)
 {
-    HRESULT hr = RegisterModuleFilters(true);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    // The filter once more, as a video input device: how capture applications
-    // find the camera.
     ComInitialization com;
     ComPtr<IFilterMapper2> mapper;
-    hr = CreateFilterMapper2(&mapper);
+    HRESULT hr = CreateFilterMapper2(&mapper);
     if (FAILED(hr)) {
         return hr;
     }
-    return mapper->RegisterFilter(CLSID_LumoraCameraFilter, kCameraFilterName, nullptr,
-                                  &CLSID_VideoInputDeviceCategory, kCameraFilterName, &cameraDeviceRegistration);
+    if (registering) {
+        return mapper->RegisterFilter(CLSID_LumoraCameraFilter, kCameraFilterName, nullptr,
+                                      &CLSID_VideoInputDeviceCategory, kCameraFilterName, &cameraDeviceRegistration);
+    }
+    hr = mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, kCameraFilterName, CLSID_LumoraCameraFilter);
+    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : hr;
+}
+
+} // namespace
+
+STDAPI DllRegisterServer()
+{
+    const HRESULT hr = RegisterModuleFilters(true);
+    return FAILED(hr) ? hr : RegisterVideoInputDevice(true);
 }
 
 STDAPI DllUnregisterServer()
 {
-    HRESULT hr = RegisterModuleFilters(false);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    ComInitialization com;
-    ComPtr<IFilterMapper2> mapper;
-    hr = CreateFilterMapper2(&mapper);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    // An entry that is not there has nothing to remove: that is success, as
-    // for the class keys and the default category.
-    hr = mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, kCameraFilterName, CLSID_LumoraCameraFilter);
-    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : hr;
+    const HRESULT hr = RegisterModuleFilters(false);
+    return FAILED(hr) ? hr : RegisterVideoInputDevice(false);
 }

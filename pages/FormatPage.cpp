@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include <new>
 
+#include "pages/PageHelpers.h"
 #include "resources/resource.h"
 
 FormatPage::FormatPage(IUnknown* outer) : PropertyPageBase(L"Format Page", outer, IDD_FORMAT_PAGE, IDS_FORMAT_TITLE)
@@ -13,24 +13,13 @@ FormatPage::FormatPage(IUnknown* outer) : PropertyPageBase(L"Format Page", outer
 
 UnknownBase* CreateFormatPage(IUnknown* outer, HRESULT* hr)
 {
-    auto* page = new (std::nothrow) FormatPage(outer);
-    if (!page && hr) {
-        *hr = E_OUTOFMEMORY;
-    }
-    return page;
+    return CreatePageObject<FormatPage>(outer, hr);
 }
 
 HRESULT FormatPage::ObjectConnected(IUnknown* object)
 {
-    Microsoft::WRL::ComPtr<ICameraSettings> settings;
-    const HRESULT hr =
-        object->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf()));
     // A second connection replaces the first object's interface.
-    m_Settings = settings;
-    if (m_Settings) {
-        m_Settings->GetConfig(&m_Config);
-    }
-    return hr;
+    return ConnectCameraSettings(object, &m_Settings, &m_Config);
 }
 
 HRESULT FormatPage::ObjectDisconnected()

@@ -53,3 +53,15 @@ int MeasureDialog(int templateId, DLGPROC procedure, LPARAM initialParam, SIZE* 
     DestroyWindow(dialog);
     return 1;
 }
+
+HRESULT ConnectCameraSettings(IUnknown* object, Microsoft::WRL::ComPtr<ICameraSettings>* settings,
+                              CameraConfig* config)
+{
+    Microsoft::WRL::ComPtr<ICameraSettings> found;
+    const HRESULT hr = object->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(found.GetAddressOf()));
+    *settings = found;
+    if (*settings) {
+        (*settings)->GetConfig(config);
+    }
+    return hr;
+}

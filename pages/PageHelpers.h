@@ -1,9 +1,18 @@
 // Module helpers of the property pages: page titles from the string table,
-// task-memory copies of text, and the pixel size of a dialog template. They
-// use the module-wide moduleHandle and platformId (camera/ModuleInstance.h).
+// task-memory copies of text, the pixel size of a dialog template, the pages'
+// creation functions and their connection to the filter's settings. They use
+// the module-wide moduleHandle and platformId (camera/ModuleInstance.h).
 #pragma once
 
 #include <windows.h>
+#include <wrl/client.h>
+
+#include <new>
+
+#include "camera/CameraConfig.h"
+#include "filter/CameraSettings.h"
+
+class UnknownBase;
 
 // Length of the buffer LoadResourceString fills, terminator included.
 constexpr int kResourceStringLength = 256;
@@ -22,3 +31,21 @@ HRESULT DupWideString(const wchar_t* text, LPOLESTR* copy);
 // destroys it and returns 1. Returns 0 and leaves *size alone when the dialog
 // cannot be created.
 int MeasureDialog(int templateId, DLGPROC procedure, LPARAM initialParam, SIZE* size);
+
+// Connects a page to object's ICameraSettings: *settings holds the interface
+// (or nothing when object has none, replacing an earlier connection either
+// way) and *config receives its record. Returns the QueryInterface result.
+HRESULT ConnectCameraSettings(IUnknown* object, Microsoft::WRL::ComPtr<ICameraSettings>* settings,
+                              CameraConfig* config);
+
+// Creation function body of a page for the module's factory table: the new
+// page's non-delegating IUnknown, or null with E_OUTOFMEMORY in *hr.
+template <typename Page>
+UnknownBase* CreatePageObject(IUnknown* outer, HRESULT* hr)
+{
+    auto* page = new (std::nothrow) Page(outer);
+    if (!page && hr) {
+        *hr = E_OUTOFMEMORY;
+    }
+    return page;
+}

@@ -3,10 +3,10 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <new>
 
 #include "camera/CameraSdkLoader.h"
 #include "pages/SettingsTables.h"
+#include "pages/PageHelpers.h"
 #include "resources/resource.h"
 
 namespace {
@@ -69,24 +69,13 @@ PropertyPage::~PropertyPage()
 
 UnknownBase* CreatePropertyPage(IUnknown* outer, HRESULT* hr)
 {
-    auto* page = new (std::nothrow) PropertyPage(outer);
-    if (!page && hr) {
-        *hr = E_OUTOFMEMORY;
-    }
-    return page;
+    return CreatePageObject<PropertyPage>(outer, hr);
 }
 
 HRESULT PropertyPage::ObjectConnected(IUnknown* object)
 {
-    Microsoft::WRL::ComPtr<ICameraSettings> settings;
-    const HRESULT hr =
-        object->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf()));
     // A second connection replaces the first object's interface.
-    m_Settings = settings;
-    if (m_Settings) {
-        m_Settings->GetConfig(&m_Config);
-    }
-    return hr;
+    return ConnectCameraSettings(object, &m_Settings, &m_Config);
 }
 
 HRESULT PropertyPage::ObjectDisconnected()

@@ -7,11 +7,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$REPO/scripts/wine.sh"
 
-bash "$REPO/scripts/setup.sh"
-bash "$REPO/scripts/build.sh"
-
-trap servers_stop EXIT
-servers_start
+prepare_and_start
 
 status=0
 for arch in $ARCHES; do

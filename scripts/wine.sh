@@ -3,6 +3,7 @@
 # wine_prefix   creates the private prefix once (wineboot, about 15 s)
 # servers_start starts a persistent wineserver and an Xvfb display; exports DISPLAY
 # servers_stop  stops both again
+# prepare_and_start  setup, build, then the servers (stopped again at exit)
 
 wine_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -52,4 +53,11 @@ servers_stop() {
         wait "$XVFB_PID" 2>/dev/null || true
         XVFB_PID=""
     fi
+}
+
+prepare_and_start() {
+    bash "$REPO/scripts/setup.sh"
+    bash "$REPO/scripts/build.sh"
+    trap servers_stop EXIT
+    servers_start
 }

@@ -1,5 +1,7 @@
-// Every framework test program runs with COM initialised on its main thread
-// (multithreaded apartment), as an application using the filter graph would.
+// Compiled into each test program that needs it (not part of the support
+// library, whose unreferenced objects the linker would drop): COM initialised
+// on the main thread (multithreaded apartment) for the whole program, as an
+// application using the filter graph would have it.
 #include <gtest/gtest.h>
 
 #include <objbase.h>
