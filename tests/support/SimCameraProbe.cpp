@@ -1,0 +1,59 @@
+#include "tests/support/SimCameraProbe.h"
+
+#include <cstring>
+
+namespace testenv {
+
+std::string JournalText()
+{
+    const int needed = SimReadJournal(nullptr, 0);
+    std::string text(static_cast<size_t>(needed > 0 ? needed : 1), '\0');
+    SimReadJournal(&text[0], static_cast<int>(text.size()));
+    // Up to the terminating NUL: the journal may have shrunk since it was sized.
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+std::vector<std::string> JournalLines()
+{
+    const std::string text = JournalText();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+SimCounters FrameCounters()
+{
+    SimCounters counters = {};
+    SimGetCounters(&counters);
+    return counters;
+}
+
+SimStamp StampOf(const void* frame, size_t size, int width, int height)
+{
+    SimStamp stamp = {};
+    // The stamp is 16 pixels wide; a narrower frame has no place for it.
+    if (!frame || width < 16 || height <= 0) {
+        return stamp;
+    }
+    const size_t offset = SimStampOffset(width, height);
+    if (offset <= size && sizeof(stamp) <= size - offset) {
+        std::memcpy(&stamp, static_cast<const uint8_t*>(frame) + offset, sizeof(stamp));
+    }
+    return stamp;
+}
+
+SimStamp StampOf(const std::vector<uint8_t>& frame, int width, int height)
+{
+    return StampOf(frame.data(), frame.size(), width, height);
+}
+
+bool IsStamp(const SimStamp& stamp)
+{
+    return std::memcmp(stamp.magic, "LUMO", 4) == 0;
+}
+
+} // namespace testenv
