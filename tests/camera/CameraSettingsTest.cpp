@@ -9,27 +9,15 @@
 #include "camera/Camera.h"
 #include "camera/CameraSdk.h"
 #include "simcamera/SimControl.h"
-#include "tests/camera/CameraSupport.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/SimCameraFixture.h"
+#include "tests/support/SimCameraProbe.h"
 
-using cameratest::JournalLines;
+using testenv::JournalLines;
 using Lines = std::vector<std::string>;
 
 namespace {
 
-class CameraSettings : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        SimReset();
-        testenv::RemoveSettingsFile();
-    }
-    void TearDown() override
-    {
-        SimReset();
-        testenv::RemoveSettingsFile();
-    }
-};
+using CameraSettings = testenv::SimCameraFixture;
 
 const Lines kAlwaysSent = {"CameraSetMonochrome(0)", "CameraSetMirror(0,0)", "CameraSetMirror(1,0)"};
 

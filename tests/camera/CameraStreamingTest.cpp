@@ -16,17 +16,18 @@
 #include "camera/CameraSdk.h"
 #include "camera/ModuleInstance.h"
 #include "simcamera/SimControl.h"
-#include "tests/camera/CameraSupport.h"
 #include "tests/support/ProcessCounters.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/SimCameraFixture.h"
+#include "tests/support/SimCameraProbe.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/Watchdog.h"
 
-using cameratest::Bytes;
-using cameratest::Counters;
-using cameratest::IsStamp;
-using cameratest::JournalLines;
-using cameratest::StampOf;
-using cameratest::WaitFor;
+using testenv::FrameCounters;
+using testenv::IsStamp;
+using testenv::JournalLines;
+using testenv::StampOf;
+using testenv::WaitFor;
+using Bytes = std::vector<unsigned char>;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -36,19 +37,8 @@ const int kFrameHeight = 2016;
 const int kFrameBytes = kFrameWidth * kFrameHeight * 3;
 const DWORD kFrameTimeoutMs = 10000; // generous: two shared cores, Wine
 
-class CameraStreaming : public testing::Test {
+class CameraStreaming : public testenv::SimCameraFixture {
 protected:
-    void SetUp() override
-    {
-        SimReset();
-        testenv::RemoveSettingsFile();
-    }
-    void TearDown() override
-    {
-        SimReset();
-        testenv::RemoveSettingsFile();
-    }
-
     // Opens camera with the given resolution (through the settings record).
     static void OpenWithResolution(CCamera& camera, uint8_t resolution)
     {
@@ -63,6 +53,12 @@ protected:
     {
         const LONG target = camera.m_FramesReceived + count;
         return WaitFor([&] { return camera.m_FramesReceived >= target; }, kFrameTimeoutMs);
+    }
+
+    // Waits until the controller has handled every frame the camera announced.
+    static bool WaitForPostedFrames(CCamera& camera)
+    {
+        return WaitFor([&] { return camera.m_FramesReceived == FrameCounters().posted; }, kFrameTimeoutMs);
     }
 };
 
@@ -127,9 +123,9 @@ TEST_F(CameraStreaming, FramesArriveThroughTheCaptureWindowAndAreCounted)
 
     // Every posted frame message is handled, and each handling fetches once.
     ASSERT_EQ(camera.Stop(), 1);
-    ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == Counters().posted; }, kFrameTimeoutMs))
-        << "received " << camera.m_FramesReceived << ", posted " << Counters().posted;
-    EXPECT_EQ(Counters().fetched, camera.m_FramesReceived);
+    ASSERT_TRUE(WaitForPostedFrames(camera))
+        << "received " << camera.m_FramesReceived << ", posted " << FrameCounters().posted;
+    EXPECT_EQ(FrameCounters().fetched, camera.m_FramesReceived);
 
     // Init and UnInit reset neither counter.
     const LONG received = camera.m_FramesReceived;
@@ -150,7 +146,7 @@ TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
 
     // Hold the picture still, then compare the frame with the image it came from.
     SimSetFault(SimFaultUnplugged, 1);
-    ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == Counters().posted; }, kFrameTimeoutMs));
+    ASSERT_TRUE(WaitForPostedFrames(camera));
     Bytes frame(kFrameBytes);
     camera.GetFrameNoWait(frame.data(), kFrameBytes);
     const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
@@ -196,7 +192,7 @@ TEST_F(CameraStreaming, GetFrameDeliversThePreviousFrameAgainWhenNoneComes)
     EXPECT_TRUE(IsStamp(StampOf(frame, kFrameWidth, kFrameHeight)));
 
     SimSetFault(SimFaultUnplugged, 1);
-    ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == Counters().posted; }, kFrameTimeoutMs));
+    ASSERT_TRUE(WaitForPostedFrames(camera));
     camera.GetFrame(frame.data(), kFrameBytes); // takes a frame that came meanwhile, if any
     const uint32_t last = StampOf(frame, kFrameWidth, kFrameHeight).sequence;
 
@@ -285,7 +281,7 @@ TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
     // No frames: the waits time out; closing meanwhile is not held up by
     // them (they release the lock while they sleep), nor are they stuck.
     SimSetFault(SimFaultUnplugged, 1);
-    ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == Counters().posted; }, kFrameTimeoutMs));
+    ASSERT_TRUE(WaitForPostedFrames(camera));
     const LONG last = camera.m_FramesReceived;
     std::atomic<int> timedOut{0};
     std::thread waiter([&] {
