@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -35,11 +36,23 @@ void WriteBytes(const std::string& path, const Bytes& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-void PutLittleEndian(Bytes& bytes, size_t offset, uint32_t value, size_t size)
+// One field of a settings file: size bytes at offset, low-order byte first.
+struct FileField {
+    size_t offset;
+    size_t size;
+    uint32_t value;
+};
+
+// A whole settings file: the given fields, zero bytes everywhere else.
+Bytes FileOf(std::initializer_list<FileField> fields)
 {
-    for (size_t i = 0; i < size; ++i) {
-        bytes[offset + i] = static_cast<unsigned char>(value >> (8 * i));
+    Bytes bytes(kCameraConfigFileSize, 0);
+    for (const FileField& field : fields) {
+        for (size_t i = 0; i < field.size; ++i) {
+            bytes.at(field.offset + i) = static_cast<unsigned char>(field.value >> (8 * i));
+        }
     }
+    return bytes;
 }
 
 // Every field different from its default and from every other field.
@@ -73,30 +86,29 @@ CameraConfig DistinctRecord()
 // The file form of DistinctRecord(), spelt out offset by offset.
 Bytes DistinctRecordBytes()
 {
-    Bytes b(kCameraConfigFileSize, 0);
-    b[0] = 2;
-    PutLittleEndian(b, 1, 0x0D0D0D03, 4);  // reserved 3
-    PutLittleEndian(b, 5, 0x0E0E0E04, 4);  // reserved 4
-    PutLittleEndian(b, 9, 0x0B0B0B01, 4);  // reserved 1
-    PutLittleEndian(b, 13, 0x0C0C0C02, 4); // reserved 2
-    PutLittleEndian(b, 17, 0x0A0A0A00, 4); // reserved 0
-    PutLittleEndian(b, 21, 0, 4);          // AE state
-    b[25] = 150;                           // target
-    b[26] = 0x34;                          // analog gain, low byte first
-    b[27] = 0x12;
-    PutLittleEndian(b, 28, 0x00012345, 4); // exposure time
-    PutLittleEndian(b, 32, 3, 4);          // blue
-    PutLittleEndian(b, 36, 2, 4);          // green
-    PutLittleEndian(b, 40, 1, 4);          // red
-    b[44] = 44;                            // contrast
-    b[45] = 45;                            // saturation
-    PutLittleEndian(b, 46, 0, 4);          // colour enhancement
-    b[50] = 50;                            // gamma
-    PutLittleEndian(b, 51, 2, 4);          // frame speed
-    PutLittleEndian(b, 55, 1, 4);          // horizontal mirror
-    PutLittleEndian(b, 59, 0x101, 4);      // vertical mirror
-    PutLittleEndian(b, 63, 0x10001, 4);    // monochrome
-    return b;
+    return FileOf({
+        {0, 1, 2},           // resolution
+        {1, 4, 0x0D0D0D03},  // reserved 3
+        {5, 4, 0x0E0E0E04},  // reserved 4
+        {9, 4, 0x0B0B0B01},  // reserved 1
+        {13, 4, 0x0C0C0C02}, // reserved 2
+        {17, 4, 0x0A0A0A00}, // reserved 0
+        {21, 4, 0},          // AE state
+        {25, 1, 150},        // target
+        {26, 2, 0x1234},     // analog gain: 0x34, then 0x12
+        {28, 4, 0x00012345}, // exposure time
+        {32, 4, 3},          // blue
+        {36, 4, 2},          // green
+        {40, 4, 1},          // red
+        {44, 1, 44},         // contrast
+        {45, 1, 45},         // saturation
+        {46, 4, 0},          // colour enhancement
+        {50, 1, 50},         // gamma
+        {51, 4, 2},          // frame speed
+        {55, 4, 1},          // horizontal mirror
+        {59, 4, 0x101},      // vertical mirror
+        {63, 4, 0x10001},    // monochrome
+    });
 }
 
 // Every field of a record, in declaration order, for whole-record comparisons.
@@ -145,19 +157,22 @@ TEST_F(CameraConfigFile, FreshRecordIsWrittenAsTheDefaultLayout)
 {
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
 
-    Bytes expected(kCameraConfigFileSize, 0); // resolution and the five reserved words: 21 zero bytes
-    PutLittleEndian(expected, 21, 1, 4);      // AE on
-    expected[25] = 100;                       // target
-    PutLittleEndian(expected, 26, 40, 2);     // analog gain
-    PutLittleEndian(expected, 28, 40, 4);     // exposure time
-    PutLittleEndian(expected, 32, 88, 4);     // blue
-    PutLittleEndian(expected, 36, 88, 4);     // green
-    PutLittleEndian(expected, 40, 100, 4);    // red
-    expected[44] = 20;                        // contrast
-    expected[45] = 100;                       // saturation
-    PutLittleEndian(expected, 46, 1, 4);      // colour enhancement
-    expected[50] = 100;                       // gamma
-    PutLittleEndian(expected, 51, 1, 4);      // frame speed high
+    // The resolution and the five reserved words (21 bytes) and the mirrors
+    // and monochrome (the last 12) are zero.
+    const Bytes expected = FileOf({
+        {21, 4, 1},   // AE on
+        {25, 1, 100}, // target
+        {26, 2, 40},  // analog gain
+        {28, 4, 40},  // exposure time
+        {32, 4, 88},  // blue
+        {36, 4, 88},  // green
+        {40, 4, 100}, // red
+        {44, 1, 20},  // contrast
+        {45, 1, 100}, // saturation
+        {46, 4, 1},   // colour enhancement
+        {50, 1, 100}, // gamma
+        {51, 4, 1},   // frame speed high
+    });
     EXPECT_EQ(ReadBytes(SettingsPath()), expected);
 }
 
