@@ -9,16 +9,16 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/SimCameraProbe.h"
 #include "tests/support/Watchdog.h"
 
 using simtest::Frame;
 using simtest::Pixel;
+using simtest::kHeight;
+using simtest::kWidth;
 using simtest::SimCameraTest;
 
 namespace {
-
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
 
 int Brightness(const Pixel& p)
 {
@@ -153,7 +153,7 @@ TEST_F(SimCameraTest, SettingsChangedDuringFetchesNeverTearAnImage)
     }
     EXPECT_EQ(failures.Count(), 0) << failures.First();
     EXPECT_GT(checked.load(), 20);
-    EXPECT_GT(simtest::Counters().produced, 20);
+    EXPECT_GT(testenv::FrameCounters().produced, 20);
 }
 
 TEST_F(SimCameraTest, LifecycleCallsFromOtherThreadsNeverDeadlockOrCrash)

@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
-using simtest::Counters;
-using simtest::Journal;
+#include "tests/support/SimCameraProbe.h"
+#include "tests/support/WaitFor.h"
+
 using simtest::SimCameraTest;
+using testenv::FrameCounters;
+using testenv::JournalText;
+using testenv::WaitFor;
 
 namespace {
 int __stdcall IgnoreCallback(int)
@@ -83,7 +87,7 @@ TEST_F(SimCameraTest, CallsInTheWrongStateAreRefusedOrHarmless)
     EXPECT_EQ(width, 64);
     SimResetCounters();
     Sleep(150);
-    EXPECT_EQ(Counters().produced, 0) << "a new session starts stopped";
+    EXPECT_EQ(FrameCounters().produced, 0) << "a new session starts stopped";
     EXPECT_EQ(CameraUnInit(), 1);
     EXPECT_EQ(CameraUnInit(), 0);
 }
@@ -107,18 +111,18 @@ TEST_F(SimCameraTest, FaultsFailTheirCallUntilCleared)
     SimSetFault(SimFaultCameraPlay, 1);
     EXPECT_EQ(CameraPlay(), 0);
     Sleep(100);
-    EXPECT_EQ(Counters().produced, 0) << "a failed CameraPlay produces nothing";
+    EXPECT_EQ(FrameCounters().produced, 0) << "a failed CameraPlay produces nothing";
     SimSetFault(SimFaultCameraPlay, 0);
     EXPECT_EQ(CameraPlay(), 1);
-    EXPECT_TRUE(simtest::WaitFor([] { return Counters().produced > 0; }, 2000));
+    EXPECT_TRUE(WaitFor([] { return FrameCounters().produced > 0; }, 2000));
 
     // Unplugged: no frames while active; they resume when cleared.
     SimSetFault(SimFaultUnplugged, 1);
     SimResetCounters();
     Sleep(300);
-    EXPECT_EQ(Counters().produced, 0);
+    EXPECT_EQ(FrameCounters().produced, 0);
     SimSetFault(SimFaultUnplugged, 0);
-    EXPECT_TRUE(simtest::WaitFor([] { return Counters().produced >= 3; }, 2000));
+    EXPECT_TRUE(WaitFor([] { return FrameCounters().produced >= 3; }, 2000));
 }
 
 TEST_F(SimCameraTest, SettingsStartAtTheRecordDefaultsAndKeepEverySet)
@@ -234,31 +238,31 @@ TEST_F(SimCameraTest, JournalRecordsEveryCallWithItsArgumentsInOrder)
     CameraUnInit();
     SimGetCounters(nullptr); // control calls are not journaled
 
-    EXPECT_EQ(Journal(), "CameraInit(1,2,1,1)\n"
-                         "CameraSetGain(100,88,87)\n"
-                         "CameraGetGain()\n"
-                         "CameraGetGamma()\n"
-                         "CameraSetMirror(1,1)\n"
-                         "CameraGetMirror(1)\n"
-                         "CameraSetExposureTimeMS(4000000000)\n"
-                         "CameraGetImageSize()\n"
-                         "CameraPlay()\n"
-                         "CameraStop()\n"
-                         "CameraInit(0,0,0,0)\n"
-                         "CameraSetAWBState(1)\n"
-                         "CameraRestartLongExposure(1)\n"
-                         "CameraUnInit()\n");
-    EXPECT_EQ(Counters().fetched, 1);
+    EXPECT_EQ(JournalText(), "CameraInit(1,2,1,1)\n"
+                             "CameraSetGain(100,88,87)\n"
+                             "CameraGetGain()\n"
+                             "CameraGetGamma()\n"
+                             "CameraSetMirror(1,1)\n"
+                             "CameraGetMirror(1)\n"
+                             "CameraSetExposureTimeMS(4000000000)\n"
+                             "CameraGetImageSize()\n"
+                             "CameraPlay()\n"
+                             "CameraStop()\n"
+                             "CameraInit(0,0,0,0)\n"
+                             "CameraSetAWBState(1)\n"
+                             "CameraRestartLongExposure(1)\n"
+                             "CameraUnInit()\n");
+    EXPECT_EQ(FrameCounters().fetched, 1);
 
     // A short buffer gets the beginning, NUL-terminated; the result is the full need.
     char shortBuffer[12];
     std::memset(shortBuffer, 'x', sizeof(shortBuffer));
     const int needed = SimReadJournal(shortBuffer, sizeof(shortBuffer));
-    EXPECT_EQ(needed, static_cast<int>(Journal().size()) + 1);
+    EXPECT_EQ(needed, static_cast<int>(JournalText().size()) + 1);
     EXPECT_STREQ(shortBuffer, "CameraInit(");
 
     SimClearJournal();
-    EXPECT_EQ(Journal(), "");
+    EXPECT_EQ(JournalText(), "");
 }
 
 TEST_F(SimCameraTest, JournalKeepsOnlyTheNewestLines)
@@ -267,7 +271,7 @@ TEST_F(SimCameraTest, JournalKeepsOnlyTheNewestLines)
         CameraSetContrast(static_cast<unsigned char>(i));
     }
     CameraSetSaturation(42);
-    const std::string journal = Journal();
+    const std::string journal = JournalText();
     const size_t lines = std::count(journal.begin(), journal.end(), '\n');
     EXPECT_GE(lines, 1000u);
     EXPECT_LT(lines, 5001u);

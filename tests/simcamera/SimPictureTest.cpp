@@ -13,14 +13,13 @@
 
 using simtest::FetchFrame;
 using simtest::Frame;
+using simtest::kHeight;
+using simtest::kWidth;
 using simtest::Pixel;
 using simtest::SimCameraTest;
-using simtest::WaitFor;
+using simtest::WaitForNextFrame;
 
 namespace {
-
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
 
 int Difference(const Pixel& a, const Pixel& b)
 {
@@ -195,8 +194,7 @@ TEST_F(SimCameraTest, MarkerStepsAlongTheTrackWithEveryFrame)
     int previousLeft = -1;
     uint32_t previousSequence = 0;
     for (int i = 0; i < 4; ++i) {
-        const LONG produced = simtest::Counters().produced;
-        ASSERT_TRUE(WaitFor([produced] { return simtest::Counters().produced > produced; }, 3000));
+        ASSERT_TRUE(WaitForNextFrame(3000));
         const Frame frame = FetchFrame();
         const uint32_t sequence = frame.Stamp().sequence;
         int left, width;

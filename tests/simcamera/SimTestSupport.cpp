@@ -1,6 +1,7 @@
 #include "tests/simcamera/SimTestSupport.h"
 
-#include <cstring>
+#include "tests/support/SimCameraProbe.h"
+#include "tests/support/WaitFor.h"
 
 namespace simtest {
 
@@ -27,9 +28,7 @@ Pixel Frame::Mean(int x, int y, int w, int h) const
 
 SimStamp Frame::Stamp() const
 {
-    SimStamp stamp;
-    std::memcpy(&stamp, bytes.data() + SimStampOffset(width, height), sizeof(stamp));
-    return stamp;
+    return testenv::StampOf(bytes, width, height);
 }
 
 bool Frame::Grey(int x, int y, int w, int h) const
@@ -57,20 +56,10 @@ Frame FetchFrame()
     return frame;
 }
 
-std::string Journal()
+bool WaitForNextFrame(DWORD timeoutMs)
 {
-    const int needed = SimReadJournal(nullptr, 0);
-    std::string text(static_cast<size_t>(needed), '\0');
-    SimReadJournal(&text[0], needed);
-    text.resize(static_cast<size_t>(needed) - 1);
-    return text;
-}
-
-SimCounters Counters()
-{
-    SimCounters counters = {};
-    SimGetCounters(&counters);
-    return counters;
+    const LONG produced = testenv::FrameCounters().produced;
+    return testenv::WaitFor([produced] { return testenv::FrameCounters().produced > produced; }, timeoutMs);
 }
 
 LONGLONG QpcNow()

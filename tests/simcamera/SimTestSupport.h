@@ -1,19 +1,24 @@
 // Shared pieces of the simulated camera's tests: a fixture that returns the
 // camera to its power-on state around every test, fetched frames with pixel
-// access in picture coordinates, and small helpers.
+// access in picture coordinates, and small helpers. The journal, the
+// counters and the stamp reader are tests/support/SimCameraProbe.h.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdint.h>
 
-#include <string>
 #include <vector>
 
 #include "camera/CameraSdk.h"
 #include "simcamera/SimControl.h"
+#include "tests/support/SimCameraFixture.h"
 
 namespace simtest {
+
+// The picture size most tests open the camera at.
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
 
 struct Pixel {
     int b, g, r;
@@ -37,38 +42,17 @@ struct Frame {
 // Fetches the newest image at the camera's current size.
 Frame FetchFrame();
 
-// The journal as text.
-std::string Journal();
-
-SimCounters Counters();
+// Waits (up to timeoutMs) until the camera has produced a frame after this call.
+bool WaitForNextFrame(DWORD timeoutMs);
 
 LONGLONG QpcNow();
 double QpcToMs(LONGLONG ticks);
 
-// Polls condition every 5 ms until it holds (true) or timeoutMs pass (false).
-template <class Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs)
-{
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
-        if (GetTickCount64() >= end) {
-            return false;
-        }
-        Sleep(5);
-    }
-}
-
 // Every test starts and ends with the camera at its power-on state.
-class SimCameraTest : public testing::Test {
+class SimCameraTest : public testenv::SimCameraFixture {
 protected:
-    void SetUp() override { SimReset(); }
-    void TearDown() override { SimReset(); }
-
     // CameraInit without windows, at a small size unless told otherwise.
-    void Open(int resolution = 0, int width = 640, int height = 480)
+    void Open(int resolution = 0, int width = kWidth, int height = kHeight)
     {
         SimSetImageSize(width, height);
         ASSERT_EQ(CameraInit(nullptr, resolution, nullptr, nullptr), 1);

@@ -10,22 +10,25 @@
 #include <cstring>
 
 #include "tests/support/ProcessCounters.h"
+#include "tests/support/SimCameraProbe.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/Watchdog.h"
 
-using simtest::Counters;
 using simtest::FetchFrame;
 using simtest::QpcNow;
 using simtest::QpcToMs;
 using simtest::SimCameraTest;
-using simtest::WaitFor;
+using simtest::WaitForNextFrame;
+using testenv::FrameCounters;
+using testenv::WaitFor;
 
 namespace {
 
 // Average time between the frames produced over about spanMs, from stamps.
 double MeasuredIntervalMs(DWORD spanMs)
 {
-    const LONG start = Counters().produced;
-    WaitFor([start] { return Counters().produced >= start + 2; }, 5000);
+    const LONG start = FrameCounters().produced;
+    WaitFor([start] { return FrameCounters().produced >= start + 2; }, 5000);
     const SimStamp first = FetchFrame().Stamp();
     Sleep(spanMs);
     const SimStamp last = FetchFrame().Stamp();
@@ -74,11 +77,11 @@ TEST_F(SimCameraTest, RestartingALongExposureDelaysTheNextFrameByAWholeExposure)
     Open();
     ASSERT_EQ(CameraPlay(), 1);
     Sleep(500);
-    ASSERT_EQ(Counters().produced, 0);
+    ASSERT_EQ(FrameCounters().produced, 0);
     // Without the restart the first frame would come about 500 ms from now.
     const LONGLONG restart = QpcNow();
     EXPECT_EQ(CameraRestartLongExposure(1), 1);
-    ASSERT_TRUE(WaitFor([] { return Counters().produced >= 1; }, 4000));
+    ASSERT_TRUE(WaitFor([] { return FrameCounters().produced >= 1; }, 4000));
     const SimStamp stamp = FetchFrame().Stamp();
     EXPECT_EQ(stamp.sequence, 1u);
     const double sinceRestart = QpcToMs(static_cast<LONGLONG>(stamp.qpc) - restart);
@@ -113,12 +116,12 @@ TEST_F(SimCameraTest, EveryFetchedImageCarriesTheStampOfTheNewestFrame)
         EXPECT_EQ(std::memcmp(frame.bytes.data() + offset, "LUMO", 4), 0);
         previous = stamp.sequence;
     }
-    EXPECT_EQ(Counters().fetched, 6);
+    EXPECT_EQ(FrameCounters().fetched, 6);
 
     // A new session counts from 1 again.
     ASSERT_EQ(CameraInit(nullptr, 0, nullptr, nullptr), 1);
     ASSERT_EQ(CameraPlay(), 1);
-    ASSERT_TRUE(WaitFor([] { return Counters().produced >= 7; }, 3000));
+    ASSERT_TRUE(WaitFor([] { return FrameCounters().produced >= 7; }, 3000));
     EXPECT_LT(FetchFrame().Stamp().sequence, previous);
 }
 
@@ -211,7 +214,7 @@ TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
 
     // Nobody fetches: one message waits, the later frames are skipped.
     Sleep(400);
-    SimCounters counters = Counters();
+    SimCounters counters = FrameCounters();
     EXPECT_EQ(counters.posted, 1);
     EXPECT_GE(counters.skipped, 5);
     EXPECT_EQ(counters.produced, counters.posted + counters.skipped);
@@ -224,7 +227,7 @@ TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
     sink.Pump(1000);
     ASSERT_EQ(CameraStop(), 1);
     sink.Pump(50);
-    counters = Counters();
+    counters = FrameCounters();
     EXPECT_GE(sink.received, 15);
     EXPECT_EQ(counters.posted, sink.received);
     EXPECT_EQ(counters.fetched, sink.received);
@@ -260,10 +263,10 @@ TEST_F(SimCameraTest, TheCallbackMayStopTheCameraItRunsFor)
     ASSERT_TRUE(WaitFor([] { return stoppingCallbackCalls > 0; }, 3000));
     Sleep(200);
     EXPECT_EQ(stoppingCallbackCalls, 1);
-    EXPECT_EQ(Counters().produced, 1);
+    EXPECT_EQ(FrameCounters().produced, 1);
     // And the camera plays again.
     ASSERT_EQ(CameraPlay(), 1);
-    EXPECT_TRUE(WaitFor([] { return Counters().produced >= 3; }, 3000));
+    EXPECT_TRUE(WaitFor([] { return FrameCounters().produced >= 3; }, 3000));
 }
 
 TEST_F(SimCameraTest, NoThreadOrHandleOutlivesACycle)
@@ -272,8 +275,7 @@ TEST_F(SimCameraTest, NoThreadOrHandleOutlivesACycle)
     auto cycle = [](bool stopFirst) {
         ASSERT_EQ(CameraInit(nullptr, 0, nullptr, nullptr), 1);
         ASSERT_EQ(CameraPlay(), 1);
-        const LONG produced = Counters().produced;
-        ASSERT_TRUE(WaitFor([produced] { return Counters().produced > produced; }, 3000));
+        ASSERT_TRUE(WaitForNextFrame(3000));
         if (stopFirst) {
             ASSERT_EQ(CameraStop(), 1);
         }
