@@ -71,6 +71,15 @@ HRESULT STDMETHODCALLTYPE SampleLog::BufferCB(double /*time*/, BYTE* /*buffer*/,
     return E_NOTIMPL;
 }
 
+GraphPlan LoggedPlanWithoutClock(SampleLog& captureLog, SampleLog& previewLog)
+{
+    GraphPlan plan;
+    plan.captureLog = &captureLog;
+    plan.previewLog = &previewLog;
+    plan.withClock = false;
+    return plan;
+}
+
 namespace {
 
 template <class Interface>

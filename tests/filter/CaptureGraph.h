@@ -67,6 +67,11 @@ struct GraphPlan {
     bool withClock = true;
 };
 
+// Both pins into null renderers through sample grabbers logging into the
+// given logs, without a reference clock: the renderers take samples as they
+// come, so the logs see the pins' own pace.
+GraphPlan LoggedPlanWithoutClock(SampleLog& captureLog, SampleLog& previewLog);
+
 class CaptureGraph {
 public:
     explicit CaptureGraph(const GraphPlan& plan);

@@ -89,13 +89,9 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
     testenv::Watchdog watchdog(60000, "three-second run into sample grabbers");
     SampleLog captureLog;
     SampleLog previewLog;
-    GraphPlan plan;
-    plan.captureLog = &captureLog;
-    plan.previewLog = &previewLog;
-    plan.withClock = false; // the capture renderer shows samples as they come
     LONGLONG stopQpc = 0;
     {
-        CaptureGraph graph(plan);
+        CaptureGraph graph(LoggedPlanWithoutClock(captureLog, previewLog));
         ASSERT_EQ(S_OK, graph.built);
         graph.RunFor(3000);
         stopQpc = graph.stopRequestedQpc;

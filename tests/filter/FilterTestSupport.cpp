@@ -1,10 +1,7 @@
 #include "tests/filter/FilterTestSupport.h"
 
-#include <cstring>
-
 #include "camera/CameraConfig.h"
 #include "filter/VideoFormats.h"
-#include "tests/support/TestEnvironment.h"
 
 namespace filtertest {
 
@@ -22,35 +19,11 @@ TestFilter::TestFilter()
     preview = static_cast<CameraOutputPin*>(object->PinAt(1));
 }
 
-void FilterTest::SetUp()
-{
-    SimReset();
-    testenv::RemoveSettingsFile();
-}
-
-void FilterTest::TearDown()
-{
-    SimReset();
-    testenv::RemoveSettingsFile();
-}
-
 void StoreResolution(uint8_t resolution)
 {
     CameraConfig config;
     config.m_Format.m_Resolution = resolution;
     ASSERT_EQ(1, config.SaveToFile());
-}
-
-std::vector<std::string> JournalLines()
-{
-    std::string text(static_cast<size_t>(SimReadJournal(nullptr, 0)) + 1, '\0');
-    SimReadJournal(&text[0], static_cast<int>(text.size()));
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
 }
 
 SIZE FrameSizeOf(const AM_MEDIA_TYPE& type)
@@ -59,19 +32,19 @@ SIZE FrameSizeOf(const AM_MEDIA_TYPE& type)
     return format ? SIZE{format->bmiHeader.biWidth, format->bmiHeader.biHeight} : SIZE{0, 0};
 }
 
-SimStamp StampIn(const BYTE* frame, long size)
+HRESULT MakeSmallRgb24Type(MediaTypeRecord* type)
 {
-    SimStamp stamp = {};
-    const size_t offset = SimStampOffset(kFrameWidth, kFrameHeight);
-    if (frame && size > 0 && offset + sizeof(stamp) <= static_cast<size_t>(size)) {
-        std::memcpy(&stamp, frame + offset, sizeof(stamp));
-    }
-    return stamp;
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = 640;
+    header.biHeight = 480;
+    header.biBitCount = 24;
+    return MakeRgb24VideoType(header, type);
 }
 
-bool IsStamp(const SimStamp& stamp)
+SimStamp StampIn(const BYTE* frame, long size)
 {
-    return std::memcmp(stamp.magic, "LUMO", 4) == 0;
+    return testenv::StampOf(frame, size > 0 ? static_cast<size_t>(size) : 0, kFrameWidth, kFrameHeight);
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer()

@@ -1,7 +1,8 @@
 // Helpers for the filter's tests: a filter made with CreateCameraFilter and
-// its two pins, the stored resolution index, the simulated camera's journal,
-// stamps in delivered samples, and a "person" who answers the camera failure
-// message boxes.
+// its two pins, the stored resolution index, a small video type, stamps in
+// delivered samples (the journal and the rest of the simulated camera's
+// evidence come from tests/support/SimCameraProbe.h), and a "person" who
+// answers the camera failure message boxes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 
 #include "filter/CameraFilter.h"
 #include "simcamera/SimControl.h"
+#include "tests/support/SimCameraFixture.h"
+#include "tests/support/SimCameraProbe.h"
 
 namespace filtertest {
 
@@ -34,24 +37,25 @@ struct TestFilter {
 };
 
 // Base fixture: the simulated camera at power-on state, no settings file.
-class FilterTest : public testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-};
+using FilterTest = testenv::SimCameraFixture;
 
 // Writes a settings file holding the defaults and the given resolution index.
 void StoreResolution(uint8_t resolution);
 
-// The simulated camera's journal, one call a line.
-std::vector<std::string> JournalLines();
+// Read from the simulated camera by every filter test.
+using testenv::IsStamp;
+using testenv::JournalLines;
 
 // The width and height in the VIDEOINFOHEADER of a type (0, 0 without one).
 SIZE FrameSizeOf(const AM_MEDIA_TYPE& type);
 
-// The stamp at the centre of a delivered 3032 x 2016 frame.
+// A 640 x 480 RGB24 video type whose header gives no image size, none of the
+// camera's own formats.
+HRESULT MakeSmallRgb24Type(MediaTypeRecord* type);
+
+// The stamp at the centre of a delivered 3032 x 2016 frame (none when the
+// sample is shorter).
 SimStamp StampIn(const BYTE* frame, long size);
-bool IsStamp(const SimStamp& stamp);
 
 // Answers the camera failure boxes as a person would: a helper thread finds
 // each dialog (class "#32770") captioned "Lumora Camera", records its text and

@@ -189,13 +189,8 @@ TEST_F(PinFormatRules, SizeBuffersAsksForThreeFrameBuffersAndRefusesSmallerOnes)
 
 TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
 {
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = 640;
-    header.biHeight = 480;
-    header.biBitCount = 24;
     MediaTypeRecord small;
-    ASSERT_EQ(S_OK, MakeRgb24VideoType(header, &small));
+    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
     SetCurrentType(under.preview, small);
 
     ScriptedAllocator allocator;

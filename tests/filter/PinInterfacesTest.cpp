@@ -72,13 +72,8 @@ TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
 TEST_F(PinInterfaces, SetFormatTakesAnyTypeAndGetFormatHandsOutACopy)
 {
     ComPtr<IAMStreamConfig> config = Query<IAMStreamConfig>(under.capture);
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = 640;
-    header.biHeight = 480;
-    header.biBitCount = 24;
     MediaTypeRecord small;
-    ASSERT_EQ(S_OK, MakeRgb24VideoType(header, &small));
+    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
 
     ASSERT_EQ(S_OK, config->SetFormat(&small)); // unconnected: nothing to reconnect
     ASSERT_EQ(S_OK, config->SetFormat(nullptr)); // changes nothing

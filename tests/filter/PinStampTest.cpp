@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/filter/FilterTestSupport.h"
+#include "tests/support/WaitFor.h"
 
 using namespace filtertest;
 
@@ -108,6 +109,13 @@ protected:
         pin->tick = startTick;
         ASSERT_EQ(S_OK, pin->OnWorkerStart());
     }
+    // Ends the pin's worker and starts it again at the given tick.
+    void RestartWorkerAt(DWORD tick)
+    {
+        pin->OnWorkerEnd();
+        pin->tick = tick;
+        ASSERT_EQ(S_OK, pin->OnWorkerStart());
+    }
     // Fills one sample at the given tick and reads back its stamps and the
     // camera stamp in its pixels.
     Stamps FillAt(DWORD tick, SimStamp* frame = nullptr)
@@ -186,9 +194,7 @@ TEST_F(PinStamps, PositiveLatenessBecomesTheGapBetweenSamples)
     EXPECT_EQ(previous.end + 1000000, next.end); // still the elapsed 100 ms
 
     // A new worker start restores the initial offset.
-    pin->OnWorkerEnd();
-    pin->tick = 5000;
-    ASSERT_EQ(S_OK, pin->OnWorkerStart());
+    ASSERT_NO_FATAL_FAILURE(RestartWorkerAt(5000));
     EXPECT_EQ(126333, FillAt(5100).start);
 }
 
@@ -237,9 +243,7 @@ TEST_F(PinStamps, EachRunPutsTheStampsOnTheStreamTimeWithoutGoingBack)
     EXPECT_EQ(71000000, FillAt(5410).end);
 
     // A new worker start counts from itself until the next Run.
-    pin->OnWorkerEnd();
-    pin->tick = 9000;
-    ASSERT_EQ(S_OK, pin->OnWorkerStart());
+    ASSERT_NO_FATAL_FAILURE(RestartWorkerAt(9000));
     EXPECT_EQ(1000000, FillAt(9100).end);
 }
 
@@ -260,11 +264,7 @@ TEST_F(PinStamps, CaptureFillsTakeAFrameNotDeliveredBeforeOrTheLastAgainAfterHal
     // No frames: a fill waits half a second, then delivers the last again.
     SimSetFault(SimFaultUnplugged, 1);
     CCamera* camera = under.object->Camera();
-    const DWORD settle = GetTickCount();
-    SimCounters counters = {};
-    while (SimGetCounters(&counters), camera->m_FramesReceived != counters.posted && GetTickCount() - settle < 5000) {
-        Sleep(5);
-    }
+    testenv::WaitFor([&] { return camera->m_FramesReceived == testenv::FrameCounters().posted; }, 5000);
     SimStamp frame = {};
     FillAt(440, &frame); // takes the frame in flight, if any
     const uint32_t last = frame.sequence;

@@ -117,11 +117,7 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
     testenv::Watchdog watchdog(120000, "settings changes while streaming");
     FrameHalves captureLog;
     FrameHalves previewLog;
-    GraphPlan plan;
-    plan.captureLog = &captureLog;
-    plan.previewLog = &previewLog;
-    plan.withClock = false;
-    CaptureGraph graph(plan);
+    CaptureGraph graph(LoggedPlanWithoutClock(captureLog, previewLog));
     ASSERT_EQ(S_OK, graph.built);
     ComPtr<ICameraSettings> settings;
     ASSERT_EQ(S_OK, graph.camera.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
