@@ -2,6 +2,7 @@
 // camera's journal of SDK calls and the bytes of the settings file.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <stdint.h>
@@ -10,20 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "simcamera/SimControl.h"
+#include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace evidence {
 
-// The journal since the last ClearJournal, one "Name(args)" call per line.
-inline std::string Journal()
-{
-    const int needed = SimReadJournal(nullptr, 0);
-    std::string text(static_cast<size_t>(needed > 0 ? needed : 1), '\0');
-    SimReadJournal(&text[0], static_cast<int>(text.size()));
-    text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
-    return text;
-}
+// The journal since the last SimClearJournal, one "Name(args)" call per line.
+using testenv::JournalText;
 
 inline bool Called(const std::string& journal, const std::string& call)
 {
@@ -79,7 +73,7 @@ inline uint32_t Field(const std::vector<uint8_t>& file, size_t offset, size_t si
     return value;
 }
 
-// Offsets of the settings file.
+// Offsets of the settings file (each field is read with its own size).
 enum SettingsOffset : size_t {
     kResolution = 0,
     kAeState = 21,
@@ -98,5 +92,21 @@ enum SettingsOffset : size_t {
     kVMirror = 59,
     kMonochrome = 63,
 };
+
+// One field of the settings file and the value a test expects in it.
+struct ExpectedField {
+    SettingsOffset offset;
+    size_t size;
+    uint32_t value;
+};
+
+// Checks every given field of a settings file; a mismatch names its offset.
+inline void ExpectFields(const std::vector<uint8_t>& file, std::initializer_list<ExpectedField> fields)
+{
+    for (const ExpectedField& field : fields) {
+        EXPECT_EQ(Field(file, field.offset, field.size), field.value)
+            << "settings file field at offset " << static_cast<size_t>(field.offset);
+    }
+}
 
 } // namespace evidence

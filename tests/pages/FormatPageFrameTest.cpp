@@ -10,7 +10,6 @@
 #include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
-#include "tests/pages/WindowCapture.h"
 #include "tests/support/Watchdog.h"
 
 using evidence::Field;
@@ -57,7 +56,7 @@ TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilC
     EXPECT_EQ(Field(file, evidence::kResolution, 1), 0u);
     // A new resolution takes effect when the camera is next opened: nothing
     // is sent to the camera now.
-    EXPECT_EQ(evidence::Journal().find("CameraSet"), std::string::npos) << evidence::Journal();
+    EXPECT_EQ(evidence::JournalText().find("CameraSet"), std::string::npos) << evidence::JournalText();
 
     // Closing the page sends nothing.
     testenv::RemoveSettingsFile();
@@ -124,13 +123,7 @@ TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
     OpenFormatFrame(&plain);
     // No record to read: a fresh record's resolution 0.
     EXPECT_TRUE(Checked(IDC_RES_FULL));
-    frame->Sync();
-    const std::string path = testenv::ArtifactPath("format-page.png");
-    const WindowCaptureResult shot = SaveWindowPng(frame->Frame(), path);
-    ASSERT_TRUE(shot.saved) << path;
-    EXPECT_GT(shot.distinctColours, 8) << "a blank page";
-    std::printf("screenshot: %s (%dx%d, %d colours)\n", path.c_str(), shot.width, shot.height,
-                shot.distinctColours);
+    ASSERT_NO_FATAL_FAILURE(SaveFrameScreenshot("format-page.png"));
 
     Click(IDC_RES_FULL);
     testenv::RemoveSettingsFile();

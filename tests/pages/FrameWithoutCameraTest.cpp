@@ -11,6 +11,7 @@
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/support/Watchdog.h"
 
+using evidence::ExpectFields;
 using evidence::Field;
 
 namespace {
@@ -48,16 +49,18 @@ TEST_F(FrameWithoutCameraTest, SettingsPageKeepsWorkingAndStoresTheDialog)
 
     const std::vector<uint8_t> file = evidence::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
-    EXPECT_EQ(Field(file, evidence::kAeState, 4), 0u);
-    EXPECT_EQ(Field(file, evidence::kAnalogGain, 2), 354u);
-    EXPECT_EQ(Field(file, evidence::kExposureTime, 4), 440u);
-    EXPECT_EQ(Field(file, evidence::kGamma, 1), 150u);
-    EXPECT_EQ(Field(file, evidence::kGainR, 4), 100u);
-    EXPECT_EQ(Field(file, evidence::kColorEnhancement, 4), 0u);
-    EXPECT_EQ(Field(file, evidence::kFrameSpeed, 4), 2u);
-    EXPECT_EQ(Field(file, evidence::kHMirror, 4), 1u);
-    EXPECT_EQ(Field(file, evidence::kVMirror, 4), 1u);
-    EXPECT_EQ(Field(file, evidence::kMonochrome, 4), 1u);
+    ExpectFields(file, {
+        {evidence::kAeState, 4, 0},
+        {evidence::kAnalogGain, 2, 354},
+        {evidence::kExposureTime, 4, 440},
+        {evidence::kGamma, 1, 150},
+        {evidence::kGainR, 4, 100},
+        {evidence::kColorEnhancement, 4, 0},
+        {evidence::kFrameSpeed, 4, 2},
+        {evidence::kHMirror, 4, 1},
+        {evidence::kVMirror, 4, 1},
+        {evidence::kMonochrome, 4, 1},
+    });
 
     Click(IDC_DEFAULT);
     EXPECT_EQ(Position(IDC_AE_TARGET), 140);

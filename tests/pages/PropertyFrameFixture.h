@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <wrl/client.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,8 @@
 #include "pages/PropertyPage.h"
 #include "tests/pages/PagesObject.h"
 #include "tests/pages/PropertyFrameSession.h"
+#include "tests/pages/WindowCapture.h"
+#include "tests/support/TestEnvironment.h"
 
 class PropertyFrameFixture : public testing::Test {
 protected:
@@ -104,6 +107,19 @@ protected:
     {
         Microsoft::WRL::ComPtr<IPropertyPage> page = factory.LastPage();
         return page ? page->IsPageDirty() : E_FAIL;
+    }
+
+    // Saves the frame as it shows now among the test artifacts, for people
+    // to look at, and checks that it is not blank.
+    void SaveFrameScreenshot(const char* name) const
+    {
+        frame->Sync();
+        const std::string path = testenv::ArtifactPath(name);
+        const WindowCaptureResult shot = SaveWindowPng(frame->Frame(), path);
+        ASSERT_TRUE(shot.saved) << path;
+        EXPECT_GT(shot.distinctColours, 8) << "a blank page";
+        std::printf("screenshot: %s (%dx%d, %d colours)\n", path.c_str(), shot.width, shot.height,
+                    shot.distinctColours);
     }
 
     LONG liveAtStart = 0;

@@ -10,13 +10,13 @@
 #include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
-#include "tests/pages/WindowCapture.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/Watchdog.h"
 
 using evidence::Called;
+using evidence::ExpectFields;
 using evidence::Field;
-using evidence::Journal;
+using evidence::JournalText;
 using evidence::Only;
 
 namespace {
@@ -28,6 +28,25 @@ protected:
         SimReset();
         PropertyFrameFixture::SetUp();
     }
+
+    // "AE Enable" on enables the target; off enables the ISO and time sliders.
+    void ExpectExposureControlsFor(bool autoExposure) const
+    {
+        for (int id : {IDC_AE_TARGET, IDC_AE_TARGET_VALUE}) {
+            EXPECT_EQ(Enabled(id), autoExposure) << "control " << id;
+        }
+        for (int id : {IDC_ISO, IDC_ISO_VALUE, IDC_EXPOSURE_TIME, IDC_EXPOSURE_TIME_VALUE}) {
+            EXPECT_EQ(Enabled(id), !autoExposure) << "control " << id;
+        }
+    }
+};
+
+// A slider moved to a position, and the label that then shows its value.
+struct SliderMove {
+    int slider;
+    int position;
+    int label;
+    const char* shown;
 };
 
 TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
@@ -40,32 +59,24 @@ TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
     EXPECT_EQ(Text(IDC_EXPOSURE_TIME_VALUE), "40 ms");
     SimClearJournal();
 
-    MoveSlider(IDC_AE_TARGET, 150);
-    EXPECT_EQ(Text(IDC_AE_TARGET_VALUE), "150");
-    MoveSlider(IDC_ISO, 3);
-    EXPECT_EQ(Text(IDC_ISO_VALUE), "300");
-    MoveSlider(IDC_GAIN_R, 64);
-    EXPECT_EQ(Text(IDC_GAIN_R_VALUE), " 1.00");
-    MoveSlider(IDC_GAIN_G, 128);
-    EXPECT_EQ(Text(IDC_GAIN_G_VALUE), " 2.00");
-    MoveSlider(IDC_GAIN_B, 32);
-    EXPECT_EQ(Text(IDC_GAIN_B_VALUE), " 0.50");
-    MoveSlider(IDC_GAMMA, 150);
-    EXPECT_EQ(Text(IDC_GAMMA_VALUE), " 1.50");
-    MoveSlider(IDC_CONTRAST, 77);
-    EXPECT_EQ(Text(IDC_CONTRAST_VALUE), "77");
-    MoveSlider(IDC_SATURATION, 200);
-    EXPECT_EQ(Text(IDC_SATURATION_VALUE), "200");
+    // In this order: each gain is sent with the other two as they stand.
+    const SliderMove moves[] = {
+        {IDC_AE_TARGET, 150, IDC_AE_TARGET_VALUE, "150"}, {IDC_ISO, 3, IDC_ISO_VALUE, "300"},
+        {IDC_GAIN_R, 64, IDC_GAIN_R_VALUE, " 1.00"},      {IDC_GAIN_G, 128, IDC_GAIN_G_VALUE, " 2.00"},
+        {IDC_GAIN_B, 32, IDC_GAIN_B_VALUE, " 0.50"},      {IDC_GAMMA, 150, IDC_GAMMA_VALUE, " 1.50"},
+        {IDC_CONTRAST, 77, IDC_CONTRAST_VALUE, "77"},     {IDC_SATURATION, 200, IDC_SATURATION_VALUE, "200"},
+    };
+    for (const SliderMove& move : moves) {
+        MoveSlider(move.slider, move.position);
+        EXPECT_EQ(Text(move.label), move.shown) << "slider " << move.slider;
+    }
 
-    const std::string journal = Journal();
-    EXPECT_TRUE(Called(journal, "CameraSetAeTarget(150)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetAnalogGain(251)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetGain(64,88,88)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetGain(64,128,88)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetGain(64,128,32)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetGamma(150)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetContrast(77)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetSaturation(200)")) << journal;
+    const std::string journal = JournalText();
+    for (const char* call : {"CameraSetAeTarget(150)", "CameraSetAnalogGain(251)", "CameraSetGain(64,88,88)",
+                             "CameraSetGain(64,128,88)", "CameraSetGain(64,128,32)", "CameraSetGamma(150)",
+                             "CameraSetContrast(77)", "CameraSetSaturation(200)"}) {
+        EXPECT_TRUE(Called(journal, call)) << call << " missing from\n" << journal;
+    }
 
     // The Time slider changes its label only, until "Restart".
     SimClearJournal();
@@ -73,9 +84,9 @@ TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
     EXPECT_EQ(Text(IDC_EXPOSURE_TIME_VALUE), "557000 ms");
     MoveSlider(IDC_EXPOSURE_TIME, 4);
     EXPECT_EQ(Text(IDC_EXPOSURE_TIME_VALUE), "200 ms");
-    EXPECT_EQ(Only(Journal(), {"CameraSetExposureTimeMS", "CameraRestartLongExposure"}), "");
+    EXPECT_EQ(Only(JournalText(), {"CameraSetExposureTimeMS", "CameraRestartLongExposure"}), "");
     Click(IDC_RESTART);
-    EXPECT_EQ(Only(Journal(), {"CameraSetExposureTimeMS", "CameraRestartLongExposure"}),
+    EXPECT_EQ(Only(JournalText(), {"CameraSetExposureTimeMS", "CameraRestartLongExposure"}),
               "CameraSetExposureTimeMS(200)\nCameraRestartLongExposure(1)\n");
 
     // A key press moves a slider the way a user does; its value reaches the
@@ -83,10 +94,10 @@ TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
     SimClearJournal();
     SendMessageA(Control(IDC_CONTRAST), WM_KEYDOWN, VK_RIGHT, 0);
     SendMessageA(Control(IDC_CONTRAST), WM_KEYUP, VK_RIGHT, 0);
-    for (int i = 0; i < 50 && !Called(Journal(), "CameraSetContrast(78)"); ++i) {
+    for (int i = 0; i < 50 && !Called(JournalText(), "CameraSetContrast(78)"); ++i) {
         frame->Sync();
     }
-    EXPECT_TRUE(Called(Journal(), "CameraSetContrast(78)")) << Journal();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetContrast(78)")) << JournalText();
     EXPECT_EQ(Text(IDC_CONTRAST_VALUE), "78");
 }
 
@@ -105,35 +116,25 @@ TEST_F(SettingsPageFrameTest, SwitchesSendTheirStateAndEnableTheirControls)
     SimClearJournal();
 
     Click(IDC_AE_ENABLE);
-    EXPECT_TRUE(Called(Journal(), "CameraSetAeState(0)")) << Journal();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetAeState(0)")) << JournalText();
     EXPECT_EQ(Position(IDC_ISO), 5);
     EXPECT_EQ(Position(IDC_EXPOSURE_TIME), 18);
-    EXPECT_FALSE(Enabled(IDC_AE_TARGET));
-    EXPECT_FALSE(Enabled(IDC_AE_TARGET_VALUE));
-    EXPECT_TRUE(Enabled(IDC_ISO));
-    EXPECT_TRUE(Enabled(IDC_ISO_VALUE));
-    EXPECT_TRUE(Enabled(IDC_EXPOSURE_TIME));
-    EXPECT_TRUE(Enabled(IDC_EXPOSURE_TIME_VALUE));
+    ExpectExposureControlsFor(false);
 
     // On again: the enabling swaps back and no slider moves.
     CameraSetAnalogGain(80);
     Click(IDC_AE_ENABLE);
-    EXPECT_TRUE(Called(Journal(), "CameraSetAeState(1)")) << Journal();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetAeState(1)")) << JournalText();
     EXPECT_EQ(Position(IDC_ISO), 5);
-    EXPECT_TRUE(Enabled(IDC_AE_TARGET));
-    EXPECT_TRUE(Enabled(IDC_AE_TARGET_VALUE));
-    EXPECT_FALSE(Enabled(IDC_ISO));
-    EXPECT_FALSE(Enabled(IDC_ISO_VALUE));
-    EXPECT_FALSE(Enabled(IDC_EXPOSURE_TIME));
-    EXPECT_FALSE(Enabled(IDC_EXPOSURE_TIME_VALUE));
+    ExpectExposureControlsFor(true);
 
     ASSERT_TRUE(Checked(IDC_ENHANCEMENT_ENABLE));
     Click(IDC_ENHANCEMENT_ENABLE);
-    EXPECT_TRUE(Called(Journal(), "CameraSetColorEnhancement(0)")) << Journal();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetColorEnhancement(0)")) << JournalText();
     EXPECT_FALSE(Enabled(IDC_SATURATION));
     EXPECT_FALSE(Enabled(IDC_SATURATION_VALUE));
     Click(IDC_ENHANCEMENT_ENABLE);
-    EXPECT_TRUE(Called(Journal(), "CameraSetColorEnhancement(1)")) << Journal();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetColorEnhancement(1)")) << JournalText();
     EXPECT_TRUE(Enabled(IDC_SATURATION));
     EXPECT_TRUE(Enabled(IDC_SATURATION_VALUE));
 
@@ -145,7 +146,7 @@ TEST_F(SettingsPageFrameTest, SwitchesSendTheirStateAndEnableTheirControls)
     Click(IDC_VFLIP);
     Click(IDC_MONO);
     Click(IDC_HFLIP);
-    EXPECT_EQ(Only(Journal(), {"CameraSetFrameSpeed", "CameraSetMirror", "CameraSetMonochrome"}),
+    EXPECT_EQ(Only(JournalText(), {"CameraSetFrameSpeed", "CameraSetMirror", "CameraSetMonochrome"}),
               "CameraSetFrameSpeed(2)\nCameraSetFrameSpeed(1)\nCameraSetMirror(0,1)\n"
                          "CameraSetMirror(1,1)\nCameraSetMonochrome(1)\nCameraSetMirror(0,0)\n");
 }
@@ -161,7 +162,7 @@ TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffT
     const DWORD before = GetTickCount();
     Click(IDC_AUTO_WHITE_BALANCE);
     EXPECT_GE(GetTickCount() - before, 190u) << "the page waits for the camera's white balance";
-    EXPECT_EQ(Only(Journal(), {"CameraSetAWBState", "CameraGetGain"}), "CameraSetAWBState(1)\nCameraGetGain()\n");
+    EXPECT_EQ(Only(JournalText(), {"CameraSetAWBState", "CameraGetGain"}), "CameraSetAWBState(1)\nCameraGetGain()\n");
     int red = 0;
     int green = 0;
     int blue = 0;
@@ -175,7 +176,7 @@ TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffT
     // reach the camera only on Apply (the sliders when they next report).
     SimClearJournal();
     Click(IDC_DEFAULT);
-    const std::string journal = Journal();
+    const std::string journal = JournalText();
     for (const char* call : {"CameraSetMirror", "CameraSetMonochrome", "CameraSetFrameSpeed", "CameraSetAeState",
                              "CameraSetColorEnhancement", "CameraSetExposureTimeMS"}) {
         EXPECT_EQ(journal.find(call), std::string::npos) << journal;
@@ -208,13 +209,13 @@ TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirst
     testenv::Watchdog watchdog(60000, "one second rule");
     OpenSettingsFrame();
     // The first painting's notifications reached the camera...
-    EXPECT_TRUE(Called(Journal(), "CameraSetGamma(100)")) << Journal();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetGamma(100)")) << JournalText();
     // ...and, like an early move, left the page clean. On a machine so slow
     // that the first second is already over, this part cannot be judged.
     SimClearJournal();
     MoveSlider(IDC_GAMMA, 120);
     const bool early = GetTickCount() - opened < 800;
-    EXPECT_TRUE(Called(Journal(), "CameraSetGamma(120)")) << Journal();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetGamma(120)")) << JournalText();
     if (early) {
         EXPECT_EQ(Dirty(settingsFactory), S_FALSE);
     }
@@ -254,33 +255,34 @@ TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
 
     const std::vector<uint8_t> file = evidence::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
-    EXPECT_EQ(Field(file, evidence::kGamma, 1), 150u);
-    EXPECT_EQ(Field(file, evidence::kFrameSpeed, 4), 2u);
-    EXPECT_EQ(Field(file, evidence::kVMirror, 4), 1u);
-    EXPECT_EQ(Field(file, evidence::kHMirror, 4), 0u);
-    EXPECT_EQ(Field(file, evidence::kAnalogGain, 2), 251u) << "ISO step 3 stores its gain";
-    EXPECT_EQ(Field(file, evidence::kExposureTime, 4), 200u);
-    EXPECT_EQ(Field(file, evidence::kAeState, 4), 1u);
-    EXPECT_EQ(Field(file, evidence::kTarget, 1), 100u);
-    EXPECT_EQ(Field(file, evidence::kGainR, 4), 100u);
-    EXPECT_EQ(Field(file, evidence::kGainG, 4), 88u);
-    EXPECT_EQ(Field(file, evidence::kGainB, 4), 88u);
-    EXPECT_EQ(Field(file, evidence::kContrast, 1), 20u);
-    EXPECT_EQ(Field(file, evidence::kSaturation, 1), 100u);
-    EXPECT_EQ(Field(file, evidence::kColorEnhancement, 4), 1u);
-    EXPECT_EQ(Field(file, evidence::kResolution, 1), 0u);
+    ExpectFields(file, {
+        {evidence::kGamma, 1, 150},
+        {evidence::kFrameSpeed, 4, 2},
+        {evidence::kVMirror, 4, 1},
+        {evidence::kHMirror, 4, 0},
+        {evidence::kAnalogGain, 2, 251}, // ISO step 3 stores its gain
+        {evidence::kExposureTime, 4, 200},
+        {evidence::kAeState, 4, 1},
+        {evidence::kTarget, 1, 100},
+        {evidence::kGainR, 4, 100},
+        {evidence::kGainG, 4, 88},
+        {evidence::kGainB, 4, 88},
+        {evidence::kContrast, 1, 20},
+        {evidence::kSaturation, 1, 100},
+        {evidence::kColorEnhancement, 4, 1},
+        {evidence::kResolution, 1, 0},
+    });
 
     // Only what differs from the record read at connect reaches the camera
     // (mirror and monochrome always).
-    const std::string journal = Journal();
-    EXPECT_TRUE(Called(journal, "CameraSetGamma(150)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetFrameSpeed(2)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetMirror(1,1)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetAnalogGain(251)")) << journal;
-    EXPECT_TRUE(Called(journal, "CameraSetExposureTimeMS(200)")) << journal;
-    EXPECT_EQ(journal.find("CameraSetContrast"), std::string::npos) << journal;
-    EXPECT_EQ(journal.find("CameraSetAeTarget"), std::string::npos) << journal;
-    EXPECT_EQ(journal.find("CameraSetGain("), std::string::npos) << journal;
+    const std::string journal = JournalText();
+    for (const char* call : {"CameraSetGamma(150)", "CameraSetFrameSpeed(2)", "CameraSetMirror(1,1)",
+                             "CameraSetAnalogGain(251)", "CameraSetExposureTimeMS(200)"}) {
+        EXPECT_TRUE(Called(journal, call)) << call << " missing from\n" << journal;
+    }
+    for (const char* call : {"CameraSetContrast", "CameraSetAeTarget", "CameraSetGain("}) {
+        EXPECT_EQ(journal.find(call), std::string::npos) << journal;
+    }
 }
 
 TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
@@ -301,7 +303,7 @@ TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
     ASSERT_EQ(file.size(), 67u) << "deactivation hands the held record to the filter";
     EXPECT_EQ(Field(file, evidence::kGamma, 1), 150u);
     EXPECT_EQ(Field(file, evidence::kHMirror, 4), 0u);
-    EXPECT_EQ(Journal().find("CameraSetGamma"), std::string::npos) << Journal();
+    EXPECT_EQ(JournalText().find("CameraSetGamma"), std::string::npos) << JournalText();
 
     // Apply after the dialog is gone hands over the held record unchanged.
     Microsoft::WRL::ComPtr<IPropertyPage> page = settingsFactory.LastPage();
@@ -318,13 +320,7 @@ TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
 {
     testenv::Watchdog watchdog(60000, "screenshot");
     OpenSettingsFrame();
-    frame->Sync();
-    const std::string path = testenv::ArtifactPath("camera-set-page.png");
-    const WindowCaptureResult shot = SaveWindowPng(frame->Frame(), path);
-    ASSERT_TRUE(shot.saved) << path;
-    EXPECT_GT(shot.distinctColours, 8) << "a blank page";
-    std::printf("screenshot: %s (%dx%d, %d colours)\n", path.c_str(), shot.width, shot.height,
-                shot.distinctColours);
+    ASSERT_NO_FATAL_FAILURE(SaveFrameScreenshot("camera-set-page.png"));
 
     // The settings dialog sits at the page's origin, 6 pixels narrower and 50
     // shorter than it; the controls below its visible part are cut off.
@@ -360,8 +356,8 @@ TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
     WaitPastSettling();
     MoveSlider(IDC_GAMMA, 150);
     Click(IDC_MONO);
-    EXPECT_TRUE(Called(Journal(), "CameraSetGamma(150)")) << Journal();
-    EXPECT_TRUE(Called(Journal(), "CameraSetMonochrome(1)")) << Journal();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetGamma(150)")) << JournalText();
+    EXPECT_TRUE(Called(JournalText(), "CameraSetMonochrome(1)")) << JournalText();
     EXPECT_EQ(ApplyPage(settingsFactory), S_OK);
     ASSERT_TRUE(frame->CloseWith("OK"));
     EXPECT_TRUE(evidence::SettingsFile().empty()) << "nothing to hand the record to";
