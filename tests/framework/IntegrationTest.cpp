@@ -14,11 +14,12 @@
 
 #include "tests/framework/SampleCallback.h"
 #include "tests/framework/TestSourceFilter.h"
-#include "tests/framework/WaitFor.h"
 #include "tests/support/ProcessCounters.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
+using testenv::WaitFor;
 
 namespace {
 
