@@ -94,9 +94,7 @@ int CaptureToFile(const Options& options, Console& console)
         hr = VFW_E_INVALIDMEDIATYPE;
     }
     if (FAILED(hr)) {
-        console.err << "lumoracap: the capture graph for " << Quoted(options.device)
-                    << " could not be built: " << DescribeResult(hr) << "\n";
-        return kExitFailure;
+        return ReportGraphNotBuilt("capture", options.device, hr, console);
     }
     AviWriter avi;
     hr = avi.Create(aviPath, format);
@@ -109,14 +107,12 @@ int CaptureToFile(const Options& options, Console& console)
     console.out << "Capturing " << options.seconds << " s from " << Quoted(options.device) << " ("
                 << format.biWidth << " x " << std::abs(format.biHeight) << ") into " << Quoted(aviPath)
                 << (options.preview ? " with preview" : "") << "\n";
-    hr = graph.Run();
-    if (FAILED(hr)) {
+    exitCode = RunGraph(graph, options.device, console);
+    if (exitCode != kExitSuccess) {
         grabber->RecordInto(nullptr);
         avi.Finish(0);
         DeleteFileW(aviPath.c_str()); // nothing was captured
-        console.err << "lumoracap: the camera " << Quoted(options.device) << " did not start: " << DescribeResult(hr)
-                    << "\n";
-        return kExitCameraFailed;
+        return exitCode;
     }
     const ULONGLONG start = GetTickCount64();
     ComPtr<IAMDroppedFrames> counts = graph.CaptureFrameCounts();

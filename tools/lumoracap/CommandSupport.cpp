@@ -86,3 +86,20 @@ int SavePng(CaptureGraph& graph, CaptureGraph::Pin pin, const std::vector<BYTE>&
     console.out << "Snapshot " << width << " x " << height << " written to " << Quoted(path) << "\n";
     return kExitSuccess;
 }
+
+int ReportGraphNotBuilt(const char* purpose, const std::wstring& device, HRESULT hr, Console& console)
+{
+    console.err << "lumoracap: the " << purpose << " graph for " << Quoted(device)
+                << " could not be built: " << DescribeResult(hr) << "\n";
+    return kExitFailure;
+}
+
+int RunGraph(CaptureGraph& graph, const std::wstring& device, Console& console)
+{
+    const HRESULT hr = graph.Run();
+    if (FAILED(hr)) {
+        console.err << "lumoracap: the camera " << Quoted(device) << " did not start: " << DescribeResult(hr) << "\n";
+        return kExitCameraFailed;
+    }
+    return kExitSuccess;
+}

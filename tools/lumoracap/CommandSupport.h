@@ -27,5 +27,13 @@ int PrepareOutputFile(const std::wstring& path, Console& console, std::wstring* 
 int SavePng(CaptureGraph& graph, CaptureGraph::Pin pin, const std::vector<BYTE>& frame, const std::wstring& path,
             Console& console);
 
+// Prints that the graph for device (its purpose: "capture", "snapshot") could
+// not be built, with hr's reason; returns kExitFailure.
+int ReportGraphNotBuilt(const char* purpose, const std::wstring& device, HRESULT hr, Console& console);
+
+// Runs the graph. On failure prints that the camera did not start and
+// returns kExitCameraFailed; kExitSuccess otherwise.
+int RunGraph(CaptureGraph& graph, const std::wstring& device, Console& console);
+
 // "Lumora Camera" in double quotes, as UTF-8.
 std::string Quoted(const std::wstring& text);

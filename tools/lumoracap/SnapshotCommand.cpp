@@ -35,17 +35,13 @@ int TakeSnapshot(const Options& options, Console& console)
         hr = graph.Render(CaptureGraph::Pin::Preview, grabber.Get(), false);
     }
     if (FAILED(hr)) {
-        console.err << "lumoracap: the snapshot graph for " << Quoted(options.device)
-                    << " could not be built: " << DescribeResult(hr) << "\n";
-        return kExitFailure;
+        return ReportGraphNotBuilt("snapshot", options.device, hr, console);
     }
 
     grabber->RequestCopy(kFramesToSkip);
-    hr = graph.Run();
-    if (FAILED(hr)) {
-        console.err << "lumoracap: the camera " << Quoted(options.device) << " did not start: " << DescribeResult(hr)
-                    << "\n";
-        return kExitCameraFailed;
+    exitCode = RunGraph(graph, options.device, console);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
     }
     std::vector<BYTE> frame;
     const bool arrived = WaitDispatchingMessages(grabber->CopyReady(), kFrameWaitMs) && grabber->TakeCopy(&frame);
