@@ -12,8 +12,7 @@
 #include "bench/BenchReport.h"
 #include "bench/BenchRun.h"
 #include "bench/PrivateTempFolder.h"
-#include "camera/ModuleInstance.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 namespace {
 
@@ -56,15 +55,6 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // The filter is linked into this program: its capture window is created
-    // with the program's instance.
-    moduleHandle = GetModuleHandleA(nullptr);
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    if (GetVersionExA(&version)) {
-        platformId = version.dwPlatformId;
-    }
-
     PrivateTempFolder temp;
     if (!temp.Ready()) {
         std::fprintf(stderr, "lumorabench: cannot create a private temporary folder\n");
@@ -81,7 +71,7 @@ int main(int argc, char** argv)
     for (int run = 1; run <= options.runs; ++run) {
         RunResult result;
         {
-            testenv::Watchdog watchdog(static_cast<DWORD>(options.seconds) * 1000 + kHangMarginMs, "benchmark run");
+            win::Watchdog watchdog(static_cast<DWORD>(options.seconds) * 1000 + kHangMarginMs, "benchmark run");
             result = RunBenchmark(run, options);
         }
         if (!options.jsonOnly) {

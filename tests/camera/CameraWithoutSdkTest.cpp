@@ -15,7 +15,7 @@
 #include "camera/CameraSdkLoader.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/TestEnvironment.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ TEST(CameraWithoutSdk, CopyOfThisProgramRunsInAFolderWithoutTheSdk)
     if (!SdkBesideProgram()) {
         GTEST_SKIP() << "this is the copy";
     }
-    testenv::Watchdog watchdog(120000, "program copy without the SDK");
+    win::Watchdog watchdog(120000, "program copy without the SDK");
     char self[MAX_PATH] = {};
     ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
     const std::string folder = testenv::TempPath("without-sdk\\");
@@ -104,7 +104,7 @@ TEST(CameraWithoutSdk, InitFailsAndSettingsCallsAreHarmless)
     if (SdkBesideProgram()) {
         GTEST_SKIP() << "runs in the copy, away from the SDK";
     }
-    testenv::Watchdog watchdog(60000, "camera without the SDK");
+    win::Watchdog watchdog(60000, "camera without the SDK");
     EXPECT_FALSE(GetCameraSdk().present);
     testenv::RemoveSettingsFile();
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/filter/CaptureGraph.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using namespace filtertest;
 
@@ -29,7 +29,7 @@ HRESULT PauseResult(CaptureGraph& graph)
 
 TEST_F(CameraFaults, AFailingCameraShowsItsBoxFailsThePauseAndTheNextPauseStreams)
 {
-    testenv::Watchdog watchdog(60000, "camera failure boxes");
+    win::Watchdog watchdog(60000, "camera failure boxes");
     const struct {
         int fault;
         const char* text;
@@ -59,7 +59,7 @@ TEST_F(CameraFaults, AFailingCameraShowsItsBoxFailsThePauseAndTheNextPauseStream
 
 TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAndStopStillWorks)
 {
-    testenv::Watchdog watchdog(60000, "unplugged camera");
+    win::Watchdog watchdog(60000, "unplugged camera");
     SampleLog previewLog;
     GraphPlan plan;
     plan.previewLog = &previewLog;

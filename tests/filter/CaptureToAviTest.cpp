@@ -9,7 +9,7 @@
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using namespace filtertest;
 
@@ -35,7 +35,7 @@ long CaptureFetches(CaptureGraph& graph)
 
 TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
 {
-    testenv::Watchdog watchdog(120000, "five-second capture to AVI");
+    win::Watchdog watchdog(120000, "five-second capture to AVI");
     const std::string path = testenv::TempPath("capture.avi");
     DeleteFileA(path.c_str());
     SampleLog previewLog;
@@ -86,7 +86,7 @@ TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
 
 TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
 {
-    testenv::Watchdog watchdog(60000, "three-second run into sample grabbers");
+    win::Watchdog watchdog(60000, "three-second run into sample grabbers");
     SampleLog captureLog;
     SampleLog previewLog;
     LONGLONG stopQpc = 0;
@@ -162,7 +162,7 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
 
 TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStreamTimeAcrossPauses)
 {
-    testenv::Watchdog watchdog(60000, "Run, Pause, Run on the graph's clock");
+    win::Watchdog watchdog(60000, "Run, Pause, Run on the graph's clock");
     SampleLog captureLog;
     GraphPlan plan;
     plan.captureLog = &captureLog; // into a null renderer that presents at the start times

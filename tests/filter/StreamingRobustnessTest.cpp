@@ -11,7 +11,7 @@
 
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/ProcessCounters.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using namespace filtertest;
 
@@ -29,7 +29,7 @@ double SecondsSince(const LARGE_INTEGER& start)
 
 TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
 {
-    testenv::Watchdog watchdog(60000, "Stop while streaming");
+    win::Watchdog watchdog(60000, "Stop while streaming");
     GraphPlan plan;
     CaptureGraph graph(plan);
     ASSERT_EQ(S_OK, graph.built);
@@ -47,7 +47,7 @@ TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
 
 TEST_F(StreamingRobustness, HundredPauseRunStopCyclesLeaveNothingBehind)
 {
-    testenv::Watchdog watchdog(600000, "100 Pause/Run/Stop cycles");
+    win::Watchdog watchdog(600000, "100 Pause/Run/Stop cycles");
     GraphPlan plan;
     {
         // Warm up: the graph's and the runtime's one-time set-up happens here.
@@ -114,7 +114,7 @@ public:
 
 TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
 {
-    testenv::Watchdog watchdog(120000, "settings changes while streaming");
+    win::Watchdog watchdog(120000, "settings changes while streaming");
     FrameHalves captureLog;
     FrameHalves previewLog;
     CaptureGraph graph(LoggedPlanWithoutClock(captureLog, previewLog));

@@ -16,7 +16,7 @@
 #include "tests/framework/TestSourceFilter.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/WaitFor.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 using testenv::WaitFor;
@@ -145,7 +145,7 @@ bool SamplesGrow(SampleCallback& callback, LONG count = 3)
 
 TEST(Integration, GraphManagerConnectsTheSourceAndItStreamsThroughEveryState)
 {
-    testenv::Watchdog watchdog(120000, "graph manager scenario");
+    win::Watchdog watchdog(120000, "graph manager scenario");
     SourceGraph g;
     ASSERT_TRUE(g.ok);
 
@@ -184,7 +184,7 @@ TEST(Integration, GraphManagerConnectsTheSourceAndItStreamsThroughEveryState)
 
 TEST(Integration, CaptureGraphBuilderRendersTheStream)
 {
-    testenv::Watchdog watchdog(120000, "capture graph builder scenario");
+    win::Watchdog watchdog(120000, "capture graph builder scenario");
     SourceGraph g(SourceGraph::Builder::CaptureGraphBuilder);
     ASSERT_TRUE(g.ok);
     EXPECT_TRUE(g.stream->IsConnected());
@@ -196,7 +196,7 @@ TEST(Integration, CaptureGraphBuilderRendersTheStream)
 
 TEST(Integration, StopReturnsPromptlyWhileTheWorkerWaitsForAFreeSample)
 {
-    testenv::Watchdog watchdog(60000, "stop while waiting for a sample");
+    win::Watchdog watchdog(60000, "stop while waiting for a sample");
     SourceGraph g;
     ASSERT_TRUE(g.ok);
     g.callback->mode = SampleCallback::Mode::HoldSamples;
@@ -217,7 +217,7 @@ TEST(Integration, StopReturnsPromptlyWhileTheWorkerWaitsForAFreeSample)
 
 TEST(Integration, StopReturnsPromptlyWhileTheWorkerIsStuckInDelivery)
 {
-    testenv::Watchdog watchdog(60000, "stop while delivering");
+    win::Watchdog watchdog(60000, "stop while delivering");
     SourceGraph g;
     ASSERT_TRUE(g.ok);
     g.callback->watchedAllocator = g.stream->Allocator();
@@ -239,7 +239,7 @@ TEST(Integration, StopReturnsPromptlyWhileTheWorkerIsStuckInDelivery)
 
 TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
 {
-    testenv::Watchdog watchdog(300000, "100 cycles");
+    win::Watchdog watchdog(300000, "100 cycles");
     {
         // Warm up: the graph's own one-time set-up happens here.
         SourceGraph g;

@@ -12,7 +12,7 @@
 #include "tests/framework/TestSourceFilter.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/WaitFor.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 using testenv::WaitFor;
@@ -78,7 +78,7 @@ TEST(SourceFilter, DestructionDestroysStreamsLastToFirst)
 
 TEST(SourceFilter, ReleasingAStreamingFilterStopsItsWorkersFirst)
 {
-    testenv::Watchdog watchdog(60000, "release while streaming");
+    win::Watchdog watchdog(60000, "release while streaming");
     std::thread([] {}).join();
     const int threads = testenv::ThreadCount();
     const LONG liveBefore = liveObjectCount;
@@ -105,7 +105,7 @@ TEST(SourceFilter, ReleasingAStreamingFilterStopsItsWorkersFirst)
 
 TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPauseStreams)
 {
-    testenv::Watchdog watchdog(60000, "Pause failing on the second stream");
+    win::Watchdog watchdog(60000, "Pause failing on the second stream");
     FakeInputPin peers[2];
     TestSourceFilter* filter = nullptr;
     ComPtr<IBaseFilter> base = TestSourceFilter::Create(2, &filter);

@@ -11,7 +11,7 @@
 #include "tests/framework/TestSourceFilter.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/WaitFor.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 using testenv::WaitFor;
@@ -54,7 +54,7 @@ protected:
         return WaitFor([&] { return Samples() >= start + count; });
     }
 
-    testenv::Watchdog watchdog{60000, "worker protocol test"};
+    win::Watchdog watchdog{60000, "worker protocol test"};
     FakeInputPin peer;
     FakeGraph graph;
     ComPtr<IBaseFilter> filterInterface;

@@ -13,7 +13,7 @@
 
 #include "filter/LumoraGuids.h"
 #include "module/ClassFactory.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -178,7 +178,7 @@ TEST_F(ClassFactoryTest, CreationFunctionFailuresAreReportedAndTheirObjectsDestr
 
 TEST_F(ClassFactoryTest, ServerLocksAndFactoryReferencesCountAtomically)
 {
-    testenv::Watchdog watchdog(60000, "concurrent factory counts");
+    win::Watchdog watchdog(60000, "concurrent factory counts");
     ComPtr<IClassFactory> factory = FactoryFor(CLSID_LumoraCameraFilter);
     factory->LockServer(TRUE);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);

@@ -15,7 +15,7 @@
 #include "filter/LumoraGuids.h"
 #include "tests/module/FilterModule.h"
 #include "tests/support/TestEnvironment.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 #include "tools/lumoracap/DeviceLookup.h"
 
 using Microsoft::WRL::ComPtr;
@@ -133,7 +133,7 @@ protected:
 
 TEST_F(RegistrationTest, RegistersEveryClassAndTheCameraAmongTheVideoInputDevices)
 {
-    testenv::Watchdog watchdog(120000, "registration");
+    win::Watchdog watchdog(120000, "registration");
     const std::wstring path = FilterModulePath();
     ASSERT_EQ(RunRegsvr32(path, false), 0);
     for (const ClassRow& row : kClasses) {
@@ -173,7 +173,7 @@ TEST_F(RegistrationTest, RegistersEveryClassAndTheCameraAmongTheVideoInputDevice
 
 TEST_F(RegistrationTest, UnregisteringRemovesEverythingAndSucceedsWhenNothingIsRegistered)
 {
-    testenv::Watchdog watchdog(120000, "unregistration");
+    win::Watchdog watchdog(120000, "unregistration");
     const std::wstring path = FilterModulePath();
     ASSERT_EQ(RunRegsvr32(path, false), 0);
     for (int round = 0; round < 2; ++round) {
@@ -189,7 +189,7 @@ TEST_F(RegistrationTest, UnregisteringRemovesEverythingAndSucceedsWhenNothingIsR
 
 TEST_F(RegistrationTest, AFolderNameOutsideTheAnsiCodePageIsRegisteredAsItIs)
 {
-    testenv::Watchdog watchdog(120000, "registration from a Unicode folder");
+    win::Watchdog watchdog(120000, "registration from a Unicode folder");
     // Greek and Cyrillic letters: no single ANSI code page has both.
     const std::string temp = testenv::TempFolder();
     const std::wstring folder = std::wstring(temp.begin(), temp.end()) + L"Lumora \x03A9\x0436";

@@ -10,7 +10,7 @@
 #include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using evidence::Field;
 
@@ -34,7 +34,7 @@ protected:
 
 TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilClicked)
 {
-    testenv::Watchdog watchdog(60000, "format 2bin");
+    win::Watchdog watchdog(60000, "format 2bin");
     StoreResolution(1);
     OpenFormatFrame();
     EXPECT_TRUE(Checked(IDC_RES_2BIN));
@@ -66,7 +66,7 @@ TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilC
 
 TEST_F(FormatPageFrameTest, UnknownResolutionShowsTheFullSensorAndApplyStoresZero)
 {
-    testenv::Watchdog watchdog(60000, "format 7");
+    win::Watchdog watchdog(60000, "format 7");
     StoreResolution(7);
     OpenFormatFrame();
     EXPECT_TRUE(Checked(IDC_RES_FULL));
@@ -82,7 +82,7 @@ TEST_F(FormatPageFrameTest, UnknownResolutionShowsTheFullSensorAndApplyStoresZer
 
 TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
 {
-    testenv::Watchdog watchdog(60000, "format after close");
+    win::Watchdog watchdog(60000, "format after close");
     StoreResolution(2);
     OpenFormatFrame();
     EXPECT_TRUE(Checked(IDC_RES_4BIN));
@@ -103,7 +103,7 @@ TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
 
 TEST_F(FormatPageFrameTest, ApplySendsTheOtherSettingsAsReadAtConnect)
 {
-    testenv::Watchdog watchdog(60000, "format record");
+    win::Watchdog watchdog(60000, "format record");
     CameraSetGamma(77);
     OpenFormatFrame();
     // Changed elsewhere after the page connected.
@@ -117,7 +117,7 @@ TEST_F(FormatPageFrameTest, ApplySendsTheOtherSettingsAsReadAtConnect)
 
 TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
 {
-    testenv::Watchdog watchdog(60000, "format screenshot");
+    win::Watchdog watchdog(60000, "format screenshot");
     CountedObject plain;
     StoreResolution(1);
     OpenFormatFrame(&plain);

@@ -9,7 +9,7 @@
 #include "resources/resource.h"
 #include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using evidence::ExpectFields;
 using evidence::Field;
@@ -20,7 +20,7 @@ using FrameWithoutCameraTest = PropertyFrameFixture;
 
 TEST_F(FrameWithoutCameraTest, SettingsPageKeepsWorkingAndStoresTheDialog)
 {
-    testenv::Watchdog watchdog(60000, "settings page without camera");
+    win::Watchdog watchdog(60000, "settings page without camera");
     ASSERT_FALSE(GetCameraSdk().present) << "this program must run without ZorvikSDK.dll beside it";
     OpenSettingsFrame();
     // A fresh record's values: neither the file nor the camera had any.
@@ -69,7 +69,7 @@ TEST_F(FrameWithoutCameraTest, SettingsPageKeepsWorkingAndStoresTheDialog)
 
 TEST_F(FrameWithoutCameraTest, FormatPageStoresTheResolution)
 {
-    testenv::Watchdog watchdog(60000, "format page without camera");
+    win::Watchdog watchdog(60000, "format page without camera");
     OpenFormatFrame();
     EXPECT_TRUE(Checked(IDC_RES_FULL));
     Click(IDC_RES_FULL);

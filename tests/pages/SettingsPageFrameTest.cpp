@@ -11,7 +11,7 @@
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
 #include "tests/support/ProcessCounters.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using evidence::Called;
 using evidence::ExpectFields;
@@ -51,7 +51,7 @@ struct SliderMove {
 
 TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
 {
-    testenv::Watchdog watchdog(60000, "sliders");
+    win::Watchdog watchdog(60000, "sliders");
     OpenSettingsFrame();
     // The first painting already showed the camera's values.
     EXPECT_EQ(Text(IDC_AE_TARGET_VALUE), "100");
@@ -103,7 +103,7 @@ TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
 
 TEST_F(SettingsPageFrameTest, SwitchesSendTheirStateAndEnableTheirControls)
 {
-    testenv::Watchdog watchdog(60000, "switches");
+    win::Watchdog watchdog(60000, "switches");
     // The camera's current manual values, which "AE Enable" off takes over.
     CameraSetAnalogGain(185);
     CameraSetExposureTimeMS(181);
@@ -153,7 +153,7 @@ TEST_F(SettingsPageFrameTest, SwitchesSendTheirStateAndEnableTheirControls)
 
 TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffTheCamera)
 {
-    testenv::Watchdog watchdog(60000, "white balance and defaults");
+    win::Watchdog watchdog(60000, "white balance and defaults");
     OpenSettingsFrame();
     Click(IDC_HFLIP);
     MoveSlider(IDC_GAMMA, 150);
@@ -206,7 +206,7 @@ TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffT
 
 TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirstSecond)
 {
-    testenv::Watchdog watchdog(60000, "one second rule");
+    win::Watchdog watchdog(60000, "one second rule");
     OpenSettingsFrame();
     // The first painting's notifications reached the camera...
     EXPECT_TRUE(Called(JournalText(), "CameraSetGamma(100)")) << JournalText();
@@ -237,7 +237,7 @@ TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirst
 
 TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
 {
-    testenv::Watchdog watchdog(60000, "apply");
+    win::Watchdog watchdog(60000, "apply");
     CameraSetAnalogGain(185);
     CameraSetExposureTimeMS(181);
     OpenSettingsFrame();
@@ -287,7 +287,7 @@ TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
 
 TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
 {
-    testenv::Watchdog watchdog(60000, "deactivation");
+    win::Watchdog watchdog(60000, "deactivation");
     OpenSettingsFrame();
     WaitPastSettling();
     MoveSlider(IDC_GAMMA, 150);
@@ -318,7 +318,7 @@ TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
 
 TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
 {
-    testenv::Watchdog watchdog(60000, "screenshot");
+    win::Watchdog watchdog(60000, "screenshot");
     OpenSettingsFrame();
     ASSERT_NO_FATAL_FAILURE(SaveFrameScreenshot("camera-set-page.png"));
 
@@ -346,7 +346,7 @@ TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
 
 TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
 {
-    testenv::Watchdog watchdog(60000, "no settings interface");
+    win::Watchdog watchdog(60000, "no settings interface");
     CountedObject plain; // offers IUnknown only
     OpenSettingsFrame(&plain);
     // The page shows a fresh record's values.
@@ -367,7 +367,7 @@ TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
 
 TEST_F(SettingsPageFrameTest, FrameCyclesLeaveNoThreadsHandlesOrObjects)
 {
-    testenv::Watchdog watchdog(120000, "frame cycles");
+    win::Watchdog watchdog(120000, "frame cycles");
     auto cycle = [this] {
         OpenSettingsFrame();
         Click(IDC_HFLIP);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/support/SimCameraProbe.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using simtest::Frame;
 using simtest::Pixel;
@@ -94,7 +94,7 @@ private:
 
 TEST_F(SimCameraTest, SettingsChangedDuringFetchesNeverTearAnImage)
 {
-    testenv::Watchdog watchdog(60000, "settings and fetches from many threads");
+    win::Watchdog watchdog(60000, "settings and fetches from many threads");
     Open(0, kWidth, kHeight);
     ASSERT_EQ(CameraPlay(), 1);
 
@@ -158,7 +158,7 @@ TEST_F(SimCameraTest, SettingsChangedDuringFetchesNeverTearAnImage)
 
 TEST_F(SimCameraTest, LifecycleCallsFromOtherThreadsNeverDeadlockOrCrash)
 {
-    testenv::Watchdog watchdog(60000, "lifecycle calls from many threads");
+    win::Watchdog watchdog(60000, "lifecycle calls from many threads");
     SimSetImageSize(kWidth, kHeight);
     std::atomic<bool> stop(false);
     std::atomic<int> delivered(0);

@@ -12,7 +12,7 @@
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WaitFor.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 
 using simtest::FetchFrame;
 using simtest::QpcNow;
@@ -257,7 +257,7 @@ int __stdcall StopFromCallback(int)
 
 TEST_F(SimCameraTest, TheCallbackMayStopTheCameraItRunsFor)
 {
-    testenv::Watchdog watchdog(20000, "CameraStop from the frame callback");
+    win::Watchdog watchdog(20000, "CameraStop from the frame callback");
     SimSetImageSize(64, 48);
     ASSERT_EQ(CameraInit(StopFromCallback, 0, nullptr, nullptr), 1);
     ASSERT_EQ(CameraPlay(), 1);
@@ -272,7 +272,7 @@ TEST_F(SimCameraTest, TheCallbackMayStopTheCameraItRunsFor)
 
 TEST_F(SimCameraTest, NoThreadOrHandleOutlivesACycle)
 {
-    testenv::Watchdog watchdog(120000, "camera cycles");
+    win::Watchdog watchdog(120000, "camera cycles");
     auto cycle = [](bool stopFirst) {
         ASSERT_EQ(CameraInit(nullptr, 0, nullptr, nullptr), 1);
         ASSERT_EQ(CameraPlay(), 1);

@@ -14,7 +14,7 @@
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/module/FilterModule.h"
 #include "tests/support/TestEnvironment.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/Lumoracap.h"
 
@@ -69,7 +69,7 @@ protected:
 
 TEST_F(LumoracapInProcessTest, EveryScenarioLetsTheModuleUnloadAfterwards)
 {
-    testenv::Watchdog watchdog(180000, "in-process scenarios");
+    win::Watchdog watchdog(180000, "in-process scenarios");
     const std::string avi = testenv::TempPath("in-process.avi");
     const std::string png = testenv::TempPath("in-process.png");
     const std::vector<std::vector<std::wstring>> scenarios = {
@@ -89,7 +89,7 @@ TEST_F(LumoracapInProcessTest, EveryScenarioLetsTheModuleUnloadAfterwards)
 
 TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesNoFile)
 {
-    testenv::Watchdog watchdog(120000, "camera that does not start");
+    win::Watchdog watchdog(120000, "camera that does not start");
     const std::string avi = testenv::TempPath("not-started.avi");
     SimSetFault(SimFaultCameraInit, 1);
     CommandRun run;

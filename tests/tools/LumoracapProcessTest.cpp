@@ -18,7 +18,7 @@
 #include "tests/pages/WindowCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
-#include "tests/support/Watchdog.h"
+#include "win/Watchdog.h"
 #include "tests/tools/ChildProcess.h"
 #include "tests/tools/PictureCheck.h"
 
@@ -45,7 +45,7 @@ protected:
 
 TEST_F(LumoracapProcessTest, ListsTheCameraAndItsFormats)
 {
-    testenv::Watchdog watchdog(120000, "listing");
+    win::Watchdog watchdog(120000, "listing");
     std::string out;
     std::string err;
     EXPECT_EQ(RunLumoracapProcess(L"devices", &out, &err), 0) << err;
@@ -63,7 +63,7 @@ TEST_F(LumoracapProcessTest, ListsTheCameraAndItsFormats)
 
 TEST_F(LumoracapProcessTest, EveryErrorPathGivesItsMessageAndExitCode)
 {
-    testenv::Watchdog watchdog(180000, "error paths");
+    win::Watchdog watchdog(180000, "error paths");
     const std::wstring missing = Wide(testenv::TempPath("no such folder\\"));
     const std::wstring avi = Wide(testenv::TempPath("error-path.avi"));
     struct Case {
@@ -93,7 +93,7 @@ TEST_F(LumoracapProcessTest, EveryErrorPathGivesItsMessageAndExitCode)
 
 TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot)
 {
-    testenv::Watchdog watchdog(240000, "five-second capture");
+    win::Watchdog watchdog(240000, "five-second capture");
     const std::string avi = testenv::TempPath("capture.avi");
     const std::string png = testenv::ArtifactPath("lumoracap-capture-snapshot.png");
     std::string out;
@@ -137,7 +137,7 @@ TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot
 
 TEST_F(LumoracapProcessTest, SnapshotWritesTheCameraPictureUpright)
 {
-    testenv::Watchdog watchdog(120000, "snapshot");
+    win::Watchdog watchdog(120000, "snapshot");
     const std::string png = testenv::ArtifactPath("lumoracap-snapshot.png");
     std::string out;
     std::string err;
@@ -206,7 +206,7 @@ HWND FindVisibleControl(HWND frame, const char* wantedClass, LONG styleMask = 0,
 
 TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)
 {
-    testenv::Watchdog watchdog(120000, "settings frame");
+    win::Watchdog watchdog(120000, "settings frame");
     ChildProcess child(LumoracapCommand() + L" settings");
     ASSERT_TRUE(child.Started());
     HWND frame = nullptr;
