@@ -7,7 +7,7 @@
 
 #include "camera/Camera.h"
 #include "camera/CameraSdkLoader.h"
-#include "camera/ModuleInstance.h"
+#include "win/Module.h"
 
 namespace {
 
@@ -37,12 +37,8 @@ DWORD WINAPI CCamera::CaptureThreadProc(void* parameter)
     // takes the lock. After it is set the controller's members are touched
     // only by the window procedure, under m_Lock.
     const HANDLE ready = camera->m_hReadyEvent.Get();
-    if (!moduleHandle) {
-        SetEvent(ready);
-        return static_cast<DWORD>(-1);
-    }
     const HWND window =
-        CreateWindowExA(0, "BUTTON", "", WS_POPUP, 0, 0, 200, 80, nullptr, nullptr, moduleHandle, nullptr);
+        CreateWindowExA(0, "BUTTON", "", WS_POPUP, 0, 0, 200, 80, nullptr, nullptr, win::CodeModule(), nullptr);
     camera->m_hWnd = window;
     if (!window) {
         SetEvent(ready);

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "camera/ModuleInstance.h"
+#include "module/ModuleInstance.h"
 #include "filter/LumoraGuids.h"
 #include "framework/FilterRegistration.h"
 #include "module/CameraFilterSetup.h"

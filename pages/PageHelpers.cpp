@@ -4,20 +4,20 @@
 
 #include <cwchar>
 
-#include "camera/ModuleInstance.h"
+#include "win/Module.h"
 
 namespace {
 constexpr DWORD kPlatformNt = 2; // VER_PLATFORM_WIN32_NT
 } // namespace
 
-wchar_t* LoadResourceString(wchar_t* buffer, int stringId)
+wchar_t* LoadResourceString(wchar_t* buffer, int stringId, DWORD platform)
 {
     buffer[0] = L'\0';
-    if (platformId == kPlatformNt) {
-        LoadStringW(moduleHandle, static_cast<UINT>(stringId), buffer, kResourceStringLength);
+    if (platform == kPlatformNt) {
+        LoadStringW(win::CodeModule(), static_cast<UINT>(stringId), buffer, kResourceStringLength);
     } else {
         char ansi[kResourceStringLength];
-        if (LoadStringA(moduleHandle, static_cast<UINT>(stringId), ansi, kResourceStringLength) > 0) {
+        if (LoadStringA(win::CodeModule(), static_cast<UINT>(stringId), ansi, kResourceStringLength) > 0) {
             MultiByteToWideChar(CP_ACP, 0, ansi, -1, buffer, kResourceStringLength);
         }
     }
@@ -41,7 +41,7 @@ HRESULT DupWideString(const wchar_t* text, LPOLESTR* copy)
 
 int MeasureDialog(int templateId, DLGPROC procedure, LPARAM initialParam, SIZE* size)
 {
-    HWND dialog = CreateDialogParamA(moduleHandle, MAKEINTRESOURCEA(templateId), GetDesktopWindow(), procedure,
+    HWND dialog = CreateDialogParamA(win::CodeModule(), MAKEINTRESOURCEA(templateId), GetDesktopWindow(), procedure,
                                      initialParam);
     if (!dialog) {
         return 0;

@@ -1,7 +1,8 @@
 // Module helpers of the property pages: page titles from the string table,
 // task-memory copies of text, the pixel size of a dialog template, the pages'
-// creation functions and their connection to the filter's settings. They use
-// the module-wide moduleHandle and platformId (camera/ModuleInstance.h).
+// creation functions and their connection to the filter's settings. The
+// strings and dialog templates are those of the module that holds this code
+// (win::CodeModule): ZorvikFilter.dll, or a program that links the pages.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include "camera/CameraConfig.h"
 #include "filter/CameraSettings.h"
+#include "win/Platform.h"
 
 class UnknownBase;
 
@@ -18,8 +20,10 @@ class UnknownBase;
 constexpr int kResourceStringLength = 256;
 
 // Loads string stringId of the module into buffer (kResourceStringLength wide
-// characters) and returns buffer; a missing string gives an empty text.
-wchar_t* LoadResourceString(wchar_t* buffer, int stringId);
+// characters) and returns buffer; a missing string gives an empty text. On the
+// Unicode-capable platform (platform id 2, VER_PLATFORM_WIN32_NT) the string
+// is loaded as wide text, otherwise as ANSI text and converted.
+wchar_t* LoadResourceString(wchar_t* buffer, int stringId, DWORD platform = win::PlatformId());
 
 // Copies text with its terminator into task memory (CoTaskMemAlloc); the
 // caller frees *copy. E_POINTER when copy is null, E_OUTOFMEMORY when the

@@ -1,7 +1,7 @@
 #include "pages/PropertyPageBase.h"
 
-#include "camera/ModuleInstance.h"
 #include "pages/PageHelpers.h"
+#include "win/Module.h"
 
 namespace {
 // Size reported when the page's dialog template cannot be measured.
@@ -68,7 +68,7 @@ HRESULT STDMETHODCALLTYPE PropertyPageBase::Activate(HWND parent, LPCRECT rect, 
     }
     // The page window field stays null until creation returns; the derived
     // page reaches the new window through DialogWindow() meanwhile.
-    HWND window = CreateDialogParamA(moduleHandle, MAKEINTRESOURCEA(m_DialogTemplateId), parent,
+    HWND window = CreateDialogParamA(win::CodeModule(), MAKEINTRESOURCEA(m_DialogTemplateId), parent,
                                      &PropertyPageBase::PageDialogProc,
                                      reinterpret_cast<LPARAM>(static_cast<PropertyPageBase*>(this)));
     if (!window) {

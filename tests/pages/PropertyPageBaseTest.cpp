@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/ModuleInstance.h"
+#include "win/Module.h"
 #include "framework/UnknownBase.h"
 #include "pages/PageHelpers.h"
 #include "pages/PropertyPageBase.h"
@@ -73,7 +73,7 @@ protected:
     {
         liveAtStart = liveObjectCount;
         parent = CreateWindowExA(0, "STATIC", "page parent", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr, nullptr,
-                                 moduleHandle, nullptr);
+                                 win::CodeModule(), nullptr);
         ASSERT_NE(parent, nullptr) << "error " << GetLastError();
         Create(IDD_FORMAT_PAGE, IDS_FORMAT_TITLE);
     }
@@ -297,12 +297,10 @@ TEST_F(PropertyPageBaseTest, PageInfoHasTheTitleAndThePixelSizeOfTheTemplate)
 
 TEST_F(PropertyPageBaseTest, TitleLoadsAlsoThroughTheAnsiPath)
 {
-    const DWORD saved = platformId;
-    platformId = 1;
+    const DWORD kAnsiPlatform = 1; // VER_PLATFORM_WIN32_WINDOWS
     wchar_t buffer[kResourceStringLength];
-    EXPECT_STREQ(LoadResourceString(buffer, IDS_CAMERA_SET_TITLE), L"Camera Set");
-    EXPECT_STREQ(LoadResourceString(buffer, kMissingString), L"");
-    platformId = saved;
+    EXPECT_STREQ(LoadResourceString(buffer, IDS_CAMERA_SET_TITLE, kAnsiPlatform), L"Camera Set");
+    EXPECT_STREQ(LoadResourceString(buffer, kMissingString, kAnsiPlatform), L"");
     EXPECT_STREQ(LoadResourceString(buffer, IDS_FORMAT_TITLE), L"Format");
     EXPECT_EQ(DupWideString(L"x", nullptr), E_POINTER);
 }

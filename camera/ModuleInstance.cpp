@@ -1,4 +1,0 @@
-#include "camera/ModuleInstance.h"
-
-HINSTANCE moduleHandle = nullptr;
-DWORD platformId = 1;

@@ -1,0 +1,3 @@
+#include "module/ModuleInstance.h"
+
+HINSTANCE moduleHandle = nullptr;
