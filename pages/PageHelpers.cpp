@@ -5,6 +5,8 @@
 #include <cwchar>
 
 #include "win/Module.h"
+#include "win/TaskMemory.h"
+#include "win/Window.h"
 
 namespace {
 constexpr DWORD kPlatformNt = 2; // VER_PLATFORM_WIN32_NT
@@ -29,28 +31,21 @@ HRESULT DupWideString(const wchar_t* text, LPOLESTR* copy)
     if (!copy) {
         return E_POINTER;
     }
-    const size_t bytes = std::wcslen(text) * sizeof(wchar_t) + sizeof(wchar_t);
-    auto* memory = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
-    if (!memory) {
-        return E_OUTOFMEMORY;
-    }
-    CopyMemory(memory, text, bytes);
-    *copy = memory;
-    return S_OK;
+    *copy = win::CopyToTaskMemory(text).release(); // the caller frees it
+    return *copy ? S_OK : E_OUTOFMEMORY;
 }
 
 int MeasureDialog(int templateId, DLGPROC procedure, LPARAM initialParam, SIZE* size)
 {
-    HWND dialog = CreateDialogParamA(win::CodeModule(), MAKEINTRESOURCEA(templateId), GetDesktopWindow(), procedure,
-                                     initialParam);
+    const win::UniqueWindow dialog(CreateDialogParamA(win::CodeModule(), MAKEINTRESOURCEA(templateId),
+                                                      GetDesktopWindow(), procedure, initialParam));
     if (!dialog) {
         return 0;
     }
     RECT rect = {};
-    GetWindowRect(dialog, &rect);
+    GetWindowRect(dialog.Get(), &rect);
     size->cx = rect.right - rect.left;
     size->cy = rect.bottom - rect.top;
-    DestroyWindow(dialog);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include "pages/PageHelpers.h"
 #include "win/Module.h"
+#include "win/Window.h"
 
 namespace {
 // Size reported when the page's dialog template cannot be measured.
@@ -19,11 +20,10 @@ PropertyPageBase::~PropertyPageBase()
 {
     // A frame that released the page without Deactivate leaves the page window
     // behind: detach it first, so that no later message reaches a freed page.
-    // DestroyWindow only succeeds on the window's own thread.
+    // m_PageWindow then destroys it on its own thread (the frame's), also when
+    // the last release comes from another thread.
     if (m_PageWindow) {
-        SetWindowLongPtrA(m_PageWindow, DWLP_USER, 0);
-        DestroyWindow(m_PageWindow);
-        m_PageWindow = nullptr;
+        SetWindowLongPtrA(m_PageWindow.Get(), DWLP_USER, 0);
     }
 }
 
@@ -74,7 +74,7 @@ HRESULT STDMETHODCALLTYPE PropertyPageBase::Activate(HWND parent, LPCRECT rect, 
     if (!window) {
         return E_OUTOFMEMORY;
     }
-    m_PageWindow = window;
+    m_PageWindow.Reset(window);
     PageActivated();
     Move(rect);
     return Show(SW_SHOWNORMAL);
@@ -87,16 +87,14 @@ HRESULT STDMETHODCALLTYPE PropertyPageBase::Deactivate()
     }
     // Drop WS_EX_CONTROLPARENT before the window goes (a control parent being
     // destroyed can send the dialog manager's focus search into a loop). The
-    // field is null meanwhile, so HandleMessage does not put the flag back.
-    HWND window = m_PageWindow;
-    m_PageWindow = nullptr;
+    // field is empty meanwhile, so HandleMessage does not put the flag back.
+    HWND window = m_PageWindow.Release();
     const LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
     SetWindowLongPtrA(window, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTROLPARENT));
-    m_PageWindow = window;
+    m_PageWindow.Reset(window);
 
     PageDeactivated();
-    DestroyWindow(window);
-    m_PageWindow = nullptr;
+    m_PageWindow.Reset(); // on the frame's thread: destroyed at once
     return S_OK;
 }
 
@@ -147,8 +145,8 @@ HRESULT STDMETHODCALLTYPE PropertyPageBase::Show(UINT showCommand)
     if (showCommand != SW_SHOW && showCommand != SW_SHOWNORMAL && showCommand != SW_HIDE) {
         return E_INVALIDARG;
     }
-    ShowWindow(m_PageWindow, static_cast<int>(showCommand));
-    InvalidateRect(m_PageWindow, nullptr, TRUE);
+    ShowWindow(m_PageWindow.Get(), static_cast<int>(showCommand));
+    InvalidateRect(m_PageWindow.Get(), nullptr, TRUE);
     return S_OK;
 }
 
@@ -160,7 +158,7 @@ HRESULT STDMETHODCALLTYPE PropertyPageBase::Move(LPCRECT rect)
     if (!m_PageWindow) {
         return E_UNEXPECTED;
     }
-    MoveWindow(m_PageWindow, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, TRUE);
+    MoveWindow(m_PageWindow.Get(), rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, TRUE);
     return S_OK;
 }
 
@@ -229,6 +227,11 @@ INT_PTR PropertyPageBase::HandleMessage(HWND window, UINT message, WPARAM wParam
 
 INT_PTR CALLBACK PropertyPageBase::PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A page released on another thread asks the window's own thread to
+    // destroy it (win::UniqueWindow).
+    if (win::HandleDestroyRequest(window, message)) {
+        return TRUE;
+    }
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(window, DWLP_USER, lParam);
         if (lParam == 0) {

@@ -18,6 +18,7 @@
 #include <wrl/client.h>
 
 #include "framework/UnknownBase.h"
+#include "win/Window.h"
 
 class PropertyPageBase : public IPropertyPage, public UnknownBase {
 public:
@@ -69,14 +70,16 @@ protected:
     HRESULT MarkDirty();
 
     // The page window while active; null otherwise and during its creation.
-    HWND PageWindow() const { return m_PageWindow; }
+    HWND PageWindow() const { return m_PageWindow.Get(); }
     // The window that last received WM_INITDIALOG as this page's window; kept
     // after deactivation (then it names a destroyed window).
     HWND DialogWindow() const { return m_DialogWindow; }
 
 private:
     Microsoft::WRL::ComPtr<IPropertyPageSite> m_PageSite;
-    HWND m_PageWindow = nullptr;
+    // Created by Activate, destroyed by Deactivate or, when the frame never
+    // deactivated the page, by the page's destructor (on the window's thread).
+    win::UniqueWindow m_PageWindow;
     HWND m_DialogWindow = nullptr;
     BOOL m_Dirty = FALSE;
     const int m_TitleStringId;

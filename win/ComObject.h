@@ -67,6 +67,9 @@ protected:
     // reference is added here (QueryInterface adds it).
     virtual void* QueryOtherInterface(REFIID /*iid*/) { return nullptr; }
 
+    // The references held now, for test doubles that check a balance.
+    ULONG ReferenceCount() const { return m_references; }
+
 private:
     std::atomic<ULONG> m_references{1};
 };

@@ -91,7 +91,7 @@ TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
 
     // The page is still connected and dirty; its window is gone, where every
     // button would read as unchecked.
-    Microsoft::WRL::ComPtr<IPropertyPage> page = formatFactory.LastPage();
+    Microsoft::WRL::ComPtr<IPropertyPage> page = formatFactory->LastPage();
     ASSERT_TRUE(page);
     ASSERT_EQ(page->IsPageDirty(), S_OK);
     testenv::RemoveSettingsFile();
@@ -118,9 +118,9 @@ TEST_F(FormatPageFrameTest, ApplySendsTheOtherSettingsAsReadAtConnect)
 TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
 {
     win::Watchdog watchdog(60000, "format screenshot");
-    CountedObject plain;
+    Microsoft::WRL::ComPtr<CountedObject> plain = win::MakeComObject<CountedObject>();
     StoreResolution(1);
-    OpenFormatFrame(&plain);
+    OpenFormatFrame(plain.Get());
     // No record to read: a fresh record's resolution 0.
     EXPECT_TRUE(Checked(IDC_RES_FULL));
     ASSERT_NO_FATAL_FAILURE(SaveFrameScreenshot("format-page.png"));
@@ -130,8 +130,8 @@ TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
     EXPECT_EQ(ApplyPage(formatFactory), S_OK);
     ASSERT_TRUE(frame->CloseWith("OK"));
     EXPECT_TRUE(evidence::SettingsFile().empty());
-    formatFactory.ReleasePages();
-    EXPECT_EQ(plain.References(), 1);
+    formatFactory->ReleasePages();
+    EXPECT_EQ(plain->References(), 1);
 }
 
 } // namespace

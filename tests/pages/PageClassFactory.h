@@ -13,29 +13,13 @@
 #include <vector>
 
 #include "framework/UnknownBase.h"
+#include "win/ComObject.h"
 
-class PageClassFactory : public IClassFactory {
+class PageClassFactory final : public win::ComObject<IClassFactory> {
 public:
     using CreateFunction = UnknownBase* (*)(IUnknown* outer, HRESULT* hr);
 
     explicit PageClassFactory(CreateFunction create) : m_create(create) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out) {
-            return E_POINTER;
-        }
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on the test's stack, beyond every registration.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
     {
@@ -48,15 +32,14 @@ public:
         if (!object) {
             return FAILED(hr) ? hr : E_OUTOFMEMORY;
         }
-        IUnknown* inner = object->InnerUnknown();
-        inner->AddRef();
+        // Held from here on: an object the query cannot serve goes with it.
+        Microsoft::WRL::ComPtr<IUnknown> inner(object->InnerUnknown());
         hr = inner->QueryInterface(iid, out);
         Microsoft::WRL::ComPtr<IPropertyPage> page;
-        if (SUCCEEDED(inner->QueryInterface(IID_IPropertyPage, reinterpret_cast<void**>(page.GetAddressOf())))) {
+        if (SUCCEEDED(inner.As(&page))) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_pages.push_back(page);
         }
-        inner->Release();
         return hr;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) override { return S_OK; }

@@ -33,8 +33,8 @@ protected:
     void TearDown() override
     {
         frame.reset();
-        settingsFactory.ReleasePages();
-        formatFactory.ReleasePages();
+        settingsFactory->ReleasePages();
+        formatFactory->ReleasePages();
         objects = PagesObjects();
         EXPECT_EQ(liveObjectCount, liveAtStart) << "pages or objects leaked";
         CoUninitialize();
@@ -46,7 +46,7 @@ protected:
         opened = GetTickCount();
         frame = std::make_unique<PropertyFrameSession>(
             object ? object : objects.settingsPageObject.Get(),
-            std::vector<PageClass>{{CLSID_CameraSettingsPage, &settingsFactory}});
+            std::vector<PageClass>{{CLSID_CameraSettingsPage, settingsFactory.Get()}});
         ASSERT_TRUE(frame->ok()) << "the property frame did not appear";
         ASSERT_TRUE(WaitForControl(1007)) << frame->DescribeWindows();
     }
@@ -55,7 +55,7 @@ protected:
     {
         opened = GetTickCount();
         frame = std::make_unique<PropertyFrameSession>(object ? object : objects.formatPageObject.Get(),
-                                                       std::vector<PageClass>{{CLSID_FormatPage, &formatFactory}});
+                                                       std::vector<PageClass>{{CLSID_FormatPage, formatFactory.Get()}});
         ASSERT_TRUE(frame->ok()) << "the property frame did not appear";
         ASSERT_TRUE(WaitForControl(1045)) << frame->DescribeWindows();
     }
@@ -94,18 +94,18 @@ protected:
     }
 
     // Calls the page's Apply on the frame thread, as a frame's Apply button does.
-    HRESULT ApplyPage(PageClassFactory& factory) const
+    HRESULT ApplyPage(const Microsoft::WRL::ComPtr<PageClassFactory>& factory) const
     {
-        Microsoft::WRL::ComPtr<IPropertyPage> page = factory.LastPage();
+        Microsoft::WRL::ComPtr<IPropertyPage> page = factory->LastPage();
         HRESULT hr = E_FAIL;
         if (page) {
             frame->RunOnFrameThread([&] { hr = page->Apply(); });
         }
         return hr;
     }
-    HRESULT Dirty(PageClassFactory& factory) const
+    HRESULT Dirty(const Microsoft::WRL::ComPtr<PageClassFactory>& factory) const
     {
-        Microsoft::WRL::ComPtr<IPropertyPage> page = factory.LastPage();
+        Microsoft::WRL::ComPtr<IPropertyPage> page = factory->LastPage();
         return page ? page->IsPageDirty() : E_FAIL;
     }
 
@@ -124,8 +124,8 @@ protected:
 
     LONG liveAtStart = 0;
     DWORD opened = 0;
-    PageClassFactory settingsFactory{&CreatePropertyPage};
-    PageClassFactory formatFactory{&CreateFormatPage};
+    Microsoft::WRL::ComPtr<PageClassFactory> settingsFactory = win::MakeComObject<PageClassFactory>(&CreatePropertyPage);
+    Microsoft::WRL::ComPtr<PageClassFactory> formatFactory = win::MakeComObject<PageClassFactory>(&CreateFormatPage);
     PagesObjects objects;
     std::unique_ptr<PropertyFrameSession> frame;
 };

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "win/Module.h"
 #include "framework/UnknownBase.h"
 #include "pages/PageHelpers.h"
 #include "pages/PropertyPageBase.h"
 #include "resources/resource.h"
 #include "tests/pages/RecordingPageSite.h"
+#include "win/Module.h"
+#include "win/Thread.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -102,7 +103,7 @@ protected:
     }
     HRESULT Connect()
     {
-        IUnknown* objects[] = {&object};
+        IUnknown* objects[] = {object.Get()};
         return page->SetObjects(1, objects);
     }
     int ChildWindows() const
@@ -118,28 +119,28 @@ protected:
     HWND parent = nullptr;
     RecordingPage* impl = nullptr;
     IPropertyPage* page = nullptr;
-    RecordingPageSite site;
-    CountedObject object;
+    Microsoft::WRL::ComPtr<RecordingPageSite> site = win::MakeComObject<RecordingPageSite>();
+    Microsoft::WRL::ComPtr<CountedObject> object = win::MakeComObject<CountedObject>();
     RECT rect = {10, 20, 310, 220};
 };
 
 TEST_F(PropertyPageBaseTest, HoldsOnePageSiteAtATime)
 {
     EXPECT_EQ(page->SetPageSite(nullptr), E_UNEXPECTED);
-    EXPECT_EQ(page->SetPageSite(&site), S_OK);
-    EXPECT_EQ(site.References(), 2);
-    RecordingPageSite second;
-    EXPECT_EQ(page->SetPageSite(&second), E_UNEXPECTED);
-    EXPECT_EQ(second.References(), 1);
+    EXPECT_EQ(page->SetPageSite(site.Get()), S_OK);
+    EXPECT_EQ(site->References(), 2);
+    Microsoft::WRL::ComPtr<RecordingPageSite> second = win::MakeComObject<RecordingPageSite>();
+    EXPECT_EQ(page->SetPageSite(second.Get()), E_UNEXPECTED);
+    EXPECT_EQ(second->References(), 1);
     EXPECT_EQ(page->SetPageSite(nullptr), S_OK);
-    EXPECT_EQ(site.References(), 1);
+    EXPECT_EQ(site->References(), 1);
     EXPECT_EQ(page->SetPageSite(nullptr), E_UNEXPECTED);
 }
 
 TEST_F(PropertyPageBaseTest, SetObjectsTakesOneObjectOrNone)
 {
     IUnknown* nothing[] = {nullptr};
-    IUnknown* two[] = {&object, &object};
+    IUnknown* two[] = {object.Get(), object.Get()};
     EXPECT_EQ(page->SetObjects(2, two), E_UNEXPECTED);
     EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
     EXPECT_EQ(page->SetObjects(1, nothing), E_POINTER);
@@ -155,7 +156,7 @@ TEST_F(PropertyPageBaseTest, SetObjectsTakesOneObjectOrNone)
     impl->connectResult = S_OK;
     EXPECT_EQ(Connect(), S_OK);
     EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
-    EXPECT_EQ(object.References(), 1);
+    EXPECT_EQ(object->References(), 1);
     EXPECT_EQ(page->Activate(parent, &rect, TRUE), E_UNEXPECTED);
     EXPECT_EQ(impl->calls, (std::vector<std::string>{"connected", "activated", "deactivated", "connected",
                                                       "disconnected"}));
@@ -233,9 +234,9 @@ TEST_F(PropertyPageBaseTest, DirtyPageTellsTheSiteAndAppliesOnlyWhileConnectedWi
     EXPECT_EQ(impl->MarkDirty(), S_OK); // without a site: no one to tell
     EXPECT_EQ(page->IsPageDirty(), S_OK);
     EXPECT_EQ(page->Apply(), E_UNEXPECTED) << "no site, even when dirty";
-    ASSERT_EQ(page->SetPageSite(&site), S_OK);
+    ASSERT_EQ(page->SetPageSite(site.Get()), S_OK);
     impl->MarkDirty();
-    EXPECT_EQ(site.statusChanges, (std::vector<DWORD>{PROPPAGESTATUS_DIRTY}));
+    EXPECT_EQ(site->statusChanges, (std::vector<DWORD>{PROPPAGESTATUS_DIRTY}));
 
     impl->applyResult = E_FAIL;
     EXPECT_EQ(page->Apply(), E_FAIL);
@@ -307,16 +308,16 @@ TEST_F(PropertyPageBaseTest, TitleLoadsAlsoThroughTheAnsiPath)
 
 TEST_F(PropertyPageBaseTest, LastReleaseLetsGoOfSiteAndObject)
 {
-    ASSERT_EQ(page->SetPageSite(&site), S_OK);
+    ASSERT_EQ(page->SetPageSite(site.Get()), S_OK);
     ASSERT_EQ(Connect(), S_OK);
-    EXPECT_EQ(site.References(), 2);
-    EXPECT_EQ(object.References(), 2);
+    EXPECT_EQ(site->References(), 2);
+    EXPECT_EQ(object->References(), 2);
     page->AddRef();
     page->Release();
-    EXPECT_EQ(site.References(), 2) << "not the last reference";
+    EXPECT_EQ(site->References(), 2) << "not the last reference";
     ReleasePage();
-    EXPECT_EQ(site.References(), 1);
-    EXPECT_EQ(object.References(), 1);
+    EXPECT_EQ(site->References(), 1);
+    EXPECT_EQ(object->References(), 1);
 }
 
 TEST_F(PropertyPageBaseTest, LastReleaseOfAnActivePageRemovesItsWindow)
@@ -326,6 +327,29 @@ TEST_F(PropertyPageBaseTest, LastReleaseOfAnActivePageRemovesItsWindow)
     HWND window = impl->PageWindow();
     ReleasePage();
     EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(ChildWindows(), 0);
+}
+
+TEST_F(PropertyPageBaseTest, LastReleaseOnAnotherThreadHasTheWindowDestroyedOnItsOwnThread)
+{
+    ASSERT_EQ(Connect(), S_OK);
+    ASSERT_EQ(page->Activate(parent, &rect, TRUE), S_OK);
+    HWND window = impl->PageWindow();
+    {
+        // A host may drop its last reference on any thread; that thread
+        // cannot destroy the window, and must not wait for this one.
+        win::Thread releaser;
+        ASSERT_TRUE(releaser.Start([this]() -> DWORD {
+            ReleasePage();
+            return 0;
+        }));
+    }
+    EXPECT_TRUE(IsWindow(window)) << "not destroyed from the wrong thread";
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    EXPECT_FALSE(IsWindow(window)) << "destroyed once its own thread handled the request";
     EXPECT_EQ(ChildWindows(), 0);
 }
 

@@ -306,7 +306,7 @@ TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
     EXPECT_EQ(JournalText().find("CameraSetGamma"), std::string::npos) << JournalText();
 
     // Apply after the dialog is gone hands over the held record unchanged.
-    Microsoft::WRL::ComPtr<IPropertyPage> page = settingsFactory.LastPage();
+    Microsoft::WRL::ComPtr<IPropertyPage> page = settingsFactory->LastPage();
     ASSERT_TRUE(page);
     testenv::RemoveSettingsFile();
     ASSERT_EQ(page->IsPageDirty(), S_OK);
@@ -347,8 +347,9 @@ TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
 TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
 {
     win::Watchdog watchdog(60000, "no settings interface");
-    CountedObject plain; // offers IUnknown only
-    OpenSettingsFrame(&plain);
+    // Offers IUnknown only.
+    Microsoft::WRL::ComPtr<CountedObject> plain = win::MakeComObject<CountedObject>();
+    OpenSettingsFrame(plain.Get());
     // The page shows a fresh record's values.
     EXPECT_EQ(Position(IDC_GAIN_R), 100);
     EXPECT_EQ(Position(IDC_AE_TARGET), 100);
@@ -361,8 +362,8 @@ TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
     EXPECT_EQ(ApplyPage(settingsFactory), S_OK);
     ASSERT_TRUE(frame->CloseWith("OK"));
     EXPECT_TRUE(evidence::SettingsFile().empty()) << "nothing to hand the record to";
-    settingsFactory.ReleasePages();
-    EXPECT_EQ(plain.References(), 1);
+    settingsFactory->ReleasePages();
+    EXPECT_EQ(plain->References(), 1);
 }
 
 TEST_F(SettingsPageFrameTest, FrameCyclesLeaveNoThreadsHandlesOrObjects)
@@ -374,7 +375,7 @@ TEST_F(SettingsPageFrameTest, FrameCyclesLeaveNoThreadsHandlesOrObjects)
         ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
         ASSERT_TRUE(frame->CloseWith("OK"));
         frame.reset();
-        settingsFactory.ReleasePages();
+        settingsFactory->ReleasePages();
     };
     cycle(); // the platform's one-time set-up
     const int handles = testenv::HandleCount();
