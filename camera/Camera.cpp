@@ -42,63 +42,58 @@ CCamera::~CCamera()
     // before the members it uses go away. Declared before the guard, so the
     // thread is joined after m_Lock is left.
     CaptureResources remaining;
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     TakeCaptureResources(remaining);
 }
 
 int CCamera::Init()
 {
-    // Declared before the guard, so a failed attempt's thread is ended after
-    // m_Lock is left.
+    std::optional<CameraConfig> applied;
+    const bool open = Open(applied);
+    // Outside m_Lock, as every use of the settings file.
+    if (applied) {
+        applied->SaveToFile();
+    }
+    return open ? 1 : 2;
+}
+
+bool CCamera::Open(std::optional<CameraConfig>& applied)
+{
+    // Declared before the guard, so that a failed attempt's capture thread is
+    // ended after m_Lock is left.
     CaptureResources failed;
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     if (m_bOpened) {
-        return 1;
+        return true;
     }
-    const CameraSdk& sdk = GetCameraSdk();
-
-    UniqueHandle readyEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!readyEvent) {
-        return 2;
-    }
-    m_hReadyEvent = std::move(readyEvent);
-    m_hWnd = nullptr;
-
-    // The handle is kept: the thread is joined when the camera closes.
-    m_hCaptureThread = UniqueHandle(CreateThread(nullptr, 0, &CaptureThreadProc, this, 0, nullptr));
-    if (!m_hCaptureThread) {
+    if (!StartCaptureThread() || !OpenSdk(applied)) {
         TakeCaptureResources(failed);
-        return 2;
-    }
-    // The capture thread does not take m_Lock before it sets the event.
-    WaitForSingleObject(m_hReadyEvent.Get(), INFINITE);
-    ResetEvent(m_hReadyEvent.Get());
-    if (!m_hWnd) {
-        TakeCaptureResources(failed);
-        return 2;
-    }
-
-    if (sdk.CameraInit(&CameraCallback, m_Config.m_Format.m_Resolution, m_hWnd, m_hWnd) != 1) {
-        TakeCaptureResources(failed);
-        return 2;
-    }
-    // Applies the current record to the freshly opened camera and rewrites
-    // the settings file with it: only monochrome and the mirrors are sent,
-    // since nothing differs from itself.
-    const CameraConfig current = m_Config;
-    SetConfig(&current);
-
-    int width = 0;
-    int height = 0;
-    if (sdk.CameraGetImageSize(&width, &height) != 1 || !AllocateBuffers(width, height)) {
-        sdk.CameraUnInit();
-        TakeCaptureResources(failed);
-        return 2;
+        return false;
     }
     // The new buffers are black: no earlier frame is in them.
     m_SequenceAtOpen = m_FramesReceived;
     m_bOpened = 1;
-    return 1;
+    return true;
+}
+
+bool CCamera::OpenSdk(std::optional<CameraConfig>& applied)
+{
+    const CameraSdk& sdk = GetCameraSdk();
+    if (sdk.CameraInit(&CameraCallback, m_Config.m_Format.m_Resolution, m_hWnd, m_hWnd) != 1) {
+        return false;
+    }
+    // The current record goes to the freshly opened camera: only monochrome
+    // and the mirrors are sent, since nothing differs from itself.
+    ApplyChangedSettings(m_Config);
+    applied = m_Config;
+
+    int width = 0;
+    int height = 0;
+    if (sdk.CameraGetImageSize(&width, &height) == 1 && AllocateBuffers(width, height)) {
+        return true;
+    }
+    sdk.CameraUnInit();
+    return false;
 }
 
 bool CCamera::AllocateBuffers(int imageWidth, int imageHeight)
@@ -141,7 +136,7 @@ bool CCamera::AllocateBuffers(int imageWidth, int imageHeight)
 
 int CCamera::Play()
 {
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     if (m_bPlaying) {
         return 1;
     }
@@ -152,7 +147,7 @@ int CCamera::Play()
 
 int CCamera::Stop()
 {
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     if (!m_bPlaying) {
         return 1;
     }
@@ -164,7 +159,7 @@ int CCamera::UnInit()
 {
     // Declared before the guard: the capture thread is ended after m_Lock is left.
     CaptureResources closed;
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     if (!m_bOpened) {
         return 1;
     }
@@ -182,7 +177,7 @@ int CCamera::GetConfig(CameraConfig* config)
     // Without a settings file the record keeps what the caller put there.
     config->LoadFromFile();
 
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     // Results are not examined: a value the SDK does not write keeps what the
     // file or the caller put there.
     const CameraSdk& sdk = GetCameraSdk();
@@ -219,7 +214,7 @@ int CCamera::SetConfig(const CameraConfig* config)
     // Every call rewrites the file, changed or not.
     config->SaveToFile();
 
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     // A new resolution takes effect when the camera is next opened; until
     // then nothing is sent.
     if (config->m_Format.m_Resolution == m_Config.m_Format.m_Resolution) {
@@ -279,7 +274,7 @@ int CCamera::GetFrame(unsigned char* destination, long capacity, LONG* lastSeque
     if (!destination) {
         return m_FrameSize;
     }
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     LONG& delivered = lastSequence ? *lastSequence : m_LastDelivered;
     // After a timeout this copies the previous frame again.
     WaitUntilFrameAfter(delivered, kFrameWaitMs);
@@ -293,7 +288,7 @@ int CCamera::GetFrameNoWait(unsigned char* destination, long capacity, LONG* seq
         return m_FrameSize;
     }
     ++m_FramesFetched;
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     const LONG copied = CopyFrame(destination, capacity);
     if (sequence) {
         *sequence = copied;
@@ -303,7 +298,7 @@ int CCamera::GetFrameNoWait(unsigned char* destination, long capacity, LONG* seq
 
 bool CCamera::WaitForFrameAfter(LONG sequence, DWORD timeoutMs)
 {
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     return WaitUntilFrameAfter(sequence, timeoutMs);
 }
 
@@ -315,17 +310,8 @@ bool CCamera::HasFrameAfter(LONG sequence) const
 bool CCamera::WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs)
 {
     // The wait releases m_Lock while it sleeps: frames arrive, and Stop and
-    // UnInit proceed, meanwhile. Wake-ups for frames that are not newer, and
-    // spurious ones, go back to sleep for what is left of the time.
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!HasFrameAfter(sequence)) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) {
-            return false;
-        }
-        m_FrameArrived.Wait(m_Lock, static_cast<DWORD>(deadline - now));
-    }
-    return true;
+    // UnInit proceed, meanwhile.
+    return m_FrameArrived.WaitUntil(m_Lock, timeoutMs, [&] { return HasFrameAfter(sequence); });
 }
 
 LONG CCamera::CopyFrame(unsigned char* destination, long capacity)
@@ -343,7 +329,7 @@ int CCamera::GetFormats(BITMAPINFOHEADER* headers, int* count)
     if (!count) {
         return 0;
     }
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     const int filled = (!headers || *count < 1) ? 0 : std::min(*count, kOfferedFormatCount);
     for (int i = 0; i < filled; ++i) {
         BITMAPINFOHEADER& header = headers[i];

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "camera/UniqueHandle.h"
+#include "win/UniqueHandle.h"
 
 // Byte map of the settings file (67 bytes, little-endian, no header):
 //
@@ -105,15 +105,16 @@ std::string SiblingTemporaryPath(const std::string& target)
     return target + suffix;
 }
 
-UniqueHandle OpenShared(const std::string& path, DWORD access, DWORD disposition)
+win::UniqueHandle OpenShared(const std::string& path, DWORD access, DWORD disposition)
 {
-    return UniqueHandle(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD everyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    return win::UniqueHandle(
+        CreateFileA(path.c_str(), access, everyShare, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool WriteWholeFile(const std::string& path, const FileBytes& bytes)
 {
-    UniqueHandle file = OpenShared(path, GENERIC_WRITE, CREATE_ALWAYS);
+    win::UniqueHandle file = OpenShared(path, GENERIC_WRITE, CREATE_ALWAYS);
     if (!file) {
         return false;
     }
@@ -160,7 +161,7 @@ try {
     if (file.empty()) {
         return 0;
     }
-    UniqueHandle in = OpenShared(file, GENERIC_READ, OPEN_EXISTING);
+    win::UniqueHandle in = OpenShared(file, GENERIC_READ, OPEN_EXISTING);
     if (!in) {
         return 0;
     }
