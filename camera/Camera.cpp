@@ -6,6 +6,7 @@
 #include <new>
 
 #include "camera/CameraSdkLoader.h"
+#include "camera/CameraSettingFields.h"
 
 namespace {
 
@@ -28,6 +29,36 @@ const int kOfferedFormatCount = 5;
 FormatSize OfferedFormatFor(uint8_t resolution)
 {
     return kOfferedFormats[(resolution == 1 || resolution == 2) ? resolution : 0];
+}
+
+// Reads one value through an SDK Get at the width the Get writes (the frame
+// speed comes in 8 bits). A Get that writes nothing leaves the field as it was.
+template <class Value, class Field>
+void ReadThrough(int(__stdcall* get)(Value*), Field& field)
+{
+    Value value = static_cast<Value>(field);
+    get(&value);
+    field = static_cast<Field>(value);
+}
+
+// Overwrites the fields the camera holds with its current values, in the
+// table's order. Results are not examined: a value the SDK does not write
+// keeps what the record had.
+void ReadFromCamera(const CameraSdk& sdk, CameraConfig& record)
+{
+    int* gains[kGainChannels] = {};
+#define LUMORA_READ_PAIR(name, member, type, offset, initial, index) ReadThrough(sdk.CameraGet##name, record.member);
+#define LUMORA_READ_GAIN(name, member, type, offset, initial, index)                                           \
+    gains[index] = &record.member;                                                                             \
+    if constexpr (index == kGainChannels - 1) {                                                                \
+        sdk.CameraGetGain(gains[0], gains[1], gains[2]);                                                       \
+    }
+#define LUMORA_READ_MIRROR(name, member, type, offset, initial, index) sdk.CameraGetMirror(index, &record.member);
+    LUMORA_CAMERA_SETTING_FIELDS(LUMORA_SETTING_SKIP, LUMORA_READ_PAIR, LUMORA_READ_PAIR, LUMORA_READ_GAIN,
+                                 LUMORA_READ_MIRROR)
+#undef LUMORA_READ_PAIR
+#undef LUMORA_READ_GAIN
+#undef LUMORA_READ_MIRROR
 }
 
 } // namespace
@@ -178,26 +209,7 @@ int CCamera::GetConfig(CameraConfig* config)
     config->LoadFromFile();
 
     win::LockGuard guard(m_Lock);
-    // Results are not examined: a value the SDK does not write keeps what the
-    // file or the caller put there.
-    const CameraSdk& sdk = GetCameraSdk();
-    sdk.CameraGetAeState(&config->m_Exposure.m_AeState);
-    sdk.CameraGetAeTarget(&config->m_Exposure.m_Target);
-    sdk.CameraGetAnalogGain(&config->m_Exposure.m_AnalogGain);
-    sdk.CameraGetExposureTimeMS(&config->m_Exposure.m_ExposureTimeMS);
-    sdk.CameraGetGain(&config->m_Color.m_GainR, &config->m_Color.m_GainG, &config->m_Color.m_GainB);
-    sdk.CameraGetGamma(&config->m_Color.m_Gamma);
-    sdk.CameraGetContrast(&config->m_Color.m_Contrast);
-    sdk.CameraGetSaturation(&config->m_Color.m_Saturation);
-    sdk.CameraGetColorEnhancement(&config->m_Color.m_ColorEnhancement);
-    // The SDK reports the frame speed in 8 bits.
-    unsigned char frameSpeed = static_cast<unsigned char>(config->m_FrameSpeed);
-    sdk.CameraGetFrameSpeed(&frameSpeed);
-    config->m_FrameSpeed = frameSpeed;
-    sdk.CameraGetMonochrome(&config->m_Monochrome);
-    sdk.CameraGetMirror(0, &config->m_HMirror);
-    sdk.CameraGetMirror(1, &config->m_VMirror);
-
+    ReadFromCamera(GetCameraSdk(), *config);
     config->m_Format.m_Reserved1 = 0;
     config->m_Format.m_Reserved2 = 0;
     config->m_Format.m_Reserved3 = 0;
@@ -226,47 +238,33 @@ int CCamera::SetConfig(const CameraConfig* config)
 
 void CCamera::ApplyChangedSettings(const CameraConfig& record)
 {
-    // Compared with m_Config, not with the camera, each at its field's width.
+    // Compared with m_Config, not with the camera, each at its field's width;
+    // sent in the table's order.
     const CameraConfig& current = m_Config;
     const CameraSdk& sdk = GetCameraSdk();
-    if (record.m_Exposure.m_AeState != current.m_Exposure.m_AeState) {
-        sdk.CameraSetAeState(record.m_Exposure.m_AeState);
+    // The SDK takes the gains in 16 bits, all three when any changed.
+    unsigned short gains[kGainChannels] = {};
+    bool gainsChanged = false;
+#define LUMORA_SEND_CHANGED(name, member, type, offset, initial, index)                                        \
+    if (record.member != current.member) {                                                                     \
+        sdk.CameraSet##name(record.member);                                                                    \
     }
-    if (record.m_Exposure.m_Target != current.m_Exposure.m_Target) {
-        sdk.CameraSetAeTarget(record.m_Exposure.m_Target);
+#define LUMORA_SEND_ALWAYS(name, member, type, offset, initial, index) sdk.CameraSet##name(record.member);
+#define LUMORA_SEND_GAIN(name, member, type, offset, initial, index)                                           \
+    gains[index] = static_cast<unsigned short>(record.member);                                                 \
+    gainsChanged = gainsChanged || record.member != current.member;                                            \
+    if constexpr (index == kGainChannels - 1) {                                                                \
+        if (gainsChanged) {                                                                                    \
+            sdk.CameraSetGain(gains[0], gains[1], gains[2]);                                                   \
+        }                                                                                                      \
     }
-    if (record.m_Exposure.m_AnalogGain != current.m_Exposure.m_AnalogGain) {
-        sdk.CameraSetAnalogGain(record.m_Exposure.m_AnalogGain);
-    }
-    if (record.m_Exposure.m_ExposureTimeMS != current.m_Exposure.m_ExposureTimeMS) {
-        sdk.CameraSetExposureTimeMS(record.m_Exposure.m_ExposureTimeMS);
-    }
-    if (record.m_Color.m_GainR != current.m_Color.m_GainR || record.m_Color.m_GainG != current.m_Color.m_GainG ||
-        record.m_Color.m_GainB != current.m_Color.m_GainB) {
-        // The SDK takes the gains in 16 bits.
-        sdk.CameraSetGain(static_cast<unsigned short>(record.m_Color.m_GainR),
-                          static_cast<unsigned short>(record.m_Color.m_GainG),
-                          static_cast<unsigned short>(record.m_Color.m_GainB));
-    }
-    if (record.m_Color.m_Gamma != current.m_Color.m_Gamma) {
-        sdk.CameraSetGamma(record.m_Color.m_Gamma);
-    }
-    if (record.m_Color.m_Contrast != current.m_Color.m_Contrast) {
-        sdk.CameraSetContrast(record.m_Color.m_Contrast);
-    }
-    if (record.m_Color.m_Saturation != current.m_Color.m_Saturation) {
-        sdk.CameraSetSaturation(record.m_Color.m_Saturation);
-    }
-    if (record.m_Color.m_ColorEnhancement != current.m_Color.m_ColorEnhancement) {
-        sdk.CameraSetColorEnhancement(record.m_Color.m_ColorEnhancement);
-    }
-    if (record.m_FrameSpeed != current.m_FrameSpeed) {
-        sdk.CameraSetFrameSpeed(record.m_FrameSpeed);
-    }
-    // Sent every time, changed or not.
-    sdk.CameraSetMonochrome(record.m_Monochrome);
-    sdk.CameraSetMirror(0, record.m_HMirror);
-    sdk.CameraSetMirror(1, record.m_VMirror);
+#define LUMORA_SEND_MIRROR(name, member, type, offset, initial, index) sdk.CameraSetMirror(index, record.member);
+    LUMORA_CAMERA_SETTING_FIELDS(LUMORA_SETTING_SKIP, LUMORA_SEND_CHANGED, LUMORA_SEND_ALWAYS, LUMORA_SEND_GAIN,
+                                 LUMORA_SEND_MIRROR)
+#undef LUMORA_SEND_CHANGED
+#undef LUMORA_SEND_ALWAYS
+#undef LUMORA_SEND_GAIN
+#undef LUMORA_SEND_MIRROR
 }
 
 int CCamera::GetFrame(unsigned char* destination, long capacity, LONG* lastSequence)

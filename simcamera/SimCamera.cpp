@@ -198,10 +198,10 @@ SimSettings SimCamera::Settings()
 void SimCamera::RunAutoWhiteBalance()
 {
     ChangeSettings([](SimSettings& settings) {
-        if (settings.gainG <= 0) {
-            settings.gainG = SimSettings().gainG;
+        if (settings.GainG <= 0) {
+            settings.GainG = SimSettings().GainG;
         }
-        scene::NeutralGains(settings.gainG, &settings.gainR, &settings.gainB);
+        scene::NeutralGains(settings.GainG, &settings.GainR, &settings.GainB);
     });
 }
 
