@@ -6,6 +6,7 @@
 #include <new>
 
 #include "camera/CameraSdkLoader.h"
+#include "camera/CameraSettingFields.h"
 
 namespace {
 
@@ -30,6 +31,36 @@ FormatSize OfferedFormatFor(uint8_t resolution)
     return kOfferedFormats[(resolution == 1 || resolution == 2) ? resolution : 0];
 }
 
+// Reads one value through an SDK Get at the width the Get writes (the frame
+// speed comes in 8 bits). A Get that writes nothing leaves the field as it was.
+template <class Value, class Field>
+void ReadThrough(int(__stdcall* get)(Value*), Field& field)
+{
+    Value value = static_cast<Value>(field);
+    get(&value);
+    field = static_cast<Field>(value);
+}
+
+// Overwrites the fields the camera holds with its current values, in the
+// table's order. Results are not examined: a value the SDK does not write
+// keeps what the record had.
+void ReadFromCamera(const CameraSdk& sdk, CameraConfig& record)
+{
+    int* gains[kGainChannels] = {};
+#define LUMORA_READ_PAIR(name, member, type, offset, initial, index) ReadThrough(sdk.CameraGet##name, record.member);
+#define LUMORA_READ_GAIN(name, member, type, offset, initial, index)                                           \
+    gains[index] = &record.member;                                                                             \
+    if constexpr (index == kGainChannels - 1) {                                                                \
+        sdk.CameraGetGain(gains[0], gains[1], gains[2]);                                                       \
+    }
+#define LUMORA_READ_MIRROR(name, member, type, offset, initial, index) sdk.CameraGetMirror(index, &record.member);
+    LUMORA_CAMERA_SETTING_FIELDS(LUMORA_SETTING_SKIP, LUMORA_READ_PAIR, LUMORA_READ_PAIR, LUMORA_READ_GAIN,
+                                 LUMORA_READ_MIRROR)
+#undef LUMORA_READ_PAIR
+#undef LUMORA_READ_GAIN
+#undef LUMORA_READ_MIRROR
+}
+
 } // namespace
 
 CCamera::CCamera() = default;
@@ -42,63 +73,58 @@ CCamera::~CCamera()
     // before the members it uses go away. Declared before the guard, so the
     // thread is joined after m_Lock is left.
     CaptureResources remaining;
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     TakeCaptureResources(remaining);
 }
 
 int CCamera::Init()
 {
-    // Declared before the guard, so a failed attempt's thread is ended after
-    // m_Lock is left.
+    std::optional<CameraConfig> applied;
+    const bool open = Open(applied);
+    // Outside m_Lock, as every use of the settings file.
+    if (applied) {
+        applied->SaveToFile();
+    }
+    return open ? 1 : 2;
+}
+
+bool CCamera::Open(std::optional<CameraConfig>& applied)
+{
+    // Declared before the guard, so that a failed attempt's capture thread is
+    // ended after m_Lock is left.
     CaptureResources failed;
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     if (m_bOpened) {
-        return 1;
+        return true;
     }
-    const CameraSdk& sdk = GetCameraSdk();
-
-    UniqueHandle readyEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!readyEvent) {
-        return 2;
-    }
-    m_hReadyEvent = std::move(readyEvent);
-    m_hWnd = nullptr;
-
-    // The handle is kept: the thread is joined when the camera closes.
-    m_hCaptureThread = UniqueHandle(CreateThread(nullptr, 0, &CaptureThreadProc, this, 0, nullptr));
-    if (!m_hCaptureThread) {
+    if (!StartCaptureThread() || !OpenSdk(applied)) {
         TakeCaptureResources(failed);
-        return 2;
-    }
-    // The capture thread does not take m_Lock before it sets the event.
-    WaitForSingleObject(m_hReadyEvent.Get(), INFINITE);
-    ResetEvent(m_hReadyEvent.Get());
-    if (!m_hWnd) {
-        TakeCaptureResources(failed);
-        return 2;
-    }
-
-    if (sdk.CameraInit(&CameraCallback, m_Config.m_Format.m_Resolution, m_hWnd, m_hWnd) != 1) {
-        TakeCaptureResources(failed);
-        return 2;
-    }
-    // Applies the current record to the freshly opened camera and rewrites
-    // the settings file with it: only monochrome and the mirrors are sent,
-    // since nothing differs from itself.
-    const CameraConfig current = m_Config;
-    SetConfig(&current);
-
-    int width = 0;
-    int height = 0;
-    if (sdk.CameraGetImageSize(&width, &height) != 1 || !AllocateBuffers(width, height)) {
-        sdk.CameraUnInit();
-        TakeCaptureResources(failed);
-        return 2;
+        return false;
     }
     // The new buffers are black: no earlier frame is in them.
     m_SequenceAtOpen = m_FramesReceived;
     m_bOpened = 1;
-    return 1;
+    return true;
+}
+
+bool CCamera::OpenSdk(std::optional<CameraConfig>& applied)
+{
+    const CameraSdk& sdk = GetCameraSdk();
+    if (sdk.CameraInit(&CameraCallback, m_Config.m_Format.m_Resolution, m_hWnd, m_hWnd) != 1) {
+        return false;
+    }
+    // The current record goes to the freshly opened camera: only monochrome
+    // and the mirrors are sent, since nothing differs from itself.
+    ApplyChangedSettings(m_Config);
+    applied = m_Config;
+
+    int width = 0;
+    int height = 0;
+    if (sdk.CameraGetImageSize(&width, &height) == 1 && AllocateBuffers(width, height)) {
+        return true;
+    }
+    sdk.CameraUnInit();
+    return false;
 }
 
 bool CCamera::AllocateBuffers(int imageWidth, int imageHeight)
@@ -141,7 +167,7 @@ bool CCamera::AllocateBuffers(int imageWidth, int imageHeight)
 
 int CCamera::Play()
 {
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     if (m_bPlaying) {
         return 1;
     }
@@ -152,7 +178,7 @@ int CCamera::Play()
 
 int CCamera::Stop()
 {
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     if (!m_bPlaying) {
         return 1;
     }
@@ -164,7 +190,7 @@ int CCamera::UnInit()
 {
     // Declared before the guard: the capture thread is ended after m_Lock is left.
     CaptureResources closed;
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     if (!m_bOpened) {
         return 1;
     }
@@ -182,27 +208,8 @@ int CCamera::GetConfig(CameraConfig* config)
     // Without a settings file the record keeps what the caller put there.
     config->LoadFromFile();
 
-    CriticalSectionGuard guard(m_Lock);
-    // Results are not examined: a value the SDK does not write keeps what the
-    // file or the caller put there.
-    const CameraSdk& sdk = GetCameraSdk();
-    sdk.CameraGetAeState(&config->m_Exposure.m_AeState);
-    sdk.CameraGetAeTarget(&config->m_Exposure.m_Target);
-    sdk.CameraGetAnalogGain(&config->m_Exposure.m_AnalogGain);
-    sdk.CameraGetExposureTimeMS(&config->m_Exposure.m_ExposureTimeMS);
-    sdk.CameraGetGain(&config->m_Color.m_GainR, &config->m_Color.m_GainG, &config->m_Color.m_GainB);
-    sdk.CameraGetGamma(&config->m_Color.m_Gamma);
-    sdk.CameraGetContrast(&config->m_Color.m_Contrast);
-    sdk.CameraGetSaturation(&config->m_Color.m_Saturation);
-    sdk.CameraGetColorEnhancement(&config->m_Color.m_ColorEnhancement);
-    // The SDK reports the frame speed in 8 bits.
-    unsigned char frameSpeed = static_cast<unsigned char>(config->m_FrameSpeed);
-    sdk.CameraGetFrameSpeed(&frameSpeed);
-    config->m_FrameSpeed = frameSpeed;
-    sdk.CameraGetMonochrome(&config->m_Monochrome);
-    sdk.CameraGetMirror(0, &config->m_HMirror);
-    sdk.CameraGetMirror(1, &config->m_VMirror);
-
+    win::LockGuard guard(m_Lock);
+    ReadFromCamera(GetCameraSdk(), *config);
     config->m_Format.m_Reserved1 = 0;
     config->m_Format.m_Reserved2 = 0;
     config->m_Format.m_Reserved3 = 0;
@@ -219,7 +226,7 @@ int CCamera::SetConfig(const CameraConfig* config)
     // Every call rewrites the file, changed or not.
     config->SaveToFile();
 
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     // A new resolution takes effect when the camera is next opened; until
     // then nothing is sent.
     if (config->m_Format.m_Resolution == m_Config.m_Format.m_Resolution) {
@@ -231,47 +238,33 @@ int CCamera::SetConfig(const CameraConfig* config)
 
 void CCamera::ApplyChangedSettings(const CameraConfig& record)
 {
-    // Compared with m_Config, not with the camera, each at its field's width.
+    // Compared with m_Config, not with the camera, each at its field's width;
+    // sent in the table's order.
     const CameraConfig& current = m_Config;
     const CameraSdk& sdk = GetCameraSdk();
-    if (record.m_Exposure.m_AeState != current.m_Exposure.m_AeState) {
-        sdk.CameraSetAeState(record.m_Exposure.m_AeState);
+    // The SDK takes the gains in 16 bits, all three when any changed.
+    unsigned short gains[kGainChannels] = {};
+    bool gainsChanged = false;
+#define LUMORA_SEND_CHANGED(name, member, type, offset, initial, index)                                        \
+    if (record.member != current.member) {                                                                     \
+        sdk.CameraSet##name(record.member);                                                                    \
     }
-    if (record.m_Exposure.m_Target != current.m_Exposure.m_Target) {
-        sdk.CameraSetAeTarget(record.m_Exposure.m_Target);
+#define LUMORA_SEND_ALWAYS(name, member, type, offset, initial, index) sdk.CameraSet##name(record.member);
+#define LUMORA_SEND_GAIN(name, member, type, offset, initial, index)                                           \
+    gains[index] = static_cast<unsigned short>(record.member);                                                 \
+    gainsChanged = gainsChanged || record.member != current.member;                                            \
+    if constexpr (index == kGainChannels - 1) {                                                                \
+        if (gainsChanged) {                                                                                    \
+            sdk.CameraSetGain(gains[0], gains[1], gains[2]);                                                   \
+        }                                                                                                      \
     }
-    if (record.m_Exposure.m_AnalogGain != current.m_Exposure.m_AnalogGain) {
-        sdk.CameraSetAnalogGain(record.m_Exposure.m_AnalogGain);
-    }
-    if (record.m_Exposure.m_ExposureTimeMS != current.m_Exposure.m_ExposureTimeMS) {
-        sdk.CameraSetExposureTimeMS(record.m_Exposure.m_ExposureTimeMS);
-    }
-    if (record.m_Color.m_GainR != current.m_Color.m_GainR || record.m_Color.m_GainG != current.m_Color.m_GainG ||
-        record.m_Color.m_GainB != current.m_Color.m_GainB) {
-        // The SDK takes the gains in 16 bits.
-        sdk.CameraSetGain(static_cast<unsigned short>(record.m_Color.m_GainR),
-                          static_cast<unsigned short>(record.m_Color.m_GainG),
-                          static_cast<unsigned short>(record.m_Color.m_GainB));
-    }
-    if (record.m_Color.m_Gamma != current.m_Color.m_Gamma) {
-        sdk.CameraSetGamma(record.m_Color.m_Gamma);
-    }
-    if (record.m_Color.m_Contrast != current.m_Color.m_Contrast) {
-        sdk.CameraSetContrast(record.m_Color.m_Contrast);
-    }
-    if (record.m_Color.m_Saturation != current.m_Color.m_Saturation) {
-        sdk.CameraSetSaturation(record.m_Color.m_Saturation);
-    }
-    if (record.m_Color.m_ColorEnhancement != current.m_Color.m_ColorEnhancement) {
-        sdk.CameraSetColorEnhancement(record.m_Color.m_ColorEnhancement);
-    }
-    if (record.m_FrameSpeed != current.m_FrameSpeed) {
-        sdk.CameraSetFrameSpeed(record.m_FrameSpeed);
-    }
-    // Sent every time, changed or not.
-    sdk.CameraSetMonochrome(record.m_Monochrome);
-    sdk.CameraSetMirror(0, record.m_HMirror);
-    sdk.CameraSetMirror(1, record.m_VMirror);
+#define LUMORA_SEND_MIRROR(name, member, type, offset, initial, index) sdk.CameraSetMirror(index, record.member);
+    LUMORA_CAMERA_SETTING_FIELDS(LUMORA_SETTING_SKIP, LUMORA_SEND_CHANGED, LUMORA_SEND_ALWAYS, LUMORA_SEND_GAIN,
+                                 LUMORA_SEND_MIRROR)
+#undef LUMORA_SEND_CHANGED
+#undef LUMORA_SEND_ALWAYS
+#undef LUMORA_SEND_GAIN
+#undef LUMORA_SEND_MIRROR
 }
 
 int CCamera::GetFrame(unsigned char* destination, long capacity, LONG* lastSequence)
@@ -279,7 +272,7 @@ int CCamera::GetFrame(unsigned char* destination, long capacity, LONG* lastSeque
     if (!destination) {
         return m_FrameSize;
     }
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     LONG& delivered = lastSequence ? *lastSequence : m_LastDelivered;
     // After a timeout this copies the previous frame again.
     WaitUntilFrameAfter(delivered, kFrameWaitMs);
@@ -293,7 +286,7 @@ int CCamera::GetFrameNoWait(unsigned char* destination, long capacity, LONG* seq
         return m_FrameSize;
     }
     ++m_FramesFetched;
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     const LONG copied = CopyFrame(destination, capacity);
     if (sequence) {
         *sequence = copied;
@@ -303,7 +296,7 @@ int CCamera::GetFrameNoWait(unsigned char* destination, long capacity, LONG* seq
 
 bool CCamera::WaitForFrameAfter(LONG sequence, DWORD timeoutMs)
 {
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     return WaitUntilFrameAfter(sequence, timeoutMs);
 }
 
@@ -315,17 +308,8 @@ bool CCamera::HasFrameAfter(LONG sequence) const
 bool CCamera::WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs)
 {
     // The wait releases m_Lock while it sleeps: frames arrive, and Stop and
-    // UnInit proceed, meanwhile. Wake-ups for frames that are not newer, and
-    // spurious ones, go back to sleep for what is left of the time.
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!HasFrameAfter(sequence)) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) {
-            return false;
-        }
-        m_FrameArrived.Wait(m_Lock, static_cast<DWORD>(deadline - now));
-    }
-    return true;
+    // UnInit proceed, meanwhile.
+    return m_FrameArrived.WaitUntil(m_Lock, timeoutMs, [&] { return HasFrameAfter(sequence); });
 }
 
 LONG CCamera::CopyFrame(unsigned char* destination, long capacity)
@@ -343,7 +327,7 @@ int CCamera::GetFormats(BITMAPINFOHEADER* headers, int* count)
     if (!count) {
         return 0;
     }
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     const int filled = (!headers || *count < 1) ? 0 : std::min(*count, kOfferedFormatCount);
     for (int i = 0; i < filled; ++i) {
         BITMAPINFOHEADER& header = headers[i];

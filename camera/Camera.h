@@ -5,14 +5,17 @@
 //
 // Threads: the pins' streaming threads (Init, Play, fetches, Stop, UnInit), the
 // filter's callers (GetFormats, GetConfig, SetConfig) and the capture thread
-// (frame messages) all enter the controller. m_Lock, a critical section, is
-// held around every SDK call made here, every use of the flags, sizes, buffers,
+// (frame messages) all enter the controller. m_Lock (a win::Lock) is held
+// around every SDK call made here, every use of the flags, sizes, buffers,
 // sequences and m_Config, and the whole of frame handling. The settings file
-// is read and written before m_Lock is taken. The controller takes no other
-// lock while holding m_Lock; a caller may hold its own locks when it calls in.
-// A fetch that waits for a frame sleeps on m_FrameArrived, which releases
-// m_Lock while it sleeps, so the capture thread, Stop and UnInit go on; the
-// waits are entered only from outside the controller (m_Lock held once).
+// is read and written outside m_Lock: GetConfig and SetConfig before they take
+// it, Init after it has left it. The controller takes no other lock while
+// holding m_Lock; a caller may hold its own locks when it calls in. A fetch
+// that waits for a frame sleeps on m_FrameArrived, which releases m_Lock while
+// it sleeps, so the capture thread, Stop and UnInit go on; the waits are
+// entered only from outside the controller (m_Lock held once). The capture
+// thread is joined only after m_Lock is left (see CaptureResources). See
+// docs/threading.md for every thread and lock of the driver.
 //
 // Frame sequence: m_FramesReceived numbers the frames; the frame buffer holds
 // frame m_FramesReceived. Each consumer keeps the sequence of the last frame
@@ -28,11 +31,14 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "camera/CameraConfig.h"
-#include "camera/ConditionVariable.h"
-#include "camera/CriticalSection.h"
-#include "camera/UniqueHandle.h"
+#include "win/ConditionVariable.h"
+#include "win/Event.h"
+#include "win/Lock.h"
+#include "win/Thread.h"
+#include "win/Window.h"
 
 class CCamera {
 public:
@@ -46,8 +52,10 @@ public:
 
     // Opens the camera with m_Config's resolution: starts the capture thread and
     // its window, CameraInit, applies m_Config, reads the image size and
-    // allocates zero-filled buffers. 1 when open (already, or now); 2 on any
-    // failure, after which nothing of the attempt is left running.
+    // allocates zero-filled buffers; then, outside m_Lock, rewrites the
+    // settings file with the record it applied. 1 when open (already, or now;
+    // the file is not touched when it was open already); 2 on any failure,
+    // after which nothing of the attempt is left running.
     int Init();
     // Play, Stop: 1 when already in that state, else CameraPlay's / CameraStop's result.
     int Play();
@@ -104,15 +112,14 @@ public:
     std::atomic<LONG> m_FramesFetched{0};
 
 private:
-    // What one Init started: the capture thread, its window and its ready
-    // event. Moved out of the controller under m_Lock; its destructor then
-    // ends the thread (the window is destroyed on it) and closes the handles.
-    // It must run after m_Lock is left: the thread may be waiting for m_Lock
-    // to finish a frame message.
+    // What one Init started: the capture thread and its window. Moved out of
+    // the controller under m_Lock; its destructor then asks the thread to
+    // destroy the window, which ends the thread, and joins it. It must run
+    // after m_Lock is left: the thread may be waiting for m_Lock to finish a
+    // frame message.
     struct CaptureResources {
-        UniqueHandle thread;
-        HWND window = nullptr;
-        UniqueHandle readyEvent;
+        HWND window = nullptr; // owned by the capture thread
+        win::Thread thread;
 
         CaptureResources() = default;
         CaptureResources(const CaptureResources&) = delete;
@@ -121,6 +128,24 @@ private:
     };
     // Caller holds m_Lock; into must be empty.
     void TakeCaptureResources(CaptureResources& into);
+
+    // Init's work under m_Lock: true when the camera is open (already, or
+    // now). applied receives the record sent to the camera once CameraInit
+    // succeeded, for Init to write to the settings file after m_Lock is left.
+    bool Open(std::optional<CameraConfig>& applied);
+    // Starts the capture thread and waits until its window is ready; false
+    // when the thread or the window could not be made. Caller holds m_Lock.
+    bool StartCaptureThread();
+    // CameraInit on the capture window, the record applied, the buffers
+    // allocated; a failure after CameraInit calls CameraUnInit. Caller holds m_Lock.
+    bool OpenSdk(std::optional<CameraConfig>& applied);
+    // The capture thread's body: makes the window, sets m_hWnd and then
+    // ready (and touches ready no more), and runs the window's message loop
+    // until the window is destroyed.
+    DWORD RunCaptureThread(win::Event& ready);
+    // The hidden "BUTTON" window, subclassed with CaptureWndProc, whose
+    // user data is this controller; empty when it could not be made.
+    win::UniqueWindow CreateCaptureWindow();
 
     // Frees the buffers and allocates them, zero-filled, for an image of the
     // given size; sets the image and frame sizes. False (no buffers, sizes 0)
@@ -140,7 +165,6 @@ private:
     // Handles one WM_CAMERA_FRAME on the capture thread: takes m_Lock.
     void HandleFrameMessage(HWND window);
 
-    static DWORD WINAPI CaptureThreadProc(void* parameter);
     static LRESULT CALLBACK CaptureWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Handed to CameraInit: returns 1 and does nothing else.
     static int __stdcall CameraCallback(int value);
@@ -155,20 +179,20 @@ private:
     int m_ImageHeight = 0;
     int m_FrameWidth = 0;
     int m_FrameHeight = 0;
-    // The capture window; set by the capture thread while Init waits for it.
+    // The capture window; set by the capture thread while Init waits for it,
+    // then used under m_Lock.
     HWND m_hWnd = nullptr;
-    CriticalSection m_Lock;
-    // Manual reset; set by the capture thread when its window is ready or failed.
-    UniqueHandle m_hReadyEvent;
+    win::Lock m_Lock;
     // Woken (all waiters) by the capture thread after each new frame; waited
     // on with m_Lock.
-    ConditionVariable m_FrameArrived;
+    win::ConditionVariable m_FrameArrived;
     // The frames up to this sequence came before the current open: the
     // buffers Init allocated hold none of them. Under m_Lock.
     LONG m_SequenceAtOpen = 0;
     // The sequence of the last frame GetFrame delivered to a caller that
     // keeps no sequence of its own. Under m_Lock.
     LONG m_LastDelivered = 0;
-    UniqueHandle m_hCaptureThread;
+    // Started by Init; moved into a CaptureResources when the camera closes.
+    win::Thread m_CaptureThread;
     CameraConfig m_Config;
 };

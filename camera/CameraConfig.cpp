@@ -7,26 +7,15 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 
-#include "camera/UniqueHandle.h"
+#include "camera/CameraSettingFields.h"
+#include "win/UniqueHandle.h"
 
-// Byte map of the settings file (67 bytes, little-endian, no header):
-//
-//   offset size field               offset size field
-//    0     1   m_Resolution          32     4   m_GainB
-//    1     4   m_Reserved3           36     4   m_GainG
-//    5     4   m_Reserved4           40     4   m_GainR
-//    9     4   m_Reserved1           44     1   m_Contrast
-//   13     4   m_Reserved2           45     1   m_Saturation
-//   17     4   m_Reserved0           46     4   m_ColorEnhancement
-//   21     4   m_AeState             50     1   m_Gamma
-//   25     1   m_Target              51     4   m_FrameSpeed
-//   26     2   m_AnalogGain          55     4   m_HMirror
-//   28     4   m_ExposureTimeMS      59     4   m_VMirror
-//                                    63     4   m_Monochrome
-//
-// Each field is read and written through its own bytes; the targets are
-// little-endian, so the field's memory is its file form.
+// The byte map of the settings file is the table of camera/CameraSettingFields.h:
+// each field is read and written at its offset through its own bytes; the
+// targets are little-endian, so the field's memory is its file form.
 //
 // Files are opened with every sharing mode, so that a reader never stops a
 // writer from moving a new file into place, and the reverse.
@@ -42,45 +31,14 @@ const int kReplaceAttempts = 200;
 
 using FileBytes = std::array<unsigned char, kCameraConfigFileSize>;
 
-// One field of the file: where its bytes live in the record, and how many.
-struct FileField {
-    unsigned char* bytes;
-    size_t size;
-};
-
-template <typename T>
-FileField Field(T& value)
+// Calls transfer(field, size, offset) for each field of record: the address
+// of its bytes, their number, and their offset in the file.
+template <class Record, class Transfer>
+void ForEachFileField(Record& record, Transfer transfer)
 {
-    return FileField{reinterpret_cast<unsigned char*>(&value), sizeof(value)};
-}
-
-// The record's fields in file order. Reading and writing both go through
-// this one list, so they cannot disagree about the layout.
-std::array<FileField, 21> FieldsInFileOrder(CameraConfig& c)
-{
-    return {{
-        Field(c.m_Format.m_Resolution),
-        Field(c.m_Format.m_Reserved3),
-        Field(c.m_Format.m_Reserved4),
-        Field(c.m_Format.m_Reserved1),
-        Field(c.m_Format.m_Reserved2),
-        Field(c.m_Format.m_Reserved0),
-        Field(c.m_Exposure.m_AeState),
-        Field(c.m_Exposure.m_Target),
-        Field(c.m_Exposure.m_AnalogGain),
-        Field(c.m_Exposure.m_ExposureTimeMS),
-        Field(c.m_Color.m_GainB),
-        Field(c.m_Color.m_GainG),
-        Field(c.m_Color.m_GainR),
-        Field(c.m_Color.m_Contrast),
-        Field(c.m_Color.m_Saturation),
-        Field(c.m_Color.m_ColorEnhancement),
-        Field(c.m_Color.m_Gamma),
-        Field(c.m_FrameSpeed),
-        Field(c.m_HMirror),
-        Field(c.m_VMirror),
-        Field(c.m_Monochrome),
-    }};
+#define LUMORA_FILE_FIELD(name, member, type, offset, initial, index) transfer(&record.member, sizeof(type), offset);
+    LUMORA_CAMERA_EVERY_SETTING_FIELD(LUMORA_FILE_FIELD)
+#undef LUMORA_FILE_FIELD
 }
 
 // The settings file in the temporary folder; empty when the folder is unknown
@@ -105,15 +63,16 @@ std::string SiblingTemporaryPath(const std::string& target)
     return target + suffix;
 }
 
-UniqueHandle OpenShared(const std::string& path, DWORD access, DWORD disposition)
+win::UniqueHandle OpenShared(const std::string& path, DWORD access, DWORD disposition)
 {
-    return UniqueHandle(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD everyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    return win::UniqueHandle(
+        CreateFileA(path.c_str(), access, everyShare, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool WriteWholeFile(const std::string& path, const FileBytes& bytes)
 {
-    UniqueHandle file = OpenShared(path, GENERIC_WRITE, CREATE_ALWAYS);
+    win::UniqueHandle file = OpenShared(path, GENERIC_WRITE, CREATE_ALWAYS);
     if (!file) {
         return false;
     }
@@ -139,15 +98,20 @@ bool MoveIntoPlace(const std::string& replacement, const std::string& target)
 
 } // namespace
 
+// The table describes the record: each member has the table's type, and the
+// offsets fill the file.
+#define LUMORA_CHECK_FIELD_TYPE(name, member, type, offset, initial, index)                                     \
+    static_assert(std::is_same_v<decltype(std::declval<CameraConfig>().member), type>, #member " is a " #type);
+LUMORA_CAMERA_EVERY_SETTING_FIELD(LUMORA_CHECK_FIELD_TYPE)
+#undef LUMORA_CHECK_FIELD_TYPE
+static_assert(camera_setting_fields::TileTheFile(kCameraConfigFileSize),
+              "the settings file's bytes each belong to exactly one field");
+
 CameraConfig::CameraConfig()
-    : m_Format{0, 0, 0, 0, 0, 0},
-      m_Color{100, 88, 88, 100, 20, 1, 100},
-      m_Exposure{1, 100, 40, 40},
-      m_FrameSpeed(1),
-      m_HMirror(0),
-      m_VMirror(0),
-      m_Monochrome(0)
 {
+#define LUMORA_FIELD_DEFAULT(name, member, type, offset, initial, index) member = initial;
+    LUMORA_CAMERA_EVERY_SETTING_FIELD(LUMORA_FIELD_DEFAULT)
+#undef LUMORA_FIELD_DEFAULT
 }
 
 CameraConfig::~CameraConfig() = default;
@@ -160,7 +124,7 @@ try {
     if (file.empty()) {
         return 0;
     }
-    UniqueHandle in = OpenShared(file, GENERIC_READ, OPEN_EXISTING);
+    win::UniqueHandle in = OpenShared(file, GENERIC_READ, OPEN_EXISTING);
     if (!in) {
         return 0;
     }
@@ -170,14 +134,13 @@ try {
     if (!ReadFile(in.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &length, nullptr)) {
         length = 0;
     }
-    // A short file fills the fields it covers, in file order; a field cut by
-    // the end of the file receives only its leading (low-order) bytes.
-    size_t offset = 0;
-    for (const FileField& field : FieldsInFileOrder(*this)) {
-        const size_t available = std::min<size_t>(field.size, length - offset);
-        std::memcpy(field.bytes, bytes.data() + offset, available);
-        offset += available;
-    }
+    // A short file fills the fields it covers; a field cut by the end of the
+    // file receives only its leading (low-order) bytes.
+    ForEachFileField(*this, [&](void* field, size_t size, size_t offset) {
+        if (offset < length) {
+            std::memcpy(field, bytes.data() + offset, std::min<size_t>(size, length - offset));
+        }
+    });
     return 1;
 } catch (...) {
     return 0;
@@ -190,12 +153,9 @@ try {
         return 0;
     }
     FileBytes bytes{};
-    CameraConfig copy(*this);
-    size_t offset = 0;
-    for (const FileField& field : FieldsInFileOrder(copy)) {
-        std::memcpy(bytes.data() + offset, field.bytes, field.size);
-        offset += field.size;
-    }
+    ForEachFileField(*this, [&](const void* field, size_t size, size_t offset) {
+        std::memcpy(bytes.data() + offset, field, size);
+    });
     // Write a sibling file and move it over the settings file, so that a
     // reader on another thread (GetConfig) sees the old or the new file,
     // never half of one.

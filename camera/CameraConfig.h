@@ -2,8 +2,8 @@
 // "Lumora Camera.config" in the user's temporary folder.
 //
 // A value type: every holder (controller, pages, media type queries) owns its
-// own copy. The file layout is fixed little-endian with no header; see
-// CameraConfig.cpp for the byte map.
+// own copy. The file layout is fixed little-endian with no header; the fields'
+// offsets and defaults are the table of camera/CameraSettingFields.h.
 #pragma once
 
 #include <stdint.h>

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "win/Module.h"
+
 namespace {
 
 const wchar_t kSdkFileName[] = L"ZorvikSDK.dll";
@@ -31,9 +33,8 @@ void Resolve(HMODULE library, const char* name, int(__stdcall*& entry)(Args...))
 // empty when it cannot be found.
 std::wstring OwnModuleFolder()
 {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&OwnModuleFolder), &self)) {
+    const HMODULE self = win::CodeModule();
+    if (!self) {
         return std::wstring();
     }
     std::wstring path(MAX_PATH, L'\0');
@@ -57,19 +58,21 @@ std::wstring OwnModuleFolder()
 
 CameraSdk LoadCameraSdk()
 {
-    HMODULE library = nullptr;
+    win::UniqueModule library;
     const std::wstring folder = OwnModuleFolder();
     if (!folder.empty()) {
         // A full path: the loader does not search. The SDK's own
         // dependencies are looked for beside it first.
-        library = LoadLibraryExW((folder + kSdkFileName).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        library.Reset(LoadLibraryExW((folder + kSdkFileName).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     }
     CameraSdk sdk;
-#define LUMORA_SDK_RESOLVE(name) Resolve(library, #name, sdk.name);
+#define LUMORA_SDK_RESOLVE(name) Resolve(library.Get(), #name, sdk.name);
     ZORVIK_SDK_FUNCTIONS(LUMORA_SDK_RESOLVE)
 #undef LUMORA_SDK_RESOLVE
-    sdk.present = library != nullptr;
-    // The library stays loaded for the life of the process.
+    sdk.present = static_cast<bool>(library);
+    // Never freed: the table points into the library, which the capture
+    // thread and the settings page may call at any time until the process ends.
+    library.Release();
     return sdk;
 }
 

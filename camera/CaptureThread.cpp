@@ -4,16 +4,13 @@
 #include <windows.h>
 
 #include <atomic>
+#include <utility>
 
 #include "camera/Camera.h"
 #include "camera/CameraSdkLoader.h"
 #include "win/Module.h"
 
 namespace {
-
-// Posted by the controller to the capture window to end its thread: the
-// thread destroys the window (it owns it) and leaves its message loop.
-const UINT WM_CAPTURE_END = WM_APP + 1;
 
 // The procedure the capture windows had before they were subclassed; one for
 // the module, written by every capture window created (always the button
@@ -27,59 +24,73 @@ int __stdcall CCamera::CameraCallback(int)
     return 1;
 }
 
-DWORD WINAPI CCamera::CaptureThreadProc(void* parameter)
+bool CCamera::StartCaptureThread()
 {
-    CCamera* camera = static_cast<CCamera*>(parameter);
-    if (!camera) {
-        return static_cast<DWORD>(-1);
+    win::Event ready(win::Event::Mode::ManualReset);
+    if (!ready.Valid()) {
+        return false;
     }
-    // Until the ready event is set, Init holds m_Lock and waits: nothing here
-    // takes the lock. After it is set the controller's members are touched
-    // only by the window procedure, under m_Lock.
-    const HANDLE ready = camera->m_hReadyEvent.Get();
-    const HWND window =
-        CreateWindowExA(0, "BUTTON", "", WS_POPUP, 0, 0, 200, 80, nullptr, nullptr, win::CodeModule(), nullptr);
-    camera->m_hWnd = window;
+    m_hWnd = nullptr;
+    if (!m_CaptureThread.Start([this, &ready] { return RunCaptureThread(ready); })) {
+        return false;
+    }
+    // The capture thread takes no lock before it sets the event.
+    ready.Wait();
+    return m_hWnd != nullptr;
+}
+
+DWORD CCamera::RunCaptureThread(win::Event& ready)
+{
+    // Until ready is set, Init holds m_Lock and waits: nothing here takes the
+    // lock. After it is set the controller's members are touched only by the
+    // window procedure, under m_Lock, and ready (Init's) is gone.
+    const win::UniqueWindow window = CreateCaptureWindow();
+    m_hWnd = window.Get();
+    ready.Set();
     if (!window) {
-        SetEvent(ready);
         return static_cast<DWORD>(-1);
     }
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(camera));
+    // Only this window's messages (and messages sent from other threads),
+    // until the window is destroyed: by the controller's request (see
+    // ~CaptureResources) or, when the loop ends otherwise, as window goes.
+    MSG message;
+    while (IsWindow(window.Get()) && GetMessageA(&message, window.Get(), 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+win::UniqueWindow CCamera::CreateCaptureWindow()
+{
+    win::UniqueWindow window(
+        CreateWindowExA(0, "BUTTON", "", WS_POPUP, 0, 0, 200, 80, nullptr, nullptr, win::CodeModule(), nullptr));
+    if (!window) {
+        return window;
+    }
+    SetWindowLongPtrA(window.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     savedButtonProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CaptureWndProc)));
+        SetWindowLongPtrA(window.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CaptureWndProc)));
 
     // The button procedure must take a message through the new procedure;
     // a failure shows in the thread's last error. Cleared first, so that only
     // these two calls are judged.
     SetLastError(0);
-    ShowWindow(window, SW_HIDE);
-    SendMessageA(window, WM_INITDIALOG, 0, 0);
+    ShowWindow(window.Get(), SW_HIDE);
+    SendMessageA(window.Get(), WM_INITDIALOG, 0, 0);
     if (GetLastError() != 0) {
-        DestroyWindow(window);
-        camera->m_hWnd = nullptr;
-        SetEvent(ready);
-        return static_cast<DWORD>(-1);
+        return win::UniqueWindow(); // window is destroyed as it goes
     }
-    SetEvent(ready);
-
-    // Only this window's messages (and messages sent from other threads).
-    MSG message;
-    for (;;) {
-        const BOOL got = GetMessageA(&message, window, 0, 0);
-        if (got == 0 || got == -1 || message.message == WM_DESTROY || message.message == WM_CAPTURE_END) {
-            break;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    if (IsWindow(window)) {
-        DestroyWindow(window);
-    }
-    return 0;
+    return window;
 }
 
 LRESULT CALLBACK CCamera::CaptureWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The controller's request to end the thread: the window is destroyed
+    // here, on its own thread, and the message loop ends.
+    if (win::HandleDestroyRequest(window, message)) {
+        return 0;
+    }
     // No exception may leave a window procedure: a failed frame is skipped
     // (m_Lock is left by its guard).
     try {
@@ -98,7 +109,7 @@ LRESULT CALLBACK CCamera::CaptureWndProc(HWND window, UINT message, WPARAM wPara
 
 void CCamera::HandleFrameMessage(HWND window)
 {
-    CriticalSectionGuard guard(m_Lock);
+    win::LockGuard guard(m_Lock);
     // A message still queued when the camera closed, or meant for the window
     // of an earlier open, brings no frame of the current camera.
     if (!m_bOpened || window != m_hWnd || !m_pImage || !m_pFrame) {
@@ -113,26 +124,16 @@ void CCamera::HandleFrameMessage(HWND window)
 
 void CCamera::TakeCaptureResources(CaptureResources& into)
 {
-    into.thread = std::move(m_hCaptureThread);
-    into.window = m_hWnd;
-    into.readyEvent = std::move(m_hReadyEvent);
-    m_hWnd = nullptr;
+    into.window = std::exchange(m_hWnd, nullptr);
+    into.thread = std::move(m_CaptureThread);
 }
 
 CCamera::CaptureResources::~CaptureResources()
 {
-    if (window) {
-        // The window belongs to the capture thread, so the thread destroys it.
-        // A full queue refuses the message for a moment; a thread that has
-        // already ended needs none.
-        while (!PostMessageA(window, WM_CAPTURE_END, 0, 0)) {
-            if (!thread || WaitForSingleObject(thread.Get(), 10) != WAIT_TIMEOUT) {
-                break;
-            }
-        }
+    // The window belongs to the capture thread, so the thread destroys it on
+    // request and its loop ends; thread is joined as it goes. A full queue
+    // refuses the request for a moment; a thread that has ended needs none.
+    while (window && !PostMessageA(window, win::DestroyRequestMessage(), 0, 0) &&
+           WaitForSingleObject(thread.Handle(), 10) == WAIT_TIMEOUT) {
     }
-    if (thread) {
-        WaitForSingleObject(thread.Get(), INFINITE);
-    }
-    // The handles close as the members go.
 }

@@ -2,12 +2,7 @@
 
 #include <stdint.h>
 
-#include <new>
-
 namespace {
-
-// Any address inside this DLL, to take a reference on it.
-const char moduleAnchor = 0;
 
 // Longest single wait; the loop re-reads its state at least this often.
 constexpr DWORD kMaxWaitMs = 1000;
@@ -21,85 +16,46 @@ int64_t Now()
 
 } // namespace
 
-FrameProducer::FrameProducer(FrameSource& source)
-    : m_source(source), m_wakeEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr))
-{
-}
-
-FrameProducer::~FrameProducer()
-{
-    if (m_wakeEvent) {
-        CloseHandle(m_wakeEvent);
-    }
-}
-
-// What a new producer thread is handed; it frees this itself.
-struct FrameProducer::ThreadStart {
-    FrameProducer* producer;
-    LONG run;
-    HMODULE module; // a reference on this DLL, released as the thread exits
-};
+FrameProducer::FrameProducer(FrameSource& source) : m_source(source) {}
 
 bool FrameProducer::Start()
 {
-    if (m_thread) {
+    if (m_thread.Joinable()) {
         return true;
     }
-    if (!m_wakeEvent) {
+    if (!m_wakeEvent.Valid()) {
         return false;
     }
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, &moduleAnchor, &module)) {
-        return false;
-    }
-    auto* start = new (std::nothrow) ThreadStart{this, InterlockedIncrement(&m_currentRun), module};
-    if (!start) {
-        FreeLibrary(module);
-        return false;
-    }
+    const LONG run = InterlockedIncrement(&m_currentRun);
     InterlockedExchange(&m_restartRequested, 0);
-    m_thread = CreateThread(nullptr, 0, &FrameProducer::ThreadMain, start, 0, nullptr);
-    if (!m_thread) {
-        delete start;
-        FreeLibrary(module);
-        return false;
-    }
-    return true;
+    return m_thread.Start(
+        [this, run] {
+            Run(run);
+            return DWORD{0};
+        },
+        win::Thread::ModuleHold::UntilExit);
 }
 
 void FrameProducer::Stop()
 {
-    if (!m_thread) {
+    if (!m_thread.Joinable()) {
         return;
     }
     InterlockedIncrement(&m_currentRun);
-    SetEvent(m_wakeEvent);
-    if (GetThreadId(m_thread) != GetCurrentThreadId()) {
-        WaitForSingleObject(m_thread, INFINITE);
-    }
-    CloseHandle(m_thread);
-    m_thread = nullptr;
+    m_wakeEvent.Set();
+    // On the producer thread itself this lets the thread go instead.
+    m_thread.Join();
 }
 
 void FrameProducer::ScheduleChanged()
 {
-    SetEvent(m_wakeEvent);
+    m_wakeEvent.Set();
 }
 
 void FrameProducer::RestartExposure()
 {
     InterlockedExchange(&m_restartRequested, 1);
-    SetEvent(m_wakeEvent);
-}
-
-DWORD WINAPI FrameProducer::ThreadMain(void* parameter)
-{
-    auto* start = static_cast<ThreadStart*>(parameter);
-    const HMODULE module = start->module;
-    start->producer->Run(start->run);
-    delete start;
-    FreeLibraryAndExitThread(module, 0);
-    return 0;
+    m_wakeEvent.Set();
 }
 
 void FrameProducer::Run(LONG run)
@@ -127,7 +83,7 @@ void FrameProducer::Run(LONG run)
         int64_t now = Now();
         if (now < due) {
             const int64_t remainingMs = ((due - now) * 1000 + ticksPerSecond - 1) / ticksPerSecond;
-            WaitForSingleObject(m_wakeEvent, remainingMs < kMaxWaitMs ? static_cast<DWORD>(remainingMs) : kMaxWaitMs);
+            m_wakeEvent.Wait(remainingMs < kMaxWaitMs ? static_cast<DWORD>(remainingMs) : kMaxWaitMs);
             continue; // woken or timed out: re-read the state and the time
         }
 

@@ -17,11 +17,14 @@
 // called from any thread at any time.
 //
 // While running, the thread holds a reference on the DLL and drops it as it
-// exits (FreeLibraryAndExitThread), so a process that unloads the DLL while
-// the camera plays does not pull the code from under the thread.
+// exits (win::Thread::ModuleHold::UntilExit), so a process that unloads the
+// DLL while the camera plays does not pull the code from under the thread.
 #pragma once
 
 #include <windows.h>
+
+#include "win/Event.h"
+#include "win/Thread.h"
 
 class FrameSource {
 public:
@@ -37,9 +40,10 @@ protected:
 class FrameProducer {
 public:
     explicit FrameProducer(FrameSource& source);
-    // Does not join: at process exit the thread is already gone, and on an
-    // unload no thread can be running (it holds the DLL).
-    ~FrameProducer();
+    // Joins a thread still held. A running thread keeps the DLL loaded, so
+    // that happens only at process exit, when the system has ended the thread
+    // already and the join returns at once.
+    ~FrameProducer() = default;
     FrameProducer(const FrameProducer&) = delete;
     FrameProducer& operator=(const FrameProducer&) = delete;
 
@@ -47,7 +51,7 @@ public:
     bool Start();
     // Ends the thread and waits for it; nothing to do when it is not running.
     void Stop();
-    bool Running() const { return m_thread != nullptr; }
+    bool Running() const { return m_thread.Joinable(); }
 
     // The interval may have changed: the thread re-reads it now.
     void ScheduleChanged();
@@ -55,14 +59,12 @@ public:
     void RestartExposure();
 
 private:
-    struct ThreadStart;
-    static DWORD WINAPI ThreadMain(void* start);
     // Produces frames while m_currentRun is run.
     void Run(LONG run);
 
     FrameSource& m_source;
-    HANDLE m_wakeEvent;        // auto-reset; lives as long as this object
-    HANDLE m_thread = nullptr; // owned; set and cleared by Start and Stop
+    win::Event m_wakeEvent{win::Event::Mode::AutoReset};
+    win::Thread m_thread; // set by Start, joined (or let go) by Stop
     // Each Start begins a new run; Stop advances the number, which ends the
     // thread of the run before.
     volatile LONG m_currentRun = 0;

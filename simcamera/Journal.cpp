@@ -27,7 +27,7 @@ void Journal::Record(const char* name, std::initializer_list<long long> argument
         }
         line += ")\n";
 
-        SrwGuard guard(m_lock);
+        win::ExclusiveGuard guard(m_lock);
         if (m_lines.size() >= kMaxLines) {
             m_lines.pop_front();
         }
@@ -39,7 +39,7 @@ void Journal::Record(const char* name, std::initializer_list<long long> argument
 
 int Journal::Read(char* buffer, int capacity)
 {
-    SrwGuard guard(m_lock);
+    win::ExclusiveGuard guard(m_lock);
     size_t needed = 1;
     for (const std::string& line : m_lines) {
         needed += line.size();
@@ -62,6 +62,6 @@ int Journal::Read(char* buffer, int capacity)
 
 void Journal::Clear()
 {
-    SrwGuard guard(m_lock);
+    win::ExclusiveGuard guard(m_lock);
     m_lines.clear();
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <deque>
 
-#include "simcamera/SrwLock.h"
+#include "win/ReaderWriterLock.h"
 
 class Journal {
 public:
@@ -20,7 +20,7 @@ public:
     void Clear();
 
 private:
-    SrwLock m_lock;
+    win::ReaderWriterLock m_lock;
     std::deque<std::string> m_lines;
 };
 

@@ -22,8 +22,8 @@ constexpr float kColourEnhancementBoost = 1.3f;
 
 float ExposureFactor(const SimSettings& settings, int resolution)
 {
-    float factor = settings.aeState ? settings.aeTarget / 100.0f
-                                    : static_cast<float>(settings.exposureTimeMs) * settings.analogGain / 1600.0f;
+    float factor = settings.AeState ? settings.AeTarget / 100.0f
+                                    : static_cast<float>(settings.ExposureTimeMS) * settings.AnalogGain / 1600.0f;
     if (resolution == 1 || resolution == 2) {
         factor *= kBinnedBrightness;
     }
@@ -38,16 +38,16 @@ public:
     Pipeline(const SimSettings& settings, int resolution)
     {
         const float exposure = ExposureFactor(settings, resolution) * kSensorScale;
-        m_scale[0] = exposure * scene::kSensorResponse.r * settings.gainR / 64.0f;
-        m_scale[1] = exposure * scene::kSensorResponse.g * settings.gainG / 64.0f;
-        m_scale[2] = exposure * scene::kSensorResponse.b * settings.gainB / 64.0f;
-        m_monochrome = settings.monochrome != 0;
-        m_saturation = settings.saturation / 100.0f * (settings.colorEnhancement ? kColourEnhancementBoost : 1.0f);
+        m_scale[0] = exposure * scene::kSensorResponse.r * settings.GainR / 64.0f;
+        m_scale[1] = exposure * scene::kSensorResponse.g * settings.GainG / 64.0f;
+        m_scale[2] = exposure * scene::kSensorResponse.b * settings.GainB / 64.0f;
+        m_monochrome = settings.Monochrome != 0;
+        m_saturation = settings.Saturation / 100.0f * (settings.ColorEnhancement ? kColourEnhancementBoost : 1.0f);
 
         // Contrast is a slope around mid grey (the default 20 leaves levels
         // unchanged); gamma raises levels to the power 100 / value.
-        const float slope = (settings.contrast + 80) / 100.0f;
-        const float exponent = 100.0f / static_cast<float>(std::max<int>(settings.gamma, 1));
+        const float slope = (settings.Contrast + 80) / 100.0f;
+        const float exponent = 100.0f / static_cast<float>(std::max<int>(settings.Gamma, 1));
         for (int i = 0; i < kToneSteps; ++i) {
             const float level = static_cast<float>(i) / (kToneSteps - 1);
             const float contrasted = std::clamp(0.5f + (level - 0.5f) * slope, 0.0f, 1.0f);
@@ -100,8 +100,8 @@ std::shared_ptr<const RenderedPicture> RenderPicture(const PictureRequest& reque
         picture->width = width;
         picture->height = height;
         picture->generation = request.generation;
-        picture->hMirror = request.settings.hMirror != 0;
-        picture->vMirror = request.settings.vMirror != 0;
+        picture->hMirror = request.settings.HMirror != 0;
+        picture->vMirror = request.settings.VMirror != 0;
         picture->pixels.reset(new (std::nothrow) uint8_t[picture->ByteSize()]);
         if (!picture->pixels) {
             return nullptr;

@@ -1,9 +1,11 @@
 // The camera SDK functions of camera/CameraSdk.h, exported undecorated through
 // ZorvikSDK.def. Each call except CameraGetImageDataRGB24 is journaled first
 // (input arguments only; windows and the callback as 1 when given, else 0),
-// then handed to the process's SimCamera.
+// then handed to the process's SimCamera. The settings' Set/Get exports come
+// from the settings table (camera/CameraSettingFields.h).
 #include "camera/CameraSdk.h"
 
+#include "camera/CameraSettingFields.h"
 #include "simcamera/Journal.h"
 #include "simcamera/SimCamera.h"
 
@@ -36,9 +38,25 @@ int GetSetting(const char* name, Out* out, Field SimSettings::*field)
     return 1;
 }
 
+// The value type of a one-value SDK Set, and the type a one-value Get writes,
+// as camera/CameraSdk.h declares them.
+template <class Value>
+Value SetValueOf(int(__stdcall*)(Value));
+template <class Value>
+Value GetValueOf(int(__stdcall*)(Value*));
+
+// The settings behind each gain channel (0 red, 1 green, 2 blue) and each
+// mirror axis, in the table's order, which is their index order.
+#define LUMORA_SIM_MEMBER(name, member, type, offset, initial, index) &SimSettings::name,
+constexpr int32_t SimSettings::*kGainChannelSettings[kGainChannels] = {LUMORA_CAMERA_SETTING_FIELDS(
+    LUMORA_SETTING_SKIP, LUMORA_SETTING_SKIP, LUMORA_SETTING_SKIP, LUMORA_SIM_MEMBER, LUMORA_SETTING_SKIP)};
+constexpr int32_t SimSettings::*kMirrorAxisSettings[kMirrorAxes] = {LUMORA_CAMERA_SETTING_FIELDS(
+    LUMORA_SETTING_SKIP, LUMORA_SETTING_SKIP, LUMORA_SETTING_SKIP, LUMORA_SETTING_SKIP, LUMORA_SIM_MEMBER)};
+#undef LUMORA_SIM_MEMBER
+
 bool ValidAxis(int axis)
 {
-    return axis == kMirrorHorizontal || axis == kMirrorVertical;
+    return axis >= 0 && axis < kMirrorAxes;
 }
 
 } // namespace
@@ -80,53 +98,31 @@ int __stdcall CameraGetImageDataRGB24(unsigned char* buffer)
     return TheCamera().Fetch(buffer);
 }
 
-int __stdcall CameraSetAeState(int on)
-{
-    return SetSetting("CameraSetAeState", on, &SimSettings::aeState);
-}
-
-int __stdcall CameraGetAeState(int* on)
-{
-    return GetSetting("CameraGetAeState", on, &SimSettings::aeState);
-}
-
-int __stdcall CameraSetAeTarget(unsigned char target)
-{
-    return SetSetting("CameraSetAeTarget", target, &SimSettings::aeTarget);
-}
-
-int __stdcall CameraGetAeTarget(unsigned char* target)
-{
-    return GetSetting("CameraGetAeTarget", target, &SimSettings::aeTarget);
-}
-
-int __stdcall CameraSetAnalogGain(unsigned short gain)
-{
-    return SetSetting("CameraSetAnalogGain", gain, &SimSettings::analogGain);
-}
-
-int __stdcall CameraGetAnalogGain(unsigned short* gain)
-{
-    return GetSetting("CameraGetAnalogGain", gain, &SimSettings::analogGain);
-}
-
-int __stdcall CameraSetExposureTimeMS(unsigned int milliseconds)
-{
-    return SetSetting("CameraSetExposureTimeMS", milliseconds, &SimSettings::exposureTimeMs);
-}
-
-int __stdcall CameraGetExposureTimeMS(unsigned int* milliseconds)
-{
-    return GetSetting("CameraGetExposureTimeMS", milliseconds, &SimSettings::exposureTimeMs);
-}
+// CameraSet<name> and CameraGet<name> of every field the camera holds as a
+// plain pair. Their parameter types are taken from the declarations in
+// camera/CameraSdk.h, and a C function cannot be redeclared with other
+// parameters, so these definitions match the SDK's signatures exactly.
+#define LUMORA_SIM_PAIR_EXPORTS(name, member, type, offset, initial, index)                                   \
+    int __stdcall CameraSet##name(decltype(SetValueOf(&::CameraSet##name)) value)                              \
+    {                                                                                                          \
+        return SetSetting("CameraSet" #name, value, &SimSettings::name);                                      \
+    }                                                                                                          \
+    int __stdcall CameraGet##name(decltype(GetValueOf(&::CameraGet##name))* value)                             \
+    {                                                                                                          \
+        return GetSetting("CameraGet" #name, value, &SimSettings::name);                                      \
+    }
+LUMORA_CAMERA_SETTING_FIELDS(LUMORA_SETTING_SKIP, LUMORA_SIM_PAIR_EXPORTS, LUMORA_SIM_PAIR_EXPORTS,
+                             LUMORA_SETTING_SKIP, LUMORA_SETTING_SKIP)
+#undef LUMORA_SIM_PAIR_EXPORTS
 
 int __stdcall CameraSetGain(unsigned short red, unsigned short green, unsigned short blue)
 {
     TheJournal().Record("CameraSetGain", {red, green, blue});
-    TheCamera().ChangeSettings([=](SimSettings& settings) {
-        settings.gainR = red;
-        settings.gainG = green;
-        settings.gainB = blue;
+    const unsigned short values[kGainChannels] = {red, green, blue};
+    TheCamera().ChangeSettings([&](SimSettings& settings) {
+        for (int channel = 0; channel < kGainChannels; ++channel) {
+            settings.*kGainChannelSettings[channel] = values[channel];
+        }
     });
     return 1;
 }
@@ -134,74 +130,15 @@ int __stdcall CameraSetGain(unsigned short red, unsigned short green, unsigned s
 int __stdcall CameraGetGain(int* red, int* green, int* blue)
 {
     TheJournal().Record("CameraGetGain", {});
+    int* const values[kGainChannels] = {red, green, blue};
     if (!red || !green || !blue) {
         return 0;
     }
     const SimSettings settings = TheCamera().Settings();
-    *red = settings.gainR;
-    *green = settings.gainG;
-    *blue = settings.gainB;
+    for (int channel = 0; channel < kGainChannels; ++channel) {
+        *values[channel] = settings.*kGainChannelSettings[channel];
+    }
     return 1;
-}
-
-int __stdcall CameraSetGamma(unsigned char gamma)
-{
-    return SetSetting("CameraSetGamma", gamma, &SimSettings::gamma);
-}
-
-int __stdcall CameraGetGamma(unsigned char* gamma)
-{
-    return GetSetting("CameraGetGamma", gamma, &SimSettings::gamma);
-}
-
-int __stdcall CameraSetContrast(unsigned char contrast)
-{
-    return SetSetting("CameraSetContrast", contrast, &SimSettings::contrast);
-}
-
-int __stdcall CameraGetContrast(unsigned char* contrast)
-{
-    return GetSetting("CameraGetContrast", contrast, &SimSettings::contrast);
-}
-
-int __stdcall CameraSetSaturation(unsigned char saturation)
-{
-    return SetSetting("CameraSetSaturation", saturation, &SimSettings::saturation);
-}
-
-int __stdcall CameraGetSaturation(unsigned char* saturation)
-{
-    return GetSetting("CameraGetSaturation", saturation, &SimSettings::saturation);
-}
-
-int __stdcall CameraSetColorEnhancement(int on)
-{
-    return SetSetting("CameraSetColorEnhancement", on, &SimSettings::colorEnhancement);
-}
-
-int __stdcall CameraGetColorEnhancement(int* on)
-{
-    return GetSetting("CameraGetColorEnhancement", on, &SimSettings::colorEnhancement);
-}
-
-int __stdcall CameraSetFrameSpeed(int speed)
-{
-    return SetSetting("CameraSetFrameSpeed", speed, &SimSettings::frameSpeed);
-}
-
-int __stdcall CameraGetFrameSpeed(unsigned char* speed)
-{
-    return GetSetting("CameraGetFrameSpeed", speed, &SimSettings::frameSpeed);
-}
-
-int __stdcall CameraSetMonochrome(int on)
-{
-    return SetSetting("CameraSetMonochrome", on, &SimSettings::monochrome);
-}
-
-int __stdcall CameraGetMonochrome(int* on)
-{
-    return GetSetting("CameraGetMonochrome", on, &SimSettings::monochrome);
 }
 
 int __stdcall CameraSetMirror(int axis, int on)
@@ -210,9 +147,7 @@ int __stdcall CameraSetMirror(int axis, int on)
     if (!ValidAxis(axis)) {
         return 0;
     }
-    TheCamera().ChangeSettings([=](SimSettings& settings) {
-        (axis == kMirrorHorizontal ? settings.hMirror : settings.vMirror) = on;
-    });
+    TheCamera().ChangeSettings([=](SimSettings& settings) { settings.*kMirrorAxisSettings[axis] = on; });
     return 1;
 }
 
@@ -223,8 +158,7 @@ int __stdcall CameraGetMirror(int axis, int* on)
     if (!ValidAxis(axis) || !on) {
         return 0;
     }
-    const SimSettings settings = TheCamera().Settings();
-    *on = axis == kMirrorHorizontal ? settings.hMirror : settings.vMirror;
+    *on = TheCamera().Settings().*kMirrorAxisSettings[axis];
     return 1;
 }
 

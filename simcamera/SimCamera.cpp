@@ -41,9 +41,9 @@ SimCamera::~SimCamera() = default;
 
 int SimCamera::Init(CameraCallback callback, int resolution, HWND notifyWindow)
 {
-    SrwGuard lifecycle(m_lifecycleLock);
+    win::ExclusiveGuard lifecycle(m_lifecycleLock);
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         if (FaultActive(SimFaultCameraInit)) {
             return 0;
         }
@@ -51,7 +51,7 @@ int SimCamera::Init(CameraCallback callback, int resolution, HWND notifyWindow)
     // A second Init starts a new session with the new arguments.
     StopAndUnInit();
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         m_resolution = resolution;
         if (m_overrideWidth > 0) {
             m_width = m_overrideWidth;
@@ -69,7 +69,7 @@ int SimCamera::Init(CameraCallback callback, int resolution, HWND notifyWindow)
     }
     // Render now, so that the first fetch is a plain copy.
     if (!CurrentPicture()) {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         m_initialised = false;
         return 0;
     }
@@ -78,9 +78,9 @@ int SimCamera::Init(CameraCallback callback, int resolution, HWND notifyWindow)
 
 int SimCamera::UnInit()
 {
-    SrwGuard lifecycle(m_lifecycleLock);
+    win::ExclusiveGuard lifecycle(m_lifecycleLock);
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         if (!m_initialised) {
             return 0;
         }
@@ -92,13 +92,13 @@ int SimCamera::UnInit()
 void SimCamera::StopAndUnInit()
 {
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         m_playing = false;
     }
     m_producer.Stop();
     std::shared_ptr<const RenderedPicture> released;
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         m_initialised = false;
         m_notifyWindow = nullptr;
         m_callback = nullptr;
@@ -109,9 +109,9 @@ void SimCamera::StopAndUnInit()
 
 int SimCamera::Play()
 {
-    SrwGuard lifecycle(m_lifecycleLock);
+    win::ExclusiveGuard lifecycle(m_lifecycleLock);
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         if (FaultActive(SimFaultCameraPlay) || !m_initialised) {
             return 0;
         }
@@ -122,7 +122,7 @@ int SimCamera::Play()
         m_framePending = false; // a new stream: nothing is waiting to be fetched
     }
     if (!m_producer.Start()) {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         m_playing = false;
         return 0;
     }
@@ -131,9 +131,9 @@ int SimCamera::Play()
 
 int SimCamera::Stop()
 {
-    SrwGuard lifecycle(m_lifecycleLock);
+    win::ExclusiveGuard lifecycle(m_lifecycleLock);
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         if (!m_initialised) {
             return 0;
         }
@@ -145,7 +145,7 @@ int SimCamera::Stop()
 
 int SimCamera::GetImageSize(int* width, int* height)
 {
-    SrwGuard state(m_stateLock);
+    win::ExclusiveGuard state(m_stateLock);
     if (FaultActive(SimFaultImageSize) || !m_initialised || !width || !height) {
         return 0;
     }
@@ -169,7 +169,7 @@ int SimCamera::Fetch(unsigned char* buffer)
         uint32_t sequence;
         uint64_t qpc;
         {
-            SrwGuard state(m_stateLock);
+            win::ExclusiveGuard state(m_stateLock);
             if (!m_initialised) {
                 return 0;
             }
@@ -191,17 +191,17 @@ int SimCamera::Fetch(unsigned char* buffer)
 
 SimSettings SimCamera::Settings()
 {
-    SrwGuard state(m_stateLock);
+    win::ExclusiveGuard state(m_stateLock);
     return m_settings;
 }
 
 void SimCamera::RunAutoWhiteBalance()
 {
     ChangeSettings([](SimSettings& settings) {
-        if (settings.gainG <= 0) {
-            settings.gainG = SimSettings().gainG;
+        if (settings.GainG <= 0) {
+            settings.GainG = SimSettings().GainG;
         }
-        scene::NeutralGains(settings.gainG, &settings.gainR, &settings.gainB);
+        scene::NeutralGains(settings.GainG, &settings.GainR, &settings.GainB);
     });
 }
 
@@ -212,7 +212,7 @@ void SimCamera::RestartExposure()
 
 void SimCamera::SetFault(int fault, bool active)
 {
-    SrwGuard state(m_stateLock);
+    win::ExclusiveGuard state(m_stateLock);
     if (fault > 0 && fault < kFaultSlots) {
         m_faults[fault] = active;
     }
@@ -220,7 +220,7 @@ void SimCamera::SetFault(int fault, bool active)
 
 void SimCamera::SetImageSizeOverride(int width, int height)
 {
-    SrwGuard state(m_stateLock);
+    win::ExclusiveGuard state(m_stateLock);
     if (width <= 0 || height <= 0) {
         m_overrideWidth = 0;
         m_overrideHeight = 0;
@@ -232,21 +232,21 @@ void SimCamera::SetImageSizeOverride(int width, int height)
 
 SimCounters SimCamera::Counters()
 {
-    SrwGuard state(m_stateLock);
+    win::ExclusiveGuard state(m_stateLock);
     return m_counters;
 }
 
 void SimCamera::ResetCounters()
 {
-    SrwGuard state(m_stateLock);
+    win::ExclusiveGuard state(m_stateLock);
     m_counters = {};
 }
 
 void SimCamera::Reset()
 {
-    SrwGuard lifecycle(m_lifecycleLock);
+    win::ExclusiveGuard lifecycle(m_lifecycleLock);
     StopAndUnInit();
-    SrwGuard state(m_stateLock);
+    win::ExclusiveGuard state(m_stateLock);
     m_settings = SimSettings();
     ++m_generation;
     std::fill(std::begin(m_faults), std::end(m_faults), false);
@@ -263,14 +263,14 @@ void SimCamera::Reset()
 
 unsigned SimCamera::FrameIntervalMs()
 {
-    SrwGuard state(m_stateLock);
+    win::ExclusiveGuard state(m_stateLock);
     return ::FrameIntervalMs(m_settings);
 }
 
 void SimCamera::ProduceFrame()
 {
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         if (!m_playing || FaultActive(SimFaultUnplugged)) {
             return; // unplugged: the sensor delivers nothing
         }
@@ -282,7 +282,7 @@ void SimCamera::ProduceFrame()
     CameraCallback callback = nullptr;
     uint32_t sequence = 0;
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         if (!m_playing) {
             return;
         }
@@ -309,10 +309,10 @@ void SimCamera::ProduceFrame()
 
 std::shared_ptr<const RenderedPicture> SimCamera::CurrentPicture()
 {
-    SrwGuard render(m_renderLock);
+    win::ExclusiveGuard render(m_renderLock);
     PictureRequest request;
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         if (!m_initialised) {
             return nullptr;
         }
@@ -331,7 +331,7 @@ std::shared_ptr<const RenderedPicture> SimCamera::CurrentPicture()
     }
     std::shared_ptr<const RenderedPicture> replaced;
     {
-        SrwGuard state(m_stateLock);
+        win::ExclusiveGuard state(m_stateLock);
         // A change made while rendering leaves this picture stale; the next
         // caller renders again. It is still the right answer to this call.
         if (m_initialised && m_generation == request.generation) {

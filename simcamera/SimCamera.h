@@ -6,7 +6,8 @@
 // whatever the state. What calls made in the wrong state do is documented in
 // SimControl.h.
 //
-// Locks, always taken in this order and never the other way round:
+// Locks (win::ReaderWriterLock, always held exclusively; none is recursive),
+// always taken in this order and never the other way round:
 //   m_lifecycleLock  serialises Init, UnInit, Play, Stop and Reset, and is held
 //                    while the producer thread is started or joined;
 //   m_renderLock     serialises picture renders (about one image-sized copy),
@@ -31,7 +32,7 @@
 #include "simcamera/PictureRenderer.h"
 #include "simcamera/SimControl.h"
 #include "simcamera/SimSettings.h"
-#include "simcamera/SrwLock.h"
+#include "win/ReaderWriterLock.h"
 
 class SimCamera : private FrameSource {
 public:
@@ -56,7 +57,7 @@ public:
     void ChangeSettings(Change change)
     {
         {
-            SrwGuard state(m_stateLock);
+            win::ExclusiveGuard state(m_stateLock);
             SimSettings changed = m_settings;
             change(changed);
             if (changed == m_settings) {
@@ -92,9 +93,9 @@ private:
     bool FaultActive(int fault) const; // m_stateLock held
     void StopAndUnInit();              // m_lifecycleLock held
 
-    SrwLock m_lifecycleLock;
-    SrwLock m_renderLock;
-    SrwLock m_stateLock;
+    win::ReaderWriterLock m_lifecycleLock;
+    win::ReaderWriterLock m_renderLock;
+    win::ReaderWriterLock m_stateLock;
     FrameProducer m_producer; // started and stopped under m_lifecycleLock
 
     // Guarded by m_stateLock.

@@ -1,26 +1,17 @@
 #include "simcamera/SimSettings.h"
 
-#include <tuple>
-
-namespace {
-auto Fields(const SimSettings& s)
-{
-    return std::tie(s.aeState, s.aeTarget, s.analogGain, s.exposureTimeMs, s.gainR, s.gainG, s.gainB, s.gamma,
-                    s.contrast, s.saturation, s.colorEnhancement, s.frameSpeed, s.monochrome, s.hMirror,
-                    s.vMirror);
-}
-} // namespace
-
 bool SimSettings::operator==(const SimSettings& other) const
 {
-    return Fields(*this) == Fields(other);
+#define LUMORA_SIM_SAME(name, member, type, offset, initial, index) &&name == other.name
+    return true LUMORA_CAMERA_HELD_SETTING_FIELDS(LUMORA_SIM_SAME);
+#undef LUMORA_SIM_SAME
 }
 
 unsigned FrameIntervalMs(const SimSettings& settings)
 {
-    const unsigned interval = settings.frameSpeed == 2 ? kFrameIntervalNormalMs : kFrameIntervalHighMs;
-    if (!settings.aeState && settings.exposureTimeMs > interval) {
-        return settings.exposureTimeMs;
+    const unsigned interval = settings.FrameSpeed == 2 ? kFrameIntervalNormalMs : kFrameIntervalHighMs;
+    if (!settings.AeState && settings.ExposureTimeMS > interval) {
+        return settings.ExposureTimeMS;
     }
     return interval;
 }

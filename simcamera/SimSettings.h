@@ -1,29 +1,21 @@
-// The simulated camera's settings, one field per SDK Set/Get pair, each at the
-// width the SDK takes it. The defaults are the power-on state, equal to the
-// defaults of a fresh settings record (camera/CameraConfig.h).
+// The simulated camera's settings: one field for each field of the settings
+// table (camera/CameraSettingFields.h) that the camera holds, named and typed
+// as the table says. The defaults are the table's, so the power-on state
+// equals a fresh settings record.
 //
 // Values are kept exactly as set (a Get returns what the last Set gave); the
-// picture and the timing treat any non-zero switch as "on".
+// picture and the timing treat any non-zero switch as "on". Gains multiply by
+// value / 64, gamma is value / 100, frame speed 1 is high and 2 normal.
 #pragma once
 
 #include <stdint.h>
 
+#include "camera/CameraSettingFields.h"
+
 struct SimSettings {
-    int32_t aeState = 1;
-    uint8_t aeTarget = 100;
-    uint16_t analogGain = 40;
-    uint32_t exposureTimeMs = 40;
-    int32_t gainR = 100; // gains multiply by value / 64
-    int32_t gainG = 88;
-    int32_t gainB = 88;
-    uint8_t gamma = 100; // gamma value / 100
-    uint8_t contrast = 20;
-    uint8_t saturation = 100;
-    int32_t colorEnhancement = 1;
-    int32_t frameSpeed = 1; // 1 high, 2 normal
-    int32_t monochrome = 0;
-    int32_t hMirror = 0;
-    int32_t vMirror = 0;
+#define LUMORA_SIM_SETTING(name, member, type, offset, initial, index) type name = initial;
+    LUMORA_CAMERA_HELD_SETTING_FIELDS(LUMORA_SIM_SETTING)
+#undef LUMORA_SIM_SETTING
 
     bool operator==(const SimSettings& other) const;
     bool operator!=(const SimSettings& other) const { return !(*this == other); }

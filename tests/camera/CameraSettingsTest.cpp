@@ -1,8 +1,10 @@
-// GetConfig and SetConfig against the simulated camera: which SDK calls are
-// made, in which order, and what reaches the record and the settings file.
+// GetConfig, SetConfig and Init's apply against the simulated camera: which
+// SDK calls are made, in which order, and what reaches the record and the
+// settings file.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "simcamera/SimControl.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
+#include "tests/support/TestEnvironment.h"
 
 using testenv::JournalLines;
 using Lines = std::vector<std::string>;
@@ -20,6 +23,17 @@ namespace {
 using CameraSettings = testenv::SimCameraFixture;
 
 const Lines kAlwaysSent = {"CameraSetMonochrome(0)", "CameraSetMirror(0,0)", "CameraSetMirror(1,0)"};
+
+using Values = std::vector<int64_t>;
+
+// The fields the camera holds, in the order the controller reads them.
+Values HeldFields(const CameraConfig& c)
+{
+    return {c.m_Exposure.m_AeState, c.m_Exposure.m_Target, c.m_Exposure.m_AnalogGain, c.m_Exposure.m_ExposureTimeMS,
+            c.m_Color.m_GainR, c.m_Color.m_GainG, c.m_Color.m_GainB, c.m_Color.m_Gamma, c.m_Color.m_Contrast,
+            c.m_Color.m_Saturation, c.m_Color.m_ColorEnhancement, c.m_FrameSpeed, c.m_Monochrome, c.m_HMirror,
+            c.m_VMirror};
+}
 
 Lines Concat(Lines first, const Lines& second)
 {
@@ -154,4 +168,59 @@ TEST_F(CameraSettings, DifferencesAreJudgedAgainstTheRecordNotTheCamera)
     SimClearJournal();
     camera.SetConfig(&record);
     EXPECT_EQ(JournalLines(), Concat({"CameraSetContrast(99)"}, kAlwaysSent));
+}
+
+TEST_F(CameraSettings, GetConfigReadsEveryFieldTheCameraHoldsIntoItsOwnMember)
+{
+    // A settings file of 0x55 bytes: no field is at its default or at a value
+    // the camera has; the camera's values replace exactly the fields it holds.
+    std::ofstream(testenv::TempPath("Lumora Camera.config"), std::ios::binary) << std::string(67, '\x55');
+    CCamera camera;
+    CameraConfig record;
+    ASSERT_EQ(camera.GetConfig(&record), 1);
+    EXPECT_EQ(record.m_Format.m_Resolution, 0x55);
+    EXPECT_EQ(record.m_Format.m_Reserved0, 0x55555555u);
+    EXPECT_EQ(HeldFields(record), HeldFields(CameraConfig())) << "at power-on the camera holds a fresh record";
+
+    // Distinct values, so that a value read into another field shows.
+    CameraSetAeState(0);
+    CameraSetAeTarget(201);
+    CameraSetAnalogGain(0xBEEF);
+    CameraSetExposureTimeMS(123456);
+    CameraSetGain(1, 2, 300);
+    CameraSetGamma(150);
+    CameraSetContrast(254);
+    CameraSetSaturation(7);
+    CameraSetColorEnhancement(0);
+    CameraSetFrameSpeed(kFrameSpeedNormal);
+    CameraSetMonochrome(1);
+    CameraSetMirror(kMirrorVertical, 1);
+    ASSERT_EQ(camera.GetConfig(&record), 1);
+    EXPECT_EQ(HeldFields(record), (Values{0, 201, 0xBEEF, 123456, 1, 2, 300, 150, 254, 7, 0, 2, 1, 0, 1}));
+}
+
+TEST_F(CameraSettings, InitWritesTheRecordItAppliedToTheSettingsFileOnceTheCameraOpened)
+{
+    CCamera camera;
+    CameraConfig record;
+    record.m_Color.m_Gamma = 55;
+    record.m_VMirror = 1;
+    ASSERT_EQ(camera.SetConfig(&record), 1);
+
+    // CameraInit fails: nothing was applied, and the file is not written.
+    testenv::RemoveSettingsFile();
+    SimSetFault(SimFaultCameraInit, 1);
+    EXPECT_EQ(camera.Init(), 2);
+    SimSetFault(SimFaultCameraInit, 0);
+    CameraConfig saved;
+    EXPECT_EQ(saved.LoadFromFile(), 0);
+
+    SimClearJournal();
+    ASSERT_EQ(camera.Init(), 1);
+    EXPECT_EQ(JournalLines(), (Lines{"CameraInit(1,0,1,1)", "CameraSetMonochrome(0)", "CameraSetMirror(0,0)",
+                                     "CameraSetMirror(1,1)", "CameraGetImageSize()"}));
+    ASSERT_EQ(saved.LoadFromFile(), 1);
+    EXPECT_EQ(saved.m_Color.m_Gamma, 55);
+    EXPECT_EQ(saved.m_VMirror, 1);
+    camera.UnInit();
 }

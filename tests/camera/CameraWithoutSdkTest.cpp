@@ -15,6 +15,7 @@
 #include "camera/CameraSdkLoader.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/TestEnvironment.h"
+#include "win/UniqueHandle.h"
 #include "win/Watchdog.h"
 
 namespace {
@@ -34,8 +35,8 @@ DWORD RunAndCapture(const std::string& program, const std::string& arguments, co
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
         return static_cast<DWORD>(-1);
     }
-    UniqueHandle reader(readEnd);
-    UniqueHandle writer(writeEnd);
+    win::UniqueHandle reader(readEnd);
+    win::UniqueHandle writer(writeEnd);
     SetHandleInformation(reader.Get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOA startup = {};
@@ -49,8 +50,8 @@ DWORD RunAndCapture(const std::string& program, const std::string& arguments, co
                         &startup, &process)) {
         return static_cast<DWORD>(-1);
     }
-    UniqueHandle child(process.hProcess);
-    UniqueHandle childThread(process.hThread);
+    win::UniqueHandle child(process.hProcess);
+    win::UniqueHandle childThread(process.hThread);
     writer.Reset(); // the pipe ends when the child's copies close
 
     char buffer[4096];

@@ -203,6 +203,13 @@ TEST_F(SimCameraTest, SettingsStartAtTheRecordDefaultsAndKeepEverySet)
     EXPECT_EQ(on, 1);
     CameraGetMirror(kMirrorVertical, &on);
     EXPECT_EQ(on, 0);
+    // Each axis is held on its own.
+    CameraSetMirror(kMirrorVertical, 1);
+    CameraSetMirror(kMirrorHorizontal, 0);
+    CameraGetMirror(kMirrorVertical, &on);
+    EXPECT_EQ(on, 1);
+    CameraGetMirror(kMirrorHorizontal, &on);
+    EXPECT_EQ(on, 0);
 
     // Get of the frame speed writes one byte only.
     unsigned char speed[2] = {0, 0xA5};
