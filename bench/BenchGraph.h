@@ -1,15 +1,19 @@
 // BenchGraph: the graph the benchmark measures, built as a capture
-// application builds it from the platform's own filter graph and capture
-// graph builder: the capture filter (made with CreateCameraFilter, linked
-// into this program) with each of its two pins rendered into a null renderer
-// through a sample grabber whose callback is that pin's SampleTimeline.
+// application builds it (graph::SourceGraph: the platform's own filter graph
+// and capture graph builder) around the capture filter, made with
+// CreateCameraFilter and linked into this program, with each of its two pins
+// rendered into a null renderer through a sample grabber whose callback is
+// that pin's SampleTimeline. What it adds to the shared graph: whether the
+// grabbers take the pins' own buffers, and the clock and stream time.
 //
 // Threading: built, run and stopped on the bench's main thread (COM
 // initialised as a multithreaded apartment). The timelines are called on the
 // pins' streaming threads while the graph runs.
 //
-// Ownership: the graph owns the filters; the destructor stops the graph and
-// removes every filter, so no filter outlives the timelines it calls.
+// Ownership: the SourceGraph owns the filters and each grabber a reference on
+// its timeline; when it goes it stops the graph and removes every filter, so
+// no filter outlives what it calls. m_filter keeps the camera filter (and
+// m_filterObject) until after that.
 #pragma once
 
 #include <dshow.h>
@@ -18,6 +22,7 @@
 #include <string>
 
 #include "bench/SampleTimeline.h"
+#include "graph/SourceGraph.h"
 
 class CameraFilter;
 class CameraOutputPin;
@@ -27,7 +32,6 @@ public:
     // withClock false: the graph runs without a reference clock, so the
     // renderers present samples at once instead of at their start times.
     BenchGraph(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock);
-    ~BenchGraph();
     BenchGraph(const BenchGraph&) = delete;
     BenchGraph& operator=(const BenchGraph&) = delete;
 
@@ -42,7 +46,7 @@ public:
     bool PreviewSharesAllocator() const { return m_previewSharesAllocator; }
     // The graph's reference clock, or null (no clock, or not yet chosen: the
     // graph picks one when it is first paused).
-    Microsoft::WRL::ComPtr<IReferenceClock> Clock() const;
+    Microsoft::WRL::ComPtr<IReferenceClock> Clock() const { return m_graph.Clock(); }
     // The clock time at stream time 0 of the running graph (clock time minus
     // the filter's stream time, read together); false without a clock.
     bool StreamTimeBase(REFERENCE_TIME* base) const;
@@ -51,31 +55,26 @@ public:
     bool StreamTime(REFERENCE_TIME* now) const;
 
     // Graph control (IMediaControl).
-    HRESULT Pause();
-    HRESULT Run();
-    HRESULT Stop();
+    HRESULT Pause() { return m_graph.Pause(); }
+    HRESULT Run() { return m_graph.Run(); }
+    HRESULT Stop() { return m_graph.Stop(); }
 
     // The filter object behind the graph's capture filter (its controller's
     // frame counters).
     CameraFilter* Filter() const { return m_filterObject; }
 
 private:
-    using FilterPtr = Microsoft::WRL::ComPtr<IBaseFilter>;
-
     HRESULT Build(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock);
-    // Adds a sample grabber calling timeline and a null renderer, and renders
-    // the pin of the given category through them; hands out the grabber.
-    HRESULT RenderPin(const GUID& category, const wchar_t* label, SampleTimeline* timeline, FilterPtr& grabberOut);
+    // Names step as the failed one when hr is a failure; returns hr.
+    HRESULT Step(HRESULT hr, const char* step);
     // Whether the sink's input pin uses the allocator the pin fills.
     static bool SharesAllocator(CameraOutputPin* pin, IBaseFilter* sink);
 
     HRESULT m_built = E_FAIL;
     std::string m_failedStep;
+    Microsoft::WRL::ComPtr<IBaseFilter> m_filter;
     CameraFilter* m_filterObject = nullptr; // owned by m_filter's reference
-    FilterPtr m_filter;
-    Microsoft::WRL::ComPtr<IGraphBuilder> m_graph;
-    Microsoft::WRL::ComPtr<ICaptureGraphBuilder2> m_builder;
-    Microsoft::WRL::ComPtr<IMediaControl> m_control;
+    graph::SourceGraph m_graph;             // declared after m_filter: goes before it
     bool m_captureSharesAllocator = false;
     bool m_previewSharesAllocator = false;
 };

@@ -10,6 +10,9 @@
 #include "bench/SampleTimeline.h"
 #include "filter/CameraFilter.h"
 #include "simcamera/SimControl.h"
+#include "win/ComObject.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -144,37 +147,39 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     // Room for a generous rate, so that the sinks do not reallocate while
     // the pins stream.
     const size_t expected = static_cast<size_t>(options.seconds) * 200 + 2000;
-    SampleTimeline captureTimeline(kFrameWidth, kFrameHeight, expected);
-    SampleTimeline previewTimeline(kFrameWidth, kFrameHeight, expected);
+    const ComPtr<SampleTimeline> captureTimeline =
+        win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
+    const ComPtr<SampleTimeline> previewTimeline =
+        win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
+    if (!captureTimeline || !previewTimeline) {
+        result.error = "no memory for the sample timelines";
+        return result;
+    }
     Mark start;
     Mark end;
     result.startWorkingSet = probe::WorkingSetBytes();
     {
-        BenchGraph graph(&captureTimeline, &previewTimeline, options.withClock);
+        BenchGraph graph(captureTimeline.Get(), previewTimeline.Get(), options.withClock);
         if (FAILED(graph.Built())) {
             result.error = "building the graph failed at " + graph.FailedStep() + " (" + HresultText(graph.Built()) + ")";
             return result;
         }
         result.captureSharesAllocator = graph.CaptureSharesAllocator();
         result.previewSharesAllocator = graph.PreviewSharesAllocator();
-        const Microsoft::WRL::ComPtr<IReferenceClock> referenceClock = graph.Clock();
-        captureTimeline.SetReferenceClock(referenceClock.Get());
-        previewTimeline.SetReferenceClock(referenceClock.Get());
+        const ComPtr<IReferenceClock> referenceClock = graph.Clock();
+        captureTimeline->SetReferenceClock(referenceClock.Get());
+        previewTimeline->SetReferenceClock(referenceClock.Get());
 
         // As a capture application starts a graph: Pause, then Run as soon as
         // Pause returns.
         clock.pauseQpc = Qpc();
         HRESULT hr = graph.Pause();
         const int64_t paused = Qpc();
-        int64_t running = paused;
-        if (SUCCEEDED(hr)) {
-            hr = graph.Run();
-            running = Qpc();
-        }
-        if (FAILED(hr)) {
+        if (FAILED(hr) || FAILED(hr = graph.Run())) {
             result.error = "starting the graph failed (" + HresultText(hr) + ")";
             return result;
         }
+        const int64_t running = Qpc();
         clock.hasStreamBase = graph.StreamTimeBase(&clock.streamBase);
         result.pauseCallMs = clock.Ms(paused - clock.pauseQpc);
         result.runCallMs = clock.Ms(running - paused);
@@ -185,7 +190,7 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
             result.streamZeroAfterRunMs = clock.Ms(readAt - running) - static_cast<double>(streamNow) / 10000.0;
         }
         const DWORD waitStart = GetTickCount();
-        while ((!captureTimeline.SawStampedSample() || !previewTimeline.SawStampedSample()) &&
+        while ((!captureTimeline->SawStampedSample() || !previewTimeline->SawStampedSample()) &&
                GetTickCount() - waitStart < kFirstFrameWaitMs) {
             Sleep(2);
         }
@@ -201,8 +206,8 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
 
         clock.windowStart = start.qpc;
         clock.windowEnd = end.qpc;
-        result.capture = stats::SummarisePin(captureTimeline.Snapshot(), clock);
-        result.preview = stats::SummarisePin(previewTimeline.Snapshot(), clock);
+        result.capture = stats::SummarisePin(captureTimeline->Snapshot(), clock);
+        result.preview = stats::SummarisePin(previewTimeline->Snapshot(), clock);
         result.threads = ShareByRole(start, end, result.capture.threadId, result.preview.threadId, cameraThread);
     }
     // The floors are measured with the graph gone, on the same machine

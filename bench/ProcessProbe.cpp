@@ -3,6 +3,8 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include "win/UniqueHandle.h"
+
 namespace probe {
 namespace {
 
@@ -13,25 +15,6 @@ double FileTimeMs(const FILETIME& time)
     value.HighPart = time.dwHighDateTime;
     return static_cast<double>(value.QuadPart) / 10000.0; // 100-ns units
 }
-
-// Closes a handle when it goes out of scope.
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : m_handle(handle) {}
-    ~ScopedHandle()
-    {
-        if (m_handle && m_handle != INVALID_HANDLE_VALUE) {
-            CloseHandle(m_handle);
-        }
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-    bool Valid() const { return m_handle && m_handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_handle;
-};
 
 BOOL CALLBACK FindCaptureWindow(HWND window, LPARAM found)
 {
@@ -85,8 +68,8 @@ uint64_t WorkingSetBytes()
 std::map<DWORD, double> ThreadCpuMs()
 {
     std::map<DWORD, double> times;
-    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot.Valid()) {
+    const win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot) {
         return times;
     }
     const DWORD self = GetCurrentProcessId();
@@ -96,9 +79,9 @@ std::map<DWORD, double> ThreadCpuMs()
         if (entry.th32OwnerProcessID != self) {
             continue;
         }
-        ScopedHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+        const win::UniqueHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
         FILETIME creation, exit, kernel, user;
-        if (thread.Valid() && GetThreadTimes(thread.Get(), &creation, &exit, &kernel, &user)) {
+        if (thread && GetThreadTimes(thread.Get(), &creation, &exit, &kernel, &user)) {
             times[entry.th32ThreadID] = FileTimeMs(kernel) + FileTimeMs(user);
         }
     }

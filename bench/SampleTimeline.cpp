@@ -7,48 +7,25 @@
 SampleTimeline::SampleTimeline(int frameWidth, int frameHeight, size_t expectedSamples)
     : m_stampOffset(SimStampOffset(frameWidth, frameHeight))
 {
-    InitializeCriticalSection(&m_lock);
     // Reserved up front, so that the streaming thread rarely allocates.
     m_records.reserve(expectedSamples);
 }
 
-SampleTimeline::~SampleTimeline()
-{
-    DeleteCriticalSection(&m_lock);
-}
-
 std::vector<SampleRecord> SampleTimeline::Snapshot()
 {
-    EnterCriticalSection(&m_lock);
-    std::vector<SampleRecord> copy = m_records;
-    LeaveCriticalSection(&m_lock);
-    return copy;
+    win::LockGuard hold(m_lock);
+    return m_records;
 }
 
 size_t SampleTimeline::Count()
 {
-    EnterCriticalSection(&m_lock);
-    const size_t count = m_records.size();
-    LeaveCriticalSection(&m_lock);
-    return count;
+    win::LockGuard hold(m_lock);
+    return m_records.size();
 }
 
 bool SampleTimeline::SawStampedSample()
 {
-    return InterlockedCompareExchange(&m_sawStamped, 0, 0) != 0;
-}
-
-HRESULT STDMETHODCALLTYPE SampleTimeline::QueryInterface(REFIID iid, void** out)
-{
-    if (!out) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISampleGrabberCB)) {
-        *out = static_cast<ISampleGrabberCB*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return m_sawStamped.load();
 }
 
 HRESULT STDMETHODCALLTYPE SampleTimeline::SampleCB(double /*sampleTime*/, IMediaSample* sample)
@@ -82,11 +59,12 @@ HRESULT STDMETHODCALLTYPE SampleTimeline::SampleCB(double /*sampleTime*/, IMedia
         }
     }
 
-    EnterCriticalSection(&m_lock);
-    m_records.push_back(record);
-    LeaveCriticalSection(&m_lock);
+    {
+        win::LockGuard hold(m_lock);
+        m_records.push_back(record);
+    }
     if (record.stamped) {
-        InterlockedExchange(&m_sawStamped, 1);
+        m_sawStamped = true;
     }
     return S_OK;
 }

@@ -5,11 +5,11 @@
 // and nothing more: the measurement adds no copy of the frame.
 //
 // Threading: SampleCB runs on the pin's streaming thread; Snapshot and
-// Count on the bench's main thread. The record list is guarded by a critical
-// section held only to append or copy.
+// Count on the bench's main thread. m_lock guards the record list and is held
+// only to append or copy (nothing else is called under it).
 //
-// Ownership: the grabber holds the callback without owning it (AddRef and
-// Release only count); the timeline must outlive the graph that calls it.
+// Ownership: made with win::MakeComObject; reference counted, the sample
+// grabber holds one reference while it is set to call it.
 #pragma once
 
 #include <windows.h>
@@ -17,18 +17,18 @@
 #include <qedit.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
 #include "bench/SampleRecord.h"
+#include "win/ComObject.h"
+#include "win/Lock.h"
 
-class SampleTimeline : public ISampleGrabberCB {
+class SampleTimeline final : public win::ComObject<ISampleGrabberCB> {
 public:
     // frameWidth x frameHeight: the delivered format, to find the stamp.
     SampleTimeline(int frameWidth, int frameHeight, size_t expectedSamples);
-    ~SampleTimeline();
-    SampleTimeline(const SampleTimeline&) = delete;
-    SampleTimeline& operator=(const SampleTimeline&) = delete;
 
     // Everything recorded so far, in arrival order.
     std::vector<SampleRecord> Snapshot();
@@ -40,16 +40,15 @@ public:
     void SetReferenceClock(IReferenceClock* clock) { m_clock = clock; }
 
     // ISampleGrabberCB
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SampleCB(double sampleTime, IMediaSample* sample) override;
     HRESULT STDMETHODCALLTYPE BufferCB(double sampleTime, BYTE* buffer, long size) override;
 
 private:
+    ~SampleTimeline() override = default;
+
     const size_t m_stampOffset;
     Microsoft::WRL::ComPtr<IReferenceClock> m_clock;
-    CRITICAL_SECTION m_lock;
-    std::vector<SampleRecord> m_records;
-    volatile LONG m_sawStamped = 0;
+    win::Lock m_lock;
+    std::vector<SampleRecord> m_records; // under m_lock
+    std::atomic<bool> m_sawStamped{false};
 };

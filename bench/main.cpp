@@ -2,7 +2,6 @@
 // the simulated camera. See bench/README.md for how to run it and what each
 // figure means.
 #include <windows.h>
-#include <objbase.h>
 
 #include <cstdio>
 #include <string>
@@ -12,6 +11,7 @@
 #include "bench/BenchReport.h"
 #include "bench/BenchRun.h"
 #include "bench/PrivateTempFolder.h"
+#include "win/ComInitialization.h"
 #include "win/Watchdog.h"
 
 namespace {
@@ -19,24 +19,6 @@ namespace {
 // A run that takes this much longer than its window has hung (a Stop that
 // never returns): the program ends with a message instead of waiting forever.
 const DWORD kHangMarginMs = 120000;
-
-// COM for the main thread, as a capture application would have it.
-class ComApartment {
-public:
-    ComApartment() : m_result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComApartment()
-    {
-        if (SUCCEEDED(m_result)) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    HRESULT Result() const { return m_result; }
-
-private:
-    HRESULT m_result;
-};
 
 } // namespace
 
@@ -60,10 +42,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "lumorabench: cannot create a private temporary folder\n");
         return 1;
     }
-    ComApartment apartment;
-    if (FAILED(apartment.Result())) {
+    // COM for the main thread, as a capture application would have it.
+    const win::ComInitialization com(COINIT_MULTITHREADED);
+    if (FAILED(com.Result())) {
         std::fprintf(stderr, "lumorabench: CoInitializeEx failed (0x%08lX)\n",
-                     static_cast<unsigned long>(apartment.Result()));
+                     static_cast<unsigned long>(com.Result()));
         return 1;
     }
 

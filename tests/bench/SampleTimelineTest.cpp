@@ -9,6 +9,7 @@
 
 #include "bench/SampleTimeline.h"
 #include "simcamera/SimControl.h"
+#include "win/ComObject.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -66,8 +67,8 @@ protected:
 
 TEST_F(SampleTimelineTest, RecordsStampTimesAndArrival)
 {
-    SampleTimeline timeline(kWidth, kHeight, 16);
-    EXPECT_FALSE(timeline.SawStampedSample());
+    const ComPtr<SampleTimeline> timeline = win::MakeComObject<SampleTimeline>(kWidth, kHeight, 16);
+    EXPECT_FALSE(timeline->SawStampedSample());
 
     LARGE_INTEGER before;
     QueryPerformanceCounter(&before);
@@ -75,11 +76,11 @@ TEST_F(SampleTimelineTest, RecordsStampTimesAndArrival)
     REFERENCE_TIME start = 126333;
     REFERENCE_TIME end = 459666;
     sample->SetTime(&start, &end);
-    EXPECT_EQ(S_OK, timeline.SampleCB(0, sample.Get()));
+    EXPECT_EQ(S_OK, timeline->SampleCB(0, sample.Get()));
     sample.Reset();
 
-    ASSERT_EQ(1u, timeline.Count());
-    const SampleRecord record = timeline.Snapshot()[0];
+    ASSERT_EQ(1u, timeline->Count());
+    const SampleRecord record = timeline->Snapshot()[0];
     EXPECT_TRUE(record.stamped);
     EXPECT_EQ(42u, record.sequence);
     EXPECT_EQ(123456789, record.producedQpc);
@@ -89,36 +90,36 @@ TEST_F(SampleTimelineTest, RecordsStampTimesAndArrival)
     EXPECT_EQ(end, record.end);
     EXPECT_FALSE(record.hasClockTime);
     EXPECT_EQ(GetCurrentThreadId(), record.threadId);
-    EXPECT_TRUE(timeline.SawStampedSample());
+    EXPECT_TRUE(timeline->SawStampedSample());
 }
 
 TEST_F(SampleTimelineTest, OnlyACameraFrameCountsAsStamped)
 {
-    SampleTimeline timeline(kWidth, kHeight, 16);
+    const ComPtr<SampleTimeline> timeline = win::MakeComObject<SampleTimeline>(kWidth, kHeight, 16);
     // A black frame (before the camera's first), the camera's stamp before
     // its first frame (sequence 0), and bytes that are not a stamp.
-    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample(nullptr, 0, 0).Get()));
-    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample("LUMO", 0, 0).Get()));
-    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample("LUMA", 5, 99).Get()));
-    ASSERT_EQ(3u, timeline.Count());
-    for (const SampleRecord& record : timeline.Snapshot()) {
+    EXPECT_EQ(S_OK, timeline->SampleCB(0, Sample(nullptr, 0, 0).Get()));
+    EXPECT_EQ(S_OK, timeline->SampleCB(0, Sample("LUMO", 0, 0).Get()));
+    EXPECT_EQ(S_OK, timeline->SampleCB(0, Sample("LUMA", 5, 99).Get()));
+    ASSERT_EQ(3u, timeline->Count());
+    for (const SampleRecord& record : timeline->Snapshot()) {
         EXPECT_FALSE(record.stamped);
         EXPECT_FALSE(record.hasTimes);
     }
-    EXPECT_FALSE(timeline.SawStampedSample());
+    EXPECT_FALSE(timeline->SawStampedSample());
     // No sample at all is no delivery.
-    EXPECT_EQ(S_OK, timeline.SampleCB(0, nullptr));
-    EXPECT_EQ(3u, timeline.Count());
+    EXPECT_EQ(S_OK, timeline->SampleCB(0, nullptr));
+    EXPECT_EQ(3u, timeline->Count());
 }
 
 TEST_F(SampleTimelineTest, NeverReadsPastASampleTooSmallForTheStamp)
 {
     // The timeline expects a frame four times the size: its stamp offset
     // lies beyond the sample's buffer, so nothing is read.
-    SampleTimeline timeline(2 * kWidth, 2 * kHeight, 16);
-    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample("LUMO", 7, 1).Get()));
-    ASSERT_EQ(1u, timeline.Count());
-    EXPECT_FALSE(timeline.Snapshot()[0].stamped);
+    const ComPtr<SampleTimeline> timeline = win::MakeComObject<SampleTimeline>(2 * kWidth, 2 * kHeight, 16);
+    EXPECT_EQ(S_OK, timeline->SampleCB(0, Sample("LUMO", 7, 1).Get()));
+    ASSERT_EQ(1u, timeline->Count());
+    EXPECT_FALSE(timeline->Snapshot()[0].stamped);
 }
 
 TEST_F(SampleTimelineTest, ReadsTheGraphClockAtArrival)
@@ -126,30 +127,31 @@ TEST_F(SampleTimelineTest, ReadsTheGraphClockAtArrival)
     ComPtr<IReferenceClock> clock;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
                                      reinterpret_cast<void**>(clock.GetAddressOf())));
-    SampleTimeline timeline(kWidth, kHeight, 16);
-    timeline.SetReferenceClock(clock.Get());
+    const ComPtr<SampleTimeline> timeline = win::MakeComObject<SampleTimeline>(kWidth, kHeight, 16);
+    timeline->SetReferenceClock(clock.Get());
     REFERENCE_TIME before = 0;
     REFERENCE_TIME after = 0;
     clock->GetTime(&before);
-    EXPECT_EQ(S_OK, timeline.SampleCB(0, Sample("LUMO", 1, 1).Get()));
+    EXPECT_EQ(S_OK, timeline->SampleCB(0, Sample("LUMO", 1, 1).Get()));
     clock->GetTime(&after);
-    const SampleRecord record = timeline.Snapshot()[0];
+    const SampleRecord record = timeline->Snapshot()[0];
     EXPECT_TRUE(record.hasClockTime);
     EXPECT_GE(record.clockTime, before);
     EXPECT_LE(record.clockTime, after);
-    timeline.SetReferenceClock(nullptr);
+    timeline->SetReferenceClock(nullptr);
 }
 
 TEST_F(SampleTimelineTest, AnswersOnlyForTheGrabberCallback)
 {
-    SampleTimeline timeline(kWidth, kHeight, 16);
-    void* out = nullptr;
-    EXPECT_EQ(S_OK, timeline.QueryInterface(IID_ISampleGrabberCB, &out));
-    EXPECT_EQ(static_cast<ISampleGrabberCB*>(&timeline), out);
-    EXPECT_EQ(E_NOINTERFACE, timeline.QueryInterface(IID_IMediaSample, &out));
-    EXPECT_EQ(nullptr, out);
-    EXPECT_EQ(E_POINTER, timeline.QueryInterface(IID_IUnknown, nullptr));
+    const ComPtr<SampleTimeline> timeline = win::MakeComObject<SampleTimeline>(kWidth, kHeight, 16);
+    ComPtr<ISampleGrabberCB> callback;
+    EXPECT_EQ(S_OK, timeline->QueryInterface(IID_PPV_ARGS(&callback)));
+    EXPECT_EQ(static_cast<ISampleGrabberCB*>(timeline.Get()), callback.Get());
+    ComPtr<IMediaSample> notASample;
+    EXPECT_EQ(E_NOINTERFACE, timeline->QueryInterface(IID_PPV_ARGS(&notASample)));
+    EXPECT_EQ(nullptr, notASample.Get());
+    EXPECT_EQ(E_POINTER, timeline->QueryInterface(IID_IUnknown, nullptr));
     // The frame-copying callback is refused.
     BYTE byte = 0;
-    EXPECT_EQ(E_NOTIMPL, timeline.BufferCB(0, &byte, 1));
+    EXPECT_EQ(E_NOTIMPL, timeline->BufferCB(0, &byte, 1));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/filter/CaptureGraph.h"
+#include "win/ComObject.h"
 #include "win/Watchdog.h"
 
 using namespace filtertest;
@@ -19,10 +20,10 @@ protected:
 // filter's failure through GetState.
 HRESULT PauseResult(CaptureGraph& graph)
 {
-    HRESULT hr = graph.control->Pause();
+    HRESULT hr = graph.Control()->Pause();
     if (hr == S_FALSE) {
         OAFilterState state;
-        hr = graph.control->GetState(10000, &state);
+        hr = graph.Control()->GetState(10000, &state);
     }
     return hr;
 }
@@ -45,14 +46,14 @@ TEST_F(CameraFaults, AFailingCameraShowsItsBoxFailsThePauseAndTheNextPauseStream
         SimSetFault(fault.fault, 1);
         EXPECT_EQ(E_FAIL, PauseResult(graph));
         EXPECT_EQ(std::vector<std::string>{fault.text}, person.Texts());
-        graph.control->Stop();
+        graph.Control()->Stop();
 
         SimSetFault(fault.fault, 0);
         EXPECT_EQ(S_OK, PauseResult(graph));
-        EXPECT_TRUE(SUCCEEDED(graph.control->Run()));
+        EXPECT_TRUE(SUCCEEDED(graph.Control()->Run()));
         Sleep(500);
         EXPECT_GT(CaptureFetches(graph), 5);
-        EXPECT_EQ(S_OK, graph.control->Stop());
+        EXPECT_EQ(S_OK, graph.Control()->Stop());
         EXPECT_EQ(1u, person.Texts().size());
     }
 }
@@ -60,25 +61,25 @@ TEST_F(CameraFaults, AFailingCameraShowsItsBoxFailsThePauseAndTheNextPauseStream
 TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAndStopStillWorks)
 {
     win::Watchdog watchdog(60000, "unplugged camera");
-    SampleLog previewLog;
+    const ComPtr<SampleLog> previewLog = win::MakeComObject<SampleLog>();
     GraphPlan plan;
-    plan.previewLog = &previewLog;
+    plan.previewLog = previewLog.Get();
     CaptureGraph graph(plan);
     ASSERT_EQ(S_OK, graph.built);
-    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
     Sleep(1000);
     SimSetFault(SimFaultUnplugged, 1);
     Sleep(300); // the frame in flight arrives
-    const size_t unpluggedFrom = previewLog.Count();
+    const size_t unpluggedFrom = previewLog->Count();
     Sleep(2200);
     LARGE_INTEGER frequency, before, after;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&before);
-    EXPECT_EQ(S_OK, graph.control->Stop());
+    EXPECT_EQ(S_OK, graph.Control()->Stop());
     QueryPerformanceCounter(&after);
     EXPECT_LT(static_cast<double>(after.QuadPart - before.QuadPart) / frequency.QuadPart, 1.0);
 
-    const std::vector<SampleRecord> samples = previewLog.Records();
+    const std::vector<SampleRecord> samples = previewLog->Records();
     ASSERT_GE(samples.size(), unpluggedFrom + 3);
     for (size_t i = unpluggedFrom + 1; i < samples.size(); ++i) {
         SCOPED_TRACE(i);

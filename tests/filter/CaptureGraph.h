@@ -1,19 +1,23 @@
-// A capture graph built as a capture application builds it, from Wine's own
-// filter graph and capture graph builder around a filter from
-// CreateCameraFilter: the capture pin into Wine's AVI mux (writing through
-// StreamFileSink) or into a null renderer, the preview pin into a null
-// renderer; a pin rendered into a null renderer may pass through a sample
-// grabber whose callback logs every sample.
+// A capture graph built as a capture application builds it
+// (graph::SourceGraph: Wine's own filter graph and capture graph builder)
+// around a filter from CreateCameraFilter: the capture pin into Wine's AVI
+// mux (writing through StreamFileSink) or into a null renderer, the preview
+// pin into a null renderer; a pin rendered into a null renderer may pass
+// through a sample grabber whose callback logs every sample.
 #pragma once
 
 #include <dshow.h>
 #include <qedit.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
+#include "graph/SourceGraph.h"
 #include "tests/filter/FilterTestSupport.h"
+#include "win/ComObject.h"
+#include "win/Lock.h"
 
 namespace filtertest {
 
@@ -30,31 +34,28 @@ struct SampleRecord {
     REFERENCE_TIME streamTime = 0;
 };
 
-// The sample grabber's callback: records every sample it is shown. Outlives
-// the graph that calls it; its references are only counted.
-class SampleLog : public ISampleGrabberCB {
+// The sample grabber's callback: records every sample it is shown. Made with
+// win::MakeComObject; the grabber holds a reference while it calls it.
+// SampleCB runs on a pin's streaming thread, the rest on the test's; lock
+// guards the records only.
+class SampleLog : public win::ComObject<ISampleGrabberCB> {
 public:
-    SampleLog();
-    ~SampleLog();
-    SampleLog(const SampleLog&) = delete;
-    SampleLog& operator=(const SampleLog&) = delete;
-
     std::vector<SampleRecord> Records();
     size_t Count();
     // From now on, also record the filter's stream time when a sample comes
     // (the filter outlives the graph's streaming).
     void ReadStreamTimeOf(FilterBase* filter) { streamTimeSource = filter; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SampleCB(double time, IMediaSample* sample) override;
     HRESULT STDMETHODCALLTYPE BufferCB(double time, BYTE* buffer, long size) override;
 
+protected:
+    ~SampleLog() override = default;
+
 private:
-    CRITICAL_SECTION lock;
-    std::vector<SampleRecord> records;
-    FilterBase* volatile streamTimeSource = nullptr;
+    win::Lock lock;
+    std::vector<SampleRecord> records; // under lock
+    std::atomic<FilterBase*> streamTimeSource{nullptr};
 };
 
 struct GraphPlan {
@@ -70,13 +71,14 @@ struct GraphPlan {
 // Both pins into null renderers through sample grabbers logging into the
 // given logs, without a reference clock: the renderers take samples as they
 // come, so the logs see the pins' own pace.
-GraphPlan LoggedPlanWithoutClock(SampleLog& captureLog, SampleLog& previewLog);
+GraphPlan LoggedPlanWithoutClock(SampleLog* captureLog, SampleLog* previewLog);
 
 class CaptureGraph {
 public:
     explicit CaptureGraph(const GraphPlan& plan);
-    // Stops the graph and takes every filter out of it.
-    ~CaptureGraph();
+    // Stops the graph (see Stop); the SourceGraph then takes every filter out
+    // of it, which closes an AVI file before the test reads it.
+    ~CaptureGraph() { Stop(); }
 
     // Stops the graph. With an AVI file the camera filter is stopped first:
     // Wine's AVI mux crashes when it receives a sample after it has stopped,
@@ -88,19 +90,20 @@ public:
     // When RunFor asked the graph to stop (QueryPerformanceCounter).
     LONGLONG stopRequestedQpc = 0;
 
+    IMediaControl* Control() const { return sourceGraph.Control(); }
+    // The capture pin's IAMDroppedFrames, found by the capture graph builder.
+    ComPtr<IAMDroppedFrames> CaptureDroppedFrames() const { return sourceGraph.CaptureDroppedFrames(); }
+
     HRESULT built = E_FAIL; // S_OK when every planned pin was rendered
     TestFilter camera;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IMediaControl> control;
 
 private:
-    bool writesFile = false;
-    ComPtr<IBaseFilter> previewSink;
+    HRESULT Build(const GraphPlan& plan);
     // Adds Wine's AVI mux writing to path through StreamFileSink, connected.
-    HRESULT AddAviWriter(const std::string& path, ComPtr<IBaseFilter>& mux);
-    HRESULT AddNullRenderer(const wchar_t* name, ComPtr<IBaseFilter>& renderer);
-    HRESULT RenderPin(const GUID& category, IBaseFilter* sink, SampleLog* log);
+    HRESULT AddAviWriter(const std::string& path, ComPtr<IBaseFilter>* mux);
+
+    graph::SourceGraph sourceGraph; // declared after camera: goes before it
+    bool writesFile = false;
 };
 
 } // namespace filtertest

@@ -9,6 +9,7 @@
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
+#include "win/ComObject.h"
 #include "win/Watchdog.h"
 
 using namespace filtertest;
@@ -26,10 +27,11 @@ double QpcSeconds(LONGLONG ticks)
 
 long CaptureFetches(CaptureGraph& graph)
 {
-    ComPtr<IAMDroppedFrames> counters;
-    graph.camera.capture->Pin()->QueryInterface(IID_IAMDroppedFrames, reinterpret_cast<void**>(counters.GetAddressOf()));
+    const ComPtr<IAMDroppedFrames> counters = graph.CaptureDroppedFrames();
     long fetched = -1;
-    counters->GetNumNotDropped(&fetched);
+    if (counters) {
+        counters->GetNumNotDropped(&fetched);
+    }
     return fetched;
 }
 
@@ -38,10 +40,10 @@ TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
     win::Watchdog watchdog(120000, "five-second capture to AVI");
     const std::string path = testenv::TempPath("capture.avi");
     DeleteFileA(path.c_str());
-    SampleLog previewLog;
+    const ComPtr<SampleLog> previewLog = win::MakeComObject<SampleLog>();
     GraphPlan plan;
     plan.aviPath = path;
-    plan.previewLog = &previewLog;
+    plan.previewLog = previewLog.Get();
     double seconds = 0;
     long captured = 0;
     {
@@ -53,7 +55,7 @@ TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
     const testenv::VideoProbe probe = testenv::Ffprobe(path);
     std::printf("run %.2f s: %ld capture samples (%.1f per second), %zu preview samples; "
                 "file: %ld frames, %.2f s\n",
-                seconds, captured, captured / seconds, previewLog.Count(), probe.frames, probe.duration);
+                seconds, captured, captured / seconds, previewLog->Count(), probe.frames, probe.duration);
 
     DeleteFileA(path.c_str()); // about 18 MB a frame
     ASSERT_TRUE(probe.ok) << probe.report;
@@ -81,17 +83,17 @@ TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
     // of 18 MB a second, depending on the load: how long the file is against
     // the wall clock is the machine's speed, the benchmark's to measure.
     EXPECT_GE(captured, 20);
-    EXPECT_GE(previewLog.Count(), 5u);
+    EXPECT_GE(previewLog->Count(), 5u);
 }
 
 TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
 {
     win::Watchdog watchdog(60000, "three-second run into sample grabbers");
-    SampleLog captureLog;
-    SampleLog previewLog;
+    const ComPtr<SampleLog> captureLog = win::MakeComObject<SampleLog>();
+    const ComPtr<SampleLog> previewLog = win::MakeComObject<SampleLog>();
     LONGLONG stopQpc = 0;
     {
-        CaptureGraph graph(LoggedPlanWithoutClock(captureLog, previewLog));
+        CaptureGraph graph(LoggedPlanWithoutClock(captureLog.Get(), previewLog.Get()));
         ASSERT_EQ(S_OK, graph.built);
         graph.RunFor(3000);
         stopQpc = graph.stopRequestedQpc;
@@ -104,8 +106,8 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
                       records.end());
         return records;
     };
-    const std::vector<SampleRecord> captured = beforeStop(captureLog.Records());
-    const std::vector<SampleRecord> previewed = beforeStop(previewLog.Records());
+    const std::vector<SampleRecord> captured = beforeStop(captureLog->Records());
+    const std::vector<SampleRecord> previewed = beforeStop(previewLog->Records());
     std::printf("%zu capture samples, %zu preview samples in 3 s\n", captured.size(), previewed.size());
 
     // Capture samples: stamped, increasing (a fill in the same millisecond
@@ -163,12 +165,12 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
 TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStreamTimeAcrossPauses)
 {
     win::Watchdog watchdog(60000, "Run, Pause, Run on the graph's clock");
-    SampleLog captureLog;
+    const ComPtr<SampleLog> captureLog = win::MakeComObject<SampleLog>();
     GraphPlan plan;
-    plan.captureLog = &captureLog; // into a null renderer that presents at the start times
+    plan.captureLog = captureLog.Get(); // into a null renderer that presents at the start times
     CaptureGraph graph(plan);
     ASSERT_EQ(S_OK, graph.built);
-    captureLog.ReadStreamTimeOf(graph.camera.object);
+    captureLog->ReadStreamTimeOf(graph.camera.object);
     CCamera* camera = graph.camera.object->Camera();
 
     // Two runs with a pause between them, each measured once it has settled.
@@ -179,7 +181,7 @@ TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStream
     } windows[2];
     LARGE_INTEGER now;
     for (Window& window : windows) {
-        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+        ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
         Sleep(300);
         QueryPerformanceCounter(&now);
         window.from = now.QuadPart;
@@ -189,13 +191,13 @@ TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStream
         QueryPerformanceCounter(&now);
         window.to = now.QuadPart;
         if (&window == &windows[0]) {
-            ASSERT_TRUE(SUCCEEDED(graph.control->Pause()));
+            ASSERT_TRUE(SUCCEEDED(graph.Control()->Pause()));
             Sleep(1500); // without re-anchoring, the stamps would lead by this
         }
     }
     EXPECT_EQ(S_OK, graph.Stop());
 
-    const std::vector<SampleRecord> records = captureLog.Records();
+    const std::vector<SampleRecord> records = captureLog->Records();
     // Moving onto the stream time never takes the stamps back (a mux stops
     // taking samples whose times go back).
     for (size_t i = 1; i < records.size(); ++i) {

@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "win/TaskMemory.h"
+
 StreamFileSinkPin::StreamFileSinkPin(StreamFileSink* sink)
     : PinBase(nullptr, sink, sink->FilterLock(), L"In", PINDIR_INPUT), sink(sink)
 {
@@ -25,12 +27,8 @@ HRESULT STDMETHODCALLTYPE StreamFileSinkPin::InnerQueryInterface(REFIID iid, voi
 
 HRESULT STDMETHODCALLTYPE StreamFileSinkPin::QueryId(LPWSTR* id)
 {
-    *id = static_cast<LPWSTR>(CoTaskMemAlloc(3 * sizeof(wchar_t)));
-    if (!*id) {
-        return E_OUTOFMEMORY;
-    }
-    wcscpy(*id, L"In");
-    return S_OK;
+    *id = win::CopyToTaskMemory(L"In").release(); // the caller frees it
+    return *id ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT StreamFileSinkPin::CheckType(const AM_MEDIA_TYPE* type)
@@ -70,15 +68,22 @@ StreamFileSink::StreamFileSink(const std::string& path)
                            FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, file.GetAddressOf());
 }
 
+HRESULT StreamFileSink::Create(const std::string& path, Microsoft::WRL::ComPtr<IBaseFilter>* filter)
+{
+    StreamFileSink* sink = new StreamFileSink(path);
+    // The first reference, the caller's; it destroys the sink when it goes.
+    sink->InnerQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(filter->ReleaseAndGetAddressOf()));
+    return sink->File() ? S_OK : E_FAIL;
+}
+
 HRESULT STDMETHODCALLTYPE StreamFileSink::FindPin(LPCWSTR id, IPin** found)
 {
     if (!found) {
         return E_POINTER;
     }
-    *found = id && wcscmp(id, L"In") == 0 ? pin.Pin() : nullptr;
-    if (!*found) {
+    *found = nullptr;
+    if (!id || wcscmp(id, L"In") != 0) {
         return VFW_E_NOT_FOUND;
     }
-    (*found)->AddRef();
-    return S_OK;
+    return Microsoft::WRL::ComPtr<IPin>(pin.Pin()).CopyTo(found);
 }

@@ -45,8 +45,9 @@ private:
 
 class StreamFileSink : public FilterBase {
 public:
-    // Creates (truncates) the file; the object starts with no reference.
-    explicit StreamFileSink(const std::string& path);
+    // A new sink writing to path (created or truncated), held by *filter;
+    // E_FAIL when the file cannot be created.
+    static HRESULT Create(const std::string& path, Microsoft::WRL::ComPtr<IBaseFilter>* filter);
 
     HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
     int PinCount() override { return 1; }
@@ -56,6 +57,9 @@ public:
     IStream* File() const { return file.Get(); }
 
 private:
+    // Creates (truncates) the file; the object starts with no reference.
+    explicit StreamFileSink(const std::string& path);
+
     RecursiveLock lock;
     Microsoft::WRL::ComPtr<IStream> file;
     StreamFileSinkPin pin;

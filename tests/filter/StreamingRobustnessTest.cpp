@@ -11,6 +11,7 @@
 
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/ProcessCounters.h"
+#include "win/ComObject.h"
 #include "win/Watchdog.h"
 
 using namespace filtertest;
@@ -36,11 +37,11 @@ TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
     // Running, and paused (the renderers then hold both workers in Receive).
     for (bool running : {true, false}) {
         SCOPED_TRACE(running ? "running" : "paused");
-        ASSERT_TRUE(SUCCEEDED(running ? graph.control->Run() : graph.control->Pause()));
+        ASSERT_TRUE(SUCCEEDED(running ? graph.Control()->Run() : graph.Control()->Pause()));
         Sleep(700);
         LARGE_INTEGER start;
         QueryPerformanceCounter(&start);
-        EXPECT_EQ(S_OK, graph.control->Stop());
+        EXPECT_EQ(S_OK, graph.Control()->Stop());
         EXPECT_LT(SecondsSince(start), 1.0);
     }
 }
@@ -63,10 +64,10 @@ TEST_F(StreamingRobustness, HundredPauseRunStopCyclesLeaveNothingBehind)
         CaptureGraph graph(plan);
         ASSERT_EQ(S_OK, graph.built);
         for (int cycle = 0; cycle < 100; ++cycle) {
-            ASSERT_TRUE(SUCCEEDED(graph.control->Pause())) << "cycle " << cycle;
-            ASSERT_TRUE(SUCCEEDED(graph.control->Run())) << "cycle " << cycle;
+            ASSERT_TRUE(SUCCEEDED(graph.Control()->Pause())) << "cycle " << cycle;
+            ASSERT_TRUE(SUCCEEDED(graph.Control()->Run())) << "cycle " << cycle;
             Sleep(20);
-            ASSERT_EQ(S_OK, graph.control->Stop()) << "cycle " << cycle;
+            ASSERT_EQ(S_OK, graph.Control()->Stop()) << "cycle " << cycle;
         }
         EXPECT_GE(graph.camera.object->Camera()->m_FramesFetched, 100);
     }
@@ -115,14 +116,14 @@ public:
 TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
 {
     win::Watchdog watchdog(120000, "settings changes while streaming");
-    FrameHalves captureLog;
-    FrameHalves previewLog;
-    CaptureGraph graph(LoggedPlanWithoutClock(captureLog, previewLog));
+    const ComPtr<FrameHalves> captureLog = win::MakeComObject<FrameHalves>();
+    const ComPtr<FrameHalves> previewLog = win::MakeComObject<FrameHalves>();
+    CaptureGraph graph(LoggedPlanWithoutClock(captureLog.Get(), previewLog.Get()));
     ASSERT_EQ(S_OK, graph.built);
     ComPtr<ICameraSettings> settings;
     ASSERT_EQ(S_OK, graph.camera.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
 
-    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
     std::atomic<bool> done{false};
     std::atomic<int> changes{0};
     std::thread changer([&] {
@@ -149,16 +150,16 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
     changer.join();
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    EXPECT_EQ(S_OK, graph.control->Stop());
+    EXPECT_EQ(S_OK, graph.Control()->Stop());
     EXPECT_LT(SecondsSince(start), 1.0);
 
     std::printf("%d settings changes; capture %d whole, %d torn; preview %d whole, %d torn\n", changes.load(),
-                captureLog.whole.load(), captureLog.torn.load(), previewLog.whole.load(), previewLog.torn.load());
+                captureLog->whole.load(), captureLog->torn.load(), previewLog->whole.load(), previewLog->torn.load());
     EXPECT_GT(changes, 50);
-    EXPECT_GT(captureLog.whole, 20);
-    EXPECT_GT(previewLog.whole, 20);
-    EXPECT_EQ(0, captureLog.torn);
-    EXPECT_EQ(0, previewLog.torn);
+    EXPECT_GT(captureLog->whole, 20);
+    EXPECT_GT(previewLog->whole, 20);
+    EXPECT_EQ(0, captureLog->torn);
+    EXPECT_EQ(0, previewLog->torn);
 }
 
 } // namespace

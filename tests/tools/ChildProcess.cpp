@@ -31,45 +31,39 @@ ChildProcess::ChildProcess(const std::wstring& commandLine)
     const std::string stem = testenv::TempPath("child-" + std::to_string(InterlockedIncrement(&serial)));
     outputPath = stem + ".out";
     errorPath = stem + ".err";
-    HANDLE output = InheritableFile(outputPath);
-    HANDLE errors = InheritableFile(errorPath);
+    // The child gets its own copies of these; the test's close when the
+    // constructor ends.
+    const win::UniqueHandle output(InheritableFile(outputPath));
+    const win::UniqueHandle errors(InheritableFile(errorPath));
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = output;
-    startup.hStdError = errors;
+    startup.hStdOutput = output.Get();
+    startup.hStdError = errors.Get();
     PROCESS_INFORMATION info = {};
     std::wstring line = commandLine;
-    if (output != INVALID_HANDLE_VALUE && errors != INVALID_HANDLE_VALUE &&
+    if (output && errors &&
         CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-        process = info.hProcess;
+        process.Reset(info.hProcess);
         processId = info.dwProcessId;
-        CloseHandle(info.hThread);
-    }
-    if (output != INVALID_HANDLE_VALUE) {
-        CloseHandle(output);
-    }
-    if (errors != INVALID_HANDLE_VALUE) {
-        CloseHandle(errors);
+        const win::UniqueHandle mainThread(info.hThread); // not watched
     }
 }
 
 ChildProcess::~ChildProcess()
 {
-    if (process) {
-        if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 10000);
-        }
-        CloseHandle(process);
+    if (process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process.Get(), 1);
+        WaitForSingleObject(process.Get(), 10000);
     }
 }
 
 bool ChildProcess::Wait(DWORD timeoutMs, int* exitCode)
 {
     DWORD code = 0;
-    if (!process || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
+    if (!process || WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.Get(), &code)) {
         return false;
     }
     *exitCode = static_cast<int>(code);

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "win/UniqueHandle.h"
+
 namespace toolstest {
 
 class ChildProcess {
@@ -18,7 +20,7 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Started() const { return process != nullptr; }
+    bool Started() const { return static_cast<bool>(process); }
     DWORD Id() const { return processId; }
     // Waits up to timeoutMs; true with the exit code when the child ended.
     bool Wait(DWORD timeoutMs, int* exitCode);
@@ -27,7 +29,7 @@ public:
     std::string Errors() const;
 
 private:
-    HANDLE process = nullptr;
+    win::UniqueHandle process;
     DWORD processId = 0;
     std::string outputPath;
     std::string errorPath;

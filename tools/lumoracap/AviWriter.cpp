@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "win/HResult.h"
+
 namespace {
 
 constexpr DWORD FourCC(const char (&text)[5])
@@ -25,12 +27,6 @@ const DWORD kHeaderListBytes = sizeof(RIFFLIST) + sizeof(AVIMAINHEADER) + sizeof
                                sizeof(RIFFLIST) + sizeof(AVIEXTHEADER);
 const DWORD kSuperIndexEntries = sizeof(AVISUPERINDEX::aIndex) / sizeof(AVISUPERINDEX::aIndex[0]);
 const DWORD kStdIndexHeaderBytes = offsetof(AVISTDINDEX, aIndex);
-
-HRESULT LastError()
-{
-    const DWORD error = GetLastError();
-    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
 
 // Appends plain structures to a byte block.
 class Block {
@@ -63,13 +59,6 @@ RIFFLIST List(const char (&type)[5], DWORD contentBytes)
 
 } // namespace
 
-AviWriter::~AviWriter()
-{
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-    }
-}
-
 HRESULT AviWriter::Fail(HRESULT hr)
 {
     if (SUCCEEDED(failure)) {
@@ -81,8 +70,8 @@ HRESULT AviWriter::Fail(HRESULT hr)
 HRESULT AviWriter::Write(const void* data, DWORD bytes)
 {
     DWORD written = 0;
-    if (!WriteFile(file, data, bytes, &written, nullptr) || written != bytes) {
-        return Fail(LastError());
+    if (!WriteFile(file.Get(), data, bytes, &written, nullptr) || written != bytes) {
+        return Fail(win::LastErrorResult());
     }
     position += bytes;
     return S_OK;
@@ -93,23 +82,23 @@ HRESULT AviWriter::WriteAt(ULONGLONG at, const void* data, DWORD bytes)
     LARGE_INTEGER target;
     target.QuadPart = static_cast<LONGLONG>(at);
     DWORD written = 0;
-    if (!SetFilePointerEx(file, target, nullptr, FILE_BEGIN) ||
-        !WriteFile(file, data, bytes, &written, nullptr) || written != bytes) {
-        return Fail(LastError());
+    if (!SetFilePointerEx(file.Get(), target, nullptr, FILE_BEGIN) ||
+        !WriteFile(file.Get(), data, bytes, &written, nullptr) || written != bytes) {
+        return Fail(win::LastErrorResult());
     }
     target.QuadPart = static_cast<LONGLONG>(position);
-    return SetFilePointerEx(file, target, nullptr, FILE_BEGIN) ? S_OK : Fail(LastError());
+    return SetFilePointerEx(file.Get(), target, nullptr, FILE_BEGIN) ? S_OK : Fail(win::LastErrorResult());
 }
 
 HRESULT AviWriter::Create(const std::wstring& path, const BITMAPINFOHEADER& frameFormat)
 {
-    if (file != INVALID_HANDLE_VALUE) {
+    if (file) {
         return E_UNEXPECTED;
     }
-    file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return Fail(LastError());
+    file.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+    if (!file) {
+        return Fail(win::LastErrorResult());
     }
     format = frameFormat;
     return StartPart(true);
@@ -122,23 +111,21 @@ HRESULT AviWriter::StartPart(bool first)
     }
     Part part;
     part.riffPosition = position;
-    RIFFLIST riff = {FourCC("RIFF"), 0, FourCC(first ? "AVI " : "AVIX")}; // sizes are written when the part ends
-    HRESULT hr = Write(&riff, sizeof(riff));
-    if (SUCCEEDED(hr) && first) {
-        hr = WriteHeaders(kDefaultMicrosecondsPerFrame);
+    const RIFFLIST riff = {FourCC("RIFF"), 0, FourCC(first ? "AVI " : "AVIX")}; // sizes are written when the part ends
+    RETURN_IF_FAILED(Write(&riff, sizeof(riff)));
+    if (first) {
+        RETURN_IF_FAILED(WriteHeaders(kDefaultMicrosecondsPerFrame));
     }
     part.moviPosition = position;
     const RIFFLIST movi = List("movi", 0);
-    if (SUCCEEDED(hr)) {
-        hr = Write(&movi, sizeof(movi));
-    }
+    RETURN_IF_FAILED(Write(&movi, sizeof(movi)));
     parts.push_back(part);
-    return hr;
+    return S_OK;
 }
 
 HRESULT AviWriter::AddFrame(const BYTE* data, DWORD bytes)
 {
-    if (file == INVALID_HANDLE_VALUE || FAILED(failure)) {
+    if (!file || FAILED(failure)) {
         return FAILED(failure) ? failure : E_UNEXPECTED;
     }
     const DWORD padding = bytes & 1;
@@ -147,31 +134,22 @@ HRESULT AviWriter::AddFrame(const BYTE* data, DWORD bytes)
     const ULONGLONG indexes = kStdIndexHeaderBytes + (part->entries.size() + 1) * (sizeof(AVISTDINDEX_ENTRY) + 16);
     if (!part->entries.empty() &&
         position + sizeof(RIFFCHUNK) + bytes + padding + indexes - part->riffPosition > partLimit) {
-        HRESULT hr = EndPart(*part, parts.size() == 1);
-        if (SUCCEEDED(hr)) {
-            hr = StartPart(false);
-        }
-        if (FAILED(hr)) {
-            return hr;
-        }
+        RETURN_IF_FAILED(EndPart(*part, parts.size() == 1));
+        RETURN_IF_FAILED(StartPart(false));
         part = &parts.back();
     }
     const RIFFCHUNK chunk = {kVideoChunk, bytes};
-    HRESULT hr = Write(&chunk, sizeof(chunk));
+    RETURN_IF_FAILED(Write(&chunk, sizeof(chunk)));
     const ULONGLONG dataPosition = position;
-    if (SUCCEEDED(hr)) {
-        hr = Write(data, bytes);
-    }
-    if (SUCCEEDED(hr) && padding) {
+    RETURN_IF_FAILED(Write(data, bytes));
+    if (padding) {
         const BYTE zero = 0;
-        hr = Write(&zero, 1);
+        RETURN_IF_FAILED(Write(&zero, 1));
     }
-    if (SUCCEEDED(hr)) {
-        part->entries.push_back({dataPosition, bytes});
-        ++totalFrames;
-        largestFrame = bytes > largestFrame ? bytes : largestFrame;
-    }
-    return hr;
+    part->entries.push_back({dataPosition, bytes});
+    ++totalFrames;
+    largestFrame = bytes > largestFrame ? bytes : largestFrame;
+    return S_OK;
 }
 
 HRESULT AviWriter::EndPart(Part& part, bool first)
@@ -195,15 +173,13 @@ HRESULT AviWriter::EndPart(Part& part, bool first)
     }
     part.indexPosition = position;
     part.indexBytes = index.Size();
-    HRESULT hr = Write(index.Data(), index.Size());
+    RETURN_IF_FAILED(Write(index.Data(), index.Size()));
 
     const DWORD moviBytes = static_cast<DWORD>(position - (part.moviPosition + sizeof(RIFFCHUNK)));
-    if (SUCCEEDED(hr)) {
-        hr = WriteAt(part.moviPosition + offsetof(RIFFCHUNK, cb), &moviBytes, sizeof(moviBytes));
-    }
+    RETURN_IF_FAILED(WriteAt(part.moviPosition + offsetof(RIFFCHUNK, cb), &moviBytes, sizeof(moviBytes)));
     // The classic index of the first part, for readers without OpenDML:
     // offsets from the movi list's type, pointing at each chunk's header.
-    if (SUCCEEDED(hr) && first) {
+    if (first) {
         Block classic;
         const RIFFCHUNK idx1 = {FourCC("idx1"), count * static_cast<DWORD>(sizeof(AVIOLDINDEX::_avioldindex_entry))};
         classic.Add(idx1);
@@ -214,13 +190,10 @@ HRESULT AviWriter::EndPart(Part& part, bool first)
                 static_cast<DWORD>(entry.dataPosition - sizeof(RIFFCHUNK) - moviType), entry.size};
             classic.Add(item);
         }
-        hr = Write(classic.Data(), classic.Size());
+        RETURN_IF_FAILED(Write(classic.Data(), classic.Size()));
     }
     const DWORD riffBytes = static_cast<DWORD>(position - (part.riffPosition + sizeof(RIFFCHUNK)));
-    if (SUCCEEDED(hr)) {
-        hr = WriteAt(part.riffPosition + offsetof(RIFFCHUNK, cb), &riffBytes, sizeof(riffBytes));
-    }
-    return hr;
+    return WriteAt(part.riffPosition + offsetof(RIFFCHUNK, cb), &riffBytes, sizeof(riffBytes));
 }
 
 HRESULT AviWriter::WriteHeaders(DWORD microsecondsPerFrame)
@@ -299,7 +272,7 @@ HRESULT AviWriter::WriteHeaders(DWORD microsecondsPerFrame)
 
 HRESULT AviWriter::Finish(double seconds)
 {
-    if (file == INVALID_HANDLE_VALUE) {
+    if (!file) {
         return FAILED(failure) ? failure : E_UNEXPECTED;
     }
     if (SUCCEEDED(failure)) {
@@ -313,9 +286,10 @@ HRESULT AviWriter::Finish(double seconds)
     if (SUCCEEDED(failure)) {
         WriteHeaders(microsecondsPerFrame);
     }
-    if (!CloseHandle(file)) {
-        Fail(LastError());
+    // Closed here, not by the owner: a failed close means the last writes
+    // may not have reached the file.
+    if (!CloseHandle(file.Release())) {
+        Fail(win::LastErrorResult());
     }
-    file = INVALID_HANDLE_VALUE;
     return failure;
 }

@@ -19,12 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "win/UniqueHandle.h"
+
 class AviWriter {
 public:
     // Parts end before they would pass partLimit bytes (1 GB, the size every
     // reader of the format accepts; smaller in tests).
     explicit AviWriter(ULONGLONG partLimit = 1ull << 30) : partLimit(partLimit) {}
-    ~AviWriter();
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
 
@@ -63,7 +64,7 @@ private:
     HRESULT Fail(HRESULT hr);
 
     const ULONGLONG partLimit;
-    HANDLE file = INVALID_HANDLE_VALUE;
+    win::UniqueHandle file;
     HRESULT failure = S_OK;
     ULONGLONG position = 0;       // where the next write goes
     BITMAPINFOHEADER format = {};

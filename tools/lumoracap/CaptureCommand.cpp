@@ -16,6 +16,8 @@
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/MessagePump.h"
 #include "tools/lumoracap/Text.h"
+#include "win/ComObject.h"
+#include "win/HResult.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -59,40 +61,49 @@ double FileMegabytes(const std::wstring& path)
     return (static_cast<double>(file.nFileSizeHigh) * 4294967296.0 + file.nFileSizeLow) / (1024.0 * 1024.0);
 }
 
+// The capture pin through grabber into the null renderer (the file and the
+// snapshot are fed from the grabber), with preview the preview pin into a
+// window; the format the grabber receives.
+HRESULT BuildCaptureGraph(CaptureGraph& graph, IBaseFilter* device, const Options& options, FrameGrabber* grabber,
+                          BITMAPINFOHEADER* format)
+{
+    if (!grabber) {
+        return E_OUTOFMEMORY;
+    }
+    RETURN_IF_FAILED(graph.Create(device, options.device));
+    RETURN_IF_FAILED(graph.Render(CaptureGraph::Pin::Capture, grabber, false));
+    if (options.preview) {
+        RETURN_IF_FAILED(graph.Render(CaptureGraph::Pin::Preview, nullptr, true));
+    }
+    return graph.GrabbedFormat(CaptureGraph::Pin::Capture, format) ? S_OK : VFW_E_INVALIDMEDIATYPE;
+}
+
 } // namespace
 
 int CaptureToFile(const Options& options, Console& console)
 {
     std::wstring aviPath;
-    std::wstring pngPath;
     int exitCode = PrepareOutputFile(options.out, console, &aviPath);
-    if (exitCode == kExitSuccess && !options.snapshot.empty()) {
+    if (exitCode != kExitSuccess) {
+        return exitCode;
+    }
+    std::wstring pngPath;
+    if (!options.snapshot.empty()) {
         exitCode = PrepareOutputFile(options.snapshot, console, &pngPath);
+        if (exitCode != kExitSuccess) {
+            return exitCode;
+        }
     }
     ComPtr<IBaseFilter> device;
-    if (exitCode == kExitSuccess) {
-        exitCode = OpenDevice(options.device, console, &device);
-    }
+    exitCode = OpenDevice(options.device, console, &device);
     if (exitCode != kExitSuccess) {
         return exitCode;
     }
 
-    // The capture pin's frames go into the file, and the last one, on
-    // request, into the snapshot.
-    ComPtr<FrameGrabber> grabber;
-    grabber.Attach(new FrameGrabber);
+    const ComPtr<FrameGrabber> grabber = win::MakeComObject<FrameGrabber>();
     CaptureGraph graph;
-    HRESULT hr = graph.Create(device.Get(), options.device);
-    if (SUCCEEDED(hr)) {
-        hr = graph.Render(CaptureGraph::Pin::Capture, grabber.Get(), false);
-    }
-    if (SUCCEEDED(hr) && options.preview) {
-        hr = graph.Render(CaptureGraph::Pin::Preview, nullptr, true);
-    }
     BITMAPINFOHEADER format = {};
-    if (SUCCEEDED(hr) && !graph.GrabbedFormat(CaptureGraph::Pin::Capture, &format)) {
-        hr = VFW_E_INVALIDMEDIATYPE;
-    }
+    HRESULT hr = BuildCaptureGraph(graph, device.Get(), options, grabber.Get(), &format);
     if (FAILED(hr)) {
         return ReportGraphNotBuilt("capture", options.device, hr, console);
     }

@@ -1,34 +1,37 @@
 // The filter graph lumoracap runs: the camera's filter in the platform's
-// filter graph, each of its pins rendered by the capture graph builder
-// through a sample grabber (which hands the program the frames) into the
-// platform's null renderer or, for a preview window, its video renderer.
+// filter graph (graph::SourceGraph), without a reference clock, each of its
+// pins rendered through a sample grabber (which hands the program the frames)
+// into the platform's null renderer or, for a preview window, its video
+// renderer. What it adds to the shared graph: a start that checks the camera
+// really opened, and a stop that stops the camera first.
 //
 // Threading: built, run and stopped on the application's thread; each sample
 // grabber calls its FrameGrabber on that pin's streaming thread. Ownership:
-// holds a reference on every filter it added, and on each FrameGrabber while
-// a sample grabber is set to call it; the destructor stops the graph and lets
-// go of the callbacks.
+// the SourceGraph holds the filters, and each sample grabber a reference on
+// its FrameGrabber; the destructor stops the camera, then the SourceGraph
+// stops the graph, detaches the callbacks and removes the filters.
 #pragma once
 
 #include <dshow.h>
-#include <qedit.h>
 #include <wrl/client.h>
 
 #include <string>
 
+#include "graph/SourceGraph.h"
 #include "tools/lumoracap/FrameGrabber.h"
 
 class CaptureGraph {
 public:
-    enum class Pin { Capture, Preview };
+    using Pin = graph::PinCategory;
 
     CaptureGraph() = default;
-    ~CaptureGraph();
+    ~CaptureGraph() { Stop(); }
     CaptureGraph(const CaptureGraph&) = delete;
     CaptureGraph& operator=(const CaptureGraph&) = delete;
 
-    // Creates the graph and the capture graph builder and adds the device's
-    // filter under its name.
+    // Creates the graph, without a reference clock (the renderers take every
+    // frame as it comes instead of holding it until its time stamp, as a
+    // capture must), and adds the device's filter under its name.
     HRESULT Create(IBaseFilter* device, const std::wstring& name);
     // The pin -> a sample grabber calling grabber (when given) -> the video
     // renderer (window) or the null renderer.
@@ -42,20 +45,14 @@ public:
     HRESULT Stop();
 
     // The capture pin's frame counts, or null.
-    Microsoft::WRL::ComPtr<IAMDroppedFrames> CaptureFrameCounts();
+    Microsoft::WRL::ComPtr<IAMDroppedFrames> CaptureFrameCounts() const { return sourceGraph.CaptureDroppedFrames(); }
     // The DIB header of the frames the pin's sample grabber receives (its
     // connection type); false when it has none with a 24-bit video format.
-    bool GrabbedFormat(Pin pin, BITMAPINFOHEADER* header);
+    bool GrabbedFormat(Pin pin, BITMAPINFOHEADER* header) const;
 
 private:
-    HRESULT AddSampleGrabber(Pin pin, FrameGrabber* grabber, Microsoft::WRL::ComPtr<IBaseFilter>* filter);
-    Microsoft::WRL::ComPtr<ISampleGrabber>& GrabberOf(Pin pin);
+    HRESULT PauseThenRun();
 
-    Microsoft::WRL::ComPtr<IGraphBuilder> graph;
-    Microsoft::WRL::ComPtr<ICaptureGraphBuilder2> builder;
-    Microsoft::WRL::ComPtr<IMediaControl> control;
-    Microsoft::WRL::ComPtr<IBaseFilter> device;
-    Microsoft::WRL::ComPtr<ISampleGrabber> captureGrabber;
-    Microsoft::WRL::ComPtr<ISampleGrabber> previewGrabber;
+    graph::SourceGraph sourceGraph;
     bool running = false;
 };

@@ -6,6 +6,7 @@
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/PngWriter.h"
 #include "tools/lumoracap/Text.h"
+#include "win/UniqueHandle.h"
 
 std::string Quoted(const std::wstring& text)
 {
@@ -46,15 +47,15 @@ int PrepareOutputFile(const std::wstring& path, Console& console, std::wstring* 
     }
     fullPath->assign(buffer, length);
 
-    HANDLE file = CreateFileW(fullPath->c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    win::UniqueHandle file(CreateFileW(fullPath->c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         const HRESULT reason = HRESULT_FROM_WIN32(GetLastError());
         console.err << "lumoracap: cannot write " << Quoted(*fullPath) << ": " << DescribeResult(reason) << "\n";
         return kExitFileFailed;
     }
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    CloseHandle(file);
+    file.Reset(); // closed before the new, empty file is deleted
     if (!existed) {
         DeleteFileW(fullPath->c_str()); // the check leaves nothing behind
     }

@@ -6,8 +6,8 @@
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/DeviceLookup.h"
 #include "tools/lumoracap/ExitCodes.h"
-#include "tools/lumoracap/MediaTypePtr.h"
 #include "tools/lumoracap/Text.h"
+#include "win/MediaType.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -87,7 +87,7 @@ int ListFormats(const Options& options, Console& console)
         AM_MEDIA_TYPE* raw = nullptr;
         std::vector<BYTE> scratch(static_cast<size_t>(capsSize > 0 ? capsSize : 1));
         hr = config->GetStreamCaps(i, &raw, videoCaps ? reinterpret_cast<BYTE*>(&caps) : scratch.data());
-        MediaTypePtr type(raw);
+        win::MediaTypePtr type(raw);
         if (hr != S_OK || !type) {
             console.out << "  " << i << "  (not available: " << DescribeResult(hr) << ")\n";
             continue;
@@ -96,7 +96,7 @@ int ListFormats(const Options& options, Console& console)
     }
     AM_MEDIA_TYPE* raw = nullptr;
     if (SUCCEEDED(config->GetFormat(&raw)) && raw) {
-        MediaTypePtr current(raw);
+        win::MediaTypePtr current(raw);
         console.out << "Current format: " << DescribeType(*current) << "\n";
     }
     return kExitSuccess;

@@ -4,31 +4,34 @@
 //
 // Threading: SampleCB runs on the streaming thread that delivers into the
 // sample grabber; the other methods on the application's thread. lock guards
-// the recording, the request and the copy; the frame count is interlocked.
-// Ownership: COM reference counted; the sample grabber holds one reference
-// while it is set to call it. The AVI writer is the caller's.
+// the recording, the request and the copy, and is held while a frame is
+// written to the AVI file; nothing else is taken under it. The frame count is
+// atomic.
+// Ownership: made with win::MakeComObject; reference counted, the sample
+// grabber holds one reference while it is set to call it. The AVI writer is
+// the caller's.
 #pragma once
 
 #include <dshow.h>
 #include <qedit.h>
 
+#include <atomic>
 #include <vector>
 
 #include "tools/lumoracap/AviWriter.h"
+#include "win/ComObject.h"
+#include "win/Event.h"
+#include "win/Lock.h"
 
-class FrameGrabber final : public ISampleGrabberCB {
+class FrameGrabber final : public win::ComObject<ISampleGrabberCB> {
 public:
-    // Starts with one reference, the creator's.
-    FrameGrabber();
+    FrameGrabber() = default;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE SampleCB(double sampleTime, IMediaSample* sample) override;
     HRESULT STDMETHODCALLTYPE BufferCB(double sampleTime, BYTE* buffer, LONG length) override;
 
     // Frames that passed so far.
-    long Frames() const { return frames; }
+    long Frames() const { return frames.load(); }
 
     // Writes every frame that passes into writer (null: stops recording). The
     // writer must stay until recording stops or the graph has stopped.
@@ -39,17 +42,16 @@ public:
     // Asks for a copy of the frame that arrives after skip more frames.
     void RequestCopy(int skip);
     // Signalled when the requested copy is ready.
-    HANDLE CopyReady() const { return copied; }
+    HANDLE CopyReady() const { return copied.Get(); }
     // Hands over the requested copy; false when there is none (yet).
     bool TakeCopy(std::vector<BYTE>* frame);
 
 private:
-    ~FrameGrabber();
+    ~FrameGrabber() override = default;
 
-    volatile LONG refCount = 1;
-    volatile LONG frames = 0;
-    CRITICAL_SECTION lock;
-    HANDLE copied = nullptr;         // manual-reset event: the copy is ready
+    std::atomic<long> frames{0};
+    win::Lock lock;
+    win::Event copied{win::Event::Mode::ManualReset}; // the copy is ready
     AviWriter* recorder = nullptr;   // under lock
     HRESULT recording = S_OK;        // under lock
     bool requested = false;          // under lock

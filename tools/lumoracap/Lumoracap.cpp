@@ -1,36 +1,9 @@
 #include "tools/lumoracap/Lumoracap.h"
 
-#include <objbase.h>
-
 #include "tools/lumoracap/CommandLine.h"
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/ExitCodes.h"
-
-namespace {
-
-// COM for the life of one command: a single-threaded apartment, as the
-// property frame and the renderer windows want.
-class ComApartment {
-public:
-    ComApartment() : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment()
-    {
-        if (SUCCEEDED(result)) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-    // RPC_E_CHANGED_MODE (the thread is in the multithreaded apartment) still
-    // leaves COM usable.
-    bool Usable() const { return SUCCEEDED(result) || result == RPC_E_CHANGED_MODE; }
-
-private:
-    const HRESULT result;
-};
-
-} // namespace
+#include "win/ComInitialization.h"
 
 int RunLumoracap(const std::vector<std::wstring>& args, Console& console)
 {
@@ -45,8 +18,11 @@ int RunLumoracap(const std::vector<std::wstring>& args, Console& console)
         return kExitSuccess;
     }
 
-    ComApartment com;
-    if (!com.Usable()) {
+    // COM for the life of one command: a single-threaded apartment, as the
+    // property frame and the renderer windows want. A thread already in the
+    // multithreaded apartment (RPC_E_CHANGED_MODE) can still use COM.
+    const win::ComInitialization com(COINIT_APARTMENTTHREADED);
+    if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) {
         console.err << "lumoracap: COM could not be initialised\n";
         return kExitFailure;
     }

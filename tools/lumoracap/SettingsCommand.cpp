@@ -3,6 +3,7 @@
 // filter, through which every page reaches the camera's settings.
 #include <olectl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tools/lumoracap/CommandSupport.h"
@@ -10,6 +11,7 @@
 #include "tools/lumoracap/DeviceLookup.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/Text.h"
+#include "win/TaskMemory.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -23,18 +25,16 @@ void AddPagesOf(IUnknown* object, std::vector<CLSID>* pages)
         return;
     }
     CAUUID list = {};
-    if (SUCCEEDED(specify->GetPages(&list))) {
-        for (ULONG i = 0; i < list.cElems && list.pElems; ++i) {
-            bool known = false;
-            for (const CLSID& page : *pages) {
-                known = known || IsEqualCLSID(page, list.pElems[i]);
-            }
-            if (!known) {
-                pages->push_back(list.pElems[i]);
-            }
+    const HRESULT hr = specify->GetPages(&list);
+    const win::TaskMemoryPtr<CLSID> listed(list.pElems); // the caller frees the list
+    if (FAILED(hr) || !listed) {
+        return;
+    }
+    for (ULONG i = 0; i < list.cElems; ++i) {
+        if (std::find(pages->begin(), pages->end(), listed.get()[i]) == pages->end()) {
+            pages->push_back(listed.get()[i]);
         }
     }
-    CoTaskMemFree(list.pElems);
 }
 
 } // namespace

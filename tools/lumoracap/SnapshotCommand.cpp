@@ -5,6 +5,8 @@
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/MessagePump.h"
 #include "tools/lumoracap/Text.h"
+#include "win/ComObject.h"
+#include "win/HResult.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -13,27 +15,35 @@ const DWORD kFrameWaitMs = 10000;
 // The preview pin waits for each new camera frame; the first sample after the
 // start may still come before the camera's first frame, so it is passed over.
 const int kFramesToSkip = 1;
+
+// The preview pin through grabber into the null renderer.
+HRESULT BuildSnapshotGraph(CaptureGraph& graph, IBaseFilter* device, const std::wstring& name, FrameGrabber* grabber)
+{
+    if (!grabber) {
+        return E_OUTOFMEMORY;
+    }
+    RETURN_IF_FAILED(graph.Create(device, name));
+    return graph.Render(CaptureGraph::Pin::Preview, grabber, false);
+}
+
 } // namespace
 
 int TakeSnapshot(const Options& options, Console& console)
 {
     std::wstring pngPath;
     int exitCode = PrepareOutputFile(options.out, console, &pngPath);
-    ComPtr<IBaseFilter> device;
-    if (exitCode == kExitSuccess) {
-        exitCode = OpenDevice(options.device, console, &device);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
     }
+    ComPtr<IBaseFilter> device;
+    exitCode = OpenDevice(options.device, console, &device);
     if (exitCode != kExitSuccess) {
         return exitCode;
     }
 
-    ComPtr<FrameGrabber> grabber;
-    grabber.Attach(new FrameGrabber);
+    const ComPtr<FrameGrabber> grabber = win::MakeComObject<FrameGrabber>();
     CaptureGraph graph;
-    HRESULT hr = graph.Create(device.Get(), options.device);
-    if (SUCCEEDED(hr)) {
-        hr = graph.Render(CaptureGraph::Pin::Preview, grabber.Get(), false);
-    }
+    const HRESULT hr = BuildSnapshotGraph(graph, device.Get(), options.device, grabber.Get());
     if (FAILED(hr)) {
         return ReportGraphNotBuilt("snapshot", options.device, hr, console);
     }
