@@ -6,6 +6,7 @@
 
 #include "filter/CameraFilter.h"
 #include "filter/VideoFormats.h"
+#include "win/HResult.h"
 
 LONG wildcardTypeRefusals = 0;
 
@@ -83,7 +84,7 @@ void CameraOutputPin::AttachCamera(CCamera* camera, REFGUID category)
 
 HRESULT CameraOutputPin::SetupPin()
 {
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     BITMAPINFOHEADER headers[kMaxFormats] = {};
     int count = kMaxFormats;
     if (!m_pCamera || m_pCamera->GetFormats(headers, &count) != 1) {
@@ -100,7 +101,7 @@ HRESULT CameraOutputPin::SetupPin()
 
 int CameraOutputPin::AddFormat(const MediaTypeRecord& type)
 {
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     if (m_FormatCount < kMaxFormats && SUCCEEDED(m_Formats[m_FormatCount].Assign(type))) {
         ++m_FormatCount;
     }
@@ -120,7 +121,7 @@ const MediaTypeRecord* CameraOutputPin::SelectedFormat()
 
 HRESULT CameraOutputPin::GetMediaType(int position, MediaTypeRecord* type)
 {
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     if (!type) {
         return E_POINTER;
     }
@@ -132,16 +133,13 @@ HRESULT CameraOutputPin::GetMediaType(int position, MediaTypeRecord* type)
     if (!selected) {
         return VFW_S_NO_MORE_ITEMS;
     }
-    HRESULT hr = type->Assign(*selected);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(type->Assign(*selected));
     return connectionType.Assign(*selected);
 }
 
 HRESULT CameraOutputPin::CheckType(const AM_MEDIA_TYPE* type)
 {
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     if (!type) {
         return E_INVALIDARG;
     }
@@ -161,7 +159,7 @@ HRESULT CameraOutputPin::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_P
     if (!allocatorToSize || !request) {
         return E_POINTER;
     }
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     request->cBuffers = kBufferCount;
 
     // The current type may have been set to anything through SetFormat.
@@ -181,10 +179,7 @@ HRESULT CameraOutputPin::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_P
     request->cbBuffer = static_cast<long>(bufferSize);
 
     ALLOCATOR_PROPERTIES granted = {};
-    const HRESULT hr = allocatorToSize->SetProperties(request, &granted);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(allocatorToSize->SetProperties(request, &granted));
     // Fewer buffers will do; smaller ones would not hold a frame.
     return granted.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
 }

@@ -17,6 +17,8 @@
 #include "simcamera/SimControl.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
+#include "win/Lock.h"
+#include "win/Thread.h"
 
 namespace filtertest {
 
@@ -71,11 +73,11 @@ public:
     std::vector<std::string> Texts();
 
 private:
-    static DWORD WINAPI Run(void* self);
+    void Run();
     std::atomic<bool> stop{false};
-    CRITICAL_SECTION lock;
+    win::Lock lock; // guards texts
     std::vector<std::string> texts;
-    HANDLE thread = nullptr;
+    win::Thread thread; // last: joined first
 };
 
 } // namespace filtertest

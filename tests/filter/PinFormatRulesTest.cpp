@@ -170,21 +170,21 @@ TEST_F(PinFormatRules, VideoInfoTypesWithAMissingOrShortBlockAreRefused)
 
 TEST_F(PinFormatRules, SizeBuffersAsksForThreeFrameBuffersAndRefusesSmallerOnes)
 {
-    ScriptedAllocator allocator;
+    const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
     ALLOCATOR_PROPERTIES request = {1, 100, 16, 8};
-    ASSERT_EQ(S_OK, under.capture->SizeBuffers(&allocator, &request));
-    EXPECT_EQ(3, allocator.asked.cBuffers);
-    EXPECT_EQ(18337536, allocator.asked.cbBuffer);
-    EXPECT_EQ(16, allocator.asked.cbAlign); // alignment and prefix as they came
-    EXPECT_EQ(8, allocator.asked.cbPrefix);
+    ASSERT_EQ(S_OK, under.capture->SizeBuffers(allocator.Get(), &request));
+    EXPECT_EQ(3, allocator->asked.cBuffers);
+    EXPECT_EQ(18337536, allocator->asked.cbBuffer);
+    EXPECT_EQ(16, allocator->asked.cbAlign); // alignment and prefix as they came
+    EXPECT_EQ(8, allocator->asked.cbPrefix);
 
-    allocator.grantedSize = 18337535;
-    EXPECT_EQ(E_FAIL, under.capture->SizeBuffers(&allocator, &request));
-    allocator.grantedSize = -1;
-    allocator.grantedBuffers = 1; // fewer buffers will do
-    EXPECT_EQ(S_OK, under.capture->SizeBuffers(&allocator, &request));
-    allocator.result = VFW_E_ALREADY_COMMITTED;
-    EXPECT_EQ(VFW_E_ALREADY_COMMITTED, under.capture->SizeBuffers(&allocator, &request));
+    allocator->grantedSize = 18337535;
+    EXPECT_EQ(E_FAIL, under.capture->SizeBuffers(allocator.Get(), &request));
+    allocator->grantedSize = -1;
+    allocator->grantedBuffers = 1; // fewer buffers will do
+    EXPECT_EQ(S_OK, under.capture->SizeBuffers(allocator.Get(), &request));
+    allocator->result = VFW_E_ALREADY_COMMITTED;
+    EXPECT_EQ(VFW_E_ALREADY_COMMITTED, under.capture->SizeBuffers(allocator.Get(), &request));
 }
 
 TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
@@ -193,17 +193,17 @@ TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
     ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
     SetCurrentType(under.preview, small);
 
-    ScriptedAllocator allocator;
+    const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
     ALLOCATOR_PROPERTIES request = {};
-    ASSERT_EQ(S_OK, under.preview->SizeBuffers(&allocator, &request));
-    EXPECT_EQ(1228800, allocator.asked.cbBuffer);
+    ASSERT_EQ(S_OK, under.preview->SizeBuffers(allocator.Get(), &request));
+    EXPECT_EQ(1228800, allocator->asked.cbBuffer);
     EXPECT_EQ(1228800u, CurrentType(under.preview).lSampleSize);
 
     // A current type without a video header is not read.
     MediaTypeRecord noFormat;
     noFormat.majortype = MEDIATYPE_Video;
     SetCurrentType(under.preview, noFormat);
-    EXPECT_EQ(E_FAIL, under.preview->SizeBuffers(&allocator, &request));
+    EXPECT_EQ(E_FAIL, under.preview->SizeBuffers(allocator.Get(), &request));
 }
 
 } // namespace
