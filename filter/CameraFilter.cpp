@@ -53,6 +53,15 @@ HRESULT CameraFilter::AddPin(const wchar_t* name, REFGUID category)
     return S_OK;
 }
 
+void CameraFilter::SelectResolution(uint8_t resolution)
+{
+    win::LockGuard guard(StateLock());
+    const int count = PinCount();
+    for (int i = 0; i < count; ++i) {
+        static_cast<CameraOutputPin*>(PinAt(i))->SelectResolution(resolution);
+    }
+}
+
 HRESULT STDMETHODCALLTYPE CameraFilter::InnerQueryInterface(REFIID iid, void** out)
 {
     if (!out) {

@@ -7,7 +7,7 @@
 // ICameraSettings to its capture pin.
 //
 // Threading: the filter adds no lock of its own; StateLock (SourceFilterBase)
-// guards the pins' media type work, and the controller
+// guards the pins' media type work and format selection, and the controller
 // guards itself. The camera is opened and closed by the pins' workers.
 //
 // Ownership: the pins are streams of SourceFilterBase, the one owner; the
@@ -53,6 +53,10 @@ public:
     CCamera* Camera() { return &m_Camera; }
     // The capture pin (pin 0), or null when it could not be created.
     CameraOutputPin* CapturePin() { return static_cast<CameraOutputPin*>(PinAt(0)); }
+
+    // Every pin offers the format entry of this resolution index from now on
+    // (see CameraOutputPin::SelectResolution). Takes StateLock.
+    void SelectResolution(uint8_t resolution);
 
 private:
     // Builds the capture pin, then the preview pin; E_OUTOFMEMORY when one

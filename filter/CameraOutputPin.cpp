@@ -84,6 +84,11 @@ void CameraOutputPin::AttachCamera(CCamera* camera, REFGUID category)
 
 HRESULT CameraOutputPin::SetupPin()
 {
+    // The stored resolution index, read before StateLock is taken; without a
+    // settings file the defaults select entry 0.
+    CameraConfig stored;
+    stored.LoadFromFile();
+
     win::LockGuard guard(SourceFilter()->StateLock());
     BITMAPINFOHEADER headers[kMaxFormats] = {};
     int count = kMaxFormats;
@@ -96,6 +101,7 @@ HRESULT CameraOutputPin::SetupPin()
             AddFormat(type);
         }
     }
+    SelectResolution(stored.m_Format.m_Resolution);
     return S_OK;
 }
 
@@ -111,12 +117,21 @@ int CameraOutputPin::AddFormat(const MediaTypeRecord& type)
     return m_FormatCount;
 }
 
+// The selection is decided here, from a record someone has in hand, and never
+// by the media type queries: GetConfig reads the settings file and makes 13
+// SDK calls under the controller's lock, which GetMediaType and CheckType
+// (every connection attempt, under StateLock) must not do. What those reads
+// also did, refreshing the controller's record the camera opens with, is done
+// by the worker before it opens the camera (OnWorkerStart).
+void CameraOutputPin::SelectResolution(uint8_t resolution)
+{
+    win::LockGuard guard(SourceFilter()->StateLock());
+    m_SelectedPosition = FormatPositionForResolution(resolution);
+}
+
 const MediaTypeRecord* CameraOutputPin::SelectedFormat()
 {
-    CameraConfig stored;
-    GetConfig(&stored); // without a camera or file the defaults select entry 0
-    const int position = FormatPositionForResolution(stored.m_Format.m_Resolution);
-    return position < m_FormatCount ? &m_Formats[position] : nullptr;
+    return m_SelectedPosition < m_FormatCount ? &m_Formats[m_SelectedPosition] : nullptr;
 }
 
 HRESULT CameraOutputPin::GetMediaType(int position, MediaTypeRecord* type)
@@ -125,11 +140,10 @@ HRESULT CameraOutputPin::GetMediaType(int position, MediaTypeRecord* type)
     if (!type) {
         return E_POINTER;
     }
-    // The stored settings are read first, whatever the position.
-    const MediaTypeRecord* selected = SelectedFormat();
     if (position != 0) {
         return E_INVALIDARG;
     }
+    const MediaTypeRecord* selected = SelectedFormat();
     if (!selected) {
         return VFW_S_NO_MORE_ITEMS;
     }

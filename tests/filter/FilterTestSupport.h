@@ -41,7 +41,9 @@ struct TestFilter {
 // Base fixture: the simulated camera at power-on state, no settings file.
 using FilterTest = testenv::SimCameraFixture;
 
-// Writes a settings file holding the defaults and the given resolution index.
+// Writes a settings file holding the defaults and the given resolution index
+// (behind any filter's back: a filter follows it when it is made, and its
+// camera opens with it).
 void StoreResolution(uint8_t resolution);
 
 // Read from the simulated camera by every filter test.

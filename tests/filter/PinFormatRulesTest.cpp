@@ -38,15 +38,20 @@ protected:
     TestFilter under;
 };
 
-TEST_F(PinFormatRules, OffersTheEntryOfTheStoredResolutionIndexAndMakesItCurrent)
+TEST_F(PinFormatRules, OffersTheEntryOfTheResolutionIndexAppliedAndMakesItCurrent)
 {
+    ComPtr<ICameraSettings> settings;
+    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
     const struct {
         uint8_t resolution;
         int entry;
     } cases[] = {{5, 0}, {1, 1}, {2, 2}, {0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.resolution);
-        StoreResolution(c.resolution);
+        CameraConfig config;
+        ASSERT_EQ(S_OK, settings->GetConfig(&config));
+        config.m_Format.m_Resolution = c.resolution;
+        ASSERT_EQ(S_OK, settings->SetConfig(&config));
         // Start from a current type the pin would never offer.
         SetCurrentType(under.capture, Entry(under.capture, 3));
 
@@ -87,6 +92,26 @@ TEST_F(PinFormatRules, OfferedTypeIsUncompressedRgb24OfOneFrame)
     EXPECT_EQ(24, format->bmiHeader.biBitCount);
     EXPECT_EQ(static_cast<DWORD>(BI_RGB), format->bmiHeader.biCompression);
     EXPECT_EQ(18337536u, format->bmiHeader.biSizeImage);
+}
+
+TEST_F(PinFormatRules, TypeQueriesCallNoCameraFunction)
+{
+    // Connections query types under the filter's state lock, many times:
+    // neither pin reads the settings or asks the camera for them there.
+    StoreResolution(2);
+    SimClearJournal();
+    for (CameraOutputPin* pin : {under.capture, under.preview}) {
+        MediaTypeRecord offered;
+        ASSERT_EQ(S_OK, pin->GetMediaType(0, &offered));
+        EXPECT_EQ(S_OK, pin->CheckType(&offered));
+        EXPECT_EQ(S_OK, pin->QueryAccept(&offered));
+        ComPtr<IEnumMediaTypes> types;
+        ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.GetAddressOf()));
+        AM_MEDIA_TYPE* listed = nullptr;
+        ASSERT_EQ(S_OK, types->Next(1, &listed, nullptr));
+        DeleteType(listed);
+    }
+    EXPECT_EQ(std::vector<std::string>{}, JournalLines());
 }
 
 TEST_F(PinFormatRules, WildcardQueriesAreRefusedThreeTimesThenAccepted)
