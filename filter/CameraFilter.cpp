@@ -32,10 +32,7 @@ CameraFilter::~CameraFilter()
 
 HRESULT CameraFilter::CreatePins()
 {
-    HRESULT hr = AddPin(L"~Capture", PIN_CATEGORY_CAPTURE);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(AddPin(L"~Capture", PIN_CATEGORY_CAPTURE));
     return AddPin(L"Preview", PIN_CATEGORY_PREVIEW);
 }
 

@@ -185,15 +185,18 @@ HRESULT STDMETHODCALLTYPE PinBase::ReceiveConnection(IPin* connector, const AM_M
     if (!FilterIsStopped()) {
         return VFW_E_NOT_STOPPED;
     }
-    HRESULT hr = TakePeer(connector, type);
-    if (SUCCEEDED(hr)) {
-        hr = FinishConnect(connector);
-    }
+    const HRESULT hr = AcceptConnection(connector, type);
     if (FAILED(hr)) {
         UndoPeer();
         return hr;
     }
     return S_OK;
+}
+
+HRESULT PinBase::AcceptConnection(IPin* connector, const AM_MEDIA_TYPE* type)
+{
+    RETURN_IF_FAILED(TakePeer(connector, type));
+    return FinishConnect(connector);
 }
 
 HRESULT STDMETHODCALLTYPE PinBase::Disconnect()
@@ -210,10 +213,7 @@ HRESULT PinBase::DropConnection()
     if (!connectedPin) {
         return S_FALSE;
     }
-    const HRESULT hr = ReleasePeer();
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(ReleasePeer());
     connectedPin.Reset();
     return S_OK;
 }

@@ -96,7 +96,10 @@ protected:
     HRESULT TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* pattern, IEnumMediaTypes* types);
     // Connects with one type; a failure leaves the pin unconnected.
     HRESULT TryConnection(IPin* receivePin, const AM_MEDIA_TYPE* type);
+    // The steps of the connecting side (TryConnection) and of the receiving
+    // side (ReceiveConnection); their callers undo them on failure.
     HRESULT ConnectWith(IPin* receivePin, const AM_MEDIA_TYPE* type);
+    HRESULT AcceptConnection(IPin* connector, const AM_MEDIA_TYPE* type);
     // The steps both sides of a connection take: CheckPeer, CheckType (a
     // refusal as a connection result), then peer and type recorded.
     HRESULT TakePeer(IPin* peer, const AM_MEDIA_TYPE* type);
