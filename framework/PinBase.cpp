@@ -71,18 +71,21 @@ bool PinBase::FilterIsStopped() const
     return !filter || filter->CurrentState() == State_Stopped;
 }
 
+HRESULT PinBase::CanConnect() const
+{
+    if (connectedPin) {
+        return VFW_E_ALREADY_CONNECTED;
+    }
+    return FilterIsStopped() ? S_OK : VFW_E_NOT_STOPPED;
+}
+
 HRESULT STDMETHODCALLTYPE PinBase::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type)
 {
     if (!receivePin) {
         return E_POINTER;
     }
     win::LockGuard guard(*pinLock);
-    if (connectedPin) {
-        return VFW_E_ALREADY_CONNECTED;
-    }
-    if (!FilterIsStopped()) {
-        return VFW_E_NOT_STOPPED;
-    }
+    RETURN_IF_FAILED(CanConnect());
     const HRESULT hr = NegotiateType(receivePin, type);
     if (FAILED(hr)) {
         ReleasePeer();
@@ -179,12 +182,7 @@ HRESULT STDMETHODCALLTYPE PinBase::ReceiveConnection(IPin* connector, const AM_M
         return E_POINTER;
     }
     win::LockGuard guard(*pinLock);
-    if (connectedPin) {
-        return VFW_E_ALREADY_CONNECTED;
-    }
-    if (!FilterIsStopped()) {
-        return VFW_E_NOT_STOPPED;
-    }
+    RETURN_IF_FAILED(CanConnect());
     const HRESULT hr = AcceptConnection(connector, type);
     if (FAILED(hr)) {
         UndoPeer();

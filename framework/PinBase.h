@@ -107,6 +107,9 @@ protected:
     void UndoPeer();
 
     bool FilterIsStopped() const;
+    // VFW_E_ALREADY_CONNECTED, VFW_E_NOT_STOPPED, or S_OK when a connection
+    // may be made. Caller holds pinLock.
+    HRESULT CanConnect() const;
 
     win::TaskMemoryPtr<wchar_t> pinName;
     Microsoft::WRL::ComPtr<IPin> connectedPin;
