@@ -5,6 +5,7 @@
 
 #include <wrl/client.h>
 
+#include "tests/framework/AllocationFailer.h"
 #include "tests/framework/FakeAllocator.h"
 #include "tests/framework/FakeInputPin.h"
 #include "tests/framework/TestSourceFilter.h"
@@ -109,6 +110,15 @@ TEST_F(PinConnection, OwnTypeConnectsAndDisconnectGivesEverythingBack)
     ASSERT_EQ(stream->ConnectionMediaType(&agreed), S_OK);
     EXPECT_TRUE(SameType(agreed, ownType));
     FreeTypeContents(&agreed);
+    {
+        // A copy whose format block cannot be allocated is reported, and
+        // leaves the caller's structure owning nothing.
+        AllocationFailer failer(ownType.cbFormat);
+        ASSERT_TRUE(failer.Registered());
+        EXPECT_EQ(stream->ConnectionMediaType(&agreed), E_OUTOFMEMORY);
+        EXPECT_EQ(agreed.cbFormat, 0u);
+        EXPECT_EQ(agreed.pbFormat, nullptr);
+    }
     IPin* connected = nullptr;
     ASSERT_EQ(stream->ConnectedTo(&connected), S_OK);
     EXPECT_EQ(connected, static_cast<IPin*>(peer.Get()));
