@@ -1,9 +1,11 @@
 #include "filter/CameraFilter.h"
 
+#include <memory>
 #include <new>
 
 #include "filter/LumoraGuids.h"
-#include "framework/TaskMemory.h"
+#include "win/HResult.h"
+#include "win/TaskMemory.h"
 
 UnknownBase* CreateCameraFilter(IUnknown* outer, HRESULT* hr)
 {
@@ -23,38 +25,38 @@ CameraFilter::CameraFilter(IUnknown* outer, HRESULT* /*result*/)
 
 CameraFilter::~CameraFilter()
 {
-    // Pins first, capture pin first: each leaves the stream array as it goes.
-    // The camera controller (a member) goes after them and closes the camera.
-    for (int i = 0; i < m_PinCount; ++i) {
-        m_Pins[i].reset();
-    }
-    m_PinCount = 0;
+    // The pins use m_Camera: they go first. The controller (a member) goes
+    // after this body and closes the camera.
+    DestroyStreams();
 }
 
 HRESULT CameraFilter::CreatePins()
 {
-    HRESULT hr = AddPin(L"~Capture", PIN_CATEGORY_CAPTURE);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(AddPin(L"~Capture", PIN_CATEGORY_CAPTURE));
     return AddPin(L"Preview", PIN_CATEGORY_PREVIEW);
 }
 
 HRESULT CameraFilter::AddPin(const wchar_t* name, REFGUID category)
 {
-    if (m_PinCount >= kPinCapacity) {
-        return E_UNEXPECTED;
-    }
-    // The pin adds itself to the stream array; what that reports is not used.
     HRESULT added = E_FAIL;
     std::unique_ptr<CameraOutputPin> pin(new (std::nothrow) CameraOutputPin(this, &added, name));
     if (!pin) {
         return E_OUTOFMEMORY;
     }
-    pin->AttachCamera(&m_Camera, category);
-    pin->SetupPin();
-    m_Pins[m_PinCount++] = std::move(pin);
+    RETURN_IF_FAILED(added); // not in the stream array: it goes with pin
+    CameraOutputPin* const held = pin.release(); // the stream array owns it
+    held->AttachCamera(&m_Camera, category);
+    held->SetupPin();
     return S_OK;
+}
+
+void CameraFilter::SelectResolution(uint8_t resolution)
+{
+    win::LockGuard guard(StateLock());
+    const int count = PinCount();
+    for (int i = 0; i < count; ++i) {
+        static_cast<CameraOutputPin*>(PinAt(i))->SelectResolution(resolution);
+    }
 }
 
 HRESULT STDMETHODCALLTYPE CameraFilter::InnerQueryInterface(REFIID iid, void** out)
@@ -76,11 +78,12 @@ HRESULT STDMETHODCALLTYPE CameraFilter::InnerQueryInterface(REFIID iid, void** o
     }
     if (IsEqualIID(iid, IID_ICameraSettings)) {
         // Both property pages end up with the capture pin's implementation.
-        if (m_PinCount == 0) {
+        CameraOutputPin* capture = CapturePin();
+        if (!capture) {
             *out = nullptr;
             return E_NOINTERFACE;
         }
-        return m_Pins[0]->InnerQueryInterface(iid, out);
+        return capture->InnerQueryInterface(iid, out);
     }
     // IKsPropertySet is the pins' and is refused here, like any other id the
     // filter base does not know.
@@ -94,7 +97,7 @@ HRESULT STDMETHODCALLTYPE CameraFilter::GetPages(CAUUID* pages)
     }
     pages->cElems = 1;
     pages->pElems = nullptr;
-    TaskMemoryPtr<GUID> list = AllocateTaskMemory<GUID>(1);
+    win::TaskMemoryPtr<GUID> list = win::AllocateTaskMemory<GUID>(1);
     if (!list) {
         return E_OUTOFMEMORY;
     }

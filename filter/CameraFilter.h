@@ -7,17 +7,16 @@
 // ICameraSettings to its capture pin.
 //
 // Threading: the filter adds no lock of its own; StateLock (SourceFilterBase)
-// guards the pins' media type work and the controller guards itself. The
-// camera is opened and closed by the pins' workers.
+// guards the pins' media type work and format selection, and the controller
+// guards itself. The camera is opened and closed by the pins' workers.
 //
-// Ownership: the filter owns its pins (destroyed directly, capture pin first)
-// and then its camera controller, which closes the camera if still open.
+// Ownership: the pins are streams of SourceFilterBase, the one owner; the
+// filter keeps no pointers of its own to them. The pins use m_Camera, so the
+// destructor destroys them (DestroyStreams) before m_Camera goes; the
+// controller then closes the camera if it is still open.
 #pragma once
 
 #include <dshow.h>
-
-#include <array>
-#include <memory>
 
 #include "camera/Camera.h"
 #include "filter/CameraOutputPin.h"
@@ -52,6 +51,12 @@ public:
     IFilterGraph* Graph() const { return graph; }
     // The controller both pins share.
     CCamera* Camera() { return &m_Camera; }
+    // The capture pin (pin 0), or null when it could not be created.
+    CameraOutputPin* CapturePin() { return static_cast<CameraOutputPin*>(PinAt(0)); }
+
+    // Every pin offers the format entry of this resolution index from now on
+    // (see CameraOutputPin::SelectResolution). Takes StateLock.
+    void SelectResolution(uint8_t resolution);
 
 private:
     // Builds the capture pin, then the preview pin; E_OUTOFMEMORY when one
@@ -60,9 +65,8 @@ private:
     // Appends a pin attached to the camera with its category and set up.
     HRESULT AddPin(const wchar_t* name, REFGUID category);
 
-    static const int kPinCapacity = 2;
-    std::array<std::unique_ptr<CameraOutputPin>, kPinCapacity> m_Pins;
-    int m_PinCount = 0;
+    // Declared before the pins are made and destroyed after them (see the
+    // destructor).
     CCamera m_Camera;
 };
 

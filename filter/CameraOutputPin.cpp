@@ -6,6 +6,7 @@
 
 #include "filter/CameraFilter.h"
 #include "filter/VideoFormats.h"
+#include "win/HResult.h"
 
 LONG wildcardTypeRefusals = 0;
 
@@ -83,7 +84,12 @@ void CameraOutputPin::AttachCamera(CCamera* camera, REFGUID category)
 
 HRESULT CameraOutputPin::SetupPin()
 {
-    LockGuard guard(SourceFilter()->StateLock());
+    // The stored resolution index, read before StateLock is taken; without a
+    // settings file the defaults select entry 0.
+    CameraConfig stored;
+    stored.LoadFromFile();
+
+    win::LockGuard guard(SourceFilter()->StateLock());
     BITMAPINFOHEADER headers[kMaxFormats] = {};
     int count = kMaxFormats;
     if (!m_pCamera || m_pCamera->GetFormats(headers, &count) != 1) {
@@ -95,12 +101,13 @@ HRESULT CameraOutputPin::SetupPin()
             AddFormat(type);
         }
     }
+    SelectResolution(stored.m_Format.m_Resolution);
     return S_OK;
 }
 
 int CameraOutputPin::AddFormat(const MediaTypeRecord& type)
 {
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     if (m_FormatCount < kMaxFormats && SUCCEEDED(m_Formats[m_FormatCount].Assign(type))) {
         ++m_FormatCount;
     }
@@ -110,38 +117,43 @@ int CameraOutputPin::AddFormat(const MediaTypeRecord& type)
     return m_FormatCount;
 }
 
+// The selection is decided here, from a record someone has in hand, and never
+// by the media type queries: GetConfig reads the settings file and makes 13
+// SDK calls under the controller's lock, which GetMediaType and CheckType
+// (every connection attempt, under StateLock) must not do. What those reads
+// also did, refreshing the controller's record the camera opens with, is done
+// by the worker before it opens the camera (OnWorkerStart).
+void CameraOutputPin::SelectResolution(uint8_t resolution)
+{
+    win::LockGuard guard(SourceFilter()->StateLock());
+    m_SelectedPosition = FormatPositionForResolution(resolution);
+}
+
 const MediaTypeRecord* CameraOutputPin::SelectedFormat()
 {
-    CameraConfig stored;
-    GetConfig(&stored); // without a camera or file the defaults select entry 0
-    const int position = FormatPositionForResolution(stored.m_Format.m_Resolution);
-    return position < m_FormatCount ? &m_Formats[position] : nullptr;
+    return m_SelectedPosition < m_FormatCount ? &m_Formats[m_SelectedPosition] : nullptr;
 }
 
 HRESULT CameraOutputPin::GetMediaType(int position, MediaTypeRecord* type)
 {
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     if (!type) {
         return E_POINTER;
     }
-    // The stored settings are read first, whatever the position.
-    const MediaTypeRecord* selected = SelectedFormat();
     if (position != 0) {
         return E_INVALIDARG;
     }
+    const MediaTypeRecord* selected = SelectedFormat();
     if (!selected) {
         return VFW_S_NO_MORE_ITEMS;
     }
-    HRESULT hr = type->Assign(*selected);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(type->Assign(*selected));
     return connectionType.Assign(*selected);
 }
 
 HRESULT CameraOutputPin::CheckType(const AM_MEDIA_TYPE* type)
 {
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     if (!type) {
         return E_INVALIDARG;
     }
@@ -161,7 +173,7 @@ HRESULT CameraOutputPin::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_P
     if (!allocatorToSize || !request) {
         return E_POINTER;
     }
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     request->cBuffers = kBufferCount;
 
     // The current type may have been set to anything through SetFormat.
@@ -181,10 +193,7 @@ HRESULT CameraOutputPin::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_P
     request->cbBuffer = static_cast<long>(bufferSize);
 
     ALLOCATOR_PROPERTIES granted = {};
-    const HRESULT hr = allocatorToSize->SetProperties(request, &granted);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(allocatorToSize->SetProperties(request, &granted));
     // Fewer buffers will do; smaller ones would not hold a frame.
     return granted.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
 }

@@ -9,16 +9,23 @@
 // waits before it stamps, so a sample is stamped when its frame is there.
 //
 // The pin offers one media type at a time, the entry of its format list that
-// the stored resolution index selects, and accepts only types matching it.
+// the resolution index selects, and accepts only types matching it. The pin
+// keeps its selected entry and decides it when it is set up (from the index
+// stored in the settings file) and whenever ICameraSettings reads or applies
+// a settings record (the record carries the index); see SelectResolution.
 // Beyond IPin it exports IAMStreamConfig, IKsPropertySet (pin category),
 // IAMDroppedFrames, ISpecifyPropertyPages and ICameraSettings; their methods
 // live in CameraOutputPin*.cpp, one file per interface.
 //
 // Threading:
-// - SetupPin, AddFormat, GetMediaType, CheckType, SizeBuffers, and the media
-//   type copies of SetFormat/GetFormat hold the filter's StateLock; they may
-//   enter the camera controller under it (StateLock before the controller's
-//   lock, never the reverse).
+// - SetupPin, AddFormat, SelectResolution, GetMediaType, CheckType,
+//   SizeBuffers, and the media type copies of SetFormat/GetFormat hold the
+//   filter's StateLock. Of these only SetupPin enters the camera controller
+//   (GetFormats; StateLock before the controller's lock, never the reverse),
+//   and it reads the settings file before it takes StateLock; GetMediaType
+//   and CheckType read no file and call no SDK function.
+// - GetConfig and SetConfig (ICameraSettings) call the controller without
+//   StateLock and take it afterwards only to select the format.
 // - OnWorkerStart, FillSample and OnWorkerEnd run on the pin's worker thread
 //   and take no filter lock (Stop holds StateLock while it joins the worker);
 //   FillSample reads the stream time through CurrentStreamTime, which takes
@@ -71,15 +78,19 @@ public:
 
     // Stores the shared camera controller and the pin's category. No lock.
     void AttachCamera(CCamera* camera, REFGUID category);
-    // Builds the format list from the controller's formats; S_OK.
+    // Builds the format list from the controller's formats and selects the
+    // entry of the resolution index stored in the settings file; S_OK.
     HRESULT SetupPin();
+    // Selects the format entry the resolution index names (1 and 2 their own,
+    // any other value entry 0). Takes StateLock.
+    void SelectResolution(uint8_t resolution);
     // Appends a copy of type to the format list (at most kMaxFormats entries)
     // and makes the first entry the current media type; returns the count.
     int AddFormat(const MediaTypeRecord& type);
 
-    // The one offered type: position 0 gives the entry of the stored
-    // resolution index (and makes it the current type), any other position
-    // E_INVALIDARG; VFW_S_NO_MORE_ITEMS when the list has no such entry.
+    // The one offered type: position 0 gives the selected entry (and makes
+    // it the current type), any other position E_INVALIDARG;
+    // VFW_S_NO_MORE_ITEMS when the list has no such entry.
     HRESULT GetMediaType(int position, MediaTypeRecord* type) override;
     // Accepts types matching the selected entry in major type, subtype,
     // format type, bit count, width, height and compression; the accepted
@@ -140,8 +151,8 @@ protected:
     virtual void PaceSleep(DWORD milliseconds);
 
 private:
-    // The entry the stored resolution index selects, or null when the list
-    // has none there. Caller holds StateLock.
+    // The selected entry, or null when the list has none there. Caller holds
+    // StateLock.
     const MediaTypeRecord* SelectedFormat();
     // Shows one of the camera failure boxes (no owner, caption "Lumora Camera").
     static void ReportCameraFailure(const char* text);
@@ -168,6 +179,8 @@ private:
     LONG m_LastSequence = 0;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;
     int m_FormatCount = 0;
+    // Position of the offered entry in m_Formats. Under StateLock.
+    int m_SelectedPosition = 0;
     CameraFilter* const m_pOwnerFilter; // owner, no reference
     CCamera* m_pCamera = nullptr;       // the filter's, not owned
 };

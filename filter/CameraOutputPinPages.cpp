@@ -3,7 +3,7 @@
 #include "filter/CameraOutputPin.h"
 
 #include "filter/LumoraGuids.h"
-#include "framework/TaskMemory.h"
+#include "win/TaskMemory.h"
 
 HRESULT STDMETHODCALLTYPE CameraOutputPin::GetPages(CAUUID* pages)
 {
@@ -16,7 +16,7 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::GetPages(CAUUID* pages)
         return S_OK;
     }
     pages->cElems = 1;
-    TaskMemoryPtr<GUID> list = AllocateTaskMemory<GUID>(1);
+    win::TaskMemoryPtr<GUID> list = win::AllocateTaskMemory<GUID>(1);
     if (!list) {
         return E_OUTOFMEMORY;
     }

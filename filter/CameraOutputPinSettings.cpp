@@ -1,6 +1,10 @@
 // ICameraSettings of the camera pin: how the property pages read and change
 // the camera settings. The filter hands out the capture pin's implementation.
+// Both calls enter the controller (settings file, SDK) without StateLock, then
+// select the format of the record's resolution index on every pin.
 #include "filter/CameraOutputPin.h"
+
+#include "filter/CameraFilter.h"
 
 HRESULT STDMETHODCALLTYPE CameraOutputPin::GetConfig(CameraConfig* config)
 {
@@ -8,7 +12,11 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::GetConfig(CameraConfig* config)
         return E_FAIL;
     }
     // The settings file, then the camera's live values.
-    return m_pCamera->GetConfig(config) == 1 ? S_OK : E_FAIL;
+    if (m_pCamera->GetConfig(config) != 1) {
+        return E_FAIL;
+    }
+    m_pOwnerFilter->SelectResolution(config->m_Format.m_Resolution);
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CameraOutputPin::SetConfig(CameraConfig* config)
@@ -21,7 +29,8 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetConfig(CameraConfig* config)
     if (m_pCamera->SetConfig(config) != 1) {
         return E_FAIL;
     }
-    // Reselects the current type for the (possibly new) resolution index; the
+    m_pOwnerFilter->SelectResolution(config->m_Format.m_Resolution);
+    // Makes this pin's current type for the (possibly new) resolution index; the
     // connection itself is not renegotiated.
     MediaTypeRecord selected;
     return GetMediaType(0, &selected) == S_OK ? S_OK : E_FAIL;

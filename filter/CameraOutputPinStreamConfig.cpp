@@ -17,7 +17,7 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetFormat(AM_MEDIA_TYPE* type)
     {
         // Any type is taken as it is. The lock keeps the replacement from
         // freeing a format block that another caller is copying.
-        LockGuard guard(SourceFilter()->StateLock());
+        win::LockGuard guard(SourceFilter()->StateLock());
         connectionType.Assign(*type);
     }
     // A connected pin asks the graph to negotiate the connection again
@@ -37,7 +37,7 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::GetFormat(AM_MEDIA_TYPE** type)
     if (!type) {
         return E_POINTER;
     }
-    LockGuard guard(SourceFilter()->StateLock());
+    win::LockGuard guard(SourceFilter()->StateLock());
     *type = CloneType(&connectionType);
     return *type ? S_OK : E_OUTOFMEMORY;
 }

@@ -40,6 +40,15 @@ void CameraOutputPin::ReportCameraFailure(const char* text)
 
 HRESULT CameraOutputPin::OnWorkerStart()
 {
+    if (m_pCamera) {
+        // Init opens the camera with the controller's current record (its
+        // resolution index, and the live values it applies): refresh that
+        // record from the settings file as it is now, at Pause, and from the
+        // SDK. Here on the worker, outside StateLock; the media type queries
+        // no longer do it (see SelectResolution).
+        CameraConfig current;
+        m_pCamera->GetConfig(&current);
+    }
     // The controller is shared: the second pin finds it open and playing.
     if (!m_pCamera || m_pCamera->Init() != 1) {
         ReportCameraFailure("Camera init failed!");

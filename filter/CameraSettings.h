@@ -10,11 +10,13 @@
 #include "filter/LumoraGuids.h"
 
 struct ICameraSettings : public IUnknown {
-    // Reads the settings file, then the camera's live values, into *config.
+    // Reads the settings file, then the camera's live values, into *config;
+    // the filter's pins then offer the format of its resolution index.
     // E_FAIL when config is null.
     virtual HRESULT STDMETHODCALLTYPE GetConfig(CameraConfig* config) = 0;
     // Saves *config to the settings file, applies what changed to the camera
-    // (unless the resolution index changed) and reselects the pin's format.
+    // (unless the resolution index changed); the filter's pins then offer the
+    // format of its resolution index, which becomes this pin's current type.
     // E_FAIL when config is null.
     virtual HRESULT STDMETHODCALLTYPE SetConfig(CameraConfig* config) = 0;
 };

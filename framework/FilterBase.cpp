@@ -3,13 +3,16 @@
 #include <dshow.h>
 
 #include <cwchar>
-#include <new>
 
 #include "framework/FilterRegistration.h"
 #include "framework/PinBase.h"
 #include "framework/PinEnumerator.h"
+#include "win/ComObject.h"
+#include "win/HResult.h"
 
-FilterBase::FilterBase(const wchar_t* objectName, IUnknown* outer, RecursiveLock* lock, REFCLSID classId)
+using Microsoft::WRL::ComPtr;
+
+FilterBase::FilterBase(const wchar_t* objectName, IUnknown* outer, win::Lock* lock, REFCLSID classId)
     : UnknownBase(objectName, outer), classId(classId), filterLock(lock)
 {
 }
@@ -41,7 +44,7 @@ HRESULT STDMETHODCALLTYPE FilterBase::GetClassID(CLSID* classIdOut)
 
 HRESULT STDMETHODCALLTYPE FilterBase::Stop()
 {
-    LockGuard guard(filterLock);
+    win::LockGuard guard(*filterLock);
     HRESULT firstFailure = S_OK;
     if (state != State_Stopped) {
         const int count = PinCount();
@@ -61,7 +64,7 @@ HRESULT STDMETHODCALLTYPE FilterBase::Stop()
 
 HRESULT STDMETHODCALLTYPE FilterBase::Pause()
 {
-    LockGuard guard(filterLock);
+    win::LockGuard guard(*filterLock);
     if (state == State_Stopped) {
         const int count = PinCount();
         for (int i = 0; i < count; ++i) {
@@ -95,24 +98,18 @@ void FilterBase::DeactivatePinsBefore(int index)
 
 HRESULT STDMETHODCALLTYPE FilterBase::Run(REFERENCE_TIME start)
 {
-    LockGuard guard(filterLock);
+    win::LockGuard guard(*filterLock);
     startTime = start;
     if (state == State_Stopped) {
         // Through the interface, so that a derived Pause runs.
-        const HRESULT hr = BaseFilter()->Pause();
-        if (FAILED(hr)) {
-            return hr;
-        }
+        RETURN_IF_FAILED(BaseFilter()->Pause());
     }
     if (state != State_Running) {
         const int count = PinCount();
         for (int i = 0; i < count; ++i) {
             PinBase* pin = PinAt(i);
             if (pin && pin->IsConnected()) {
-                const HRESULT hr = pin->OnRun(start);
-                if (FAILED(hr)) {
-                    return hr;
-                }
+                RETURN_IF_FAILED(pin->OnRun(start));
             }
         }
     }
@@ -131,7 +128,7 @@ HRESULT STDMETHODCALLTYPE FilterBase::GetState(DWORD /*timeoutMs*/, FILTER_STATE
 
 HRESULT STDMETHODCALLTYPE FilterBase::SetSyncSource(IReferenceClock* newClock)
 {
-    LockGuard guard(filterLock);
+    win::LockGuard guard(*filterLock);
     clock = newClock; // ComPtr: add-references the new clock, releases the old
     return S_OK;
 }
@@ -141,12 +138,9 @@ HRESULT STDMETHODCALLTYPE FilterBase::GetSyncSource(IReferenceClock** clockOut)
     if (!clockOut) {
         return E_POINTER;
     }
-    LockGuard guard(filterLock);
-    *clockOut = clock.Get();
-    if (*clockOut) {
-        (*clockOut)->AddRef();
-    }
-    return S_OK;
+    win::LockGuard guard(*filterLock);
+    return clock.CopyTo(clockOut); // null without a clock
+
 }
 
 HRESULT STDMETHODCALLTYPE FilterBase::EnumPins(IEnumPins** out)
@@ -154,8 +148,9 @@ HRESULT STDMETHODCALLTYPE FilterBase::EnumPins(IEnumPins** out)
     if (!out) {
         return E_POINTER;
     }
-    *out = new (std::nothrow) PinEnumerator(this, nullptr);
-    return *out ? S_OK : E_OUTOFMEMORY;
+    *out = nullptr;
+    const ComPtr<PinEnumerator> enumerator = win::MakeComObject<PinEnumerator>(this, nullptr);
+    return enumerator ? enumerator.CopyTo(out) : E_OUTOFMEMORY;
 }
 
 HRESULT STDMETHODCALLTYPE FilterBase::QueryFilterInfo(FILTER_INFO* info)
@@ -169,35 +164,21 @@ HRESULT STDMETHODCALLTYPE FilterBase::QueryFilterInfo(FILTER_INFO* info)
         wcsncpy(info->achName, filterName.get(), capacity - 1);
         info->achName[capacity - 1] = L'\0';
     }
-    info->pGraph = graph;
-    if (graph) {
-        graph->AddRef();
-    }
-    return S_OK;
+    // The caller's reference on the graph (none without one).
+    return ComPtr<IFilterGraph>(graph).CopyTo(&info->pGraph);
 }
 
 HRESULT STDMETHODCALLTYPE FilterBase::JoinFilterGraph(IFilterGraph* newGraph, LPCWSTR name)
 {
-    LockGuard guard(filterLock);
+    win::LockGuard guard(*filterLock);
     graph = newGraph;
-    eventSink = nullptr;
+    ComPtr<IMediaEventSink> sink;
     if (graph) {
-        IMediaEventSink* sink = nullptr;
-        if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
-            // Held weakly: the graph owns the filter, not the other way round.
-            eventSink = sink;
-            sink->Release();
-        }
+        graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(sink.GetAddressOf()));
     }
-    filterName.reset();
-    if (name) {
-        // When the copy cannot be made the filter keeps no name.
-        const size_t length = wcslen(name) + 1;
-        filterName = AllocateTaskMemory<wchar_t>(length);
-        if (filterName) {
-            wmemcpy(filterName.get(), name, length);
-        }
-    }
+    eventSink = sink.Get(); // weak, like graph: the graph owns the filter, not the other way round
+    // When the copy cannot be made the filter keeps no name.
+    filterName = win::CopyToTaskMemory(name);
     return S_OK;
 }
 
@@ -230,10 +211,7 @@ HRESULT FilterBase::CurrentStreamTime(REFERENCE_TIME* streamTime)
         return VFW_E_NO_CLOCK;
     }
     REFERENCE_TIME now = 0;
-    const HRESULT hr = clock->GetTime(&now);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(clock->GetTime(&now));
     *streamTime = now - startTime;
     return S_OK;
 }
@@ -261,13 +239,13 @@ HRESULT FilterBase::PostGraphEvent(long eventCode, LONG_PTR param1, LONG_PTR par
 
 FILTER_STATE FilterBase::CurrentState()
 {
-    LockGuard guard(filterLock);
+    win::LockGuard guard(*filterLock);
     return state;
 }
 
 void FilterBase::OnFinalRelease()
 {
-    LockGuard guard(filterLock);
+    win::LockGuard guard(*filterLock);
     const int count = PinCount();
     for (int i = 0; i < count; ++i) {
         PinBase* pin = PinAt(i);

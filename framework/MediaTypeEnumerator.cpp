@@ -2,53 +2,18 @@
 
 #include <vfwmsgs.h>
 
-#include <new>
-
 #include "framework/MediaTypeRecord.h"
 #include "framework/PinBase.h"
 
-MediaTypeEnumerator::MediaTypeEnumerator(PinBase* pin, const MediaTypeEnumerator* copyFrom) : pin(pin)
+MediaTypeEnumerator::MediaTypeEnumerator(PinBase* pin, const MediaTypeEnumerator* copyFrom)
+    : pin(pin), pinHold(pin->Pin())
 {
-    pin->Pin()->AddRef();
     if (copyFrom) {
         position = copyFrom->position;
         version = copyFrom->version;
     } else {
         version = pin->TypeListVersion();
     }
-}
-
-MediaTypeEnumerator::~MediaTypeEnumerator()
-{
-    pin->Pin()->Release();
-}
-
-HRESULT STDMETHODCALLTYPE MediaTypeEnumerator::QueryInterface(REFIID iid, void** out)
-{
-    if (!out) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IEnumMediaTypes) || IsEqualIID(iid, IID_IUnknown)) {
-        *out = static_cast<IEnumMediaTypes*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE MediaTypeEnumerator::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refCount));
-}
-
-ULONG STDMETHODCALLTYPE MediaTypeEnumerator::Release()
-{
-    const LONG count = InterlockedDecrement(&refCount);
-    if (count == 0) {
-        delete this;
-    }
-    return static_cast<ULONG>(count);
 }
 
 bool MediaTypeEnumerator::OutOfSync() const
@@ -118,6 +83,6 @@ HRESULT STDMETHODCALLTYPE MediaTypeEnumerator::Clone(IEnumMediaTypes** out)
     if (OutOfSync()) {
         return VFW_E_ENUM_OUT_OF_SYNC;
     }
-    *out = new (std::nothrow) MediaTypeEnumerator(pin, this);
-    return *out ? S_OK : E_OUTOFMEMORY;
+    const Microsoft::WRL::ComPtr<MediaTypeEnumerator> copy = win::MakeComObject<MediaTypeEnumerator>(pin, this);
+    return copy ? copy.CopyTo(out) : E_OUTOFMEMORY;
 }

@@ -6,26 +6,23 @@
 // Each type it returns is a new AM_MEDIA_TYPE in task memory that the caller
 // frees with DeleteType.
 //
-// It has its own reference count (starting at 1 for the creator) and does not
-// count in liveObjectCount. It takes no lock itself; GetMediaType takes
+// A small COM object (win::ComObject, made with win::MakeComObject); it does
+// not count in liveObjectCount. It takes no lock itself; GetMediaType takes
 // whatever lock the pin needs.
 #pragma once
 
 #include <strmif.h>
+#include <wrl/client.h>
+
+#include "win/ComObject.h"
 
 class PinBase;
 
-class MediaTypeEnumerator : public IEnumMediaTypes {
+class MediaTypeEnumerator final : public win::ComObject<IEnumMediaTypes> {
 public:
-    // A fresh enumerator over pin, or a copy of another one.
+    // A fresh enumerator over pin, or (copyFrom given) a copy of another one
+    // over the same pin.
     MediaTypeEnumerator(PinBase* pin, const MediaTypeEnumerator* copyFrom);
-    virtual ~MediaTypeEnumerator();
-    MediaTypeEnumerator(const MediaTypeEnumerator&) = delete;
-    MediaTypeEnumerator& operator=(const MediaTypeEnumerator&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
@@ -35,8 +32,8 @@ public:
 private:
     bool OutOfSync() const;
 
-    volatile LONG refCount = 1;
-    PinBase* const pin; // reference held through its IPin
+    PinBase* const pin;
+    const Microsoft::WRL::ComPtr<IPin> pinHold; // keeps pin (and its filter) alive
     int position = 0;
     int version = 0;
 };

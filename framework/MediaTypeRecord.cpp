@@ -2,7 +2,10 @@
 
 #include <cstring>
 
-#include "framework/TaskMemory.h"
+#include "win/TaskMemory.h"
+
+using win::AllocateTaskMemory;
+using win::TaskMemoryPtr;
 
 HRESULT CopyTypeInto(AM_MEDIA_TYPE* destination, const AM_MEDIA_TYPE* source)
 {
@@ -18,22 +21,10 @@ HRESULT CopyTypeInto(AM_MEDIA_TYPE* destination, const AM_MEDIA_TYPE* source)
         std::memcpy(destination->pbFormat, source->pbFormat, source->cbFormat);
     }
     if (destination->pUnk) {
+        // The copy's own reference, released by FreeTypeContents.
         destination->pUnk->AddRef();
     }
     return S_OK;
-}
-
-void FreeTypeContents(AM_MEDIA_TYPE* type)
-{
-    if (type->cbFormat != 0) {
-        CoTaskMemFree(type->pbFormat);
-        type->cbFormat = 0;
-        type->pbFormat = nullptr;
-    }
-    if (type->pUnk) {
-        type->pUnk->Release();
-        type->pUnk = nullptr;
-    }
 }
 
 AM_MEDIA_TYPE* CloneType(const AM_MEDIA_TYPE* source)
@@ -43,14 +34,6 @@ AM_MEDIA_TYPE* CloneType(const AM_MEDIA_TYPE* source)
         return nullptr;
     }
     return clone.release();
-}
-
-void DeleteType(AM_MEDIA_TYPE* type)
-{
-    if (type) {
-        FreeTypeContents(type);
-        CoTaskMemFree(type);
-    }
 }
 
 void ResetType(AM_MEDIA_TYPE* type)

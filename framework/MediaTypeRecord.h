@@ -2,12 +2,21 @@
 //
 // An AM_MEDIA_TYPE owns its format block (pbFormat, cbFormat bytes of COM task
 // memory, present exactly when cbFormat is not 0) and one reference on pUnk
-// when that is not null. The free functions below keep those rules for plain
-// AM_MEDIA_TYPE structures handed across interfaces; MediaTypeRecord is the
-// same structure as a value type that frees what it owns when it goes.
+// when that is not null (win/MediaType.h). The free functions below keep those
+// rules for plain AM_MEDIA_TYPE structures handed across interfaces;
+// MediaTypeRecord is the same structure as a value type that frees what it
+// owns when it goes.
 #pragma once
 
 #include <strmif.h>
+
+#include "win/MediaType.h"
+
+// Freeing a type's contents (FreeTypeContents) and a type in task memory
+// (DeleteType) are the foundation's; the framework and its users name them
+// unqualified.
+using win::DeleteType;
+using win::FreeTypeContents;
 
 // Copies every field of source into destination, with a block of its own and
 // a reference of its own on pUnk. The destination's former contents are
@@ -16,16 +25,9 @@
 // returned, so freeing it later is harmless.
 HRESULT CopyTypeInto(AM_MEDIA_TYPE* destination, const AM_MEDIA_TYPE* source);
 
-// Frees the format block and releases pUnk; the structure itself stays. Safe
-// to call again on the emptied structure.
-void FreeTypeContents(AM_MEDIA_TYPE* type);
-
 // A copy of source in task memory (free it with DeleteType), or null when
 // memory runs out.
 AM_MEDIA_TYPE* CloneType(const AM_MEDIA_TYPE* source);
-
-// Frees a structure from task memory and what it owns; null does nothing.
-void DeleteType(AM_MEDIA_TYPE* type);
 
 // Sets the default contents (all zero, bFixedSizeSamples 1, lSampleSize 1)
 // without freeing anything.

@@ -2,9 +2,11 @@
 
 #include <dshow.h>
 
+#include "win/HResult.h"
+
 using Microsoft::WRL::ComPtr;
 
-OutputPinBase::OutputPinBase(const wchar_t* objectName, FilterBase* filter, RecursiveLock* pinLock,
+OutputPinBase::OutputPinBase(const wchar_t* objectName, FilterBase* filter, win::Lock* pinLock,
                              const wchar_t* pinName)
     : PinBase(objectName, filter, pinLock, pinName, PINDIR_OUTPUT)
 {
@@ -22,21 +24,15 @@ HRESULT OutputPinBase::GoInactive()
 
 HRESULT OutputPinBase::CheckPeer(IPin* peer)
 {
-    HRESULT hr = PinBase::CheckPeer(peer);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = peer->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(inputPin.ReleaseAndGetAddressOf()));
-    return FAILED(hr) ? hr : S_OK;
+    RETURN_IF_FAILED(PinBase::CheckPeer(peer));
+    RETURN_IF_FAILED(peer->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(inputPin.ReleaseAndGetAddressOf())));
+    return S_OK;
 }
 
 HRESULT OutputPinBase::ReleasePeer()
 {
     if (allocator) {
-        const HRESULT hr = allocator->Decommit();
-        if (FAILED(hr)) {
-            return hr;
-        }
+        RETURN_IF_FAILED(allocator->Decommit());
         allocator.Reset();
     }
     inputPin.Reset();
@@ -59,32 +55,24 @@ HRESULT OutputPinBase::ChooseAllocator(IMemInputPin* peer, IMemAllocator** chose
 
     // First choice: the peer's own allocator, if it takes our sizes.
     ComPtr<IMemAllocator> candidate;
-    HRESULT hr = peer->GetAllocator(candidate.GetAddressOf());
-    if (SUCCEEDED(hr) && candidate) {
-        hr = SizeBuffers(candidate.Get(), &request);
-        if (SUCCEEDED(hr)) {
-            hr = peer->NotifyAllocator(candidate.Get(), FALSE);
-        }
-        if (SUCCEEDED(hr)) {
-            *chosen = candidate.Detach();
-            return S_OK;
-        }
+    if (SUCCEEDED(peer->GetAllocator(candidate.GetAddressOf())) && candidate &&
+        SUCCEEDED(OfferAllocator(peer, candidate.Get(), &request))) {
+        return candidate.CopyTo(chosen);
     }
-    candidate.Reset();
 
     // Second choice: an allocator of our own.
-    hr = CreateOwnAllocator(candidate.GetAddressOf());
-    if (SUCCEEDED(hr) && candidate) {
-        hr = SizeBuffers(candidate.Get(), &request);
-        if (SUCCEEDED(hr)) {
-            hr = peer->NotifyAllocator(candidate.Get(), FALSE);
-        }
-        if (SUCCEEDED(hr)) {
-            *chosen = candidate.Detach();
-            return S_OK;
-        }
+    RETURN_IF_FAILED(CreateOwnAllocator(candidate.ReleaseAndGetAddressOf()));
+    if (!candidate) {
+        return E_FAIL;
     }
-    return FAILED(hr) ? hr : E_FAIL;
+    RETURN_IF_FAILED(OfferAllocator(peer, candidate.Get(), &request));
+    return candidate.CopyTo(chosen);
+}
+
+HRESULT OutputPinBase::OfferAllocator(IMemInputPin* peer, IMemAllocator* candidate, ALLOCATOR_PROPERTIES* request)
+{
+    RETURN_IF_FAILED(SizeBuffers(candidate, request));
+    return peer->NotifyAllocator(candidate, FALSE);
 }
 
 HRESULT OutputPinBase::GetEmptySample(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* end,

@@ -15,7 +15,7 @@
 
 class OutputPinBase : public PinBase {
 public:
-    OutputPinBase(const wchar_t* objectName, FilterBase* filter, RecursiveLock* pinLock, const wchar_t* pinName);
+    OutputPinBase(const wchar_t* objectName, FilterBase* filter, win::Lock* pinLock, const wchar_t* pinName);
 
     // Commits / decommits the allocator; VFW_E_NO_ALLOCATOR without one.
     HRESULT GoActive() override;
@@ -50,6 +50,9 @@ public:
     IMemAllocator* Allocator() const { return allocator.Get(); }
 
 protected:
+    // Sizes candidate's buffers and offers it to the peer (NotifyAllocator).
+    HRESULT OfferAllocator(IMemInputPin* peer, IMemAllocator* candidate, ALLOCATOR_PROPERTIES* request);
+
     Microsoft::WRL::ComPtr<IMemAllocator> allocator;
     Microsoft::WRL::ComPtr<IMemInputPin> inputPin;
 };

@@ -3,10 +3,11 @@
 #include <dshow.h>
 
 #include <cwchar>
-#include <new>
 
 #include "framework/FilterBase.h"
 #include "framework/MediaTypeEnumerator.h"
+#include "win/ComObject.h"
+#include "win/HResult.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -28,17 +29,14 @@ HRESULT TypeRefusal(HRESULT checkResult)
 
 } // namespace
 
-PinBase::PinBase(const wchar_t* objectName, FilterBase* filter, RecursiveLock* pinLock, const wchar_t* name,
+PinBase::PinBase(const wchar_t* objectName, FilterBase* filter, win::Lock* pinLock, const wchar_t* name,
                  PIN_DIRECTION direction)
-    : UnknownBase(objectName, nullptr), direction(direction), pinLock(pinLock), filter(filter)
+    : UnknownBase(objectName, nullptr),
+      pinName(win::CopyToTaskMemory(name)), // none when it cannot be copied
+      direction(direction),
+      pinLock(pinLock),
+      filter(filter)
 {
-    if (name) {
-        const size_t length = wcslen(name) + 1;
-        pinName = AllocateTaskMemory<wchar_t>(length);
-        if (pinName) {
-            wmemcpy(pinName.get(), name, length);
-        }
-    }
 }
 
 PinBase::~PinBase() = default;
@@ -57,6 +55,7 @@ HRESULT STDMETHODCALLTYPE PinBase::InnerQueryInterface(REFIID iid, void** out)
     return UnknownBase::InnerQueryInterface(iid, out);
 }
 
+// IUnknown forwarding: the pin's count is its filter's.
 ULONG STDMETHODCALLTYPE PinBase::InnerAddRef()
 {
     return filter->BaseFilter()->AddRef();
@@ -72,18 +71,21 @@ bool PinBase::FilterIsStopped() const
     return !filter || filter->CurrentState() == State_Stopped;
 }
 
+HRESULT PinBase::CanConnect() const
+{
+    if (connectedPin) {
+        return VFW_E_ALREADY_CONNECTED;
+    }
+    return FilterIsStopped() ? S_OK : VFW_E_NOT_STOPPED;
+}
+
 HRESULT STDMETHODCALLTYPE PinBase::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type)
 {
     if (!receivePin) {
         return E_POINTER;
     }
-    LockGuard guard(pinLock);
-    if (connectedPin) {
-        return VFW_E_ALREADY_CONNECTED;
-    }
-    if (!FilterIsStopped()) {
-        return VFW_E_NOT_STOPPED;
-    }
+    win::LockGuard guard(*pinLock);
+    RETURN_IF_FAILED(CanConnect());
     const HRESULT hr = NegotiateType(receivePin, type);
     if (FAILED(hr)) {
         ReleasePeer();
@@ -118,23 +120,16 @@ HRESULT PinBase::NegotiateType(IPin* receivePin, const AM_MEDIA_TYPE* type)
 
 HRESULT PinBase::TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* pattern, IEnumMediaTypes* types)
 {
-    HRESULT hr = types->Reset();
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(types->Reset());
     HRESULT remembered = S_OK;
     for (;;) {
-        AM_MEDIA_TYPE* type = nullptr;
-        ULONG fetched = 0;
-        if (types->Next(1, &type, &fetched) != S_OK || !type) {
+        AM_MEDIA_TYPE* fetched = nullptr;
+        if (types->Next(1, &fetched, nullptr) != S_OK || !fetched) {
             return FAILED(remembered) ? remembered : VFW_E_NO_ACCEPTABLE_TYPES;
         }
-        if (pattern && !MatchesPattern(*type, *pattern)) {
-            hr = VFW_E_NO_ACCEPTABLE_TYPES;
-        } else {
-            hr = TryConnection(receivePin, type);
-        }
-        DeleteType(type);
+        const win::MediaTypePtr type(fetched);
+        const HRESULT hr = pattern && !MatchesPattern(*type, *pattern) ? VFW_E_NO_ACCEPTABLE_TYPES
+                                                                       : TryConnection(receivePin, type.get());
         if (hr == S_OK) {
             return S_OK;
         }
@@ -146,31 +141,39 @@ HRESULT PinBase::TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* pattern, IEn
 
 HRESULT PinBase::TryConnection(IPin* receivePin, const AM_MEDIA_TYPE* type)
 {
-    HRESULT hr = CheckPeer(receivePin);
+    const HRESULT hr = ConnectWith(receivePin, type);
     if (FAILED(hr)) {
-        ReleasePeer();
-        return hr;
+        UndoPeer();
     }
-    hr = CheckType(type);
-    if (hr != S_OK) {
-        hr = TypeRefusal(hr);
-    } else {
-        connectedPin = receivePin;
-        hr = SetConnectionType(type);
-        if (SUCCEEDED(hr)) {
-            hr = receivePin->ReceiveConnection(Pin(), type);
-        }
-        if (SUCCEEDED(hr)) {
-            hr = FinishConnect(receivePin);
-            if (SUCCEEDED(hr)) {
-                return hr;
-            }
-            receivePin->Disconnect();
-        }
+    return hr;
+}
+
+HRESULT PinBase::ConnectWith(IPin* receivePin, const AM_MEDIA_TYPE* type)
+{
+    RETURN_IF_FAILED(TakePeer(receivePin, type));
+    RETURN_IF_FAILED(receivePin->ReceiveConnection(Pin(), type));
+    const HRESULT hr = FinishConnect(receivePin);
+    if (FAILED(hr)) {
+        receivePin->Disconnect(); // the peer has taken the connection: it lets go again
     }
+    return hr;
+}
+
+HRESULT PinBase::TakePeer(IPin* peer, const AM_MEDIA_TYPE* type)
+{
+    RETURN_IF_FAILED(CheckPeer(peer));
+    const HRESULT accepted = CheckType(type);
+    if (accepted != S_OK) {
+        return TypeRefusal(accepted);
+    }
+    connectedPin = peer;
+    return SetConnectionType(type);
+}
+
+void PinBase::UndoPeer()
+{
     ReleasePeer();
     connectedPin.Reset();
-    return hr;
 }
 
 HRESULT STDMETHODCALLTYPE PinBase::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type)
@@ -178,37 +181,25 @@ HRESULT STDMETHODCALLTYPE PinBase::ReceiveConnection(IPin* connector, const AM_M
     if (!connector || !type) {
         return E_POINTER;
     }
-    LockGuard guard(pinLock);
-    if (connectedPin) {
-        return VFW_E_ALREADY_CONNECTED;
+    win::LockGuard guard(*pinLock);
+    RETURN_IF_FAILED(CanConnect());
+    const HRESULT hr = AcceptConnection(connector, type);
+    if (FAILED(hr)) {
+        UndoPeer();
+        return hr;
     }
-    if (!FilterIsStopped()) {
-        return VFW_E_NOT_STOPPED;
-    }
-    HRESULT hr = CheckPeer(connector);
-    if (SUCCEEDED(hr)) {
-        hr = CheckType(type);
-        if (hr != S_OK) {
-            ReleasePeer();
-            return TypeRefusal(hr);
-        }
-        connectedPin = connector;
-        hr = SetConnectionType(type);
-        if (SUCCEEDED(hr)) {
-            hr = FinishConnect(connector);
-        }
-        if (SUCCEEDED(hr)) {
-            return S_OK;
-        }
-        connectedPin.Reset();
-    }
-    ReleasePeer();
-    return hr;
+    return S_OK;
+}
+
+HRESULT PinBase::AcceptConnection(IPin* connector, const AM_MEDIA_TYPE* type)
+{
+    RETURN_IF_FAILED(TakePeer(connector, type));
+    return FinishConnect(connector);
 }
 
 HRESULT STDMETHODCALLTYPE PinBase::Disconnect()
 {
-    LockGuard guard(pinLock);
+    win::LockGuard guard(*pinLock);
     if (!FilterIsStopped()) {
         return VFW_E_NOT_STOPPED;
     }
@@ -220,10 +211,7 @@ HRESULT PinBase::DropConnection()
     if (!connectedPin) {
         return S_FALSE;
     }
-    const HRESULT hr = ReleasePeer();
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(ReleasePeer());
     connectedPin.Reset();
     return S_OK;
 }
@@ -233,12 +221,8 @@ HRESULT STDMETHODCALLTYPE PinBase::ConnectedTo(IPin** peer)
     if (!peer) {
         return E_POINTER;
     }
-    *peer = connectedPin.Get();
-    if (!*peer) {
-        return VFW_E_NOT_CONNECTED;
-    }
-    (*peer)->AddRef();
-    return S_OK;
+    connectedPin.CopyTo(peer); // null when not connected
+    return *peer ? S_OK : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT STDMETHODCALLTYPE PinBase::ConnectionMediaType(AM_MEDIA_TYPE* type)
@@ -246,13 +230,12 @@ HRESULT STDMETHODCALLTYPE PinBase::ConnectionMediaType(AM_MEDIA_TYPE* type)
     if (!type) {
         return E_POINTER;
     }
-    LockGuard guard(pinLock);
+    win::LockGuard guard(*pinLock);
     if (!connectedPin) {
         ResetType(type);
         return VFW_E_NOT_CONNECTED;
     }
-    CopyTypeInto(type, &connectionType);
-    return S_OK;
+    return CopyTypeInto(type, &connectionType);
 }
 
 HRESULT STDMETHODCALLTYPE PinBase::QueryPinInfo(PIN_INFO* info)
@@ -260,10 +243,8 @@ HRESULT STDMETHODCALLTYPE PinBase::QueryPinInfo(PIN_INFO* info)
     if (!info) {
         return E_POINTER;
     }
-    info->pFilter = filter ? filter->BaseFilter() : nullptr;
-    if (info->pFilter) {
-        info->pFilter->AddRef();
-    }
+    // The caller's reference on the filter.
+    ComPtr<IBaseFilter>(filter ? filter->BaseFilter() : nullptr).CopyTo(&info->pFilter);
     const size_t capacity = sizeof(info->achName) / sizeof(info->achName[0]);
     info->achName[0] = L'\0';
     if (pinName) {
@@ -297,8 +278,9 @@ HRESULT STDMETHODCALLTYPE PinBase::EnumMediaTypes(IEnumMediaTypes** out)
     if (!out) {
         return E_POINTER;
     }
-    *out = new (std::nothrow) MediaTypeEnumerator(this, nullptr);
-    return *out ? S_OK : E_OUTOFMEMORY;
+    *out = nullptr;
+    const ComPtr<MediaTypeEnumerator> enumerator = win::MakeComObject<MediaTypeEnumerator>(this, nullptr);
+    return enumerator ? enumerator.CopyTo(out) : E_OUTOFMEMORY;
 }
 
 HRESULT STDMETHODCALLTYPE PinBase::QueryInternalConnections(IPin** /*pins*/, ULONG* /*count*/)
@@ -336,7 +318,7 @@ HRESULT STDMETHODCALLTYPE PinBase::Notify(IBaseFilter* /*sender*/, Quality /*qua
 
 HRESULT STDMETHODCALLTYPE PinBase::SetSink(IQualityControl* sink)
 {
-    LockGuard guard(pinLock);
+    win::LockGuard guard(*pinLock);
     qualitySink = sink;
     return S_OK;
 }

@@ -13,16 +13,16 @@
 // lock.
 //
 // Ownership: connectedPin holds a reference on the peer while connected;
-// connectionType owns its format block.
+// connectionType owns its format block; pinName is the pin's copy of its name.
 #pragma once
 
 #include <strmif.h>
 #include <wrl/client.h>
 
 #include "framework/MediaTypeRecord.h"
-#include "framework/RecursiveLock.h"
-#include "framework/TaskMemory.h"
 #include "framework/UnknownBase.h"
+#include "win/Lock.h"
+#include "win/TaskMemory.h"
 
 class FilterBase;
 
@@ -30,7 +30,7 @@ class PinBase : public UnknownBase, public IPin, public IQualityControl {
 public:
     // pinLock (the filter's state lock) and filter are not owned; the name is
     // copied.
-    PinBase(const wchar_t* objectName, FilterBase* filter, RecursiveLock* pinLock, const wchar_t* pinName,
+    PinBase(const wchar_t* objectName, FilterBase* filter, win::Lock* pinLock, const wchar_t* pinName,
             PIN_DIRECTION direction);
     ~PinBase() override;
 
@@ -94,14 +94,27 @@ protected:
     // Connection steps, all run under pinLock.
     HRESULT NegotiateType(IPin* receivePin, const AM_MEDIA_TYPE* type);
     HRESULT TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* pattern, IEnumMediaTypes* types);
+    // Connects with one type; a failure leaves the pin unconnected.
     HRESULT TryConnection(IPin* receivePin, const AM_MEDIA_TYPE* type);
+    // The steps of the connecting side (TryConnection) and of the receiving
+    // side (ReceiveConnection); their callers undo them on failure.
+    HRESULT ConnectWith(IPin* receivePin, const AM_MEDIA_TYPE* type);
+    HRESULT AcceptConnection(IPin* connector, const AM_MEDIA_TYPE* type);
+    // The steps both sides of a connection take: CheckPeer, CheckType (a
+    // refusal as a connection result), then peer and type recorded.
+    HRESULT TakePeer(IPin* peer, const AM_MEDIA_TYPE* type);
+    // Undoes TakePeer and what followed it (ReleasePeer, peer dropped).
+    void UndoPeer();
 
     bool FilterIsStopped() const;
+    // VFW_E_ALREADY_CONNECTED, VFW_E_NOT_STOPPED, or S_OK when a connection
+    // may be made. Caller holds pinLock.
+    HRESULT CanConnect() const;
 
-    TaskMemoryPtr<wchar_t> pinName;
+    win::TaskMemoryPtr<wchar_t> pinName;
     Microsoft::WRL::ComPtr<IPin> connectedPin;
     const PIN_DIRECTION direction;
-    RecursiveLock* const pinLock;
+    win::Lock* const pinLock;
     FilterBase* const filter;          // owner, no reference
     IQualityControl* qualitySink = nullptr; // no reference
     int typeListVersion = 1;

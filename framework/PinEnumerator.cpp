@@ -8,9 +8,9 @@
 #include "framework/FilterBase.h"
 #include "framework/PinBase.h"
 
-PinEnumerator::PinEnumerator(FilterBase* filter, const PinEnumerator* copyFrom) : filter(filter)
+PinEnumerator::PinEnumerator(FilterBase* filter, const PinEnumerator* copyFrom)
+    : filter(filter), filterHold(filter->BaseFilter())
 {
-    filter->BaseFilter()->AddRef();
     if (copyFrom) {
         position = copyFrom->position;
         pinCount = copyFrom->pinCount;
@@ -24,39 +24,6 @@ PinEnumerator::PinEnumerator(FilterBase* filter, const PinEnumerator* copyFrom) 
         version = filter->PinListVersion();
         pinCount = filter->PinCount();
     }
-}
-
-PinEnumerator::~PinEnumerator()
-{
-    filter->BaseFilter()->Release();
-}
-
-HRESULT STDMETHODCALLTYPE PinEnumerator::QueryInterface(REFIID iid, void** out)
-{
-    if (!out) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IEnumPins) || IsEqualIID(iid, IID_IUnknown)) {
-        *out = static_cast<IEnumPins*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE PinEnumerator::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refCount));
-}
-
-ULONG STDMETHODCALLTYPE PinEnumerator::Release()
-{
-    const LONG count = InterlockedDecrement(&refCount);
-    if (count == 0) {
-        delete this;
-    }
-    return static_cast<ULONG>(count);
 }
 
 bool PinEnumerator::OutOfSync() const
@@ -90,18 +57,17 @@ HRESULT STDMETHODCALLTYPE PinEnumerator::Next(ULONG count, IPin** pins, ULONG* f
     if (wanted == 0) {
         return S_FALSE;
     }
+    // The pins are stored without references first (the filter, which this
+    // enumerator holds, keeps them alive), so that a failure hands out nothing.
     ULONG stored = 0;
     while (position != pinCount && wanted > 0) {
         PinBase* pinBase = filter->PinAt(position);
         ++position;
         if (!pinBase) {
             // The list shrank under us. The caller ignores the array on
-            // failure, so take back what this call stored rather than leak it.
-            for (ULONG i = 0; i < stored; ++i) {
-                handedOut.pop_back();
-                pins[i]->Release();
-                pins[i] = nullptr;
-            }
+            // failure: forget what this call stored.
+            handedOut.resize(handedOut.size() - stored);
+            std::fill(pins, pins + stored, nullptr);
             return VFW_E_ENUM_OUT_OF_SYNC;
         }
         IPin* pin = pinBase->Pin();
@@ -114,8 +80,10 @@ HRESULT STDMETHODCALLTYPE PinEnumerator::Next(ULONG count, IPin** pins, ULONG* f
             break; // hand out what was stored so far
         }
         pins[stored++] = pin;
-        pin->AddRef();
         --wanted;
+    }
+    for (ULONG i = 0; i < stored; ++i) {
+        pins[i]->AddRef(); // the caller's reference on each pin handed out
     }
     if (fetched) {
         *fetched = stored;
@@ -153,13 +121,9 @@ HRESULT STDMETHODCALLTYPE PinEnumerator::Clone(IEnumPins** out)
     if (OutOfSync()) {
         return VFW_E_ENUM_OUT_OF_SYNC;
     }
-    auto* copy = new (std::nothrow) PinEnumerator(filter, this);
+    const Microsoft::WRL::ComPtr<PinEnumerator> copy = win::MakeComObject<PinEnumerator>(filter, this);
     if (!copy || !copy->Valid()) {
-        if (copy) {
-            copy->Release();
-        }
         return E_OUTOFMEMORY;
     }
-    *out = copy;
-    return S_OK;
+    return copy.CopyTo(out);
 }

@@ -5,28 +5,25 @@
 // are remembered (by identity) and not handed out again after Next refreshes
 // an out-of-sync enumerator; Reset forgets them.
 //
-// It has its own reference count (starting at 1 for the creator) and does not
-// count in liveObjectCount. Not thread-safe: one user at a time, as usual for
-// enumerators; it takes no filter lock (PinAt takes the state lock itself).
+// A small COM object (win::ComObject, made with win::MakeComObject); it does
+// not count in liveObjectCount. Not thread-safe: one user at a time, as usual
+// for enumerators; it takes no filter lock (PinAt takes the state lock itself).
 #pragma once
 
 #include <strmif.h>
+#include <wrl/client.h>
 
 #include <vector>
 
+#include "win/ComObject.h"
+
 class FilterBase;
 
-class PinEnumerator : public IEnumPins {
+class PinEnumerator final : public win::ComObject<IEnumPins> {
 public:
-    // A fresh enumerator over filter, or a copy of another one.
+    // A fresh enumerator over filter, or (copyFrom given) a copy of another
+    // one over the same filter.
     PinEnumerator(FilterBase* filter, const PinEnumerator* copyFrom);
-    virtual ~PinEnumerator();
-    PinEnumerator(const PinEnumerator&) = delete;
-    PinEnumerator& operator=(const PinEnumerator&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
@@ -40,8 +37,8 @@ private:
     bool OutOfSync() const;
     bool WasHandedOut(IPin* pin) const;
 
-    volatile LONG refCount = 1;
-    FilterBase* const filter; // reference held
+    FilterBase* const filter;
+    const Microsoft::WRL::ComPtr<IBaseFilter> filterHold; // keeps filter alive
     int position = 0;
     int pinCount = 0;
     int version = 0;

@@ -1,7 +1,9 @@
 #include "framework/SourceFilterBase.h"
 
 #include <vfwmsgs.h>
+#include <wrl/client.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <new>
 
@@ -14,9 +16,15 @@ SourceFilterBase::SourceFilterBase(const wchar_t* objectName, IUnknown* outer, R
 
 SourceFilterBase::~SourceFilterBase()
 {
-    // Each stream's destructor removes it from the array.
-    while (streamCount != 0) {
-        delete streams[streamCount - 1];
+    DestroyStreams();
+}
+
+void SourceFilterBase::DestroyStreams()
+{
+    while (!streams.empty()) {
+        // Out of the array before it goes, so its RemoveStream finds nothing.
+        const std::unique_ptr<SourceStreamBase> last = std::move(streams.back());
+        streams.pop_back();
     }
 }
 
@@ -28,58 +36,60 @@ HRESULT STDMETHODCALLTYPE SourceFilterBase::FindPin(LPCWSTR id, IPin** pin)
     // Non-numeric text converts to 0, which names no pin.
     const int number = id ? static_cast<int>(wcstol(id, nullptr, 10)) : 0;
     PinBase* found = PinAt(number - 1);
-    if (!found) {
-        *pin = nullptr;
-        return VFW_E_NOT_FOUND;
-    }
-    *pin = found->Pin();
-    (*pin)->AddRef();
-    return S_OK;
+    // The caller's reference on the pin, or null.
+    Microsoft::WRL::ComPtr<IPin>(found ? found->Pin() : nullptr).CopyTo(pin);
+    return found ? S_OK : VFW_E_NOT_FOUND;
 }
 
 int SourceFilterBase::PinCount()
 {
-    LockGuard guard(&stateLock);
-    return streamCount;
+    win::LockGuard guard(stateLock);
+    return static_cast<int>(streams.size());
 }
 
 PinBase* SourceFilterBase::PinAt(int index)
 {
-    LockGuard guard(&stateLock);
-    if (index < 0 || index >= streamCount) {
+    win::LockGuard guard(stateLock);
+    if (index < 0 || index >= static_cast<int>(streams.size())) {
         return nullptr;
     }
-    return streams[index];
+    return streams[index].get();
 }
 
 HRESULT SourceFilterBase::AddStream(SourceStreamBase* stream)
 {
-    LockGuard guard(&stateLock);
-    std::unique_ptr<SourceStreamBase*[]> grown(new (std::nothrow) SourceStreamBase*[streamCount + 1]);
-    if (!grown) {
+    win::LockGuard guard(stateLock);
+    try {
+        streams.reserve(streams.size() + 1);
+    } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    for (int i = 0; i < streamCount; ++i) {
-        grown[i] = streams[i];
-    }
-    grown[streamCount] = stream;
-    streams = std::move(grown);
-    ++streamCount;
+    streams.emplace_back(stream); // cannot fail once there is room
     return S_OK;
+}
+
+void SourceFilterBase::DestroyStream(SourceStreamBase* stream)
+{
+    std::unique_ptr<SourceStreamBase> taken;
+    {
+        win::LockGuard guard(stateLock);
+        const auto held = std::find_if(streams.begin(), streams.end(),
+                                       [stream](const std::unique_ptr<SourceStreamBase>& s) { return s.get() == stream; });
+        if (held == streams.end()) {
+            return;
+        }
+        taken = std::move(*held);
+        streams.erase(held);
+    }
+    // taken goes here, outside the lock: its destructor joins a worker still held.
 }
 
 HRESULT SourceFilterBase::RemoveStream(SourceStreamBase* stream)
 {
-    for (int i = 0; i < streamCount; ++i) {
-        if (streams[i] == stream) {
-            if (streamCount == 1) {
-                streams.reset();
-            } else {
-                for (int j = i + 1; j < streamCount; ++j) {
-                    streams[j - 1] = streams[j];
-                }
-            }
-            --streamCount;
+    for (auto held = streams.begin(); held != streams.end(); ++held) {
+        if (held->get() == stream) {
+            held->release(); // being destroyed by whoever called its destructor
+            streams.erase(held);
             return S_OK;
         }
     }
@@ -88,9 +98,9 @@ HRESULT SourceFilterBase::RemoveStream(SourceStreamBase* stream)
 
 int SourceFilterBase::FindStreamIndex(IPin* pin) const
 {
-    for (int i = 0; i < streamCount; ++i) {
+    for (size_t i = 0; i < streams.size(); ++i) {
         if (streams[i]->Pin() == pin) {
-            return i;
+            return static_cast<int>(i);
         }
     }
     return -1;

@@ -1,8 +1,11 @@
 #include "framework/SourceStreamBase.h"
 
 #include <dshow.h>
+#include <wrl/client.h>
 
 #include "framework/SourceFilterBase.h"
+#include "win/HResult.h"
+#include "win/TaskMemory.h"
 
 namespace {
 
@@ -26,7 +29,7 @@ void FormatPinId(wchar_t* text, unsigned number)
 
 SourceStreamBase::SourceStreamBase(const wchar_t* objectName, HRESULT* result, SourceFilterBase* filter,
                                    const wchar_t* pinName)
-    : WorkerThread(), OutputPinBase(objectName, filter, filter->StateLock(), pinName), sourceFilter(filter)
+    : WorkerThread(), OutputPinBase(objectName, filter, &filter->StateLock(), pinName), sourceFilter(filter)
 {
     const HRESULT added = filter->AddStream(this);
     if (result) {
@@ -49,7 +52,7 @@ HRESULT STDMETHODCALLTYPE SourceStreamBase::QueryId(LPWSTR* id)
         return VFW_E_NOT_FOUND;
     }
     // Room for any index in decimal and the terminator.
-    TaskMemoryPtr<wchar_t> text = AllocateTaskMemory<wchar_t>(11);
+    win::TaskMemoryPtr<wchar_t> text = win::AllocateTaskMemory<wchar_t>(11);
     if (!text) {
         return E_OUTOFMEMORY;
     }
@@ -60,53 +63,42 @@ HRESULT STDMETHODCALLTYPE SourceStreamBase::QueryId(LPWSTR* id)
 
 HRESULT SourceStreamBase::GoActive()
 {
-    LockGuard guard(sourceFilter->StateLock());
+    win::LockGuard guard(sourceFilter->StateLock());
     if (sourceFilter->IsActive()) {
         return S_FALSE;
     }
     if (!IsConnected()) {
         return S_OK; // an unconnected stream starts no thread
     }
-    HRESULT hr = OutputPinBase::GoActive();
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(OutputPinBase::GoActive());
     if (!StartThread()) {
         return E_FAIL;
     }
-    hr = SendCommand(CommandInit);
-    if (FAILED(hr)) {
+    const HRESULT started = SendCommand(CommandInit);
+    if (FAILED(started)) {
         // The worker has run OnWorkerEnd and is ending: join it now, so that
         // the next Pause can start a new one.
         JoinThread();
-        return hr;
+        return started;
     }
     return SendCommand(CommandPause);
 }
 
 HRESULT SourceStreamBase::GoInactive()
 {
-    LockGuard guard(sourceFilter->StateLock());
+    win::LockGuard guard(sourceFilter->StateLock());
     if (!IsConnected()) {
         return S_OK;
     }
     // Decommit first: a worker waiting for a free sample fails out of
     // GetBuffer and then sees the command.
-    HRESULT hr = OutputPinBase::GoInactive();
-    if (FAILED(hr)) {
-        return hr;
+    RETURN_IF_FAILED(OutputPinBase::GoInactive());
+    if (!HasThread()) {
+        return S_OK;
     }
-    if (HasThread()) {
-        hr = SendCommand(CommandStop);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        hr = SendCommand(CommandExit);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        JoinThread();
-    }
+    RETURN_IF_FAILED(SendCommand(CommandStop));
+    RETURN_IF_FAILED(SendCommand(CommandExit));
+    JoinThread();
     return S_OK;
 }
 
@@ -115,7 +107,7 @@ HRESULT SourceStreamBase::CheckType(const AM_MEDIA_TYPE* type)
     if (!type) {
         return E_POINTER;
     }
-    LockGuard guard(sourceFilter->StateLock());
+    win::LockGuard guard(sourceFilter->StateLock());
     MediaTypeRecord single;
     GetSingleMediaType(&single);
     return single.SameType(*type) ? S_OK : E_FAIL;
@@ -123,7 +115,7 @@ HRESULT SourceStreamBase::CheckType(const AM_MEDIA_TYPE* type)
 
 HRESULT SourceStreamBase::GetMediaType(int position, MediaTypeRecord* type)
 {
-    LockGuard guard(sourceFilter->StateLock());
+    win::LockGuard guard(sourceFilter->StateLock());
     if (position < 0) {
         return E_INVALIDARG;
     }
@@ -194,21 +186,19 @@ HRESULT SourceStreamBase::StreamingLoop()
     for (;;) {
         DWORD command;
         while (!PeekCommand(&command)) {
-            IMediaSample* sample = nullptr;
-            if (FAILED(GetEmptySample(&sample, nullptr, nullptr, 0)) || !sample) {
+            Microsoft::WRL::ComPtr<IMediaSample> sample;
+            if (FAILED(GetEmptySample(sample.GetAddressOf(), nullptr, nullptr, 0)) || !sample) {
                 Sleep(1);
                 continue;
             }
-            const HRESULT filled = FillSample(sample);
+            const HRESULT filled = FillSample(sample.Get());
             if (filled == S_OK) {
-                const HRESULT delivered = SendSample(sample);
-                sample->Release();
-                if (delivered != S_OK) {
+                if (SendSample(sample.Get()) != S_OK) {
                     return S_OK;
                 }
                 continue;
             }
-            sample->Release();
+            sample.Reset(); // back to the allocator before the stream ends
             SendEndOfStream();
             if (filled == S_FALSE) {
                 return S_OK;

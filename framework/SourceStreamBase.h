@@ -23,11 +23,14 @@
 //   worker blocked in GetEmptySample fails out of it, sleeps 1 ms and sees
 //   the pending command; a worker blocked in a downstream Receive sees it as
 //   soon as Receive returns.
-// - accessLock (WorkerThread) serialises the command exchange.
+// - accessLock (WorkerThread) serialises the command exchange and guards the
+//   thread; it is taken under StateLock, never the other way round.
 //
-// Ownership: the stream belongs to its SourceFilterBase (plain back pointer),
-// adds itself to the filter's stream array when constructed and removes
-// itself when destroyed. Its references are the filter's.
+// Ownership: the stream belongs to its SourceFilterBase (plain back pointer):
+// its constructor hands it to the filter's stream array (see *result), the
+// filter destroys it, and its destructor takes it out of the array. Its
+// references are the filter's. The samples of StreamingLoop are held by
+// ComPtr for one fill and delivery each.
 #pragma once
 
 #include "framework/OutputPinBase.h"
@@ -37,7 +40,8 @@ class SourceFilterBase;
 
 class SourceStreamBase : public WorkerThread, public OutputPinBase {
 public:
-    // *result receives the result of adding the stream to the filter.
+    // *result receives the result of adding the stream to the filter: on a
+    // failure the filter does not own the stream, and its creator destroys it.
     SourceStreamBase(const wchar_t* objectName, HRESULT* result, SourceFilterBase* filter, const wchar_t* pinName);
     ~SourceStreamBase() override;
 

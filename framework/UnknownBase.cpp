@@ -37,7 +37,7 @@ ULONG STDMETHODCALLTYPE UnknownBase::InnerRelease()
     if (InterlockedDecrement(&refCount) == 0) {
         refCount = 1;
         OnFinalRelease();
-        delete this;
+        delete this; // the object's own end: no owner outside its count
         return 0;
     }
     const LONG now = refCount;
@@ -50,6 +50,6 @@ HRESULT UnknownBase::HandOutInterface(IUnknown* itf, void** out)
         return E_POINTER;
     }
     *out = itf;
-    itf->AddRef();
+    itf->AddRef(); // the reference the caller receives
     return S_OK;
 }

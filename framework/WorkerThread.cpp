@@ -2,59 +2,53 @@
 
 #include <objbase.h>
 
-WorkerThread::WorkerThread()
-    : commandEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)), replyEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr))
-{
-}
-
-WorkerThread::~WorkerThread()
-{
-    JoinThread();
-}
+#include "win/ComInitialization.h"
 
 bool WorkerThread::StartThread()
 {
-    LockGuard guard(&accessLock);
-    if (threadHandle) {
+    win::LockGuard guard(accessLock);
+    if (thread.Joinable() || !commandEvent.Valid() || !replyEvent.Valid()) {
         return false;
     }
-    if (!commandEvent || !replyEvent) {
-        return false;
-    }
-    threadHandle = CreateThread(nullptr, 0, &WorkerThread::ThreadEntry, this, 0, nullptr);
-    return threadHandle != nullptr;
+    return thread.Start([this] {
+        const win::ComInitialization com(COINIT_MULTITHREADED | COINIT_DISABLE_OLE1DDE);
+        return WorkerMain();
+    });
 }
 
 HRESULT WorkerThread::SendCommand(DWORD command)
 {
-    LockGuard guard(&accessLock);
-    if (!threadHandle) {
+    win::LockGuard guard(accessLock);
+    if (!thread.Joinable()) {
         return E_FAIL;
     }
     commandParam = command;
-    SetEvent(commandEvent.Get());
-    WaitForSingleObject(replyEvent.Get(), INFINITE);
+    commandEvent.Set();
+    replyEvent.Wait();
     return replyValue;
+}
+
+bool WorkerThread::HasThread()
+{
+    win::LockGuard guard(accessLock);
+    return thread.Joinable();
 }
 
 void WorkerThread::JoinThread()
 {
-    HANDLE thread = InterlockedExchangePointer(&threadHandle, nullptr);
-    if (thread) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
+    win::LockGuard guard(accessLock);
+    thread.Join();
 }
 
 DWORD WorkerThread::WaitCommand()
 {
-    WaitForSingleObject(commandEvent.Get(), INFINITE);
+    commandEvent.Wait();
     return commandParam;
 }
 
 bool WorkerThread::PeekCommand(DWORD* command)
 {
-    if (WaitForSingleObject(commandEvent.Get(), 0) != WAIT_OBJECT_0) {
+    if (!commandEvent.Wait(0)) {
         return false;
     }
     if (command) {
@@ -66,31 +60,6 @@ bool WorkerThread::PeekCommand(DWORD* command)
 void WorkerThread::ReplyCommand(HRESULT value)
 {
     replyValue = value;
-    ResetEvent(commandEvent.Get());
-    SetEvent(replyEvent.Get());
-}
-
-DWORD WINAPI WorkerThread::ThreadEntry(void* self)
-{
-    const HRESULT com = InitWorkerCom();
-    const DWORD result = static_cast<WorkerThread*>(self)->WorkerMain();
-    if (SUCCEEDED(com)) {
-        CoUninitialize();
-    }
-    return result;
-}
-
-HRESULT WorkerThread::InitWorkerCom()
-{
-    using CoInitializeExFunction = HRESULT(WINAPI*)(void*, DWORD);
-    HMODULE ole32 = GetModuleHandleW(L"ole32.dll");
-    if (!ole32) {
-        return E_FAIL;
-    }
-    FARPROC entry = GetProcAddress(ole32, "CoInitializeEx");
-    if (!entry) {
-        return E_FAIL;
-    }
-    auto coInitializeEx = reinterpret_cast<CoInitializeExFunction>(reinterpret_cast<void*>(entry));
-    return coInitializeEx(nullptr, COINIT_DISABLE_OLE1DDE | COINIT_MULTITHREADED);
+    commandEvent.Clear();
+    replyEvent.Set();
 }

@@ -5,22 +5,30 @@
 // replyEvent; the worker sees the command with WaitCommand or PeekCommand
 // (neither clears it, so the same command can be seen several times) and
 // answers it exactly once with ReplyCommand, which clears commandEvent and
-// sets replyEvent.
+// sets replyEvent. The events order the hand-over of commandParam and
+// replyValue between the two threads.
 //
-// Threading: StartThread and the whole of SendCommand hold accessLock, so
-// commands from several threads are serialised and each sender gets its own
-// reply. WaitCommand, PeekCommand and ReplyCommand belong to the worker thread
-// and take no lock. threadHandle is exchanged atomically by JoinThread.
+// The worker runs in the multithreaded COM apartment for its whole life.
 //
-// Ownership: the object owns both events and the thread handle; the thread
-// must have ended (JoinThread) before a derived object's parts are destroyed,
-// since the thread runs the derived WorkerMain.
+// Threading: accessLock guards the thread owner: StartThread, HasThread,
+// JoinThread and the whole of SendCommand hold it, so commands from several
+// threads are serialised and each sender gets its own reply. The worker
+// never takes accessLock (WaitCommand, PeekCommand and ReplyCommand belong to
+// it and take no lock), so JoinThread may wait for the worker's end while
+// holding it. A caller may hold its own locks (the filter's state lock) when
+// it takes accessLock; nothing is taken while holding it.
+//
+// Ownership: the object owns both events and the thread (win::Thread); the
+// thread must have ended (JoinThread) before a derived object's parts are
+// destroyed, since it runs the derived WorkerMain. Destroying the object
+// joins a thread still held.
 #pragma once
 
 #include <windows.h>
 
-#include "framework/RecursiveLock.h"
-#include "framework/ScopedHandle.h"
+#include "win/Event.h"
+#include "win/Lock.h"
+#include "win/Thread.h"
 
 enum WorkerCommand : DWORD {
     CommandInit = 0,  // first command: the worker starts up
@@ -32,9 +40,8 @@ enum WorkerCommand : DWORD {
 
 class WorkerThread {
 public:
-    WorkerThread();
-    // Joins the thread if one is held.
-    virtual ~WorkerThread();
+    WorkerThread() = default;
+    virtual ~WorkerThread() = default;
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
@@ -47,7 +54,7 @@ public:
     // Sends a command and waits without time limit for the reply; E_FAIL
     // without a thread.
     HRESULT SendCommand(DWORD command);
-    bool HasThread() const { return threadHandle != nullptr; }
+    bool HasThread();
     // Waits for the thread to end and closes its handle; nothing without one.
     void JoinThread();
 
@@ -58,15 +65,11 @@ protected:
     void ReplyCommand(HRESULT value);
 
 private:
-    static DWORD WINAPI ThreadEntry(void* self);
-    // Initialises COM (multithreaded) for the worker through the already
-    // loaded ole32.dll; E_FAIL when it is not loaded.
-    static HRESULT InitWorkerCom();
-
-    ScopedHandle commandEvent; // manual reset
-    ScopedHandle replyEvent;   // auto reset
-    volatile DWORD commandParam = 0;
-    volatile HRESULT replyValue = S_OK;
-    HANDLE volatile threadHandle = nullptr;
-    RecursiveLock accessLock;
+    win::Lock accessLock;
+    win::Event commandEvent{win::Event::Mode::ManualReset};
+    win::Event replyEvent{win::Event::Mode::AutoReset};
+    DWORD commandParam = 0;
+    HRESULT replyValue = S_OK;
+    // Declared last: destroyed (joined) first, while the events still exist.
+    win::Thread thread;
 };

@@ -1,5 +1,9 @@
 #include "module/ClassFactory.h"
 
+#include <wrl/client.h>
+
+#include "win/HResult.h"
+
 volatile LONG serverLockCount = 0;
 
 ClassFactory::ClassFactory(const FactoryTemplate* row) : row(row)
@@ -10,35 +14,6 @@ ClassFactory::ClassFactory(const FactoryTemplate* row) : row(row)
 ClassFactory::~ClassFactory()
 {
     InterlockedDecrement(&liveObjectCount);
-}
-
-HRESULT STDMETHODCALLTYPE ClassFactory::QueryInterface(REFIID iid, void** out)
-{
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-        *out = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE ClassFactory::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refCount));
-}
-
-ULONG STDMETHODCALLTYPE ClassFactory::Release()
-{
-    const LONG now = InterlockedDecrement(&refCount);
-    if (now == 0) {
-        delete this;
-        return 0;
-    }
-    return static_cast<ULONG>(now);
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out)
@@ -57,15 +32,12 @@ HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID i
     if (!object) {
         return FAILED(hr) ? hr : E_OUTOFMEMORY;
     }
-    // The reference taken here keeps the object alive through the query and
-    // destroys it when the query handed out nothing (or creation reported a
-    // failure).
-    object->InnerAddRef();
-    if (SUCCEEDED(hr)) {
-        hr = object->InnerQueryInterface(iid, out);
-    }
-    object->InnerRelease();
-    return hr;
+    // The object's first reference: it keeps the object alive through the
+    // query and destroys it when the query handed out nothing (or creation
+    // reported a failure).
+    const Microsoft::WRL::ComPtr<IUnknown> created(object->InnerUnknown());
+    RETURN_IF_FAILED(hr);
+    return created.CopyTo(iid, out);
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock)

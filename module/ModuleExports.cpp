@@ -1,8 +1,7 @@
 // The COM server exports through which a host creates the module's objects
 // and asks whether the module may be unloaded.
 #include <objbase.h>
-
-#include <new>
+#include <wrl/client.h>
 
 #include "module/ClassFactory.h"
 #include "module/FactoryTemplate.h"
@@ -19,13 +18,9 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** out)
     }
     for (size_t i = 0; i < factoryTemplateCount; ++i) {
         if (IsEqualCLSID(classId, *factoryTemplates[i].classId)) {
-            ClassFactory* factory = new (std::nothrow) ClassFactory(&factoryTemplates[i]);
-            if (!factory) {
-                return E_OUTOFMEMORY;
-            }
-            factory->AddRef();
-            *out = static_cast<IClassFactory*>(factory);
-            return S_OK;
+            const Microsoft::WRL::ComPtr<ClassFactory> factory =
+                win::MakeComObject<ClassFactory>(&factoryTemplates[i]);
+            return factory ? factory.CopyTo(iid, out) : E_OUTOFMEMORY;
         }
     }
     return CLASS_E_CLASSNOTAVAILABLE;

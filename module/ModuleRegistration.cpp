@@ -7,14 +7,14 @@
 
 #include <string>
 
-#include "module/ModuleInstance.h"
 #include "filter/LumoraGuids.h"
 #include "framework/FilterRegistration.h"
 #include "module/CameraFilterSetup.h"
-#include "module/ComInitialization.h"
 #include "module/FactoryTemplate.h"
-#include "module/MapperRegistration.h"
+#include "module/ModuleInstance.h"
 #include "module/ServerKeys.h"
+#include "win/ComInitialization.h"
+#include "win/HResult.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -27,7 +27,7 @@ HRESULT ModulePath(std::wstring* path)
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = GetModuleFileNameW(moduleHandle, buffer, MAX_PATH + 1);
     if (length == 0) {
-        return HRESULT_FROM_WIN32(GetLastError());
+        return win::LastErrorResult();
     }
     if (length > MAX_PATH) {
         return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
@@ -47,19 +47,18 @@ HRESULT RegisterRowsWithMapper(bool registering)
 {
     ComPtr<IFilterMapper2> mapper2;
     ComPtr<IFilterMapper> mapper;
-    HRESULT hr = CreateFilterMapper2(&mapper2);
-    if (FAILED(hr)) {
-        hr = CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper,
-                              reinterpret_cast<void**>(mapper.GetAddressOf()));
+    if (FAILED(CreateFilterMapper2(&mapper2))) {
+        RETURN_IF_FAILED(CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper,
+                                          reinterpret_cast<void**>(mapper.GetAddressOf())));
     }
-    for (size_t i = 0; i < factoryTemplateCount && SUCCEEDED(hr); ++i) {
+    for (size_t i = 0; i < factoryTemplateCount; ++i) {
         const FilterSetup* setup = factoryTemplates[i].setup;
         if (setup) {
-            hr = mapper2 ? RegisterFilterWithMapper2(setup, mapper2.Get(), registering)
-                         : RegisterFilterWithMapper(setup, mapper.Get(), registering);
+            RETURN_IF_FAILED(mapper2 ? RegisterFilterWithMapper2(setup, mapper2.Get(), registering)
+                                     : RegisterFilterWithMapper(setup, mapper.Get(), registering));
         }
     }
-    return hr;
+    return S_OK;
 }
 
 } // namespace
@@ -67,26 +66,20 @@ HRESULT RegisterRowsWithMapper(bool registering)
 HRESULT RegisterModuleFilters(bool registering)
 {
     std::wstring path;
-    HRESULT hr = ModulePath(&path);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(ModulePath(&path));
     if (registering) {
-        hr = WriteServerKeys(path.c_str(), true);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        RETURN_IF_FAILED(WriteServerKeys(path.c_str(), true));
     }
+    HRESULT hr;
     {
-        ComInitialization com;
+        // COM for as long as the mappers are used.
+        const win::ComInitialization com;
         hr = RegisterRowsWithMapper(registering);
         CoFreeUnusedLibraries();
     }
+    RETURN_IF_FAILED(hr);
     // Unregistration removes the keys last, once the mapper entries are gone.
-    if (!registering && SUCCEEDED(hr)) {
-        hr = WriteServerKeys(path.c_str(), false);
-    }
-    return hr;
+    return registering ? hr : WriteServerKeys(path.c_str(), false);
 }
 
 namespace {
@@ -96,17 +89,15 @@ namespace {
 // success, as for the class keys and the default category.
 HRESULT RegisterVideoInputDevice(bool registering)
 {
-    ComInitialization com;
+    const win::ComInitialization com;
     ComPtr<IFilterMapper2> mapper;
-    HRESULT hr = CreateFilterMapper2(&mapper);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    RETURN_IF_FAILED(CreateFilterMapper2(&mapper));
     if (registering) {
         return mapper->RegisterFilter(CLSID_LumoraCameraFilter, kCameraFilterName, nullptr,
                                       &CLSID_VideoInputDeviceCategory, kCameraFilterName, &cameraDeviceRegistration);
     }
-    hr = mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, kCameraFilterName, CLSID_LumoraCameraFilter);
+    const HRESULT hr =
+        mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, kCameraFilterName, CLSID_LumoraCameraFilter);
     return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : hr;
 }
 
@@ -114,12 +105,12 @@ HRESULT RegisterVideoInputDevice(bool registering)
 
 STDAPI DllRegisterServer()
 {
-    const HRESULT hr = RegisterModuleFilters(true);
-    return FAILED(hr) ? hr : RegisterVideoInputDevice(true);
+    RETURN_IF_FAILED(RegisterModuleFilters(true));
+    return RegisterVideoInputDevice(true);
 }
 
 STDAPI DllUnregisterServer()
 {
-    const HRESULT hr = RegisterModuleFilters(false);
-    return FAILED(hr) ? hr : RegisterVideoInputDevice(false);
+    RETURN_IF_FAILED(RegisterModuleFilters(false));
+    return RegisterVideoInputDevice(false);
 }

@@ -4,28 +4,10 @@
 #include <string>
 
 #include "module/FactoryTemplate.h"
+#include "win/HResult.h"
+#include "win/RegistryKey.h"
 
 namespace {
-
-// Closes a registry key when it goes.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey()
-    {
-        if (key) {
-            RegCloseKey(key);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY* Receive() { return &key; }
-    HKEY Get() const { return key; }
-
-private:
-    HKEY key = nullptr;
-};
 
 // "CLSID\{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 std::wstring ClassKeyName(REFCLSID classId)
@@ -35,10 +17,17 @@ std::wstring ClassKeyName(REFCLSID classId)
     return std::wstring(L"CLSID\\") + text;
 }
 
-LONG SetStringValue(HKEY key, const wchar_t* name, const wchar_t* value)
+HRESULT SetStringValue(HKEY key, const wchar_t* name, const wchar_t* value)
 {
     const DWORD bytes = static_cast<DWORD>((std::wcslen(value) + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes);
+    return HRESULT_FROM_WIN32(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes));
+}
+
+// Creates (or opens) subkey of parent for writing.
+HRESULT CreateKey(HKEY parent, const wchar_t* subkey, win::RegistryKey* key)
+{
+    return HRESULT_FROM_WIN32(
+        RegCreateKeyExW(parent, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key->Receive(), nullptr));
 }
 
 // Removes subkey and everything below it; the Win32 result of the first step
@@ -46,7 +35,7 @@ LONG SetStringValue(HKEY key, const wchar_t* name, const wchar_t* value)
 LONG RemoveKeyTree(HKEY parent, const wchar_t* subkey)
 {
     {
-        RegistryKey key;
+        win::RegistryKey key;
         const LONG opened = RegOpenKeyExW(parent, subkey, 0, MAXIMUM_ALLOWED, key.Receive());
         if (opened != ERROR_SUCCESS) {
             return opened;
@@ -72,24 +61,13 @@ LONG RemoveKeyTree(HKEY parent, const wchar_t* subkey)
 HRESULT RegisterServerKey(REFCLSID classId, const wchar_t* description, const wchar_t* modulePath,
                           const wchar_t* threadingModel, const wchar_t* serverType)
 {
-    RegistryKey classKey;
-    LONG error = RegCreateKeyExW(HKEY_CLASSES_ROOT, ClassKeyName(classId).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 KEY_WRITE, nullptr, classKey.Receive(), nullptr);
-    if (error == ERROR_SUCCESS) {
-        error = SetStringValue(classKey.Get(), nullptr, description);
-    }
-    RegistryKey serverKey;
-    if (error == ERROR_SUCCESS) {
-        error = RegCreateKeyExW(classKey.Get(), serverType, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                                serverKey.Receive(), nullptr);
-    }
-    if (error == ERROR_SUCCESS) {
-        error = SetStringValue(serverKey.Get(), nullptr, modulePath);
-    }
-    if (error == ERROR_SUCCESS) {
-        error = SetStringValue(serverKey.Get(), L"ThreadingModel", threadingModel);
-    }
-    return HRESULT_FROM_WIN32(error);
+    win::RegistryKey classKey;
+    RETURN_IF_FAILED(CreateKey(HKEY_CLASSES_ROOT, ClassKeyName(classId).c_str(), &classKey));
+    RETURN_IF_FAILED(SetStringValue(classKey.Get(), nullptr, description));
+    win::RegistryKey serverKey;
+    RETURN_IF_FAILED(CreateKey(classKey.Get(), serverType, &serverKey));
+    RETURN_IF_FAILED(SetStringValue(serverKey.Get(), nullptr, modulePath));
+    return SetStringValue(serverKey.Get(), L"ThreadingModel", threadingModel);
 }
 
 HRESULT UnregisterServerKey(REFCLSID classId)
@@ -108,11 +86,11 @@ HRESULT DeleteKeyTree(HKEY parent, const wchar_t* subkey)
 
 HRESULT WriteServerKeys(const wchar_t* modulePath, bool registering)
 {
-    HRESULT hr = S_OK;
-    for (size_t i = 0; i < factoryTemplateCount && SUCCEEDED(hr); ++i) {
+    for (size_t i = 0; i < factoryTemplateCount; ++i) {
         const FactoryTemplate& row = factoryTemplates[i];
-        hr = registering ? RegisterServerKey(*row.classId, row.name, modulePath, L"Both", L"InprocServer32")
-                         : UnregisterServerKey(*row.classId);
+        RETURN_IF_FAILED(registering
+                             ? RegisterServerKey(*row.classId, row.name, modulePath, L"Both", L"InprocServer32")
+                             : UnregisterServerKey(*row.classId));
     }
-    return hr;
+    return S_OK;
 }

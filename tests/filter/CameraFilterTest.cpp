@@ -141,6 +141,20 @@ TEST_F(CameraFilterObject, ANewResolutionReachesTheFileAndTheOfferedTypeButNotTh
     EXPECT_NE(journal.end(), std::find(journal.begin(), journal.end(), "CameraSetGamma(60)"));
 }
 
+TEST_F(CameraFilterObject, TheCameraOpensWithTheResolutionStoredInTheFileAtPause)
+{
+    // The pins were set up and queried with no settings file (index 0); the
+    // file changes before the worker starts, as at a Pause.
+    MediaTypeRecord offered;
+    ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
+    StoreResolution(2);
+    SimClearJournal();
+    ASSERT_EQ(S_OK, under.capture->OnWorkerStart());
+    const std::vector<std::string> journal = JournalLines();
+    EXPECT_NE(journal.end(), std::find(journal.begin(), journal.end(), "CameraInit(1,2,1,1)"));
+    EXPECT_EQ(S_OK, under.capture->OnWorkerEnd());
+}
+
 TEST_F(CameraFilterObject, DestroyingTheFilterWhileTheCameraIsOpenClosesIt)
 {
     const LONG objectsBefore = liveObjectCount;

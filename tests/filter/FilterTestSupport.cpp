@@ -15,7 +15,7 @@ TestFilter::TestFilter()
     }
     created->InnerQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()));
     object = static_cast<CameraFilter*>(created);
-    capture = static_cast<CameraOutputPin*>(object->PinAt(0));
+    capture = object->CapturePin();
     preview = static_cast<CameraOutputPin*>(object->PinAt(1));
 }
 
@@ -49,24 +49,22 @@ SimStamp StampIn(const BYTE* frame, long size)
 
 MessageBoxAnswerer::MessageBoxAnswerer()
 {
-    InitializeCriticalSection(&lock);
-    thread = CreateThread(nullptr, 0, &MessageBoxAnswerer::Run, this, 0, nullptr);
+    thread.Start([this] {
+        Run();
+        return DWORD{0};
+    });
 }
 
 MessageBoxAnswerer::~MessageBoxAnswerer()
 {
     stop = true;
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    DeleteCriticalSection(&lock);
+    thread.Join();
 }
 
 std::vector<std::string> MessageBoxAnswerer::Texts()
 {
-    EnterCriticalSection(&lock);
-    std::vector<std::string> copy = texts;
-    LeaveCriticalSection(&lock);
-    return copy;
+    win::LockGuard guard(lock);
+    return texts;
 }
 
 namespace {
@@ -88,18 +86,18 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param)
 
 } // namespace
 
-DWORD WINAPI MessageBoxAnswerer::Run(void* self)
+void MessageBoxAnswerer::Run()
 {
-    auto* answerer = static_cast<MessageBoxAnswerer*>(self);
-    while (!answerer->stop) {
+    while (!stop) {
         HWND box = FindWindowA("#32770", "Lumora Camera");
         HWND ok = box ? GetDlgItem(box, IDOK) : nullptr;
         if (ok && IsWindowVisible(box)) {
             std::string text;
             EnumChildWindows(box, &CollectStaticText, reinterpret_cast<LPARAM>(&text));
-            EnterCriticalSection(&answerer->lock);
-            answerer->texts.push_back(text);
-            LeaveCriticalSection(&answerer->lock);
+            {
+                win::LockGuard guard(lock);
+                texts.push_back(text);
+            }
             // Pressing the button, as a click would.
             SendMessageA(ok, BM_CLICK, 0, 0);
             // Wait for this box to go before looking for the next one.
@@ -109,7 +107,6 @@ DWORD WINAPI MessageBoxAnswerer::Run(void* self)
         }
         Sleep(20);
     }
-    return 0;
 }
 
 } // namespace filtertest

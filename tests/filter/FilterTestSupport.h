@@ -17,6 +17,8 @@
 #include "simcamera/SimControl.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
+#include "win/Lock.h"
+#include "win/Thread.h"
 
 namespace filtertest {
 
@@ -39,7 +41,9 @@ struct TestFilter {
 // Base fixture: the simulated camera at power-on state, no settings file.
 using FilterTest = testenv::SimCameraFixture;
 
-// Writes a settings file holding the defaults and the given resolution index.
+// Writes a settings file holding the defaults and the given resolution index
+// (behind any filter's back: a filter follows it when it is made, and its
+// camera opens with it).
 void StoreResolution(uint8_t resolution);
 
 // Read from the simulated camera by every filter test.
@@ -71,11 +75,11 @@ public:
     std::vector<std::string> Texts();
 
 private:
-    static DWORD WINAPI Run(void* self);
+    void Run();
     std::atomic<bool> stop{false};
-    CRITICAL_SECTION lock;
+    win::Lock lock; // guards texts
     std::vector<std::string> texts;
-    HANDLE thread = nullptr;
+    win::Thread thread; // last: joined first
 };
 
 } // namespace filtertest

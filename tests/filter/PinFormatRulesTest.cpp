@@ -38,15 +38,20 @@ protected:
     TestFilter under;
 };
 
-TEST_F(PinFormatRules, OffersTheEntryOfTheStoredResolutionIndexAndMakesItCurrent)
+TEST_F(PinFormatRules, OffersTheEntryOfTheResolutionIndexAppliedAndMakesItCurrent)
 {
+    ComPtr<ICameraSettings> settings;
+    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
     const struct {
         uint8_t resolution;
         int entry;
     } cases[] = {{5, 0}, {1, 1}, {2, 2}, {0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.resolution);
-        StoreResolution(c.resolution);
+        CameraConfig config;
+        ASSERT_EQ(S_OK, settings->GetConfig(&config));
+        config.m_Format.m_Resolution = c.resolution;
+        ASSERT_EQ(S_OK, settings->SetConfig(&config));
         // Start from a current type the pin would never offer.
         SetCurrentType(under.capture, Entry(under.capture, 3));
 
@@ -87,6 +92,26 @@ TEST_F(PinFormatRules, OfferedTypeIsUncompressedRgb24OfOneFrame)
     EXPECT_EQ(24, format->bmiHeader.biBitCount);
     EXPECT_EQ(static_cast<DWORD>(BI_RGB), format->bmiHeader.biCompression);
     EXPECT_EQ(18337536u, format->bmiHeader.biSizeImage);
+}
+
+TEST_F(PinFormatRules, TypeQueriesCallNoCameraFunction)
+{
+    // Connections query types under the filter's state lock, many times:
+    // neither pin reads the settings or asks the camera for them there.
+    StoreResolution(2);
+    SimClearJournal();
+    for (CameraOutputPin* pin : {under.capture, under.preview}) {
+        MediaTypeRecord offered;
+        ASSERT_EQ(S_OK, pin->GetMediaType(0, &offered));
+        EXPECT_EQ(S_OK, pin->CheckType(&offered));
+        EXPECT_EQ(S_OK, pin->QueryAccept(&offered));
+        ComPtr<IEnumMediaTypes> types;
+        ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.GetAddressOf()));
+        AM_MEDIA_TYPE* listed = nullptr;
+        ASSERT_EQ(S_OK, types->Next(1, &listed, nullptr));
+        DeleteType(listed);
+    }
+    EXPECT_EQ(std::vector<std::string>{}, JournalLines());
 }
 
 TEST_F(PinFormatRules, WildcardQueriesAreRefusedThreeTimesThenAccepted)
@@ -170,21 +195,21 @@ TEST_F(PinFormatRules, VideoInfoTypesWithAMissingOrShortBlockAreRefused)
 
 TEST_F(PinFormatRules, SizeBuffersAsksForThreeFrameBuffersAndRefusesSmallerOnes)
 {
-    ScriptedAllocator allocator;
+    const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
     ALLOCATOR_PROPERTIES request = {1, 100, 16, 8};
-    ASSERT_EQ(S_OK, under.capture->SizeBuffers(&allocator, &request));
-    EXPECT_EQ(3, allocator.asked.cBuffers);
-    EXPECT_EQ(18337536, allocator.asked.cbBuffer);
-    EXPECT_EQ(16, allocator.asked.cbAlign); // alignment and prefix as they came
-    EXPECT_EQ(8, allocator.asked.cbPrefix);
+    ASSERT_EQ(S_OK, under.capture->SizeBuffers(allocator.Get(), &request));
+    EXPECT_EQ(3, allocator->asked.cBuffers);
+    EXPECT_EQ(18337536, allocator->asked.cbBuffer);
+    EXPECT_EQ(16, allocator->asked.cbAlign); // alignment and prefix as they came
+    EXPECT_EQ(8, allocator->asked.cbPrefix);
 
-    allocator.grantedSize = 18337535;
-    EXPECT_EQ(E_FAIL, under.capture->SizeBuffers(&allocator, &request));
-    allocator.grantedSize = -1;
-    allocator.grantedBuffers = 1; // fewer buffers will do
-    EXPECT_EQ(S_OK, under.capture->SizeBuffers(&allocator, &request));
-    allocator.result = VFW_E_ALREADY_COMMITTED;
-    EXPECT_EQ(VFW_E_ALREADY_COMMITTED, under.capture->SizeBuffers(&allocator, &request));
+    allocator->grantedSize = 18337535;
+    EXPECT_EQ(E_FAIL, under.capture->SizeBuffers(allocator.Get(), &request));
+    allocator->grantedSize = -1;
+    allocator->grantedBuffers = 1; // fewer buffers will do
+    EXPECT_EQ(S_OK, under.capture->SizeBuffers(allocator.Get(), &request));
+    allocator->result = VFW_E_ALREADY_COMMITTED;
+    EXPECT_EQ(VFW_E_ALREADY_COMMITTED, under.capture->SizeBuffers(allocator.Get(), &request));
 }
 
 TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
@@ -193,17 +218,17 @@ TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
     ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
     SetCurrentType(under.preview, small);
 
-    ScriptedAllocator allocator;
+    const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
     ALLOCATOR_PROPERTIES request = {};
-    ASSERT_EQ(S_OK, under.preview->SizeBuffers(&allocator, &request));
-    EXPECT_EQ(1228800, allocator.asked.cbBuffer);
+    ASSERT_EQ(S_OK, under.preview->SizeBuffers(allocator.Get(), &request));
+    EXPECT_EQ(1228800, allocator->asked.cbBuffer);
     EXPECT_EQ(1228800u, CurrentType(under.preview).lSampleSize);
 
     // A current type without a video header is not read.
     MediaTypeRecord noFormat;
     noFormat.majortype = MEDIATYPE_Video;
     SetCurrentType(under.preview, noFormat);
-    EXPECT_EQ(E_FAIL, under.preview->SizeBuffers(&allocator, &request));
+    EXPECT_EQ(E_FAIL, under.preview->SizeBuffers(allocator.Get(), &request));
 }
 
 } // namespace

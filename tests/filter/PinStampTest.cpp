@@ -3,40 +3,21 @@
 // scripted reference clock and real samples from Wine's memory allocator.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/support/WaitFor.h"
+#include "win/ComObject.h"
 
 using namespace filtertest;
 
 namespace {
 
-// A reference clock whose time the test sets; it lives while referenced.
-class ScriptedReferenceClock final : public IReferenceClock {
+// A reference clock whose time the test sets. Made with win::MakeComObject.
+class ScriptedReferenceClock final : public win::ComObject<IReferenceClock> {
 public:
     REFERENCE_TIME now = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IReferenceClock)) {
-            *out = static_cast<IReferenceClock*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG left = InterlockedDecrement(&references);
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* time) override
     {
         *time = now;
@@ -51,12 +32,10 @@ public:
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD_PTR) override { return E_NOTIMPL; }
-
-private:
-    volatile LONG references = 0; // the first holder adds the first
 };
 
 // A camera pin whose clock the test sets and whose pacing sleeps are recorded.
+// It is a third stream of the filter, which owns it.
 class ScriptedClockPin : public CameraOutputPin {
 public:
     ScriptedClockPin(CameraFilter* filter, REFGUID category) : CameraOutputPin(filter, nullptr, L"Scripted")
@@ -94,10 +73,7 @@ protected:
     {
         under.filter->Stop();
         under.filter->SetSyncSource(nullptr);
-        if (pin) {
-            pin->OnWorkerEnd();
-        }
-        pin.reset(); // before the filter it belongs to
+        DropPin();
         if (allocator) {
             allocator->Decommit();
         }
@@ -105,9 +81,18 @@ protected:
     }
     void StartWorker(REFGUID category, DWORD startTick)
     {
-        pin = std::make_unique<ScriptedClockPin>(under.object, category);
+        pin = new ScriptedClockPin(under.object, category); // the filter owns it
         pin->tick = startTick;
         ASSERT_EQ(S_OK, pin->OnWorkerStart());
+    }
+    // Ends the pin's worker and destroys the pin.
+    void DropPin()
+    {
+        if (pin) {
+            pin->OnWorkerEnd();
+            under.object->DestroyStream(pin);
+            pin = nullptr;
+        }
     }
     // Ends the pin's worker and starts it again at the given tick.
     void RestartWorkerAt(DWORD tick)
@@ -146,8 +131,8 @@ protected:
 
     TestFilter under;
     ComPtr<IMemAllocator> allocator;
-    std::unique_ptr<ScriptedClockPin> pin;
-    ComPtr<ScriptedReferenceClock> referenceClock{new ScriptedReferenceClock};
+    ScriptedClockPin* pin = nullptr; // a stream of under's filter
+    const ComPtr<ScriptedReferenceClock> referenceClock = win::MakeComObject<ScriptedReferenceClock>();
 };
 
 TEST_F(PinStamps, StampsAdvanceByElapsedTrueTimeWithTheLateOffsetBetweenSamples)
@@ -294,8 +279,7 @@ TEST_F(PinStamps, PreviewSamplesCarryNoTimesAndBothPinsDeliverFrames)
         BYTE* data = nullptr;
         sample->GetPointer(&data);
         EXPECT_TRUE(IsStamp(StampIn(data, sample->GetSize())));
-        pin->OnWorkerEnd();
-        pin.reset();
+        DropPin();
     }
 }
 

@@ -1,28 +1,19 @@
 // An allocator for the buffer-sizing tests: records the request and grants
-// what it is told to (fewer or smaller buffers, or a failure). Lives on the
-// test's stack; its references are only counted.
+// what it is told to (fewer or smaller buffers, or a failure). Made with
+// win::MakeComObject.
 #pragma once
 
 #include <dshow.h>
 
-class ScriptedAllocator : public IMemAllocator {
+#include "win/ComObject.h"
+
+class ScriptedAllocator final : public win::ComObject<IMemAllocator> {
 public:
     HRESULT result = S_OK;
     long grantedBuffers = -1; // -1: as asked
     long grantedSize = -1;    // -1: as asked
     ALLOCATOR_PROPERTIES asked = {};
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMemAllocator)) {
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override
     {
         asked = *request;

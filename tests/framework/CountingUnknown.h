@@ -1,26 +1,23 @@
-// A plain IUnknown that only counts its references, for checking that code
-// which holds pUnk or other COM references keeps them balanced.
+// Fakes whose point is their reference count, for checking that code which
+// holds COM references (pUnk, peers, allocators, graphs) gives back what it
+// took. They are small COM objects made with win::MakeComObject; the test's
+// own reference counts, so "nothing else holds it" reads References() == 1.
 #pragma once
 
 #include <unknwn.h>
 
-class CountingUnknown : public IUnknown {
+#include "win/ComObject.h"
+
+template <class FirstInterface, class... OtherInterfaces>
+class CountedComObject : public win::ComObject<FirstInterface, OtherInterfaces...> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    // References held now, the test's own included.
+    ULONG References()
     {
-        if (IsEqualIID(iid, IID_IUnknown)) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        this->AddRef();
+        return this->Release();
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&count)); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&count)); }
-
-    LONG Count() const { return count; }
-
-private:
-    volatile LONG count = 0;
 };
+
+// A plain IUnknown that only counts its references.
+class CountingUnknown final : public CountedComObject<IUnknown> {};

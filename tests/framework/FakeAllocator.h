@@ -1,11 +1,13 @@
 // A scriptable sample allocator for the allocator-choice tests: it records
 // the properties asked of it and can refuse them or grant smaller buffers.
-// Lives on the test's stack; its references are only counted.
+// Made with win::MakeComObject; its references are counted (References()).
 #pragma once
 
 #include <dshow.h>
 
-class FakeAllocator : public IMemAllocator {
+#include "tests/framework/CountingUnknown.h"
+
+class FakeAllocator final : public CountedComObject<IMemAllocator> {
 public:
     HRESULT setPropertiesResult = S_OK;
     LONG grantedBufferSize = -1; // -1: grant what was asked
@@ -13,21 +15,6 @@ public:
     int setPropertiesCalls = 0;
     int commits = 0;
     int decommits = 0;
-
-    LONG References() const { return refCount; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMemAllocator)) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refCount); }
-    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refCount); }
 
     HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override
     {
@@ -63,7 +50,4 @@ public:
         return VFW_E_NOT_COMMITTED;
     }
     HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample*) override { return S_OK; }
-
-private:
-    volatile LONG refCount = 0;
 };

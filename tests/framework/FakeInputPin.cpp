@@ -1,35 +1,16 @@
 #include "tests/framework/FakeInputPin.h"
 
 #include <cstring>
-#include <new>
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
 // IEnumMediaTypes over a copy of a list of types.
-class TypeListEnumerator : public IEnumMediaTypes {
+class TypeListEnumerator final : public win::ComObject<IEnumMediaTypes> {
 public:
     explicit TypeListEnumerator(const std::vector<MediaTypeRecord>& types) : types(types) {}
-    virtual ~TypeListEnumerator() = default;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumMediaTypes)) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refCount); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&refCount);
-        if (count == 0) {
-            delete this;
-        }
-        return count;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** out, ULONG* fetched) override
     {
         ULONG n = 0;
@@ -54,7 +35,6 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumMediaTypes**) override { return E_NOTIMPL; }
 
 private:
-    volatile LONG refCount = 1;
     std::vector<MediaTypeRecord> types;
     size_t position = 0;
 };
@@ -74,32 +54,13 @@ MediaTypeRecord MakeVideoType(const GUID& subtype, BYTE marker)
     return type;
 }
 
-FakeInputPin::FakeInputPin() = default;
-
-FakeInputPin::~FakeInputPin() = default;
-
 HRESULT STDMETHODCALLTYPE FakeInputPin::QueryInterface(REFIID iid, void** out)
 {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
-        *out = static_cast<IPin*>(this);
-    } else if (IsEqualIID(iid, IID_IMemInputPin) && exposeMemInputPin) {
-        *out = static_cast<IMemInputPin*>(this);
-    } else {
+    if (!exposeMemInputPin && IsEqualIID(iid, IID_IMemInputPin)) {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE FakeInputPin::AddRef()
-{
-    return InterlockedIncrement(&refCount);
-}
-
-ULONG STDMETHODCALLTYPE FakeInputPin::Release()
-{
-    return InterlockedDecrement(&refCount);
+    return ComObject::QueryInterface(iid, out);
 }
 
 HRESULT STDMETHODCALLTYPE FakeInputPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type)
@@ -119,12 +80,8 @@ HRESULT STDMETHODCALLTYPE FakeInputPin::Disconnect()
 
 HRESULT STDMETHODCALLTYPE FakeInputPin::ConnectedTo(IPin** pin)
 {
-    *pin = connectedTo.Get();
-    if (!*pin) {
-        return VFW_E_NOT_CONNECTED;
-    }
-    (*pin)->AddRef();
-    return S_OK;
+    connectedTo.CopyTo(pin);
+    return *pin ? S_OK : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT STDMETHODCALLTYPE FakeInputPin::QueryDirection(PIN_DIRECTION* out)
@@ -135,8 +92,9 @@ HRESULT STDMETHODCALLTYPE FakeInputPin::QueryDirection(PIN_DIRECTION* out)
 
 HRESULT STDMETHODCALLTYPE FakeInputPin::EnumMediaTypes(IEnumMediaTypes** out)
 {
-    *out = new (std::nothrow) TypeListEnumerator(offeredTypes);
-    return *out ? S_OK : E_OUTOFMEMORY;
+    *out = nullptr;
+    const ComPtr<TypeListEnumerator> enumerator = win::MakeComObject<TypeListEnumerator>(offeredTypes);
+    return enumerator ? enumerator.CopyTo(out) : E_OUTOFMEMORY;
 }
 
 HRESULT STDMETHODCALLTYPE FakeInputPin::EndOfStream()
@@ -147,12 +105,8 @@ HRESULT STDMETHODCALLTYPE FakeInputPin::EndOfStream()
 
 HRESULT STDMETHODCALLTYPE FakeInputPin::GetAllocator(IMemAllocator** out)
 {
-    *out = offeredAllocator.Get();
-    if (!*out) {
-        return VFW_E_NO_ALLOCATOR;
-    }
-    (*out)->AddRef();
-    return S_OK;
+    offeredAllocator.CopyTo(out);
+    return *out ? S_OK : VFW_E_NO_ALLOCATOR;
 }
 
 HRESULT STDMETHODCALLTYPE FakeInputPin::NotifyAllocator(IMemAllocator* allocator, WINBOOL /*readOnly*/)

@@ -1,7 +1,7 @@
 // A scriptable downstream input pin (IPin + IMemInputPin) for unit tests of
-// connection, allocator choice and delivery. It lives on the test's stack:
-// its reference count is only counted, so a test can check that the pin
-// under test gave back every reference it took.
+// connection, allocator choice and delivery. Made with win::MakeComObject;
+// its references are counted (References()), so a test can check that the
+// pin under test gave back every reference it took.
 #pragma once
 
 #include <dshow.h>
@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "framework/MediaTypeRecord.h"
+#include "tests/framework/CountingUnknown.h"
 
-class FakeInputPin : public IPin, public IMemInputPin {
+class FakeInputPin final : public CountedComObject<IPin, IMemInputPin> {
 public:
-    FakeInputPin();
-    ~FakeInputPin();
-
     // Script.
     PIN_DIRECTION direction = PINDIR_INPUT;
     bool exposeMemInputPin = true;
@@ -32,12 +30,9 @@ public:
     Microsoft::WRL::ComPtr<IMemAllocator> notifiedAllocator;
     volatile LONG samplesReceived = 0;
     volatile LONG endOfStreams = 0;
-    LONG References() const { return refCount; }
 
-    // IUnknown (shared by both interfaces)
+    // Refuses IMemInputPin unless exposeMemInputPin.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IPin
     HRESULT STDMETHODCALLTYPE Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
@@ -63,9 +58,6 @@ public:
     HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override;
     HRESULT STDMETHODCALLTYPE ReceiveMultiple(IMediaSample** samples, LONG count, LONG* processed) override;
     HRESULT STDMETHODCALLTYPE ReceiveCanBlock() override { return S_FALSE; }
-
-private:
-    volatile LONG refCount = 0;
 };
 
 // A media type for tests: video of the given subtype, with an 88-byte format

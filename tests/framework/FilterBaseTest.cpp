@@ -10,6 +10,8 @@
 #include "tests/framework/RecordingMapper.h"
 #include "tests/framework/ScriptedFilter.h"
 
+using Microsoft::WRL::ComPtr;
+
 namespace {
 
 class FilterBasics : public testing::Test {
@@ -45,22 +47,22 @@ protected:
 TEST_F(FilterBasics, JoinFilterGraphKeepsWeakReferencesAndACopyOfTheName)
 {
     EXPECT_EQ(Name(), L"");
-    FakeGraph graph;
+    const ComPtr<FakeGraph> graph = win::MakeComObject<FakeGraph>();
     std::wstring name = L"Source";
-    ASSERT_EQ(filter->JoinFilterGraph(&graph, name.c_str()), S_OK);
+    ASSERT_EQ(filter->JoinFilterGraph(graph.Get(), name.c_str()), S_OK);
     name[0] = L'X';
-    EXPECT_EQ(graph.References(), 0) << "neither the graph nor its event sink is held";
+    EXPECT_EQ(graph->References(), 1u) << "neither the graph nor its event sink is held";
 
     FILTER_INFO info;
     ASSERT_EQ(filter->QueryFilterInfo(&info), S_OK);
     EXPECT_STREQ(info.achName, L"Source");
-    EXPECT_EQ(info.pGraph, static_cast<IFilterGraph*>(&graph));
-    EXPECT_EQ(graph.References(), 1);
+    EXPECT_EQ(info.pGraph, static_cast<IFilterGraph*>(graph.Get()));
+    EXPECT_EQ(graph->References(), 2u);
     info.pGraph->Release();
 
     // A long name is cut to 127 characters.
     const std::wstring longName(200, L'n');
-    ASSERT_EQ(filter->JoinFilterGraph(&graph, longName.c_str()), S_OK);
+    ASSERT_EQ(filter->JoinFilterGraph(graph.Get(), longName.c_str()), S_OK);
     EXPECT_EQ(Name(), longName.substr(0, 127));
 
     // Leaving the graph without a name clears both.
@@ -84,11 +86,11 @@ TEST_F(FilterBasics, NameThatCannotBeCopiedLeavesNoName)
 
 TEST_F(FilterBasics, PostGraphEventReachesTheSinkAndNamesTheFilterOnComplete)
 {
-    FakeGraph graph;
-    ASSERT_EQ(filter->JoinFilterGraph(&graph, L"f"), S_OK);
+    const ComPtr<FakeGraph> graph = win::MakeComObject<FakeGraph>();
+    ASSERT_EQ(filter->JoinFilterGraph(graph.Get(), L"f"), S_OK);
     EXPECT_EQ(filter->PostGraphEvent(EC_ERRORABORT, E_OUTOFMEMORY, 5), S_OK);
     EXPECT_EQ(filter->PostGraphEvent(EC_COMPLETE, S_OK, 5), S_OK);
-    const auto events = graph.Events();
+    const auto events = graph->Events();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].code, EC_ERRORABORT);
     EXPECT_EQ(events[0].param1, E_OUTOFMEMORY);
@@ -103,7 +105,7 @@ TEST_F(FilterBasics, ClockIsHeldAndStreamTimeCountsFromTheRunStart)
     REFERENCE_TIME streamTime = 0;
     EXPECT_EQ(filter->CurrentStreamTime(&streamTime), VFW_E_NO_CLOCK);
 
-    Microsoft::WRL::ComPtr<IReferenceClock> clock;
+    ComPtr<IReferenceClock> clock;
     ASSERT_EQ(CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
                                reinterpret_cast<void**>(clock.GetAddressOf())),
               S_OK);
@@ -174,23 +176,22 @@ TEST_F(FilterBasics, RegistrationCallsTheMapperInOrderAndStopsAtAFailure)
     const CLSID classId = {0x1b2f4e55, 0x3c7a, 0x4d0b, {0x9a, 0x61, 0x7e, 0x2d, 0x05, 0x38, 0xc1, 0x90}};
     const FilterSetup setup = {&classId, L"Framework test filter", MERIT_DO_NOT_USE, 2, pins};
 
-    RecordingMapper mapper;
-    EXPECT_EQ(RegisterFilterWithMapper(&setup, &mapper, true), S_OK);
-    EXPECT_EQ(mapper.calls, (std::vector<std::string>{"unregister", "filter Framework test filter 2097152",
-                                                      "pin In rendered",
-                                                      "type In video", "pin Out output", "type Out video",
-                                                      "type Out other"}));
+    const ComPtr<RecordingMapper> mapper = win::MakeComObject<RecordingMapper>();
+    EXPECT_EQ(RegisterFilterWithMapper(&setup, mapper.Get(), true), S_OK);
+    EXPECT_EQ(mapper->calls, (std::vector<std::string>{"unregister", "filter Framework test filter 2097152",
+                                                       "pin In rendered", "type In video", "pin Out output",
+                                                       "type Out video", "type Out other"}));
 
-    RecordingMapper failing;
-    failing.failingCall = 3; // the first RegisterPinType
-    failing.failure = E_ACCESSDENIED;
-    EXPECT_EQ(RegisterFilterWithMapper(&setup, &failing, true), E_ACCESSDENIED);
-    EXPECT_EQ(failing.calls.size(), 4u);
+    const ComPtr<RecordingMapper> failing = win::MakeComObject<RecordingMapper>();
+    failing->failingCall = 3; // the first RegisterPinType
+    failing->failure = E_ACCESSDENIED;
+    EXPECT_EQ(RegisterFilterWithMapper(&setup, failing.Get(), true), E_ACCESSDENIED);
+    EXPECT_EQ(failing->calls.size(), 4u);
 
-    RecordingMapper unregistering;
-    EXPECT_EQ(RegisterFilterWithMapper(&setup, &unregistering, false), S_OK) << "file not found becomes S_OK";
-    EXPECT_EQ(unregistering.calls, std::vector<std::string>{"unregister"});
-    EXPECT_EQ(RegisterFilterWithMapper(nullptr, &unregistering, true), S_FALSE);
+    const ComPtr<RecordingMapper> unregistering = win::MakeComObject<RecordingMapper>();
+    EXPECT_EQ(RegisterFilterWithMapper(&setup, unregistering.Get(), false), S_OK) << "file not found becomes S_OK";
+    EXPECT_EQ(unregistering->calls, std::vector<std::string>{"unregister"});
+    EXPECT_EQ(RegisterFilterWithMapper(nullptr, unregistering.Get(), true), S_FALSE);
 
     // The platform's own filter mapper takes the same record.
     filter->setup = &setup;

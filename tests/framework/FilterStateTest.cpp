@@ -20,12 +20,12 @@ protected:
         filter = new ScriptedFilter(4);
         filter->InnerUnknown()->AddRef();
         for (int i = 0; i < 3; ++i) {
-            filter->Pin(i)->MarkConnected(&peer);
+            filter->Pin(i)->MarkConnected(peer.Get());
         }
     }
     void TearDown() override { filter->InnerUnknown()->Release(); }
 
-    FakeInputPin peer;
+    const Microsoft::WRL::ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
     ScriptedFilter* filter = nullptr;
 };
 
@@ -89,8 +89,8 @@ TEST_F(FilterState, RunFromStoppedPassesThroughPauseThenTellsThePinsToRun)
 TEST_F(FilterState, ConnectionsChangeOnlyWhileStopped)
 {
     ASSERT_EQ(filter->Pause(), S_OK);
-    FakeInputPin other;
-    EXPECT_EQ(filter->Pin(3)->Connect(&other, nullptr), VFW_E_NOT_STOPPED);
+    const Microsoft::WRL::ComPtr<FakeInputPin> other = win::MakeComObject<FakeInputPin>();
+    EXPECT_EQ(filter->Pin(3)->Connect(other.Get(), nullptr), VFW_E_NOT_STOPPED);
     ASSERT_EQ(filter->Run(0), S_OK);
     EXPECT_EQ(filter->Pin(0)->Disconnect(), VFW_E_NOT_STOPPED);
     EXPECT_TRUE(filter->Pin(0)->IsConnected());

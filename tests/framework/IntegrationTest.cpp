@@ -9,7 +9,6 @@
 #include <wrl/client.h>
 
 #include <functional>
-#include <memory>
 #include <thread>
 
 #include "tests/framework/SampleCallback.h"
@@ -58,7 +57,7 @@ public:
     {
         source = TestSourceFilter::Create(1, &sourceObject);
         stream = sourceObject->Stream(0);
-        callback.reset(new SampleCallback(stream->FrameBytes()));
+        callback = win::MakeComObject<SampleCallback>(stream->FrameBytes());
         ok = Build(builder);
     }
     ~SourceGraph()
@@ -79,8 +78,8 @@ public:
         return state;
     }
 
-    // Declared first, destroyed last: the grabber may still call it while it goes.
-    std::unique_ptr<SampleCallback> callback;
+    // Declared first, released last: the grabber may still call it while it goes.
+    ComPtr<SampleCallback> callback;
     bool ok = false;
     ComPtr<IGraphBuilder> graph;
     ComPtr<IMediaControl> control;
@@ -111,7 +110,7 @@ private:
         wanted.subtype = MEDIASUBTYPE_RGB24;
         grabber->SetMediaType(&wanted);
         grabber->SetBufferSamples(FALSE);
-        grabber->SetCallback(callback.get(), 0);
+        grabber->SetCallback(callback.Get(), 0);
 
         if (FAILED(graph->AddFilter(source.Get(), L"Test source")) ||
             FAILED(graph->AddFilter(grabberFilter.Get(), L"Grabber")) ||
@@ -135,10 +134,10 @@ private:
     }
 };
 
-bool SamplesGrow(SampleCallback& callback, LONG count = 3)
+bool SamplesGrow(SampleCallback* callback, LONG count = 3)
 {
-    const LONG start = callback.Samples();
-    return WaitFor([&] { return callback.Samples() >= start + count; });
+    const LONG start = callback->Samples();
+    return WaitFor([&] { return callback->Samples() >= start + count; });
 }
 
 } // namespace
@@ -164,11 +163,11 @@ TEST(Integration, GraphManagerConnectsTheSourceAndItStreamsThroughEveryState)
 
     ASSERT_TRUE(SUCCEEDED(g.control->Run()));
     EXPECT_EQ(g.State(), State_Running);
-    EXPECT_TRUE(SamplesGrow(*g.callback));
+    EXPECT_TRUE(SamplesGrow(g.callback.Get()));
     ASSERT_TRUE(SUCCEEDED(g.control->Pause()));
     EXPECT_EQ(g.State(), State_Paused);
     ASSERT_TRUE(SUCCEEDED(g.control->Run()));
-    EXPECT_TRUE(SamplesGrow(*g.callback));
+    EXPECT_TRUE(SamplesGrow(g.callback.Get()));
     ASSERT_EQ(g.control->Stop(), S_OK);
     EXPECT_FALSE(g.stream->HasThread());
     const LONG stopped = g.callback->Samples();
@@ -178,7 +177,7 @@ TEST(Integration, GraphManagerConnectsTheSourceAndItStreamsThroughEveryState)
 
     // Started again after a stop.
     ASSERT_TRUE(SUCCEEDED(g.control->Run()));
-    EXPECT_TRUE(SamplesGrow(*g.callback));
+    EXPECT_TRUE(SamplesGrow(g.callback.Get()));
     EXPECT_EQ(g.stream->workerStarts, 2);
 }
 
@@ -189,7 +188,7 @@ TEST(Integration, CaptureGraphBuilderRendersTheStream)
     ASSERT_TRUE(g.ok);
     EXPECT_TRUE(g.stream->IsConnected());
     ASSERT_TRUE(SUCCEEDED(g.control->Run()));
-    EXPECT_TRUE(SamplesGrow(*g.callback));
+    EXPECT_TRUE(SamplesGrow(g.callback.Get()));
     ASSERT_EQ(g.control->Stop(), S_OK);
     EXPECT_EQ(g.callback->BadSamples(), 0);
 }
@@ -224,7 +223,7 @@ TEST(Integration, StopReturnsPromptlyWhileTheWorkerIsStuckInDelivery)
     // Running first: a renderer still waiting for its first sample would hold
     // on to it until the graph's own state changes.
     ASSERT_TRUE(SUCCEEDED(g.control->Run()));
-    ASSERT_TRUE(SamplesGrow(*g.callback));
+    ASSERT_TRUE(SamplesGrow(g.callback.Get()));
     ASSERT_EQ(g.State(), State_Running);
     g.callback->mode = SampleCallback::Mode::BlockUntilDecommit;
     ASSERT_TRUE(WaitFor([&] { return g.callback->Blocking() == 1; }));
@@ -245,7 +244,7 @@ TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
         SourceGraph g;
         ASSERT_TRUE(g.ok);
         ASSERT_TRUE(SUCCEEDED(g.control->Run()));
-        ASSERT_TRUE(SamplesGrow(*g.callback, 1));
+        ASSERT_TRUE(SamplesGrow(g.callback.Get(), 1));
         g.control->Stop();
     }
     std::thread([] {}).join();
@@ -259,7 +258,7 @@ TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
         for (int cycle = 0; cycle < 100; ++cycle) {
             ASSERT_TRUE(SUCCEEDED(g.control->Pause())) << "cycle " << cycle;
             ASSERT_TRUE(SUCCEEDED(g.control->Run())) << "cycle " << cycle;
-            if (!SamplesGrow(*g.callback, 1)) {
+            if (!SamplesGrow(g.callback.Get(), 1)) {
                 ++cyclesWithoutSamples;
             }
             ASSERT_EQ(g.control->Stop(), S_OK) << "cycle " << cycle;

@@ -10,6 +10,8 @@
 #include "tests/framework/AllocationFailer.h"
 #include "tests/framework/CountingUnknown.h"
 
+using Microsoft::WRL::ComPtr;
+
 namespace {
 
 // A video type with a format block of blockSize bytes filled with fill.
@@ -40,25 +42,25 @@ TEST(MediaType, DefaultRecordIsAnEmptyPartialType)
     EXPECT_FALSE(VideoType(1).IsPartial());
 }
 
+// Counts of pUnk references below include the test's own (1).
 TEST(MediaType, CopiesOwnTheirBlockAndPunkReference)
 {
-    CountingUnknown unk;
+    const ComPtr<CountingUnknown> unk = win::MakeComObject<CountingUnknown>();
     {
         MediaTypeRecord original = VideoType(7);
-        original.pUnk = &unk;
-        unk.AddRef();
+        unk.CopyTo(&original.pUnk);
 
         MediaTypeRecord copy(original);
-        EXPECT_EQ(unk.Count(), 2);
+        EXPECT_EQ(unk->References(), 3u);
         EXPECT_NE(copy.pbFormat, original.pbFormat);
         EXPECT_TRUE(copy.SameType(original));
 
         AM_MEDIA_TYPE* clone = CloneType(&original);
         ASSERT_NE(clone, nullptr);
-        EXPECT_EQ(unk.Count(), 3);
+        EXPECT_EQ(unk->References(), 4u);
         DeleteType(clone);
         DeleteType(nullptr);
-        EXPECT_EQ(unk.Count(), 2);
+        EXPECT_EQ(unk->References(), 3u);
 
         // Assigning to itself keeps the block; assigning another frees the old.
         BYTE* block = copy.pbFormat;
@@ -66,25 +68,24 @@ TEST(MediaType, CopiesOwnTheirBlockAndPunkReference)
         EXPECT_EQ(copy.pbFormat, block);
         EXPECT_EQ(copy.cbFormat, 88u);
         copy = VideoType(9, 16);
-        EXPECT_EQ(unk.Count(), 1);
+        EXPECT_EQ(unk->References(), 2u);
         EXPECT_EQ(copy.cbFormat, 16u);
         EXPECT_EQ(copy.pbFormat[15], 9);
 
         FreeTypeContents(&original);
         FreeTypeContents(&original);
-        EXPECT_EQ(unk.Count(), 0);
+        EXPECT_EQ(unk->References(), 1u);
         EXPECT_EQ(original.pbFormat, nullptr);
     }
-    EXPECT_EQ(unk.Count(), 0);
+    EXPECT_EQ(unk->References(), 1u);
 }
 
 TEST(MediaType, FailedBlockAllocationKeepsPunkBalanced)
 {
-    CountingUnknown unk;
+    const ComPtr<CountingUnknown> unk = win::MakeComObject<CountingUnknown>();
     const ULONG oddSize = 4321; // no other allocation of the test has this size
     MediaTypeRecord original = VideoType(3, oddSize);
-    original.pUnk = &unk;
-    unk.AddRef();
+    unk.CopyTo(&original.pUnk);
 
     AllocationFailer failer(oddSize);
     ASSERT_TRUE(failer.Registered());
@@ -94,10 +95,10 @@ TEST(MediaType, FailedBlockAllocationKeepsPunkBalanced)
     EXPECT_EQ(raw.cbFormat, 0u);
     EXPECT_EQ(raw.pbFormat, nullptr);
     FreeTypeContents(&raw);
-    EXPECT_EQ(unk.Count(), 1);
+    EXPECT_EQ(unk->References(), 2u);
 
     EXPECT_EQ(CloneType(&original), nullptr);
-    EXPECT_EQ(unk.Count(), 1);
+    EXPECT_EQ(unk->References(), 2u);
 
     HRESULT hr = S_OK;
     {
@@ -105,13 +106,13 @@ TEST(MediaType, FailedBlockAllocationKeepsPunkBalanced)
         EXPECT_EQ(copy.cbFormat, 0u);
     }
     EXPECT_EQ(hr, E_OUTOFMEMORY);
-    EXPECT_EQ(unk.Count(), 1);
+    EXPECT_EQ(unk->References(), 2u);
 
     MediaTypeRecord target = VideoType(5);
     EXPECT_EQ(target.Assign(original), E_OUTOFMEMORY);
     EXPECT_EQ(target.cbFormat, 0u);
     EXPECT_EQ(failer.FailedCount(), 4);
-    EXPECT_EQ(unk.Count(), 1);
+    EXPECT_EQ(unk->References(), 2u);
 }
 
 TEST(MediaType, SameTypeComparesGuidsAndFormatBytesOnly)
@@ -163,18 +164,17 @@ TEST(MediaType, PatternsTreatNullGuidsAsWildcards)
 
 TEST(MediaType, DetachHandsTheBlockOverWithoutCopying)
 {
-    CountingUnknown unk;
+    const ComPtr<CountingUnknown> unk = win::MakeComObject<CountingUnknown>();
     MediaTypeRecord record = VideoType(4);
-    record.pUnk = &unk;
-    unk.AddRef();
+    unk.CopyTo(&record.pUnk);
     BYTE* block = record.pbFormat;
 
     AM_MEDIA_TYPE* handed = record.DetachToTaskMemory();
     ASSERT_NE(handed, nullptr);
     EXPECT_EQ(handed->pbFormat, block);
-    EXPECT_EQ(handed->pUnk, &unk);
+    EXPECT_EQ(handed->pUnk, static_cast<IUnknown*>(unk.Get()));
     EXPECT_EQ(record.cbFormat, 0u);
     EXPECT_EQ(record.pUnk, nullptr);
     DeleteType(handed);
-    EXPECT_EQ(unk.Count(), 0);
+    EXPECT_EQ(unk->References(), 1u);
 }

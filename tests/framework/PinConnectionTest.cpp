@@ -5,6 +5,7 @@
 
 #include <wrl/client.h>
 
+#include "tests/framework/AllocationFailer.h"
 #include "tests/framework/FakeAllocator.h"
 #include "tests/framework/FakeInputPin.h"
 #include "tests/framework/TestSourceFilter.h"
@@ -25,14 +26,14 @@ protected:
     {
         stream->Disconnect();
         filterInterface.Reset();
-        EXPECT_EQ(peer.References(), 0) << "every reference on the peer was given back";
-        EXPECT_EQ(peerAllocator.References(), 0) << "every reference on the allocator was given back";
+        EXPECT_EQ(peer->References(), 1u) << "every reference on the peer was given back";
+        EXPECT_EQ(peerAllocator->References(), 1u) << "every reference on the allocator was given back";
     }
     // Subtypes of the types the peer was offered, in order.
     std::vector<GUID> Tried() const
     {
         std::vector<GUID> subtypes;
-        for (const MediaTypeRecord& type : peer.receivedTypes) {
+        for (const MediaTypeRecord& type : peer->receivedTypes) {
             subtypes.push_back(type.subtype);
         }
         return subtypes;
@@ -41,11 +42,11 @@ protected:
     {
         EXPECT_FALSE(stream->IsConnected());
         EXPECT_EQ(stream->Allocator(), nullptr);
-        EXPECT_EQ(peer.References(), 0);
+        EXPECT_EQ(peer->References(), 1u);
     }
 
-    FakeInputPin peer;
-    FakeAllocator peerAllocator;
+    const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    const ComPtr<FakeAllocator> peerAllocator = win::MakeComObject<FakeAllocator>();
     ComPtr<IBaseFilter> filterInterface;
     TestSourceFilter* filter = nullptr;
     TestStream* stream = nullptr;
@@ -57,9 +58,9 @@ protected:
 TEST_F(PinConnection, ReceivingPinsTypesAreTriedBeforeOurOwn)
 {
     stream->acceptAnyType = true;
-    peer.offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB32, 1), MakeVideoType(MEDIASUBTYPE_RGB555, 2)};
-    peer.receiveConnectionResult = VFW_E_TYPE_NOT_ACCEPTED;
-    EXPECT_EQ(stream->Connect(&peer, nullptr), VFW_E_NO_ACCEPTABLE_TYPES);
+    peer->offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB32, 1), MakeVideoType(MEDIASUBTYPE_RGB555, 2)};
+    peer->receiveConnectionResult = VFW_E_TYPE_NOT_ACCEPTED;
+    EXPECT_EQ(stream->Connect(peer.Get(), nullptr), VFW_E_NO_ACCEPTABLE_TYPES);
     EXPECT_EQ(Tried(), (std::vector<GUID>{MEDIASUBTYPE_RGB32, MEDIASUBTYPE_RGB555, MEDIASUBTYPE_RGB24}));
     ExpectUnconnected();
 }
@@ -67,58 +68,67 @@ TEST_F(PinConnection, ReceivingPinsTypesAreTriedBeforeOurOwn)
 TEST_F(PinConnection, TypeMismatchFailuresNeverBecomeTheResultButOtherFailuresDo)
 {
     stream->acceptAnyType = true;
-    peer.offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB32, 1)};
+    peer->offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB32, 1)};
     for (HRESULT mismatch : {E_FAIL, E_INVALIDARG, VFW_E_TYPE_NOT_ACCEPTED}) {
-        peer.receiveConnectionResult = mismatch;
-        EXPECT_EQ(stream->Connect(&peer, nullptr), VFW_E_NO_ACCEPTABLE_TYPES) << std::hex << mismatch;
+        peer->receiveConnectionResult = mismatch;
+        EXPECT_EQ(stream->Connect(peer.Get(), nullptr), VFW_E_NO_ACCEPTABLE_TYPES) << std::hex << mismatch;
     }
-    peer.receiveConnectionResult = E_OUTOFMEMORY;
-    peer.receivedTypes.clear();
-    EXPECT_EQ(stream->Connect(&peer, nullptr), E_OUTOFMEMORY);
-    EXPECT_EQ(peer.receivedTypes.size(), 2u) << "the remaining types are still tried";
+    peer->receiveConnectionResult = E_OUTOFMEMORY;
+    peer->receivedTypes.clear();
+    EXPECT_EQ(stream->Connect(peer.Get(), nullptr), E_OUTOFMEMORY);
+    EXPECT_EQ(peer->receivedTypes.size(), 2u) << "the remaining types are still tried";
     ExpectUnconnected();
 }
 
 TEST_F(PinConnection, FullTypeTriesOnlyItselfAndPartialTypeFiltersTheLists)
 {
     stream->acceptAnyType = true;
-    peer.offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB32, 1), MakeVideoType(MEDIASUBTYPE_RGB555, 2)};
-    peer.receiveConnectionResult = VFW_E_TYPE_NOT_ACCEPTED;
+    peer->offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB32, 1), MakeVideoType(MEDIASUBTYPE_RGB555, 2)};
+    peer->receiveConnectionResult = VFW_E_TYPE_NOT_ACCEPTED;
 
     const MediaTypeRecord full = MakeVideoType(MEDIASUBTYPE_RGB555, 2);
-    EXPECT_EQ(stream->Connect(&peer, &full), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(stream->Connect(peer.Get(), &full), VFW_E_TYPE_NOT_ACCEPTED);
     EXPECT_EQ(Tried(), std::vector<GUID>{MEDIASUBTYPE_RGB555});
 
-    peer.receivedTypes.clear();
+    peer->receivedTypes.clear();
     MediaTypeRecord partial;
     partial.majortype = MEDIATYPE_Video;
     partial.subtype = MEDIASUBTYPE_RGB555;
-    EXPECT_EQ(stream->Connect(&peer, &partial), VFW_E_NO_ACCEPTABLE_TYPES);
+    EXPECT_EQ(stream->Connect(peer.Get(), &partial), VFW_E_NO_ACCEPTABLE_TYPES);
     EXPECT_EQ(Tried(), std::vector<GUID>{MEDIASUBTYPE_RGB555});
 }
 
 TEST_F(PinConnection, OwnTypeConnectsAndDisconnectGivesEverythingBack)
 {
-    peer.offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB32, 1)}; // refused by the stream's own CheckType
-    peer.offeredAllocator = &peerAllocator;
-    ASSERT_EQ(stream->Connect(&peer, nullptr), S_OK);
+    peer->offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB32, 1)}; // refused by the stream's own CheckType
+    peer->offeredAllocator = peerAllocator.Get();
+    ASSERT_EQ(stream->Connect(peer.Get(), nullptr), S_OK);
     EXPECT_EQ(Tried(), std::vector<GUID>{MEDIASUBTYPE_RGB24});
-    EXPECT_EQ(stream->Connect(&peer, nullptr), VFW_E_ALREADY_CONNECTED);
+    EXPECT_EQ(stream->Connect(peer.Get(), nullptr), VFW_E_ALREADY_CONNECTED);
 
     AM_MEDIA_TYPE agreed;
     ASSERT_EQ(stream->ConnectionMediaType(&agreed), S_OK);
     EXPECT_TRUE(SameType(agreed, ownType));
     FreeTypeContents(&agreed);
+    {
+        // A copy whose format block cannot be allocated is reported, and
+        // leaves the caller's structure owning nothing.
+        AllocationFailer failer(ownType.cbFormat);
+        ASSERT_TRUE(failer.Registered());
+        EXPECT_EQ(stream->ConnectionMediaType(&agreed), E_OUTOFMEMORY);
+        EXPECT_EQ(agreed.cbFormat, 0u);
+        EXPECT_EQ(agreed.pbFormat, nullptr);
+    }
     IPin* connected = nullptr;
     ASSERT_EQ(stream->ConnectedTo(&connected), S_OK);
-    EXPECT_EQ(connected, static_cast<IPin*>(&peer));
+    EXPECT_EQ(connected, static_cast<IPin*>(peer.Get()));
     connected->Release();
 
     EXPECT_EQ(stream->Disconnect(), S_OK);
-    EXPECT_GE(peerAllocator.decommits, 1);
-    peer.offeredAllocator.Reset();
-    peer.notifiedAllocator.Reset();
-    peer.connectedTo.Reset();
+    EXPECT_GE(peerAllocator->decommits, 1);
+    peer->offeredAllocator.Reset();
+    peer->notifiedAllocator.Reset();
+    peer->connectedTo.Reset();
     ExpectUnconnected();
     EXPECT_EQ(stream->Disconnect(), S_FALSE);
 }
@@ -144,43 +154,43 @@ TEST_F(PinConnection, UnconnectedPinAnswersQueriesWithDefaults)
 
 TEST_F(PinConnection, PeersOfTheWrongKindAreRefusedWithTheirOwnReason)
 {
-    peer.direction = PINDIR_OUTPUT;
-    EXPECT_EQ(stream->Connect(&peer, &ownType), VFW_E_INVALID_DIRECTION);
-    EXPECT_EQ(stream->Connect(&peer, nullptr), VFW_E_INVALID_DIRECTION);
-    EXPECT_EQ(stream->ReceiveConnection(&peer, &ownType), VFW_E_INVALID_DIRECTION);
-    EXPECT_EQ(stream->ReceiveConnection(&peer, nullptr), E_POINTER);
-    peer.direction = PINDIR_INPUT;
-    peer.exposeMemInputPin = false;
-    EXPECT_EQ(stream->Connect(&peer, &ownType), E_NOINTERFACE);
-    EXPECT_TRUE(peer.receivedTypes.empty());
+    peer->direction = PINDIR_OUTPUT;
+    EXPECT_EQ(stream->Connect(peer.Get(), &ownType), VFW_E_INVALID_DIRECTION);
+    EXPECT_EQ(stream->Connect(peer.Get(), nullptr), VFW_E_INVALID_DIRECTION);
+    EXPECT_EQ(stream->ReceiveConnection(peer.Get(), &ownType), VFW_E_INVALID_DIRECTION);
+    EXPECT_EQ(stream->ReceiveConnection(peer.Get(), nullptr), E_POINTER);
+    peer->direction = PINDIR_INPUT;
+    peer->exposeMemInputPin = false;
+    EXPECT_EQ(stream->Connect(peer.Get(), &ownType), E_NOINTERFACE);
+    EXPECT_TRUE(peer->receivedTypes.empty());
     ExpectUnconnected();
 }
 
 TEST_F(PinConnection, PeersAllocatorIsTheFirstChoice)
 {
-    peer.requirements = {4, 0, 0, 16};
-    peer.offeredAllocator = &peerAllocator;
-    ASSERT_EQ(stream->Connect(&peer, &ownType), S_OK);
-    EXPECT_EQ(stream->Allocator(), static_cast<IMemAllocator*>(&peerAllocator));
-    EXPECT_EQ(peer.notifiedAllocator.Get(), static_cast<IMemAllocator*>(&peerAllocator));
+    peer->requirements = {4, 0, 0, 16};
+    peer->offeredAllocator = peerAllocator.Get();
+    ASSERT_EQ(stream->Connect(peer.Get(), &ownType), S_OK);
+    EXPECT_EQ(stream->Allocator(), static_cast<IMemAllocator*>(peerAllocator.Get()));
+    EXPECT_EQ(peer->notifiedAllocator.Get(), static_cast<IMemAllocator*>(peerAllocator.Get()));
     EXPECT_EQ(stream->sizeBuffersCalls, 1);
     EXPECT_EQ(stream->lastRequest.cBuffers, 4);
     EXPECT_EQ(stream->lastRequest.cbAlign, 1) << "alignment 0 is raised to 1";
     EXPECT_EQ(stream->lastRequest.cbPrefix, 16);
-    EXPECT_EQ(peerAllocator.asked.cbBuffer, stream->FrameBytes());
+    EXPECT_EQ(peerAllocator->asked.cbBuffer, stream->FrameBytes());
     stream->Disconnect();
-    peer.offeredAllocator.Reset();
-    peer.notifiedAllocator.Reset();
-    peer.connectedTo.Reset();
+    peer->offeredAllocator.Reset();
+    peer->notifiedAllocator.Reset();
+    peer->connectedTo.Reset();
 }
 
 TEST_F(PinConnection, OwnAllocatorIsSizedFromThePeersRequirementsWhenThePeersFails)
 {
-    peer.requirements = {5, 0, 0, 0};
+    peer->requirements = {5, 0, 0, 0};
     // No allocator offered: GetAllocator fails.
-    ASSERT_EQ(stream->Connect(&peer, &ownType), S_OK);
+    ASSERT_EQ(stream->Connect(peer.Get(), &ownType), S_OK);
     ASSERT_NE(stream->Allocator(), nullptr);
-    EXPECT_EQ(peer.notifiedAllocator.Get(), stream->Allocator());
+    EXPECT_EQ(peer->notifiedAllocator.Get(), stream->Allocator());
     EXPECT_EQ(stream->lastRequest.cBuffers, 5);
     EXPECT_EQ(stream->lastRequest.cbAlign, 1);
     ALLOCATOR_PROPERTIES granted = {};
@@ -188,27 +198,27 @@ TEST_F(PinConnection, OwnAllocatorIsSizedFromThePeersRequirementsWhenThePeersFai
     EXPECT_EQ(granted.cBuffers, 5);
     EXPECT_GE(granted.cbBuffer, stream->FrameBytes());
     stream->Disconnect();
-    peer.notifiedAllocator.Reset();
-    peer.connectedTo.Reset();
+    peer->notifiedAllocator.Reset();
+    peer->connectedTo.Reset();
 
     // The peer's allocator grants less than asked: our own is used.
-    peerAllocator.grantedBufferSize = 100;
-    peer.offeredAllocator = &peerAllocator;
-    ASSERT_EQ(stream->Connect(&peer, &ownType), S_OK);
-    EXPECT_NE(stream->Allocator(), static_cast<IMemAllocator*>(&peerAllocator));
+    peerAllocator->grantedBufferSize = 100;
+    peer->offeredAllocator = peerAllocator.Get();
+    ASSERT_EQ(stream->Connect(peer.Get(), &ownType), S_OK);
+    EXPECT_NE(stream->Allocator(), static_cast<IMemAllocator*>(peerAllocator.Get()));
     EXPECT_EQ(stream->sizeBuffersCalls, 3);
     stream->Disconnect();
-    peer.offeredAllocator.Reset();
-    peer.notifiedAllocator.Reset();
-    peer.connectedTo.Reset();
+    peer->offeredAllocator.Reset();
+    peer->notifiedAllocator.Reset();
+    peer->connectedTo.Reset();
 }
 
 TEST_F(PinConnection, NoAllocatorAcceptedFailsTheConnectionAndUndoesIt)
 {
-    peer.offeredAllocator = &peerAllocator;
-    peer.notifyAllocatorResult = E_ACCESSDENIED;
-    EXPECT_EQ(stream->Connect(&peer, &ownType), E_ACCESSDENIED);
-    EXPECT_EQ(peer.connectedTo, nullptr) << "the peer was told to disconnect";
-    peer.offeredAllocator.Reset();
+    peer->offeredAllocator = peerAllocator.Get();
+    peer->notifyAllocatorResult = E_ACCESSDENIED;
+    EXPECT_EQ(stream->Connect(peer.Get(), &ownType), E_ACCESSDENIED);
+    EXPECT_EQ(peer->connectedTo, nullptr) << "the peer was told to disconnect";
+    peer->offeredAllocator.Reset();
     ExpectUnconnected();
 }

@@ -7,21 +7,16 @@
 #include <string>
 #include <vector>
 
-class RecordingMapper : public IFilterMapper {
+#include "win/ComObject.h"
+
+// Made with win::MakeComObject.
+class RecordingMapper final : public win::ComObject<IFilterMapper> {
 public:
     std::vector<std::string> calls;
     // The call (by index in calls) that fails, and with what.
     size_t failingCall = static_cast<size_t>(-1);
     HRESULT failure = E_FAIL;
     HRESULT unregisterResult = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
     HRESULT STDMETHODCALLTYPE RegisterFilter(CLSID, LPCWSTR name, DWORD merit) override
     {

@@ -1,15 +1,5 @@
 #include "tests/framework/SampleCallback.h"
 
-HRESULT STDMETHODCALLTYPE SampleCallback::QueryInterface(REFIID iid, void** out)
-{
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISampleGrabberCB)) {
-        *out = static_cast<ISampleGrabberCB*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
 HRESULT STDMETHODCALLTYPE SampleCallback::SampleCB(double /*time*/, IMediaSample* sample)
 {
     BYTE* data = nullptr;
@@ -24,7 +14,6 @@ HRESULT STDMETHODCALLTYPE SampleCallback::SampleCB(double /*time*/, IMediaSample
         break;
     case Mode::HoldSamples: {
         std::lock_guard<std::mutex> guard(lock);
-        sample->AddRef();
         held.push_back(sample);
         break;
     }
@@ -43,11 +32,8 @@ void SampleCallback::BlockUntilDecommitted()
     // that a fault cannot hang the test here.
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < 5000) {
-        IMediaSample* probe = nullptr;
-        const HRESULT hr = watchedAllocator->GetBuffer(&probe, nullptr, nullptr, AM_GBF_NOWAIT);
-        if (probe) {
-            probe->Release();
-        }
+        Microsoft::WRL::ComPtr<IMediaSample> probe;
+        const HRESULT hr = watchedAllocator->GetBuffer(probe.GetAddressOf(), nullptr, nullptr, AM_GBF_NOWAIT);
         if (hr == VFW_E_NOT_COMMITTED) {
             break;
         }
@@ -59,8 +45,5 @@ void SampleCallback::BlockUntilDecommitted()
 void SampleCallback::ReleaseHeld()
 {
     std::lock_guard<std::mutex> guard(lock);
-    for (IMediaSample* sample : held) {
-        sample->Release();
-    }
     held.clear();
 }

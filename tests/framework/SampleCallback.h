@@ -6,16 +6,20 @@
 
 #include <dshow.h>
 #include <qedit.h>
+#include <wrl/client.h>
 
 #include <mutex>
 #include <vector>
 
-class SampleCallback : public ISampleGrabberCB {
+#include "win/ComObject.h"
+
+// Made with win::MakeComObject; the grabber holds a reference while it is set.
+class SampleCallback final : public win::ComObject<ISampleGrabberCB> {
 public:
     enum class Mode { Count, HoldSamples, BlockUntilDecommit };
 
     explicit SampleCallback(LONG frameBytes) : frameBytes(frameBytes) {}
-    ~SampleCallback() { ReleaseHeld(); }
+    ~SampleCallback() override { ReleaseHeld(); }
 
     Mode mode = Mode::Count;
     // The allocator whose decommit ends a blocking Receive (not held).
@@ -31,9 +35,6 @@ public:
     }
     void ReleaseHeld();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SampleCB(double time, IMediaSample* sample) override;
     HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, LONG) override { return E_NOTIMPL; }
 
@@ -45,5 +46,5 @@ private:
     volatile LONG badSamples = 0;
     volatile LONG blocking = 0;
     std::mutex lock;
-    std::vector<IMediaSample*> held;
+    std::vector<Microsoft::WRL::ComPtr<IMediaSample>> held;
 };

@@ -51,20 +51,12 @@ HRESULT ScriptedPin::GetMediaType(int position, MediaTypeRecord* type)
 ScriptedFilter::ScriptedFilter(int pinCount) : FilterBase(L"ScriptedFilter", nullptr, &lock, kScriptedFilterClass)
 {
     for (int i = 0; i < pinCount; ++i) {
-        pins.push_back(new ScriptedPin(this, i, L"Scripted"));
-    }
-}
-
-ScriptedFilter::~ScriptedFilter()
-{
-    for (ScriptedPin* pin : pins) {
-        delete pin;
+        pins.push_back(std::make_unique<ScriptedPin>(this, i, L"Scripted"));
     }
 }
 
 void ScriptedFilter::DropLastPin()
 {
-    delete pins.back();
     pins.pop_back();
 }
 
@@ -76,5 +68,5 @@ HRESULT STDMETHODCALLTYPE ScriptedFilter::Pause()
 
 PinBase* ScriptedFilter::PinAt(int index)
 {
-    return index >= 0 && index < PinCount() ? pins[index] : nullptr;
+    return index >= 0 && index < PinCount() ? pins[index].get() : nullptr;
 }

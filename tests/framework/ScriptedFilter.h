@@ -3,6 +3,7 @@
 // machine, the enumerators and the pin basics without a worker thread.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,14 +40,13 @@ private:
 class ScriptedFilter : public FilterBase {
 public:
     explicit ScriptedFilter(int pinCount);
-    ~ScriptedFilter() override;
 
     // Calls in order: "P" (Pause), "A<i>" (GoActive), "I<i>" (GoInactive),
     // "R<i>@<start>" (OnRun).
     std::vector<std::string> log;
     const FilterSetup* setup = nullptr;
 
-    ScriptedPin* Pin(int index) { return pins[index]; }
+    ScriptedPin* Pin(int index) { return pins[index].get(); }
     void ChangePinList() { ++pinListVersion; }
     // Destroys the last pin without announcing it through the version.
     void DropLastPin();
@@ -60,6 +60,6 @@ public:
     const FilterSetup* SetupData() override { return setup; }
 
 private:
-    RecursiveLock lock;
-    std::vector<ScriptedPin*> pins;
+    win::Lock lock;
+    std::vector<std::unique_ptr<ScriptedPin>> pins;
 };

@@ -83,39 +83,39 @@ TEST(SourceFilter, ReleasingAStreamingFilterStopsItsWorkersFirst)
     const int threads = testenv::ThreadCount();
     const LONG liveBefore = liveObjectCount;
 
-    FakeInputPin peer;
+    const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
     ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                               reinterpret_cast<void**>(peer.offeredAllocator.GetAddressOf())),
+                               reinterpret_cast<void**>(peer->offeredAllocator.GetAddressOf())),
               S_OK);
     {
         TestSourceFilter* filter = nullptr;
         ComPtr<IBaseFilter> base = TestSourceFilter::Create(1, &filter);
         MediaTypeRecord type;
         filter->Stream(0)->GetSingleMediaType(&type);
-        ASSERT_EQ(filter->Stream(0)->Connect(&peer, &type), S_OK);
-        peer.connectedTo.Reset(); // the peer went away without disconnecting
+        ASSERT_EQ(filter->Stream(0)->Connect(peer.Get(), &type), S_OK);
+        peer->connectedTo.Reset(); // the peer went away without disconnecting
         ASSERT_EQ(base->Run(0), S_OK);
-        ASSERT_TRUE(WaitFor([&] { return peer.samplesReceived >= 3; }));
+        ASSERT_TRUE(WaitFor([&] { return peer->samplesReceived >= 3; }));
     }
     EXPECT_EQ(liveObjectCount, liveBefore);
     EXPECT_TRUE(testenv::WaitForCounts(testenv::HandleCount(), threads));
-    peer.notifiedAllocator.Reset();
-    EXPECT_EQ(peer.References(), 0) << "the destroyed pin released its peer";
+    peer->notifiedAllocator.Reset();
+    EXPECT_EQ(peer->References(), 1u) << "the destroyed pin released its peer";
 }
 
 TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPauseStreams)
 {
     win::Watchdog watchdog(60000, "Pause failing on the second stream");
-    FakeInputPin peers[2];
+    const ComPtr<FakeInputPin> peers[2] = {win::MakeComObject<FakeInputPin>(), win::MakeComObject<FakeInputPin>()};
     TestSourceFilter* filter = nullptr;
     ComPtr<IBaseFilter> base = TestSourceFilter::Create(2, &filter);
     for (int i = 0; i < 2; ++i) {
         ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                   reinterpret_cast<void**>(peers[i].offeredAllocator.GetAddressOf())),
+                                   reinterpret_cast<void**>(peers[i]->offeredAllocator.GetAddressOf())),
                   S_OK);
         MediaTypeRecord type;
         filter->Stream(i)->GetSingleMediaType(&type);
-        ASSERT_EQ(filter->Stream(i)->Connect(&peers[i], &type), S_OK);
+        ASSERT_EQ(filter->Stream(i)->Connect(peers[i].Get(), &type), S_OK);
     }
     std::thread([] {}).join();
     const int handles = testenv::HandleCount();
@@ -132,13 +132,13 @@ TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPaus
 
     filter->Stream(1)->workerStartResult = S_OK;
     ASSERT_EQ(base->Pause(), S_OK);
-    const LONG before = peers[0].samplesReceived;
-    EXPECT_TRUE(WaitFor([&] { return peers[0].samplesReceived >= before + 3 && peers[1].samplesReceived >= 3; }));
+    const LONG before = peers[0]->samplesReceived;
+    EXPECT_TRUE(WaitFor([&] { return peers[0]->samplesReceived >= before + 3 && peers[1]->samplesReceived >= 3; }));
     ASSERT_EQ(base->Stop(), S_OK);
     EXPECT_TRUE(testenv::WaitForCounts(handles, threads));
     for (int i = 0; i < 2; ++i) {
         filter->Stream(i)->Disconnect();
-        peers[i].connectedTo.Reset();
-        peers[i].notifiedAllocator.Reset();
+        peers[i]->connectedTo.Reset();
+        peers[i]->notifiedAllocator.Reset();
     }
 }

@@ -18,9 +18,8 @@ public:
     static Microsoft::WRL::ComPtr<IBaseFilter> Create(int streamCount, TestSourceFilter** filter = nullptr);
 
     explicit TestSourceFilter(int streamCount);
-    ~TestSourceFilter() override;
 
-    TestStream* Stream(int index) { return ownedStreams[index]; }
+    TestStream* Stream(int index) { return madeStreams[index]; }
     // Destroys a stream now, as a derived filter may (it leaves the array).
     void DestroyStream(int index);
 
@@ -28,5 +27,7 @@ public:
     static std::vector<int>* destructionLog;
 
 private:
-    std::vector<TestStream*> ownedStreams;
+    // The streams by the index they were made with (owned by the base; null
+    // once destroyed).
+    std::vector<TestStream*> madeStreams;
 };

@@ -27,14 +27,14 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                   reinterpret_cast<void**>(peer.offeredAllocator.GetAddressOf())),
+                                   reinterpret_cast<void**>(peer->offeredAllocator.GetAddressOf())),
                   S_OK);
         filterInterface = TestSourceFilter::Create(1, &filter);
         stream = filter->Stream(0);
-        filter->JoinFilterGraph(&graph, L"worker test");
+        filter->JoinFilterGraph(graph.Get(), L"worker test");
         MediaTypeRecord type;
         stream->GetSingleMediaType(&type);
-        ASSERT_EQ(stream->Connect(&peer, &type), S_OK);
+        ASSERT_EQ(stream->Connect(peer.Get(), &type), S_OK);
     }
     void TearDown() override
     {
@@ -43,11 +43,11 @@ protected:
         }
         filter->Stop();
         stream->Disconnect();
-        peer.connectedTo.Reset();
-        peer.notifiedAllocator.Reset();
+        peer->connectedTo.Reset();
+        peer->notifiedAllocator.Reset();
         filterInterface.Reset();
     }
-    LONG Samples() const { return peer.samplesReceived; }
+    LONG Samples() const { return peer->samplesReceived; }
     bool SamplesGrowBy(LONG count)
     {
         const LONG start = Samples();
@@ -55,8 +55,8 @@ protected:
     }
 
     win::Watchdog watchdog{60000, "worker protocol test"};
-    FakeInputPin peer;
-    FakeGraph graph;
+    const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    const ComPtr<FakeGraph> graph = win::MakeComObject<FakeGraph>();
     ComPtr<IBaseFilter> filterInterface;
     TestSourceFilter* filter = nullptr;
     TestStream* stream = nullptr;
@@ -114,17 +114,17 @@ TEST_F(WorkerProtocol, FillsThatEndTheStreamSendOneEndOfStreamAndReportFailures)
 
     stream->fillResult = S_FALSE;
     ASSERT_EQ(stream->SendCommand(CommandPause), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return peer.endOfStreams == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return peer->endOfStreams == 1; }));
     EXPECT_EQ(stream->SendCommand(kUnknownCommand), E_NOTIMPL) << "the worker is idle again";
-    EXPECT_EQ(peer.endOfStreams, 1);
+    EXPECT_EQ(peer->endOfStreams, 1);
     EXPECT_EQ(Samples(), 0);
-    EXPECT_TRUE(graph.Events().empty());
+    EXPECT_TRUE(graph->Events().empty());
 
     stream->fillResult = E_OUTOFMEMORY;
     ASSERT_EQ(stream->SendCommand(CommandPause), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return peer.endOfStreams == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return peer->endOfStreams == 2; }));
     EXPECT_EQ(stream->SendCommand(kUnknownCommand), E_NOTIMPL);
-    const auto events = graph.Events();
+    const auto events = graph->Events();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].code, EC_ERRORABORT);
     EXPECT_EQ(events[0].param1, E_OUTOFMEMORY);
@@ -132,12 +132,12 @@ TEST_F(WorkerProtocol, FillsThatEndTheStreamSendOneEndOfStreamAndReportFailures)
 
     // A refused delivery ends streaming quietly.
     stream->fillResult = S_OK;
-    peer.receiveResult = S_FALSE;
+    peer->receiveResult = S_FALSE;
     ASSERT_EQ(stream->SendCommand(CommandPause), S_OK);
     ASSERT_TRUE(WaitFor([&] { return Samples() == 1; }));
     EXPECT_EQ(stream->SendCommand(kUnknownCommand), E_NOTIMPL);
     EXPECT_EQ(Samples(), 1);
-    EXPECT_EQ(peer.endOfStreams, 2);
+    EXPECT_EQ(peer->endOfStreams, 2);
 
     EXPECT_EQ(stream->SendCommand(CommandExit), S_OK);
     stream->JoinThread();
@@ -175,7 +175,7 @@ TEST_F(WorkerProtocol, UnconnectedStreamStartsNoThread)
 {
     filter->Stop();
     stream->Disconnect();
-    peer.connectedTo.Reset();
+    peer->connectedTo.Reset();
     EXPECT_EQ(stream->GoActive(), S_OK);
     EXPECT_FALSE(stream->HasThread());
     EXPECT_EQ(stream->GoInactive(), S_OK);

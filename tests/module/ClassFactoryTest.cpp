@@ -13,6 +13,7 @@
 
 #include "filter/LumoraGuids.h"
 #include "module/ClassFactory.h"
+#include "tests/framework/CountingUnknown.h"
 #include "win/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
@@ -97,34 +98,23 @@ TEST_F(ClassFactoryTest, EachRowCreatesItsObjectWhichKeepsTheModuleLoaded)
     }
 }
 
-// An outer object that counts its references, for aggregation.
-class CountingOuter : public IUnknown {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    ULONG refs = 1;
-};
-
 TEST_F(ClassFactoryTest, AggregationOnlyThroughTheInnerUnknown)
 {
     ComPtr<IClassFactory> factory = FactoryFor(CLSID_LumoraCameraFilter);
-    CountingOuter outer;
+    // An outer object that counts its references (the test's own is 1).
+    const ComPtr<CountingUnknown> outer = win::MakeComObject<CountingUnknown>();
     void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(factory->CreateInstance(&outer, IID_IBaseFilter, &out), E_NOINTERFACE);
+    EXPECT_EQ(factory->CreateInstance(outer.Get(), IID_IBaseFilter, &out), E_NOINTERFACE);
     EXPECT_EQ(out, reinterpret_cast<void*>(1)) << "left untouched";
 
     ComPtr<IUnknown> inner;
-    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(inner.GetAddressOf())), S_OK);
+    ASSERT_EQ(factory->CreateInstance(outer.Get(), IID_IUnknown, reinterpret_cast<void**>(inner.GetAddressOf())),
+              S_OK);
     IBaseFilter* filter = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter)), S_OK);
-    EXPECT_EQ(outer.refs, 2u) << "the filter's interfaces count on the outer object";
+    EXPECT_EQ(outer->References(), 2u) << "the filter's interfaces count on the outer object";
     filter->Release();
-    EXPECT_EQ(outer.refs, 1u);
+    EXPECT_EQ(outer->References(), 1u);
 }
 
 TEST_F(ClassFactoryTest, AnUnsupportedInterfaceDestroysTheNewObject)
@@ -162,7 +152,7 @@ TEST_F(ClassFactoryTest, CreationFunctionFailuresAreReportedAndTheirObjectsDestr
         {true, E_FAIL, E_FAIL},       // an object with a failure is destroyed
         {true, S_OK, S_OK},
     };
-    ComPtr<IClassFactory> factory(new ClassFactory(&row)); // the factory's first reference
+    ComPtr<IClassFactory> factory = win::MakeComObject<ClassFactory>(&row);
     for (const Case& c : cases) {
         scriptedObject = c.object;
         scriptedResult = c.reported;
