@@ -26,10 +26,6 @@
 
 class PinBase;
 
-// The file sink of the filter graph tests still names the filter lock so;
-// it goes when that sink takes win::Lock.
-using RecursiveLock = win::Lock;
-
 class FilterBase : public UnknownBase, public IBaseFilter, public IAMovieSetup {
 public:
     // lock is the filter lock; it is not owned and is not used before the

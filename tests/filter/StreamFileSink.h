@@ -60,7 +60,7 @@ private:
     // Creates (truncates) the file; the object starts with no reference.
     explicit StreamFileSink(const std::string& path);
 
-    RecursiveLock lock;
+    win::Lock lock;
     Microsoft::WRL::ComPtr<IStream> file;
     StreamFileSinkPin pin;
 };
