@@ -4,44 +4,18 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "win/UniqueResource.h"
 
 namespace win {
 
-class UniqueModule {
-public:
-    UniqueModule() = default;
-    explicit UniqueModule(HMODULE module) : m_module(module) {}
-    ~UniqueModule() { Reset(); }
-
-    UniqueModule(UniqueModule&& other) noexcept : m_module(other.Release()) {}
-    UniqueModule& operator=(UniqueModule&& other) noexcept
-    {
-        if (this != &other) {
-            Reset(other.Release());
-        }
-        return *this;
-    }
-    UniqueModule(const UniqueModule&) = delete;
-    UniqueModule& operator=(const UniqueModule&) = delete;
-
-    HMODULE Get() const { return m_module; }
-    explicit operator bool() const { return m_module != nullptr; }
-
-    // Drops the held reference (FreeLibrary) and takes another.
-    void Reset(HMODULE module = nullptr)
-    {
-        const HMODULE previous = std::exchange(m_module, module);
-        if (previous) {
-            FreeLibrary(previous);
-        }
-    }
-    // Hands the reference to the caller.
-    HMODULE Release() { return std::exchange(m_module, nullptr); }
-
-private:
-    HMODULE m_module = nullptr;
+// Owns one reference on a loaded module and drops it (FreeLibrary) once.
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static HMODULE Adopt(HMODULE module) { return module; }
+    static void Free(HMODULE module) { FreeLibrary(module); }
 };
+
+using UniqueModule = UniqueResource<ModuleTraits>;
 
 // The module whose image holds this code: ZorvikFilter.dll for the filter,
 // or the program that links the code statically (tests, the benchmark). Its

@@ -3,46 +3,18 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "win/UniqueResource.h"
 
 namespace win {
 
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey() { Reset(); }
-
-    RegistryKey(RegistryKey&& other) noexcept : m_key(std::exchange(other.m_key, nullptr)) {}
-    RegistryKey& operator=(RegistryKey&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            m_key = std::exchange(other.m_key, nullptr);
-        }
-        return *this;
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY Get() const { return m_key; }
-    explicit operator bool() const { return m_key != nullptr; }
-
-    // Closes the held key and returns where RegOpenKeyEx / RegCreateKeyEx
-    // store the next one.
-    HKEY* Receive()
-    {
-        Reset();
-        return &m_key;
-    }
-    void Reset()
-    {
-        if (m_key) {
-            RegCloseKey(std::exchange(m_key, nullptr));
-        }
-    }
-
-private:
-    HKEY m_key = nullptr;
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static HKEY Adopt(HKEY key) { return key; }
+    static void Free(HKEY key) { RegCloseKey(key); }
 };
+
+// Receive() closes the held key and returns where RegOpenKeyEx / RegCreateKeyEx
+// store the next one.
+using RegistryKey = UniqueResource<RegistryKeyTraits>;
 
 } // namespace win

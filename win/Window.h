@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "win/UniqueResource.h"
 
 namespace win {
 
@@ -25,39 +25,12 @@ bool HandleDestroyRequest(HWND window, UINT message);
 // A window that no longer exists is left alone.
 void DestroyOnItsThread(HWND window);
 
-class UniqueWindow {
-public:
-    UniqueWindow() = default;
-    explicit UniqueWindow(HWND window) : m_window(window) {}
-    ~UniqueWindow() { Reset(); }
-
-    UniqueWindow(UniqueWindow&& other) noexcept : m_window(other.Release()) {}
-    UniqueWindow& operator=(UniqueWindow&& other) noexcept
-    {
-        if (this != &other) {
-            Reset(other.Release());
-        }
-        return *this;
-    }
-    UniqueWindow(const UniqueWindow&) = delete;
-    UniqueWindow& operator=(const UniqueWindow&) = delete;
-
-    HWND Get() const { return m_window; }
-    explicit operator bool() const { return m_window != nullptr; }
-
-    // Destroys the held window (on its own thread) and takes another.
-    void Reset(HWND window = nullptr)
-    {
-        const HWND previous = std::exchange(m_window, window);
-        if (previous) {
-            DestroyOnItsThread(previous);
-        }
-    }
-    // Hands the window to the caller, who destroys it.
-    HWND Release() { return std::exchange(m_window, nullptr); }
-
-private:
-    HWND m_window = nullptr;
+struct WindowTraits {
+    using Handle = HWND;
+    static HWND Adopt(HWND window) { return window; }
+    static void Free(HWND window) { DestroyOnItsThread(window); }
 };
+
+using UniqueWindow = UniqueResource<WindowTraits>;
 
 } // namespace win
