@@ -9,13 +9,7 @@
 namespace win {
 
 // Owns one reference on a loaded module and drops it (FreeLibrary) once.
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static HMODULE Adopt(HMODULE module) { return module; }
-    static void Free(HMODULE module) { FreeLibrary(module); }
-};
-
-using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueModule = UniqueResource<FreedBy<HMODULE, &FreeLibrary>>;
 
 // The module whose image holds this code: ZorvikFilter.dll for the filter,
 // or the program that links the code statically (tests, the benchmark). Its

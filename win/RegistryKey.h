@@ -7,14 +7,8 @@
 
 namespace win {
 
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    static HKEY Adopt(HKEY key) { return key; }
-    static void Free(HKEY key) { RegCloseKey(key); }
-};
-
 // Receive() closes the held key and returns where RegOpenKeyEx / RegCreateKeyEx
 // store the next one.
-using RegistryKey = UniqueResource<RegistryKeyTraits>;
+using RegistryKey = UniqueResource<FreedBy<HKEY, &RegCloseKey>>;
 
 } // namespace win

@@ -7,6 +7,8 @@
 //   static Handle Adopt(Handle handle);   what to keep of a handle taken over
 //                                         (maps "no resource" values to null)
 //   static void Free(Handle handle);      frees a resource that is held
+// FreedBy<Handle, Function> describes the usual kind: null is "no resource",
+// and one function frees it.
 #pragma once
 
 #include <utility>
@@ -56,6 +58,13 @@ public:
 
 private:
     Handle m_handle = Handle();
+};
+
+template <class HandleType, auto FreeFunction>
+struct FreedBy {
+    using Handle = HandleType;
+    static Handle Adopt(Handle handle) { return handle; }
+    static void Free(Handle handle) { FreeFunction(handle); }
 };
 
 } // namespace win

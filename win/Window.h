@@ -25,12 +25,6 @@ bool HandleDestroyRequest(HWND window, UINT message);
 // A window that no longer exists is left alone.
 void DestroyOnItsThread(HWND window);
 
-struct WindowTraits {
-    using Handle = HWND;
-    static HWND Adopt(HWND window) { return window; }
-    static void Free(HWND window) { DestroyOnItsThread(window); }
-};
-
-using UniqueWindow = UniqueResource<WindowTraits>;
+using UniqueWindow = UniqueResource<FreedBy<HWND, &DestroyOnItsThread>>;
 
 } // namespace win
