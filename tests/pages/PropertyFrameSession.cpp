@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "win/ComInitialization.h"
+
 namespace {
 
 constexpr DWORD kFrameAppearTimeoutMs = 20000;
@@ -101,10 +103,10 @@ LRESULT CALLBACK RunHook(int code, WPARAM wParam, LPARAM lParam)
 PropertyFrameSession::PropertyFrameSession(IUnknown* object, const std::vector<PageClass>& pages)
     : m_object(object), m_pages(pages)
 {
-    m_thread = CreateThread(nullptr, 0, &PropertyFrameSession::FrameThread, this, 0, &m_threadId);
-    if (!m_thread) {
+    if (!m_thread.Start([this] { return RunFrame(); })) {
         return;
     }
+    m_threadId = m_thread.Id();
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < kFrameAppearTimeoutMs) {
         ThreadWindowSearch search;
@@ -114,7 +116,7 @@ PropertyFrameSession::PropertyFrameSession(IUnknown* object, const std::vector<P
             m_frame = search.found;
             break;
         }
-        if (WaitForSingleObject(m_thread, 20) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(m_thread.Handle(), 20) == WAIT_OBJECT_0) {
             break; // the frame failed to open
         }
     }
@@ -125,23 +127,18 @@ PropertyFrameSession::PropertyFrameSession(IUnknown* object, const std::vector<P
 
 PropertyFrameSession::~PropertyFrameSession()
 {
-    if (!m_thread) {
-        return;
-    }
-    if (WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT) {
+    if (m_thread.Joinable() && WaitForSingleObject(m_thread.Handle(), 0) == WAIT_TIMEOUT) {
         CloseWith("Cancel");
     }
-    WaitForSingleObject(m_thread, INFINITE); // a hang here is the watchdog's
-    CloseHandle(m_thread);
+    // m_thread is joined as it goes; a hang there is the watchdog's.
 }
 
-DWORD WINAPI PropertyFrameSession::FrameThread(void* parameter)
+DWORD PropertyFrameSession::RunFrame()
 {
-    auto* self = static_cast<PropertyFrameSession*>(parameter);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const win::ComInitialization apartment(COINIT_APARTMENTTHREADED);
     std::vector<DWORD> cookies;
     std::vector<CLSID> classes;
-    for (const PageClass& page : self->m_pages) {
+    for (const PageClass& page : m_pages) {
         DWORD cookie = 0;
         if (SUCCEEDED(CoRegisterClassObject(page.clsid, page.factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                             &cookie))) {
@@ -149,13 +146,12 @@ DWORD WINAPI PropertyFrameSession::FrameThread(void* parameter)
         }
         classes.push_back(page.clsid);
     }
-    IUnknown* objects[] = {self->m_object};
-    self->m_result = OleCreatePropertyFrame(nullptr, 10, 10, L"Lumora Camera", 1, objects,
+    IUnknown* objects[] = {m_object};
+    m_result = OleCreatePropertyFrame(nullptr, 10, 10, L"Lumora Camera", 1, objects,
                                             static_cast<ULONG>(classes.size()), classes.data(), 0, 0, nullptr);
     for (DWORD cookie : cookies) {
         CoRevokeClassObject(cookie);
     }
-    CoUninitialize();
     return 0;
 }
 
@@ -231,7 +227,7 @@ bool PropertyFrameSession::CloseWith(const std::string& caption, DWORD timeoutMs
     if (button) {
         PostMessageA(button, BM_CLICK, 0, 0);
     }
-    const bool ended = WaitForSingleObject(m_thread, timeoutMs) == WAIT_OBJECT_0;
+    const bool ended = WaitForSingleObject(m_thread.Handle(), timeoutMs) == WAIT_OBJECT_0;
     if (ended) {
         m_frame = nullptr;
     }

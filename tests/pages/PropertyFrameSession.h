@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/pages/PageClassFactory.h"
+#include "win/Thread.h"
 
 struct PageClass {
     CLSID clsid;
@@ -72,12 +73,14 @@ public:
     std::string DescribeWindows() const;
 
 private:
-    static DWORD WINAPI FrameThread(void* self);
+    // The frame thread's body: a single-threaded apartment that registers
+    // the page factories and runs the modal frame until it closes.
+    DWORD RunFrame();
 
     IUnknown* m_object;
     std::vector<PageClass> m_pages;
-    HANDLE m_thread = nullptr;
     DWORD m_threadId = 0;
     HWND m_frame = nullptr;
     volatile HRESULT m_result = E_PENDING;
+    win::Thread m_thread; // last: joined before the rest goes
 };
