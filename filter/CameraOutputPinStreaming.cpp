@@ -45,7 +45,8 @@ HRESULT CameraOutputPin::OnWorkerStart()
         // resolution index, and the live values it applies): refresh that
         // record from the settings file as it is now, at Pause, and from the
         // SDK. Here on the worker, outside StateLock; the media type queries
-        // no longer do it (see SelectResolution).
+        // no longer do it (see SelectResolution). Once, before the open: a
+        // second read after Play would find what Init has just applied.
         CameraConfig current;
         m_pCamera->GetConfig(&current);
     }
@@ -58,9 +59,6 @@ HRESULT CameraOutputPin::OnWorkerStart()
         ReportCameraFailure("Camera play failed!");
         return E_FAIL;
     }
-    // Refreshes the controller's current record from the file and the camera.
-    CameraConfig refreshed;
-    m_pCamera->GetConfig(&refreshed);
 
     m_StreamTime = 0;
     m_LastTick = CurrentTick();
