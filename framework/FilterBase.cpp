@@ -140,7 +140,6 @@ HRESULT STDMETHODCALLTYPE FilterBase::GetSyncSource(IReferenceClock** clockOut)
     }
     win::LockGuard guard(*filterLock);
     return clock.CopyTo(clockOut); // null without a clock
-
 }
 
 HRESULT STDMETHODCALLTYPE FilterBase::EnumPins(IEnumPins** out)

@@ -25,7 +25,7 @@ HRESULT OutputPinBase::GoInactive()
 HRESULT OutputPinBase::CheckPeer(IPin* peer)
 {
     RETURN_IF_FAILED(PinBase::CheckPeer(peer));
-    RETURN_IF_FAILED(peer->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(inputPin.ReleaseAndGetAddressOf())));
+    RETURN_IF_FAILED(peer->QueryInterface(IID_PPV_ARGS(inputPin.ReleaseAndGetAddressOf())));
     return S_OK;
 }
 

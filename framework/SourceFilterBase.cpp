@@ -73,8 +73,7 @@ void SourceFilterBase::DestroyStream(SourceStreamBase* stream)
     std::unique_ptr<SourceStreamBase> taken;
     {
         win::LockGuard guard(stateLock);
-        const auto held = std::find_if(streams.begin(), streams.end(),
-                                       [stream](const std::unique_ptr<SourceStreamBase>& s) { return s.get() == stream; });
+        const auto held = Held(stream);
         if (held == streams.end()) {
             return;
         }
@@ -86,14 +85,19 @@ void SourceFilterBase::DestroyStream(SourceStreamBase* stream)
 
 HRESULT SourceFilterBase::RemoveStream(SourceStreamBase* stream)
 {
-    for (auto held = streams.begin(); held != streams.end(); ++held) {
-        if (held->get() == stream) {
-            held->release(); // being destroyed by whoever called its destructor
-            streams.erase(held);
-            return S_OK;
-        }
+    const auto held = Held(stream);
+    if (held == streams.end()) {
+        return S_FALSE;
     }
-    return S_FALSE;
+    held->release(); // being destroyed by whoever called its destructor
+    streams.erase(held);
+    return S_OK;
+}
+
+SourceFilterBase::Streams::iterator SourceFilterBase::Held(SourceStreamBase* stream)
+{
+    return std::find_if(streams.begin(), streams.end(),
+                        [stream](const std::unique_ptr<SourceStreamBase>& held) { return held.get() == stream; });
 }
 
 int SourceFilterBase::FindStreamIndex(IPin* pin) const

@@ -56,6 +56,10 @@ protected:
     void DestroyStreams();
 
 private:
-    std::vector<std::unique_ptr<SourceStreamBase>> streams;
+    using Streams = std::vector<std::unique_ptr<SourceStreamBase>>;
+    // Where stream is in the array, or end(). Caller serialises access.
+    Streams::iterator Held(SourceStreamBase* stream);
+
+    Streams streams;
     win::Lock stateLock;
 };

@@ -26,8 +26,8 @@ HRESULT SetStringValue(HKEY key, const wchar_t* name, const wchar_t* value)
 // Creates (or opens) subkey of parent for writing.
 HRESULT CreateKey(HKEY parent, const wchar_t* subkey, win::RegistryKey* key)
 {
-    return HRESULT_FROM_WIN32(
-        RegCreateKeyExW(parent, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key->Receive(), nullptr));
+    return HRESULT_FROM_WIN32(RegCreateKeyExW(parent, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                              nullptr, key->Receive(), nullptr));
 }
 
 // Removes subkey and everything below it; the Win32 result of the first step

@@ -19,7 +19,10 @@ public:
     // before returning. The caller holds lock exactly once (a recursive hold
     // would stay held while sleeping). False on timeout; a wake-up may also be
     // spurious, so callers test their condition again (or use WaitUntil).
-    bool Wait(Lock& lock, DWORD timeoutMs) { return SleepConditionVariableCS(&m_variable, lock.Native(), timeoutMs) != FALSE; }
+    bool Wait(Lock& lock, DWORD timeoutMs)
+    {
+        return SleepConditionVariableCS(&m_variable, lock.Native(), timeoutMs) != FALSE;
+    }
 
     // Waits, releasing lock while asleep, until done() holds or timeoutMs
     // have passed in all; returns done(). Wake-ups for which done() is still

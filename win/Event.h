@@ -24,7 +24,10 @@ public:
     void Clear() { ResetEvent(m_handle.Get()); }
     // True when the event is (or becomes, within timeoutMs) set; an
     // auto-reset event is cleared by the wait that sees it.
-    bool Wait(DWORD timeoutMs = INFINITE) const { return WaitForSingleObject(m_handle.Get(), timeoutMs) == WAIT_OBJECT_0; }
+    bool Wait(DWORD timeoutMs = INFINITE) const
+    {
+        return WaitForSingleObject(m_handle.Get(), timeoutMs) == WAIT_OBJECT_0;
+    }
 
 private:
     UniqueHandle m_handle;

@@ -124,7 +124,8 @@ protected:
 
     LONG liveAtStart = 0;
     DWORD opened = 0;
-    Microsoft::WRL::ComPtr<PageClassFactory> settingsFactory = win::MakeComObject<PageClassFactory>(&CreatePropertyPage);
+    Microsoft::WRL::ComPtr<PageClassFactory> settingsFactory =
+        win::MakeComObject<PageClassFactory>(&CreatePropertyPage);
     Microsoft::WRL::ComPtr<PageClassFactory> formatFactory = win::MakeComObject<PageClassFactory>(&CreateFormatPage);
     PagesObjects objects;
     std::unique_ptr<PropertyFrameSession> frame;
