@@ -13,9 +13,9 @@
 
 #include "camera/Camera.h"
 #include "camera/CameraSdkLoader.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/TestEnvironment.h"
-#include "win/UniqueHandle.h"
 #include "win/Watchdog.h"
 
 namespace {
@@ -23,46 +23,6 @@ namespace {
 bool SdkBesideProgram()
 {
     return GetFileAttributesA((testenv::ProgramFolder() + "ZorvikSDK.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Runs a program to its end, returning its exit code and its output.
-DWORD RunAndCapture(const std::string& program, const std::string& arguments, const std::string& folder,
-                    std::string* output)
-{
-    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-        return static_cast<DWORD>(-1);
-    }
-    win::UniqueHandle reader(readEnd);
-    win::UniqueHandle writer(writeEnd);
-    SetHandleInformation(reader.Get(), HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writer.Get();
-    startup.hStdError = writer.Get();
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
-                        &startup, &process)) {
-        return static_cast<DWORD>(-1);
-    }
-    win::UniqueHandle child(process.hProcess);
-    win::UniqueHandle childThread(process.hThread);
-    writer.Reset(); // the pipe ends when the child's copies close
-
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(reader.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        output->append(buffer, read);
-    }
-    WaitForSingleObject(child.Get(), INFINITE);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(child.Get(), &exitCode);
-    return exitCode;
 }
 
 } // namespace
@@ -86,11 +46,19 @@ TEST(CameraWithoutSdk, CopyOfThisProgramRunsInAFolderWithoutTheSdk)
     const std::string decoy = workingFolder + "ZorvikSDK.dll";
     ASSERT_TRUE(CopyFileA((testenv::ProgramFolder() + "ZorvikSDK.dll").c_str(), decoy.c_str(), FALSE));
 
-    std::string output;
-    const DWORD exitCode =
-        RunAndCapture(copy, "--gtest_color=no --gtest_filter=CameraWithoutSdk.InitFailsAndSettingsCallsAreHarmless",
-                      workingFolder, &output);
-    EXPECT_EQ(exitCode, 0u) << output;
+    // Output goes to files, not a pipe: a pipe's end stays open while any
+    // process the child started holds it, so reading to its end can wait on
+    // a stranger. The child's own watchdog ends it within 60 s.
+    testenv::ChildProcess child(
+        L"\"" + std::wstring(copy.begin(), copy.end()) +
+            L"\" --gtest_color=no --gtest_filter=CameraWithoutSdk.InitFailsAndSettingsCallsAreHarmless",
+        workingFolder);
+    ASSERT_TRUE(child.Started());
+    int exitCode = -1;
+    const bool ended = child.Wait(90000, &exitCode);
+    const std::string output = child.Output() + child.Errors();
+    ASSERT_TRUE(ended) << "the copy did not end; so far it wrote:\n" << output;
+    EXPECT_EQ(exitCode, 0) << output;
     EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
     EXPECT_EQ(output.find("SKIPPED"), std::string::npos) << output;
 

@@ -19,7 +19,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 #include "win/Watchdog.h"
-#include "tests/tools/ChildProcess.h"
+#include "tests/tools/LumoracapProcess.h"
 #include "tests/tools/PictureCheck.h"
 
 using namespace toolstest;

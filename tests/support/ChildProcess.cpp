@@ -1,11 +1,11 @@
-#include "tests/tools/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 #include <fstream>
 #include <sstream>
 
 #include "tests/support/TestEnvironment.h"
 
-namespace toolstest {
+namespace testenv {
 namespace {
 
 HANDLE InheritableFile(const std::string& path)
@@ -25,10 +25,10 @@ std::string ReadFileText(const std::string& path)
 
 } // namespace
 
-ChildProcess::ChildProcess(const std::wstring& commandLine)
+ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& workingFolder)
 {
     static LONG serial = 0;
-    const std::string stem = testenv::TempPath("child-" + std::to_string(InterlockedIncrement(&serial)));
+    const std::string stem = TempPath("child-" + std::to_string(InterlockedIncrement(&serial)));
     outputPath = stem + ".out";
     errorPath = stem + ".err";
     // The child gets its own copies of these; the test's close when the
@@ -43,8 +43,10 @@ ChildProcess::ChildProcess(const std::wstring& commandLine)
     startup.hStdError = errors.Get();
     PROCESS_INFORMATION info = {};
     std::wstring line = commandLine;
+    const std::wstring folder(workingFolder.begin(), workingFolder.end());
     if (output && errors &&
-        CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+        CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
         process.Reset(info.hProcess);
         processId = info.dwProcessId;
         const win::UniqueHandle mainThread(info.hThread); // not watched
@@ -80,22 +82,4 @@ std::string ChildProcess::Errors() const
     return ReadFileText(errorPath);
 }
 
-std::wstring LumoracapCommand()
-{
-    const std::string folder = testenv::ProgramFolder();
-    return L"\"" + std::wstring(folder.begin(), folder.end()) + L"lumoracap.exe\"";
-}
-
-int RunLumoracapProcess(const std::wstring& arguments, std::string* output, std::string* errors, DWORD timeoutMs)
-{
-    ChildProcess child(LumoracapCommand() + L" " + arguments);
-    int exitCode = -1;
-    if (!child.Wait(timeoutMs, &exitCode)) {
-        exitCode = -1;
-    }
-    *output = child.Output();
-    *errors = child.Errors();
-    return exitCode;
-}
-
-} // namespace toolstest
+} // namespace testenv

@@ -9,12 +9,13 @@
 
 #include "win/UniqueHandle.h"
 
-namespace toolstest {
+namespace testenv {
 
 class ChildProcess {
 public:
-    // Starts commandLine (program path first); Started() tells whether it ran.
-    explicit ChildProcess(const std::wstring& commandLine);
+    // Starts commandLine (program path first) in workingFolder (empty: the
+    // test's own); Started() tells whether it ran.
+    explicit ChildProcess(const std::wstring& commandLine, const std::string& workingFolder = std::string());
     // Ends the child if it is still running.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -35,12 +36,4 @@ private:
     std::string errorPath;
 };
 
-// Runs lumoracap.exe (beside the test program) with arguments and waits up to
-// timeoutMs for it. Returns its exit code, or -1 when it did not end.
-int RunLumoracapProcess(const std::wstring& arguments, std::string* output, std::string* errors,
-                        DWORD timeoutMs = 120000);
-
-// The path of lumoracap.exe beside the test program, in quotes.
-std::wstring LumoracapCommand();
-
-} // namespace toolstest
+} // namespace testenv
