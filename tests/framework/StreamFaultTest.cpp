@@ -210,15 +210,10 @@ TEST(StreamTime, AWorkerReadsAWholeStartTimeAndAClockItHoldsWhileTheGraphSwapsTh
 {
     win::Watchdog watchdog(120000, "stream time under clock swaps");
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
-    ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                               reinterpret_cast<void**>(peer->offeredAllocator.GetAddressOf())),
-              S_OK);
     TestSourceFilter* filter = nullptr;
     ComPtr<IBaseFilter> base = TestSourceFilter::Create(1, &filter);
     TestStream* stream = filter->Stream(0);
-    MediaTypeRecord type;
-    stream->GetSingleMediaType(&type);
-    ASSERT_EQ(stream->Connect(peer.Get(), &type), S_OK);
+    ASSERT_EQ(ConnectToAllocatingPeer(stream, peer.Get()), S_OK);
 
     // Start times whose 32-bit halves both differ: a torn read of one
     // written over the other gives neither stream time.
