@@ -29,7 +29,7 @@
 // - OnWorkerStart, FillSample and OnWorkerEnd run on the pin's worker thread
 //   and take no filter lock (Stop holds StateLock while it joins the worker);
 //   FillSample reads the stream time through CurrentStreamTime, which takes
-//   none either. m_StreamTime, m_LastTick and m_LastSequence belong to the
+//   only the filter's leaf timing lock. m_StreamTime, m_LastTick and m_LastSequence belong to the
 //   worker; m_LateOffset is also written by Notify from the downstream
 //   thread and m_ReanchorPending by OnRun from the graph's thread (under
 //   StateLock), so both are atomic.
@@ -100,7 +100,8 @@ public:
     // the allocator grants smaller buffers.
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
 
-    // Worker hooks: open and start the camera (a message box on failure),
+    // Worker hooks: open and start the camera (a failure box, which nobody
+    // waits for, on failure),
     // fill one sample, stop and close the camera.
     HRESULT OnWorkerStart() override;
     HRESULT OnWorkerEnd() override;
@@ -154,7 +155,8 @@ private:
     // The selected entry, or null when the list has none there. Caller holds
     // StateLock.
     const MediaTypeRecord* SelectedFormat();
-    // Shows one of the camera failure boxes (no owner, caption "Lumora Camera").
+    // Shows one of the camera failure boxes (no owner, caption "Lumora
+    // Camera") without waiting for it; see FailureBox.h.
     static void ReportCameraFailure(const char* text);
 
     GUID m_Category = PIN_CATEGORY_CAPTURE;

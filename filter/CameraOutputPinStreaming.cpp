@@ -4,6 +4,7 @@
 // thread and takes no filter lock; OnRun only raises a flag for the worker.
 #include "filter/CameraOutputPin.h"
 
+#include "filter/FailureBox.h"
 #include "framework/SourceFilterBase.h"
 
 namespace {
@@ -33,9 +34,10 @@ void CameraOutputPin::PaceSleep(DWORD milliseconds)
 
 void CameraOutputPin::ReportCameraFailure(const char* text)
 {
-    // Modal, no owner: blocks the Pause that started the worker until the
-    // user closes it.
-    MessageBoxA(nullptr, text, "Lumora Camera", MB_OK);
+    // On a thread of its own and without an owner: the worker returns the
+    // failure at once, and the Pause that started it fails at once, while
+    // the box waits for a person (where the process has one to show it to).
+    ShowFailureBox(text);
 }
 
 HRESULT CameraOutputPin::OnWorkerStart()

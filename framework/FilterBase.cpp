@@ -99,7 +99,11 @@ void FilterBase::DeactivatePinsBefore(int index)
 HRESULT STDMETHODCALLTYPE FilterBase::Run(REFERENCE_TIME start)
 {
     win::LockGuard guard(*filterLock);
-    startTime = start;
+    {
+        // A 64-bit store: torn on 32-bit without the lock.
+        win::LockGuard timing(timingLock);
+        startTime = start;
+    }
     if (state == State_Stopped) {
         // Through the interface, so that a derived Pause runs.
         RETURN_IF_FAILED(BaseFilter()->Pause());
@@ -129,7 +133,13 @@ HRESULT STDMETHODCALLTYPE FilterBase::GetState(DWORD /*timeoutMs*/, FILTER_STATE
 HRESULT STDMETHODCALLTYPE FilterBase::SetSyncSource(IReferenceClock* newClock)
 {
     win::LockGuard guard(*filterLock);
-    clock = newClock; // ComPtr: add-references the new clock, releases the old
+    Microsoft::WRL::ComPtr<IReferenceClock> old(newClock);
+    {
+        win::LockGuard timing(timingLock);
+        clock.Swap(old);
+    }
+    // The old clock is released here, outside timingLock; a worker that is
+    // asking it the time holds its own reference.
     return S_OK;
 }
 
@@ -139,7 +149,11 @@ HRESULT STDMETHODCALLTYPE FilterBase::GetSyncSource(IReferenceClock** clockOut)
         return E_POINTER;
     }
     win::LockGuard guard(*filterLock);
-    return clock.CopyTo(clockOut); // null without a clock
+    ComPtr<IReferenceClock> held;
+    REFERENCE_TIME start = 0;
+    ReadTiming(&held, &start);
+    *clockOut = held.Detach(); // null without a clock
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FilterBase::EnumPins(IEnumPins** out)
@@ -206,13 +220,27 @@ HRESULT STDMETHODCALLTYPE FilterBase::Unregister()
 
 HRESULT FilterBase::CurrentStreamTime(REFERENCE_TIME* streamTime)
 {
-    if (!clock) {
+    if (!streamTime) {
+        return E_POINTER;
+    }
+    ComPtr<IReferenceClock> held;
+    REFERENCE_TIME start = 0;
+    ReadTiming(&held, &start);
+    if (!held) {
         return VFW_E_NO_CLOCK;
     }
+    // Outside timingLock: the clock may take its own locks.
     REFERENCE_TIME now = 0;
-    RETURN_IF_FAILED(clock->GetTime(&now));
-    *streamTime = now - startTime;
+    RETURN_IF_FAILED(held->GetTime(&now));
+    *streamTime = now - start;
     return S_OK;
+}
+
+void FilterBase::ReadTiming(ComPtr<IReferenceClock>* clockOut, REFERENCE_TIME* startOut)
+{
+    win::LockGuard timing(timingLock);
+    *clockOut = clock;
+    *startOut = startTime;
 }
 
 int FilterBase::PinListVersion()

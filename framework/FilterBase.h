@@ -7,10 +7,15 @@
 // Threading: Stop, Pause, Run, SetSyncSource, GetSyncSource,
 // JoinFilterGraph and the final release hold filterLock (the derived filter's
 // recursive state lock, which is also every pin's lock, so state changes and
-// connections are serialised). GetState, QueryFilterInfo, PostGraphEvent and
-// CurrentStreamTime take no lock. Stop holds filterLock while the pins'
-// workers are stopped and joined, so nothing a worker does while streaming
-// may take that lock.
+// connections are serialised). GetState, QueryFilterInfo and PostGraphEvent
+// take no lock. Stop holds filterLock while the pins' workers are stopped and
+// joined, so nothing a worker does while streaming may take that lock.
+// The clock and the start time are also read by the pins' workers
+// (CurrentStreamTime), so they are written and read under timingLock, a leaf
+// lock taken inside filterLock by SetSyncSource and Run and on its own by
+// CurrentStreamTime; nothing is called while it is held. A worker reading the
+// stream time holds its own reference on the clock while it asks it the time,
+// so SetSyncSource may release the old clock meanwhile.
 //
 // Ownership: graph and eventSink are weak (the graph owns the filter); clock
 // holds a reference; filterName is the filter's copy of its name.
@@ -61,8 +66,9 @@ public:
     HRESULT STDMETHODCALLTYPE Unregister() override;
 
     // The clock's time minus the start time given to Run; VFW_E_NO_CLOCK
-    // without a clock. Takes no lock: a pin's worker may call it while it
-    // streams (Stop holds filterLock while it waits for the workers).
+    // without a clock. Takes timingLock only, never filterLock: a pin's
+    // worker calls it while it streams (Stop holds filterLock while it waits
+    // for the workers). The clock and the start time are read together.
     virtual HRESULT CurrentStreamTime(REFERENCE_TIME* streamTime);
     // Version of the pin list, read by the pin enumerator to notice changes.
     virtual int PinListVersion();
@@ -92,12 +98,20 @@ protected:
     void DeactivatePinsBefore(int index);
 
     FILTER_STATE state = State_Stopped;
-    Microsoft::WRL::ComPtr<IReferenceClock> clock;
-    REFERENCE_TIME startTime = 0;
     const CLSID classId;
     win::Lock* const filterLock;
     win::TaskMemoryPtr<wchar_t> filterName;
     IFilterGraph* graph = nullptr;        // weak
     IMediaEventSink* eventSink = nullptr; // weak
     int pinListVersion = 1;
+
+private:
+    // The clock with the start time given to Run, copied in one hold of
+    // timingLock (with a reference on the clock for the caller).
+    void ReadTiming(Microsoft::WRL::ComPtr<IReferenceClock>* clockOut, REFERENCE_TIME* startOut);
+
+    // Guards clock and startTime (see Threading above).
+    win::Lock timingLock;
+    Microsoft::WRL::ComPtr<IReferenceClock> clock;
+    REFERENCE_TIME startTime = 0;
 };

@@ -71,17 +71,32 @@ HRESULT SourceStreamBase::GoActive()
         return S_OK; // an unconnected stream starts no thread
     }
     RETURN_IF_FAILED(OutputPinBase::GoActive());
+    const HRESULT started = StartWorker();
+    if (FAILED(started)) {
+        // The filter stays Stopped and no Stop will reach this pin: give the
+        // buffers back now (a frame-sized allocator holds tens of megabytes).
+        OutputPinBase::GoInactive();
+    }
+    return started;
+}
+
+HRESULT SourceStreamBase::StartWorker()
+{
     if (!StartThread()) {
         return E_FAIL;
     }
-    const HRESULT started = SendCommand(CommandInit);
-    if (FAILED(started)) {
+    const HRESULT initialised = SendCommand(CommandInit);
+    if (FAILED(initialised)) {
         // The worker has run OnWorkerEnd and is ending: join it now, so that
         // the next Pause can start a new one.
         JoinThread();
-        return started;
+        return initialised;
     }
-    return SendCommand(CommandPause);
+    const HRESULT paused = SendCommand(CommandPause);
+    if (FAILED(paused)) {
+        StopWorker();
+    }
+    return paused;
 }
 
 HRESULT SourceStreamBase::GoInactive()
@@ -91,15 +106,25 @@ HRESULT SourceStreamBase::GoInactive()
         return S_OK;
     }
     // Decommit first: a worker waiting for a free sample fails out of
-    // GetBuffer and then sees the command.
-    RETURN_IF_FAILED(OutputPinBase::GoInactive());
+    // GetBuffer and then sees the command. The worker is stopped and joined
+    // whether or not the allocator agreed: a filter that reports Stopped has
+    // no worker left, and its camera is closed.
+    const HRESULT decommitted = OutputPinBase::GoInactive();
+    const HRESULT stopped = StopWorker();
+    return FAILED(decommitted) ? decommitted : stopped;
+}
+
+HRESULT SourceStreamBase::StopWorker()
+{
     if (!HasThread()) {
         return S_OK;
     }
-    RETURN_IF_FAILED(SendCommand(CommandStop));
-    RETURN_IF_FAILED(SendCommand(CommandExit));
+    // Both commands are sent whatever the answers: the worker ends on
+    // CommandExit in every phase, so the join below returns.
+    const HRESULT stopped = SendCommand(CommandStop);
+    const HRESULT exited = SendCommand(CommandExit);
     JoinThread();
-    return S_OK;
+    return FAILED(stopped) ? stopped : exited;
 }
 
 HRESULT SourceStreamBase::CheckType(const AM_MEDIA_TYPE* type)
@@ -147,7 +172,12 @@ HRESULT SourceStreamBase::OnStreamingStart()
 
 DWORD SourceStreamBase::WorkerMain()
 {
-    while (WaitCommand() != CommandInit) {
+    for (DWORD command = WaitCommand(); command != CommandInit; command = WaitCommand()) {
+        if (command == CommandExit) {
+            // Nothing was started, so there is nothing to end.
+            ReplyCommand(S_OK);
+            return 0;
+        }
         ReplyCommand(E_UNEXPECTED);
     }
     const HRESULT started = OnWorkerStart();

@@ -3,8 +3,9 @@
 // connection's allocator, has the derived pin fill them (FillSample) and
 // delivers them downstream.
 //
-// Worker protocol (WorkerMain): the worker first waits for CommandInit (every
-// other command is answered E_UNEXPECTED), runs OnWorkerStart and answers
+// Worker protocol (WorkerMain): the worker first waits for CommandInit
+// (CommandExit ends the thread, every other command is answered
+// E_UNEXPECTED), runs OnWorkerStart and answers
 // with its result (a failure ends the thread after OnWorkerEnd). Then
 // CommandPause/CommandRun start StreamingLoop, CommandStop is answered,
 // CommandExit ends the thread after OnWorkerEnd; other values are answered
@@ -50,10 +51,13 @@ public:
     HRESULT STDMETHODCALLTYPE QueryId(LPWSTR* id) override;
 
     // Commits the allocator and starts the worker (CommandInit, CommandPause).
-    // A worker whose OnWorkerStart failed is joined at once, so a later Pause
-    // can try again.
+    // On a failure nothing is left behind: a worker whose OnWorkerStart
+    // failed is joined at once, so a later Pause can try again, and the
+    // allocator is decommitted.
     HRESULT GoActive() override;
-    // Decommits the allocator, stops and joins the worker.
+    // Decommits the allocator, stops and joins the worker. The worker is
+    // stopped and joined even when the allocator refuses to decommit; that
+    // failure is returned.
     HRESULT GoInactive() override;
     // Default: accepts exactly the type GetSingleMediaType gives.
     HRESULT CheckType(const AM_MEDIA_TYPE* type) override;
@@ -80,5 +84,11 @@ public:
     SourceFilterBase* SourceFilter() const { return sourceFilter; }
 
 private:
+    // Starts the worker and brings it to streaming; a worker that fails on
+    // the way is joined. The allocator is the caller's.
+    HRESULT StartWorker();
+    // Stops and joins the worker, if there is one; the first failed answer.
+    HRESULT StopWorker();
+
     SourceFilterBase* const sourceFilter; // owner, no reference
 };

@@ -1,9 +1,14 @@
-// Camera failures through the simulated camera, in Wine's filter graph: the
-// message boxes a person answers, a Pause that tries again once the fault is
-// gone, and frames that stop mid-run.
+// Camera failures through the simulated camera, in Wine's filter graph: a
+// Pause that fails at once and gives back its buffers, the message boxes a
+// person answers (and the processes that get none), a Pause that tries again
+// once the fault is gone, and frames that stop mid-run.
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "filter/FailureBox.h"
 #include "tests/filter/CaptureGraph.h"
+#include "tests/support/ProcessCounters.h"
 #include "win/ComObject.h"
 #include "win/Watchdog.h"
 
@@ -28,7 +33,18 @@ HRESULT PauseResult(CaptureGraph& graph)
     return hr;
 }
 
-TEST_F(CameraFaults, AFailingCameraShowsItsBoxFailsThePauseAndTheNextPauseStreams)
+// No pin holds buffers: its allocator, if any, hands out none.
+void ExpectDecommitted(CameraOutputPin* pin)
+{
+    IMemAllocator* allocator = pin->Allocator();
+    if (!allocator) {
+        return;
+    }
+    ComPtr<IMediaSample> sample;
+    EXPECT_EQ(VFW_E_NOT_COMMITTED, allocator->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, AM_GBF_NOWAIT));
+}
+
+TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPauseStreams)
 {
     win::Watchdog watchdog(60000, "camera failure boxes");
     const struct {
@@ -41,10 +57,20 @@ TEST_F(CameraFaults, AFailingCameraShowsItsBoxFailsThePauseAndTheNextPauseStream
         plan.withClock = false; // the capture renderer takes samples as they come
         CaptureGraph graph(plan);
         ASSERT_EQ(S_OK, graph.built);
-        MessageBoxAnswerer person;
 
+        // Nobody answers the box yet: the Pause fails at once all the same,
+        // and gives back the buffers it committed.
         SimSetFault(fault.fault, 1);
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
         EXPECT_EQ(E_FAIL, PauseResult(graph));
+        EXPECT_LT(SecondsSince(start), 1.0);
+        ExpectDecommitted(graph.camera.capture);
+        ExpectDecommitted(graph.camera.preview);
+
+        // The box is up, and a person answers it.
+        MessageBoxAnswerer person;
+        EXPECT_TRUE(person.WaitForTexts(1));
         EXPECT_EQ(std::vector<std::string>{fault.text}, person.Texts());
         graph.Control()->Stop();
 
@@ -56,6 +82,81 @@ TEST_F(CameraFaults, AFailingCameraShowsItsBoxFailsThePauseAndTheNextPauseStream
         EXPECT_EQ(S_OK, graph.Control()->Stop());
         EXPECT_EQ(1u, person.Texts().size());
     }
+}
+
+TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
+{
+    win::Watchdog watchdog(60000, "the filter goes while its box is up");
+    GraphPlan plan;
+    plan.withClock = false;
+    SimSetFault(SimFaultCameraInit, 1);
+    {
+        // Warm up: the graph's, the runtime's and the first message box's
+        // one-time set-up happens here.
+        CaptureGraph graph(plan);
+        ASSERT_EQ(S_OK, graph.built);
+        MessageBoxAnswerer person;
+        EXPECT_EQ(E_FAIL, PauseResult(graph));
+        EXPECT_TRUE(person.WaitForTexts(1));
+        graph.Control()->Stop();
+    }
+    std::thread([] {}).join();
+    const int handles = testenv::HandleCount();
+    const int threads = testenv::ThreadCount();
+    const LONG objects = liveObjectCount;
+    {
+        CaptureGraph graph(plan);
+        ASSERT_EQ(S_OK, graph.built);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            EXPECT_EQ(E_FAIL, PauseResult(graph)) << "attempt " << attempt;
+            graph.Control()->Stop();
+        }
+    }
+    EXPECT_EQ(objects, liveObjectCount) << "the filter went with its box up";
+
+    {
+        MessageBoxAnswerer person;
+        EXPECT_TRUE(person.WaitForTexts(1));
+        Sleep(300); // time enough for a second box to be found, were there one
+        EXPECT_EQ(std::vector<std::string>{"Camera init failed!"}, person.Texts());
+    }
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads, 5000))
+        << "the box's thread ends with the box: handles " << handles << " -> " << testenv::HandleCount()
+        << ", threads " << threads << " -> " << testenv::ThreadCount();
+}
+
+TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
+{
+    win::Watchdog watchdog(60000, "failure without a visible window station");
+    GraphPlan plan;
+    plan.withClock = false;
+    CaptureGraph graph(plan);
+    ASSERT_EQ(S_OK, graph.built);
+    std::thread([] {}).join();
+    const int handles = testenv::HandleCount();
+    const int threads = testenv::ThreadCount();
+    ASSERT_TRUE(ProcessHasVisibleWindowStation()) << "the tests' own station is interactive";
+
+    // The process moves to a window station of its own, as a service has,
+    // which nobody sees.
+    HWINSTA interactive = GetProcessWindowStation();
+    HWINSTA hidden = CreateWindowStationW(L"LumoraFaultTestStation", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(nullptr, hidden);
+    ASSERT_TRUE(SetProcessWindowStation(hidden));
+    EXPECT_FALSE(ProcessHasVisibleWindowStation());
+    SimSetFault(SimFaultCameraInit, 1);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    const HRESULT paused = PauseResult(graph);
+    const double seconds = SecondsSince(start);
+    SetProcessWindowStation(interactive);
+    CloseWindowStation(hidden);
+
+    EXPECT_EQ(E_FAIL, paused);
+    EXPECT_LT(seconds, 1.0);
+    EXPECT_TRUE(testenv::WaitForCounts(handles, threads)) << "no box, no thread waiting for one";
+    EXPECT_EQ(nullptr, FindWindowA("#32770", "Lumora Camera"));
+    graph.Control()->Stop();
 }
 
 TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAndStopStillWorks)

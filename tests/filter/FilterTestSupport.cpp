@@ -2,6 +2,7 @@
 
 #include "camera/CameraConfig.h"
 #include "filter/VideoFormats.h"
+#include "tests/support/WaitFor.h"
 
 namespace filtertest {
 
@@ -47,6 +48,14 @@ SimStamp StampIn(const BYTE* frame, long size)
     return testenv::StampOf(frame, size > 0 ? static_cast<size_t>(size) : 0, kFrameWidth, kFrameHeight);
 }
 
+double SecondsSince(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+
 MessageBoxAnswerer::MessageBoxAnswerer()
 {
     thread.Start([this] {
@@ -65,6 +74,11 @@ std::vector<std::string> MessageBoxAnswerer::Texts()
 {
     win::LockGuard guard(lock);
     return texts;
+}
+
+bool MessageBoxAnswerer::WaitForTexts(size_t count, DWORD timeoutMs)
+{
+    return testenv::WaitFor([&] { return Texts().size() >= count; }, timeoutMs);
 }
 
 namespace {

@@ -61,6 +61,9 @@ HRESULT MakeSmallRgb24Type(MediaTypeRecord* type);
 // sample is shorter).
 SimStamp StampIn(const BYTE* frame, long size);
 
+// Seconds from start (QueryPerformanceCounter) to now.
+double SecondsSince(const LARGE_INTEGER& start);
+
 // Answers the camera failure boxes as a person would: a helper thread finds
 // each dialog (class "#32770") captioned "Lumora Camera", records its text and
 // presses its OK button. Stops (joins) when destroyed.
@@ -73,6 +76,9 @@ public:
 
     // Texts of the boxes answered so far.
     std::vector<std::string> Texts();
+    // Waits until count boxes have been answered (a box comes up on a
+    // thread of its own, after the failure it reports); false on timeout.
+    bool WaitForTexts(size_t count, DWORD timeoutMs = 10000);
 
 private:
     void Run();

@@ -20,14 +20,6 @@ namespace {
 
 class StreamingRobustness : public FilterTest {};
 
-double SecondsSince(const LARGE_INTEGER& start)
-{
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
-}
-
 TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
 {
     win::Watchdog watchdog(60000, "Stop while streaming");

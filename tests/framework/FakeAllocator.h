@@ -1,6 +1,9 @@
-// A scriptable sample allocator for the allocator-choice tests: it records
-// the properties asked of it and can refuse them or grant smaller buffers.
-// Made with win::MakeComObject; its references are counted (References()).
+// A scriptable sample allocator for the allocator-choice and streaming fault
+// tests: it records the properties asked of it and can refuse them or grant
+// smaller buffers, and its Decommit can fail (leaving it committed). It has
+// no buffers: GetBuffer always fails. Made with win::MakeComObject; its
+// references are counted (References()). Commit and Decommit come from the
+// thread that holds the filter's state lock.
 #pragma once
 
 #include <dshow.h>
@@ -13,8 +16,10 @@ public:
     LONG grantedBufferSize = -1; // -1: grant what was asked
     ALLOCATOR_PROPERTIES asked = {};
     int setPropertiesCalls = 0;
+    HRESULT decommitResult = S_OK;
     int commits = 0;
     int decommits = 0;
+    bool committed = false;
 
     HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override
     {
@@ -37,11 +42,16 @@ public:
     HRESULT STDMETHODCALLTYPE Commit() override
     {
         ++commits;
+        committed = true;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Decommit() override
     {
         ++decommits;
+        if (FAILED(decommitResult)) {
+            return decommitResult;
+        }
+        committed = false;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetBuffer(IMediaSample** sample, REFERENCE_TIME*, REFERENCE_TIME*, DWORD) override

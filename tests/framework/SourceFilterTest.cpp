@@ -84,15 +84,10 @@ TEST(SourceFilter, ReleasingAStreamingFilterStopsItsWorkersFirst)
     const LONG liveBefore = liveObjectCount;
 
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
-    ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                               reinterpret_cast<void**>(peer->offeredAllocator.GetAddressOf())),
-              S_OK);
     {
         TestSourceFilter* filter = nullptr;
         ComPtr<IBaseFilter> base = TestSourceFilter::Create(1, &filter);
-        MediaTypeRecord type;
-        filter->Stream(0)->GetSingleMediaType(&type);
-        ASSERT_EQ(filter->Stream(0)->Connect(peer.Get(), &type), S_OK);
+        ASSERT_EQ(ConnectToAllocatingPeer(filter->Stream(0), peer.Get()), S_OK);
         peer->connectedTo.Reset(); // the peer went away without disconnecting
         ASSERT_EQ(base->Run(0), S_OK);
         ASSERT_TRUE(WaitFor([&] { return peer->samplesReceived >= 3; }));
@@ -110,12 +105,7 @@ TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPaus
     TestSourceFilter* filter = nullptr;
     ComPtr<IBaseFilter> base = TestSourceFilter::Create(2, &filter);
     for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                   reinterpret_cast<void**>(peers[i]->offeredAllocator.GetAddressOf())),
-                  S_OK);
-        MediaTypeRecord type;
-        filter->Stream(i)->GetSingleMediaType(&type);
-        ASSERT_EQ(filter->Stream(i)->Connect(peers[i].Get(), &type), S_OK);
+        ASSERT_EQ(ConnectToAllocatingPeer(filter->Stream(i), peers[i].Get()), S_OK);
     }
     std::thread([] {}).join();
     const int handles = testenv::HandleCount();

@@ -31,3 +31,15 @@ void TestSourceFilter::DestroyStream(int index)
     SourceFilterBase::DestroyStream(madeStreams[index]);
     madeStreams[index] = nullptr;
 }
+
+HRESULT ConnectToAllocatingPeer(TestStream* stream, FakeInputPin* peer)
+{
+    const HRESULT created = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                             reinterpret_cast<void**>(peer->offeredAllocator.ReleaseAndGetAddressOf()));
+    if (FAILED(created)) {
+        return created;
+    }
+    MediaTypeRecord type;
+    stream->GetSingleMediaType(&type);
+    return stream->Connect(peer, &type);
+}

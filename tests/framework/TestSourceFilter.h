@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/SourceFilterBase.h"
+#include "tests/framework/FakeInputPin.h"
 #include "tests/framework/TestStream.h"
 
 // {6A0F5C13-8B0D-4E6B-A3F1-5C2A9E70D401}
@@ -31,3 +32,7 @@ private:
     // once destroyed).
     std::vector<TestStream*> madeStreams;
 };
+
+// Makes peer offer a new memory allocator of the platform (its own buffers)
+// and connects stream to it with the stream's one media type.
+HRESULT ConnectToAllocatingPeer(TestStream* stream, FakeInputPin* peer);

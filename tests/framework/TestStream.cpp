@@ -69,6 +69,11 @@ HRESULT TestStream::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPER
 HRESULT TestStream::FillSample(IMediaSample* sample)
 {
     InterlockedIncrement(&fills);
+    if (onStreamTime) {
+        REFERENCE_TIME streamTime = 0;
+        const HRESULT read = SourceFilter()->CurrentStreamTime(&streamTime);
+        onStreamTime(read, streamTime);
+    }
     if (fillDelayMs) {
         Sleep(fillDelayMs);
     }

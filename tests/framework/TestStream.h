@@ -4,6 +4,8 @@
 
 #include <dshow.h>
 
+#include <functional>
+
 #include "framework/SourceStreamBase.h"
 
 class TestStream : public SourceStreamBase {
@@ -23,6 +25,9 @@ public:
     LONG bufferCount = 2;
     // When set, CheckType accepts any type and logs nothing.
     bool acceptAnyType = false;
+    // When set, each fill reads the filter's stream time and hands the
+    // result here, on the worker thread. Set while no worker runs.
+    std::function<void(HRESULT, REFERENCE_TIME)> onStreamTime;
 
     // Counters.
     volatile LONG workerStarts = 0;

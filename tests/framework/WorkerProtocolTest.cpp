@@ -103,6 +103,16 @@ TEST_F(WorkerProtocol, CommandsAreAnsweredOnceInEveryPhase)
     EXPECT_FALSE(stream->HasThread());
     EXPECT_EQ(stream->workerEnds, 1);
     EXPECT_EQ(stream->SendCommand(CommandPause), E_FAIL) << "no thread, no command";
+
+    // Told to exit before CommandInit, a worker ends without starting or
+    // ending anything.
+    ASSERT_TRUE(stream->StartThread());
+    EXPECT_EQ(stream->SendCommand(CommandStop), E_UNEXPECTED);
+    EXPECT_EQ(stream->SendCommand(CommandExit), S_OK);
+    stream->JoinThread();
+    EXPECT_FALSE(stream->HasThread());
+    EXPECT_EQ(stream->workerStarts, 1);
+    EXPECT_EQ(stream->workerEnds, 1);
     stream->Allocator()->Decommit();
 }
 

@@ -97,6 +97,8 @@ TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesNoFile)
     {
         filtertest::MessageBoxAnswerer person;
         run = RunInProcess({L"capture", L"--seconds", L"2", L"--out", Wide(avi)});
+        // The box comes up on a thread of its own, without holding up the command.
+        person.WaitForTexts(1);
         boxes = person.Texts();
     }
     EXPECT_EQ(run.exitCode, kExitCameraFailed) << run.out << run.err;
