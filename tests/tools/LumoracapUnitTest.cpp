@@ -1,6 +1,6 @@
-// lumoracap's own parts: the command line rules, and the two file writers,
-// whose output is read back by tools nobody here wrote (ffprobe, ffmpeg and
-// ImageMagick).
+// lumoracap's own parts: the command line rules, the two file writers, whose
+// output is read back by tools nobody here wrote (ffprobe, ffmpeg and
+// ImageMagick), and the queue that writes frames on a thread of its own.
 #include <gtest/gtest.h>
 #include <objbase.h>
 
@@ -10,9 +10,15 @@
 
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
+#include "tests/tools/SmallVolume.h"
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/CommandLine.h"
+#include "tools/lumoracap/FrameRecorder.h"
 #include "tools/lumoracap/PngWriter.h"
+#include "win/Event.h"
+#include "win/Watchdog.h"
+
+using toolstest::VolumeOf;
 
 namespace {
 
@@ -87,34 +93,27 @@ std::vector<BYTE> TestFrame(int number)
     return frame;
 }
 
-TEST(AviWriter, SmallPartsMakeAFileThatReadsBackWhole)
+const BITMAPINFOHEADER kTestFormat = {sizeof(BITMAPINFOHEADER), 64, 48, 1, 24, BI_RGB, 64 * 48 * 3, 0, 0, 0, 0};
+
+std::wstring Wide(const std::string& text)
 {
-    // Parts of 64 kB: 50 frames of 9 kB fill several "AVIX" parts.
-    const std::string path = testenv::TempPath("parts.avi");
-    BITMAPINFOHEADER format = {sizeof(BITMAPINFOHEADER), 64, 48, 1, 24, BI_RGB, 64 * 48 * 3, 0, 0, 0, 0};
-    {
-        AviWriter writer(64 * 1024);
-        ASSERT_EQ(writer.Create(std::wstring(path.begin(), path.end()), format), S_OK);
-        for (int i = 0; i < 50; ++i) {
-            const std::vector<BYTE> frame = TestFrame(i);
-            ASSERT_EQ(writer.AddFrame(frame.data(), static_cast<DWORD>(frame.size())), S_OK);
-        }
-        EXPECT_EQ(writer.Frames(), 50u);
-        ASSERT_EQ(writer.Finish(2.5), S_OK);
-        EXPECT_EQ(writer.AddFrame(TestFrame(0).data(), 9216), E_UNEXPECTED) << "finished";
-    }
+    return std::wstring(text.begin(), text.end());
+}
+
+// ffprobe reads `frames` whole frames from the file, and ffmpeg decodes them in
+// order, each with the bytes of TestFrame(its number) (ffmpeg turns the
+// bottom-up rows over: the last memory row comes first).
+void ExpectFramesReadBackInOrder(const std::string& path, long frames)
+{
     const testenv::VideoProbe probe = testenv::Ffprobe(path);
     ASSERT_TRUE(probe.ok) << probe.report;
     EXPECT_EQ(probe.width, 64);
     EXPECT_EQ(probe.height, 48);
     EXPECT_EQ(probe.pixFmt, "bgr24");
-    EXPECT_EQ(probe.frames, 50);
-    EXPECT_NEAR(probe.duration, 2.5, 0.01);
+    ASSERT_EQ(probe.frames, frames) << probe.report;
 
-    // Every frame decodes, in order, with its own bytes (ffmpeg turns the
-    // bottom-up rows over: the last memory row comes first).
     std::string output;
-    const std::string raw = testenv::TempPath("parts.bgr");
+    const std::string raw = testenv::TempPath("frames.bgr");
     ASSERT_EQ(testenv::RunUnixCommand("ffmpeg -v error -y -i '" + testenv::UnixPath(path) +
                                           "' -f rawvideo -pix_fmt bgr24 '" + testenv::UnixPath(raw) + "'",
                                       &output),
@@ -123,25 +122,186 @@ TEST(AviWriter, SmallPartsMakeAFileThatReadsBackWhole)
     FILE* file = std::fopen(raw.c_str(), "rb");
     ASSERT_NE(file, nullptr);
     std::vector<BYTE> decoded(64 * 48 * 3);
-    for (int i = 0; i < 50; ++i) {
+    for (long i = 0; i < frames; ++i) {
         ASSERT_EQ(std::fread(decoded.data(), 1, decoded.size(), file), decoded.size()) << "frame " << i;
-        const std::vector<BYTE> frame = TestFrame(i);
+        const std::vector<BYTE> frame = TestFrame(static_cast<int>(i));
         EXPECT_EQ(decoded[0], frame[47 * 192]) << "frame " << i;
         EXPECT_EQ(decoded[47 * 192], frame[0]) << "frame " << i;
     }
     std::fclose(file);
     DeleteFileA(raw.c_str());
+}
+
+TEST(AviWriter, SmallPartsMakeAFileThatReadsBackWhole)
+{
+    // Parts of 64 kB: 50 frames of 9 kB fill several "AVIX" parts.
+    const std::string path = testenv::TempPath("parts.avi");
+    {
+        AviWriter writer(64 * 1024, VolumeOf(1 << 20));
+        ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
+        for (int i = 0; i < 50; ++i) {
+            const std::vector<BYTE> frame = TestFrame(i);
+            ASSERT_EQ(writer.AddFrame(frame.data(), static_cast<DWORD>(frame.size())), S_OK);
+        }
+        EXPECT_EQ(writer.Frames(), 50u);
+        ASSERT_EQ(writer.Finish(2.5), S_OK);
+        EXPECT_TRUE(writer.Complete());
+        EXPECT_EQ(writer.AddFrame(TestFrame(0).data(), 9216), E_UNEXPECTED) << "finished";
+    }
+    EXPECT_NEAR(testenv::Ffprobe(path).duration, 2.5, 0.01);
+    ExpectFramesReadBackInOrder(path, 50);
+    DeleteFileA(path.c_str());
+}
+
+// A write that fails (the disk is full, wherever in a frame, a part's
+// indexes or a new part's headers that happens) ends the writing; Finish
+// keeps every whole frame whose indexes still fit and makes a readable file.
+TEST(AviWriter, AFullDiskEndsTheFileAfterTheLastWholeFrame)
+{
+    const std::string path = testenv::TempPath("full.avi");
+    // 64 kB parts of 9 kB frames; the first part also holds 16 kB of headers.
+    const ULONGLONG volumes[] = {30000, 40000, 65536, 65600, 70000, 100000, 131072, 140000, 200000, 262144, 300000};
+    for (const ULONGLONG volume : volumes) {
+        SCOPED_TRACE(testing::Message() << "volume " << volume);
+        DWORD added = 0;
+        HRESULT failed = S_OK;
+        {
+            AviWriter writer(64 * 1024, VolumeOf(volume));
+            ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
+            for (int i = 0; i < 50 && SUCCEEDED(failed); ++i) {
+                const std::vector<BYTE> frame = TestFrame(i);
+                failed = writer.AddFrame(frame.data(), static_cast<DWORD>(frame.size()));
+                added += SUCCEEDED(failed) ? 1 : 0;
+            }
+            EXPECT_EQ(failed, HRESULT_FROM_WIN32(ERROR_DISK_FULL));
+            EXPECT_EQ(writer.AddFrame(TestFrame(0).data(), 9216), failed) << "the first failure stays";
+            EXPECT_EQ(writer.Finish(1), HRESULT_FROM_WIN32(ERROR_DISK_FULL)) << "reported, though finished";
+            ASSERT_TRUE(writer.Complete());
+            // At most the last frame makes way for the indexes.
+            EXPECT_LE(writer.Frames(), added);
+            EXPECT_GE(writer.Frames() + 1, added);
+            added = writer.Frames();
+        }
+        ExpectFramesReadBackInOrder(path, static_cast<long>(added));
+    }
+    DeleteFileA(path.c_str());
+}
+
+// The super index has room for as many parts as the volume can hold, not a
+// fixed number; when that room is used up all the same (the volume grew),
+// the file ends like one on a full disk.
+TEST(AviWriter, TheIndexHasRoomForEveryPartTheVolumeHolds)
+{
+    const std::string path = testenv::TempPath("long.avi");
+    // Parts of 4 kB hold two frames of 1.5 kB each (the first part, with the
+    // headers, one): 2100 frames need 1051 parts, more than the 1022 of the
+    // platform's super index structure.
+    BITMAPINFOHEADER format = kTestFormat;
+    format.biHeight = 8;
+    format.biSizeImage = 64 * 8 * 3;
+    struct Case {
+        ULONGLONG room;      // what the volume reports free
+        HRESULT lastAdd;     // the result of the last frame added
+        DWORD frames;        // frames in the finished file
+    };
+    const Case cases[] = {
+        {8 << 20, S_OK, 2100},
+        {0, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE), 2043}, // no room known: the 1022 parts at least
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "room " << c.room);
+        AviWriter::Storage storage = AviWriter::Disk();
+        storage.room = [&c](const std::wstring&) { return c.room; };
+        AviWriter writer(4096, storage);
+        ASSERT_EQ(writer.Create(Wide(path), format), S_OK);
+        const std::vector<BYTE> frame(64 * 8 * 3, 0x40);
+        HRESULT added = S_OK;
+        for (int i = 0; i < 2100 && SUCCEEDED(added); ++i) {
+            added = writer.AddFrame(frame.data(), static_cast<DWORD>(frame.size()));
+        }
+        EXPECT_EQ(added, c.lastAdd);
+        EXPECT_EQ(writer.Finish(70), c.lastAdd);
+        EXPECT_TRUE(writer.Complete());
+        EXPECT_EQ(writer.Frames(), c.frames);
+        const testenv::VideoProbe probe = testenv::Ffprobe(path);
+        EXPECT_EQ(probe.frames, static_cast<long>(c.frames)) << probe.report;
+    }
+    DeleteFileA(path.c_str());
+}
+
+// A disk whose writes wait while it is held, as a slow disk makes them.
+struct HeldDisk {
+    win::Event open{win::Event::Mode::ManualReset};
+    AviWriter::Storage Storage()
+    {
+        AviWriter::Storage disk = AviWriter::Disk();
+        const auto write = disk.write;
+        disk.write = [this, write](HANDLE file, const void* data, DWORD bytes) {
+            open.Wait();
+            return write(file, data, bytes);
+        };
+        disk.room = [](const std::wstring&) { return 1ull << 20; };
+        return disk;
+    }
+};
+
+// The thread that hands frames over never waits for the disk: while it is
+// held, frames beyond the queue's capacity are dropped and counted, and the
+// queued ones are written once it moves again.
+TEST(FrameRecorder, AHeldDiskDropsFramesBeyondTheQueueWithoutStallingTheCaller)
+{
+    win::Watchdog watchdog(60000, "held disk"); // a Push that waits for the disk never returns
+    const std::string path = testenv::TempPath("held.avi");
+    HeldDisk disk;
+    disk.open.Set();
+    AviWriter writer(1ull << 30, disk.Storage());
+    ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
+    disk.open.Clear();
+    {
+        FrameRecorder recorder(writer, 5);
+        ASSERT_TRUE(recorder.Start());
+        for (int i = 0; i < 100; ++i) {
+            const std::vector<BYTE> frame = TestFrame(i);
+            recorder.Push(frame.data(), static_cast<DWORD>(frame.size()));
+        }
+        EXPECT_EQ(recorder.Dropped(), 95) << "one frame being written and four queued are kept";
+        disk.open.Set();
+        EXPECT_EQ(recorder.Stop(), S_OK);
+    }
+    ASSERT_EQ(writer.Finish(1), S_OK);
+    ExpectFramesReadBackInOrder(path, 5);
+    DeleteFileA(path.c_str());
+}
+
+TEST(FrameRecorder, AFailedWriteEndsTheWritingAndIsSignalled)
+{
+    win::Watchdog watchdog(60000, "failed write");
+    const std::string path = testenv::TempPath("recorder-full.avi");
+    AviWriter writer(1ull << 30, VolumeOf(50000)); // room for 3 frames and the headers
+    ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
+    FrameRecorder recorder(writer, 20);
+    ASSERT_TRUE(recorder.Start());
+    for (int i = 0; i < 10; ++i) {
+        const std::vector<BYTE> frame = TestFrame(i);
+        recorder.Push(frame.data(), static_cast<DWORD>(frame.size()));
+    }
+    EXPECT_EQ(WaitForSingleObject(recorder.FailedEvent(), 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(recorder.Stop(), HRESULT_FROM_WIN32(ERROR_DISK_FULL));
+    EXPECT_EQ(recorder.Dropped(), 0) << "frames after the failure are not the disk's delay";
+    EXPECT_EQ(writer.Finish(1), HRESULT_FROM_WIN32(ERROR_DISK_FULL));
+    ASSERT_TRUE(writer.Complete());
+    ExpectFramesReadBackInOrder(path, 3);
     DeleteFileA(path.c_str());
 }
 
 TEST(AviWriter, AFileThatCannotBeCreatedReportsWhy)
 {
     AviWriter writer;
-    BITMAPINFOHEADER format = {sizeof(BITMAPINFOHEADER), 64, 48, 1, 24, BI_RGB, 64 * 48 * 3, 0, 0, 0, 0};
     const std::string path = testenv::TempPath("no such folder\\x.avi");
-    EXPECT_EQ(writer.Create(std::wstring(path.begin(), path.end()), format),
+    EXPECT_EQ(writer.Create(Wide(path), kTestFormat),
               HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(writer.Finish(1), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(writer.Complete());
 }
 
 TEST(PngWriter, BottomUpFramesAreWrittenUpright)

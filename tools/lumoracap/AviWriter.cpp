@@ -4,7 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
-#include <memory>
+#include <utility>
 
 #include "win/HResult.h"
 
@@ -20,13 +20,48 @@ const DWORD kVideoChunk = FourCC("00db"); // stream 0, uncompressed video
 
 const DWORD kDefaultMicrosecondsPerFrame = 33333;
 
-// The header list: main header, the stream's list (header, format, super
-// index) and the OpenDML extension; its size never changes.
-const DWORD kHeaderListBytes = sizeof(RIFFLIST) + sizeof(AVIMAINHEADER) + sizeof(RIFFLIST) + sizeof(AVISTREAMHEADER) +
-                               sizeof(RIFFCHUNK) + sizeof(BITMAPINFOHEADER) + sizeof(AVISUPERINDEX) +
-                               sizeof(RIFFLIST) + sizeof(AVIEXTHEADER);
-const DWORD kSuperIndexEntries = sizeof(AVISUPERINDEX::aIndex) / sizeof(AVISUPERINDEX::aIndex[0]);
+// The super index's room: at least what the platform's header declares (the
+// layout of every file before room was sized by the disk), at most 2^20
+// parts (256 TB of 1 GB parts), which bounds the header at 16 MB.
+const DWORD kMinimumSuperIndexEntries = sizeof(AVISUPERINDEX::aIndex) / sizeof(AVISUPERINDEX::aIndex[0]);
+const ULONGLONG kMaximumSuperIndexEntries = 1ull << 20;
+const DWORD kSuperIndexHeaderBytes = offsetof(AVISUPERINDEX, aIndex);
 const DWORD kStdIndexHeaderBytes = offsetof(AVISTDINDEX, aIndex);
+
+// The header list: main header, the stream's list (header, format, super
+// index with room for entries) and the OpenDML extension; its size never
+// changes once the file is created.
+DWORD HeaderListBytes(DWORD superIndexEntries)
+{
+    return sizeof(RIFFLIST) + sizeof(AVIMAINHEADER) + sizeof(RIFFLIST) + sizeof(AVISTREAMHEADER) + sizeof(RIFFCHUNK) +
+           sizeof(BITMAPINFOHEADER) + kSuperIndexHeaderBytes +
+           superIndexEntries * sizeof(AVISUPERINDEX::_avisuperindex_entry) + sizeof(RIFFLIST) + sizeof(AVIEXTHEADER);
+}
+
+HRESULT WriteToFile(HANDLE file, const void* data, DWORD bytes)
+{
+    DWORD written = 0;
+    if (!WriteFile(file, data, bytes, &written, nullptr)) {
+        return win::LastErrorResult();
+    }
+    return written == bytes ? S_OK : HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+}
+
+ULONGLONG FreeSpaceFor(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
+    ULARGE_INTEGER available = {};
+    return GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) ? available.QuadPart : 0;
+}
+
+// The storage of writers made without one. Written only by tests while no
+// writer is being made, so it needs no lock.
+AviWriter::Storage& DefaultStorage()
+{
+    static AviWriter::Storage storage = AviWriter::Disk();
+    return storage;
+}
 
 // Appends plain structures to a byte block.
 class Block {
@@ -59,6 +94,20 @@ RIFFLIST List(const char (&type)[5], DWORD contentBytes)
 
 } // namespace
 
+AviWriter::Storage AviWriter::Disk()
+{
+    return Storage{&WriteToFile, &FreeSpaceFor};
+}
+
+void AviWriter::SetDefaultStorage(Storage replacement)
+{
+    DefaultStorage() = std::move(replacement);
+}
+
+AviWriter::AviWriter(ULONGLONG partLimit) : AviWriter(partLimit, DefaultStorage()) {}
+
+AviWriter::AviWriter(ULONGLONG partLimit, Storage storage) : partLimit(partLimit), storage(std::move(storage)) {}
+
 HRESULT AviWriter::Fail(HRESULT hr)
 {
     if (SUCCEEDED(failure)) {
@@ -69,9 +118,9 @@ HRESULT AviWriter::Fail(HRESULT hr)
 
 HRESULT AviWriter::Write(const void* data, DWORD bytes)
 {
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), data, bytes, &written, nullptr) || written != bytes) {
-        return Fail(win::LastErrorResult());
+    const HRESULT hr = storage.write(file.Get(), data, bytes);
+    if (FAILED(hr)) {
+        return Fail(hr);
     }
     position += bytes;
     return S_OK;
@@ -81,13 +130,27 @@ HRESULT AviWriter::WriteAt(ULONGLONG at, const void* data, DWORD bytes)
 {
     LARGE_INTEGER target;
     target.QuadPart = static_cast<LONGLONG>(at);
-    DWORD written = 0;
-    if (!SetFilePointerEx(file.Get(), target, nullptr, FILE_BEGIN) ||
-        !WriteFile(file.Get(), data, bytes, &written, nullptr) || written != bytes) {
+    if (!SetFilePointerEx(file.Get(), target, nullptr, FILE_BEGIN)) {
         return Fail(win::LastErrorResult());
+    }
+    const HRESULT hr = storage.write(file.Get(), data, bytes);
+    if (FAILED(hr)) {
+        return Fail(hr);
     }
     target.QuadPart = static_cast<LONGLONG>(position);
     return SetFilePointerEx(file.Get(), target, nullptr, FILE_BEGIN) ? S_OK : Fail(win::LastErrorResult());
+}
+
+// Cuts the file at `at`, which is where the next write goes.
+HRESULT AviWriter::Truncate(ULONGLONG at)
+{
+    LARGE_INTEGER target;
+    target.QuadPart = static_cast<LONGLONG>(at);
+    if (!SetFilePointerEx(file.Get(), target, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get())) {
+        return Fail(win::LastErrorResult());
+    }
+    position = at;
+    return S_OK;
 }
 
 HRESULT AviWriter::Create(const std::wstring& path, const BITMAPINFOHEADER& frameFormat)
@@ -95,6 +158,14 @@ HRESULT AviWriter::Create(const std::wstring& path, const BITMAPINFOHEADER& fram
     if (file) {
         return E_UNEXPECTED;
     }
+    // Every part but the last holds more than a quarter of the part limit
+    // (a part ends only when the next frame would pass it), so this many
+    // parts fill the volume.
+    const ULONGLONG quarter = partLimit / 4 ? partLimit / 4 : 1;
+    const ULONGLONG wanted = storage.room(path) / quarter + 2;
+    superIndexEntries = static_cast<DWORD>(wanted < kMinimumSuperIndexEntries ? kMinimumSuperIndexEntries
+                                           : wanted > kMaximumSuperIndexEntries ? kMaximumSuperIndexEntries
+                                                                               : wanted);
     file.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr));
     if (!file) {
@@ -106,7 +177,7 @@ HRESULT AviWriter::Create(const std::wstring& path, const BITMAPINFOHEADER& fram
 
 HRESULT AviWriter::StartPart(bool first)
 {
-    if (parts.size() >= kSuperIndexEntries) {
+    if (parts.size() >= superIndexEntries) {
         return Fail(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
     }
     Part part;
@@ -120,6 +191,7 @@ HRESULT AviWriter::StartPart(bool first)
     const RIFFLIST movi = List("movi", 0);
     RETURN_IF_FAILED(Write(&movi, sizeof(movi)));
     parts.push_back(part);
+    committed = position;
     return S_OK;
 }
 
@@ -129,14 +201,12 @@ HRESULT AviWriter::AddFrame(const BYTE* data, DWORD bytes)
         return FAILED(failure) ? failure : E_UNEXPECTED;
     }
     const DWORD padding = bytes & 1;
-    Part* part = &parts.back();
     // Room for this frame and for the part's indexes with its entry.
-    const ULONGLONG indexes = kStdIndexHeaderBytes + (part->entries.size() + 1) * (sizeof(AVISTDINDEX_ENTRY) + 16);
-    if (!part->entries.empty() &&
-        position + sizeof(RIFFCHUNK) + bytes + padding + indexes - part->riffPosition > partLimit) {
-        RETURN_IF_FAILED(EndPart(*part, parts.size() == 1));
+    const ULONGLONG indexes = kStdIndexHeaderBytes + (entries.size() + 1) * (sizeof(AVISTDINDEX_ENTRY) + 16);
+    if (!entries.empty() &&
+        position + sizeof(RIFFCHUNK) + bytes + padding + indexes - parts.back().riffPosition > partLimit) {
+        RETURN_IF_FAILED(EndPart());
         RETURN_IF_FAILED(StartPart(false));
-        part = &parts.back();
     }
     const RIFFCHUNK chunk = {kVideoChunk, bytes};
     RETURN_IF_FAILED(Write(&chunk, sizeof(chunk)));
@@ -146,16 +216,21 @@ HRESULT AviWriter::AddFrame(const BYTE* data, DWORD bytes)
         const BYTE zero = 0;
         RETURN_IF_FAILED(Write(&zero, 1));
     }
-    part->entries.push_back({dataPosition, bytes});
+    entries.push_back({dataPosition, bytes});
+    committed = position;
     ++totalFrames;
     largestFrame = bytes > largestFrame ? bytes : largestFrame;
     return S_OK;
 }
 
-HRESULT AviWriter::EndPart(Part& part, bool first)
+// Ends the open part after its last frame: its standard index, the sizes of
+// its lists and, for the first part, the classic index. The part's entries
+// are let go once they are on disk.
+HRESULT AviWriter::EndPart()
 {
-    // The part's standard index, last in its movi list.
-    const DWORD count = static_cast<DWORD>(part.entries.size());
+    Part& part = parts.back();
+    const bool first = parts.size() == 1;
+    const DWORD count = static_cast<DWORD>(entries.size());
     AVISTDINDEX header = {};
     header.fcc = FourCC("ix00");
     header.cb = kStdIndexHeaderBytes - sizeof(RIFFCHUNK) + count * sizeof(AVISTDINDEX_ENTRY);
@@ -167,12 +242,11 @@ HRESULT AviWriter::EndPart(Part& part, bool first)
     header.qwBaseOffset = part.riffPosition;
     Block index;
     index.AddBytes(&header, kStdIndexHeaderBytes);
-    for (const Entry& entry : part.entries) {
+    for (const Entry& entry : entries) {
         const AVISTDINDEX_ENTRY item = {static_cast<DWORD>(entry.dataPosition - part.riffPosition), entry.size};
         index.Add(item); // every frame is a key frame
     }
-    part.indexPosition = position;
-    part.indexBytes = index.Size();
+    const ULONGLONG indexPosition = position;
     RETURN_IF_FAILED(Write(index.Data(), index.Size()));
 
     const DWORD moviBytes = static_cast<DWORD>(position - (part.moviPosition + sizeof(RIFFCHUNK)));
@@ -184,7 +258,7 @@ HRESULT AviWriter::EndPart(Part& part, bool first)
         const RIFFCHUNK idx1 = {FourCC("idx1"), count * static_cast<DWORD>(sizeof(AVIOLDINDEX::_avioldindex_entry))};
         classic.Add(idx1);
         const ULONGLONG moviType = part.moviPosition + sizeof(RIFFCHUNK);
-        for (const Entry& entry : part.entries) {
+        for (const Entry& entry : entries) {
             const AVIOLDINDEX::_avioldindex_entry item = {
                 kVideoChunk, AVIIF_KEYFRAME,
                 static_cast<DWORD>(entry.dataPosition - sizeof(RIFFCHUNK) - moviType), entry.size};
@@ -193,18 +267,28 @@ HRESULT AviWriter::EndPart(Part& part, bool first)
         RETURN_IF_FAILED(Write(classic.Data(), classic.Size()));
     }
     const DWORD riffBytes = static_cast<DWORD>(position - (part.riffPosition + sizeof(RIFFCHUNK)));
-    return WriteAt(part.riffPosition + offsetof(RIFFCHUNK, cb), &riffBytes, sizeof(riffBytes));
+    RETURN_IF_FAILED(WriteAt(part.riffPosition + offsetof(RIFFCHUNK, cb), &riffBytes, sizeof(riffBytes)));
+    part.ended = true;
+    part.frames = count;
+    part.indexPosition = indexPosition;
+    part.indexBytes = index.Size();
+    entries.clear();
+    committed = position;
+    return S_OK;
 }
 
 HRESULT AviWriter::WriteHeaders(DWORD microsecondsPerFrame)
 {
-    const DWORD firstPartFrames = parts.empty() ? 0 : static_cast<DWORD>(parts.front().entries.size());
+    const DWORD firstPartFrames = parts.empty() ? 0 : parts.front().ended ? parts.front().frames
+                                                                          : static_cast<DWORD>(entries.size());
     const DWORD width = static_cast<DWORD>(format.biWidth);
     const DWORD height = static_cast<DWORD>(format.biHeight < 0 ? -format.biHeight : format.biHeight);
     const DWORD frameBytes = largestFrame ? largestFrame : format.biSizeImage;
+    const DWORD superIndexBytes =
+        kSuperIndexHeaderBytes + superIndexEntries * sizeof(AVISUPERINDEX::_avisuperindex_entry);
 
     Block block;
-    block.Add(List("hdrl", kHeaderListBytes - sizeof(RIFFLIST)));
+    block.Add(List("hdrl", HeaderListBytes(superIndexEntries) - sizeof(RIFFLIST)));
 
     AVIMAINHEADER main = {};
     main.fcc = FourCC("avih");
@@ -220,8 +304,7 @@ HRESULT AviWriter::WriteHeaders(DWORD microsecondsPerFrame)
     main.dwHeight = height;
     block.Add(main);
 
-    block.Add(List("strl", sizeof(AVISTREAMHEADER) + sizeof(RIFFCHUNK) + sizeof(BITMAPINFOHEADER) +
-                               sizeof(AVISUPERINDEX)));
+    block.Add(List("strl", sizeof(AVISTREAMHEADER) + sizeof(RIFFCHUNK) + sizeof(BITMAPINFOHEADER) + superIndexBytes));
     AVISTREAMHEADER stream = {};
     stream.fcc = FourCC("strh");
     stream.cb = sizeof(stream) - sizeof(RIFFCHUNK);
@@ -241,22 +324,29 @@ HRESULT AviWriter::WriteHeaders(DWORD microsecondsPerFrame)
     frameFormat.biSizeImage = frameBytes;
     block.Add(frameFormat);
 
-    std::unique_ptr<AVISUPERINDEX> super(new AVISUPERINDEX());
-    super->fcc = FourCC("indx");
-    super->cb = sizeof(AVISUPERINDEX) - sizeof(RIFFCHUNK);
-    super->wLongsPerEntry = 4;
-    super->bIndexSubType = 0;
-    super->bIndexType = AVI_INDEX_OF_INDEXES;
-    super->dwChunkId = kVideoChunk;
+    // The super index: its header, an entry per ended part, then zeros up
+    // to its room.
+    AVISUPERINDEX super = {};
+    super.fcc = FourCC("indx");
+    super.cb = superIndexBytes - sizeof(RIFFCHUNK);
+    super.wLongsPerEntry = 4;
+    super.bIndexSubType = 0;
+    super.bIndexType = AVI_INDEX_OF_INDEXES;
+    super.dwChunkId = kVideoChunk;
     for (const Part& part : parts) {
-        if (part.indexBytes) {
-            auto& entry = super->aIndex[super->nEntriesInUse++];
-            entry.qwOffset = part.indexPosition;
-            entry.dwSize = part.indexBytes;
-            entry.dwDuration = static_cast<DWORD>(part.entries.size());
+        super.nEntriesInUse += part.ended ? 1 : 0;
+    }
+    block.AddBytes(&super, kSuperIndexHeaderBytes);
+    for (const Part& part : parts) {
+        if (part.ended) {
+            const AVISUPERINDEX::_avisuperindex_entry entry = {part.indexPosition, part.indexBytes, part.frames};
+            block.Add(entry);
         }
     }
-    block.Add(*super);
+    const AVISUPERINDEX::_avisuperindex_entry unused = {};
+    for (DWORD i = super.nEntriesInUse; i < superIndexEntries; ++i) {
+        block.Add(unused);
+    }
 
     block.Add(List("odml", sizeof(AVIEXTHEADER)));
     AVIEXTHEADER extension = {};
@@ -270,26 +360,62 @@ HRESULT AviWriter::WriteHeaders(DWORD microsecondsPerFrame)
     return position > at ? WriteAt(at, block.Data(), block.Size()) : Write(block.Data(), block.Size());
 }
 
+// After a failed write: the file is cut back to the last whole frame (or
+// ended part) and the open part ended there. When its indexes do not fit
+// (the disk is still full), the last frame goes too and the part is ended
+// again; a part left without frames goes entirely, unless it is the first.
+HRESULT AviWriter::FinishAfterFailure(DWORD microsecondsPerFrame)
+{
+    for (;;) {
+        RETURN_IF_FAILED(Truncate(committed));
+        if (parts.empty()) {
+            return failure; // not even the headers were written
+        }
+        Part& last = parts.back();
+        if (!last.ended && entries.empty() && parts.size() > 1) {
+            committed = last.riffPosition;
+            parts.pop_back();
+            continue;
+        }
+        if (last.ended || SUCCEEDED(EndPart())) {
+            return WriteHeaders(microsecondsPerFrame);
+        }
+        if (entries.empty()) {
+            return failure;
+        }
+        committed = entries.back().dataPosition - sizeof(RIFFCHUNK);
+        entries.pop_back();
+        --totalFrames;
+    }
+}
+
 HRESULT AviWriter::Finish(double seconds)
 {
     if (!file) {
         return FAILED(failure) ? failure : E_UNEXPECTED;
     }
-    if (SUCCEEDED(failure)) {
-        EndPart(parts.back(), parts.size() == 1);
-    }
     DWORD microsecondsPerFrame = kDefaultMicrosecondsPerFrame;
-    if (totalFrames > 0 && seconds > 0) {
-        const double interval = seconds * 1e6 / totalFrames;
+    const DWORD framesAtStart = totalFrames;
+    if (framesAtStart > 0 && seconds > 0) {
+        const double interval = seconds * 1e6 / framesAtStart;
         microsecondsPerFrame = interval < 1 ? 1 : static_cast<DWORD>(std::lround(interval));
     }
+    HRESULT written = S_OK;
     if (SUCCEEDED(failure)) {
-        WriteHeaders(microsecondsPerFrame);
+        written = EndPart();
+        if (SUCCEEDED(written)) {
+            written = WriteHeaders(microsecondsPerFrame);
+        }
+    }
+    if (FAILED(failure)) {
+        written = FinishAfterFailure(microsecondsPerFrame);
     }
     // Closed here, not by the owner: a failed close means the last writes
     // may not have reached the file.
-    if (!CloseHandle(file.Release())) {
+    const bool closed = CloseHandle(file.Release()) != FALSE;
+    if (!closed) {
         Fail(win::LastErrorResult());
     }
+    complete = SUCCEEDED(written) && closed;
     return failure;
 }

@@ -6,6 +6,14 @@
 // starts only in full interleaving behind a sink with IStream (which Wine's
 // file writer lacks), faults on a sample that arrives while it stops, and
 // stops writing at 2 GB, about four seconds of this camera.
+//
+// No capture is lost and no file is harmed by one that fails: the frames go
+// into a temporary file beside the output, written on a thread of their own
+// (FrameRecorder) so that a slow disk drops frames instead of stalling the
+// capture pin, and the file replaces the output only when it holds frames.
+// A write that fails (a full disk) ends the capture early; the frames written
+// until then are finished into a readable file, which replaces the output,
+// and the program exits with kExitFileFailed and the reason.
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,6 +22,7 @@
 #include "tools/lumoracap/CommandSupport.h"
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/ExitCodes.h"
+#include "tools/lumoracap/FrameRecorder.h"
 #include "tools/lumoracap/MessagePump.h"
 #include "tools/lumoracap/Text.h"
 #include "win/ComObject.h"
@@ -38,12 +47,14 @@ long DroppedFrames(IAMDroppedFrames* counts)
     return dropped;
 }
 
-// "  3.2 s    96 frames   30.0 fps     0 dropped", rewritten in place.
-void PrintProgress(Console& console, double seconds, long frames, long dropped)
+// "  3.2 s    96 frames   30.0 fps     0 dropped     0 unwritten", rewritten
+// in place. Unwritten frames reached the program but found the write queue
+// full: the disk fell behind.
+void PrintProgress(Console& console, double seconds, long frames, long dropped, long unwritten)
 {
-    char line[96];
-    std::snprintf(line, sizeof(line), "\r  %6.1f s  %6ld frames  %5.1f fps  %4ld dropped ", seconds, frames,
-                  seconds > 0 ? frames / seconds : 0.0, dropped);
+    char line[112];
+    std::snprintf(line, sizeof(line), "\r  %6.1f s  %6ld frames  %5.1f fps  %4ld dropped  %4ld unwritten ", seconds,
+                  frames, seconds > 0 ? frames / seconds : 0.0, dropped, unwritten);
     console.out << line << std::flush;
 }
 
@@ -78,6 +89,118 @@ HRESULT BuildCaptureGraph(CaptureGraph& graph, IBaseFilter* device, const Option
     return graph.GrabbedFormat(CaptureGraph::Pin::Capture, format) ? S_OK : VFW_E_INVALIDMEDIATYPE;
 }
 
+// A new, empty file beside an output file, which the capture is written to
+// and which replaces the output when the capture is done. Removed when the
+// owner goes, unless it was moved into place or kept.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    ~TemporaryFile()
+    {
+        if (!path.empty()) {
+            DeleteFileW(path.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // Creates the file, under a unique name in the folder of output.
+    HRESULT Create(const std::wstring& output)
+    {
+        const size_t slash = output.find_last_of(L"\\/");
+        const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : output.substr(0, slash + 1);
+        wchar_t name[MAX_PATH];
+        if (!GetTempFileNameW(folder.c_str(), L"lcp", 0, name)) {
+            return win::LastErrorResult();
+        }
+        path = name;
+        return S_OK;
+    }
+    const std::wstring& Path() const { return path; }
+
+    // Moves the file onto target, replacing what is there; the file is
+    // target's then.
+    HRESULT MoveOnto(const std::wstring& target)
+    {
+        if (!MoveFileExW(path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return win::LastErrorResult();
+        }
+        path.clear();
+        return S_OK;
+    }
+    // Leaves the file where it is when the owner goes.
+    void Keep() { path.clear(); }
+
+private:
+    std::wstring path;
+};
+
+int ReportWriteFailure(const std::wstring& path, HRESULT hr, Console& console)
+{
+    console.err << "lumoracap: cannot write " << Quoted(path) << ": " << DescribeResult(hr) << "\n";
+    return kExitFileFailed;
+}
+
+struct Tally {
+    double seconds = 0;  // from the start of the recording to its end
+    long dropped = 0;    // by the camera's path (IAMDroppedFrames)
+    long unwritten = 0;  // by the write queue (the disk fell behind)
+};
+
+// Shows the progress line until the capture's time has passed or a write
+// has failed (true); tally->seconds is the time recorded.
+bool ShowProgress(int captureSeconds, FrameGrabber& grabber, FrameRecorder& recorder, IAMDroppedFrames* counts,
+                  Console& console, Tally* tally)
+{
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG captureMs = static_cast<ULONGLONG>(captureSeconds) * 1000;
+    bool writeFailed = false;
+    while (!writeFailed && GetTickCount64() - start < captureMs) {
+        const ULONGLONG left = captureMs - (GetTickCount64() - start);
+        writeFailed = WaitDispatchingMessages(recorder.FailedEvent(),
+                                              static_cast<DWORD>(left < kProgressEveryMs ? left : kProgressEveryMs));
+        PrintProgress(console, SecondsSince(start), grabber.Frames(), DroppedFrames(counts), recorder.Dropped());
+    }
+    tally->seconds = SecondsSince(start);
+    return writeFailed;
+}
+
+// Once the writing has ended with `written` (the first failure, or S_OK):
+// a finished file with frames replaces the output and the summary is
+// printed; otherwise the output stays as it was. kExitSuccess, or the exit
+// code with its message printed.
+int KeepCapture(TemporaryFile& temporary, const AviWriter& avi, HRESULT written, const Tally& tally,
+                const std::wstring& device, const std::wstring& aviPath, Console& console)
+{
+    if (!avi.Complete() || avi.Frames() == 0) {
+        if (FAILED(written)) {
+            return ReportWriteFailure(aviPath, written, console);
+        }
+        console.err << "lumoracap: the camera " << Quoted(device) << " delivered no frames\n";
+        return kExitCameraFailed;
+    }
+    const HRESULT moved = temporary.MoveOnto(aviPath);
+    if (FAILED(moved)) {
+        console.err << "lumoracap: cannot replace " << Quoted(aviPath) << ": " << DescribeResult(moved)
+                    << "; the capture is kept in " << Quoted(temporary.Path()) << "\n";
+        temporary.Keep();
+        return kExitFileFailed;
+    }
+    char summary[192];
+    std::snprintf(summary, sizeof(summary),
+                  "Captured %lu frames in %.1f s (%.1f fps), %ld dropped, %ld unwritten, %.0f MB written to ",
+                  static_cast<unsigned long>(avi.Frames()), tally.seconds, avi.Frames() / tally.seconds,
+                  tally.dropped, tally.unwritten, FileMegabytes(aviPath));
+    console.out << summary << Quoted(aviPath) << "\n";
+    if (FAILED(written)) {
+        console.err << "lumoracap: cannot write " << Quoted(aviPath) << ": " << DescribeResult(written)
+                    << "; the capture stopped, and the file holds the " << avi.Frames()
+                    << " frames written before\n";
+        return kExitFileFailed;
+    }
+    return kExitSuccess;
+}
+
 } // namespace
 
 int CaptureToFile(const Options& options, Console& console)
@@ -107,13 +230,25 @@ int CaptureToFile(const Options& options, Console& console)
     if (FAILED(hr)) {
         return ReportGraphNotBuilt("capture", options.device, hr, console);
     }
-    AviWriter avi;
-    hr = avi.Create(aviPath, format);
+    // Declared before the writer, so that the file is closed before it is
+    // removed.
+    TemporaryFile temporary;
+    hr = temporary.Create(aviPath);
     if (FAILED(hr)) {
-        console.err << "lumoracap: cannot write " << Quoted(aviPath) << ": " << DescribeResult(hr) << "\n";
-        return kExitFileFailed;
+        return ReportWriteFailure(aviPath, hr, console);
     }
-    grabber->RecordInto(&avi);
+    AviWriter avi;
+    hr = avi.Create(temporary.Path(), format);
+    if (FAILED(hr)) {
+        return ReportWriteFailure(aviPath, hr, console);
+    }
+    FrameRecorder recorder(avi);
+    if (!recorder.Start()) {
+        console.err << "lumoracap: cannot start writing " << Quoted(aviPath) << ": "
+                    << DescribeResult(win::LastErrorResult()) << "\n";
+        return kExitFailure;
+    }
+    grabber->RecordInto(&recorder);
 
     console.out << "Capturing " << options.seconds << " s from " << Quoted(options.device) << " ("
                 << format.biWidth << " x " << std::abs(format.biHeight) << ") into " << Quoted(aviPath)
@@ -121,54 +256,37 @@ int CaptureToFile(const Options& options, Console& console)
     exitCode = RunGraph(graph, options.device, console);
     if (exitCode != kExitSuccess) {
         grabber->RecordInto(nullptr);
-        avi.Finish(0);
-        DeleteFileW(aviPath.c_str()); // nothing was captured
-        return exitCode;
+        return exitCode; // nothing was captured: the temporary file goes, the output stays as it was
     }
-    const ULONGLONG start = GetTickCount64();
     ComPtr<IAMDroppedFrames> counts = graph.CaptureFrameCounts();
-    const ULONGLONG captureMs = static_cast<ULONGLONG>(options.seconds) * 1000;
-    while (GetTickCount64() - start < captureMs) {
-        const ULONGLONG left = captureMs - (GetTickCount64() - start);
-        WaitDispatchingMessages(nullptr, static_cast<DWORD>(left < kProgressEveryMs ? left : kProgressEveryMs));
-        PrintProgress(console, SecondsSince(start), grabber->Frames(), DroppedFrames(counts.Get()));
-    }
+    Tally tally;
+    const bool writeFailed = ShowProgress(options.seconds, *grabber.Get(), recorder, counts.Get(), console, &tally);
 
-    // The recording ends here, so that the file holds the frames of exactly
-    // this time; the snapshot is the next frame that passes.
-    const double seconds = SecondsSince(start);
+    // The recording ends here (or at the failed write), so that the file
+    // holds the frames of exactly this time; the snapshot is the next frame
+    // that passes.
     grabber->RecordInto(nullptr);
     std::vector<BYTE> snapshot;
-    if (!pngPath.empty()) {
+    if (!pngPath.empty() && !writeFailed) {
         grabber->RequestCopy(0);
         if (WaitDispatchingMessages(grabber->CopyReady(), kSnapshotWaitMs)) {
             grabber->TakeCopy(&snapshot);
         }
     }
     graph.Stop();
-    const long dropped = DroppedFrames(counts.Get());
-    PrintProgress(console, seconds, static_cast<long>(avi.Frames()), dropped);
-    console.out << "\n";
-
-    HRESULT written = grabber->RecordingResult();
-    const HRESULT finished = avi.Finish(seconds);
+    // The queued frames are written before the file is finished.
+    HRESULT written = recorder.Stop();
+    const HRESULT finished = avi.Finish(tally.seconds);
     if (SUCCEEDED(written)) {
         written = finished;
     }
-    if (FAILED(written)) {
-        console.err << "lumoracap: cannot write " << Quoted(aviPath) << ": " << DescribeResult(written) << "\n";
-        return kExitFileFailed;
-    }
-    char summary[160];
-    std::snprintf(summary, sizeof(summary),
-                  "Captured %lu frames in %.1f s (%.1f fps), %ld dropped, %.0f MB written to ",
-                  static_cast<unsigned long>(avi.Frames()), seconds, avi.Frames() / seconds, dropped,
-                  FileMegabytes(aviPath));
-    console.out << summary << Quoted(aviPath) << "\n";
-
-    if (avi.Frames() == 0) {
-        console.err << "lumoracap: the camera " << Quoted(options.device) << " delivered no frames\n";
-        return kExitCameraFailed;
+    tally.dropped = DroppedFrames(counts.Get());
+    tally.unwritten = recorder.Dropped();
+    PrintProgress(console, tally.seconds, static_cast<long>(avi.Frames()), tally.dropped, tally.unwritten);
+    console.out << "\n";
+    exitCode = KeepCapture(temporary, avi, written, tally, options.device, aviPath, console);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
     }
     if (!pngPath.empty()) {
         if (snapshot.empty()) {

@@ -13,8 +13,8 @@ HRESULT STDMETHODCALLTYPE FrameGrabber::SampleCB(double /*sampleTime*/, IMediaSa
     }
     ++frames;
     win::LockGuard hold(lock);
-    if (recorder && SUCCEEDED(recording)) {
-        recording = recorder->AddFrame(data, static_cast<DWORD>(length));
+    if (recorder) {
+        recorder->Push(data, static_cast<DWORD>(length));
     }
     if (requested && skip-- <= 0) {
         copy.assign(data, data + length);
@@ -29,16 +29,10 @@ HRESULT STDMETHODCALLTYPE FrameGrabber::BufferCB(double /*sampleTime*/, BYTE* /*
     return E_NOTIMPL;
 }
 
-void FrameGrabber::RecordInto(AviWriter* writer)
+void FrameGrabber::RecordInto(FrameRecorder* frameRecorder)
 {
     win::LockGuard hold(lock);
-    recorder = writer;
-}
-
-HRESULT FrameGrabber::RecordingResult()
-{
-    win::LockGuard hold(lock);
-    return recording;
+    recorder = frameRecorder;
 }
 
 void FrameGrabber::RequestCopy(int skipFrames)

@@ -1,14 +1,16 @@
 // The sample grabber's callback on one pin's path: counts the frames that
-// pass, records each into an AVI file while recording, and, when asked, keeps
-// a copy of one of them (a whole frame is copied only on request).
+// pass, hands each to a recorder (which writes the AVI file on its own
+// thread) while recording, and, when asked, keeps a copy of one of them (a
+// whole frame is copied only on request).
 //
 // Threading: SampleCB runs on the streaming thread that delivers into the
 // sample grabber; the other methods on the application's thread. lock guards
-// the recording, the request and the copy, and is held while a frame is
-// written to the AVI file; nothing else is taken under it. The frame count is
-// atomic.
+// the recorder, the request and the copy, and is held while a frame is handed
+// to the recorder, so that once RecordInto(nullptr) returns no frame reaches
+// it; the recorder's own queue lock is the only one taken under it. The
+// frame count is atomic.
 // Ownership: made with win::MakeComObject; reference counted, the sample
-// grabber holds one reference while it is set to call it. The AVI writer is
+// grabber holds one reference while it is set to call it. The recorder is
 // the caller's.
 #pragma once
 
@@ -18,7 +20,7 @@
 #include <atomic>
 #include <vector>
 
-#include "tools/lumoracap/AviWriter.h"
+#include "tools/lumoracap/FrameRecorder.h"
 #include "win/ComObject.h"
 #include "win/Event.h"
 #include "win/Lock.h"
@@ -33,11 +35,9 @@ public:
     // Frames that passed so far.
     long Frames() const { return frames.load(); }
 
-    // Writes every frame that passes into writer (null: stops recording). The
-    // writer must stay until recording stops or the graph has stopped.
-    void RecordInto(AviWriter* writer);
-    // The first failure to record a frame, or S_OK.
-    HRESULT RecordingResult();
+    // Hands every frame that passes to recorder (null: stops recording). The
+    // recorder must stay until recording stops or the graph has stopped.
+    void RecordInto(FrameRecorder* recorder);
 
     // Asks for a copy of the frame that arrives after skip more frames.
     void RequestCopy(int skip);
@@ -52,8 +52,7 @@ private:
     std::atomic<long> frames{0};
     win::Lock lock;
     win::Event copied{win::Event::Mode::ManualReset}; // the copy is ready
-    AviWriter* recorder = nullptr;   // under lock
-    HRESULT recording = S_OK;        // under lock
+    FrameRecorder* recorder = nullptr; // under lock
     bool requested = false;          // under lock
     int skip = 0;                    // under lock
     std::vector<BYTE> copy;          // under lock
