@@ -4,6 +4,8 @@
 
 #include <wrl/client.h>
 
+#include <utility>
+
 #include "filter/CameraFilter.h"
 #include "filter/VideoFormats.h"
 #include "win/HResult.h"
@@ -27,7 +29,12 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetFormat(AM_MEDIA_TYPE* type)
             return VFW_E_NOT_STOPPED;
         }
         if (!connectedPin) {
-            return connectionType.Assign(*type);
+            // Copied first, so that running out of memory changes nothing.
+            HRESULT copied = S_OK;
+            MediaTypeRecord copy(*type, &copied);
+            RETURN_IF_FAILED(copied);
+            std::swap(static_cast<AM_MEDIA_TYPE&>(connectionType), static_cast<AM_MEDIA_TYPE&>(copy));
+            return S_OK;
         }
         peer = connectedPin;
         RETURN_IF_FAILED(previous.Assign(connectionType));
