@@ -302,6 +302,9 @@ struct Rig {
     CameraOutputPin* capture = nullptr;
     CameraOutputPin* preview = nullptr;
     ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    // The pin's own type, put back after each accepted SetFormat so that a
+    // huge accepted block is not copied again for every later input.
+    MediaTypeRecord entry;
 };
 
 // ------------------------------------------------------------- the oracle
@@ -361,6 +364,9 @@ void TrySetFormat(Rig& rig, const Input& in, uint64_t index, Tally& tally)
             Wrong(tally, index, "took a type the pin does not deliver", hr);
         } else if (!after.SameType(in.type) || (after.cbFormat != 0 && after.pbFormat == in.type.pbFormat)) {
             Wrong(tally, index, "did not keep its own copy of the type", hr);
+        }
+        if (rig.capture->SetFormat(&rig.entry) != S_OK) {
+            Wrong(tally, index, "the pin's own type was refused afterwards", hr);
         }
         return;
     }
@@ -488,6 +494,7 @@ int main(int argc, char** argv)
     rig.object = static_cast<CameraFilter*>(object);
     rig.capture = rig.object->CapturePin();
     rig.preview = static_cast<CameraOutputPin*>(rig.object->PinAt(1));
+    rig.entry = CurrentFormat(rig.capture);
     bool failed = false;
     {
         ProbeInputPin probe(rig.object);
