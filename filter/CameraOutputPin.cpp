@@ -6,6 +6,7 @@
 
 #include "filter/CameraFilter.h"
 #include "filter/VideoFormats.h"
+#include "framework/VideoType.h"
 #include "win/HResult.h"
 
 LONG wildcardTypeRefusals = 0;
@@ -26,19 +27,19 @@ bool IsWildcardType(const AM_MEDIA_TYPE& type)
     return videoLike && IsEqualGUID(type.formattype, GUID_NULL) && type.cbFormat == 0;
 }
 
-// Whether type matches entry in every field the pin insists on.
-bool MatchesEntry(const AM_MEDIA_TYPE& type, const AM_MEDIA_TYPE& entry)
+// Whether a validated type matches one of the pin's own entries in every
+// field the pin insists on: rates, rectangles and image sizes may differ.
+bool MatchesEntry(const AM_MEDIA_TYPE& type, const VideoTypeView& view, const AM_MEDIA_TYPE& entry)
 {
     if (!IsEqualGUID(type.majortype, entry.majortype) || !IsEqualGUID(type.subtype, entry.subtype) ||
         !IsEqualGUID(type.formattype, entry.formattype)) {
         return false;
     }
-    const VIDEOINFOHEADER* offered = VideoInfoOf(type);
     const VIDEOINFOHEADER* wanted = VideoInfoOf(entry);
-    if (!offered || !wanted) {
-        return false; // a missing or short block is never read
+    if (!wanted) {
+        return false;
     }
-    const BITMAPINFOHEADER& a = offered->bmiHeader;
+    const BITMAPINFOHEADER& a = *view.bitmap;
     const BITMAPINFOHEADER& b = wanted->bmiHeader;
     return a.biBitCount == b.biBitCount && a.biHeight == b.biHeight && a.biWidth == b.biWidth &&
            a.biCompression == b.biCompression;
@@ -161,11 +162,21 @@ HRESULT CameraOutputPin::CheckType(const AM_MEDIA_TYPE* type)
         return ++wildcardTypeRefusals <= kWildcardRefusalLimit ? E_INVALIDARG : S_OK;
     }
     wildcardTypeRefusals = 0;
-    const MediaTypeRecord* selected = SelectedFormat();
-    if (!selected || !MatchesEntry(*type, *selected)) {
+    if (FAILED(CheckDeliverable(type))) {
         return E_INVALIDARG;
     }
     return SUCCEEDED(connectionType.Assign(*type)) ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CameraOutputPin::CheckDeliverable(const AM_MEDIA_TYPE* type)
+{
+    // Validated before any field of the block is compared.
+    VideoTypeView view;
+    RETURN_IF_FAILED(ValidateVideoType(type, &view));
+    // Today the pin delivers the selected entry's size only (the full-size
+    // entries are listed, not delivered).
+    const MediaTypeRecord* selected = SelectedFormat();
+    return selected && MatchesEntry(*type, view, *selected) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT CameraOutputPin::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request)

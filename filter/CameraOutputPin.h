@@ -92,10 +92,17 @@ public:
     // it the current type), any other position E_INVALIDARG;
     // VFW_S_NO_MORE_ITEMS when the list has no such entry.
     HRESULT GetMediaType(int position, MediaTypeRecord* type) override;
-    // Accepts types matching the selected entry in major type, subtype,
-    // format type, bit count, width, height and compression; the accepted
-    // type becomes the current type. E_INVALIDARG for a refusal.
+    // Accepts the types CheckDeliverable accepts; the accepted type becomes
+    // the current type. E_INVALIDARG for a refusal. A wildcard type (video or
+    // interleaved, no format) is refused three times in a row, then
+    // accepted, without a block to read and without becoming current.
     HRESULT CheckType(const AM_MEDIA_TYPE* type) override;
+    // Whether the pin delivers samples of this type, decided in this one
+    // place: a well-formed video type (ValidateVideoType, whose failure is
+    // returned) matching the selected entry in major type, subtype, format
+    // type, bit count, width, height and compression; VFW_E_TYPE_NOT_ACCEPTED
+    // for a well-formed type the pin does not deliver. Caller holds StateLock.
+    HRESULT CheckDeliverable(const AM_MEDIA_TYPE* type);
     // 3 buffers of one frame (biSizeImage of the current type); E_FAIL when
     // the allocator grants smaller buffers.
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
@@ -115,6 +122,13 @@ public:
     HRESULT STDMETHODCALLTYPE Notify(IBaseFilter* sender, Quality quality) override;
 
     // IAMStreamConfig (CameraOutputPinStreamConfig.cpp)
+    // SetFormat takes only a type the pin delivers (CheckDeliverable: E_POINTER,
+    // VFW_E_INVALIDMEDIATYPE or VFW_E_TYPE_NOT_ACCEPTED), only while the
+    // filter is stopped (VFW_E_NOT_STOPPED). A connected pin first asks its
+    // peer (QueryAccept; a refusal is VFW_E_TYPE_NOT_ACCEPTED), then connects
+    // again with the type and returns that result; a failed reconnection puts
+    // the former type and connection back. On every refusal nothing changes.
+    // No type: S_OK, nothing changes.
     HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* type) override;
     HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** type) override;
     HRESULT STDMETHODCALLTYPE GetNumberOfCapabilities(int* count, int* size) override;
@@ -155,6 +169,11 @@ private:
     // The selected entry, or null when the list has none there. Caller holds
     // StateLock.
     const MediaTypeRecord* SelectedFormat();
+    // Connects to peer (again) with type: in a graph through its
+    // IFilterGraph2::ReconnectEx, or ConnectDirect when the pins are apart;
+    // outside a graph by the pins' own Disconnect and Connect. Without
+    // StateLock.
+    HRESULT ConnectAgain(IPin* peer, const AM_MEDIA_TYPE* type);
     // Shows one of the camera failure boxes (no owner, caption "Lumora
     // Camera") without waiting for it; see FailureBox.h.
     static void ReportCameraFailure(const char* text);

@@ -10,6 +10,15 @@ using win::TaskMemoryPtr;
 HRESULT CopyTypeInto(AM_MEDIA_TYPE* destination, const AM_MEDIA_TYPE* source)
 {
     *destination = *source;
+    // A pointer without a size is not a block: the copy owns none (and never
+    // hands the source's pointer on as its own).
+    destination->pbFormat = nullptr;
+    if (source->cbFormat != 0 && !source->pbFormat) {
+        // A size without a block: nothing to copy from.
+        destination->cbFormat = 0;
+        destination->pUnk = nullptr;
+        return E_POINTER;
+    }
     if (source->cbFormat != 0) {
         destination->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source->cbFormat));
         if (!destination->pbFormat) {
@@ -23,6 +32,14 @@ HRESULT CopyTypeInto(AM_MEDIA_TYPE* destination, const AM_MEDIA_TYPE* source)
     if (destination->pUnk) {
         // The copy's own reference, released by FreeTypeContents.
         destination->pUnk->AddRef();
+    }
+    return S_OK;
+}
+
+HRESULT CheckFormatBlock(const AM_MEDIA_TYPE* type)
+{
+    if (!type || (type->cbFormat != 0 && !type->pbFormat)) {
+        return E_POINTER;
     }
     return S_OK;
 }
@@ -49,14 +66,20 @@ HRESULT Assign(AM_MEDIA_TYPE* destination, const AM_MEDIA_TYPE* source)
         return S_OK;
     }
     FreeTypeContents(destination);
-    return FAILED(CopyTypeInto(destination, source)) ? E_OUTOFMEMORY : S_OK;
+    return CopyTypeInto(destination, source);
 }
 
 namespace {
 bool SameFormatBlock(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b)
 {
-    return a.cbFormat == b.cbFormat &&
-           (a.cbFormat == 0 || std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0);
+    if (a.cbFormat != b.cbFormat) {
+        return false;
+    }
+    if (a.cbFormat == 0) {
+        return true;
+    }
+    // A claimed block that is missing matches nothing.
+    return a.pbFormat && b.pbFormat && std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0;
 }
 } // namespace
 

@@ -20,10 +20,20 @@ using win::FreeTypeContents;
 
 // Copies every field of source into destination, with a block of its own and
 // a reference of its own on pUnk. The destination's former contents are
-// overwritten, not freed. When the block cannot be allocated the destination
-// owns nothing (cbFormat 0, pbFormat and pUnk null) and E_OUTOFMEMORY is
-// returned, so freeing it later is harmless.
+// overwritten, not freed. A source with cbFormat 0 gives a copy without a
+// block (pbFormat null, whatever the source's pbFormat). When the block
+// cannot be copied the destination owns nothing (cbFormat 0, pbFormat and
+// pUnk null), so freeing it later is harmless: E_OUTOFMEMORY when it cannot be
+// allocated, E_POINTER when the source claims a block (cbFormat not 0) it does
+// not have.
 HRESULT CopyTypeInto(AM_MEDIA_TYPE* destination, const AM_MEDIA_TYPE* source);
+
+// Whether the format block is where cbFormat says: E_POINTER for a null type,
+// or for a type that claims a block (cbFormat not 0) without one; else S_OK.
+// Types handed in by callers and peers are checked with it before their block
+// is read or copied; it cannot tell a block shorter than cbFormat, which the
+// caller vouches for.
+HRESULT CheckFormatBlock(const AM_MEDIA_TYPE* type);
 
 // A copy of source in task memory (free it with DeleteType), or null when
 // memory runs out.
@@ -34,11 +44,13 @@ AM_MEDIA_TYPE* CloneType(const AM_MEDIA_TYPE* source);
 void ResetType(AM_MEDIA_TYPE* type);
 
 // Replaces destination's contents with a copy of source (nothing happens
-// when both are the same structure); E_OUTOFMEMORY when the copy fails.
+// when both are the same structure); the copy's failure (see CopyTypeInto)
+// leaves destination owning nothing.
 HRESULT Assign(AM_MEDIA_TYPE* destination, const AM_MEDIA_TYPE* source);
 
 // Equal major type, subtype, format type and format bytes; sample size,
-// compression flags and pUnk are not compared.
+// compression flags and pUnk are not compared. A type that claims a block it
+// does not have equals nothing.
 bool SameType(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b);
 
 // Whether the full type matches a pattern whose GUID_NULL fields are

@@ -22,6 +22,16 @@ HRESULT OutputPinBase::GoInactive()
     return allocator ? allocator->Decommit() : VFW_E_NO_ALLOCATOR;
 }
 
+HRESULT STDMETHODCALLTYPE OutputPinBase::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type)
+{
+    if (!connector || !type) {
+        return E_POINTER;
+    }
+    // Data leaves an output pin through connections it made itself; a pin
+    // asking it to receive one has the roles the wrong way round.
+    return VFW_E_INVALID_DIRECTION;
+}
+
 HRESULT OutputPinBase::CheckPeer(IPin* peer)
 {
     RETURN_IF_FAILED(PinBase::CheckPeer(peer));

@@ -20,6 +20,10 @@ public:
     // Commits / decommits the allocator; VFW_E_NO_ALLOCATOR without one.
     HRESULT GoActive() override;
     HRESULT GoInactive() override;
+    // An output pin makes its connections (Connect) and never receives one:
+    // E_POINTER for a missing argument, else VFW_E_INVALID_DIRECTION, with
+    // nothing of the type read.
+    HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
     // The direction check, then the peer's IMemInputPin.
     HRESULT CheckPeer(IPin* peer) override;
     // Decommits and drops the allocator (a failed Decommit is returned and

@@ -84,6 +84,11 @@ HRESULT STDMETHODCALLTYPE PinBase::Connect(IPin* receivePin, const AM_MEDIA_TYPE
     if (!receivePin) {
         return E_POINTER;
     }
+    // A given type, full or a pattern, has its block where it says before
+    // any comparison reads it.
+    if (type) {
+        RETURN_IF_FAILED(CheckFormatBlock(type));
+    }
     win::LockGuard guard(*pinLock);
     RETURN_IF_FAILED(CanConnect());
     const HRESULT hr = NegotiateType(receivePin, type);
@@ -128,8 +133,9 @@ HRESULT PinBase::TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* pattern, IEn
             return FAILED(remembered) ? remembered : VFW_E_NO_ACCEPTABLE_TYPES;
         }
         const win::MediaTypePtr type(fetched);
-        const HRESULT hr = pattern && !MatchesPattern(*type, *pattern) ? VFW_E_NO_ACCEPTABLE_TYPES
-                                                                       : TryConnection(receivePin, type.get());
+        // A listed type without the block it claims does not fit.
+        const bool fits = SUCCEEDED(CheckFormatBlock(type.get())) && (!pattern || MatchesPattern(*type, *pattern));
+        const HRESULT hr = fits ? TryConnection(receivePin, type.get()) : VFW_E_NO_ACCEPTABLE_TYPES;
         if (hr == S_OK) {
             return S_OK;
         }
@@ -178,9 +184,10 @@ void PinBase::UndoPeer()
 
 HRESULT STDMETHODCALLTYPE PinBase::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type)
 {
-    if (!connector || !type) {
+    if (!connector) {
         return E_POINTER;
     }
+    RETURN_IF_FAILED(CheckFormatBlock(type));
     win::LockGuard guard(*pinLock);
     RETURN_IF_FAILED(CanConnect());
     const HRESULT hr = AcceptConnection(connector, type);
@@ -268,6 +275,9 @@ HRESULT STDMETHODCALLTYPE PinBase::QueryAccept(const AM_MEDIA_TYPE* type)
 {
     if (!type) {
         return E_POINTER;
+    }
+    if (FAILED(CheckFormatBlock(type))) {
+        return S_FALSE;
     }
     const HRESULT hr = CheckType(type);
     return FAILED(hr) ? S_FALSE : hr;

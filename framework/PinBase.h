@@ -12,6 +12,12 @@
 // stopped. ConnectedTo, QueryPinInfo and the segment notifications take no
 // lock.
 //
+// Types from callers and peers: Connect (a given type or pattern),
+// ReceiveConnection, QueryAccept and each type a peer lists are checked with
+// CheckFormatBlock before anything reads their block; a type claiming a block
+// it lacks gives E_POINTER (S_FALSE from QueryAccept; a listed one does not
+// fit). What the block holds is the derived pin's CheckType to validate.
+//
 // Ownership: connectedPin holds a reference on the peer while connected;
 // connectionType owns its format block; pinName is the pin's copy of its name.
 #pragma once

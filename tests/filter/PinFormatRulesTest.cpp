@@ -2,11 +2,16 @@
 // accepts, and buffer sizing.
 #include <gtest/gtest.h>
 
+#include <dshow.h>
+#include <dvdmedia.h>
+
 #include <cstring>
+#include <functional>
 
 #include "filter/VideoFormats.h"
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/filter/ScriptedAllocator.h"
+#include "tests/framework/FakeInputPin.h"
 
 using namespace filtertest;
 
@@ -34,6 +39,14 @@ protected:
         return copy;
     }
     void SetCurrentType(CameraOutputPin* pin, MediaTypeRecord type) { ASSERT_EQ(S_OK, pin->SetFormat(&type)); }
+    // A copy of entry with another frame interval and image size: a type the
+    // pin delivers, but not the one it offers.
+    static MediaTypeRecord Reshaped(MediaTypeRecord entry, REFERENCE_TIME interval, DWORD imageSize)
+    {
+        VideoInfoOf(entry)->AvgTimePerFrame = interval;
+        VideoInfoOf(entry)->bmiHeader.biSizeImage = imageSize;
+        return entry;
+    }
 
     TestFilter under;
 };
@@ -53,7 +66,7 @@ TEST_F(PinFormatRules, OffersTheEntryOfTheResolutionIndexAppliedAndMakesItCurren
         config.m_Format.m_Resolution = c.resolution;
         ASSERT_EQ(S_OK, settings->SetConfig(&config));
         // Start from a current type the pin would never offer.
-        SetCurrentType(under.capture, Entry(under.capture, 3));
+        SetCurrentType(under.capture, Reshaped(Entry(under.capture, 0), 666666, 0));
 
         MediaTypeRecord offered;
         ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
@@ -214,21 +227,93 @@ TEST_F(PinFormatRules, SizeBuffersAsksForThreeFrameBuffersAndRefusesSmallerOnes)
 
 TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
 {
-    MediaTypeRecord small;
-    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
-    SetCurrentType(under.preview, small);
+    SetCurrentType(under.preview, Reshaped(Entry(under.preview, 0), 333333, 0));
 
     const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
     ALLOCATOR_PROPERTIES request = {};
     ASSERT_EQ(S_OK, under.preview->SizeBuffers(allocator.Get(), &request));
-    EXPECT_EQ(1228800, allocator->asked.cbBuffer);
-    EXPECT_EQ(1228800u, CurrentType(under.preview).lSampleSize);
+    EXPECT_EQ(kFrameWidth * kFrameHeight * 4, allocator->asked.cbBuffer);
+    EXPECT_EQ(static_cast<ULONG>(kFrameWidth * kFrameHeight * 4), CurrentType(under.preview).lSampleSize);
 
-    // A current type without a video header is not read.
-    MediaTypeRecord noFormat;
-    noFormat.majortype = MEDIATYPE_Video;
-    SetCurrentType(under.preview, noFormat);
-    EXPECT_EQ(E_FAIL, under.preview->SizeBuffers(allocator.Get(), &request));
+    // A current type without a video header, a peer's wildcard type taken
+    // after three refusals, is not read: that attempt fails at sizing and
+    // the pin's own type connects instead.
+    MediaTypeRecord entry = Entry(under.preview, 0);
+    ASSERT_EQ(S_OK, under.preview->CheckType(&entry)); // restarts the refusal count
+    const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    MediaTypeRecord wildcard;
+    wildcard.majortype = MEDIATYPE_Video;
+    peer->offeredTypes.assign(4, wildcard);
+    ASSERT_EQ(S_OK, under.preview->Connect(peer.Get(), nullptr));
+    ASSERT_EQ(2u, peer->receivedTypes.size()); // the fourth wildcard, then the entry
+    EXPECT_TRUE(peer->receivedTypes[0].SameType(wildcard));
+    EXPECT_TRUE(peer->receivedTypes[1].SameType(entry));
+    EXPECT_EQ(S_OK, under.preview->Disconnect());
 }
 
 } // namespace
+
+namespace {
+
+// The entry's frame behind a VIDEOINFOHEADER2: well-formed, not delivered.
+MediaTypeRecord AsVideoInfo2(const MediaTypeRecord& entry)
+{
+    VIDEOINFOHEADER2 header = {};
+    header.AvgTimePerFrame = VideoInfoOf(entry)->AvgTimePerFrame;
+    header.bmiHeader = VideoInfoOf(entry)->bmiHeader;
+    AM_MEDIA_TYPE type = entry;
+    type.formattype = FORMAT_VideoInfo2;
+    type.cbFormat = sizeof(header);
+    type.pbFormat = reinterpret_cast<BYTE*>(&header);
+    return MediaTypeRecord(type);
+}
+
+} // namespace
+
+TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeNothing)
+{
+    const MediaTypeRecord entry = Entry(under.capture, 0);
+    MediaTypeRecord small;
+    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
+    static BYTE strayBytes[sizeof(VIDEOINFOHEADER)] = {};
+    using Change = std::function<void(MediaTypeRecord&)>;
+    const struct {
+        const char* name;
+        Change change;
+        HRESULT setFormat;
+    } cases[] = {
+        {"640 x 480", [&](MediaTypeRecord& t) { t = small; }, VFW_E_TYPE_NOT_ACCEPTED},
+        {"the listed full size", [&](MediaTypeRecord& t) { t = Entry(under.capture, 3); }, VFW_E_TYPE_NOT_ACCEPTED},
+        {"top-down", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biHeight *= -1; }, VFW_E_TYPE_NOT_ACCEPTED},
+        {"RGB32", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB32; }, VFW_E_TYPE_NOT_ACCEPTED},
+        {"VIDEOINFOHEADER2", [](MediaTypeRecord& t) { t = AsVideoInfo2(t); }, VFW_E_TYPE_NOT_ACCEPTED},
+        {"cbFormat 88, no block",
+         [](MediaTypeRecord& t) { CoTaskMemFree(t.pbFormat), t.pbFormat = nullptr; }, E_POINTER},
+        {"a block without a size",
+         [](MediaTypeRecord& t) { FreeTypeContents(&t), t.formattype = FORMAT_VideoInfo, t.pbFormat = strayBytes; },
+         VFW_E_INVALIDMEDIATYPE},
+        {"biSizeImage 1", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biSizeImage = 1; },
+         VFW_E_INVALIDMEDIATYPE},
+        {"biSize 0", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biSize = 0; }, VFW_E_INVALIDMEDIATYPE},
+        {"width 0", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biWidth = 0; }, VFW_E_INVALIDMEDIATYPE},
+    };
+    const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    SetCurrentType(under.capture, Reshaped(entry, 666666, 0));
+    const MediaTypeRecord before = CurrentType(under.capture);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MediaTypeRecord type(entry);
+        c.change(type);
+        EXPECT_EQ(c.setFormat, under.capture->SetFormat(&type));
+        EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&type));
+        EXPECT_EQ(S_FALSE, under.capture->QueryAccept(&type));
+        const HRESULT connect = under.capture->Connect(peer.Get(), &type);
+        EXPECT_EQ(c.setFormat == E_POINTER ? E_POINTER : VFW_E_TYPE_NOT_ACCEPTED, connect);
+        EXPECT_FALSE(under.capture->IsConnected());
+        EXPECT_TRUE(CurrentType(under.capture).SameType(before));
+        if (type.pbFormat == strayBytes) {
+            type.pbFormat = nullptr; // never the record's to free
+        }
+    }
+    EXPECT_TRUE(peer->receivedTypes.empty());
+}

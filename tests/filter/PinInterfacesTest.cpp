@@ -2,11 +2,17 @@
 // IAMStreamConfig, IKsPropertySet, IAMDroppedFrames, ISpecifyPropertyPages.
 #include <gtest/gtest.h>
 
+#include <dshow.h>
+
 #include <cstring>
 
 #include "filter/LumoraGuids.h"
 #include "filter/VideoFormats.h"
 #include "tests/filter/FilterTestSupport.h"
+#include "tests/framework/FakeInputPin.h"
+
+// The platform's null renderer: its class id is defined by strmiids only.
+EXTERN_C const CLSID CLSID_NullRenderer;
 
 using namespace filtertest;
 
@@ -20,6 +26,22 @@ protected:
         ComPtr<Interface> itf;
         EXPECT_EQ(S_OK, pin->Pin()->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(itf.GetAddressOf())));
         return itf;
+    }
+    // Entry i of the pin's capability list.
+    static MediaTypeRecord Entry(IAMStreamConfig* config, int index)
+    {
+        AM_MEDIA_TYPE* type = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps;
+        EXPECT_EQ(S_OK, config->GetStreamCaps(index, &type, reinterpret_cast<BYTE*>(&caps)));
+        const win::MediaTypePtr owned(type);
+        return MediaTypeRecord(*type);
+    }
+    static MediaTypeRecord CurrentFormat(IAMStreamConfig* config)
+    {
+        AM_MEDIA_TYPE* type = nullptr;
+        EXPECT_EQ(S_OK, config->GetFormat(&type));
+        const win::MediaTypePtr owned(type);
+        return MediaTypeRecord(*type);
     }
     TestFilter under;
 };
@@ -69,27 +91,101 @@ TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
     }
 }
 
-TEST_F(PinInterfaces, SetFormatTakesAnyTypeAndGetFormatHandsOutACopy)
+TEST_F(PinInterfaces, SetFormatTakesATypeThePinDeliversAndGetFormatHandsOutACopy)
 {
     ComPtr<IAMStreamConfig> config = Query<IAMStreamConfig>(under.capture);
-    MediaTypeRecord small;
-    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
+    MediaTypeRecord paced = Entry(config.Get(), 0);
+    VideoInfoOf(paced)->AvgTimePerFrame = 666666;
+    paced.lSampleSize = 12345;
 
-    ASSERT_EQ(S_OK, config->SetFormat(&small)); // unconnected: nothing to reconnect
+    ASSERT_EQ(S_OK, config->SetFormat(&paced)); // unconnected: nothing to reconnect
     ASSERT_EQ(S_OK, config->SetFormat(nullptr)); // changes nothing
     AM_MEDIA_TYPE* first = nullptr;
     AM_MEDIA_TYPE* second = nullptr;
     ASSERT_EQ(S_OK, config->GetFormat(&first));
     ASSERT_EQ(S_OK, config->GetFormat(&second));
-    EXPECT_TRUE(small.SameType(*first));
+    EXPECT_TRUE(paced.SameType(*first));
     EXPECT_NE(first->pbFormat, second->pbFormat); // each caller owns its copy
+    EXPECT_NE(first->pbFormat, paced.pbFormat);
     DeleteType(first);
     DeleteType(second);
     EXPECT_EQ(E_POINTER, config->GetFormat(nullptr));
 
     long average = 0;
     ASSERT_EQ(S_OK, Query<IAMDroppedFrames>(under.capture)->GetAverageFrameSize(&average));
-    EXPECT_EQ(static_cast<long>(small.lSampleSize), average);
+    EXPECT_EQ(12345, average);
+
+    // Only while the filter is stopped.
+    ASSERT_EQ(S_OK, under.filter->Pause()); // no pin connected: no camera
+    MediaTypeRecord entry = Entry(config.Get(), 0);
+    EXPECT_EQ(VFW_E_NOT_STOPPED, config->SetFormat(&entry));
+    ASSERT_EQ(S_OK, under.filter->Stop());
+    EXPECT_TRUE(CurrentFormat(config.Get()).SameType(paced));
+}
+
+TEST_F(PinInterfaces, SetFormatOnAConnectedPinConnectsAgainWithTheTypeUnlessThePeerRefuses)
+{
+    ComPtr<IAMStreamConfig> config = Query<IAMStreamConfig>(under.capture);
+    const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    ASSERT_EQ(S_OK, under.capture->Connect(peer.Get(), nullptr));
+    const MediaTypeRecord entry = Entry(config.Get(), 0);
+    MediaTypeRecord paced(entry);
+    VideoInfoOf(paced)->AvgTimePerFrame = 666666;
+
+    // Outside a graph the pin breaks and makes the connection itself.
+    ASSERT_EQ(S_OK, config->SetFormat(&paced));
+    ASSERT_EQ(2u, peer->receivedTypes.size());
+    EXPECT_TRUE(peer->receivedTypes[1].SameType(paced));
+    EXPECT_TRUE(under.capture->IsConnected());
+    EXPECT_TRUE(CurrentFormat(config.Get()).SameType(paced));
+
+    // A peer that refuses the type is asked first: nothing changes.
+    MediaTypeRecord slower(entry);
+    VideoInfoOf(slower)->AvgTimePerFrame = 1000000;
+    peer->queryAcceptResult = S_FALSE;
+    EXPECT_EQ(VFW_E_TYPE_NOT_ACCEPTED, config->SetFormat(&slower));
+    EXPECT_EQ(2u, peer->receivedTypes.size());
+    EXPECT_TRUE(under.capture->IsConnected());
+    EXPECT_TRUE(CurrentFormat(config.Get()).SameType(paced));
+
+    // A peer that takes the query but not the connection: the reconnection's
+    // result, and the former type.
+    peer->queryAcceptResult = S_OK;
+    peer->receiveConnectionResult = E_ACCESSDENIED;
+    EXPECT_EQ(E_ACCESSDENIED, config->SetFormat(&slower));
+    EXPECT_TRUE(CurrentFormat(config.Get()).SameType(paced));
+    EXPECT_FALSE(under.capture->IsConnected()); // this peer refuses the former type too
+}
+
+TEST_F(PinInterfaces, SetFormatInAGraphReconnectsThroughTheGraph)
+{
+    ComPtr<IFilterGraph> graph;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
+    ComPtr<IBaseFilter> renderer;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&renderer)));
+    ASSERT_EQ(S_OK, graph->AddFilter(under.filter.Get(), L"Lumora Camera"));
+    ASSERT_EQ(S_OK, graph->AddFilter(renderer.Get(), L"Null Renderer"));
+    ComPtr<IEnumPins> pins;
+    ComPtr<IPin> input;
+    ASSERT_EQ(S_OK, renderer->EnumPins(&pins));
+    ASSERT_EQ(S_OK, pins->Next(1, &input, nullptr));
+    ASSERT_EQ(S_OK, graph->ConnectDirect(under.capture->Pin(), input.Get(), nullptr));
+
+    ComPtr<IAMStreamConfig> config = Query<IAMStreamConfig>(under.capture);
+    MediaTypeRecord paced = Entry(config.Get(), 0);
+    VideoInfoOf(paced)->AvgTimePerFrame = 666666;
+    ASSERT_EQ(S_OK, config->SetFormat(&paced));
+    win::MediaTypeContents agreed;
+    ASSERT_EQ(S_OK, input->ConnectionMediaType(agreed.Receive()));
+    EXPECT_TRUE(paced.SameType(agreed.Get()));
+    EXPECT_TRUE(under.capture->IsConnected());
+
+    MediaTypeRecord full = Entry(config.Get(), 3);
+    EXPECT_EQ(VFW_E_TYPE_NOT_ACCEPTED, config->SetFormat(&full));
+    ASSERT_EQ(S_OK, input->ConnectionMediaType(agreed.Receive()));
+    EXPECT_TRUE(paced.SameType(agreed.Get()));
+    graph->RemoveFilter(renderer.Get());
+    graph->RemoveFilter(under.filter.Get());
 }
 
 TEST_F(PinInterfaces, PropertySetReportsEachPinsCategoryReadOnly)

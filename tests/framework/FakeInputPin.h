@@ -19,6 +19,7 @@ public:
     bool exposeMemInputPin = true;
     std::vector<MediaTypeRecord> offeredTypes;
     HRESULT receiveConnectionResult = S_OK;
+    HRESULT queryAcceptResult = S_OK;
     ALLOCATOR_PROPERTIES requirements = {};
     Microsoft::WRL::ComPtr<IMemAllocator> offeredAllocator; // null: GetAllocator fails
     HRESULT notifyAllocatorResult = S_OK;
@@ -43,7 +44,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryPinInfo(PIN_INFO*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryDirection(PIN_DIRECTION* out) override;
     HRESULT STDMETHODCALLTYPE QueryId(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryAccept(const AM_MEDIA_TYPE*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE QueryAccept(const AM_MEDIA_TYPE*) override { return queryAcceptResult; }
     HRESULT STDMETHODCALLTYPE EnumMediaTypes(IEnumMediaTypes** out) override;
     HRESULT STDMETHODCALLTYPE QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE EndOfStream() override;

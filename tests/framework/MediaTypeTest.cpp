@@ -178,3 +178,43 @@ TEST(MediaType, DetachHandsTheBlockOverWithoutCopying)
     DeleteType(handed);
     EXPECT_EQ(unk->References(), 1u);
 }
+
+TEST(MediaType, BlocksThatAreNotWhereTheSizeSaysAreNeitherCopiedNorCompared)
+{
+    const ComPtr<CountingUnknown> unk = win::MakeComObject<CountingUnknown>();
+    BYTE callersBytes[16] = {};
+
+    // A pointer without a size is not the copy's block: it is never freed,
+    // handed out or compared as one.
+    MediaTypeRecord sizeless = VideoType(1);
+    FreeTypeContents(&sizeless);
+    sizeless.pbFormat = callersBytes;
+    AM_MEDIA_TYPE* clone = CloneType(&sizeless);
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(clone->pbFormat, nullptr);
+    DeleteType(clone);
+    sizeless.pbFormat = nullptr;
+
+    // A size without a block: the copy fails and owns nothing.
+    AM_MEDIA_TYPE missing = VideoType(1);
+    CoTaskMemFree(missing.pbFormat);
+    missing.pbFormat = nullptr;
+    missing.pUnk = unk.Get();
+    EXPECT_EQ(CheckFormatBlock(&missing), E_POINTER);
+    AM_MEDIA_TYPE raw;
+    EXPECT_EQ(CopyTypeInto(&raw, &missing), E_POINTER);
+    EXPECT_EQ(raw.cbFormat, 0u);
+    EXPECT_EQ(raw.pbFormat, nullptr);
+    EXPECT_EQ(raw.pUnk, nullptr);
+    MediaTypeRecord target = VideoType(5);
+    EXPECT_EQ(target.Assign(missing), E_POINTER);
+    EXPECT_EQ(target.cbFormat, 0u);
+    EXPECT_EQ(unk->References(), 1u);
+
+    const MediaTypeRecord whole = VideoType(0);
+    EXPECT_FALSE(SameType(missing, whole));
+    EXPECT_FALSE(SameType(whole, missing));
+    EXPECT_FALSE(whole.MatchesPattern(missing));
+    EXPECT_EQ(CheckFormatBlock(nullptr), E_POINTER);
+    EXPECT_EQ(CheckFormatBlock(&whole), S_OK);
+}

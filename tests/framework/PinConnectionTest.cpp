@@ -222,3 +222,28 @@ TEST_F(PinConnection, NoAllocatorAcceptedFailsTheConnectionAndUndoesIt)
     peer->offeredAllocator.Reset();
     ExpectUnconnected();
 }
+
+TEST_F(PinConnection, TypesClaimingABlockTheyLackAreRefusedBeforeAnythingReadsIt)
+{
+    stream->acceptAnyType = true;
+    peer->offeredTypes = {MakeVideoType(MEDIASUBTYPE_RGB24, 1)};
+    AM_MEDIA_TYPE full = ownType;
+    full.pbFormat = nullptr;
+    AM_MEDIA_TYPE pattern = full;
+    pattern.majortype = GUID_NULL; // a partial type: compared with every listed type
+    for (const AM_MEDIA_TYPE* type : {&full, &pattern}) {
+        EXPECT_EQ(stream->Connect(peer.Get(), type), E_POINTER);
+        EXPECT_EQ(stream->QueryAccept(type), S_FALSE);
+    }
+    EXPECT_TRUE(peer->receivedTypes.empty());
+    ExpectUnconnected();
+}
+
+TEST_F(PinConnection, AnOutputPinNeverReceivesAConnection)
+{
+    // Even from a willing input pin with the pin's own type.
+    EXPECT_EQ(stream->ReceiveConnection(peer.Get(), &ownType), VFW_E_INVALID_DIRECTION);
+    EXPECT_EQ(stream->ReceiveConnection(nullptr, &ownType), E_POINTER);
+    EXPECT_EQ(stream->sizeBuffersCalls, 0);
+    ExpectUnconnected();
+}

@@ -1,0 +1,535 @@
+// mediatype_fuzzer: feeds seeded, reproducible media types to every entry
+// point of the camera pin that takes a type from a caller or a peer, in
+// process, on a filter made by CreateCameraFilter:
+//
+//   setformat    IAMStreamConfig::SetFormat on the unconnected capture pin
+//   queryaccept  IPin::QueryAccept on the preview pin
+//   connect      IPin::Connect of the capture pin to a fake input pin
+//   receive      IPin::ReceiveConnection on the capture pin (an output pin
+//                refuses every one) and on a framework input pin that accepts
+//                any well-formed video type
+//
+// Types range from the pin's own format to null and short blocks, huge
+// cbFormat, VIDEOINFOHEADER2, odd, negative and overflowing sizes and
+// biSizeImage 0/1/2^31. Each block is honest (cbFormat readable bytes) and
+// ends at a no-access page, so a read past cbFormat faults at once. The
+// fuzzer also checks each answer against its own model of which types must
+// be accepted, and that a refusal changes nothing.
+//
+//   mediatype_fuzzer [--seed N] [--count N] [--start N] [--entry NAME]
+//
+// Input i of seed s is the same on every run and every machine: rerun with
+// --start i --count 1 to reproduce a finding. Exit code 0: no crash and no
+// wrong answer; 1: wrong answers (listed); 2: bad command line; 3: a crash
+// (the input is named).
+#include <windows.h>
+
+#include <dshow.h>
+#include <dvdmedia.h>
+#include <wrl/client.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "filter/CameraFilter.h"
+#include "framework/PinBase.h"
+#include "framework/VideoType.h"
+#include "tests/framework/FakeInputPin.h"
+#include "win/ComInitialization.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// ---------------------------------------------------------------- the input
+
+// Largest honest block: a "huge" cbFormat next to an 88-byte header.
+const ULONG kArenaBytes = 4u << 20;
+const LONG kWidth = 3032;
+const LONG kHeight = 2016;
+const DWORD kFrameBytes = kWidth * kHeight * 3;
+
+// The one place input blocks live: cbFormat bytes ending at a no-access page.
+class GuardedArena {
+public:
+    GuardedArena()
+    {
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        page = system.dwPageSize;
+        base = static_cast<BYTE*>(VirtualAlloc(nullptr, kArenaBytes + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        if (base) {
+            VirtualProtect(base + kArenaBytes, page, PAGE_NOACCESS, &old);
+        }
+    }
+    ~GuardedArena()
+    {
+        if (base) {
+            VirtualFree(base, 0, MEM_RELEASE);
+        }
+    }
+    bool Ready() const { return base != nullptr; }
+    BYTE* BlockOf(ULONG size) { return base + kArenaBytes - size; }
+
+private:
+    BYTE* base = nullptr;
+    DWORD page = 0;
+};
+
+// What the fuzzer made, in its own terms: the oracle reads these, never the
+// block through the driver's eyes.
+struct Input {
+    AM_MEDIA_TYPE type = {};
+    bool honestBlock = false; // pbFormat holds cbFormat readable bytes
+    bool wildcard = false;    // the pin's refuse-three-times wildcard shape
+    bool wellFormed = false;  // a valid video type of any size and subtype
+    bool deliverable = false; // what the pin delivers (its selected entry)
+};
+
+template <class T>
+T Pick(std::mt19937_64& rng, std::initializer_list<T> choices)
+{
+    std::uniform_int_distribution<size_t> index(0, choices.size() - 1);
+    return *(choices.begin() + index(rng));
+}
+
+bool Chance(std::mt19937_64& rng, int percent)
+{
+    return std::uniform_int_distribution<int>(0, 99)(rng) < percent;
+}
+
+GUID RandomGuid(std::mt19937_64& rng)
+{
+    GUID guid;
+    const uint64_t a = rng();
+    const uint64_t b = rng();
+    std::memcpy(&guid, &a, 8);
+    std::memcpy(reinterpret_cast<BYTE*>(&guid) + 8, &b, 8);
+    return guid;
+}
+
+// Writes value at offset of the block only when the block holds it.
+template <class T>
+void Put(BYTE* block, ULONG size, size_t offset, T value)
+{
+    if (block && offset + sizeof(T) <= size) {
+        std::memcpy(block + offset, &value, sizeof(T));
+    }
+}
+
+// The header fields as generated, for the oracle.
+struct Header {
+    size_t bitmapOffset = offsetof(VIDEOINFOHEADER, bmiHeader);
+    ULONG headerSize = sizeof(VIDEOINFOHEADER);
+    DWORD biSize = sizeof(BITMAPINFOHEADER);
+    LONG width = kWidth;
+    LONG height = kHeight;
+    WORD bitCount = 24;
+    DWORD compression = BI_RGB;
+    DWORD imageSize = kFrameBytes;
+    REFERENCE_TIME interval = 333333;
+};
+
+LONGLONG FrameBytesAt(LONGLONG width, LONGLONG height, LONGLONG bits)
+{
+    const long double bytes = static_cast<long double>((width * bits + 7) / 8) * height;
+    return bytes > LONG_MAX ? -1 : static_cast<LONGLONG>(bytes);
+}
+
+bool WellFormed(const AM_MEDIA_TYPE& type, const Header& h, bool knownFormat)
+{
+    if (!IsEqualGUID(type.majortype, MEDIATYPE_Video) || IsEqualGUID(type.subtype, GUID_NULL) || !knownFormat ||
+        !type.pbFormat || type.cbFormat < h.headerSize) {
+        return false;
+    }
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > type.cbFormat - h.bitmapOffset) {
+        return false;
+    }
+    const LONGLONG height = std::llabs(static_cast<LONGLONG>(h.height));
+    if (h.width <= 0 || height == 0 || h.interval < 0) {
+        return false;
+    }
+    const LONGLONG frame = FrameBytesAt(h.width, height, h.bitCount);
+    if (frame < 0 || FrameBytesAt(h.width, height, 24) < 0) {
+        return false;
+    }
+    return h.imageSize == 0 || (h.imageSize >= frame && h.imageSize <= LONG_MAX);
+}
+
+Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
+{
+    std::mt19937_64 rng(seed * 0x9E3779B97F4A7C15ull ^ (index + 1) * 0xBF58476D1CE4E5B9ull);
+    Input in;
+    AM_MEDIA_TYPE& t = in.type;
+    Header h;
+    const int mutations = std::uniform_int_distribution<int>(0, 4)(rng);
+    auto mutate = [&](int percent) { return mutations > 0 && Chance(rng, percent); };
+
+    t.majortype = MEDIATYPE_Video;
+    t.subtype = MEDIASUBTYPE_RGB24;
+    t.formattype = FORMAT_VideoInfo;
+    t.bFixedSizeSamples = TRUE;
+    t.lSampleSize = kFrameBytes;
+    if (mutate(15)) {
+        t.majortype = Pick<GUID>(rng, {MEDIATYPE_Interleaved, MEDIATYPE_Audio, GUID_NULL, RandomGuid(rng)});
+    }
+    if (mutate(15)) {
+        t.subtype = Pick<GUID>(rng, {MEDIASUBTYPE_RGB32, MEDIASUBTYPE_YUY2, GUID_NULL, RandomGuid(rng)});
+    }
+    if (mutate(20)) {
+        t.formattype = Pick<GUID>(rng, {FORMAT_VideoInfo2, FORMAT_VideoInfo2, GUID_NULL, FORMAT_WaveFormatEx,
+                                        RandomGuid(rng)});
+    }
+    const bool videoInfo2 = IsEqualGUID(t.formattype, FORMAT_VideoInfo2);
+    if (videoInfo2) {
+        h.bitmapOffset = offsetof(VIDEOINFOHEADER2, bmiHeader);
+        h.headerSize = sizeof(VIDEOINFOHEADER2);
+    }
+    t.cbFormat = h.headerSize;
+    if (mutate(30)) {
+        t.cbFormat = Pick<ULONG>(rng, {0u, 1u, 40u, 87u, 88u, 89u, 111u, 112u, 113u, 88u + 1024u, 65536u,
+                                       kArenaBytes, static_cast<ULONG>(rng() % 4096)});
+    }
+    if (mutate(15)) {
+        h.biSize = Pick<DWORD>(rng, {0u, 39u, 41u, 1000u, 0xFFFFFFFFu,
+                                     static_cast<DWORD>(t.cbFormat - h.bitmapOffset),
+                                     static_cast<DWORD>(t.cbFormat - h.bitmapOffset + 1)});
+    }
+    if (mutate(20)) {
+        h.width = Pick<LONG>(rng, {0, -1, 1, -kWidth, kWidth + 1, 65536, LONG_MAX, LONG_MIN,
+                                   static_cast<LONG>(rng())});
+    }
+    if (mutate(20)) {
+        h.height = Pick<LONG>(rng, {0, -1, 1, -kHeight, kHeight - 1, 65536, LONG_MAX, LONG_MIN,
+                                    static_cast<LONG>(rng())});
+    }
+    if (mutate(10)) {
+        h.bitCount = Pick<WORD>(rng, {0, 1, 8, 16, 32, 0xFFFF});
+    }
+    if (mutate(10)) {
+        h.compression = Pick<DWORD>(rng, {static_cast<DWORD>(BI_BITFIELDS), MAKEFOURCC('M', 'J', 'P', 'G'),
+                                          static_cast<DWORD>(rng())});
+    }
+    if (mutate(25)) {
+        h.imageSize = Pick<DWORD>(rng, {0u, 1u, kFrameBytes - 1, kFrameBytes + 1, 0x7FFFFFFFu, 0x80000000u,
+                                        0xFFFFFFFFu});
+    }
+    if (mutate(15)) {
+        h.interval = Pick<REFERENCE_TIME>(rng, {0, -1, 666666, LLONG_MIN, LLONG_MAX});
+    }
+    if (mutate(10)) {
+        t.lSampleSize = static_cast<ULONG>(rng());
+    }
+
+    // The block: honest, ending at the guard page; sometimes missing behind a
+    // non-zero size (up to 4 GiB claimed), sometimes present behind size 0.
+    in.honestBlock = t.cbFormat != 0;
+    if (in.honestBlock) {
+        t.pbFormat = arena.BlockOf(t.cbFormat);
+        const size_t noise = t.cbFormat < 512 ? t.cbFormat : 512;
+        for (size_t i = 0; i < noise; ++i) {
+            t.pbFormat[i] = static_cast<BYTE>(rng());
+        }
+        // A valid header over the noise, field by field within the block.
+        BYTE* b = t.pbFormat;
+        const ULONG n = t.cbFormat;
+        const size_t bm = h.bitmapOffset;
+        std::memset(b, 0, n < bm ? n : bm);
+        Put(b, n, offsetof(VIDEOINFOHEADER, AvgTimePerFrame), h.interval);
+        Put(b, n, bm + offsetof(BITMAPINFOHEADER, biSize), h.biSize);
+        Put(b, n, bm + offsetof(BITMAPINFOHEADER, biWidth), h.width);
+        Put(b, n, bm + offsetof(BITMAPINFOHEADER, biHeight), h.height);
+        Put(b, n, bm + offsetof(BITMAPINFOHEADER, biPlanes), static_cast<WORD>(1));
+        Put(b, n, bm + offsetof(BITMAPINFOHEADER, biBitCount), h.bitCount);
+        Put(b, n, bm + offsetof(BITMAPINFOHEADER, biCompression), h.compression);
+        Put(b, n, bm + offsetof(BITMAPINFOHEADER, biSizeImage), h.imageSize);
+        for (size_t i = bm + offsetof(BITMAPINFOHEADER, biXPelsPerMeter); i < bm + sizeof(BITMAPINFOHEADER) && i < n;
+             ++i) {
+            b[i] = 0;
+        }
+    }
+    if (mutations > 0 && Chance(rng, 8)) {
+        // A claimed block that is not there.
+        t.pbFormat = nullptr;
+        in.honestBlock = false;
+        if (Chance(rng, 50)) {
+            t.cbFormat = Pick<ULONG>(rng, {88u, 0x7FFFFFFFu, 0xFFFFFFFFu});
+        }
+    } else if (t.cbFormat == 0 && mutations > 0 && Chance(rng, 30)) {
+        // A pointer without a size: never a block of the type's.
+        t.pbFormat = arena.BlockOf(16);
+    }
+
+    const bool knownFormat = IsEqualGUID(t.formattype, FORMAT_VideoInfo) || videoInfo2;
+    in.wildcard = (IsEqualGUID(t.majortype, MEDIATYPE_Video) || IsEqualGUID(t.majortype, MEDIATYPE_Interleaved)) &&
+                  IsEqualGUID(t.formattype, GUID_NULL) && t.cbFormat == 0;
+    in.wellFormed = in.honestBlock && WellFormed(t, h, knownFormat);
+    in.deliverable = in.wellFormed && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB24) &&
+                     IsEqualGUID(t.formattype, FORMAT_VideoInfo) && h.width == kWidth && h.height == kHeight &&
+                     h.bitCount == 24 && h.compression == BI_RGB;
+    return in;
+}
+
+// ------------------------------------------------------- the pins under test
+
+// A framework input pin that takes any well-formed video type: the receiving
+// side of ReceiveConnection, which the camera filter (a source) has none of.
+class ProbeInputPin : public PinBase {
+public:
+    explicit ProbeInputPin(SourceFilterBase* filter)
+        : PinBase(L"ProbeInputPin", filter, &filter->StateLock(), L"Probe", PINDIR_INPUT)
+    {
+    }
+    FORWARD_IUNKNOWN_TO_OWNER
+    HRESULT CheckType(const AM_MEDIA_TYPE* type) override
+    {
+        return SUCCEEDED(ValidateVideoType(type, nullptr)) ? S_OK : E_INVALIDARG;
+    }
+    HRESULT GetMediaType(int, MediaTypeRecord*) override { return VFW_S_NO_MORE_ITEMS; }
+    HRESULT STDMETHODCALLTYPE QueryId(LPWSTR*) override { return E_NOTIMPL; }
+};
+
+struct Rig {
+    ComPtr<IBaseFilter> filter;
+    CameraFilter* object = nullptr;
+    CameraOutputPin* capture = nullptr;
+    CameraOutputPin* preview = nullptr;
+    ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    // The pin's own type, put back after each accepted SetFormat so that a
+    // huge accepted block is not copied again for every later input.
+    MediaTypeRecord entry;
+};
+
+// ------------------------------------------------------------- the oracle
+
+struct Tally {
+    const char* name;
+    uint64_t inputs = 0;
+    uint64_t accepted = 0;
+    uint64_t wrong = 0;
+    double seconds = 0;
+};
+
+// The entry point and input being tried, for the crash report.
+const char* currentEntry = "";
+uint64_t currentSeed = 0;
+uint64_t currentIndex = 0;
+
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
+{
+    std::fprintf(stderr, "CRASH: exception 0x%08lX in %s at input %llu of seed %llu (rerun: --seed %llu --start %llu --count 1 --entry %s)\n",
+                 static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode), currentEntry,
+                 static_cast<unsigned long long>(currentIndex), static_cast<unsigned long long>(currentSeed),
+                 static_cast<unsigned long long>(currentSeed), static_cast<unsigned long long>(currentIndex),
+                 currentEntry);
+    std::fflush(stderr);
+    ExitProcess(3);
+}
+
+void Wrong(Tally& tally, uint64_t index, const char* what, HRESULT hr)
+{
+    if (++tally.wrong <= 20) {
+        std::printf("WRONG %s input %llu: %s (0x%08lX)\n", tally.name, static_cast<unsigned long long>(index), what,
+                    static_cast<unsigned long>(hr));
+    }
+}
+
+MediaTypeRecord CurrentFormat(CameraOutputPin* pin)
+{
+    AM_MEDIA_TYPE* type = nullptr;
+    MediaTypeRecord copy;
+    if (SUCCEEDED(pin->GetFormat(&type)) && type) {
+        copy = *type;
+        DeleteType(type);
+    }
+    return copy;
+}
+
+void TrySetFormat(Rig& rig, const Input& in, uint64_t index, Tally& tally)
+{
+    const MediaTypeRecord before = CurrentFormat(rig.capture);
+    AM_MEDIA_TYPE type = in.type;
+    const HRESULT hr = rig.capture->SetFormat(&type);
+    const MediaTypeRecord after = CurrentFormat(rig.capture);
+    if (hr == S_OK) {
+        ++tally.accepted;
+        if (!in.deliverable) {
+            Wrong(tally, index, "took a type the pin does not deliver", hr);
+        } else if (!after.SameType(in.type) || (after.cbFormat != 0 && after.pbFormat == in.type.pbFormat)) {
+            Wrong(tally, index, "did not keep its own copy of the type", hr);
+        }
+        if (rig.capture->SetFormat(&rig.entry) != S_OK) {
+            Wrong(tally, index, "the pin's own type was refused afterwards", hr);
+        }
+        return;
+    }
+    if (in.deliverable) {
+        Wrong(tally, index, "refused a type the pin delivers", hr);
+    }
+    if (hr != E_POINTER && hr != VFW_E_INVALIDMEDIATYPE && hr != VFW_E_TYPE_NOT_ACCEPTED) {
+        Wrong(tally, index, "refused with a code other than E_POINTER/VFW_E_INVALIDMEDIATYPE/VFW_E_TYPE_NOT_ACCEPTED", hr);
+    }
+    if (!after.SameType(before)) {
+        Wrong(tally, index, "a refusal changed the current type", hr);
+    }
+}
+
+void TryQueryAccept(Rig& rig, const Input& in, uint64_t index, Tally& tally)
+{
+    const HRESULT hr = rig.preview->QueryAccept(&in.type);
+    if (hr == S_OK) {
+        ++tally.accepted;
+    }
+    if (in.wildcard) {
+        if (hr != S_OK && hr != S_FALSE) {
+            Wrong(tally, index, "answered a wildcard with neither S_OK nor S_FALSE", hr);
+        }
+        return;
+    }
+    if (hr != (in.deliverable ? S_OK : S_FALSE)) {
+        Wrong(tally, index, in.deliverable ? "refused a type the pin delivers" : "accepted a type it does not deliver",
+              hr);
+    }
+}
+
+void TryConnect(Rig& rig, const Input& in, uint64_t index, Tally& tally)
+{
+    rig.peer->receivedTypes.clear();
+    const bool partial = IsPartial(in.type);
+    const HRESULT hr = rig.capture->Pin()->Connect(rig.peer.Get(), &in.type);
+    if (SUCCEEDED(hr)) {
+        ++tally.accepted;
+        AM_MEDIA_TYPE agreed = {};
+        if (rig.capture->ConnectionMediaType(&agreed) != S_OK || FAILED(ValidateVideoType(&agreed, nullptr))) {
+            Wrong(tally, index, "connected with a type that is not a valid video type", hr);
+        }
+        FreeTypeContents(&agreed);
+        if (!partial && !in.deliverable) {
+            Wrong(tally, index, "connected with a type the pin does not deliver", hr);
+        }
+        rig.capture->Pin()->Disconnect();
+        rig.peer->Disconnect();
+        rig.peer->notifiedAllocator.Reset();
+        return;
+    }
+    if (!partial && in.deliverable) {
+        Wrong(tally, index, "refused a full type the pin delivers", hr);
+    }
+    if (rig.capture->IsConnected() || rig.peer->connectedTo) {
+        Wrong(tally, index, "a refused connection left a pin connected", hr);
+    }
+}
+
+void TryReceive(Rig& rig, ProbeInputPin& probe, const Input& in, uint64_t index, Tally& tally)
+{
+    const HRESULT outputAnswer = rig.capture->Pin()->ReceiveConnection(rig.peer.Get(), &in.type);
+    if (outputAnswer != VFW_E_INVALID_DIRECTION) {
+        Wrong(tally, index, "the output pin did not refuse ReceiveConnection", outputAnswer);
+    }
+    const HRESULT hr = probe.ReceiveConnection(rig.capture->Pin(), &in.type);
+    if (SUCCEEDED(hr)) {
+        ++tally.accepted;
+        probe.Disconnect();
+    }
+    if (SUCCEEDED(hr) != in.wellFormed) {
+        Wrong(tally, index, in.wellFormed ? "refused a well-formed video type" : "accepted a malformed type", hr);
+    }
+    if (FAILED(hr) && probe.IsConnected()) {
+        Wrong(tally, index, "a refused connection left the pin connected", hr);
+    }
+}
+
+bool ParseNumber(const char* text, uint64_t* value)
+{
+    char* end = nullptr;
+    *value = std::strtoull(text, &end, 10);
+    return end && *end == '\0' && end != text;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    uint64_t seed = 1;
+    uint64_t count = 10000;
+    uint64_t start = 0;
+    std::string only;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--seed" && hasValue && ParseNumber(argv[i + 1], &seed)) {
+            ++i;
+        } else if (arg == "--count" && hasValue && ParseNumber(argv[i + 1], &count)) {
+            ++i;
+        } else if (arg == "--start" && hasValue && ParseNumber(argv[i + 1], &start)) {
+            ++i;
+        } else if (arg == "--entry" && hasValue) {
+            only = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: mediatype_fuzzer [--seed N] [--count N] [--start N] "
+                                 "[--entry setformat|queryaccept|connect|receive]\n");
+            return 2;
+        }
+    }
+    SetUnhandledExceptionFilter(ReportCrash);
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    const win::ComInitialization com(COINIT_MULTITHREADED);
+
+    GuardedArena arena;
+    Rig rig;
+    HRESULT created = E_FAIL;
+    UnknownBase* object = CreateCameraFilter(nullptr, &created);
+    if (!arena.Ready() || !object || !rig.peer) {
+        std::fprintf(stderr, "set-up failed\n");
+        return 1;
+    }
+    object->InnerQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(rig.filter.GetAddressOf()));
+    rig.object = static_cast<CameraFilter*>(object);
+    rig.capture = rig.object->CapturePin();
+    rig.preview = static_cast<CameraOutputPin*>(rig.object->PinAt(1));
+    rig.entry = CurrentFormat(rig.capture);
+    bool failed = false;
+    {
+        ProbeInputPin probe(rig.object);
+        Tally tallies[] = {{"setformat"}, {"queryaccept"}, {"connect"}, {"receive"}};
+        for (Tally& tally : tallies) {
+            if (!only.empty() && only != tally.name) {
+                continue;
+            }
+            currentEntry = tally.name;
+            currentSeed = seed;
+            const auto began = std::chrono::steady_clock::now();
+            for (uint64_t index = start; index < start + count; ++index) {
+                currentIndex = index;
+                const Input in = MakeInput(seed, index, arena);
+                const std::string name = tally.name;
+                if (name == "setformat") {
+                    TrySetFormat(rig, in, index, tally);
+                } else if (name == "queryaccept") {
+                    TryQueryAccept(rig, in, index, tally);
+                } else if (name == "connect") {
+                    TryConnect(rig, in, index, tally);
+                } else {
+                    TryReceive(rig, probe, in, index, tally);
+                }
+                ++tally.inputs;
+            }
+            tally.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+            std::printf("%-12s seed %llu: %llu inputs, %llu accepted, %llu wrong, 0 crashes, %.1f s\n", tally.name,
+                        static_cast<unsigned long long>(seed), static_cast<unsigned long long>(tally.inputs),
+                        static_cast<unsigned long long>(tally.accepted), static_cast<unsigned long long>(tally.wrong),
+                        tally.seconds);
+            failed = failed || tally.wrong != 0;
+        }
+    }
+    rig.peer.Reset();
+    rig.filter.Reset();
+    return failed ? 1 : 0;
+}
