@@ -100,8 +100,12 @@ public:
     // the allocator grants smaller buffers.
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
 
+    // Records the connected format's frame layout for the fills (the caller
+    // holds StateLock), then starts the worker.
+    HRESULT GoActive() override;
     // Worker hooks: open and start the camera (a message box on failure),
-    // fill one sample, stop and close the camera.
+    // fill one sample (a whole frame of the connected format, its actual
+    // data length set), stop and close the camera.
     HRESULT OnWorkerStart() override;
     HRESULT OnWorkerEnd() override;
     HRESULT FillSample(IMediaSample* sample) override;
@@ -144,6 +148,11 @@ public:
     // Capacity of the format list (the controller lists 5).
     static const int kMaxFormats = 10;
 
+    // What Pause fails with, and the failure box says, while another filter
+    // of this process has the camera open (HRESULT_FROM_WIN32(ERROR_BUSY)).
+    static const HRESULT kCameraInUseResult;
+    static const char kCameraInUseText[];
+
 protected:
     // The millisecond tick that paces fills and advances the stamps, and the
     // pacing sleep; virtual so that a test can drive the clock.
@@ -177,6 +186,9 @@ private:
     DWORD m_LastTick = 0;
     // Worker thread only: sequence of the last frame this pin delivered.
     LONG m_LastSequence = 0;
+    // The frame each fill delivers; set by GoActive before the worker starts,
+    // then read by the worker only.
+    FrameLayout m_FrameLayout;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;
     int m_FormatCount = 0;
     // Position of the offered entry in m_Formats. Under StateLock.

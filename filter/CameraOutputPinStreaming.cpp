@@ -1,9 +1,11 @@
 // The camera pin's worker hooks: opening the camera when streaming starts,
 // filling each sample (a fresh frame, pacing, time stamps, frame copy) and
 // closing the camera when streaming ends. All of it runs on the pin's worker
-// thread and takes no filter lock; OnRun only raises a flag for the worker.
+// thread and takes no filter lock; OnRun only raises a flag for the worker,
+// and GoActive, under StateLock, records the frame layout the fills use.
 #include "filter/CameraOutputPin.h"
 
+#include "filter/VideoFormats.h"
 #include "framework/SourceFilterBase.h"
 
 namespace {
@@ -19,7 +21,31 @@ const REFERENCE_TIME kInitialLateOffset = 126333;
 // Stamps are in 100-ns units.
 const REFERENCE_TIME kUnitsPerMillisecond = 10000;
 
+// The frame a connection of this type carries: a bottom-up 24-bit DIB of the
+// format's size. Empty (fills write nothing) for anything else; the pin
+// accepts no other type.
+FrameLayout FrameLayoutOf(const AM_MEDIA_TYPE& type)
+{
+    const VIDEOINFOHEADER* format = VideoInfoOf(type);
+    if (!format || format->bmiHeader.biBitCount != 24 || format->bmiHeader.biCompression != BI_RGB) {
+        return FrameLayout();
+    }
+    return FrameLayout::Rgb24Dib(format->bmiHeader.biWidth, format->bmiHeader.biHeight);
+}
+
 } // namespace
+
+const HRESULT CameraOutputPin::kCameraInUseResult = HRESULT_FROM_WIN32(ERROR_BUSY);
+const char CameraOutputPin::kCameraInUseText[] = "Camera is already in use!";
+
+HRESULT CameraOutputPin::GoActive()
+{
+    // The caller holds StateLock, and the connection type cannot change
+    // until the worker started here has been joined: the worker reads the
+    // layout without a lock.
+    m_FrameLayout = FrameLayoutOf(connectionType);
+    return SourceStreamBase::GoActive();
+}
 
 DWORD CameraOutputPin::CurrentTick()
 {
@@ -51,7 +77,13 @@ HRESULT CameraOutputPin::OnWorkerStart()
         m_pCamera->GetConfig(&current);
     }
     // The controller is shared: the second pin finds it open and playing.
-    if (!m_pCamera || m_pCamera->Init() != 1) {
+    const int opened = m_pCamera ? m_pCamera->Init() : CCamera::kInitFailed;
+    if (opened == CCamera::kInitInUse) {
+        // Another filter of this process streams from the camera; it goes on.
+        ReportCameraFailure(kCameraInUseText);
+        return kCameraInUseResult;
+    }
+    if (opened != 1) {
         ReportCameraFailure("Camera init failed!");
         return E_FAIL;
     }
@@ -124,16 +156,20 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
         data = nullptr;
     }
     const long capacity = sample->GetSize();
+    long written = 0;
     if (m_pCamera && data) {
-        // The controller copies at most capacity bytes. The capture pin has
-        // waited already; the preview pin waits here, in the same lock hold
-        // as the copy, so no frame is missed or taken twice.
+        // A whole frame of the connected format, cut from the newest image;
+        // never more than capacity bytes. The capture pin has waited
+        // already; the preview pin waits here, in the same lock hold as the
+        // copy, so no frame is missed or taken twice.
         if (IsCapturePin()) {
-            m_pCamera->GetFrameNoWait(data, capacity, &m_LastSequence);
+            written = m_pCamera->GetFrameNoWait(data, capacity, m_FrameLayout, &m_LastSequence);
         } else {
-            m_pCamera->GetFrame(data, capacity, &m_LastSequence);
+            written = m_pCamera->GetFrame(data, capacity, m_FrameLayout, &m_LastSequence);
         }
     }
+    // A reused sample must not claim the bytes of an earlier frame.
+    sample->SetActualDataLength(written);
     return S_OK;
 }
 
