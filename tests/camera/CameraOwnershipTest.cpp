@@ -23,7 +23,7 @@
 
 using testenv::FrameCounters;
 using testenv::IsStamp;
-using testenv::JournalLines;
+using testenv::JournalLinesBesideFrames;
 using testenv::StampOf;
 using testenv::WaitFor;
 using Bytes = std::vector<unsigned char>;
@@ -36,14 +36,6 @@ const int kFrameHeight = 2016;
 const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
 const size_t kFrameBytes = kFrame.Bytes();
 const DWORD kFrameTimeoutMs = 10000;
-
-// The journal without the size query made before each image fetched.
-Lines CallsBesideFrames()
-{
-    Lines lines = JournalLines();
-    lines.erase(std::remove(lines.begin(), lines.end(), "CameraGetImageSize()"), lines.end());
-    return lines;
-}
 
 class CameraOwnership : public testenv::SimCameraFixture {
 protected:
@@ -123,7 +115,7 @@ TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
             EXPECT_EQ((second.*step.call)(), step.result) << step.step;
         }
     }
-    EXPECT_EQ(CallsBesideFrames(), Lines{}) << "the second controller touched the camera";
+    EXPECT_EQ(JournalLinesBesideFrames(), Lines{}) << "the second controller touched the camera";
 
     // The first goes on with fresh frames.
     const uint32_t after = NextFrame(first, &sequence, frame);
@@ -170,7 +162,7 @@ TEST_F(CameraOwnership, ControllersOpeningAtOnceOpenTheCameraOnce)
         }
         EXPECT_EQ(std::count(results.begin(), results.end(), 1), 1);
         EXPECT_EQ(std::count(results.begin(), results.end(), CCamera::kInitInUse), kControllers - 1);
-        const Lines calls = CallsBesideFrames();
+        const Lines calls = JournalLinesBesideFrames();
         EXPECT_EQ(std::count(calls.begin(), calls.end(), "CameraInit(1,0,1,1)"), 1);
     }
 }

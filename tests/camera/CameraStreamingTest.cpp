@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstring>
@@ -25,6 +24,7 @@
 using testenv::FrameCounters;
 using testenv::IsStamp;
 using testenv::JournalLines;
+using testenv::JournalLinesBesideFrames;
 using testenv::StampOf;
 using testenv::WaitFor;
 using Bytes = std::vector<unsigned char>;
@@ -37,15 +37,6 @@ const int kFrameHeight = 2016;
 const int kFrameBytes = kFrameWidth * kFrameHeight * 3;
 const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
 const DWORD kFrameTimeoutMs = 10000; // generous: two shared cores, Wine
-
-// The journal without the size query the controller makes before each image
-// it fetches, which streaming adds at any moment.
-Lines JournalWithoutFrameQueries()
-{
-    Lines lines = JournalLines();
-    lines.erase(std::remove(lines.begin(), lines.end(), "CameraGetImageSize()"), lines.end());
-    return lines;
-}
 
 class CameraStreaming : public testenv::SimCameraFixture {
 protected:
@@ -93,10 +84,10 @@ TEST_F(CameraStreaming, OpenPlayStopCloseCallTheSdkOnlyWhenNeeded)
     const auto onlyWhenNeeded = [&](int (CCamera::*step)(), const char* call) {
         SimClearJournal();
         (camera.*step)();
-        EXPECT_EQ(JournalWithoutFrameQueries(), Lines{call});
+        EXPECT_EQ(JournalLinesBesideFrames(), Lines{call});
         SimClearJournal();
         EXPECT_EQ((camera.*step)(), 1) << call;
-        EXPECT_TRUE(JournalWithoutFrameQueries().empty()) << call;
+        EXPECT_TRUE(JournalLinesBesideFrames().empty()) << call;
     };
     SimClearJournal();
     EXPECT_EQ(camera.Init(), 1);
@@ -448,7 +439,7 @@ TEST_F(CameraStreaming, DestroyingAStreamingControllerClosesTheCameraAndEndsItsT
         ASSERT_TRUE(WaitForFrames(camera, 2));
         SimClearJournal();
     }
-    EXPECT_EQ(JournalWithoutFrameQueries(), Lines{"CameraUnInit()"});
+    EXPECT_EQ(JournalLinesBesideFrames(), Lines{"CameraUnInit()"});
     EXPECT_TRUE(testenv::WaitForCounts(INT_MAX, threads)) << threads << " -> " << testenv::ThreadCount();
 }
 
@@ -495,5 +486,5 @@ TEST_F(CameraStreaming, FailedPlayStillLetsStopStop)
     SimClearJournal();
     EXPECT_EQ(camera.Play(), 1) << "still counted as playing";
     camera.Stop();
-    EXPECT_EQ(JournalWithoutFrameQueries(), Lines{"CameraStop()"});
+    EXPECT_EQ(JournalLinesBesideFrames(), Lines{"CameraStop()"});
 }
