@@ -100,9 +100,6 @@ public:
     // the allocator grants smaller buffers.
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
 
-    // Records the connected format's frame layout for the fills (the caller
-    // holds StateLock), then starts the worker.
-    HRESULT GoActive() override;
     // Worker hooks: open and start the camera (a message box on failure),
     // fill one sample (a whole frame of the connected format, its actual
     // data length set), stop and close the camera.
@@ -186,8 +183,8 @@ private:
     DWORD m_LastTick = 0;
     // Worker thread only: sequence of the last frame this pin delivered.
     LONG m_LastSequence = 0;
-    // The frame each fill delivers; set by GoActive before the worker starts,
-    // then read by the worker only.
+    // Worker thread only: the frame each fill delivers, from the connection
+    // type when the worker starts.
     FrameLayout m_FrameLayout;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;
     int m_FormatCount = 0;

@@ -1,8 +1,7 @@
 // The camera pin's worker hooks: opening the camera when streaming starts,
 // filling each sample (a fresh frame, pacing, time stamps, frame copy) and
 // closing the camera when streaming ends. All of it runs on the pin's worker
-// thread and takes no filter lock; OnRun only raises a flag for the worker,
-// and GoActive, under StateLock, records the frame layout the fills use.
+// thread and takes no filter lock; OnRun only raises a flag for the worker.
 #include "filter/CameraOutputPin.h"
 
 #include "filter/VideoFormats.h"
@@ -38,14 +37,6 @@ FrameLayout FrameLayoutOf(const AM_MEDIA_TYPE& type)
 const HRESULT CameraOutputPin::kCameraInUseResult = HRESULT_FROM_WIN32(ERROR_BUSY);
 const char CameraOutputPin::kCameraInUseText[] = "Camera is already in use!";
 
-HRESULT CameraOutputPin::GoActive()
-{
-    // The caller holds StateLock, and the connection type cannot change
-    // until the worker started here has been joined: the worker reads the
-    // layout without a lock.
-    m_FrameLayout = FrameLayoutOf(connectionType);
-    return SourceStreamBase::GoActive();
-}
 
 DWORD CameraOutputPin::CurrentTick()
 {
@@ -66,6 +57,12 @@ void CameraOutputPin::ReportCameraFailure(const char* text)
 
 HRESULT CameraOutputPin::OnWorkerStart()
 {
+    // The frame every fill delivers. The connection type is read without
+    // StateLock: the Pause that starts the worker holds it while it waits for
+    // this function's result, and the type does not change until the worker
+    // has been joined.
+    m_FrameLayout = FrameLayoutOf(connectionType);
+
     if (m_pCamera) {
         // Init opens the camera with the controller's current record (its
         // resolution index, and the live values it applies): refresh that
