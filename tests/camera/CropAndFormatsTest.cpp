@@ -118,7 +118,11 @@ TEST(CopyCentredWindow, WritesWholeRowsWithinTheCapacityAndBlackWithoutAnImage)
             EXPECT_EQ(Bytes(frame.begin(), frame.begin() + c.written), Bytes(image.begin(), image.begin() + c.written));
         }
     }
-    // Layouts that describe no frame write nothing.
+}
+
+TEST(CopyCentredWindow, LayoutsThatDescribeNoFrameWriteNothing)
+{
+    const Bytes image = NumberedImage(4, 4);
     Bytes frame(64, kGuard);
     for (const FrameLayout& empty : {FrameLayout(), FrameLayout::Rgb24Dib(0, 4), FrameLayout::Rgb24Dib(4, -1),
                                      FrameLayout::Rgb24Dib(40000, 40000)}) {
