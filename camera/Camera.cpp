@@ -24,12 +24,11 @@ const FormatSize kOfferedFormats[] = {
 };
 const int kOfferedFormatCount = 5;
 
-// The offered format the pins select for a resolution index: 1 and 2 their
-// own entries, every other value entry 0.
-FormatSize OfferedFormatFor(uint8_t resolution)
-{
-    return kOfferedFormats[(resolution == 1 || resolution == 2) ? resolution : 0];
-}
+// The controller that has the camera open, or null: the process's claim on
+// the camera (see Camera.h). The filter module holds the only copy of this
+// code in a process, so one claim per module is one per process. Taken and
+// given back by the holder under its own m_Lock; never waited for.
+std::atomic<const CCamera*> cameraHolder{nullptr};
 
 // Reads one value through an SDK Get at the width the Get writes (the frame
 // speed comes in 8 bits). A Get that writes nothing leaves the field as it was.
@@ -80,31 +79,48 @@ CCamera::~CCamera()
 int CCamera::Init()
 {
     std::optional<CameraConfig> applied;
-    const bool open = Open(applied);
+    const int result = Open(applied);
     // Outside m_Lock, as every use of the settings file.
     if (applied) {
         applied->SaveToFile();
     }
-    return open ? 1 : 2;
+    return result;
 }
 
-bool CCamera::Open(std::optional<CameraConfig>& applied)
+int CCamera::Open(std::optional<CameraConfig>& applied)
 {
     // Declared before the guard, so that a failed attempt's capture thread is
     // ended after m_Lock is left.
     CaptureResources failed;
     win::LockGuard guard(m_Lock);
     if (m_bOpened) {
-        return true;
+        return 1;
+    }
+    // Before anything is started: the holder's camera must not be touched.
+    if (!TakeCameraClaim()) {
+        return kInitInUse;
     }
     if (!StartCaptureThread() || !OpenSdk(applied)) {
         TakeCaptureResources(failed);
-        return false;
+        GiveCameraClaim();
+        return kInitFailed;
     }
-    // The new buffers are black: no earlier frame is in them.
+    // The cleared image is black: no earlier frame is in it.
     m_SequenceAtOpen = m_FramesReceived;
     m_bOpened = 1;
-    return true;
+    return 1;
+}
+
+bool CCamera::TakeCameraClaim()
+{
+    const CCamera* free = nullptr;
+    return cameraHolder.compare_exchange_strong(free, this);
+}
+
+void CCamera::GiveCameraClaim()
+{
+    const CCamera* self = this;
+    cameraHolder.compare_exchange_strong(self, nullptr);
 }
 
 bool CCamera::OpenSdk(std::optional<CameraConfig>& applied)
@@ -120,48 +136,35 @@ bool CCamera::OpenSdk(std::optional<CameraConfig>& applied)
 
     int width = 0;
     int height = 0;
-    if (sdk.CameraGetImageSize(&width, &height) == 1 && AllocateBuffers(width, height)) {
+    if (sdk.CameraGetImageSize(&width, &height) == 1 && ReserveImage(width, height)) {
+        // Black until the first image: a fetch before it never delivers the
+        // last open's pixels or stale memory.
+        std::memset(m_pImage.get(), 0, m_ImageCapacity);
+        m_ImageWidth = width;
+        m_ImageHeight = height;
         return true;
     }
     sdk.CameraUnInit();
     return false;
 }
 
-bool CCamera::AllocateBuffers(int imageWidth, int imageHeight)
+bool CCamera::ReserveImage(int imageWidth, int imageHeight)
 {
-    m_pImage.reset();
-    m_pFrame.reset();
-    m_ImageWidth = m_ImageHeight = m_FrameWidth = m_FrameHeight = 0;
-    m_FrameSize = 0;
-
     // Sizes are handed out as 32-bit byte counts.
     if (imageWidth <= 0 || imageHeight <= 0 ||
         static_cast<unsigned long long>(imageWidth) * imageHeight * 3 > INT_MAX) {
         return false;
     }
-    // The frame is the offered format's size when the image covers it (the
-    // centred window is cut out), otherwise the whole image, so a frame never
-    // differs from what the pins announce when the camera can fill it.
-    const FormatSize offered = OfferedFormatFor(m_Config.m_Format.m_Resolution);
-    const bool crop = imageWidth >= offered.width && imageHeight >= offered.height;
-    const int frameWidth = crop ? offered.width : imageWidth;
-    const int frameHeight = crop ? offered.height : imageHeight;
-    const size_t imageBytes = static_cast<size_t>(imageWidth) * imageHeight * 3;
-    const size_t frameBytes = static_cast<size_t>(frameWidth) * frameHeight * 3;
-
-    // Zero-filled: a fetch before the first camera frame delivers black.
-    std::unique_ptr<unsigned char[]> image(new (std::nothrow) unsigned char[imageBytes]());
-    std::unique_ptr<unsigned char[]> frame(new (std::nothrow) unsigned char[frameBytes]());
-    if (!image || !frame) {
+    const size_t bytes = static_cast<size_t>(imageWidth) * imageHeight * 3;
+    if (m_pImage && bytes <= m_ImageCapacity) {
+        return true;
+    }
+    std::unique_ptr<unsigned char[]> image(new (std::nothrow) unsigned char[bytes]());
+    if (!image) {
         return false;
     }
     m_pImage = std::move(image);
-    m_pFrame = std::move(frame);
-    m_ImageWidth = imageWidth;
-    m_ImageHeight = imageHeight;
-    m_FrameWidth = frameWidth;
-    m_FrameHeight = frameHeight;
-    m_FrameSize = static_cast<int>(frameBytes);
+    m_ImageCapacity = bytes;
     return true;
 }
 
@@ -170,6 +173,10 @@ int CCamera::Play()
     win::LockGuard guard(m_Lock);
     if (m_bPlaying) {
         return 1;
+    }
+    // The camera may be another controller's: only the holder starts it.
+    if (!m_bOpened) {
+        return 0;
     }
     // Set before the call and kept when it fails: a later Stop still stops.
     m_bPlaying = 1;
@@ -183,6 +190,11 @@ int CCamera::Stop()
         return 1;
     }
     m_bPlaying = 0;
+    // Closed meanwhile: the stream ended with it, and the camera may be
+    // another controller's by now.
+    if (!m_bOpened) {
+        return 1;
+    }
     return GetCameraSdk().CameraStop();
 }
 
@@ -195,7 +207,11 @@ int CCamera::UnInit()
         return 1;
     }
     m_bOpened = 0;
+    // CameraUnInit ends the stream too.
+    m_bPlaying = 0;
     const int result = GetCameraSdk().CameraUnInit();
+    // Only after the SDK is closed may another controller open it.
+    GiveCameraClaim();
     TakeCaptureResources(closed);
     return result;
 }
@@ -267,31 +283,33 @@ void CCamera::ApplyChangedSettings(const CameraConfig& record)
 #undef LUMORA_SEND_MIRROR
 }
 
-int CCamera::GetFrame(unsigned char* destination, long capacity, LONG* lastSequence)
+long CCamera::GetFrame(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* lastSequence)
 {
     if (!destination) {
-        return m_FrameSize;
+        return 0;
     }
     win::LockGuard guard(m_Lock);
     LONG& delivered = lastSequence ? *lastSequence : m_LastDelivered;
     // After a timeout this copies the previous frame again.
     WaitUntilFrameAfter(delivered, kFrameWaitMs);
-    delivered = CopyFrame(destination, capacity);
-    return 0;
+    long written = 0;
+    delivered = CopyFrame(destination, capacity, layout, &written);
+    return written;
 }
 
-int CCamera::GetFrameNoWait(unsigned char* destination, long capacity, LONG* sequence)
+long CCamera::GetFrameNoWait(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence)
 {
     if (!destination) {
-        return m_FrameSize;
+        return 0;
     }
     ++m_FramesFetched;
     win::LockGuard guard(m_Lock);
-    const LONG copied = CopyFrame(destination, capacity);
+    long written = 0;
+    const LONG copied = CopyFrame(destination, capacity, layout, &written);
     if (sequence) {
         *sequence = copied;
     }
-    return 0;
+    return written;
 }
 
 bool CCamera::WaitForFrameAfter(LONG sequence, DWORD timeoutMs)
@@ -312,13 +330,13 @@ bool CCamera::WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs)
     return m_FrameArrived.WaitUntil(m_Lock, timeoutMs, [&] { return HasFrameAfter(sequence); });
 }
 
-LONG CCamera::CopyFrame(unsigned char* destination, long capacity)
+LONG CCamera::CopyFrame(unsigned char* destination, long capacity, const FrameLayout& layout, long* written)
 {
-    if (m_pFrame && capacity > 0) {
-        // Never more than the destination holds.
-        const size_t bytes = std::min(static_cast<size_t>(m_FrameSize), static_cast<size_t>(capacity));
-        std::memcpy(destination, m_pFrame.get(), bytes);
-    }
+    // Never more than the destination holds. Without an image (never opened)
+    // the frame is black.
+    *written = capacity > 0 ? static_cast<long>(CopyCentredWindow(m_pImage.get(), m_ImageWidth, m_ImageHeight,
+                                                                  layout, destination, static_cast<size_t>(capacity)))
+                            : 0;
     return m_FramesReceived;
 }
 
@@ -342,29 +360,4 @@ int CCamera::GetFormats(BITMAPINFOHEADER* headers, int* count)
     }
     *count = filled;
     return 1;
-}
-
-void CCamera::CropCopy(int imageWidth, int imageHeight, int frameWidth, int frameHeight,
-                       const unsigned char* source, unsigned char* destination)
-{
-    if (imageWidth == frameWidth && imageHeight == frameHeight) {
-        if (imageWidth > 0 && imageHeight > 0) {
-            std::memcpy(destination, source, static_cast<size_t>(imageWidth) * imageHeight * 3);
-        }
-        return;
-    }
-    // Never read outside the image.
-    if (frameWidth <= 0 || frameHeight <= 0 || frameWidth > imageWidth || frameHeight > imageHeight) {
-        return;
-    }
-    const int x0 = (imageWidth - frameWidth) >> 1;
-    const int y0 = (imageHeight - frameHeight) >> 1;
-    const size_t sourceStride = static_cast<size_t>(imageWidth) * 3;
-    const size_t rowBytes = static_cast<size_t>(frameWidth) * 3;
-    const unsigned char* from = source + 3 * (static_cast<size_t>(y0) * imageWidth + x0);
-    for (int row = 0; row < frameHeight; ++row) {
-        std::memcpy(destination, from, rowBytes);
-        from += sourceStride;
-        destination += rowBytes;
-    }
 }

@@ -1,30 +1,40 @@
 // CCamera, the camera controller: opens and closes the camera through the SDK,
 // runs the capture thread whose hidden window receives the SDK's frame
-// messages, keeps the newest frame, hands it out, lists the offered formats and
-// keeps the current settings record.
+// messages, keeps the newest camera image, cuts each consumer's frame from
+// it, lists the offered formats and keeps the current settings record.
+//
+// One camera per process: the SDK drives one device for the whole process,
+// so one controller at a time may have it open. Init takes the process's
+// claim on the camera before CameraInit and UnInit gives it back after
+// CameraUnInit; while another controller holds it, Init fails with
+// kInitInUse and makes no SDK call, and Play, Stop and UnInit of a controller
+// that has not opened the camera make none either, so they never disturb the
+// controller that has. The pins of one filter share one controller: the
+// second pin finds it open.
 //
 // Threads: the pins' streaming threads (Init, Play, fetches, Stop, UnInit), the
 // filter's callers (GetFormats, GetConfig, SetConfig) and the capture thread
 // (frame messages) all enter the controller. m_Lock (a win::Lock) is held
-// around every SDK call made here, every use of the flags, sizes, buffers,
-// sequences and m_Config, and the whole of frame handling. The settings file
-// is read and written outside m_Lock: GetConfig and SetConfig before they take
-// it, Init after it has left it. The controller takes no other lock while
-// holding m_Lock; a caller may hold its own locks when it calls in. A fetch
-// that waits for a frame sleeps on m_FrameArrived, which releases m_Lock while
-// it sleeps, so the capture thread, Stop and UnInit go on; the waits are
-// entered only from outside the controller (m_Lock held once). The capture
-// thread is joined only after m_Lock is left (see CaptureResources). See
-// docs/threading.md for every thread and lock of the driver.
+// around every SDK call made here, every use of the flags, the image and its
+// size, the sequences and m_Config, and the whole of frame handling. The
+// settings file is read and written outside m_Lock: GetConfig and SetConfig
+// before they take it, Init after it has left it. The controller takes no
+// other lock while holding m_Lock (the claim is an atomic, never waited for);
+// a caller may hold its own locks when it calls in. A fetch that waits for a
+// frame sleeps on m_FrameArrived, which releases m_Lock while it sleeps, so
+// the capture thread, Stop and UnInit go on; the waits are entered only from
+// outside the controller (m_Lock held once). The capture thread is joined only
+// after m_Lock is left (see CaptureResources). See docs/threading.md for every
+// thread and lock of the driver.
 //
-// Frame sequence: m_FramesReceived numbers the frames; the frame buffer holds
-// frame m_FramesReceived. Each consumer keeps the sequence of the last frame
-// it took and asks for a newer one, so two consumers each see every frame.
-// Frames handled before the current open are not in the buffers (Init clears
-// them), so they never count as newer.
+// Frame sequence: m_FramesReceived numbers the images fetched from the camera;
+// the image buffer holds image m_FramesReceived. Each consumer keeps the
+// sequence of the last frame it took and asks for a newer one, so two
+// consumers each see every frame. Images fetched before the current open are
+// not in the buffer (Init clears it), so they never count as newer.
 //
-// Results: 1 for success; Init returns 2 for failure; the fetches return the
-// frame size (no destination) or 0.
+// Results: 1 for success; Init returns kInitFailed or kInitInUse for failure;
+// the fetches return the bytes they wrote.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +44,7 @@
 #include <optional>
 
 #include "camera/CameraConfig.h"
+#include "camera/FrameWindow.h"
 #include "win/ConditionVariable.h"
 #include "win/Event.h"
 #include "win/Lock.h"
@@ -42,6 +53,11 @@
 
 class CCamera {
 public:
+    // Init's results besides 1 (open).
+    static constexpr int kInitFailed = 2;
+    // Another controller of this process has the camera open; nothing was done.
+    static constexpr int kInitInUse = 3;
+
     CCamera();
     // Closes the camera (UnInit, without Stop) when it is open and ends the
     // capture thread; waits for the thread, so no window procedure runs after.
@@ -50,19 +66,24 @@ public:
     CCamera(const CCamera&) = delete;
     CCamera& operator=(const CCamera&) = delete;
 
-    // Opens the camera with m_Config's resolution: starts the capture thread and
-    // its window, CameraInit, applies m_Config, reads the image size and
-    // allocates zero-filled buffers; then, outside m_Lock, rewrites the
-    // settings file with the record it applied. 1 when open (already, or now;
-    // the file is not touched when it was open already); 2 on any failure,
-    // after which nothing of the attempt is left running.
+    // Opens the camera with m_Config's resolution: takes the process's claim
+    // on the camera, starts the capture thread and its window, CameraInit,
+    // applies m_Config, reads the image size and clears the image buffer to
+    // black; then, outside m_Lock, rewrites the settings file with the record
+    // it applied. 1 when open (already, or now; the file is not touched when
+    // it was open already); kInitInUse, with no SDK call and nothing started,
+    // while another controller of the process has it open; kInitFailed on any
+    // other failure, after which nothing of the attempt is left running and
+    // the claim is given back.
     int Init();
-    // Play, Stop: 1 when already in that state, else CameraPlay's / CameraStop's result.
+    // Play, Stop: 1 when already in that state, else CameraPlay's / CameraStop's
+    // result. Without the camera open (this controller's open) neither calls
+    // the SDK: Play returns 0, Stop 1.
     int Play();
     int Stop();
-    // Closes the camera and ends the capture thread; keeps the buffers, so
-    // fetches go on delivering the last frame. 1 when already closed, else
-    // CameraUnInit's result.
+    // Closes the camera, ends the capture thread and gives back the claim;
+    // keeps the image, so fetches go on delivering the last frame. 1 when
+    // already closed, else CameraUnInit's result.
     int UnInit();
 
     // Loads the settings file into *config (outside m_Lock), then overwrites
@@ -74,9 +95,11 @@ public:
     // effect at the next Init) and makes it m_Config. 1; 0 when config is null.
     int SetConfig(const CameraConfig* config);
 
-    // Copy the newest frame into destination, at most capacity bytes, and
-    // return 0; with no destination, return the frame size (no wait, no lock,
-    // no count, the sequence untouched).
+    // Fill destination with a frame of the given layout cut from the newest
+    // image (CopyCentredWindow: the centred window, or the image centred on
+    // black), writing at most capacity bytes, and return the bytes written
+    // (the layout's whole frame when it fits). Before the first image of an
+    // open the frame is black. No destination: 0, nothing else.
     //
     // GetFrame waits up to 500 ms until a frame newer than *lastSequence is
     // there, then copies it under the same hold of m_Lock and stores its
@@ -84,10 +107,12 @@ public:
     // newer than the last one GetFrame itself delivered without one (kept in
     // the controller). After a timeout it copies the previous frame again.
     // Counts nothing.
-    int GetFrame(unsigned char* destination, long capacity, LONG* lastSequence = nullptr);
+    long GetFrame(unsigned char* destination, long capacity, const FrameLayout& layout,
+                  LONG* lastSequence = nullptr);
     // Copies at once, counts the fetch in m_FramesFetched and, when sequence
     // is given, stores the copied frame's sequence there.
-    int GetFrameNoWait(unsigned char* destination, long capacity, LONG* sequence = nullptr);
+    long GetFrameNoWait(unsigned char* destination, long capacity, const FrameLayout& layout,
+                        LONG* sequence = nullptr);
     // Waits (copying nothing) up to timeoutMs until a frame newer than
     // sequence is there; false on timeout. Closing the camera does not end
     // the wait early: no frame comes, and the wait times out.
@@ -98,16 +123,10 @@ public:
     // to the number filled and returns 1 (0 when count is null).
     int GetFormats(BITMAPINFOHEADER* headers, int* count);
 
-    // Copies the centred frameWidth x frameHeight window of an RGB24 image of
-    // imageWidth x imageHeight pixels. A frame larger than the image in either
-    // dimension copies nothing.
-    static void CropCopy(int imageWidth, int imageHeight, int frameWidth, int frameHeight,
-                         const unsigned char* source, unsigned char* destination);
-
-    // Frame messages handled since construction (counted under m_Lock; also
-    // the frame sequence) and frames copied out by GetFrameNoWait (counted
-    // without it). Other threads read them without a lock (the pins'
-    // dropped-frame report, a pin's starting sequence).
+    // Images fetched from the camera since construction (counted under
+    // m_Lock; also the frame sequence) and frames copied out by
+    // GetFrameNoWait (counted without it). Other threads read them without a
+    // lock (the pins' dropped-frame report, a pin's starting sequence).
     std::atomic<LONG> m_FramesReceived{0};
     std::atomic<LONG> m_FramesFetched{0};
 
@@ -129,15 +148,20 @@ private:
     // Caller holds m_Lock; into must be empty.
     void TakeCaptureResources(CaptureResources& into);
 
-    // Init's work under m_Lock: true when the camera is open (already, or
-    // now). applied receives the record sent to the camera once CameraInit
-    // succeeded, for Init to write to the settings file after m_Lock is left.
-    bool Open(std::optional<CameraConfig>& applied);
+    // Init's work under m_Lock: Init's result. applied receives the record
+    // sent to the camera once CameraInit succeeded, for Init to write to the
+    // settings file after m_Lock is left.
+    int Open(std::optional<CameraConfig>& applied);
+    // Takes the process's claim on the camera for this controller; false when
+    // another controller holds it. Gives it back. Caller holds m_Lock.
+    bool TakeCameraClaim();
+    void GiveCameraClaim();
     // Starts the capture thread and waits until its window is ready; false
     // when the thread or the window could not be made. Caller holds m_Lock.
     bool StartCaptureThread();
-    // CameraInit on the capture window, the record applied, the buffers
-    // allocated; a failure after CameraInit calls CameraUnInit. Caller holds m_Lock.
+    // CameraInit on the capture window, the record applied, the image buffer
+    // made ready and black; a failure after CameraInit calls CameraUnInit.
+    // Caller holds m_Lock.
     bool OpenSdk(std::optional<CameraConfig>& applied);
     // The capture thread's body: makes the window, sets m_hWnd and then
     // ready (and touches ready no more), and runs the window's message loop
@@ -147,38 +171,44 @@ private:
     // user data is this controller; empty when it could not be made.
     win::UniqueWindow CreateCaptureWindow();
 
-    // Frees the buffers and allocates them, zero-filled, for an image of the
-    // given size; sets the image and frame sizes. False (no buffers, sizes 0)
-    // when the size is unusable or memory is short. Caller holds m_Lock.
-    bool AllocateBuffers(int imageWidth, int imageHeight);
+    // Makes the image buffer hold at least an imageWidth x imageHeight image:
+    // a larger one, zero-filled, replaces it when it is too small. False,
+    // with the buffer left as it was, when the size is unusable (not
+    // positive, or beyond a 32-bit byte count) or memory is short. The image
+    // size is not changed. Caller holds m_Lock.
+    bool ReserveImage(int imageWidth, int imageHeight);
     // Sends the values of record that differ from m_Config, then monochrome and
     // both mirrors. Caller holds m_Lock.
     void ApplyChangedSettings(const CameraConfig& record);
-    // Copies min(m_FrameSize, capacity) bytes of m_pFrame and returns the
+    // Cuts a frame of layout from the image into destination (at most
+    // capacity bytes); *written receives the bytes written. Returns the
     // frame's sequence. Caller holds m_Lock.
-    LONG CopyFrame(unsigned char* destination, long capacity);
+    LONG CopyFrame(unsigned char* destination, long capacity, const FrameLayout& layout, long* written);
     // Whether the buffer holds a frame newer than sequence. Caller holds m_Lock.
     bool HasFrameAfter(LONG sequence) const;
     // Sleeps on m_FrameArrived until HasFrameAfter(sequence) or timeoutMs
     // pass; returns HasFrameAfter(sequence). Caller holds m_Lock exactly once.
     bool WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs);
-    // Handles one WM_CAMERA_FRAME on the capture thread: takes m_Lock.
+    // Handles one WM_CAMERA_FRAME on the capture thread: takes m_Lock, asks
+    // the SDK for the image size, makes the buffer hold it and fetches the
+    // image. The SDK's fetch is told no capacity and writes the image at the
+    // size it reports now, which need not be the size at open; a frame whose
+    // size is unknown or cannot be held is skipped, never fetched.
     void HandleFrameMessage(HWND window);
 
     static LRESULT CALLBACK CaptureWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Handed to CameraInit: returns 1 and does nothing else.
     static int __stdcall CameraCallback(int value);
 
-    std::unique_ptr<unsigned char[]> m_pImage; // m_ImageWidth x m_ImageHeight x 3
-    std::unique_ptr<unsigned char[]> m_pFrame; // m_FrameSize bytes
-    int m_bOpened = 0;
-    int m_bPlaying = 0;
-    // Written under m_Lock; read without it by the fetches' size query.
-    std::atomic<int> m_FrameSize{0};
+    // The newest image, m_ImageWidth x m_ImageHeight x 3 bytes, in a buffer
+    // of m_ImageCapacity bytes.
+    std::unique_ptr<unsigned char[]> m_pImage;
+    size_t m_ImageCapacity = 0;
     int m_ImageWidth = 0;
     int m_ImageHeight = 0;
-    int m_FrameWidth = 0;
-    int m_FrameHeight = 0;
+    // Open: this controller holds the process's claim and the SDK is open.
+    int m_bOpened = 0;
+    int m_bPlaying = 0;
     // The capture window; set by the capture thread while Init waits for it,
     // then used under m_Lock.
     HWND m_hWnd = nullptr;
@@ -187,7 +217,7 @@ private:
     // on with m_Lock.
     win::ConditionVariable m_FrameArrived;
     // The frames up to this sequence came before the current open: the
-    // buffers Init allocated hold none of them. Under m_Lock.
+    // image Init cleared holds none of them. Under m_Lock.
     LONG m_SequenceAtOpen = 0;
     // The sequence of the last frame GetFrame delivered to a caller that
     // keeps no sequence of its own. Under m_Lock.

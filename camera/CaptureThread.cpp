@@ -112,12 +112,24 @@ void CCamera::HandleFrameMessage(HWND window)
     win::LockGuard guard(m_Lock);
     // A message still queued when the camera closed, or meant for the window
     // of an earlier open, brings no frame of the current camera.
-    if (!m_bOpened || window != m_hWnd || !m_pImage || !m_pFrame) {
+    if (!m_bOpened || window != m_hWnd) {
         return;
     }
+    const CameraSdk& sdk = GetCameraSdk();
+    // The fetch writes the image at the size the SDK reports now: asked
+    // before every fetch, and the buffer grown to hold it. A frame whose size
+    // is unknown, or too large to hold, is skipped.
+    int width = 0;
+    int height = 0;
+    if (sdk.CameraGetImageSize(&width, &height) != 1 || !ReserveImage(width, height)) {
+        return;
+    }
+    if (sdk.CameraGetImageDataRGB24(m_pImage.get()) != 1) {
+        return;
+    }
+    m_ImageWidth = width;
+    m_ImageHeight = height;
     ++m_FramesReceived;
-    GetCameraSdk().CameraGetImageDataRGB24(m_pImage.get());
-    CropCopy(m_ImageWidth, m_ImageHeight, m_FrameWidth, m_FrameHeight, m_pImage.get(), m_pFrame.get());
     // The waiting fetches run once this thread leaves m_Lock.
     m_FrameArrived.WakeAll();
 }

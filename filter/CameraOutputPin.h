@@ -108,8 +108,8 @@ public:
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
 
     // Worker hooks: open and start the camera (a failure box, which nobody
-    // waits for, on failure),
-    // fill one sample, stop and close the camera.
+    // waits for, on failure), fill one sample (a whole frame of the
+    // connected format, its actual data length set), stop and close the camera.
     HRESULT OnWorkerStart() override;
     HRESULT OnWorkerEnd() override;
     HRESULT FillSample(IMediaSample* sample) override;
@@ -159,6 +159,11 @@ public:
     // Capacity of the format list (the controller lists 5).
     static const int kMaxFormats = 10;
 
+    // What Pause fails with, and the failure box says, while another filter
+    // of this process has the camera open (HRESULT_FROM_WIN32(ERROR_BUSY)).
+    static const HRESULT kCameraInUseResult;
+    static const char kCameraInUseText[];
+
 protected:
     // The millisecond tick that paces fills and advances the stamps, and the
     // pacing sleep; virtual so that a test can drive the clock.
@@ -198,6 +203,9 @@ private:
     DWORD m_LastTick = 0;
     // Worker thread only: sequence of the last frame this pin delivered.
     LONG m_LastSequence = 0;
+    // Worker thread only: the frame each fill delivers, from the connection
+    // type when the worker starts.
+    FrameLayout m_FrameLayout;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;
     int m_FormatCount = 0;
     // Position of the offered entry in m_Formats. Under StateLock.

@@ -5,6 +5,7 @@
 #include "filter/CameraOutputPin.h"
 
 #include "filter/FailureBox.h"
+#include "filter/VideoFormats.h"
 #include "framework/SourceFilterBase.h"
 
 namespace {
@@ -20,7 +21,23 @@ const REFERENCE_TIME kInitialLateOffset = 126333;
 // Stamps are in 100-ns units.
 const REFERENCE_TIME kUnitsPerMillisecond = 10000;
 
+// The frame a connection of this type carries: a bottom-up 24-bit DIB of the
+// format's size. Empty (fills write nothing) for anything else; the pin
+// accepts no other type.
+FrameLayout FrameLayoutOf(const AM_MEDIA_TYPE& type)
+{
+    const VIDEOINFOHEADER* format = VideoInfoOf(type);
+    if (!format || format->bmiHeader.biBitCount != 24 || format->bmiHeader.biCompression != BI_RGB) {
+        return FrameLayout();
+    }
+    return FrameLayout::Rgb24Dib(format->bmiHeader.biWidth, format->bmiHeader.biHeight);
+}
+
 } // namespace
+
+const HRESULT CameraOutputPin::kCameraInUseResult = HRESULT_FROM_WIN32(ERROR_BUSY);
+const char CameraOutputPin::kCameraInUseText[] = "Camera is already in use!";
+
 
 DWORD CameraOutputPin::CurrentTick()
 {
@@ -42,6 +59,12 @@ void CameraOutputPin::ReportCameraFailure(const char* text)
 
 HRESULT CameraOutputPin::OnWorkerStart()
 {
+    // The frame every fill delivers. The connection type is read without
+    // StateLock: the Pause that starts the worker holds it while it waits for
+    // this function's result, and the type does not change until the worker
+    // has been joined.
+    m_FrameLayout = FrameLayoutOf(connectionType);
+
     if (m_pCamera) {
         // Init opens the camera with the controller's current record (its
         // resolution index, and the live values it applies): refresh that
@@ -53,7 +76,13 @@ HRESULT CameraOutputPin::OnWorkerStart()
         m_pCamera->GetConfig(&current);
     }
     // The controller is shared: the second pin finds it open and playing.
-    if (!m_pCamera || m_pCamera->Init() != 1) {
+    const int opened = m_pCamera ? m_pCamera->Init() : CCamera::kInitFailed;
+    if (opened == CCamera::kInitInUse) {
+        // Another filter of this process streams from the camera; it goes on.
+        ReportCameraFailure(kCameraInUseText);
+        return kCameraInUseResult;
+    }
+    if (opened != 1) {
         ReportCameraFailure("Camera init failed!");
         return E_FAIL;
     }
@@ -126,16 +155,20 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
         data = nullptr;
     }
     const long capacity = sample->GetSize();
+    long written = 0;
     if (m_pCamera && data) {
-        // The controller copies at most capacity bytes. The capture pin has
-        // waited already; the preview pin waits here, in the same lock hold
-        // as the copy, so no frame is missed or taken twice.
+        // A whole frame of the connected format, cut from the newest image;
+        // never more than capacity bytes. The capture pin has waited
+        // already; the preview pin waits here, in the same lock hold as the
+        // copy, so no frame is missed or taken twice.
         if (IsCapturePin()) {
-            m_pCamera->GetFrameNoWait(data, capacity, &m_LastSequence);
+            written = m_pCamera->GetFrameNoWait(data, capacity, m_FrameLayout, &m_LastSequence);
         } else {
-            m_pCamera->GetFrame(data, capacity, &m_LastSequence);
+            written = m_pCamera->GetFrame(data, capacity, m_FrameLayout, &m_LastSequence);
         }
     }
+    // A reused sample must not claim the bytes of an earlier frame.
+    sample->SetActualDataLength(written);
     return S_OK;
 }
 

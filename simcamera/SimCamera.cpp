@@ -53,12 +53,8 @@ int SimCamera::Init(CameraCallback callback, int resolution, HWND notifyWindow)
     {
         win::ExclusiveGuard state(m_stateLock);
         m_resolution = resolution;
-        if (m_overrideWidth > 0) {
-            m_width = m_overrideWidth;
-            m_height = m_overrideHeight;
-        } else {
-            BuiltInImageSize(resolution, &m_width, &m_height);
-        }
+        TakeImageSize();
+        m_sizeChangePending = false;
         m_callback = callback;
         m_notifyWindow = notifyWindow;
         m_sequence = 0;
@@ -218,16 +214,18 @@ void SimCamera::SetFault(int fault, bool active)
     }
 }
 
-void SimCamera::SetImageSizeOverride(int width, int height)
+void SimCamera::SetImageSizeOverride(int width, int height, bool now)
 {
     win::ExclusiveGuard state(m_stateLock);
     if (width <= 0 || height <= 0) {
         m_overrideWidth = 0;
         m_overrideHeight = 0;
-        return;
+    } else {
+        m_overrideWidth = std::clamp(width, kMinOverrideWidth, kMaxOverrideSide);
+        m_overrideHeight = std::clamp(height, kMinOverrideHeight, kMaxOverrideSide);
     }
-    m_overrideWidth = std::clamp(width, kMinOverrideWidth, kMaxOverrideSide);
-    m_overrideHeight = std::clamp(height, kMinOverrideHeight, kMaxOverrideSide);
+    // Otherwise the next CameraInit takes it.
+    m_sizeChangePending = now && m_initialised;
 }
 
 SimCounters SimCamera::Counters()
@@ -252,6 +250,7 @@ void SimCamera::Reset()
     std::fill(std::begin(m_faults), std::end(m_faults), false);
     m_overrideWidth = 0;
     m_overrideHeight = 0;
+    m_sizeChangePending = false;
     m_resolution = 0;
     m_width = 0;
     m_height = 0;
@@ -288,6 +287,13 @@ void SimCamera::ProduceFrame()
         }
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
+        // A read-out size change takes effect between frames: never while an
+        // announced frame may be between its size query and its fetch.
+        if (m_sizeChangePending && !m_framePending) {
+            m_sizeChangePending = false;
+            TakeImageSize();
+            ++m_generation; // the picture is rendered again at the new size
+        }
         sequence = ++m_sequence;
         m_frameQpc = static_cast<uint64_t>(now.QuadPart);
         ++m_counters.produced;
@@ -339,6 +345,16 @@ std::shared_ptr<const RenderedPicture> SimCamera::CurrentPicture()
         }
     }
     return picture;
+}
+
+void SimCamera::TakeImageSize()
+{
+    if (m_overrideWidth > 0) {
+        m_width = m_overrideWidth;
+        m_height = m_overrideHeight;
+    } else {
+        BuiltInImageSize(m_resolution, &m_width, &m_height);
+    }
 }
 
 bool SimCamera::FaultActive(int fault) const

@@ -74,7 +74,9 @@ public:
 
     // Test-only control.
     void SetFault(int fault, bool active);
-    void SetImageSizeOverride(int width, int height);
+    // now: an open camera takes the new size with its next frame (else at
+    // the next Init).
+    void SetImageSizeOverride(int width, int height, bool now);
     SimCounters Counters();
     void ResetCounters();
     // Stops and uninitialises, then restores the power-on state.
@@ -91,6 +93,8 @@ private:
     // when uninitialised or out of memory. Takes m_renderLock, then m_stateLock.
     std::shared_ptr<const RenderedPicture> CurrentPicture();
     bool FaultActive(int fault) const; // m_stateLock held
+    // The image size for m_resolution and the override. m_stateLock held.
+    void TakeImageSize();
     void StopAndUnInit();              // m_lifecycleLock held
 
     win::ReaderWriterLock m_lifecycleLock;
@@ -104,6 +108,9 @@ private:
     bool m_faults[kFaultSlots] = {};
     int m_overrideWidth = 0; // 0: the built-in sizes
     int m_overrideHeight = 0;
+    // SimChangeImageSize while open: the next frame produced after the last
+    // announced one was fetched takes the override.
+    bool m_sizeChangePending = false;
     bool m_initialised = false;
     bool m_playing = false;
     int m_resolution = 0;

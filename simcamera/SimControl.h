@@ -67,6 +67,13 @@ void __stdcall SimSetFault(int fault, int active);
 // width or height 0 (or below) restores the built-in sizes. Sizes are kept
 // within 16..8192 x 2..8192. Takes effect at the next CameraInit.
 void __stdcall SimSetImageSize(int width, int height);
+// The same override, taken while the camera is open, as a device whose
+// read-out size changes between frames: the next frame produced once the last
+// announced one has been fetched has the new size, and from then on
+// CameraGetImageSize reports it and CameraGetImageDataRGB24 writes it. So a
+// reader that asks the size when a frame is announced and then fetches it
+// always gets an image of the size it was told.
+void __stdcall SimChangeImageSize(int width, int height);
 // Copies the journal as text, one call per line: "Name(arg,arg,...)\n", numbers
 // in decimal, in call order. CameraGetImageDataRGB24 is counted, not journaled.
 // Input arguments only: Get calls show none (CameraGetGamma()), except the

@@ -14,7 +14,12 @@ void __stdcall SimSetFault(int fault, int active)
 
 void __stdcall SimSetImageSize(int width, int height)
 {
-    TheCamera().SetImageSizeOverride(width, height);
+    TheCamera().SetImageSizeOverride(width, height, false);
+}
+
+void __stdcall SimChangeImageSize(int width, int height)
+{
+    TheCamera().SetImageSizeOverride(width, height, true);
 }
 
 int __stdcall SimReadJournal(char* buffer, int capacity)

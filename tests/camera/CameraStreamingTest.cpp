@@ -24,6 +24,7 @@
 using testenv::FrameCounters;
 using testenv::IsStamp;
 using testenv::JournalLines;
+using testenv::JournalLinesBesideFrames;
 using testenv::StampOf;
 using testenv::WaitFor;
 using Bytes = std::vector<unsigned char>;
@@ -34,6 +35,7 @@ namespace {
 const int kFrameWidth = 3032;
 const int kFrameHeight = 2016;
 const int kFrameBytes = kFrameWidth * kFrameHeight * 3;
+const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
 const DWORD kFrameTimeoutMs = 10000; // generous: two shared cores, Wine
 
 class CameraStreaming : public testenv::SimCameraFixture {
@@ -67,24 +69,25 @@ TEST_F(CameraStreaming, OpenPlayStopCloseCallTheSdkOnlyWhenNeeded)
 {
     win::Watchdog watchdog(60000, "open/close sequence");
     CCamera camera;
-    EXPECT_EQ(camera.GetFrame(nullptr, 0), 0) << "no frame size before the first Init";
+    Bytes frame(kFrameBytes, 0xAB);
+    EXPECT_EQ(camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame), kFrameBytes);
+    EXPECT_EQ(frame, Bytes(kFrameBytes, 0)) << "black before the first Init";
+    EXPECT_EQ(camera.GetFrame(nullptr, kFrameBytes, kFrame), 0);
 
     ASSERT_EQ(camera.Init(), 1);
     EXPECT_EQ(JournalLines(), (Lines{"CameraInit(1,0,1,1)", "CameraSetMonochrome(0)", "CameraSetMirror(0,0)",
                                      "CameraSetMirror(1,0)", "CameraGetImageSize()"}));
     CameraConfig saved;
     EXPECT_EQ(saved.LoadFromFile(), 1) << "Init rewrites the settings file";
-    EXPECT_EQ(camera.GetFrame(nullptr, 0), kFrameBytes);
-    EXPECT_EQ(camera.GetFrameNoWait(nullptr, 0), kFrameBytes);
 
     // Each step a second time: 1, and no SDK call (the second pin's way).
     const auto onlyWhenNeeded = [&](int (CCamera::*step)(), const char* call) {
         SimClearJournal();
         (camera.*step)();
-        EXPECT_EQ(JournalLines(), Lines{call});
+        EXPECT_EQ(JournalLinesBesideFrames(), Lines{call});
         SimClearJournal();
         EXPECT_EQ((camera.*step)(), 1) << call;
-        EXPECT_TRUE(JournalLines().empty()) << call;
+        EXPECT_TRUE(JournalLinesBesideFrames().empty()) << call;
     };
     SimClearJournal();
     EXPECT_EQ(camera.Init(), 1);
@@ -93,9 +96,9 @@ TEST_F(CameraStreaming, OpenPlayStopCloseCallTheSdkOnlyWhenNeeded)
     onlyWhenNeeded(&CCamera::Stop, "CameraStop()");
     onlyWhenNeeded(&CCamera::UnInit, "CameraUnInit()");
 
-    // Closed: the size stays, so the other pin goes on delivering the last frame.
-    EXPECT_EQ(camera.GetFrame(nullptr, 0), kFrameBytes);
-    EXPECT_EQ(camera.m_FramesFetched, 0) << "size queries count nothing";
+    // Closed: the image stays, so the other pin goes on delivering the last frame.
+    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kFrame), kFrameBytes);
+    EXPECT_EQ(camera.m_FramesFetched, 1) << "only GetFrameNoWait counts";
 }
 
 TEST_F(CameraStreaming, FramesArriveThroughTheCaptureWindowAndAreCounted)
@@ -110,14 +113,14 @@ TEST_F(CameraStreaming, FramesArriveThroughTheCaptureWindowAndAreCounted)
     uint32_t previous = 0;
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(WaitForFrames(camera, 1));
-        EXPECT_EQ(camera.GetFrameNoWait(frame.data(), kFrameBytes), 0);
+        EXPECT_EQ(camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame), kFrameBytes);
         const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
         ASSERT_TRUE(IsStamp(stamp));
         EXPECT_GT(stamp.sequence, previous) << "a newer frame after a new message";
         previous = stamp.sequence;
     }
     EXPECT_EQ(camera.m_FramesFetched, 3);
-    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes), 0);
+    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kFrame), kFrameBytes);
     EXPECT_EQ(camera.m_FramesFetched, 3) << "GetFrame counts nothing";
 
     // Every posted frame message is handled, and each handling fetches once.
@@ -139,7 +142,6 @@ TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
     win::Watchdog watchdog(60000, "crop at resolution 0");
     CCamera camera;
     OpenWithResolution(camera, 0); // the simulated camera delivers 3264 x 2448
-    EXPECT_EQ(camera.GetFrame(nullptr, 0), kFrameBytes);
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 2));
 
@@ -147,7 +149,7 @@ TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
     SimSetFault(SimFaultUnplugged, 1);
     ASSERT_TRUE(WaitForPostedFrames(camera));
     Bytes frame(kFrameBytes);
-    camera.GetFrameNoWait(frame.data(), kFrameBytes);
+    camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame);
     const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
     ASSERT_TRUE(IsStamp(stamp)) << "the stamp sits at the frame's own centre";
 
@@ -165,18 +167,24 @@ TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
     }
 }
 
-TEST_F(CameraStreaming, ImagesSmallerThanTheOfferedFrameAreDeliveredWhole)
+TEST_F(CameraStreaming, ImagesSmallerThanTheFrameAreCentredOnBlack)
 {
     win::Watchdog watchdog(60000, "small image");
     SimSetImageSize(640, 480);
     CCamera camera;
     ASSERT_EQ(camera.Init(), 1);
-    EXPECT_EQ(camera.GetFrame(nullptr, 0), 640 * 480 * 3);
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 1));
-    Bytes frame(640 * 480 * 3);
-    camera.GetFrameNoWait(frame.data(), static_cast<long>(frame.size()));
-    EXPECT_TRUE(IsStamp(StampOf(frame, 640, 480)));
+    Bytes frame(kFrameBytes, 0xAB);
+    EXPECT_EQ(camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame), kFrameBytes);
+    EXPECT_TRUE(IsStamp(StampOf(frame, kFrameWidth, kFrameHeight))) << "the image's centre is the frame's";
+    const size_t rowBytes = kFrameWidth * 3;
+    EXPECT_EQ(Bytes(frame.begin(), frame.begin() + rowBytes), Bytes(rowBytes, 0)) << "black below the image";
+    EXPECT_EQ(Bytes(frame.end() - rowBytes, frame.end()), Bytes(rowBytes, 0)) << "black above the image";
+    const size_t middle = static_cast<size_t>(kFrameHeight / 2) * rowBytes;
+    EXPECT_EQ(Bytes(frame.begin() + middle, frame.begin() + middle + 3 * 1196), Bytes(3 * 1196, 0))
+        << "black left of the image";
+    EXPECT_NE(Bytes(frame.begin() + middle + 3 * 1196, frame.begin() + middle + 3 * 1836), Bytes(3 * 640, 0));
 }
 
 TEST_F(CameraStreaming, GetFrameDeliversThePreviousFrameAgainWhenNoneComes)
@@ -187,12 +195,12 @@ TEST_F(CameraStreaming, GetFrameDeliversThePreviousFrameAgainWhenNoneComes)
     Bytes frame(kFrameBytes);
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 2));
-    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes), 0);
+    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kFrame), kFrameBytes);
     EXPECT_TRUE(IsStamp(StampOf(frame, kFrameWidth, kFrameHeight)));
 
     SimSetFault(SimFaultUnplugged, 1);
     ASSERT_TRUE(WaitForPostedFrames(camera));
-    camera.GetFrame(frame.data(), kFrameBytes); // takes a frame that came meanwhile, if any
+    camera.GetFrame(frame.data(), kFrameBytes, kFrame); // takes a frame that came meanwhile, if any
     const uint32_t last = StampOf(frame, kFrameWidth, kFrameHeight).sequence;
 
     // Without a sequence of its own and with one of the newest frame, alike.
@@ -200,7 +208,7 @@ TEST_F(CameraStreaming, GetFrameDeliversThePreviousFrameAgainWhenNoneComes)
     for (LONG* kept : {static_cast<LONG*>(nullptr), &sequence}) {
         std::memset(frame.data(), 0, frame.size());
         const ULONGLONG start = GetTickCount64();
-        EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kept), 0);
+        EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kFrame, kept), kFrameBytes);
         const ULONGLONG waited = GetTickCount64() - start;
         EXPECT_GE(waited, 450u) << "waits about 500 ms for a frame";
         EXPECT_LT(waited, 5000u);
@@ -211,7 +219,7 @@ TEST_F(CameraStreaming, GetFrameDeliversThePreviousFrameAgainWhenNoneComes)
     // Frames resume: GetFrame returns with a new one.
     SimSetFault(SimFaultUnplugged, 0);
     ASSERT_TRUE(WaitForFrames(camera, 1));
-    camera.GetFrame(frame.data(), kFrameBytes);
+    camera.GetFrame(frame.data(), kFrameBytes, kFrame);
     EXPECT_GT(StampOf(frame, kFrameWidth, kFrameHeight).sequence, last);
 }
 
@@ -223,6 +231,7 @@ TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
     win::Watchdog watchdog(60000, "two consumers");
     SimSetImageSize(640, 480);
     const int bytes = 640 * 480 * 3;
+    const FrameLayout layout = FrameLayout::Rgb24Dib(640, 480);
     CCamera camera;
     ASSERT_EQ(camera.Init(), 1);
     ASSERT_EQ(camera.Play(), 1);
@@ -239,10 +248,10 @@ TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
             LONG sequence = 0;
             while (static_cast<int>(taken[which].size()) < kFrames) {
                 if (which == 0) {
-                    camera.GetFrame(frame.data(), bytes, &sequence);
+                    camera.GetFrame(frame.data(), bytes, layout, &sequence);
                 } else {
                     camera.WaitForFrameAfter(sequence, 500);
-                    camera.GetFrameNoWait(frame.data(), bytes, &sequence);
+                    camera.GetFrameNoWait(frame.data(), bytes, layout, &sequence);
                 }
                 taken[which].push_back({sequence, StampOf(frame, 640, 480).sequence});
             }
@@ -292,7 +301,7 @@ TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
     std::thread fetcher([&] {
         Bytes frame(kFrameBytes);
         LONG sequence = last;
-        camera.GetFrame(frame.data(), kFrameBytes, &sequence);
+        camera.GetFrame(frame.data(), kFrameBytes, kFrame, &sequence);
         if (sequence == last && IsStamp(StampOf(frame, kFrameWidth, kFrameHeight))) {
             ++timedOut; // the last frame again, after its 500 ms
         }
@@ -321,27 +330,27 @@ TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
     CCamera camera;
     ASSERT_EQ(camera.Init(), 1);
 
-    // Before the first camera frame the buffers are black, not stale memory.
+    // Before the first camera frame the frame is black, not stale memory.
     Bytes frame(kFrameBytes, 0xAB);
-    camera.GetFrameNoWait(frame.data(), kFrameBytes);
+    camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame);
     EXPECT_EQ(frame, Bytes(kFrameBytes, 0));
 
+    // Room for 3 rows and a bit: the whole rows that fit, nothing after them.
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 1));
-    const size_t capacity = 1000;
+    const size_t capacity = kFrame.stride * 3 + 100;
     for (bool wait : {false, true}) {
         Bytes small(capacity + 64, 0xAB);
-        if (wait) {
-            camera.GetFrame(small.data(), static_cast<long>(capacity));
-        } else {
-            camera.GetFrameNoWait(small.data(), static_cast<long>(capacity));
-        }
-        EXPECT_EQ(Bytes(small.begin() + capacity, small.end()), Bytes(64, 0xAB)) << (wait ? "GetFrame" : "NoWait");
-        EXPECT_NE(Bytes(small.begin(), small.begin() + capacity), Bytes(capacity, 0xAB));
+        const long written = wait ? camera.GetFrame(small.data(), static_cast<long>(capacity), kFrame)
+                                  : camera.GetFrameNoWait(small.data(), static_cast<long>(capacity), kFrame);
+        EXPECT_EQ(written, static_cast<long>(kFrame.stride * 3)) << (wait ? "GetFrame" : "NoWait");
+        EXPECT_EQ(Bytes(small.begin() + written, small.end()), Bytes(capacity + 64 - written, 0xAB));
+        EXPECT_NE(Bytes(small.begin(), small.begin() + written), Bytes(written, 0xAB));
     }
     Bytes untouched(16, 0xAB);
-    camera.GetFrameNoWait(untouched.data(), 0);
-    camera.GetFrameNoWait(untouched.data(), -5);
+    EXPECT_EQ(camera.GetFrameNoWait(untouched.data(), 0, kFrame), 0);
+    EXPECT_EQ(camera.GetFrameNoWait(untouched.data(), -5, kFrame), 0);
+    EXPECT_EQ(camera.GetFrameNoWait(untouched.data(), 16, FrameLayout()), 0) << "an empty layout";
     EXPECT_EQ(untouched, Bytes(16, 0xAB));
 }
 
@@ -374,8 +383,8 @@ TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
     fetcher = std::thread([&] {
         Bytes frame(kFrameBytes);
         while (fetching) {
-            camera.GetFrame(frame.data(), kFrameBytes);
-            camera.GetFrameNoWait(frame.data(), kFrameBytes);
+            camera.GetFrame(frame.data(), kFrameBytes, kFrame);
+            camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame);
         }
     });
     for (int i = 1; i <= 200 && !HasFatalFailure(); ++i) {
@@ -400,7 +409,7 @@ TEST_F(CameraStreaming, ClosingWhileFramesArriveNeverDeadlocks)
     std::thread fetcher([&] {
         Bytes frame(kFrameBytes);
         while (fetching) {
-            camera.GetFrameNoWait(frame.data(), kFrameBytes);
+            camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame);
         }
     });
     for (int i = 0; i < 30 && !HasFailure(); ++i) {
@@ -430,7 +439,7 @@ TEST_F(CameraStreaming, DestroyingAStreamingControllerClosesTheCameraAndEndsItsT
         ASSERT_TRUE(WaitForFrames(camera, 2));
         SimClearJournal();
     }
-    EXPECT_EQ(JournalLines(), Lines{"CameraUnInit()"});
+    EXPECT_EQ(JournalLinesBesideFrames(), Lines{"CameraUnInit()"});
     EXPECT_TRUE(testenv::WaitForCounts(INT_MAX, threads)) << threads << " -> " << testenv::ThreadCount();
 }
 
@@ -477,5 +486,5 @@ TEST_F(CameraStreaming, FailedPlayStillLetsStopStop)
     SimClearJournal();
     EXPECT_EQ(camera.Play(), 1) << "still counted as playing";
     camera.Stop();
-    EXPECT_EQ(JournalLines(), Lines{"CameraStop()"});
+    EXPECT_EQ(JournalLinesBesideFrames(), Lines{"CameraStop()"});
 }

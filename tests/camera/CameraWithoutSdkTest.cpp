@@ -111,14 +111,17 @@ TEST(CameraWithoutSdk, InitFailsAndSettingsCallsAreHarmless)
     EXPECT_EQ(saved.m_Color.m_Gamma, 33);
     EXPECT_EQ(saved.m_Exposure.m_Target, 77);
 
-    // Nothing was opened: there is no frame, and closing has nothing to do.
-    EXPECT_EQ(camera.Play(), 0); // the stand-in CameraPlay reports failure
-    EXPECT_EQ(camera.Stop(), 0);
+    // Nothing was opened: nothing to start or stop, closing has nothing to
+    // do, and a fetch delivers a black frame.
+    EXPECT_EQ(camera.Play(), 0);
+    EXPECT_EQ(camera.Stop(), 1);
     EXPECT_EQ(camera.UnInit(), 1);
-    EXPECT_EQ(camera.GetFrame(nullptr, 0), 0);
+    const FrameLayout fourPixels = FrameLayout::Rgb24Dib(4, 1); // one row of 12 bytes
     unsigned char buffer[16];
+    EXPECT_EQ(camera.GetFrame(nullptr, sizeof(buffer), fourPixels), 0);
     std::memset(buffer, 0x77, sizeof(buffer));
-    EXPECT_EQ(camera.GetFrameNoWait(buffer, sizeof(buffer)), 0);
-    EXPECT_EQ(buffer[0], 0x77);
-    EXPECT_EQ(buffer[15], 0x77);
+    EXPECT_EQ(camera.GetFrameNoWait(buffer, sizeof(buffer), fourPixels), 12);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(buffer[11], 0);
+    EXPECT_EQ(buffer[12], 0x77);
 }

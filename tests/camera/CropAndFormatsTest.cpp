@@ -1,15 +1,15 @@
-// The controller's pure parts: the centred crop from image to frame and the
-// list of offered formats.
+// The controller's pure parts: the frame cut from the camera's image (a crop,
+// or the image centred on black) and the list of offered formats.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <utility>
 #include <vector>
 
 #include "camera/Camera.h"
+#include "camera/FrameWindow.h"
 
 namespace {
 
@@ -33,40 +33,102 @@ const unsigned char kGuard = 0xCD;
 
 } // namespace
 
-TEST(CropCopy, EqualSizesCopyTheWholeImage)
+// The image index that lands on frame index 0 along one side: the margin cut
+// away, or minus the black margin, halved and rounded down.
+int ImageIndexAtFrameStart(int imageSide, int frameSide)
 {
-    const Bytes image = NumberedImage(5, 3);
-    Bytes frame(image.size() + 16, kGuard);
-    CCamera::CropCopy(5, 3, 5, 3, image.data(), frame.data());
-    EXPECT_EQ(Bytes(frame.begin(), frame.begin() + image.size()), image);
-    EXPECT_EQ(Bytes(frame.begin() + image.size(), frame.end()), Bytes(16, kGuard));
+    return imageSide > frameSide ? (imageSide - frameSide) / 2 : -((frameSide - imageSide) / 2);
 }
 
-TEST(CropCopy, CutsTheCentredWindowRoundingDown)
+// The frame pixel (x, y) as the image should fill it, or black.
+unsigned char ExpectedByte(const Bytes& image, int imageWidth, int imageHeight, int frameWidth, int frameHeight,
+                           int x, int y, int channel)
 {
-    // 7 x 6 image, 2 x 3 frame: x0 = 5 >> 1 = 2, y0 = 3 >> 1 = 1.
-    const Bytes image = NumberedImage(7, 6);
-    Bytes frame(2 * 3 * 3 + 16, kGuard);
-    CCamera::CropCopy(7, 6, 2, 3, image.data(), frame.data());
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 2; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                EXPECT_EQ(frame[(y * 2 + x) * 3 + c], image[((y + 1) * 7 + (x + 2)) * 3 + c])
-                    << "frame pixel " << x << "," << y << " channel " << c;
+    const int imageX = x + ImageIndexAtFrameStart(imageWidth, frameWidth);
+    const int imageY = y + ImageIndexAtFrameStart(imageHeight, frameHeight);
+    if (imageX < 0 || imageX >= imageWidth || imageY < 0 || imageY >= imageHeight) {
+        return 0;
+    }
+    return image[(static_cast<size_t>(imageY) * imageWidth + imageX) * 3 + channel];
+}
+
+TEST(CopyCentredWindow, CropsOrCentresOnBlackInEachDimension)
+{
+    const struct {
+        const char* what;
+        int imageWidth, imageHeight, frameWidth, frameHeight;
+    } cases[] = {
+        {"same size", 5, 3, 5, 3},
+        {"crop, odd margins round down", 7, 6, 2, 3},
+        {"image smaller: centred on black", 3, 2, 6, 5},
+        {"wider image, shorter image", 9, 2, 4, 5},
+        {"narrower image, taller image", 2, 9, 5, 4},
+        {"rows padded to 4 bytes", 6, 4, 3, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes image = NumberedImage(c.imageWidth, c.imageHeight);
+        const FrameLayout layout = FrameLayout::Rgb24Dib(c.frameWidth, c.frameHeight);
+        ASSERT_EQ(layout.stride % 4, 0u);
+        Bytes frame(layout.Bytes() + 16, kGuard);
+        EXPECT_EQ(CopyCentredWindow(image.data(), c.imageWidth, c.imageHeight, layout, frame.data(), frame.size()),
+                  layout.Bytes());
+        for (int y = 0; y < c.frameHeight; ++y) {
+            const unsigned char* row = frame.data() + y * layout.stride;
+            for (int x = 0; x < c.frameWidth; ++x) {
+                for (int channel = 0; channel < 3; ++channel) {
+                    ASSERT_EQ(row[x * 3 + channel], ExpectedByte(image, c.imageWidth, c.imageHeight, c.frameWidth,
+                                                                 c.frameHeight, x, y, channel))
+                        << "frame pixel " << x << "," << y << " channel " << channel;
+                }
+            }
+            for (size_t padding = c.frameWidth * 3; padding < layout.stride; ++padding) {
+                ASSERT_EQ(row[padding], 0) << "row padding is black, row " << y;
             }
         }
+        EXPECT_EQ(Bytes(frame.end() - 16, frame.end()), Bytes(16, kGuard)) << "wrote past the frame";
     }
-    EXPECT_EQ(Bytes(frame.begin() + 18, frame.end()), Bytes(16, kGuard)) << "wrote past the frame";
 }
 
-TEST(CropCopy, FrameLargerThanTheImageCopiesNothing)
+TEST(CopyCentredWindow, WritesWholeRowsWithinTheCapacityAndBlackWithoutAnImage)
 {
     const Bytes image = NumberedImage(4, 4);
-    for (const auto& size : {std::make_pair(5, 4), std::make_pair(4, 5), std::make_pair(0, 4), std::make_pair(3, -1)}) {
-        Bytes frame(100, kGuard);
-        CCamera::CropCopy(4, 4, size.first, size.second, image.data(), frame.data());
-        EXPECT_EQ(frame, Bytes(100, kGuard)) << size.first << " x " << size.second;
+    const FrameLayout layout = FrameLayout::Rgb24Dib(4, 4); // 12-byte rows
+    const struct {
+        const char* what;
+        const unsigned char* image;
+        int imageWidth;
+        size_t capacity;
+        size_t written;
+        bool black;
+    } cases[] = {
+        {"two rows and a half fit", image.data(), 4, 30, 24, false},
+        {"not one row fits", image.data(), 4, 11, 0, false},
+        {"no image", nullptr, 4, 48, 48, true},
+        {"an empty image", image.data(), 0, 48, 48, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes frame(64, kGuard);
+        EXPECT_EQ(CopyCentredWindow(c.image, c.imageWidth, 4, layout, frame.data(), c.capacity), c.written);
+        EXPECT_EQ(Bytes(frame.begin() + c.written, frame.end()), Bytes(64 - c.written, kGuard));
+        if (c.black) {
+            EXPECT_EQ(Bytes(frame.begin(), frame.begin() + c.written), Bytes(c.written, 0));
+        } else {
+            EXPECT_EQ(Bytes(frame.begin(), frame.begin() + c.written), Bytes(image.begin(), image.begin() + c.written));
+        }
     }
+}
+
+TEST(CopyCentredWindow, LayoutsThatDescribeNoFrameWriteNothing)
+{
+    const Bytes image = NumberedImage(4, 4);
+    Bytes frame(64, kGuard);
+    for (const FrameLayout& empty : {FrameLayout(), FrameLayout::Rgb24Dib(0, 4), FrameLayout::Rgb24Dib(4, -1),
+                                     FrameLayout::Rgb24Dib(40000, 40000)}) {
+        EXPECT_EQ(CopyCentredWindow(image.data(), 4, 4, empty, frame.data(), frame.size()), 0u);
+    }
+    EXPECT_EQ(frame, Bytes(64, kGuard));
 }
 
 TEST(Formats, CapacityLimitsTheHeadersFilled)

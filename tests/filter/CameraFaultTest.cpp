@@ -21,18 +21,6 @@ protected:
     LONG CaptureFetches(CaptureGraph& graph) { return graph.camera.object->Camera()->m_FramesFetched; }
 };
 
-// Pause through the graph; Wine's graph reports S_FALSE at once and a
-// filter's failure through GetState.
-HRESULT PauseResult(CaptureGraph& graph)
-{
-    HRESULT hr = graph.Control()->Pause();
-    if (hr == S_FALSE) {
-        OAFilterState state;
-        hr = graph.Control()->GetState(10000, &state);
-    }
-    return hr;
-}
-
 // No pin holds buffers: its allocator, if any, hands out none.
 void ExpectDecommitted(CameraOutputPin* pin)
 {

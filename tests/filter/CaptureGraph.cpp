@@ -1,5 +1,7 @@
 #include "tests/filter/CaptureGraph.h"
 
+#include <algorithm>
+
 #include "tests/filter/StreamFileSink.h"
 #include "win/HResult.h"
 
@@ -30,9 +32,13 @@ HRESULT STDMETHODCALLTYPE SampleLog::SampleCB(double /*time*/, IMediaSample* sam
     record.hasTimes = sample->GetTime(&record.start, &record.end) == S_OK;
     record.syncPoint = sample->IsSyncPoint() == S_OK;
     record.size = sample->GetSize();
+    record.actualLength = sample->GetActualDataLength();
     BYTE* data = nullptr;
-    if (SUCCEEDED(sample->GetPointer(&data))) {
-        record.stamp = StampIn(data, record.size);
+    if (SUCCEEDED(sample->GetPointer(&data)) && data) {
+        record.stamp = StampIn(data, record.actualLength);
+        const long rowBytes = kFrameWidth * 3;
+        record.bottomRowBlack = record.actualLength >= rowBytes &&
+                                std::all_of(data, data + rowBytes, [](BYTE byte) { return byte == 0; });
     }
     win::LockGuard hold(lock);
     records.push_back(record);
@@ -42,6 +48,16 @@ HRESULT STDMETHODCALLTYPE SampleLog::SampleCB(double /*time*/, IMediaSample* sam
 HRESULT STDMETHODCALLTYPE SampleLog::BufferCB(double /*time*/, BYTE* /*buffer*/, long /*size*/)
 {
     return E_NOTIMPL;
+}
+
+HRESULT PauseResult(CaptureGraph& graph)
+{
+    HRESULT hr = graph.Control()->Pause();
+    if (hr == S_FALSE) {
+        OAFilterState state;
+        hr = graph.Control()->GetState(10000, &state);
+    }
+    return hr;
 }
 
 GraphPlan LoggedPlanWithoutClock(SampleLog* captureLog, SampleLog* previewLog)

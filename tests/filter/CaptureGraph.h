@@ -28,6 +28,8 @@ struct SampleRecord {
     REFERENCE_TIME end = 0;
     bool syncPoint = false;
     long size = 0;
+    long actualLength = 0;
+    bool bottomRowBlack = false; // the frame's first row in memory
     SimStamp stamp = {};
     LONGLONG receivedQpc = 0; // QueryPerformanceCounter in the callback
     bool hasStreamTime = false; // the camera filter's stream time in the callback
@@ -105,5 +107,9 @@ private:
     graph::SourceGraph sourceGraph; // declared after camera: goes before it
     bool writesFile = false;
 };
+
+// Pauses the graph and waits for the result: Wine's graph reports S_FALSE at
+// once and a filter's failure through GetState.
+HRESULT PauseResult(CaptureGraph& graph);
 
 } // namespace filtertest

@@ -1,5 +1,6 @@
 #include "tests/support/SimCameraProbe.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace testenv {
@@ -22,6 +23,13 @@ std::vector<std::string> JournalLines()
     for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
         lines.push_back(text.substr(start, end - start));
     }
+    return lines;
+}
+
+std::vector<std::string> JournalLinesBesideFrames()
+{
+    std::vector<std::string> lines = JournalLines();
+    lines.erase(std::remove(lines.begin(), lines.end(), "CameraGetImageSize()"), lines.end());
     return lines;
 }
 

@@ -26,6 +26,10 @@ std::string JournalText();
 // "CameraSetMirror(0,1)".
 std::vector<std::string> JournalLines();
 
+// The journal's lines without the size query a camera controller makes
+// before each image it fetches, which streaming adds at any moment.
+std::vector<std::string> JournalLinesBesideFrames();
+
 // The frame counters as they stand.
 SimCounters FrameCounters();
 

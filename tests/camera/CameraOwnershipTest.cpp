@@ -1,0 +1,238 @@
+// One camera per process, and images whatever their size: a second controller
+// is refused while another has the camera open and never disturbs it; the
+// controller fetches only images its buffer holds, and cuts correct frames
+// from images larger or smaller than the frame, even when the size changes
+// while the camera streams.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "camera/Camera.h"
+#include "camera/CameraSdk.h"
+#include "simcamera/SimControl.h"
+#include "tests/support/SimCameraFixture.h"
+#include "tests/support/SimCameraProbe.h"
+#include "tests/support/WaitFor.h"
+#include "win/Watchdog.h"
+
+using testenv::FrameCounters;
+using testenv::IsStamp;
+using testenv::JournalLinesBesideFrames;
+using testenv::StampOf;
+using testenv::WaitFor;
+using Bytes = std::vector<unsigned char>;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const int kFrameWidth = 3032;
+const int kFrameHeight = 2016;
+const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
+const size_t kFrameBytes = kFrame.Bytes();
+const DWORD kFrameTimeoutMs = 10000;
+
+class CameraOwnership : public testenv::SimCameraFixture {
+protected:
+    // Waits for a frame newer than the last one taken through *sequence, takes
+    // it and returns its stamp's sequence (0 when none came).
+    static uint32_t NextFrame(CCamera& camera, LONG* sequence, Bytes& frame)
+    {
+        if (!camera.WaitForFrameAfter(*sequence, kFrameTimeoutMs)) {
+            return 0;
+        }
+        camera.GetFrameNoWait(frame.data(), static_cast<long>(frame.size()), kFrame, sequence);
+        const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
+        return IsStamp(stamp) ? stamp.sequence : 0;
+    }
+
+    // Stops new frames and waits until the controller has handled every
+    // frame announced: the picture holds still and no fetch is under way.
+    static void HoldFrames(CCamera& camera)
+    {
+        SimSetFault(SimFaultUnplugged, 1);
+        ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == FrameCounters().posted; }, kFrameTimeoutMs));
+    }
+
+    // Row row of the frame cut from a width x height image: the image row
+    // and columns at the same distance from the centres (margins halved,
+    // rounded down), black where the image does not reach.
+    static Bytes ExpectedRow(const Bytes& image, int width, int height, int row)
+    {
+        const auto firstImageIndex = [](int imageSide, int frameSide) {
+            return imageSide > frameSide ? (imageSide - frameSide) / 2 : -((frameSide - imageSide) / 2);
+        };
+        Bytes expected(kFrame.stride, 0);
+        const int imageRow = row + firstImageIndex(height, kFrameHeight);
+        if (imageRow < 0 || imageRow >= height) {
+            return expected;
+        }
+        const int x0 = firstImageIndex(width, kFrameWidth);
+        for (int x = std::max(0, -x0); x < kFrameWidth && x + x0 < width; ++x) {
+            for (int channel = 0; channel < 3; ++channel) {
+                expected[x * 3 + channel] = image[(static_cast<size_t>(imageRow) * width + x + x0) * 3 + channel];
+            }
+        }
+        return expected;
+    }
+};
+
+} // namespace
+
+TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
+{
+    win::Watchdog watchdog(90000, "two controllers");
+    CCamera first;
+    ASSERT_EQ(first.Init(), 1);
+    ASSERT_EQ(first.Play(), 1);
+    Bytes frame(kFrameBytes);
+    LONG sequence = 0;
+    const uint32_t before = NextFrame(first, &sequence, frame);
+    ASSERT_GT(before, 0u);
+
+    // Every step of the second controller, the pins' order and the
+    // destructor's: refused or nothing to do, and not one SDK call.
+    SimClearJournal();
+    {
+        CCamera second;
+        const struct {
+            const char* step;
+            int (CCamera::*call)();
+            int result;
+        } steps[] = {
+            {"Init", &CCamera::Init, CCamera::kInitInUse},
+            {"Init again", &CCamera::Init, CCamera::kInitInUse},
+            {"Play", &CCamera::Play, 0},
+            {"Stop", &CCamera::Stop, 1},
+            {"UnInit", &CCamera::UnInit, 1},
+        };
+        for (const auto& step : steps) {
+            EXPECT_EQ((second.*step.call)(), step.result) << step.step;
+        }
+    }
+    EXPECT_EQ(JournalLinesBesideFrames(), Lines{}) << "the second controller touched the camera";
+
+    // The first goes on with fresh frames.
+    const uint32_t after = NextFrame(first, &sequence, frame);
+    EXPECT_GT(after, before);
+    EXPECT_GT(NextFrame(first, &sequence, frame), after);
+
+    // Once the first has closed, another may open; the first is then the one refused.
+    ASSERT_EQ(first.Stop(), 1);
+    ASSERT_EQ(first.UnInit(), 1);
+    {
+        CCamera next;
+        EXPECT_EQ(next.Init(), 1);
+        EXPECT_EQ(first.Init(), CCamera::kInitInUse);
+        // Destroyed while open: the claim goes with it.
+    }
+    EXPECT_EQ(first.Init(), 1);
+}
+
+TEST_F(CameraOwnership, ControllersOpeningAtOnceOpenTheCameraOnce)
+{
+    win::Watchdog watchdog(90000, "concurrent opens");
+    const int kControllers = 4;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        SimClearJournal();
+        std::vector<std::unique_ptr<CCamera>> cameras;
+        for (int i = 0; i < kControllers; ++i) {
+            cameras.push_back(std::make_unique<CCamera>());
+        }
+        std::atomic<int> ready{0};
+        std::vector<int> results(kControllers, 0);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kControllers; ++i) {
+            threads.emplace_back([&, i] {
+                ++ready;
+                while (ready < kControllers) {
+                    Sleep(0);
+                }
+                results[i] = cameras[i]->Init();
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        EXPECT_EQ(std::count(results.begin(), results.end(), 1), 1);
+        EXPECT_EQ(std::count(results.begin(), results.end(), CCamera::kInitInUse), kControllers - 1);
+        const Lines calls = JournalLinesBesideFrames();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "CameraInit(1,0,1,1)"), 1);
+    }
+}
+
+TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMidStream)
+{
+    // The camera opens at 3032 x 2016, so the controller's buffer holds that
+    // much; then the camera's image changes size while it streams.
+    win::Watchdog watchdog(180000, "image size changes");
+    CameraConfig record;
+    record.m_Format.m_Resolution = 1;
+    CCamera camera;
+    camera.SetConfig(&record);
+    ASSERT_EQ(camera.Init(), 1);
+    ASSERT_EQ(camera.Play(), 1);
+
+    const struct {
+        const char* what;
+        int width, height;
+    } sizes[] = {
+        {"larger in both", 4000, 3000},
+        {"smaller in both", 640, 480},
+        {"wider and shorter", 4000, 480},
+        {"narrower and taller", 640, 3000},
+        {"the frame's own size", kFrameWidth, kFrameHeight},
+    };
+    LONG sequence = 0;
+    uint32_t previous = 0;
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.what);
+        // Changed between frames: no fetch is under way.
+        HoldFrames(camera);
+        SimChangeImageSize(size.width, size.height);
+        SimSetFault(SimFaultUnplugged, 0);
+        Bytes frame(kFrameBytes + 64, 0xAB);
+        const uint32_t fresh = NextFrame(camera, &sequence, frame);
+        EXPECT_GT(fresh, previous) << "a fresh frame, its stamp at the frame's centre";
+        previous = fresh;
+
+        // Held still, the frame is compared with the image it was cut from
+        // (taken again when a frame already on its way came in between).
+        HoldFrames(camera);
+        Bytes image(static_cast<size_t>(size.width) * size.height * 3);
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            EXPECT_EQ(camera.GetFrameNoWait(frame.data(), static_cast<long>(frame.size()), kFrame),
+                      static_cast<long>(kFrameBytes));
+            ASSERT_EQ(CameraGetImageDataRGB24(image.data()), 1);
+            if (StampOf(image, size.width, size.height).sequence == StampOf(frame, kFrameWidth, kFrameHeight).sequence) {
+                break;
+            }
+            Sleep(100);
+        }
+        EXPECT_EQ(Bytes(frame.end() - 64, frame.end()), Bytes(64, 0xAB)) << "wrote past the frame";
+        const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
+        ASSERT_TRUE(IsStamp(stamp));
+        ASSERT_EQ(StampOf(image, size.width, size.height).sequence, stamp.sequence);
+        for (int row : {0, 1, kFrameHeight / 2, kFrameHeight - 1}) {
+            EXPECT_EQ(Bytes(frame.begin() + row * kFrame.stride, frame.begin() + (row + 1) * kFrame.stride),
+                      ExpectedRow(image, size.width, size.height, row))
+                << "frame row " << row;
+        }
+    }
+
+    // With the size unknown, frames are skipped, never fetched.
+    HoldFrames(camera);
+    SimSetFault(SimFaultImageSize, 1);
+    const SimCounters before = FrameCounters();
+    const LONG received = camera.m_FramesReceived;
+    SimSetFault(SimFaultUnplugged, 0);
+    ASSERT_TRUE(WaitFor([&] { return FrameCounters().produced >= before.produced + 3; }, kFrameTimeoutMs));
+    EXPECT_EQ(FrameCounters().fetched, before.fetched);
+    EXPECT_EQ(camera.m_FramesReceived, received);
+}
