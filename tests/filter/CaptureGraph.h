@@ -59,8 +59,10 @@ private:
 };
 
 struct GraphPlan {
+    // The capture source; null: the graph's own TestFilter (camera).
+    IBaseFilter* source = nullptr;
     std::string aviPath;            // empty: the capture pin goes to a null renderer
-    SampleLog* captureLog = nullptr; // only without an AVI file
+    SampleLog* captureLog = nullptr; // with an AVI file, the grabber sits before the mux
     SampleLog* previewLog = nullptr;
     bool connectPreview = true;
     // Without a reference clock the renderers show samples on arrival
@@ -102,7 +104,8 @@ private:
     // Adds Wine's AVI mux writing to path through StreamFileSink, connected.
     HRESULT AddAviWriter(const std::string& path, ComPtr<IBaseFilter>* mux);
 
-    graph::SourceGraph sourceGraph; // declared after camera: goes before it
+    ComPtr<IBaseFilter> source;     // camera's filter or the plan's source
+    graph::SourceGraph sourceGraph; // declared after camera and source: goes before them
     bool writesFile = false;
 };
 

@@ -1,0 +1,51 @@
+// What the conformance cases share: the camera as a capture application finds
+// it (the built ZorvikFilter.dll registered with the platform's regsvr32, its
+// filter made through the system device enumerator), its pins by category,
+// and an AVI file played back through the platform's own file source and AVI
+// splitter into a sample grabber.
+#pragma once
+
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "tests/filter/CaptureGraph.h"
+#include "tests/support/SimCameraFixture.h"
+
+namespace conformance {
+
+using Microsoft::WRL::ComPtr;
+
+// Behaviours whose cases are written but not yet delivered on this branch:
+// a case gated here is skipped (and says so) until its flag is turned on.
+// SetFormat refuses every type the pin would not deliver, malformed ones
+// included, and keeps the current format.
+constexpr bool kSetFormatRefusesUndeliverableTypes = false;
+
+// Every case starts and ends with the simulated camera at its power-on state
+// and no settings file; the module is registered once for the program.
+class ConformanceTest : public testenv::SimCameraFixture {
+protected:
+    static void SetUpTestSuite();
+};
+
+// A new filter of the "Lumora Camera" video input device (null, with a
+// failure recorded, when there is none).
+ComPtr<IBaseFilter> OpenCamera();
+
+// The first output pin of the filter in the category, or null.
+ComPtr<IPin> PinOf(IBaseFilter* filter, REFGUID category);
+
+// The pin's IAMStreamConfig, or null.
+ComPtr<IAMStreamConfig> StreamConfigOf(IBaseFilter* filter, REFGUID category);
+
+// Plays the AVI file at path through the platform's file source, AVI
+// splitter, sample grabber (calling log) and null renderer, without a clock
+// (as fast as the frames come), to its end.
+HRESULT PlayBack(const std::string& path, filtertest::SampleLog* log, DWORD timeoutMs);
+
+// ZorvikFilter.dll is no longer loaded in this process.
+bool FilterModuleUnloaded();
+
+} // namespace conformance
