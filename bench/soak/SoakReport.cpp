@@ -74,8 +74,8 @@ void PrintSoakTable(const CycleFigures* cycles, const StreamFigures* stream, FIL
         std::fprintf(out, "  flat: %s\n", YesNo(CountsFlat(cycles->baseline, cycles->final)));
     }
     if (stream) {
-        std::fprintf(out, "Both pins streaming: %.2f min%s%s\n", stream->minutes, stream->error.empty() ? "" : ", error: ",
-                     stream->error.c_str());
+        std::fprintf(out, "Both pins streaming: %.2f min%s%s\n", stream->minutes,
+                     stream->error.empty() ? "" : ", error: ", stream->error.c_str());
         std::fprintf(out, "  camera frames produced %ld, left unfetched by the filter %ld\n", stream->produced,
                      stream->skipped);
         std::fprintf(out, "  %-8s %10s %10s %10s %10s\n", "pin", "delivered", "missing", "twice", "unstamped");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "bench/BenchGraph.h"
@@ -90,6 +91,29 @@ std::string Failure(const char* what, HRESULT hr)
     return text;
 }
 
+// Both pins into sample grabbers whose timelines reserve room for
+// expectedSamples each, on the graph's default clock.
+struct SoakGraph {
+    explicit SoakGraph(size_t expectedSamples)
+        : capture(win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expectedSamples)),
+          preview(win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expectedSamples))
+    {
+        if (!capture || !preview) {
+            error = "out of memory";
+            return;
+        }
+        graph = std::make_unique<BenchGraph>(capture.Get(), preview.Get(), true);
+        if (FAILED(graph->Built())) {
+            error = Failure(graph->FailedStep().c_str(), graph->Built());
+        }
+    }
+
+    const ComPtr<SampleTimeline> capture;
+    const ComPtr<SampleTimeline> preview;
+    std::unique_ptr<BenchGraph> graph; // declared last: goes first
+    std::string error;                 // empty when the graph is built
+};
+
 } // namespace
 
 bool CountsFlat(const ObjectCounts& baseline, const ObjectCounts& final)
@@ -113,17 +137,12 @@ long FramesLost(const StreamFigures& figures)
 CycleFigures RunCycles(int cycles)
 {
     CycleFigures figures;
-    const ComPtr<SampleTimeline> capture = win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, 4096);
-    const ComPtr<SampleTimeline> preview = win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, 4096);
-    if (!capture || !preview) {
-        figures.error = "out of memory";
+    SoakGraph soak(4096);
+    if (!soak.error.empty()) {
+        figures.error = soak.error;
         return figures;
     }
-    BenchGraph graph(capture.Get(), preview.Get(), true);
-    if (FAILED(graph.Built())) {
-        figures.error = Failure(graph.FailedStep().c_str(), graph.Built());
-        return figures;
-    }
+    BenchGraph& graph = *soak.graph;
     const auto cycle = [&graph] {
         return int{FAILED(graph.Pause())} + int{FAILED(graph.Run())} + int{FAILED(graph.Stop())};
     };
@@ -158,18 +177,14 @@ StreamFigures RunStream(double minutes)
 {
     StreamFigures figures;
     // Room for every sample of the window at 30 per second, and some.
-    const size_t expected = static_cast<size_t>(minutes * 60 * 36) + 1024;
-    const ComPtr<SampleTimeline> capture = win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
-    const ComPtr<SampleTimeline> preview = win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
-    if (!capture || !preview) {
-        figures.error = "out of memory";
+    SoakGraph soak(static_cast<size_t>(minutes * 60 * 36) + 1024);
+    if (!soak.error.empty()) {
+        figures.error = soak.error;
         return figures;
     }
-    BenchGraph graph(capture.Get(), preview.Get(), true);
-    if (FAILED(graph.Built())) {
-        figures.error = Failure(graph.FailedStep().c_str(), graph.Built());
-        return figures;
-    }
+    BenchGraph& graph = *soak.graph;
+    SampleTimeline* const capture = soak.capture.Get();
+    SampleTimeline* const preview = soak.preview.Get();
     HRESULT hr = graph.Pause();
     if (SUCCEEDED(hr)) {
         hr = graph.Run();

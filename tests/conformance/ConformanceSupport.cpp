@@ -53,7 +53,9 @@ HRESULT PlayBack(const std::string& path, filtertest::SampleLog* log, DWORD time
     RETURN_IF_FAILED(player.RenderPin(graph::PinCategory::Any, log, graph::Renderer::Null));
     RETURN_IF_FAILED(player.UseClock(graph::ReferenceClock::None));
     ComPtr<IMediaEvent> events;
-    RETURN_IF_FAILED(player.Control()->QueryInterface(IID_PPV_ARGS(&events)));
+    // By its IID: mingw-w64's control.h declares no __uuidof for it.
+    RETURN_IF_FAILED(
+        player.Control()->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf())));
     RETURN_IF_FAILED(player.Run());
     long code = 0;
     RETURN_IF_FAILED(events->WaitForCompletion(static_cast<long>(timeoutMs), &code));

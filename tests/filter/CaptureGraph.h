@@ -62,7 +62,9 @@ struct GraphPlan {
     // The capture source; null: the graph's own TestFilter (camera).
     IBaseFilter* source = nullptr;
     std::string aviPath;            // empty: the capture pin goes to a null renderer
-    SampleLog* captureLog = nullptr; // with an AVI file, the grabber sits before the mux
+    // Only without an AVI file: Wine's mux refuses the allocator a grabber
+    // passes through (VFW_E_BADALIGN at Run).
+    SampleLog* captureLog = nullptr;
     SampleLog* previewLog = nullptr;
     bool connectPreview = true;
     // Without a reference clock the renderers show samples on arrival
