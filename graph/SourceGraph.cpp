@@ -15,15 +15,32 @@ using Microsoft::WRL::ComPtr;
 namespace graph {
 namespace {
 
-const GUID& CategoryOf(PinCategory pin)
+// The pin category and media type the builder looks for; any output (null)
+// for PinCategory::Any.
+const GUID* CategoryOf(PinCategory pin)
 {
-    return pin == PinCategory::Capture ? PIN_CATEGORY_CAPTURE : PIN_CATEGORY_PREVIEW;
+    switch (pin) {
+    case PinCategory::Capture:
+        return &PIN_CATEGORY_CAPTURE;
+    case PinCategory::Preview:
+        return &PIN_CATEGORY_PREVIEW;
+    case PinCategory::Any:
+        break;
+    }
+    return nullptr;
 }
 
-// "Capture Grabber", "Preview Renderer": a filter's name in the graph.
+const GUID* MediaTypeOf(PinCategory pin)
+{
+    return pin == PinCategory::Any ? nullptr : &MEDIATYPE_Video;
+}
+
+// "Capture Grabber", "Preview Renderer", "Stream Grabber": a filter's name in
+// the graph.
 std::wstring FilterName(PinCategory pin, const wchar_t* role)
 {
-    return std::wstring(pin == PinCategory::Capture ? L"Capture " : L"Preview ") + role;
+    const wchar_t* const names[] = {L"Capture ", L"Preview ", L"Stream "};
+    return std::wstring(names[static_cast<int>(pin)]) + role;
 }
 
 template <class Interface>
@@ -112,7 +129,7 @@ HRESULT SourceGraph::RenderPinInto(PinCategory pin, ISampleGrabberCB* grabberCal
         RETURN_IF_FAILED(AddSampleGrabber(pin, grabberCallback));
     }
     rendered.sink = sink;
-    return m_builder->RenderStream(&CategoryOf(pin), &MEDIATYPE_Video, m_source.Get(), rendered.grabberFilter.Get(),
+    return m_builder->RenderStream(CategoryOf(pin), MediaTypeOf(pin), m_source.Get(), rendered.grabberFilter.Get(),
                                    sink);
 }
 

@@ -28,8 +28,10 @@
 
 namespace graph {
 
-// The pins of a capture source, by their pin category.
-enum class PinCategory { Capture, Preview };
+// The pins of a capture source, by their pin category; Any is the output of
+// a source that has no categories (a file source, which the builder renders
+// through the splitter its stream needs).
+enum class PinCategory { Capture, Preview, Any };
 
 // The renderer RenderPin puts at the end of a pin's stream.
 enum class Renderer {
@@ -99,14 +101,14 @@ private:
 
     HRESULT AddSampleGrabber(PinCategory pin, ISampleGrabberCB* callback);
     void RemoveEveryFilter();
-    RenderedPin& Rendered(PinCategory pin) { return m_pins[pin == PinCategory::Capture ? 0 : 1]; }
-    const RenderedPin& Rendered(PinCategory pin) const { return m_pins[pin == PinCategory::Capture ? 0 : 1]; }
+    RenderedPin& Rendered(PinCategory pin) { return m_pins[static_cast<int>(pin)]; }
+    const RenderedPin& Rendered(PinCategory pin) const { return m_pins[static_cast<int>(pin)]; }
 
     Microsoft::WRL::ComPtr<IGraphBuilder> m_graph;
     Microsoft::WRL::ComPtr<ICaptureGraphBuilder2> m_builder;
     Microsoft::WRL::ComPtr<IMediaControl> m_control;
     Microsoft::WRL::ComPtr<IBaseFilter> m_source;
-    RenderedPin m_pins[2];
+    RenderedPin m_pins[3]; // by PinCategory
 };
 
 } // namespace graph

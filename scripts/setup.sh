@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine needs to build and test the driver:
 # the i386 architecture, the mingw-w64 cross compilers, GoogleTest sources,
-# 32- and 64-bit Wine, Xvfb, CMake, FFmpeg (ffprobe), ImageMagick and ccache.
+# 32- and 64-bit Wine, the GStreamer plugins behind Wine's AVI splitter (both
+# architectures), Xvfb, CMake, FFmpeg (ffprobe), ImageMagick and ccache.
 # Checks every package and installs only what is missing; safe to run again.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
-          wine wine32:i386 wine64 xvfb ffmpeg imagemagick ccache)
+          wine wine32:i386 wine64 xvfb ffmpeg imagemagick ccache
+          gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+          gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -76,7 +76,8 @@ CaptureGraph::CaptureGraph(const GraphPlan& plan) : writesFile(!plan.aviPath.emp
 
 HRESULT CaptureGraph::Build(const GraphPlan& plan)
 {
-    RETURN_IF_FAILED(sourceGraph.Create(camera.filter.Get(), L"Lumora Camera"));
+    source = plan.source ? plan.source : camera.filter.Get();
+    RETURN_IF_FAILED(sourceGraph.Create(source.Get(), L"Lumora Camera"));
     if (writesFile) {
         ComPtr<IBaseFilter> mux;
         RETURN_IF_FAILED(AddAviWriter(plan.aviPath, &mux));
@@ -126,9 +127,9 @@ HRESULT CaptureGraph::Stop()
     if (IBaseFilter* previewSink = sourceGraph.SinkOf(PinCategory::Preview)) {
         previewSink->Stop();
     }
-    const HRESULT source = camera.filter->Stop();
+    const HRESULT sourceStopped = source ? source->Stop() : S_OK;
     const HRESULT hr = sourceGraph.Stop();
-    return FAILED(source) ? source : hr;
+    return FAILED(sourceStopped) ? sourceStopped : hr;
 }
 
 double CaptureGraph::RunFor(DWORD milliseconds)

@@ -61,8 +61,12 @@ private:
 };
 
 struct GraphPlan {
+    // The capture source; null: the graph's own TestFilter (camera).
+    IBaseFilter* source = nullptr;
     std::string aviPath;            // empty: the capture pin goes to a null renderer
-    SampleLog* captureLog = nullptr; // only without an AVI file
+    // Only without an AVI file: Wine's mux refuses the allocator a grabber
+    // passes through (VFW_E_BADALIGN at Run).
+    SampleLog* captureLog = nullptr;
     SampleLog* previewLog = nullptr;
     bool connectPreview = true;
     // Without a reference clock the renderers show samples on arrival
@@ -104,7 +108,8 @@ private:
     // Adds Wine's AVI mux writing to path through StreamFileSink, connected.
     HRESULT AddAviWriter(const std::string& path, ComPtr<IBaseFilter>* mux);
 
-    graph::SourceGraph sourceGraph; // declared after camera: goes before it
+    ComPtr<IBaseFilter> source;     // camera's filter or the plan's source
+    graph::SourceGraph sourceGraph; // declared after camera and source: goes before them
     bool writesFile = false;
 };
 

@@ -1,0 +1,69 @@
+#include "bench/soak/SoakOptions.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// A plain decimal number (digits, at most one point) within [low, high].
+bool ParseDecimal(const std::string& text, double low, double high, double* value)
+{
+    if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.') || text == ".") {
+        return false;
+    }
+    const double parsed = std::strtod(text.c_str(), nullptr);
+    if (!std::isfinite(parsed) || parsed < low || parsed > high) {
+        return false;
+    }
+    *value = parsed;
+    return true;
+}
+
+} // namespace
+
+bool ParseSoakOptions(const std::vector<std::string>& arguments, SoakOptions* options, std::string* error)
+{
+    SoakOptions parsed;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--json-only") {
+            parsed.jsonOnly = true;
+        } else if (argument == "--help" || argument == "-h" || argument == "/?") {
+            parsed.help = true;
+        } else if (argument == "--cycles" || argument == "--minutes") {
+            const bool cycles = argument == "--cycles";
+            if (i + 1 >= arguments.size()) {
+                *error = argument + " needs a value";
+                return false;
+            }
+            const std::string& value = arguments[++i];
+            double number = 0;
+            const bool whole = !cycles || value.find('.') == std::string::npos;
+            if (!whole || !ParseDecimal(value, 0, cycles ? 100000 : 600, &number)) {
+                *error = argument + (cycles ? " takes a whole number from 0 to 100000, not '"
+                                            : " takes a number of minutes from 0 to 600, not '") +
+                         value + "'";
+                return false;
+            }
+            if (cycles) {
+                parsed.cycles = static_cast<int>(number);
+            } else {
+                parsed.minutes = number;
+            }
+        } else {
+            *error = "unknown option '" + argument + "'";
+            return false;
+        }
+    }
+    *options = parsed;
+    return true;
+}
+
+const char* SoakUsage()
+{
+    return "usage: lumorasoak [--cycles N] [--minutes M] [--json-only]\n"
+           "  --cycles N         Pause/Run/Stop cycles with both pins connected (default 1000)\n"
+           "  --minutes M        minutes of both pins streaming (default 10; 0.1 is allowed)\n"
+           "  --json-only        print only the JSON line\n";
+}

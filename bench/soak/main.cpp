@@ -1,0 +1,73 @@
+// lumorasoak: runs the capture filter for a long time in a real graph on the
+// simulated camera and reports whether anything grows or gets lost. See the
+// README's "Soak" section for how to run it.
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/PrivateTempFolder.h"
+#include "bench/soak/SoakOptions.h"
+#include "bench/soak/SoakReport.h"
+#include "bench/soak/SoakRun.h"
+#include "win/ComInitialization.h"
+#include "win/Watchdog.h"
+
+namespace {
+
+// A phase that takes this much longer than it should has hung (a Stop that
+// never returns): the program ends with a message instead of waiting forever.
+const DWORD kHangMarginMs = 300000;
+// A Pause/Run/Stop cycle takes well under a second even on a loaded machine.
+const DWORD kCycleAllowanceMs = 2000;
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    SoakOptions options;
+    std::string error;
+    if (!ParseSoakOptions(arguments, &options, &error)) {
+        std::fprintf(stderr, "lumorasoak: %s\n%s", error.c_str(), SoakUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(SoakUsage(), stdout);
+        return 0;
+    }
+
+    // The filter reads and writes its settings file in a folder of the
+    // program's own: every phase starts from the default settings.
+    PrivateTempFolder temp;
+    if (!temp.Ready()) {
+        std::fprintf(stderr, "lumorasoak: cannot create a private temporary folder\n");
+        return 1;
+    }
+    const win::ComInitialization com(COINIT_MULTITHREADED);
+    if (FAILED(com.Result())) {
+        std::fprintf(stderr, "lumorasoak: CoInitializeEx failed (0x%08lX)\n", static_cast<unsigned long>(com.Result()));
+        return 1;
+    }
+
+    std::unique_ptr<CycleFigures> cycles;
+    if (options.cycles > 0) {
+        win::Watchdog watchdog(static_cast<DWORD>(options.cycles) * kCycleAllowanceMs + kHangMarginMs, "soak cycles");
+        cycles = std::make_unique<CycleFigures>(RunCycles(options.cycles));
+    }
+    std::unique_ptr<StreamFigures> stream;
+    if (options.minutes > 0) {
+        win::Watchdog watchdog(static_cast<DWORD>(options.minutes * 60000) + kHangMarginMs, "soak stream");
+        stream = std::make_unique<StreamFigures>(RunStream(options.minutes));
+    }
+    if (!options.jsonOnly) {
+        PrintSoakTable(cycles.get(), stream.get(), stdout);
+    }
+    std::printf("%s\n", SoakJsonLine(cycles.get(), stream.get()).c_str());
+    std::fflush(stdout);
+    const bool failed = (cycles && !cycles->error.empty()) || (stream && !stream->error.empty());
+    return failed ? 1 : 0;
+}
