@@ -234,13 +234,18 @@ int CCamera::GetConfig(CameraConfig* config)
     return 1;
 }
 
-int CCamera::SetConfig(const CameraConfig* config)
+int CCamera::SetConfig(const CameraConfig* config, HRESULT* saved)
 {
     if (!config) {
         return 0;
     }
-    // Every call rewrites the file, changed or not.
-    config->SaveToFile();
+    // Every call rewrites the file, changed or not. Outside m_Lock: a save
+    // that meets the file held open waits for it a little, and a fetch or
+    // another settings call must not wait behind that.
+    const HRESULT stored = config->Store();
+    if (saved) {
+        *saved = stored;
+    }
 
     win::LockGuard guard(m_Lock);
     // A new resolution takes effect when the camera is next opened; until
@@ -249,7 +254,7 @@ int CCamera::SetConfig(const CameraConfig* config)
         ApplyChangedSettings(*config);
     }
     m_Config = *config;
-    return 1;
+    return SUCCEEDED(stored) ? 1 : 0;
 }
 
 void CCamera::ApplyChangedSettings(const CameraConfig& record)

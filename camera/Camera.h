@@ -92,8 +92,11 @@ public:
     int GetConfig(CameraConfig* config);
     // Saves *config to the settings file (outside m_Lock), sends the values
     // that differ from m_Config (nothing when the resolution differs: it takes
-    // effect at the next Init) and makes it m_Config. 1; 0 when config is null.
-    int SetConfig(const CameraConfig* config);
+    // effect at the next Init) and makes it m_Config. 1; 0 when config is null
+    // or the file could not be written. A failed save still applies the
+    // values (the user sees them live); *saved, when given, receives the
+    // save's result (S_OK, or why it failed).
+    int SetConfig(const CameraConfig* config, HRESULT* saved = nullptr);
 
     // Fill destination with a frame of the given layout cut from the newest
     // image (CopyCentredWindow: the centred window, or the image centred on

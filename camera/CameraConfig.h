@@ -6,6 +6,8 @@
 // offsets and defaults are the table of camera/CameraSettingFields.h.
 #pragma once
 
+#include <windows.h>
+
 #include <stdint.h>
 
 class CameraConfig {
@@ -16,13 +18,24 @@ public:
     CameraConfig(const CameraConfig&) = default;
     CameraConfig& operator=(const CameraConfig&) = default;
 
-    // Fills the record from the settings file (or from path, when given).
-    // Returns 1 when the file was opened, 0 otherwise (the record is then
-    // untouched). A short file fills the fields it covers; extra bytes are ignored.
+    // Fills the record from the settings file (or from path, when given, in
+    // the ANSI code page). Returns 1 when the file was opened, 0 otherwise
+    // (the record is then untouched). A short file fills the fields it
+    // covers; extra bytes are ignored. Anything at the path that is not a
+    // plain file (a directory, a link, a device) counts as no file: it is
+    // neither read nor followed.
     int LoadFromFile(const char* path = nullptr);
     // Writes the record to the settings file (or to path), replacing it
     // atomically. Returns 1 when the file could be written, 0 otherwise.
     int SaveToFile(const char* path = nullptr) const;
+    // SaveToFile with the reason of a failure: S_OK when written, otherwise
+    // the Win32 error as an HRESULT. The record goes to a new sibling file
+    // with a unique name (created exclusively), which then replaces the file
+    // at path. A directory, link or junction at path is left alone
+    // (ERROR_CANT_ACCESS_FILE), as is a read-only file (ERROR_ACCESS_DENIED).
+    // A file another handle holds open is tried again for up to 100 ms; the
+    // caller holds no lock another thread needs meanwhile.
+    HRESULT Store(const wchar_t* path = nullptr) const;
 
     struct FormatSettings {
         uint8_t m_Resolution;  // 0 "3264 x 2448", 1 "2bin", 2 "4bin"

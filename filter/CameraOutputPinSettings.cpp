@@ -5,6 +5,7 @@
 #include "filter/CameraOutputPin.h"
 
 #include "filter/CameraFilter.h"
+#include "win/HResult.h"
 
 HRESULT STDMETHODCALLTYPE CameraOutputPin::GetConfig(CameraConfig* config)
 {
@@ -25,13 +26,17 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetConfig(CameraConfig* config)
         return E_FAIL;
     }
     // Saves the record and applies what changed, unless the resolution index
-    // changed: that reaches the camera when it is next opened.
-    if (m_pCamera->SetConfig(config) != 1) {
-        return E_FAIL;
-    }
+    // changed: that reaches the camera when it is next opened. A failed save
+    // still applies the record, so the pins follow it too; the failure is
+    // what the caller hears (a page's Apply then fails and the page stays
+    // dirty).
+    HRESULT saved = S_OK;
+    m_pCamera->SetConfig(config, &saved);
     m_pOwnerFilter->SelectResolution(config->m_Format.m_Resolution);
     // Makes this pin's current type for the (possibly new) resolution index; the
     // connection itself is not renegotiated.
     MediaTypeRecord selected;
-    return GetMediaType(0, &selected) == S_OK ? S_OK : E_FAIL;
+    const bool typeSelected = GetMediaType(0, &selected) == S_OK;
+    RETURN_IF_FAILED(saved);
+    return typeSelected ? S_OK : E_FAIL;
 }

@@ -17,7 +17,9 @@ struct ICameraSettings : public IUnknown {
     // Saves *config to the settings file, applies what changed to the camera
     // (unless the resolution index changed); the filter's pins then offer the
     // format of its resolution index, which becomes this pin's current type.
-    // E_FAIL when config is null.
+    // E_FAIL when config is null. When the file could not be written the
+    // record is applied all the same, and the result is the save's failure
+    // (the Win32 error as an HRESULT, such as E_ACCESSDENIED).
     virtual HRESULT STDMETHODCALLTYPE SetConfig(CameraConfig* config) = 0;
 };
 

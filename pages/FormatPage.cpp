@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-
 #include "pages/PageHelpers.h"
 #include "resources/resource.h"
 
@@ -35,10 +34,9 @@ HRESULT FormatPage::ApplyChanges()
     if (DialogExists()) {
         GetFromDlg(&m_Config);
     }
-    if (m_Settings) {
-        m_Settings->SetConfig(&m_Config);
-    }
-    return S_OK;
+    // Only the format part is this page's: the camera's settings may have
+    // changed live on the "Camera Set" page meanwhile.
+    return StoreOwnFields(m_Settings.Get(), [this](CameraConfig& current) { current.m_Format = m_Config.m_Format; });
 }
 
 INT_PTR FormatPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -2,6 +2,9 @@
 // the settings record. Its page window is dialog template 104 itself. The page
 // calls no camera function: a choice reaches the filter only on Apply, through
 // ICameraSettings::SetConfig, and takes effect when the camera is next opened.
+// The page owns m_Format of the record: Apply writes that part onto the
+// filter's current record and leaves the rest as the filter has it. A save
+// that failed fails Apply, and the page stays dirty.
 //
 // Threading: runs on the property frame's window thread; no lock. Ownership:
 // the page holds one reference on the object's ICameraSettings while connected.

@@ -12,6 +12,7 @@
 
 #include "camera/CameraConfig.h"
 #include "filter/CameraSettings.h"
+#include "win/HResult.h"
 #include "win/Platform.h"
 
 class UnknownBase;
@@ -41,6 +42,24 @@ int MeasureDialog(int templateId, DLGPROC procedure, LPARAM initialParam, SIZE* 
 // way) and *config receives its record. Returns the QueryInterface result.
 HRESULT ConnectCameraSettings(IUnknown* object, Microsoft::WRL::ComPtr<ICameraSettings>* settings,
                               CameraConfig* config);
+
+// Stores a page's part of the settings: reads the object's current record
+// (the settings file and the camera's live values), lets putOwnFields(record)
+// overwrite the fields the page owns, and hands the record back with
+// SetConfig. So two pages on one filter never put back each other's fields
+// as they were when they connected. The first failure is returned (a save
+// that failed among them); S_OK without an object to store to.
+template <typename PutOwnFields>
+HRESULT StoreOwnFields(ICameraSettings* settings, PutOwnFields putOwnFields)
+{
+    if (!settings) {
+        return S_OK;
+    }
+    CameraConfig current;
+    RETURN_IF_FAILED(settings->GetConfig(&current));
+    putOwnFields(current);
+    return settings->SetConfig(&current);
+}
 
 // Creation function body of a page for the module's factory table: the new
 // page's non-delegating IUnknown, or null with E_OUTOFMEMORY in *hr.

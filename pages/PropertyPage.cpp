@@ -86,10 +86,7 @@ HRESULT PropertyPage::ObjectDisconnected()
 
 HRESULT PropertyPage::PageDeactivated()
 {
-    if (m_Settings) {
-        m_Settings->SetConfig(&m_Config);
-    }
-    return S_OK;
+    return StoreHeldSettings();
 }
 
 HRESULT PropertyPage::ApplyChanges()
@@ -99,10 +96,18 @@ HRESULT PropertyPage::ApplyChanges()
     if (SettingsDialogExists()) {
         GetFromDlg(&m_Config);
     }
-    if (m_Settings) {
-        m_Settings->SetConfig(&m_Config);
-    }
-    return S_OK;
+    return StoreHeldSettings();
+}
+
+HRESULT PropertyPage::StoreHeldSettings()
+{
+    // Everything but the format part is this page's; the format may have
+    // been applied on the "Format" page meanwhile.
+    return StoreOwnFields(m_Settings.Get(), [this](CameraConfig& current) {
+        const CameraConfig::FormatSettings format = current.m_Format;
+        current = m_Config;
+        current.m_Format = format;
+    });
 }
 
 INT_PTR PropertyPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -5,7 +5,10 @@
 // Two paths: moving a control calls the camera SDK at once (live, bypassing
 // the filter); Apply reads the dialog into the held record and hands it to
 // the filter through ICameraSettings::SetConfig, which stores and applies it.
-// Deactivation hands the held record, unchanged, to SetConfig again.
+// Deactivation hands the held record, unchanged, to SetConfig again. The page
+// owns every field but m_Format: both write their fields onto the filter's
+// current record, so a resolution the "Format" page applied stays. A save
+// that failed fails Apply, and the page stays dirty.
 //
 // Threading: everything runs on the property frame's window thread; the page
 // takes no lock. Ownership: the page holds one reference on the object's
@@ -41,6 +44,9 @@ protected:
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Writes the held record's fields (all but m_Format) onto the filter's
+    // current record; the save's result.
+    HRESULT StoreHeldSettings();
     void CreateSettingsDialog(HWND pageWindow);
     // True while m_myDlg is this page's live settings dialog (after
     // deactivation it names a destroyed window).

@@ -8,6 +8,30 @@ namespace {
 // Size reported when the page's dialog template cannot be measured.
 constexpr LONG kDefaultPageWidth = 340;
 constexpr LONG kDefaultPageHeight = 150;
+
+// A page window runs this module's dialog procedures (and those of its child
+// dialogs) until it is destroyed, which may be after the page has gone: a
+// page released on another thread has its window destroyed when the
+// window's own thread handles the request. From WM_INITDIALOG to
+// WM_NCDESTROY, its last message, the window therefore counts as a live
+// object of the module, so DllCanUnloadNow keeps the module loaded. The
+// window property marks a window that holds the count, so a window whose
+// creation failed before WM_INITDIALOG gives back nothing it did not take.
+const wchar_t kModuleHoldProperty[] = L"Lumora.PageWindowHoldsModule";
+
+void HoldModuleFor(HWND window)
+{
+    if (SetPropW(window, kModuleHoldProperty, reinterpret_cast<HANDLE>(1))) {
+        InterlockedIncrement(&liveObjectCount);
+    }
+}
+
+void ReleaseModuleHoldOf(HWND window)
+{
+    if (RemovePropW(window, kModuleHoldProperty)) {
+        InterlockedDecrement(&liveObjectCount);
+    }
+}
 } // namespace
 
 PropertyPageBase::PropertyPageBase(const wchar_t* objectName, IUnknown* outer, int dialogTemplateId,
@@ -232,11 +256,15 @@ INT_PTR CALLBACK PropertyPageBase::PageDialogProc(HWND window, UINT message, WPA
     if (win::HandleDestroyRequest(window, message)) {
         return TRUE;
     }
+    if (message == WM_NCDESTROY) {
+        ReleaseModuleHoldOf(window);
+    }
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(window, DWLP_USER, lParam);
         if (lParam == 0) {
-            return TRUE; // measuring: no page attached
+            return TRUE; // measuring: no page attached, destroyed before MeasureDialog returns
         }
+        HoldModuleFor(window);
         reinterpret_cast<PropertyPageBase*>(lParam)->m_DialogWindow = window;
     }
     auto* page = reinterpret_cast<PropertyPageBase*>(GetWindowLongPtrA(window, DWLP_USER));

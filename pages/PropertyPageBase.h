@@ -10,7 +10,9 @@
 // Ownership: the page holds one reference on its page site. The page window
 // belongs to the page between Activate and Deactivate; its DWLP_USER holds the
 // page (not counted). The last release lets go of the site and the object even
-// when the frame did not, and destroys a page window still left open.
+// when the frame did not, and destroys a page window still left open. A page
+// window counts in liveObjectCount while it exists, also after its page has
+// gone, so the module is not unloaded under its window procedures.
 #pragma once
 
 #include <windows.h>

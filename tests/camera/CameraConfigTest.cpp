@@ -1,11 +1,14 @@
 // The settings record and its 67-byte file: exact bytes, short and long files,
-// and the atomic replacement seen by a concurrent reader.
+// the atomic replacement seen by a concurrent reader, and what else may stand
+// at the settings path.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <string>
@@ -14,6 +17,7 @@
 
 #include "camera/CameraConfig.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/UnixTools.h"
 
 namespace {
 
@@ -303,4 +307,142 @@ TEST_F(CameraConfigFile, ConcurrentReaderSeesOnlyWholeFiles)
     EXPECT_EQ(torn, 0);
     EXPECT_EQ(failedSaves, 0);
     EXPECT_EQ(FilesInTempFolder(), std::vector<std::string>{"Lumora Camera.config"});
+}
+
+namespace {
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end()); // the test folders' names are ASCII
+}
+
+bool TemporaryFilesLeft()
+{
+    for (const std::string& name : FilesInTempFolder()) {
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What stands at the settings path before a save, and what must be true of
+// it afterwards.
+struct InThePath {
+    const char* what;
+    std::function<bool()> make; // false: this platform cannot make it
+    HRESULT stored;             // Store's result
+    int loaded;                 // LoadFromFile's result before the save
+    std::function<void()> check;
+};
+
+} // namespace
+
+TEST_F(CameraConfigFile, OnlyAPlainWritableFileAtThePathIsReadOrReplaced)
+{
+    const std::string path = SettingsPath();
+    const std::string victim = testenv::TempPath("elsewhere.bin");
+    const Bytes victimBytes(20, 0x77);
+    const InThePath cases[] = {
+        {"a directory", [&] { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; },
+         HRESULT_FROM_WIN32(ERROR_CANT_ACCESS_FILE), 0,
+         [&] {
+             EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+             RemoveDirectoryA(path.c_str());
+         }},
+        {"a read-only file",
+         [&] {
+             WriteBytes(path, DistinctRecordBytes());
+             return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY) != FALSE;
+         },
+         E_ACCESSDENIED, 1,
+         [&] {
+             EXPECT_EQ(ReadBytes(path), DistinctRecordBytes()) << "left as it was";
+             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+         }},
+        // Wine shows a Linux symbolic link as the file it points to; a save
+        // replaces the link itself and never writes into that file.
+        {"a Linux symbolic link",
+         [&] {
+             WriteBytes(victim, victimBytes);
+             const std::string command =
+                 "ln -s '" + testenv::UnixPath(victim) + "' '" + testenv::UnixPath(path) + "'";
+             return testenv::RunUnixCommand(command, nullptr, 20000) == 0;
+         },
+         S_OK, 1,
+         [&] {
+             EXPECT_EQ(ReadBytes(victim), victimBytes) << "written through the link";
+             EXPECT_EQ(ReadBytes(path), DistinctRecordBytes());
+             DeleteFileA(victim.c_str());
+             for (const std::string& name : FilesInTempFolder()) {
+                 if (name.compare(0, 8, "unixcmd-") == 0) { // the command's own files
+                     DeleteFileA(testenv::TempPath(name).c_str());
+                 }
+             }
+         }},
+    };
+    for (const InThePath& c : cases) {
+        SCOPED_TRACE(c.what);
+        testenv::RemoveSettingsFile();
+        if (!c.make()) {
+            std::printf("skipped: cannot make %s here\n", c.what);
+            continue;
+        }
+        CameraConfig record;
+        EXPECT_EQ(record.LoadFromFile(), c.loaded);
+        EXPECT_EQ(DistinctRecord().Store(), c.stored);
+        EXPECT_EQ(DistinctRecord().SaveToFile(), c.stored == S_OK ? 1 : 0);
+        EXPECT_FALSE(TemporaryFilesLeft());
+        c.check();
+    }
+}
+
+TEST_F(CameraConfigFile, AWindowsLinkAtThePathIsNeitherFollowedNorReplaced)
+{
+    const std::string target = testenv::TempPath("target.bin");
+    WriteBytes(target, DistinctRecordBytes());
+    CreateSymbolicLinkA(SettingsPath().c_str(), target.c_str(), 0);
+    const DWORD attributes = GetFileAttributesA(SettingsPath().c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        DeleteFileA(target.c_str());
+        // Wine 8's CreateSymbolicLink reports success and makes nothing, and
+        // it refuses FSCTL_SET_REPARSE_POINT; Windows needs the privilege.
+        GTEST_SKIP() << "this system cannot make a symbolic link here";
+    }
+    CameraConfig record;
+    EXPECT_EQ(record.LoadFromFile(), 0) << "followed the link";
+    EXPECT_EQ(CameraConfig().Store(), HRESULT_FROM_WIN32(ERROR_CANT_ACCESS_FILE));
+    EXPECT_EQ(ReadBytes(target), DistinctRecordBytes());
+    RemoveDirectoryA(SettingsPath().c_str());
+    DeleteFileA(SettingsPath().c_str());
+    DeleteFileA(target.c_str());
+}
+
+TEST_F(CameraConfigFile, ATemporaryFolderNamedOutsideTheAnsiCodePageWorks)
+{
+    // "Настройки-設定": neither Cyrillic nor CJK is in the Western code page.
+    const std::wstring folder = Wide(testenv::TempFolder()) + L"\x041D\x0430\x0441\x0442\x0440\x043E\x0439\x043A"
+                                                              L"\x0438-\x8A2D\x5B9A\\";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+
+    const HRESULT stored = DistinctRecord().Store();
+    CameraConfig loaded;
+    const int read = loaded.LoadFromFile();
+    const std::wstring file = folder + L"Lumora Camera.config";
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    const bool found = GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) != FALSE;
+
+    SetEnvironmentVariableA("TMP", testenv::TempFolder().c_str());
+    SetEnvironmentVariableA("TEMP", testenv::TempFolder().c_str());
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+
+    EXPECT_EQ(stored, S_OK);
+    ASSERT_TRUE(found) << "not written into the folder";
+    EXPECT_EQ(data.nFileSizeLow, 67u);
+    EXPECT_EQ(read, 1);
+    EXPECT_TRUE(SameRecord(loaded, DistinctRecord()));
+    EXPECT_EQ(GetFileAttributesA(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES) << "landed in the folder above";
 }

@@ -1,11 +1,13 @@
 // GetConfig, SetConfig and Init's apply against the simulated camera: which
 // SDK calls are made, in which order, and what reaches the record and the
-// settings file.
+// settings file, also when the file cannot be written.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/Camera.h"
@@ -14,6 +16,8 @@
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestEnvironment.h"
+#include "win/UniqueHandle.h"
+#include "win/Watchdog.h"
 
 using testenv::JournalLines;
 using Lines = std::vector<std::string>;
@@ -223,4 +227,92 @@ TEST_F(CameraSettings, InitWritesTheRecordItAppliedToTheSettingsFileOnceTheCamer
     EXPECT_EQ(saved.m_Color.m_Gamma, 55);
     EXPECT_EQ(saved.m_VMirror, 1);
     camera.UnInit();
+}
+
+namespace {
+
+std::string SettingsPath()
+{
+    return testenv::TempPath("Lumora Camera.config");
+}
+
+// True once a temporary file of a save in progress stands in the folder.
+bool SaveInProgress()
+{
+    WIN32_FIND_DATAA entry;
+    const HANDLE search = FindFirstFileA(testenv::TempPath("*.tmp").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FindClose(search);
+    return true;
+}
+
+// Another program holding the settings file open with no sharing at all.
+win::UniqueHandle HoldSettingsFile()
+{
+    return win::UniqueHandle(CreateFileA(SettingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+} // namespace
+
+TEST_F(CameraSettings, ASaveWaitsBrieflyForAFileHeldOpenWithoutHoldingTheController)
+{
+    win::Watchdog watchdog(60000, "held file, released");
+    ASSERT_EQ(CameraConfig().SaveToFile(), 1);
+    win::UniqueHandle holder = HoldSettingsFile();
+    ASSERT_TRUE(holder);
+
+    CCamera camera;
+    CameraConfig record;
+    record.m_Color.m_Gamma = 55;
+    std::atomic<int> result{-1};
+    HRESULT saved = E_PENDING;
+    std::thread setter([&] { result = camera.SetConfig(&record, &saved); });
+    // The save has written its new file and waits to move it into place.
+    // Meanwhile the controller answers another thread (the held file reads
+    // as no file), and then the holder lets go.
+    while (!SaveInProgress() && result == -1) {
+        Sleep(1);
+    }
+    CameraConfig other;
+    EXPECT_EQ(camera.GetConfig(&other), 1);
+    holder.Reset();
+    setter.join();
+
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(saved, S_OK);
+    CameraConfig stored;
+    ASSERT_EQ(stored.LoadFromFile(), 1);
+    EXPECT_EQ(stored.m_Color.m_Gamma, 55);
+    EXPECT_FALSE(SaveInProgress()) << "a temporary file was left behind";
+}
+
+TEST_F(CameraSettings, ASaveGivesUpOnAFileHeldLongAndStillAppliesTheValues)
+{
+    win::Watchdog watchdog(60000, "held file, kept");
+    CameraConfig before;
+    before.m_Color.m_Gamma = 33;
+    ASSERT_EQ(before.SaveToFile(), 1);
+    const win::UniqueHandle holder = HoldSettingsFile();
+    ASSERT_TRUE(holder);
+
+    CCamera camera;
+    CameraConfig record;
+    record.m_Color.m_Gamma = 55;
+    HRESULT saved = S_OK;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(camera.SetConfig(&record, &saved), 0);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+
+    // Windows names the holder's refusal a sharing violation, Wine access denied.
+    EXPECT_TRUE(saved == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) || saved == E_ACCESSDENIED) << std::hex << saved;
+    EXPECT_GE(elapsed, 90u) << "the save did not wait for the holder";
+    EXPECT_LT(elapsed, 100u + 2000u) << "the save waited far beyond its bound";
+    EXPECT_EQ(JournalLines(), Concat({"CameraSetGamma(55)"}, kAlwaysSent)) << "the values apply all the same";
+    EXPECT_FALSE(SaveInProgress()) << "a temporary file was left behind";
+    // The camera holds the values, and the controller's record is the new one.
+    SimClearJournal();
+    EXPECT_EQ(camera.SetConfig(&record), 0);
+    EXPECT_EQ(JournalLines(), kAlwaysSent);
 }

@@ -14,6 +14,7 @@
 #include "filter/LumoraGuids.h"
 #include "module/ClassFactory.h"
 #include "tests/framework/CountingUnknown.h"
+#include "win/Thread.h"
 #include "win/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
@@ -195,6 +196,44 @@ TEST_F(ClassFactoryTest, ServerLocksAndFactoryReferencesCountAtomically)
     factory->LockServer(FALSE);
     EXPECT_EQ(serverLockCount, 0);
     EXPECT_EQ(factory.Reset(), 0u) << "the factory's own count is back to the one reference";
+}
+
+TEST_F(ClassFactoryTest, APageWindowKeepsTheModuleLoadedUntilItIsDestroyed)
+{
+    win::Watchdog watchdog(60000, "page window module hold");
+    HWND parent = CreateWindowExA(0, "STATIC", "page parent", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+    IPropertyPage* page = nullptr;
+    ASSERT_EQ(FactoryFor(CLSID_FormatPage)->CreateInstance(nullptr, IID_IPropertyPage, reinterpret_cast<void**>(&page)),
+              S_OK);
+    const ComPtr<CountingUnknown> object = win::MakeComObject<CountingUnknown>();
+    IUnknown* objects[] = {object.Get()};
+    page->SetObjects(1, objects); // no camera settings there: connected all the same
+    const RECT rect = {0, 0, 300, 200};
+    ASSERT_EQ(page->Activate(parent, &rect, TRUE), S_OK);
+    HWND window = GetWindow(parent, GW_CHILD);
+    ASSERT_TRUE(IsWindow(window));
+
+    // A host drops the page on another thread: the window stays until its
+    // own thread destroys it, and with it the module's code it runs.
+    {
+        win::Thread releaser;
+        ASSERT_TRUE(releaser.Start([page]() -> DWORD {
+            page->Release();
+            return 0;
+        }));
+    }
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE) << "the page went, its window is still there";
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    EXPECT_EQ(object->References(), 1u);
+    DestroyWindow(parent);
 }
 
 } // namespace
