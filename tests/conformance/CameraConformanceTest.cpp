@@ -395,9 +395,6 @@ void FullSensorFrame(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
 
 TEST_F(Conformance, StreamConfigRefusesMalformedAndUndeliverableTypesAndKeepsTheFormat)
 {
-    if (!kSetFormatRefusesUndeliverableTypes) {
-        GTEST_SKIP() << "gated: SetFormat's refusals are not delivered on this branch yet";
-    }
     const Refusal refusals[] = {
         {"a format block of 88 bytes at a null pointer", &FormatBlockWithoutMemory},
         {"no format block", &EmptyFormatBlock},

@@ -19,9 +19,6 @@ using Microsoft::WRL::ComPtr;
 
 // Behaviours whose cases are written but not yet delivered on this branch:
 // a case gated here is skipped (and says so) until its flag is turned on.
-// SetFormat refuses every type the pin would not deliver, malformed ones
-// included, and keeps the current format.
-constexpr bool kSetFormatRefusesUndeliverableTypes = false;
 // Wine's AVI splitter (GStreamer's, behind winegstreamer) hands the sample
 // grabber the stored frames as they were captured. Seen instead on Wine 8:
 // two samples per stored frame, neither with the camera's stamp at the
