@@ -26,8 +26,11 @@ using Microsoft::WRL::ComPtr;
 constexpr bool kPlaybackShowsStoredFrames = false;
 // A graph built, paused, stopped and released with the module unloaded
 // after it leaves the process's handles where they were. Seen on Wine 8: 3
-// handles more per round (5 with the system device enumerator), threads
-// flat; the check stays off until the holder is found.
+// handles more per round on 32-bit (5 with the system device enumerator),
+// threads flat. Two of them are the 32-bit toolchain's static runtime: any
+// DLL built with it (a few lines using the C++ library will do) leaves 2
+// handles behind per LoadLibrary/FreeLibrary, the 64-bit one none. The check
+// stays off until the rest is accounted for.
 constexpr bool kModuleReloadKeepsHandlesFlat = false;
 
 // Every case starts and ends with the simulated camera at its power-on state
