@@ -3,14 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "win/Lock.h"
-#include "win/Module.h"
-#include "win/UniqueHandle.h"
+#include "win/Thread.h"
 
 const char kFailureBoxCaption[] = "Lumora Camera";
 
@@ -52,23 +50,12 @@ private:
     std::vector<std::string> m_texts; // under m_lock
 };
 
-// What a box thread is handed; the thread frees it.
-struct BoxRequest {
-    std::string text;
-    win::UniqueModule module; // keeps this code loaded while the box is up
-};
-
-DWORD WINAPI ShowBoxThread(void* parameter)
+// The box's thread: shows text without an owner (it belongs to no window of
+// the host and blocks none) and forgets it once a person closed it.
+DWORD ShowBox(const std::string& text)
 {
-    std::unique_ptr<BoxRequest> request(static_cast<BoxRequest*>(parameter));
-    // No owner: the box belongs to no window of the host and blocks none.
-    MessageBoxA(nullptr, request->text.c_str(), kFailureBoxCaption, MB_OK | MB_SETFOREGROUND);
-    OpenBoxes::Instance().Forget(request->text);
-    const HMODULE held = request->module.Release();
-    request.reset();
-    // Returning would run this module's code after the reference that keeps
-    // it loaded is gone: drop it and end the thread in one call.
-    FreeLibraryAndExitThread(held, 0);
+    MessageBoxA(nullptr, text.c_str(), kFailureBoxCaption, MB_OK | MB_SETFOREGROUND);
+    OpenBoxes::Instance().Forget(text);
     return 0;
 }
 
@@ -92,20 +79,18 @@ bool ShowFailureBox(const char* text)
         return false;
     }
     try {
-        std::unique_ptr<BoxRequest> request(new BoxRequest);
-        request->text = text;
-        request->module = win::ReferenceCodeModule();
-        if (!request->module || !OpenBoxes::Instance().Claim(request->text)) {
+        const std::string shown = text;
+        if (!OpenBoxes::Instance().Claim(shown)) {
             return false;
         }
-        // win::Thread joins the thread it owns; this one is let go at once
-        // (its handle closes here), since nothing may wait for a person.
-        const win::UniqueHandle thread(CreateThread(nullptr, 0, &ShowBoxThread, request.get(), 0, nullptr));
-        if (!thread) {
-            OpenBoxes::Instance().Forget(request->text);
-            return false; // the request, and the module reference, go with the unique_ptr
+        // Nothing may wait for a person: the thread is let go at once, and it
+        // keeps this module loaded until it has exited.
+        win::Thread box;
+        if (!box.Start([shown] { return ShowBox(shown); }, win::Thread::ModuleHold::UntilExit)) {
+            OpenBoxes::Instance().Forget(shown);
+            return false;
         }
-        request.release(); // the thread owns it now
+        box.Detach();
         return true;
     } catch (const std::bad_alloc&) {
         return false;

@@ -42,6 +42,15 @@ public:
     // go and the thread ends on its own when its body returns.
     void Join();
 
+    // Lets the thread run on without an owner: its handle closes and nobody
+    // joins it. Only for a thread that uses nothing the owner frees (and that
+    // holds its module with ModuleHold::UntilExit when it runs DLL code).
+    void Detach()
+    {
+        m_handle.Reset();
+        m_id = 0;
+    }
+
     bool Joinable() const { return static_cast<bool>(m_handle); }
     HANDLE Handle() const { return m_handle.Get(); }
     DWORD Id() const { return m_id; }

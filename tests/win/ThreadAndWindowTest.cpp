@@ -106,6 +106,25 @@ HWND CreateTestWindow()
                        : nullptr;
 }
 
+TEST(ThreadOwner, ADetachedThreadRunsOnWithoutAnOwnerAndTheOwnerCanStartAgain)
+{
+    win::Watchdog watchdog(30000, "detached thread");
+    win::Event release(win::Event::Mode::ManualReset);
+    std::atomic<bool> finished{false};
+    win::Thread thread;
+    ASSERT_TRUE(thread.Start([&]() -> DWORD {
+        WaitForSingleObject(release.Get(), INFINITE);
+        finished = true;
+        return 0;
+    }));
+    thread.Detach(); // must not wait: the body is still blocked
+    EXPECT_FALSE(thread.Joinable());
+    EXPECT_TRUE(thread.Start([]() -> DWORD { return 0; })) << "the owner holds nothing after Detach";
+    thread.Join();
+    SetEvent(release.Get());
+    EXPECT_TRUE(testenv::WaitFor([&] { return finished.load(); }));
+}
+
 TEST(WindowOwner, DestroysAtOnceOnItsOwnThread)
 {
     destroyingThread = 0;
