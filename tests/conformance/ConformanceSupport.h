@@ -20,9 +20,11 @@ using Microsoft::WRL::ComPtr;
 // Behaviours whose cases are written but not yet delivered on this branch:
 // a case gated here is skipped (and says so) until its flag is turned on.
 // Wine's AVI splitter (GStreamer's, behind winegstreamer) hands the sample
-// grabber the stored frames as they were captured. Seen instead on Wine 8:
-// two samples per stored frame, neither with the camera's stamp at the
-// frame's centre offset; the case stays off until that is understood.
+// grabber the stored frames as they were captured. Seen instead on Wine 8,
+// for a file ffprobe reads as the captured frames: frame-sized samples at a
+// steady 1/30 s, several times as many as the file holds, their bytes
+// shifted by a part of a pixel (the camera's "LUMO" stamp found 64,556 bytes
+// past its place). The case stays off while Wine's splitter does that.
 constexpr bool kPlaybackShowsStoredFrames = false;
 // A graph built, paused, stopped and released with the module unloaded
 // after it leaves the process's handles where they were. Seen on Wine 8: 3
