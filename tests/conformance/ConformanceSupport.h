@@ -24,7 +24,9 @@ using Microsoft::WRL::ComPtr;
 // for a file ffprobe reads as the captured frames: frame-sized samples at a
 // steady 1/30 s, several times as many as the file holds, their bytes
 // shifted by a part of a pixel (the camera's "LUMO" stamp found 64,556 bytes
-// past its place). The case stays off while Wine's splitter does that.
+// past its place). While Wine's splitter does that, the playback case checks
+// that the file plays to its end in frame-sized samples, and reads the stored
+// frames' stamps with ffmpeg.
 constexpr bool kPlaybackShowsStoredFrames = false;
 // A graph built, paused, stopped and released with the module unloaded
 // after it leaves the process's handles where they were. Seen on Wine 8: 3
