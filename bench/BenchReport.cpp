@@ -1,26 +1,16 @@
 #include "bench/BenchReport.h"
 
 #include <cmath>
-#include <cstdarg>
 
 #include "bench/BenchTargets.h"
+#include "bench/TextFormat.h"
 
 namespace {
-
-std::string Format(const char* format, ...)
-{
-    char text[512];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(text, sizeof(text), format, arguments);
-    va_end(arguments);
-    return text;
-}
 
 // A measurement for the table: "-" when missing.
 std::string Cell(double value, const char* format = "%.2f")
 {
-    return std::isfinite(value) ? Format(format, value) : std::string("-");
+    return std::isfinite(value) ? FormatText(format, value) : std::string("-");
 }
 
 double Mib(uint64_t bytes)
@@ -36,11 +26,11 @@ public:
         if (!std::isfinite(value)) {
             return Raw(key, "null");
         }
-        return Raw(key, Format("%.*f", decimals, value));
+        return Raw(key, FormatText("%.*f", decimals, value));
     }
     JsonObject& Count(const char* key, uint64_t value)
     {
-        return Raw(key, Format("%llu", static_cast<unsigned long long>(value)));
+        return Raw(key, FormatText("%llu", static_cast<unsigned long long>(value)));
     }
     JsonObject& Bool(const char* key, bool value) { return Raw(key, value ? "true" : "false"); }
     JsonObject& String(const char* key, const std::string& value)
@@ -51,7 +41,7 @@ public:
                 quoted += '\\';
                 quoted += c;
             } else if (static_cast<unsigned char>(c) < 0x20) {
-                quoted += Format("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+                quoted += FormatText("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
             } else {
                 quoted += c;
             }

@@ -1,18 +1,8 @@
 #include "bench/soak/SoakReport.h"
 
-#include <cstdarg>
+#include "bench/TextFormat.h"
 
 namespace {
-
-std::string Format(const char* format, ...)
-{
-    char text[512];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(text, sizeof(text), format, arguments);
-    va_end(arguments);
-    return text;
-}
 
 double Mib(uint64_t bytes)
 {
@@ -44,13 +34,13 @@ std::string Quoted(const std::string& text)
 
 std::string CountsJson(const ObjectCounts& counts)
 {
-    return Format("{\"handles\":%d,\"threads\":%d,\"live_objects\":%ld}", counts.handles, counts.threads,
+    return FormatText("{\"handles\":%d,\"threads\":%d,\"live_objects\":%ld}", counts.handles, counts.threads,
                   counts.liveObjects);
 }
 
 std::string PinJson(const PinFigures& pin)
 {
-    return Format("{\"samples\":%ld,\"unstamped\":%ld,\"missing\":%ld,\"duplicates\":%ld}", pin.samples,
+    return FormatText("{\"samples\":%ld,\"unstamped\":%ld,\"missing\":%ld,\"duplicates\":%ld}", pin.samples,
                   pin.unstamped, pin.missing, pin.duplicates);
 }
 
@@ -94,18 +84,18 @@ std::string SoakJsonLine(const CycleFigures* cycles, const StreamFigures* stream
 {
     std::string json = "{\"soak\":1";
     if (cycles) {
-        json += Format(",\"cycles\":{\"count\":%d,\"seconds\":%.1f,\"failed_calls\":%d,\"baseline\":", cycles->cycles,
+        json += FormatText(",\"cycles\":{\"count\":%d,\"seconds\":%.1f,\"failed_calls\":%d,\"baseline\":", cycles->cycles,
                        cycles->seconds, cycles->failedCalls) +
                 CountsJson(cycles->baseline) + ",\"peak\":" + CountsJson(cycles->peak) +
                 ",\"final\":" + CountsJson(cycles->final) +
-                Format(",\"flat\":%s,\"error\":", TrueFalse(CountsFlat(cycles->baseline, cycles->final))) +
+                FormatText(",\"flat\":%s,\"error\":", TrueFalse(CountsFlat(cycles->baseline, cycles->final))) +
                 Quoted(cycles->error) + "}";
     }
     if (stream) {
-        json += Format(",\"stream\":{\"minutes\":%.3f,\"produced\":%ld,\"unfetched\":%ld,\"capture\":", stream->minutes,
+        json += FormatText(",\"stream\":{\"minutes\":%.3f,\"produced\":%ld,\"unfetched\":%ld,\"capture\":", stream->minutes,
                        stream->produced, stream->skipped) +
                 PinJson(stream->capture) + ",\"preview\":" + PinJson(stream->preview) +
-                Format(",\"lost\":%ld,\"working_set_mib\":{\"start\":%.1f,\"end\":%.1f,\"max\":%.1f},\"flat\":%s,"
+                FormatText(",\"lost\":%ld,\"working_set_mib\":{\"start\":%.1f,\"end\":%.1f,\"max\":%.1f},\"flat\":%s,"
                        "\"error\":",
                        FramesLost(*stream), Mib(stream->workingSetStart), Mib(stream->workingSetEnd),
                        Mib(stream->workingSetMax), TrueFalse(WorkingSetFlat(*stream))) +

@@ -10,7 +10,7 @@
 #include "bench/SampleTimeline.h"
 #include "framework/UnknownBase.h"
 #include "simcamera/SimControl.h"
-#include "tests/support/ProcessCounters.h"
+#include "win/ProcessCounts.h"
 #include "win/ComObject.h"
 
 using Microsoft::WRL::ComPtr;
@@ -30,8 +30,8 @@ const int kCountEvery = 10;
 ObjectCounts CountNow()
 {
     ObjectCounts counts;
-    counts.handles = testenv::HandleCount();
-    counts.threads = testenv::ThreadCount();
+    counts.handles = win::HandleCount();
+    counts.threads = win::ThreadCount();
     counts.liveObjects = liveObjectCount;
     return counts;
 }
@@ -118,7 +118,7 @@ struct SoakGraph {
 
 bool CountsFlat(const ObjectCounts& baseline, const ObjectCounts& final)
 {
-    return final.handles - baseline.handles <= testenv::kRuntimeHandleSlack && final.threads <= baseline.threads &&
+    return final.handles - baseline.handles <= win::kRuntimeHandleSlack && final.threads <= baseline.threads &&
            final.liveObjects <= baseline.liveObjects;
 }
 
@@ -168,7 +168,7 @@ CycleFigures RunCycles(int cycles)
     }
     figures.seconds = QpcMinutes(Qpc() - started) * 60;
     // A thread that was joined may still be leaving the system's lists.
-    testenv::WaitForCounts(figures.baseline.handles, figures.baseline.threads, 5000);
+    win::WaitForCounts(figures.baseline.handles, figures.baseline.threads, 5000);
     figures.final = CountNow();
     return figures;
 }

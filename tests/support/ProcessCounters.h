@@ -1,25 +1,14 @@
-// Counts of the process's open handles and threads, for leak checks taken
-// before and after a scenario.
+// The process's handle and thread counts for the tests' leak checks (see
+// win/ProcessCounts.h).
 #pragma once
+
+#include "win/ProcessCounts.h"
 
 namespace testenv {
 
-// Open handles of this process. Wine does not report GetProcessHandleCount, so
-// this reads the system's handle list (NtQuerySystemInformation).
-int HandleCount();
-// Threads of this process.
-int ThreadCount();
-
-// Handles that Wine's runtime may open once per process, at a moment of its
-// own choosing (an unnamed event, seen appearing seconds into a process, in
-// whichever scenario happens to run then). A leak check allows this many
-// extra handles; a per-cycle leak over the checks' 100-200 cycles shows far
-// beyond it.
-constexpr int kRuntimeHandleSlack = 2;
-
-// Waits up to timeoutMs for the counts to fall back to the given values (a
-// thread that was joined may still be leaving the OS's lists; handles within
-// kRuntimeHandleSlack count as back); returns true when they did.
-bool WaitForCounts(int handles, int threads, unsigned timeoutMs = 2000);
+using win::HandleCount;
+using win::kRuntimeHandleSlack;
+using win::ThreadCount;
+using win::WaitForCounts;
 
 } // namespace testenv

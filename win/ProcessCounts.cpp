@@ -1,11 +1,13 @@
-#include "tests/support/ProcessCounters.h"
+#include "win/ProcessCounts.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <vector>
 
-namespace testenv {
+#include "win/UniqueHandle.h"
+
+namespace win {
 
 namespace {
 // SystemHandleInformation (class 16): every open handle of the system.
@@ -56,20 +58,19 @@ int HandleCount()
 
 int ThreadCount()
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot) {
         return -1;
     }
     const DWORD self = GetCurrentProcessId();
     int count = 0;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
         if (entry.th32OwnerProcessID == self) {
             ++count;
         }
     }
-    CloseHandle(snapshot);
     return count;
 }
 
@@ -87,4 +88,4 @@ bool WaitForCounts(int handles, int threads, unsigned timeoutMs)
     }
 }
 
-} // namespace testenv
+} // namespace win
