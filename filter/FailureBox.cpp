@@ -36,6 +36,12 @@ public:
         return true;
     }
 
+    bool IsUp(const std::string& text)
+    {
+        win::LockGuard guard(m_lock);
+        return std::find(m_texts.begin(), m_texts.end(), text) != m_texts.end();
+    }
+
     void Forget(const std::string& text)
     {
         win::LockGuard guard(m_lock);
@@ -92,6 +98,15 @@ bool ShowFailureBox(const char* text)
         }
         box.Detach();
         return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool FailureBoxIsUp(const char* text)
+{
+    try {
+        return text && OpenBoxes::Instance().IsUp(text);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -29,3 +29,7 @@ bool ProcessHasVisibleWindowStation();
 // was started: the window station is not visible, a box with the same text
 // is up already, or the system refused a thread (or memory).
 bool ShowFailureBox(const char* text);
+
+// Whether a box with text is up (shown and not yet closed): while it is, a
+// failure with the same text shows no box.
+bool FailureBoxIsUp(const char* text);

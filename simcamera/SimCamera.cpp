@@ -282,7 +282,10 @@ void SimCamera::ProduceFrame()
     uint32_t sequence = 0;
     {
         win::ExclusiveGuard state(m_stateLock);
-        if (!m_playing) {
+        // Checked again under the lock that announces the frame: once
+        // SetFault has unplugged the camera, no frame is announced, so a
+        // caller that then counts the frames posted sees the last one.
+        if (!m_playing || FaultActive(SimFaultUnplugged)) {
             return;
         }
         LARGE_INTEGER now;

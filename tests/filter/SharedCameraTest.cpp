@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "filter/FailureBox.h"
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
@@ -65,6 +66,9 @@ TEST_F(SharedCamera, ASecondGraphIsRefusedWhileTheFirstStreamsOn)
         EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_BUSY), CameraOutputPin::kCameraInUseResult);
         EXPECT_EQ(CameraOutputPin::kCameraInUseResult, second.camera.filter->Pause());
         EXPECT_EQ(S_OK, second.camera.filter->Stop());
+        // While the first box is up the same text shows no second one: the
+        // person closes it before the graph's own Pause fails.
+        EXPECT_TRUE(testenv::WaitFor([&] { return !FailureBoxIsUp(CameraOutputPin::kCameraInUseText); }));
         EXPECT_TRUE(FAILED(PauseResult(second)));
         const std::vector<std::string> twice(2, CameraOutputPin::kCameraInUseText);
         EXPECT_TRUE(testenv::WaitFor([&] { return person.Texts().size() >= 2; }));

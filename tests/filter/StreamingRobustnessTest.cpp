@@ -137,7 +137,14 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
         }
         CoUninitialize();
     });
+    // At least three seconds, and on a busy machine until enough changes and
+    // frames have crossed (the frames' integrity is what is tested, not speed).
+    const DWORD started = GetTickCount();
     Sleep(3000);
+    while (GetTickCount() - started < 60000 &&
+           (changes <= 50 || captureLog->whole <= 20 || previewLog->whole <= 20)) {
+        Sleep(100);
+    }
     done = true;
     changer.join();
     LARGE_INTEGER start;
