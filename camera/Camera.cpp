@@ -78,6 +78,8 @@ CCamera::~CCamera()
 
 int CCamera::Init()
 {
+    // The record Init applies goes to the file before any later change does.
+    win::LockGuard turn(m_SettingsTurn);
     std::optional<CameraConfig> applied;
     const int result = Open(applied);
     // Outside m_Lock, as every use of the settings file.
@@ -225,13 +227,18 @@ int CCamera::GetConfig(CameraConfig* config)
     config->LoadFromFile();
 
     win::LockGuard guard(m_Lock);
-    ReadFromCamera(GetCameraSdk(), *config);
-    config->m_Format.m_Reserved1 = 0;
-    config->m_Format.m_Reserved2 = 0;
-    config->m_Format.m_Reserved3 = 0;
-    config->m_Format.m_Reserved4 = 0;
+    ReadLiveSettings(*config);
     m_Config = *config;
     return 1;
+}
+
+void CCamera::ReadLiveSettings(CameraConfig& record)
+{
+    ReadFromCamera(GetCameraSdk(), record);
+    record.m_Format.m_Reserved1 = 0;
+    record.m_Format.m_Reserved2 = 0;
+    record.m_Format.m_Reserved3 = 0;
+    record.m_Format.m_Reserved4 = 0;
 }
 
 int CCamera::SetConfig(const CameraConfig* config, HRESULT* saved)
@@ -239,22 +246,53 @@ int CCamera::SetConfig(const CameraConfig* config, HRESULT* saved)
     if (!config) {
         return 0;
     }
+    // One change at a time, so the file and m_Config end with the same record.
+    win::LockGuard turn(m_SettingsTurn);
     // Every call rewrites the file, changed or not. Outside m_Lock: a save
-    // that meets the file held open waits for it a little, and a fetch or
-    // another settings call must not wait behind that.
+    // that meets the file held open waits for it a little, and a fetch or a
+    // reader of the settings must not wait behind that.
     const HRESULT stored = config->Store();
     if (saved) {
         *saved = stored;
     }
 
     win::LockGuard guard(m_Lock);
+    ApplyRecord(*config);
+    return SUCCEEDED(stored) ? 1 : 0;
+}
+
+int CCamera::ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved)
+{
+    win::LockGuard turn(m_SettingsTurn);
+    // The current record, as GetConfig reads it: the file outside m_Lock,
+    // then the camera's live values (a value the settings page sent straight
+    // to the camera is kept, not put back).
+    CameraConfig record;
+    record.LoadFromFile();
+    {
+        win::LockGuard guard(m_Lock);
+        ReadLiveSettings(record);
+        m_Config = record;
+        edit(context, record);
+        // Only what the edit changed differs from m_Config now.
+        ApplyRecord(record);
+    }
+    // Outside m_Lock, still in this change's turn.
+    const HRESULT stored = record.Store();
+    if (saved) {
+        *saved = stored;
+    }
+    return SUCCEEDED(stored) ? 1 : 0;
+}
+
+void CCamera::ApplyRecord(const CameraConfig& record)
+{
     // A new resolution takes effect when the camera is next opened; until
     // then nothing is sent.
-    if (config->m_Format.m_Resolution == m_Config.m_Format.m_Resolution) {
-        ApplyChangedSettings(*config);
+    if (record.m_Format.m_Resolution == m_Config.m_Format.m_Resolution) {
+        ApplyChangedSettings(record);
     }
-    m_Config = *config;
-    return SUCCEEDED(stored) ? 1 : 0;
+    m_Config = record;
 }
 
 void CCamera::ApplyChangedSettings(const CameraConfig& record)

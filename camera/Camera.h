@@ -20,7 +20,8 @@
 // settings file is read and written outside m_Lock: GetConfig and SetConfig
 // before they take it, Init after it has left it. The controller takes no
 // other lock while holding m_Lock (the claim is an atomic, never waited for);
-// a caller may hold its own locks when it calls in. A fetch that waits for a
+// a caller may hold its own locks when it calls in. Settings changes and
+// Init's save take their turn on m_SettingsTurn before m_Lock (see there). A fetch that waits for a
 // frame sleeps on m_FrameArrived, which releases m_Lock while it sleeps, so
 // the capture thread, Stop and UnInit go on; the waits are entered only from
 // outside the controller (m_Lock held once). The capture thread is joined only
@@ -97,6 +98,23 @@ public:
     // values (the user sees them live); *saved, when given, receives the
     // save's result (S_OK, or why it failed).
     int SetConfig(const CameraConfig* config, HRESULT* saved = nullptr);
+    // Changes some settings and keeps them, in one step: reads the current
+    // record as GetConfig does (the settings file, then the camera's live
+    // values), lets edit(record) change fields of it, sends what changed to
+    // the camera at once under m_Lock (nothing while the resolution index
+    // differs, as SetConfig), makes it m_Config and saves it to the settings
+    // file. Changes are serialised with each other, with SetConfig and with
+    // Init's save (m_SettingsTurn), so a change made meanwhile is never put
+    // back by a record read before it. edit runs under m_Lock and must only
+    // change the record. 1; 0 when the save failed (the values are applied
+    // all the same); *saved, when given, receives the save's result (S_OK,
+    // or why it failed).
+    template <class Edit>
+    int ChangeSettings(Edit&& edit, HRESULT* saved = nullptr)
+    {
+        auto call = [](void* context, CameraConfig& record) { (*static_cast<decltype(&edit)>(context))(record); };
+        return ChangeSettingsWith(call, &edit, saved);
+    }
 
     // Fill destination with a frame of the given layout cut from the newest
     // image (CopyCentredWindow: the centred window, or the image centred on
@@ -180,6 +198,15 @@ private:
     // positive, or beyond a 32-bit byte count) or memory is short. The image
     // size is not changed. Caller holds m_Lock.
     bool ReserveImage(int imageWidth, int imageHeight);
+    // ChangeSettings without the template: edit(context, record).
+    int ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved);
+    // Overwrites the camera's fields of record with its live values and
+    // clears m_Reserved1..4. Caller holds m_Lock.
+    void ReadLiveSettings(CameraConfig& record);
+    // Makes record the current one: sends what differs from m_Config unless
+    // the resolution index differs, then stores it in m_Config. Caller holds
+    // m_Lock.
+    void ApplyRecord(const CameraConfig& record);
     // Sends the values of record that differ from m_Config, then monochrome and
     // both mirrors. Caller holds m_Lock.
     void ApplyChangedSettings(const CameraConfig& record);
@@ -216,6 +243,12 @@ private:
     // then used under m_Lock.
     HWND m_hWnd = nullptr;
     win::Lock m_Lock;
+    // Serialises the changes of the settings (SetConfig, ChangeSettings) and
+    // Init's save, each from its read of the current record to its save, so
+    // the file and m_Config end with the last change. Taken before m_Lock,
+    // never while holding it; GetConfig does not take it, so a reader never
+    // waits behind a save.
+    win::Lock m_SettingsTurn;
     // Woken (all waiters) by the capture thread after each new frame; waited
     // on with m_Lock.
     win::ConditionVariable m_FrameArrived;

@@ -316,3 +316,112 @@ TEST_F(CameraSettings, ASaveGivesUpOnAFileHeldLongAndStillAppliesTheValues)
     EXPECT_EQ(camera.SetConfig(&record), 0);
     EXPECT_EQ(JournalLines(), kAlwaysSent);
 }
+
+TEST_F(CameraSettings, ChangeSettingsEditsTheCurrentRecordSendsWhatChangedAndKeepsIt)
+{
+    // The file holds resolution 2 and a gamma the camera does not have; the
+    // camera has a contrast the controller's record does not know (sent
+    // straight to it, as the settings page does).
+    CameraConfig stored;
+    stored.m_Format.m_Resolution = 2;
+    stored.m_Format.m_Reserved0 = 7;
+    stored.m_Color.m_Gamma = 33;
+    ASSERT_EQ(stored.SaveToFile(), 1);
+    CameraSetContrast(99);
+    SimClearJournal();
+
+    CCamera camera;
+    HRESULT saved = E_PENDING;
+    EXPECT_EQ(camera.ChangeSettings([](CameraConfig& record) { record.m_Exposure.m_Target = 150; }, &saved), 1);
+    EXPECT_EQ(saved, S_OK);
+    // The current values are read first; then only the edited one (and the
+    // three sent on every apply) goes to the camera.
+    const Lines journal = JournalLines();
+    ASSERT_EQ(journal.size(), 13u + 4u);
+    EXPECT_EQ(Lines(journal.begin() + 13, journal.end()), Concat({"CameraSetAeTarget(150)"}, kAlwaysSent));
+
+    CameraConfig file;
+    ASSERT_EQ(file.LoadFromFile(), 1);
+    EXPECT_EQ(file.m_Exposure.m_Target, 150);
+    EXPECT_EQ(file.m_Color.m_Contrast, 99) << "the camera's live value was put back";
+    EXPECT_EQ(file.m_Color.m_Gamma, 100) << "the camera's value wins over the file's, as in GetConfig";
+    EXPECT_EQ(file.m_Format.m_Resolution, 2);
+    EXPECT_EQ(file.m_Format.m_Reserved0, 7u);
+
+    // The result is the controller's current record: applying it sends no more.
+    SimClearJournal();
+    camera.SetConfig(&file);
+    EXPECT_EQ(JournalLines(), kAlwaysSent);
+}
+
+TEST_F(CameraSettings, ChangeSettingsOfTheResolutionSendsNothingUntilTheNextOpen)
+{
+    CCamera camera;
+    CameraConfig current;
+    camera.GetConfig(&current);
+    SimClearJournal();
+    EXPECT_EQ(camera.ChangeSettings([](CameraConfig& record) {
+        record.m_Format.m_Resolution = 1;
+        record.m_Color.m_Gamma = 55;
+    }),
+              1);
+    for (const std::string& line : JournalLines()) {
+        EXPECT_EQ(line.compare(0, 9, "CameraGet"), 0) << line;
+    }
+    CameraConfig file;
+    ASSERT_EQ(file.LoadFromFile(), 1);
+    EXPECT_EQ(file.m_Format.m_Resolution, 1);
+    EXPECT_EQ(file.m_Color.m_Gamma, 55);
+}
+
+TEST_F(CameraSettings, ConcurrentChangesLoseNothingInTheCameraOrTheFile)
+{
+    win::Watchdog watchdog(120000, "concurrent changes");
+    CCamera camera;
+    const int rounds = 60;
+    // Three threads change a field each: two the camera holds, and the
+    // resolution index, which only the file keeps. A change read before
+    // another one was saved must not put it back.
+    using Field = void (*)(CameraConfig&, int);
+    const Field fields[] = {
+        [](CameraConfig& record, int i) { record.m_Color.m_Contrast = static_cast<uint8_t>(i); },
+        [](CameraConfig& record, int i) { record.m_Color.m_Saturation = static_cast<uint8_t>(i); },
+        [](CameraConfig& record, int i) { record.m_Format.m_Resolution = static_cast<uint8_t>(i % 3); },
+    };
+    std::vector<std::thread> threads;
+    for (Field field : fields) {
+        threads.emplace_back([&camera, field] {
+            for (int i = 1; i <= rounds; ++i) {
+                camera.ChangeSettings([field, i](CameraConfig& record) { field(record, i); });
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+
+    CameraConfig file;
+    ASSERT_EQ(file.LoadFromFile(), 1);
+    EXPECT_EQ(file.m_Color.m_Contrast, rounds);
+    EXPECT_EQ(file.m_Color.m_Saturation, rounds);
+    EXPECT_EQ(file.m_Format.m_Resolution, rounds % 3);
+    CameraConfig live;
+    camera.GetConfig(&live);
+    EXPECT_EQ(live.m_Color.m_Contrast, rounds);
+    EXPECT_EQ(live.m_Color.m_Saturation, rounds);
+}
+
+TEST_F(CameraSettings, ChangeSettingsReportsAFailedSaveAndStillAppliesTheValue)
+{
+    win::Watchdog watchdog(60000, "change, held file");
+    ASSERT_EQ(CameraConfig().SaveToFile(), 1);
+    const win::UniqueHandle holder = HoldSettingsFile();
+    ASSERT_TRUE(holder);
+    CCamera camera;
+    HRESULT saved = S_OK;
+    EXPECT_EQ(camera.ChangeSettings([](CameraConfig& record) { record.m_Color.m_Gamma = 55; }, &saved), 0);
+    EXPECT_TRUE(FAILED(saved)) << std::hex << saved;
+    unsigned char gamma = 0;
+    CameraGetGamma(&gamma);
+    EXPECT_EQ(gamma, 55);
+}
