@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "camera/CameraSdkLoader.h"
-#include "pages/SettingsTables.h"
+#include "camera/SettingsTables.h"
 #include "pages/PageHelpers.h"
 #include "resources/resource.h"
 
@@ -20,26 +20,6 @@ constexpr DWORD kWhiteBalanceWaitMs = 200;
 // The settings dialog is placed this much narrower and shorter than the page.
 constexpr int kDialogWidthMargin = 6;
 constexpr int kDialogHeightMargin = 50;
-
-// The values the "default" button loads (they differ from a fresh record's).
-void LoadPageDefaults(CameraConfig* config)
-{
-    config->m_Color.m_GainR = 88;
-    config->m_Color.m_GainG = 88;
-    config->m_Color.m_GainB = 88;
-    config->m_Color.m_Gamma = 100;
-    config->m_Color.m_Contrast = 20;
-    config->m_Color.m_ColorEnhancement = 1;
-    config->m_Color.m_Saturation = 100;
-    config->m_Exposure.m_AeState = 1;
-    config->m_Exposure.m_Target = 140;
-    config->m_Exposure.m_ExposureTimeMS = 40;
-    config->m_Exposure.m_AnalogGain = 185;
-    config->m_FrameSpeed = kFrameSpeedHigh;
-    config->m_HMirror = 0;
-    config->m_VMirror = 0;
-    config->m_Monochrome = 0;
-}
 
 // "%5.2f" of value / divisor, as the gain and gamma labels show it.
 void SetScaledLabel(HWND dialog, int labelId, int value, double divisor)
@@ -301,7 +281,7 @@ void PropertyPage::SetToDlg(const CameraConfig* config)
     const bool autoExposure = config->m_Exposure.m_AeState != 0;
     CheckDlgButton(m_myDlg, IDC_AE_ENABLE, autoExposure ? BST_CHECKED : BST_UNCHECKED);
 
-    SetSliderRange(IDC_AE_TARGET, 40, 200);
+    SetSliderRange(IDC_AE_TARGET, kAeTargetRange.minimum, kAeTargetRange.maximum);
     SetSliderPosition(IDC_AE_TARGET, config->m_Exposure.m_Target);
     EnableControl(IDC_AE_TARGET, autoExposure);
     EnableControl(IDC_AE_TARGET_VALUE, autoExposure);
@@ -316,21 +296,21 @@ void PropertyPage::SetToDlg(const CameraConfig* config)
     EnableControl(IDC_EXPOSURE_TIME, !autoExposure);
     EnableControl(IDC_EXPOSURE_TIME_VALUE, !autoExposure);
 
-    SetSliderRange(IDC_GAIN_R, 0, 255);
+    SetSliderRange(IDC_GAIN_R, kColourGainRange.minimum, kColourGainRange.maximum);
     SetSliderPosition(IDC_GAIN_R, config->m_Color.m_GainR);
-    SetSliderRange(IDC_GAIN_G, 0, 255);
+    SetSliderRange(IDC_GAIN_G, kColourGainRange.minimum, kColourGainRange.maximum);
     SetSliderPosition(IDC_GAIN_G, config->m_Color.m_GainG);
-    SetSliderRange(IDC_GAIN_B, 0, 255);
+    SetSliderRange(IDC_GAIN_B, kColourGainRange.minimum, kColourGainRange.maximum);
     SetSliderPosition(IDC_GAIN_B, config->m_Color.m_GainB);
 
-    SetSliderRange(IDC_GAMMA, 20, 150);
+    SetSliderRange(IDC_GAMMA, kGammaRange.minimum, kGammaRange.maximum);
     SetSliderPosition(IDC_GAMMA, config->m_Color.m_Gamma);
-    SetSliderRange(IDC_CONTRAST, 0, 255);
+    SetSliderRange(IDC_CONTRAST, kContrastRange.minimum, kContrastRange.maximum);
     SetSliderPosition(IDC_CONTRAST, config->m_Color.m_Contrast);
 
     const bool enhancement = config->m_Color.m_ColorEnhancement != 0;
     CheckDlgButton(m_myDlg, IDC_ENHANCEMENT_ENABLE, enhancement ? BST_CHECKED : BST_UNCHECKED);
-    SetSliderRange(IDC_SATURATION, 0, 255);
+    SetSliderRange(IDC_SATURATION, kSaturationRange.minimum, kSaturationRange.maximum);
     SetSliderPosition(IDC_SATURATION, config->m_Color.m_Saturation);
     EnableControl(IDC_SATURATION, enhancement);
     EnableControl(IDC_SATURATION_VALUE, enhancement);

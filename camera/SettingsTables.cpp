@@ -1,4 +1,7 @@
-#include "pages/SettingsTables.h"
+#include "camera/SettingsTables.h"
+
+#include "camera/CameraConfig.h"
+#include "camera/CameraSdk.h"
 
 const IsoGainRow IsoGainTable[kIsoSteps] = {
     {1, 100, 80},  {2, 200, 180}, {3, 300, 251}, {4, 400, 354}, {5, 500, 425},
@@ -52,4 +55,33 @@ uint32_t ExposureTimeAt(int position)
         position = kExposureTimeSteps - 1;
     }
     return ExposureTimeTable[position];
+}
+
+SettingRange AnalogGainRange()
+{
+    return {IsoGainTable[0].analogGain, IsoGainTable[kIsoSteps - 1].analogGain};
+}
+
+SettingRange ExposureTimeRange()
+{
+    return {static_cast<int>(ExposureTimeTable[0]), static_cast<int>(ExposureTimeTable[kExposureTimeSteps - 1])};
+}
+
+void LoadPageDefaults(CameraConfig* config)
+{
+    config->m_Color.m_GainR = 88;
+    config->m_Color.m_GainG = 88;
+    config->m_Color.m_GainB = 88;
+    config->m_Color.m_Gamma = 100;
+    config->m_Color.m_Contrast = 20;
+    config->m_Color.m_ColorEnhancement = 1;
+    config->m_Color.m_Saturation = 100;
+    config->m_Exposure.m_AeState = 1;
+    config->m_Exposure.m_Target = 140;
+    config->m_Exposure.m_ExposureTimeMS = 40;
+    config->m_Exposure.m_AnalogGain = 185;
+    config->m_FrameSpeed = kFrameSpeedHigh;
+    config->m_HMirror = 0;
+    config->m_VMirror = 0;
+    config->m_Monochrome = 0;
 }

@@ -1,7 +1,7 @@
 // The lookups between the settings page's slider positions and camera values.
 #include <gtest/gtest.h>
 
-#include "pages/SettingsTables.h"
+#include "camera/SettingsTables.h"
 
 TEST(SettingsTables, IsoGainLookupsRoundUpToTheNextStep)
 {
