@@ -76,6 +76,15 @@ HRESULT STDMETHODCALLTYPE CameraFilter::InnerQueryInterface(REFIID iid, void** o
     if (IsEqualIID(iid, IID_IOverlayNotify)) {
         return HandOutInterface(static_cast<IOverlayNotify*>(this), out);
     }
+    if (IsEqualIID(iid, IID_IAMVideoProcAmp)) {
+        return HandOutInterface(&m_VideoProcAmp, out);
+    }
+    if (IsEqualIID(iid, IID_IAMCameraControl)) {
+        return HandOutInterface(&m_CameraControl, out);
+    }
+    if (IsEqualIID(iid, IID_IAMVideoControl)) {
+        return HandOutInterface(&m_VideoControl, out);
+    }
     if (IsEqualIID(iid, IID_ICameraSettings)) {
         // Both property pages end up with the capture pin's implementation.
         CameraOutputPin* capture = CapturePin();

@@ -4,7 +4,12 @@
 // controller the filter embeds. Besides the framework's filter interfaces the
 // filter names the camera settings page, declares itself a source filter,
 // accepts overlay notifications without acting on them and passes queries for
-// ICameraSettings to its capture pin.
+// ICameraSettings to its capture pin. It also exports the platform's standard
+// camera controls: IAMVideoProcAmp and IAMCameraControl (the camera's
+// settings, filter/StandardControls.h) and IAMVideoControl for the capture
+// pin (mirroring, frame rates); each is a part of the filter of its own
+// (StandardControlInterface, VideoControlInterface) with the filter's
+// identity.
 //
 // Threading: the filter adds no lock of its own; StateLock (SourceFilterBase)
 // guards the pins' media type work and format selection, and the controller
@@ -21,6 +26,8 @@
 #include "camera/Camera.h"
 #include "filter/CameraOutputPin.h"
 #include "filter/CameraSettings.h"
+#include "filter/StandardControlInterface.h"
+#include "filter/VideoControlInterface.h"
 #include "framework/SourceFilterBase.h"
 
 class CameraFilter : public SourceFilterBase,
@@ -68,6 +75,10 @@ private:
     // Declared before the pins are made and destroyed after them (see the
     // destructor).
     CCamera m_Camera;
+    // The standard controls' interfaces; they use m_Camera (and the pins).
+    VideoProcAmpInterface m_VideoProcAmp{Owner(), &m_Camera};
+    CameraControlInterface m_CameraControl{Owner(), &m_Camera};
+    VideoControlInterface m_VideoControl{this};
 };
 
 // Creation function of the filter's class (factory table): the new filter's

@@ -49,6 +49,7 @@
 
 #include "camera/Camera.h"
 #include "filter/CameraSettings.h"
+#include "filter/FrameRateMeter.h"
 #include "framework/MediaTypeRecord.h"
 #include "framework/SourceStreamBase.h"
 
@@ -155,6 +156,9 @@ public:
     HRESULT STDMETHODCALLTYPE SetConfig(CameraConfig* config) override;
 
     bool IsCapturePin() const { return IsEqualGUID(m_Category, PIN_CATEGORY_CAPTURE) != FALSE; }
+    // The rate at which this pin delivers samples while it streams (every
+    // fill counts; empty outside streaming). Any thread.
+    FrameRateMeter& DeliveryRate() { return m_DeliveryRate; }
 
     // Capacity of the format list (the controller lists 5).
     static const int kMaxFormats = 10;
@@ -206,6 +210,8 @@ private:
     // Worker thread only: the frame each fill delivers, from the connection
     // type when the worker starts.
     FrameLayout m_FrameLayout;
+    // Written by the worker, read by any thread (its own leaf lock).
+    FrameRateMeter m_DeliveryRate;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;
     int m_FormatCount = 0;
     // Position of the offered entry in m_Formats. Under StateLock.

@@ -98,6 +98,7 @@ HRESULT CameraOutputPin::OnWorkerStart()
     // from earlier opens); stamps count from here until a Run re-anchors them.
     m_LastSequence = 0;
     m_ReanchorPending.store(false);
+    m_DeliveryRate.Restart();
     return S_OK;
 }
 
@@ -111,6 +112,8 @@ HRESULT CameraOutputPin::OnRun(REFERENCE_TIME /*start*/)
 
 HRESULT CameraOutputPin::OnWorkerEnd()
 {
+    // A stopped pin delivers at no rate.
+    m_DeliveryRate.Restart();
     // Stopping either pin's worker stops the camera for both.
     if (m_pCamera) {
         m_pCamera->Stop();
@@ -169,6 +172,8 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
     }
     // A reused sample must not claim the bytes of an earlier frame.
     sample->SetActualDataLength(written);
+    // The sample goes downstream now.
+    m_DeliveryRate.Delivered();
     return S_OK;
 }
 
