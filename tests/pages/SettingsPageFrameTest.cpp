@@ -320,6 +320,67 @@ TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
     EXPECT_EQ(again, file);
 }
 
+TEST_F(SettingsPageFrameTest, ShowsWhatTheStandardControlsSetTheNextTimeItOpens)
+{
+    win::Watchdog watchdog(60000, "standard controls on the page");
+    OpenSettingsFrame();
+    ASSERT_TRUE(frame->CloseWith("Cancel"));
+    frame.reset();
+
+    // An application sets the camera through the platform's interfaces on
+    // the filter the page edits.
+    Microsoft::WRL::ComPtr<IAMVideoProcAmp> procAmp;
+    Microsoft::WRL::ComPtr<IAMCameraControl> cameraControl;
+    Microsoft::WRL::ComPtr<IAMVideoControl> videoControl;
+    Microsoft::WRL::ComPtr<IPin> capture;
+    ASSERT_EQ(objects.settingsPageObject.As(&procAmp), S_OK);
+    ASSERT_EQ(objects.settingsPageObject.As(&cameraControl), S_OK);
+    ASSERT_EQ(objects.settingsPageObject.As(&videoControl), S_OK);
+    ASSERT_EQ(objects.formatPageObject.As(&capture), S_OK);
+    const LONG manual = VideoProcAmp_Flags_Manual;
+    ASSERT_EQ(procAmp->Set(VideoProcAmp_Contrast, 77, manual), S_OK);
+    ASSERT_EQ(procAmp->Set(VideoProcAmp_Gamma, 40, manual), S_OK);
+    ASSERT_EQ(procAmp->Set(VideoProcAmp_Saturation, 33, manual), S_OK);
+    ASSERT_EQ(procAmp->Set(VideoProcAmp_Gain, 425, manual), S_OK);
+    ASSERT_EQ(procAmp->Set(VideoProcAmp_ColorEnable, 0, manual), S_OK);
+    ASSERT_EQ(cameraControl->Set(CameraControl_Exposure, 1, CameraControl_Flags_Manual), S_OK);
+    ASSERT_EQ(videoControl->SetMode(capture.Get(), VideoControlFlag_FlipHorizontal), S_OK);
+
+    OpenSettingsFrame();
+    EXPECT_EQ(Position(IDC_CONTRAST), 77);
+    EXPECT_EQ(Position(IDC_GAMMA), 40);
+    EXPECT_EQ(Position(IDC_SATURATION), 33);
+    EXPECT_EQ(Text(IDC_ISO_VALUE), "500") << "analog gain 425 is ISO step 5";
+    EXPECT_EQ(Text(IDC_EXPOSURE_TIME_VALUE), "2000 ms");
+    EXPECT_FALSE(Checked(IDC_AE_ENABLE));
+    ExpectExposureControlsFor(false);
+    EXPECT_TRUE(Checked(IDC_MONO));
+    EXPECT_TRUE(Checked(IDC_HFLIP));
+    EXPECT_FALSE(Checked(IDC_VFLIP));
+
+    // Brightness needs auto exposure, which the page shows as well. (A page
+    // that is open meanwhile hands back what it was shown when it closes.)
+    ASSERT_TRUE(frame->CloseWith("Cancel"));
+    ASSERT_EQ(cameraControl->Set(CameraControl_Exposure, 1, CameraControl_Flags_Auto), S_OK);
+    ASSERT_EQ(procAmp->Set(VideoProcAmp_Brightness, 170, manual), S_OK);
+    OpenSettingsFrame();
+    EXPECT_TRUE(Checked(IDC_AE_ENABLE));
+    EXPECT_EQ(Position(IDC_AE_TARGET), 170);
+    EXPECT_EQ(Text(IDC_AE_TARGET_VALUE), "170");
+
+    // Closing the page keeps them: it hands back what it was shown.
+    ASSERT_TRUE(frame->CloseWith("Cancel"));
+    evidence::ExpectFields(evidence::SettingsFile(), {{evidence::kTarget, 1, 170},
+                                                       {evidence::kContrast, 1, 77},
+                                                       {evidence::kGamma, 1, 40},
+                                                       {evidence::kSaturation, 1, 33},
+                                                       {evidence::kAnalogGain, 2, 425},
+                                                       {evidence::kExposureTime, 4, 2000},
+                                                       {evidence::kAeState, 4, 1},
+                                                       {evidence::kMonochrome, 4, 1},
+                                                       {evidence::kHMirror, 4, 1}});
+}
+
 TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
 {
     win::Watchdog watchdog(60000, "screenshot");
