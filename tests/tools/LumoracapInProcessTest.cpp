@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -198,6 +199,80 @@ TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
     EXPECT_EQ(LeftoverCaptureFiles(), 0);
     ExpectModuleCanUnload();
     DeleteFileA(avi.c_str());
+}
+
+} // namespace
+
+namespace {
+
+// controls lists every standard control; set changes one on the camera (the
+// journal) and in the settings file, and refuses what the camera cannot take.
+TEST_F(LumoracapInProcessTest, ControlsListsEveryStandardControlAndSetChangesOne)
+{
+    win::Watchdog watchdog(120000, "controls and set");
+    CommandRun run = RunInProcess({L"controls"});
+    ASSERT_EQ(run.exitCode, kExitSuccess) << run.err;
+    for (const char* line : {"  Brightness             40 to 200      1     140      100      -\n",
+                             "  Gain                   80 to 650      1     185      40       -\n",
+                             "  Exposure               -4 to 9        1     -4       -4       on\n",
+                             "  FlipVertical           0 to 1         1     -        0        -\n",
+                             "  Hue                    not supported\n", "  Focus                  not supported\n"}) {
+        EXPECT_NE(run.out.find(line), std::string::npos) << line << " missing from\n" << run.out;
+    }
+    ExpectModuleCanUnload();
+
+    struct SetCase {
+        std::vector<std::wstring> args;
+        int exitCode;
+        const char* said; // in the output, or in the errors when it fails
+        const char* sent; // the SDK call it made, or "" for none
+    };
+    const SetCase cases[] = {
+        {{L"set", L"brightness", L"150"}, kExitSuccess, "Brightness: 150\n", "CameraSetAeTarget(150)"},
+        {{L"set", L"Brightness", L"201"}, kExitFailure, "Brightness takes a value from 40 to 200, not 201", ""},
+        {{L"set", L"gain", L"auto"}, kExitFailure, "Gain has no automatic mode; give a value from 80 to 650", ""},
+        {{L"set", L"hue", L"5"}, kExitFailure, "\"Lumora Camera\" has no Hue control", ""},
+        {{L"set", L"exposure", L"-1"}, kExitSuccess, "Exposure: -1 (manual)\n", "CameraSetExposureTimeMS(520)"},
+        {{L"set", L"exposure", L"auto"}, kExitSuccess, "Exposure: -1 (auto)\n", "CameraSetAeState(1)"},
+        {{L"set", L"flipvertical", L"1"}, kExitSuccess, "FlipVertical: 1\n", "CameraSetMirror(1,1)"},
+        {{L"set", L"flipvertical", L"2"}, kExitFailure, "FlipVertical takes a value from 0 to 1, not 2", ""},
+        {{L"set", L"colorenable", L"0"}, kExitSuccess, "ColorEnable: 0\n", "CameraSetMonochrome(1)"},
+    };
+    for (const SetCase& c : cases) {
+        SCOPED_TRACE(std::string(c.args[1].begin(), c.args[1].end()) + " " +
+                     std::string(c.args[2].begin(), c.args[2].end()));
+        SimClearJournal();
+        run = RunInProcess(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+        const std::string& said = c.exitCode == kExitSuccess ? run.out : run.err;
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        const std::vector<std::string> journal = testenv::JournalLines();
+        bool anySet = false;
+        for (const std::string& line : journal) {
+            anySet = anySet || line.compare(0, 9, "CameraSet") == 0;
+        }
+        if (*c.sent) {
+            EXPECT_NE(std::find(journal.begin(), journal.end(), c.sent), journal.end()) << c.sent;
+        } else {
+            EXPECT_FALSE(anySet) << "a refused set reached the camera";
+        }
+        ExpectModuleCanUnload();
+    }
+
+    // What was set is in the settings file, and what controls shows.
+    CameraConfig stored;
+    ASSERT_EQ(stored.LoadFromFile(), 1);
+    EXPECT_EQ(stored.m_Exposure.m_Target, 150);
+    EXPECT_EQ(stored.m_Exposure.m_AeState, 1);
+    EXPECT_EQ(stored.m_Exposure.m_ExposureTimeMS, 520u);
+    EXPECT_EQ(stored.m_VMirror, 1);
+    EXPECT_EQ(stored.m_Monochrome, 1);
+    run = RunInProcess({L"controls"});
+    EXPECT_NE(run.out.find("  Brightness             40 to 200      1     140      150      -\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("  FlipVertical           0 to 1         1     -        1        -\n"), std::string::npos)
+        << run.out;
+    ExpectModuleCanUnload();
 }
 
 } // namespace

@@ -60,6 +60,23 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
         {L"capture --out a.avi --seconds", false, "--seconds needs a value"},
         {L"formats --verbose", false, "unknown option --verbose"},
         {L"formats extra", false, "unexpected argument \"extra\""},
+        {L"controls --device Other", true, ""},
+        {L"set brightness 150", true, ""},
+        {L"set Exposure -3 --device Other", true, ""},
+        {L"set exposure AUTO", true, ""},
+        {L"set fliphorizontal 1", true, ""},
+        {L"controls --out a.png", false, "--out is not an option of controls"},
+        {L"controls brightness", false, "unexpected argument \"brightness\""},
+        {L"set", false, "set needs a control and a value"},
+        {L"set brightness", false, "set needs a control and a value"},
+        {L"set brightness --device X", false, "set needs a control and a value"},
+        {L"set --device X brightness 1", false, "set needs a control and a value"},
+        {L"set brightnes 150", false, "unknown control \"brightnes\" (one of brightness, contrast"},
+        {L"set brightness 1.5", false, "a whole number or \"auto\" as the value, not \"1.5\""},
+        {L"set brightness -", false, "a whole number"},
+        {L"set brightness 2147483648", false, "a whole number"},
+        {L"set brightness 150 160", false, "unexpected argument \"160\""},
+        {L"set brightness 150 --seconds 5", false, "--seconds is not an option of set"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "\"" << std::string(c.line, c.line + wcslen(c.line)) << "\"");
@@ -78,6 +95,15 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
     EXPECT_EQ(options.out, L"a.avi");
     EXPECT_EQ(options.snapshot, L"b.png");
     EXPECT_FALSE(options.preview);
+    // set's control keeps its case (names are matched without it); its value
+    // is a number or auto.
+    ASSERT_TRUE(ParseCommandLine(Split(L"set Exposure -2147483648"), &options, &error));
+    EXPECT_EQ(options.command, Command::Set);
+    EXPECT_EQ(options.control, L"Exposure");
+    EXPECT_EQ(options.controlValue, -2147483647L - 1);
+    EXPECT_FALSE(options.controlAuto);
+    ASSERT_TRUE(ParseCommandLine(Split(L"set exposure Auto"), &options, &error));
+    EXPECT_TRUE(options.controlAuto);
     // --help wins over everything else on the line, errors included.
     ASSERT_TRUE(ParseCommandLine(Split(L"capture --bogus --help"), &options, &error));
     EXPECT_TRUE(options.help);

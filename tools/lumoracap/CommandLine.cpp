@@ -1,5 +1,6 @@
 #include "tools/lumoracap/CommandLine.h"
 
+#include "tools/lumoracap/StandardControlNames.h"
 #include "tools/lumoracap/Text.h"
 
 namespace {
@@ -11,7 +12,8 @@ struct CommandName {
 
 const CommandName kCommands[] = {
     {L"devices", Command::Devices},   {L"formats", Command::Formats},   {L"capture", Command::Capture},
-    {L"snapshot", Command::Snapshot}, {L"settings", Command::Settings},
+    {L"snapshot", Command::Snapshot}, {L"settings", Command::Settings}, {L"controls", Command::Controls},
+    {L"set", Command::Set},
 };
 
 // The options each command takes (besides --help).
@@ -22,6 +24,8 @@ bool Accepts(Command command, const std::wstring& option)
         return false;
     case Command::Formats:
     case Command::Settings:
+    case Command::Controls:
+    case Command::Set:
         return option == L"--device";
     case Command::Snapshot:
         return option == L"--device" || option == L"--out";
@@ -69,6 +73,67 @@ bool ParseSeconds(const std::wstring& text, int* seconds)
     return true;
 }
 
+// "auto" (any case), or a whole number with an optional sign that fits in 32 bits.
+bool ParseControlValue(const std::wstring& text, Options* options)
+{
+    std::wstring lower;
+    for (wchar_t c : text) {
+        lower += static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+    }
+    if (lower == L"auto") {
+        options->controlAuto = true;
+        return true;
+    }
+    size_t at = text[0] == L'-' || text[0] == L'+' ? 1 : 0;
+    if (at == text.size() || text.size() - at > 10) {
+        return false;
+    }
+    long long value = 0;
+    for (; at < text.size(); ++at) {
+        if (text[at] < L'0' || text[at] > L'9') {
+            return false;
+        }
+        value = value * 10 + (text[at] - L'0');
+    }
+    value = text[0] == L'-' ? -value : value;
+    if (value < -2147483647LL - 1 || value > 2147483647LL) {
+        return false;
+    }
+    options->controlValue = static_cast<long>(value);
+    return true;
+}
+
+// The names "set" takes, for its error message.
+std::string ControlNameList()
+{
+    std::string names;
+    for (int i = 0; i < kStandardControlNameCount; ++i) {
+        names += (i ? ", " : "") + std::string(kStandardControlNames[i].name);
+    }
+    return names;
+}
+
+// set's NAME and VALUE, the two arguments after the command; false with the
+// reason in *error.
+bool ParseSetArguments(const std::vector<std::wstring>& args, Options* options, std::string* error)
+{
+    if (args.size() < 3 || args[1].compare(0, 2, L"--") == 0 || args[2].compare(0, 2, L"--") == 0 ||
+        args[1].empty() || args[2].empty()) {
+        *error = "set needs a control and a value: set NAME VALUE|auto";
+        return false;
+    }
+    if (!FindStandardControlName(args[1])) {
+        *error = "unknown control \"" + Utf8(args[1]) + "\" (one of " + ControlNameList() + ")";
+        return false;
+    }
+    options->control = args[1];
+    if (!ParseControlValue(args[2], options)) {
+        *error = "set takes a whole number or \"auto\" as the value, not \"" + Utf8(args[2]) + "\"";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, std::string* error)
@@ -94,7 +159,14 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, s
         return false;
     }
 
-    for (size_t i = 1; i < args.size(); ++i) {
+    size_t firstOption = 1;
+    if (options->command == Command::Set) {
+        if (!ParseSetArguments(args, options, error)) {
+            return false;
+        }
+        firstOption = 3;
+    }
+    for (size_t i = firstOption; i < args.size(); ++i) {
         const std::wstring& option = args[i];
         if (!IsKnownOption(option)) {
             *error = option.compare(0, 2, L"--") == 0 ? "unknown option " + Utf8(option)
@@ -150,6 +222,10 @@ const char* UsageText()
            "                               --snapshot also saves the last frame as PNG\n"
            "  snapshot --out FILE.png      save one frame as PNG\n"
            "  settings                     open the camera's property pages\n"
+           "  controls                     list the standard camera controls: range, default,\n"
+           "                               current value and whether the camera sets it itself\n"
+           "  set NAME VALUE|auto          set one standard control (a name \"controls\" lists,\n"
+           "                               such as brightness, exposure or fliphorizontal)\n"
            "\n"
            "Options:\n"
            "  --device NAME                the video input device to use (default \"Lumora Camera\")\n"

@@ -5,13 +5,15 @@
 //   lumoracap capture  [--device NAME] --seconds N --out FILE.avi [--preview] [--snapshot FILE.png]
 //   lumoracap snapshot [--device NAME] --out FILE.png
 //   lumoracap settings [--device NAME]
+//   lumoracap controls [--device NAME]
+//   lumoracap set NAME VALUE|auto [--device NAME]
 //   lumoracap --help
 #pragma once
 
 #include <string>
 #include <vector>
 
-enum class Command { None, Devices, Formats, Capture, Snapshot, Settings };
+enum class Command { None, Devices, Formats, Capture, Snapshot, Settings, Controls, Set };
 
 struct Options {
     Command command = Command::None;
@@ -21,6 +23,9 @@ struct Options {
     std::wstring out;                         // --out (capture: .avi, snapshot: .png)
     bool preview = false;                     // --preview (capture)
     std::wstring snapshot;                    // --snapshot (capture)
+    std::wstring control;                     // set: a name of StandardControlNames.h
+    bool controlAuto = false;                 // set: "auto" instead of a value
+    long controlValue = 0;                    // set: the value, when not auto
 };
 
 // Parses the arguments after the program name. False with a one-line reason

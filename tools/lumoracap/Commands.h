@@ -11,3 +11,5 @@ int ListFormats(const Options& options, Console& console);
 int CaptureToFile(const Options& options, Console& console);
 int TakeSnapshot(const Options& options, Console& console);
 int OpenSettings(const Options& options, Console& console);
+int ListControls(const Options& options, Console& console);
+int SetControl(const Options& options, Console& console);

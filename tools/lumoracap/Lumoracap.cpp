@@ -37,6 +37,10 @@ int RunLumoracap(const std::vector<std::wstring>& args, Console& console)
         return TakeSnapshot(options, console);
     case Command::Settings:
         return OpenSettings(options, console);
+    case Command::Controls:
+        return ListControls(options, console);
+    case Command::Set:
+        return SetControl(options, console);
     case Command::None:
         break;
     }
