@@ -193,10 +193,12 @@ TEST_F(StandardControlsInGraph, TheMeasuredRateFollowsTheCamerasFrameSpeed)
     const LONGLONG normal = measured();
     std::printf("measured frame interval: %lld at frame speed 1, %lld at 2 (100-ns units)\n",
                 static_cast<long long>(high), static_cast<long long>(normal));
+    // Near the camera's rates; a loaded machine delivers the fast one late.
     EXPECT_GT(high, 333333 * 8 / 10);
-    EXPECT_LT(high, 333333 * 13 / 10);
+    EXPECT_LT(high, 333333 * 15 / 10);
     EXPECT_GT(normal, 666666 * 8 / 10);
     EXPECT_LT(normal, 666666 * 13 / 10);
+    EXPECT_GT(normal, high * 13 / 10) << "the measure did not follow the camera";
 
     // Stopped, nothing is measured.
     ASSERT_EQ(S_OK, graph.Stop());
