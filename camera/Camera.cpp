@@ -78,6 +78,9 @@ CCamera::~CCamera()
 
 int CCamera::Init()
 {
+    // The record it applies is saved as a whole: no other writer may come
+    // between the open and the save.
+    win::LockGuard turn(m_SettingsTurn);
     std::optional<CameraConfig> applied;
     const int result = Open(applied);
     // Outside m_Lock, as every use of the settings file.
@@ -242,6 +245,7 @@ int CCamera::SetConfig(const CameraConfig* config, HRESULT* saved)
     // Every call rewrites the file, changed or not. Outside m_Lock: a save
     // that meets the file held open waits for it a little, and a fetch or
     // another settings call must not wait behind that.
+    win::LockGuard turn(m_SettingsTurn);
     const HRESULT stored = config->Store();
     if (saved) {
         *saved = stored;
@@ -255,6 +259,37 @@ int CCamera::SetConfig(const CameraConfig* config, HRESULT* saved)
     }
     m_Config = *config;
     return SUCCEEDED(stored) ? 1 : 0;
+}
+
+template <class Change>
+int CCamera::ChangeConfig(Change change, HRESULT* saved)
+{
+    // One turn for the read and the write (the lock is recursive, so
+    // SetConfig takes it again): a page's Apply comes wholly before the read
+    // or wholly after the write, and neither loses the other's fields.
+    win::LockGuard turn(m_SettingsTurn);
+    CameraConfig record;
+    GetConfig(&record);
+    if (!change(record)) {
+        if (saved) {
+            *saved = S_OK;
+        }
+        return 1;
+    }
+    return SetConfig(&record, saved);
+}
+
+int CCamera::SetFrameSpeed(int32_t frameSpeed, HRESULT* saved)
+{
+    return ChangeConfig(
+        [frameSpeed](CameraConfig& record) {
+            if (record.m_FrameSpeed == frameSpeed) {
+                return false;
+            }
+            record.m_FrameSpeed = frameSpeed;
+            return true;
+        },
+        saved);
 }
 
 void CCamera::ApplyChangedSettings(const CameraConfig& record)

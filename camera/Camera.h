@@ -18,8 +18,11 @@
 // around every SDK call made here, every use of the flags, the image and its
 // size, the sequences and m_Config, and the whole of frame handling. The
 // settings file is read and written outside m_Lock: GetConfig and SetConfig
-// before they take it, Init after it has left it. The controller takes no
-// other lock while holding m_Lock (the claim is an atomic, never waited for);
+// before they take it, Init after it has left it. The writers of the settings
+// record (SetConfig, SetFrameSpeed, Init) take their turn on m_SettingsTurn
+// first, so a read-modify-write never loses another writer's record. The
+// controller takes no other lock while holding m_Lock (the claim is an
+// atomic, never waited for);
 // a caller may hold its own locks when it calls in. A fetch that waits for a
 // frame sleeps on m_FrameArrived, which releases m_Lock while it sleeps, so
 // the capture thread, Stop and UnInit go on; the waits are entered only from
@@ -97,6 +100,14 @@ public:
     // values (the user sees them live); *saved, when given, receives the
     // save's result (S_OK, or why it failed).
     int SetConfig(const CameraConfig* config, HRESULT* saved = nullptr);
+    // Sets the camera's frame speed (1 "High", 2 "Normal") as the "Camera
+    // Set" page's High/Normal and Apply do, in one read-modify-write: the
+    // current record as GetConfig reads it (the settings file and the
+    // camera's values), with the frame speed changed, saved and applied as
+    // SetConfig does (the SDK gets it at once). Nothing is saved or sent when
+    // the record already has that speed. 1; 0 when the save failed (the speed
+    // is applied all the same); *saved as for SetConfig.
+    int SetFrameSpeed(int32_t frameSpeed, HRESULT* saved = nullptr);
 
     // Fill destination with a frame of the given layout cut from the newest
     // image (CopyCentredWindow: the centred window, or the image centred on
@@ -150,6 +161,12 @@ private:
     };
     // Caller holds m_Lock; into must be empty.
     void TakeCaptureResources(CaptureResources& into);
+
+    // The read-modify-write of SetFrameSpeed: change(record) edits the
+    // current record; the result is saved and applied unless change returns
+    // false (nothing to change). Holds m_SettingsTurn throughout.
+    template <class Change>
+    int ChangeConfig(Change change, HRESULT* saved);
 
     // Init's work under m_Lock: Init's result. applied receives the record
     // sent to the camera once CameraInit succeeded, for Init to write to the
@@ -216,6 +233,13 @@ private:
     // then used under m_Lock.
     HWND m_hWnd = nullptr;
     win::Lock m_Lock;
+    // Serialises the writers of the settings record: SetConfig, the
+    // read-modify-write of ChangeConfig and Init (which saves the record it
+    // applied), each from before it reads or saves the file to after it has
+    // applied the record, so that no writer puts back a record another has
+    // just replaced. Taken with no other lock of the driver held; m_Lock and
+    // the settings file's own lock are taken inside it.
+    win::Lock m_SettingsTurn;
     // Woken (all waiters) by the capture thread after each new frame; waited
     // on with m_Lock.
     win::ConditionVariable m_FrameArrived;
