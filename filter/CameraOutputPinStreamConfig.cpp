@@ -24,7 +24,7 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetFormat(AM_MEDIA_TYPE* type)
     int position = -1;
     int previousPosition = 0;
     int32_t previousSpeed = 0;
-    int32_t speed = 0;
+    int32_t namedSpeed = 0; // the speed the type names; 0: none, the rate stays
     {
         // The lock keeps the replacement from freeing a format block that
         // another caller is copying, and the choice and the connection from
@@ -37,9 +37,9 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetFormat(AM_MEDIA_TYPE* type)
         }
         position = decided.position;
         previousSpeed = m_pOwnerFilter->FrameSpeed();
-        speed = decided.frameSpeed != 0 ? decided.frameSpeed : previousSpeed;
+        namedSpeed = decided.frameSpeed;
         // Made first, so that running out of memory changes nothing.
-        RETURN_IF_FAILED(EntryAtRate(position, speed, &chosen));
+        RETURN_IF_FAILED(EntryAtRate(position, namedSpeed, &chosen));
         if (connectedPin) {
             peer = connectedPin;
             RETURN_IF_FAILED(previous.Assign(connectionType));
@@ -52,8 +52,9 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetFormat(AM_MEDIA_TYPE* type)
     }
     if (!peer) {
         // The rate last, outside the lock: the controller saves the settings
-        // file and calls the SDK. Both pins then follow it.
-        return ChangeFrameSpeed(speed);
+        // file and calls the SDK. Both pins then follow it. A type that names
+        // no rate leaves the camera's as it is.
+        return namedSpeed != 0 ? ChangeFrameSpeed(namedSpeed) : S_OK;
     }
 
     // Connected: the peer, the controller and the graph are called outside
@@ -66,13 +67,15 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetFormat(AM_MEDIA_TYPE* type)
         win::LockGuard guard(SourceFilter()->StateLock());
         m_SelectedPosition = position;
     }
-    const HRESULT saved = ChangeFrameSpeed(speed);
+    const HRESULT saved = namedSpeed != 0 ? ChangeFrameSpeed(namedSpeed) : S_OK;
     const HRESULT hr = ConnectAgain(peer.Get(), &chosen);
     if (FAILED(hr)) {
         // The peer took the query but not the connection: the former rate,
         // choice, connection (when the attempt left the pins apart; best
         // effort) and type.
-        ChangeFrameSpeed(previousSpeed);
+        if (namedSpeed != 0) {
+            ChangeFrameSpeed(previousSpeed);
+        }
         {
             win::LockGuard guard(SourceFilter()->StateLock());
             m_SelectedPosition = previousPosition;
@@ -89,13 +92,16 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetFormat(AM_MEDIA_TYPE* type)
 
 HRESULT CameraOutputPin::ChangeFrameSpeed(int32_t frameSpeed)
 {
-    if (frameSpeed == m_pOwnerFilter->FrameSpeed() || !m_pCamera) {
+    if (!m_pCamera) {
         return S_OK;
     }
     // As the "Camera Set" page's High/Normal and Apply: the controller reads
     // the current record, changes the speed, saves and applies it in one
-    // turn. A failed save still applies it (the camera runs at it); the pins
-    // follow what the camera does.
+    // turn, and does nothing when the camera already runs at it. Asked even
+    // when the pins announce that speed already: they follow the settings
+    // file, which a camera just loaded in this process (at its power-on
+    // speed) need not. A failed save still applies it (the camera runs at
+    // it); the pins follow what the camera does.
     HRESULT saved = S_OK;
     m_pCamera->SetFrameSpeed(frameSpeed, &saved);
     m_pOwnerFilter->FollowFrameSpeed(frameSpeed);

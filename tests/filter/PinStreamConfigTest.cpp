@@ -132,6 +132,26 @@ TEST_F(PinStreamConfig, SetFormatChoosesTheSizeAndSetsTheCamerasRate)
     }
 }
 
+TEST_F(PinStreamConfig, ARateTheSettingsFileNamesAlreadyStillReachesTheCamera)
+{
+    // Stored by an earlier program; this process's camera is at power-on.
+    CameraConfig stored;
+    stored.m_FrameSpeed = 2;
+    ASSERT_EQ(1, stored.SaveToFile());
+    TestFilter under;
+    const ComPtr<IAMStreamConfig> capture = ConfigOf(under.capture);
+    EXPECT_EQ(666666, IntervalOf(Current(capture.Get())));
+    SimClearJournal();
+    MediaTypeRecord slow = Asking(capture.Get(), 3032, 666666);
+    ASSERT_EQ(S_OK, capture->SetFormat(&slow));
+    EXPECT_EQ(std::vector<std::string>{"CameraSetFrameSpeed(2)"}, FrameSpeedCalls());
+    // Naming no rate leaves the camera alone.
+    SimClearJournal();
+    MediaTypeRecord keep = Asking(capture.Get(), 3032, 0);
+    ASSERT_EQ(S_OK, capture->SetFormat(&keep));
+    EXPECT_EQ(std::vector<std::string>{}, JournalLines());
+}
+
 TEST_F(PinStreamConfig, AChoiceLastsUntilAnotherResolutionIndexIsApplied)
 {
     TestFilter under;
