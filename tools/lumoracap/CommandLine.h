@@ -3,7 +3,8 @@
 //   lumoracap devices
 //   lumoracap formats  [--device NAME]
 //   lumoracap capture  [--device NAME] --seconds N --out FILE.avi [--preview] [--snapshot FILE.png]
-//   lumoracap snapshot [--device NAME] --out FILE.png
+//                      [--size WxH] [--fps N]
+//   lumoracap snapshot [--device NAME] --out FILE.png [--size WxH] [--fps N]
 //   lumoracap settings [--device NAME]
 //   lumoracap --help
 #pragma once
@@ -21,6 +22,9 @@ struct Options {
     std::wstring out;                         // --out (capture: .avi, snapshot: .png)
     bool preview = false;                     // --preview (capture)
     std::wstring snapshot;                    // --snapshot (capture)
+    int width = 0;                            // --size WxH (capture, snapshot); 0: the pin's own
+    int height = 0;
+    double framesPerSecond = 0;               // --fps (capture, snapshot); 0: the camera's own
 };
 
 // Parses the arguments after the program name. False with a one-line reason
