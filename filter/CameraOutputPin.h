@@ -21,7 +21,10 @@
 // pins (CameraFilter::FrameSpeed): every offered and current type announces
 // its interval (333333 or 666666, FrameRates.h) and bit rate, fills are paced
 // to it, and SetFormat changes it through the controller as the "Camera Set"
-// page's High/Normal does.
+// page's High/Normal does. A connected pin keeps its connection's frame,
+// whatever is chosen meanwhile, until it connects again (SetFormat connects
+// it again at once); only the rate its type announces follows the camera.
+//
 // Beyond IPin it exports IAMStreamConfig, IKsPropertySet (pin category),
 // IAMDroppedFrames, ISpecifyPropertyPages and ICameraSettings; their methods
 // live in CameraOutputPin*.cpp, one file per interface.
