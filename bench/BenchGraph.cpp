@@ -1,8 +1,10 @@
 #include "bench/BenchGraph.h"
 
+#include "bench/RunResult.h"
 #include "filter/CameraFilter.h"
 #include "filter/CameraOutputPin.h"
 #include "win/HResult.h"
+#include "win/MediaType.h"
 
 using Microsoft::WRL::ComPtr;
 using graph::PinCategory;
@@ -40,9 +42,10 @@ bool SameObject(IUnknown* a, IUnknown* b)
 
 } // namespace
 
-BenchGraph::BenchGraph(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock)
+BenchGraph::BenchGraph(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
+                       bool fullSizeCapture)
 {
-    m_built = Build(captureTimeline, previewTimeline, withClock);
+    m_built = Build(captureTimeline, previewTimeline, withClock, fullSizeCapture);
 }
 
 HRESULT BenchGraph::Step(HRESULT hr, const char* step)
@@ -53,7 +56,8 @@ HRESULT BenchGraph::Step(HRESULT hr, const char* step)
     return hr;
 }
 
-HRESULT BenchGraph::Build(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock)
+HRESULT BenchGraph::Build(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
+                          bool fullSizeCapture)
 {
     HRESULT created = E_FAIL;
     UnknownBase* object = CreateCameraFilter(nullptr, &created);
@@ -69,6 +73,9 @@ HRESULT BenchGraph::Build(SampleTimeline* captureTimeline, SampleTimeline* previ
     m_filterObject = static_cast<CameraFilter*>(object);
 
     RETURN_IF_FAILED(Step(m_graph.Create(m_filter.Get(), L"Lumora Camera"), "filter graph"));
+    if (fullSizeCapture) {
+        RETURN_IF_FAILED(Step(SetCaptureSize(kImageWidth, kImageHeight), "full-size capture format"));
+    }
     RETURN_IF_FAILED(
         Step(m_graph.RenderPin(PinCategory::Capture, captureTimeline, graph::Renderer::Null), "capture pin"));
     RETURN_IF_FAILED(
@@ -82,6 +89,34 @@ HRESULT BenchGraph::Build(SampleTimeline* captureTimeline, SampleTimeline* previ
     // now so that the sinks can read it from the first sample on.
     return Step(m_graph.UseClock(withClock ? graph::ReferenceClock::Default : graph::ReferenceClock::None),
                 withClock ? "SetDefaultSyncSource" : "SetSyncSource");
+}
+
+HRESULT BenchGraph::SetCaptureSize(LONG width, LONG height)
+{
+    CameraOutputPin* pin = m_filterObject->CapturePin();
+    if (!pin) {
+        return E_UNEXPECTED;
+    }
+    ComPtr<IAMStreamConfig> config;
+    RETURN_IF_FAILED(pin->Pin()->QueryInterface(IID_PPV_ARGS(config.GetAddressOf())));
+    int count = 0;
+    int size = 0;
+    RETURN_IF_FAILED(config->GetNumberOfCapabilities(&count, &size));
+    for (int i = 0; i < count; ++i) {
+        AM_MEDIA_TYPE* listed = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps;
+        if (size != sizeof(caps) || config->GetStreamCaps(i, &listed, reinterpret_cast<BYTE*>(&caps)) != S_OK) {
+            continue;
+        }
+        const win::MediaTypePtr type(listed);
+        VIDEOINFOHEADER* format = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
+        if (IsEqualGUID(type->formattype, FORMAT_VideoInfo) && format && type->cbFormat >= sizeof(*format) &&
+            format->bmiHeader.biWidth == width && format->bmiHeader.biHeight == height) {
+            format->AvgTimePerFrame = 0; // the camera's rate
+            return config->SetFormat(type.get());
+        }
+    }
+    return VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
 bool BenchGraph::SharesAllocator(CameraOutputPin* pin, IBaseFilter* sink)

@@ -31,7 +31,11 @@ class BenchGraph {
 public:
     // withClock false: the graph runs without a reference clock, so the
     // renderers present samples at once instead of at their start times.
-    BenchGraph(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock);
+    // fullSizeCapture: before it connects, the capture pin is set through
+    // its IAMStreamConfig to the camera's whole image (kImageWidth x
+    // kImageHeight); the preview pin keeps its own frame.
+    BenchGraph(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
+               bool fullSizeCapture = false);
     BenchGraph(const BenchGraph&) = delete;
     BenchGraph& operator=(const BenchGraph&) = delete;
 
@@ -64,7 +68,11 @@ public:
     CameraFilter* Filter() const { return m_filterObject; }
 
 private:
-    HRESULT Build(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock);
+    HRESULT Build(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
+                  bool fullSizeCapture);
+    // Sets the capture pin to the listed type of width x height (the
+    // camera's own rate) through its IAMStreamConfig.
+    HRESULT SetCaptureSize(LONG width, LONG height);
     // Names step as the failed one when hr is a failure; returns hr.
     HRESULT Step(HRESULT hr, const char* step);
     // Whether the sink's input pin uses the allocator the pin fills.

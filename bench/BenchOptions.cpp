@@ -29,6 +29,8 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
             parsed.jsonOnly = true;
         } else if (argument == "--no-clock") {
             parsed.withClock = false;
+        } else if (argument == "--full-size-capture") {
+            parsed.fullSizeCapture = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
             parsed.help = true;
         } else if (argument == "--seconds" || argument == "--runs") {
@@ -55,9 +57,12 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
 
 const char* BenchUsage()
 {
-    return "usage: lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock]\n"
+    return "usage: lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--full-size-capture]\n"
            "  --seconds N        measured window of each run (default 10)\n"
            "  --runs N           number of runs, each with a new graph (default 1)\n"
            "  --json-only        print only the JSON line of each run\n"
-           "  --no-clock         diagnostic: run the graph without a reference clock\n";
+           "  --no-clock         diagnostic: run the graph without a reference clock\n"
+           "  --full-size-capture\n"
+           "                     the capture pin delivers the whole 3264 x 2448 image, beside\n"
+           "                     the 3032 x 2016 preview pin\n";
 }

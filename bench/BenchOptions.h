@@ -1,12 +1,16 @@
 // The benchmark's command line.
 //
-//   lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock]
+//   lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--full-size-capture]
 //
 //   --seconds N   length of each run's measured window (default 10)
 //   --runs N      number of runs, each with a new graph (default 1)
 //   --json-only   print only the JSON line of each run, not the table
 //   --no-clock    run the graph without a reference clock (a diagnostic: the
 //                 renderers then present samples at once, not at their times)
+//   --full-size-capture
+//                 the capture pin delivers the camera's whole 3264 x 2448
+//                 image (chosen through IAMStreamConfig), beside the 3032 x
+//                 2016 preview pin
 #pragma once
 
 #include <string>
@@ -17,6 +21,7 @@ struct BenchOptions {
     int runs = 1;
     bool jsonOnly = false;
     bool withClock = true;
+    bool fullSizeCapture = false;
     bool help = false;
 };
 

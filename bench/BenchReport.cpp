@@ -95,8 +95,9 @@ void PrintPinRow(std::FILE* out, const char* label, double capture, double previ
 
 void PrintTable(const RunResult& result, std::FILE* out)
 {
-    std::fprintf(out, "Run %d: %d x %d RGB24, %.2f s measured, graph %s a reference clock\n", result.run, kFrameWidth,
-                 kFrameHeight, result.seconds, result.withClock ? "with" : "without");
+    std::fprintf(out, "Run %d: capture %d x %d, preview %d x %d RGB24, %.2f s measured, graph %s a reference clock\n",
+                 result.run, result.captureWidth, result.captureHeight, kFrameWidth, kFrameHeight, result.seconds,
+                 result.withClock ? "with" : "without");
     if (!result.error.empty()) {
         std::fprintf(out, "  FAILED: %s\n", result.error.c_str());
         return;
@@ -140,11 +141,14 @@ void PrintTable(const RunResult& result, std::FILE* out)
                  "floor the targets use); %s ms hot (between 2 buffers)\n",
                  static_cast<unsigned long long>(kFrameBytes), Cell(result.copyMs, "%.3f").c_str(), kFootprintBuffers,
                  Cell(result.hotCopyMs, "%.3f").c_str());
+    const double captureCopy = double(result.CaptureFrameBytes()) / double(kFrameBytes);
     std::fprintf(out,
-                 "  required copies per delivered frame: (%ld camera frames x (%.3f + 1) + %llu) / %llu = %s\n",
+                 "  required copies per delivered frame: (%ld camera frames x (%.3f + 1) + %llu x %.3f + %llu) / %llu "
+                 "= %s\n",
                  result.cameraFrames, double(kImageBytes) / double(kFrameBytes),
-                 static_cast<unsigned long long>(result.delivered), static_cast<unsigned long long>(result.delivered),
-                 Cell(result.requiredCopies, "%.3f").c_str());
+                 static_cast<unsigned long long>(result.capture.delivered), captureCopy,
+                 static_cast<unsigned long long>(result.preview.delivered),
+                 static_cast<unsigned long long>(result.delivered), Cell(result.requiredCopies, "%.3f").c_str());
     std::fprintf(out, "  CPU per frame / (required copies x cache-cold memcpy): %s\n",
                  Cell(result.cpuToCopiesRatio, "%.2f").c_str());
     std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB (working set before the graph: %.1f MiB)\n",
@@ -172,6 +176,8 @@ std::string JsonLine(const RunResult& result)
         .String("error", result.error)
         .Count("width", kFrameWidth)
         .Count("height", kFrameHeight)
+        .Count("capture_width", static_cast<uint64_t>(result.captureWidth))
+        .Count("capture_height", static_cast<uint64_t>(result.captureHeight))
         .Number("seconds", result.seconds)
         .Bool("clock", result.withClock);
     if (!result.error.empty()) {

@@ -137,7 +137,12 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     RunResult result;
     result.run = run;
     result.withClock = options.withClock;
-    result.memoryBudget = stats::MemoryBudgetBytes(2, kBuffersPerPin, kFrameBytes, kImageBytes);
+    if (options.fullSizeCapture) {
+        result.captureWidth = kImageWidth;
+        result.captureHeight = kImageHeight;
+    }
+    result.memoryBudget =
+        stats::MemoryBudgetBytes(kBuffersPerPin, kFrameBytes, result.CaptureFrameBytes(), kImageBytes);
 
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -148,7 +153,7 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     // the pins stream.
     const size_t expected = static_cast<size_t>(options.seconds) * 200 + 2000;
     const ComPtr<SampleTimeline> captureTimeline =
-        win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
+        win::MakeComObject<SampleTimeline>(result.captureWidth, result.captureHeight, expected);
     const ComPtr<SampleTimeline> previewTimeline =
         win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
     if (!captureTimeline || !previewTimeline) {
@@ -159,7 +164,7 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     Mark end;
     result.startWorkingSet = probe::WorkingSetBytes();
     {
-        BenchGraph graph(captureTimeline.Get(), previewTimeline.Get(), options.withClock);
+        BenchGraph graph(captureTimeline.Get(), previewTimeline.Get(), options.withClock, options.fullSizeCapture);
         if (FAILED(graph.Built())) {
             result.error = "building the graph failed at " + graph.FailedStep() + " (" + HresultText(graph.Built()) + ")";
             return result;
@@ -224,8 +229,9 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     result.cameraProduced = end.camera.produced - start.camera.produced;
     result.cameraSkipped = end.camera.skipped - start.camera.skipped;
     AttachWorkUnits(result);
-    result.requiredCopies = stats::RequiredCopiesPerDelivered(static_cast<uint64_t>(result.cameraFrames),
-                                                              result.delivered, kImageBytes, kFrameBytes);
+    result.requiredCopies = stats::RequiredCopiesPerDelivered(
+        static_cast<uint64_t>(result.cameraFrames), result.capture.delivered, result.preview.delivered, kImageBytes,
+        kFrameBytes, result.CaptureFrameBytes());
     const double floorMs = result.requiredCopies * result.copyMs;
     result.cpuToCopiesRatio = floorMs > 0 ? result.cpuMsPerFrame / floorMs : stats::kMissing;
     return result;

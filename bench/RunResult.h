@@ -39,10 +39,16 @@ struct ThreadShare {
 };
 
 struct RunResult {
+    uint64_t CaptureFrameBytes() const { return uint64_t(captureWidth) * captureHeight * 3; }
+
     int run = 0;                 // 1-based
     std::string error;           // empty when the run completed
     double seconds = 0;          // the measured window
     bool withClock = true;
+    // The capture pin's frame: kFrameWidth x kFrameHeight, or the whole
+    // image (kImageWidth x kImageHeight) with --full-size-capture.
+    int captureWidth = kFrameWidth;
+    int captureHeight = kFrameHeight;
     bool captureSharesAllocator = false;
     bool previewSharesAllocator = false;
     stats::PinFigures capture;
@@ -60,7 +66,7 @@ struct RunResult {
     double cpuMsPerFrame = 0;    // cpuMs / delivered
     double copyMs = 0;           // median cache-cold memcpy of one frame (kFrameBytes): the floor the targets use
     double hotCopyMs = 0;        // median memcpy of one frame between two buffers (cache-warm where it fits)
-    double requiredCopies = 0;   // frame copies the design needs per delivered frame
+    double requiredCopies = 0;   // frame copies (of kFrameBytes) the design needs per delivered frame
     double cpuToCopiesRatio = 0; // cpuMsPerFrame / (requiredCopies * copyMs)
 
     long cameraFrames = 0;       // frame messages the controller handled in the window

@@ -145,13 +145,32 @@ PinFigures SummarisePin(const std::vector<SampleRecord>& timeline, const RunCloc
 double RequiredCopiesPerDelivered(uint64_t cameraFrames, uint64_t delivered, uint64_t imageBytes,
                                   uint64_t frameBytes)
 {
+    // Every sample a frame of frameBytes: which pin delivered it does not matter.
+    return RequiredCopiesPerDelivered(cameraFrames, 0, delivered, imageBytes, frameBytes, frameBytes);
+}
+
+double RequiredCopiesPerDelivered(uint64_t cameraFrames, uint64_t captureDelivered, uint64_t previewDelivered,
+                                  uint64_t imageBytes, uint64_t frameBytes, uint64_t captureFrameBytes)
+{
+    const uint64_t delivered = captureDelivered + previewDelivered;
     if (delivered == 0 || frameBytes == 0) {
         return 0;
     }
-    const double cameraCopies = static_cast<double>(cameraFrames) *
-                                (static_cast<double>(imageBytes) + static_cast<double>(frameBytes)) /
-                                static_cast<double>(frameBytes);
-    return (cameraCopies + static_cast<double>(delivered)) / static_cast<double>(delivered);
+    const double frame = static_cast<double>(frameBytes);
+    const double cameraCopies =
+        static_cast<double>(cameraFrames) * (static_cast<double>(imageBytes) + frame) / frame;
+    const double sampleCopies = static_cast<double>(previewDelivered) +
+                                static_cast<double>(captureDelivered) * static_cast<double>(captureFrameBytes) / frame;
+    return (cameraCopies + sampleCopies) / static_cast<double>(delivered);
+}
+
+uint64_t MemoryBudgetBytes(int buffersPerPin, uint64_t frameBytes, uint64_t captureFrameBytes, uint64_t imageBytes)
+{
+    const uint64_t samples = static_cast<uint64_t>(buffersPerPin) * (frameBytes + captureFrameBytes);
+    const uint64_t controller = imageBytes + frameBytes;
+    const uint64_t camera = imageBytes;
+    const uint64_t needed = samples + controller + camera;
+    return needed + needed / 10;
 }
 
 uint64_t MemoryBudgetBytes(int pins, int buffersPerPin, uint64_t frameBytes, uint64_t imageBytes)

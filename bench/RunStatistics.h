@@ -78,10 +78,20 @@ PinFigures SummarisePin(const std::vector<SampleRecord>& timeline, const RunCloc
 // 1 + (imageBytes / frameBytes + 1) / 2. 0 when nothing was delivered.
 double RequiredCopiesPerDelivered(uint64_t cameraFrames, uint64_t delivered, uint64_t imageBytes,
                                   uint64_t frameBytes);
+// The same when the capture pin's samples are captureFrameBytes each (a
+// full-size capture pin copies the whole image) and the preview pin's
+// frameBytes, still in units of one frameBytes memcpy:
+//   required = (cameraFrames * (imageBytes + frameBytes) + previewDelivered * frameBytes
+//               + captureDelivered * captureFrameBytes) / (delivered * frameBytes)
+double RequiredCopiesPerDelivered(uint64_t cameraFrames, uint64_t captureDelivered, uint64_t previewDelivered,
+                                  uint64_t imageBytes, uint64_t frameBytes, uint64_t captureFrameBytes);
 
 // The working-set budget: buffersPerPin buffers of a frame per pin, the
 // controller's image and frame buffers, the camera's cached picture (one
 // image), plus 10 %.
 uint64_t MemoryBudgetBytes(int pins, int buffersPerPin, uint64_t frameBytes, uint64_t imageBytes);
+// The same for the two pins when the capture pin's buffers hold
+// captureFrameBytes each.
+uint64_t MemoryBudgetBytes(int buffersPerPin, uint64_t frameBytes, uint64_t captureFrameBytes, uint64_t imageBytes);
 
 } // namespace stats

@@ -295,6 +295,11 @@ void CCamera::ApplyRecord(const CameraConfig& record)
     m_Config = record;
 }
 
+int CCamera::SetFrameSpeed(int32_t frameSpeed, HRESULT* saved)
+{
+    return ChangeSettings([frameSpeed](CameraConfig& record) { record.m_FrameSpeed = frameSpeed; }, saved);
+}
+
 void CCamera::ApplyChangedSettings(const CameraConfig& record)
 {
     // Compared with m_Config, not with the camera, each at its field's width;

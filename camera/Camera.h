@@ -115,6 +115,10 @@ public:
         auto call = [](void* context, CameraConfig& record) { (*static_cast<decltype(&edit)>(context))(record); };
         return ChangeSettingsWith(call, &edit, saved);
     }
+    // Sets the camera's frame speed (1 "High", 2 "Normal") as the "Camera
+    // Set" page's High/Normal and Apply do: a ChangeSettings of that one
+    // field (sent at once when it differs, saved either way).
+    int SetFrameSpeed(int32_t frameSpeed, HRESULT* saved = nullptr);
 
     // Fill destination with a frame of the given layout cut from the newest
     // image (CopyCentredWindow: the centred window, or the image centred on

@@ -50,12 +50,23 @@ HRESULT CameraFilter::AddPin(const wchar_t* name, REFGUID category)
     return S_OK;
 }
 
-void CameraFilter::SelectResolution(uint8_t resolution)
+void CameraFilter::FollowSettings(const CameraConfig& record)
 {
     win::LockGuard guard(StateLock());
     const int count = PinCount();
     for (int i = 0; i < count; ++i) {
-        static_cast<CameraOutputPin*>(PinAt(i))->SelectResolution(resolution);
+        static_cast<CameraOutputPin*>(PinAt(i))->SelectResolution(record.m_Format.m_Resolution);
+    }
+    FollowFrameSpeed(record.m_FrameSpeed);
+}
+
+void CameraFilter::FollowFrameSpeed(int32_t frameSpeed)
+{
+    win::LockGuard guard(StateLock());
+    m_FrameSpeed.store(frameSpeed == kFrameSpeedNormal ? kFrameSpeedNormal : kFrameSpeedHigh);
+    const int count = PinCount();
+    for (int i = 0; i < count; ++i) {
+        static_cast<CameraOutputPin*>(PinAt(i))->RefreshCurrentType();
     }
 }
 

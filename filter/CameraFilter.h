@@ -12,8 +12,10 @@
 // identity.
 //
 // Threading: the filter adds no lock of its own; StateLock (SourceFilterBase)
-// guards the pins' media type work and format selection, and the controller
-// guards itself. The camera is opened and closed by the pins' workers.
+// guards the pins' media type work, format selection and the changes of the
+// pins' rate, and the controller guards itself. The rate (m_FrameSpeed) is an
+// atomic so that the pins' workers read it without StateLock. The camera is
+// opened and closed by the pins' workers.
 //
 // Ownership: the pins are streams of SourceFilterBase, the one owner; the
 // filter keeps no pointers of its own to them. The pins use m_Camera, so the
@@ -23,7 +25,10 @@
 
 #include <dshow.h>
 
+#include <atomic>
+
 #include "camera/Camera.h"
+#include "filter/FrameRates.h"
 #include "filter/CameraOutputPin.h"
 #include "filter/CameraSettings.h"
 #include "filter/StandardControlInterface.h"
@@ -61,9 +66,21 @@ public:
     // The capture pin (pin 0), or null when it could not be created.
     CameraOutputPin* CapturePin() { return static_cast<CameraOutputPin*>(PinAt(0)); }
 
-    // Every pin offers the format entry of this resolution index from now on
-    // (see CameraOutputPin::SelectResolution). Takes StateLock.
-    void SelectResolution(uint8_t resolution);
+    // Every pin follows a settings record someone has in hand (read or
+    // applied through ICameraSettings): its resolution index decides each
+    // pin's offered entry when it differs from the one the pin follows (see
+    // CameraOutputPin::SelectResolution), and its frame speed becomes the
+    // pins' rate (FollowFrameSpeed). Takes StateLock.
+    void FollowSettings(const CameraConfig& record);
+    // The camera's frame speed is now frameSpeed (1 "High", 2 "Normal"; any
+    // other value counts as 1): both pins announce its frame interval in the
+    // types they offer and in their current types, and pace their fills to
+    // it. Takes StateLock; never called on a pin worker.
+    void FollowFrameSpeed(int32_t frameSpeed);
+    // The camera's frame speed the pins follow (1 or 2), and its frame
+    // interval in 100-ns units. No lock: the pins' workers read it per fill.
+    int32_t FrameSpeed() const { return m_FrameSpeed.load(); }
+    LONGLONG FrameInterval() const { return FrameRates::FrameIntervalForSpeed(FrameSpeed()); }
 
 private:
     // Builds the capture pin, then the preview pin; E_OUTOFMEMORY when one
@@ -79,6 +96,9 @@ private:
     VideoProcAmpInterface m_VideoProcAmp{Owner(), &m_Camera};
     CameraControlInterface m_CameraControl{Owner(), &m_Camera};
     VideoControlInterface m_VideoControl{this};
+    // The rate of both pins: the camera is one, so is its frame speed.
+    // Written under StateLock (FollowFrameSpeed), read without a lock.
+    std::atomic<int32_t> m_FrameSpeed{kFrameSpeedHigh};
 };
 
 // Creation function of the filter's class (factory table): the new filter's

@@ -28,7 +28,8 @@ bool IsWildcardType(const AM_MEDIA_TYPE& type)
 }
 
 // Whether a validated type matches one of the pin's own entries in every
-// field the pin insists on: rates, rectangles and image sizes may differ.
+// field the pin insists on: rectangles and image sizes may differ, and the
+// rate is judged by the caller.
 bool MatchesEntry(const AM_MEDIA_TYPE& type, const VideoTypeView& view, const AM_MEDIA_TYPE& entry)
 {
     if (!IsEqualGUID(type.majortype, entry.majortype) || !IsEqualGUID(type.subtype, entry.subtype) ||
@@ -85,8 +86,8 @@ void CameraOutputPin::AttachCamera(CCamera* camera, REFGUID category)
 
 HRESULT CameraOutputPin::SetupPin()
 {
-    // The stored resolution index, read before StateLock is taken; without a
-    // settings file the defaults select entry 0.
+    // The stored resolution index and frame speed, read before StateLock is
+    // taken; without a settings file the defaults select entry 0 at "High".
     CameraConfig stored;
     stored.LoadFromFile();
 
@@ -102,7 +103,11 @@ HRESULT CameraOutputPin::SetupPin()
             AddFormat(type);
         }
     }
-    SelectResolution(stored.m_Format.m_Resolution);
+    m_ResolutionIndex = stored.m_Format.m_Resolution;
+    m_SelectedPosition = FormatPositionForResolution(m_ResolutionIndex);
+    // Refreshes this pin's current type (and the other's, which is the same
+    // rate) too.
+    m_pOwnerFilter->FollowFrameSpeed(stored.m_FrameSpeed);
     return S_OK;
 }
 
@@ -127,12 +132,56 @@ int CameraOutputPin::AddFormat(const MediaTypeRecord& type)
 void CameraOutputPin::SelectResolution(uint8_t resolution)
 {
     win::LockGuard guard(SourceFilter()->StateLock());
+    // The same index, read again or applied again, keeps what SetFormat chose.
+    if (resolution == m_ResolutionIndex) {
+        return;
+    }
+    m_ResolutionIndex = resolution;
     m_SelectedPosition = FormatPositionForResolution(resolution);
+}
+
+void CameraOutputPin::RefreshCurrentType()
+{
+    win::LockGuard guard(SourceFilter()->StateLock());
+    if (!connectedPin) {
+        MediaTypeRecord offered;
+        if (SUCCEEDED(EntryAtRate(m_SelectedPosition, 0, &offered))) {
+            connectionType.Assign(offered);
+        }
+        return;
+    }
+    // Connected: the peer and the allocator hold frames of the connection's
+    // size, and so does the worker; only the announced rate follows the
+    // camera. The block is changed in place, never reallocated, while a
+    // worker may stream (it reads only the bitmap header, at its start).
+    SetFrameInterval(connectionType, m_pOwnerFilter->FrameInterval());
 }
 
 const MediaTypeRecord* CameraOutputPin::SelectedFormat()
 {
     return m_SelectedPosition < m_FormatCount ? &m_Formats[m_SelectedPosition] : nullptr;
+}
+
+HRESULT CameraOutputPin::EntryAtRate(int position, int32_t frameSpeed, MediaTypeRecord* type)
+{
+    if (position < 0 || position >= m_FormatCount) {
+        return E_INVALIDARG;
+    }
+    RETURN_IF_FAILED(type->Assign(m_Formats[position]));
+    const int32_t speed = frameSpeed != 0 ? frameSpeed : m_pOwnerFilter->FrameSpeed();
+    SetFrameInterval(*type, FrameRates::FrameIntervalForSpeed(speed));
+    return S_OK;
+}
+
+bool CameraOutputPin::SameFrameSize(int a, int b)
+{
+    if (a < 0 || b < 0 || a >= m_FormatCount || b >= m_FormatCount) {
+        return false;
+    }
+    const VIDEOINFOHEADER* first = VideoInfoOf(m_Formats[a]);
+    const VIDEOINFOHEADER* second = VideoInfoOf(m_Formats[b]);
+    return first && second && first->bmiHeader.biWidth == second->bmiHeader.biWidth &&
+           first->bmiHeader.biHeight == second->bmiHeader.biHeight;
 }
 
 HRESULT CameraOutputPin::GetMediaType(int position, MediaTypeRecord* type)
@@ -144,12 +193,13 @@ HRESULT CameraOutputPin::GetMediaType(int position, MediaTypeRecord* type)
     if (position != 0) {
         return E_INVALIDARG;
     }
-    const MediaTypeRecord* selected = SelectedFormat();
-    if (!selected) {
+    if (!SelectedFormat()) {
         return VFW_S_NO_MORE_ITEMS;
     }
-    RETURN_IF_FAILED(type->Assign(*selected));
-    return connectionType.Assign(*selected);
+    RETURN_IF_FAILED(EntryAtRate(m_SelectedPosition, 0, type));
+    // A connected pin's type is its connection's: asking what the pin offers
+    // must not change the frame the peer and the allocator were set up for.
+    return connectedPin ? S_OK : connectionType.Assign(*type);
 }
 
 HRESULT CameraOutputPin::CheckType(const AM_MEDIA_TYPE* type)
@@ -162,21 +212,60 @@ HRESULT CameraOutputPin::CheckType(const AM_MEDIA_TYPE* type)
         return ++wildcardTypeRefusals <= kWildcardRefusalLimit ? E_INVALIDARG : S_OK;
     }
     wildcardTypeRefusals = 0;
-    if (FAILED(CheckDeliverable(type))) {
+    // What the pin is set to deliver: the chosen size at the camera's rate
+    // (a type that names no rate takes the camera's).
+    DeliverableType decided;
+    if (FAILED(CheckDeliverable(type, &decided)) || !SameFrameSize(decided.position, m_SelectedPosition) ||
+        (decided.frameSpeed != 0 && decided.frameSpeed != m_pOwnerFilter->FrameSpeed())) {
         return E_INVALIDARG;
+    }
+    if (connectedPin) {
+        return S_OK; // the connection's type stays (see GetMediaType)
     }
     return SUCCEEDED(connectionType.Assign(*type)) ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CameraOutputPin::CheckDeliverable(const AM_MEDIA_TYPE* type)
+int CameraOutputPin::DeliverablePosition(const AM_MEDIA_TYPE& type, const VideoTypeView& view)
+{
+    // At index 0 the camera reads out its whole sensor, and every listed size
+    // is a centred window of that image (the largest is all of it). At any
+    // other index (1 and 2 are the binned read-outs) only the size of the
+    // index's own entry is delivered.
+    const int indexEntry = FormatPositionForResolution(m_ResolutionIndex);
+    const bool fullSensor = m_ResolutionIndex == 0;
+    if (indexEntry < m_FormatCount && MatchesEntry(type, view, m_Formats[indexEntry])) {
+        return indexEntry;
+    }
+    for (int i = 0; i < m_FormatCount; ++i) {
+        if ((fullSensor || SameFrameSize(i, indexEntry)) && MatchesEntry(type, view, m_Formats[i])) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+HRESULT CameraOutputPin::CheckDeliverable(const AM_MEDIA_TYPE* type, DeliverableType* decided)
 {
     // Validated before any field of the block is compared.
     VideoTypeView view;
     RETURN_IF_FAILED(ValidateVideoType(type, &view));
-    // Today the pin delivers the selected entry's size only (the full-size
-    // entries are listed, not delivered).
-    const MediaTypeRecord* selected = SelectedFormat();
-    return selected && MatchesEntry(*type, view, *selected) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    const int position = DeliverablePosition(*type, view);
+    if (position < 0) {
+        return VFW_E_INVALIDMEDIATYPE;
+    }
+    // 0 names no rate; anything else must be one the camera can run at.
+    int32_t frameSpeed = 0;
+    if (view.averageTimePerFrame != 0) {
+        frameSpeed = FrameRates::FrameSpeedForInterval(view.averageTimePerFrame);
+        if (frameSpeed == 0) {
+            return VFW_E_INVALIDMEDIATYPE;
+        }
+    }
+    if (decided) {
+        decided->position = position;
+        decided->frameSpeed = frameSpeed;
+    }
+    return S_OK;
 }
 
 HRESULT CameraOutputPin::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request)

@@ -8,34 +8,49 @@
 // closed by the other pin) it delivers its last frame again. The capture pin
 // waits before it stamps, so a sample is stamped when its frame is there.
 //
-// The pin offers one media type at a time, the entry of its format list that
-// the resolution index selects, and accepts only types matching it. The pin
-// keeps its selected entry and decides it when it is set up (from the index
-// stored in the settings file) and whenever ICameraSettings reads or applies
-// a settings record (the record carries the index); see SelectResolution.
+// The pin offers one media type at a time, its chosen entry of the format
+// list at the camera's current rate, and accepts only types matching it. The
+// choice starts as the entry the stored resolution index selects (decided
+// when the pin is set up, from the settings file) and is made anew whenever
+// ICameraSettings reads or applies a record with another index (the page
+// wins; see SelectResolution). In between, IAMStreamConfig::SetFormat may
+// choose any size the camera delivers now: 3032 x 2016 at every index, and
+// the camera's whole 3264 x 2448 image, uncropped, while the index is 0 (the
+// full-sensor read-out); that choice lasts until the index changes. Each pin
+// chooses its own size. The rate is the camera's frame speed, one for both
+// pins (CameraFilter::FrameSpeed): every offered and current type announces
+// its interval (333333 or 666666, FrameRates.h) and bit rate, fills are paced
+// to it, and SetFormat changes it through the controller as the "Camera Set"
+// page's High/Normal does. A connected pin keeps its connection's frame,
+// whatever is chosen meanwhile, until it connects again (SetFormat connects
+// it again at once); only the rate its type announces follows the camera.
+//
 // Beyond IPin it exports IAMStreamConfig, IKsPropertySet (pin category),
 // IAMDroppedFrames, ISpecifyPropertyPages and ICameraSettings; their methods
 // live in CameraOutputPin*.cpp, one file per interface.
 //
 // Threading:
-// - SetupPin, AddFormat, SelectResolution, GetMediaType, CheckType,
-//   SizeBuffers, and the media type copies of SetFormat/GetFormat hold the
-//   filter's StateLock. Of these only SetupPin enters the camera controller
-//   (GetFormats; StateLock before the controller's lock, never the reverse),
-//   and it reads the settings file before it takes StateLock; GetMediaType
-//   and CheckType read no file and call no SDK function.
-// - GetConfig and SetConfig (ICameraSettings) call the controller without
-//   StateLock and take it afterwards only to select the format.
+// - SetupPin, AddFormat, SelectResolution, RefreshCurrentType, GetMediaType,
+//   CheckType, SizeBuffers, and the checks and media type copies of
+//   SetFormat/GetFormat/GetStreamCaps hold the filter's StateLock. Of these
+//   only SetupPin enters the camera controller (GetFormats; StateLock before
+//   the controller's lock, never the reverse), and it reads the settings file
+//   before it takes StateLock; GetMediaType and CheckType read no file and
+//   call no SDK function.
+// - GetConfig and SetConfig (ICameraSettings), and SetFormat when it changes
+//   the rate, call the controller without StateLock and take it afterwards
+//   only to follow the record (format selection, rate).
 // - OnWorkerStart, FillSample and OnWorkerEnd run on the pin's worker thread
 //   and take no filter lock (Stop holds StateLock while it joins the worker);
 //   FillSample reads the stream time through CurrentStreamTime, which takes
-//   only the filter's leaf timing lock. m_StreamTime, m_LastTick and m_LastSequence belong to the
+//   only the filter's leaf timing lock, and paces to the filter's rate, an
+//   atomic. m_StreamTime, m_LastTick and m_LastSequence belong to the
 //   worker; m_LateOffset is also written by Notify from the downstream
 //   thread and m_ReanchorPending by OnRun from the graph's thread (under
 //   StateLock), so both are atomic.
-// - The interfaces of IAMStreamConfig (except the media type copies),
-//   IKsPropertySet, IAMDroppedFrames and ISpecifyPropertyPages take no lock;
-//   m_Formats and m_Category do not change after the filter has set up the pin.
+// - GetNumberOfCapabilities, IKsPropertySet, IAMDroppedFrames and
+//   ISpecifyPropertyPages take no lock; m_Formats and m_Category do not
+//   change after the filter has set up the pin.
 //
 // Ownership: the pin's references are its filter's (the filter destroys it);
 // m_pOwnerFilter and m_pCamera are plain pointers into the filter, which
@@ -52,6 +67,7 @@
 #include "filter/FrameRateMeter.h"
 #include "framework/MediaTypeRecord.h"
 #include "framework/SourceStreamBase.h"
+#include "framework/VideoType.h"
 
 class CameraFilter;
 
@@ -79,31 +95,53 @@ public:
 
     // Stores the shared camera controller and the pin's category. No lock.
     void AttachCamera(CCamera* camera, REFGUID category);
-    // Builds the format list from the controller's formats and selects the
-    // entry of the resolution index stored in the settings file; S_OK.
+    // Builds the format list from the controller's formats, chooses the
+    // entry of the resolution index stored in the settings file and makes
+    // the filter follow the stored frame speed; S_OK.
     HRESULT SetupPin();
-    // Selects the format entry the resolution index names (1 and 2 their own,
-    // any other value entry 0). Takes StateLock.
+    // The pin follows this resolution index: when it differs from the one
+    // followed so far, the choice becomes the entry it names (1 and 2 their
+    // own, any other value entry 0), whatever SetFormat chose; the same index
+    // keeps the choice. Takes StateLock.
     void SelectResolution(uint8_t resolution);
+    // Brings the current type in line with the choice and the rate: an
+    // unconnected pin's current type becomes the offered type; a connected
+    // pin keeps its connection's frame (a new size takes effect when it
+    // connects again) and announces the current rate. Takes StateLock.
+    void RefreshCurrentType();
     // Appends a copy of type to the format list (at most kMaxFormats entries)
     // and makes the first entry the current media type; returns the count.
     int AddFormat(const MediaTypeRecord& type);
 
-    // The one offered type: position 0 gives the selected entry (and makes
-    // it the current type), any other position E_INVALIDARG;
-    // VFW_S_NO_MORE_ITEMS when the list has no such entry.
+    // The one offered type: position 0 gives the chosen entry at the current
+    // rate (and, while unconnected, makes it the current type), any other
+    // position E_INVALIDARG; VFW_S_NO_MORE_ITEMS when the list has no such
+    // entry.
     HRESULT GetMediaType(int position, MediaTypeRecord* type) override;
-    // Accepts the types CheckDeliverable accepts; the accepted type becomes
-    // the current type. E_INVALIDARG for a refusal. A wildcard type (video or
-    // interleaved, no format) is refused three times in a row, then
-    // accepted, without a block to read and without becoming current.
+    // Accepts a type CheckDeliverable accepts whose frame is the chosen
+    // entry's size and whose AvgTimePerFrame is 0 or names the current rate;
+    // while unconnected the accepted type becomes the current type.
+    // E_INVALIDARG for a refusal. A wildcard type (video or interleaved, no
+    // format) is refused three times in a row, then accepted, without a block
+    // to read and without becoming current.
     HRESULT CheckType(const AM_MEDIA_TYPE* type) override;
-    // Whether the pin delivers samples of this type, decided in this one
-    // place: a well-formed video type (ValidateVideoType, whose failure is
-    // returned) matching the selected entry in major type, subtype, format
-    // type, bit count, width, height and compression; VFW_E_TYPE_NOT_ACCEPTED
-    // for a well-formed type the pin does not deliver. Caller holds StateLock.
-    HRESULT CheckDeliverable(const AM_MEDIA_TYPE* type);
+
+    // What a caller's type asks of the pin, once CheckDeliverable took it.
+    struct DeliverableType {
+        int position = -1;      // the entry of m_Formats with the type's frame
+        int32_t frameSpeed = 0; // the frame speed its AvgTimePerFrame names; 0: none (keep the rate)
+    };
+    // Whether the pin can deliver samples of this type now, decided in this
+    // one place: a well-formed video type (ValidateVideoType, whose failure
+    // is returned) that matches an entry of the format list in major type,
+    // subtype, format type, bit count, width, height and compression, of a
+    // size the camera delivers at the resolution index the pin follows (at
+    // index 0, the full sensor, every listed size, the largest being the
+    // whole image; at any other index the size of the entry it selects), and
+    // whose AvgTimePerFrame is 0 or from 333333 to 666666 (the nearer of the
+    // camera's two rates is taken). VFW_E_INVALIDMEDIATYPE for a well-formed
+    // type the pin cannot deliver. Caller holds StateLock.
+    HRESULT CheckDeliverable(const AM_MEDIA_TYPE* type, DeliverableType* decided = nullptr);
     // 3 buffers of one frame (biSizeImage of the current type); E_FAIL when
     // the allocator grants smaller buffers.
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
@@ -123,16 +161,27 @@ public:
     HRESULT STDMETHODCALLTYPE Notify(IBaseFilter* sender, Quality quality) override;
 
     // IAMStreamConfig (CameraOutputPinStreamConfig.cpp)
-    // SetFormat takes only a type the pin delivers (CheckDeliverable: E_POINTER,
-    // VFW_E_INVALIDMEDIATYPE or VFW_E_TYPE_NOT_ACCEPTED), only while the
-    // filter is stopped (VFW_E_NOT_STOPPED). A connected pin first asks its
-    // peer (QueryAccept; a refusal is VFW_E_TYPE_NOT_ACCEPTED), then connects
-    // again with the type and returns that result; a failed reconnection puts
-    // the former type and connection back. On every refusal nothing changes.
-    // No type: S_OK, nothing changes.
+    // SetFormat takes only a type the pin can deliver (CheckDeliverable: the
+    // malformed type's code, such as E_POINTER, or VFW_E_INVALIDMEDIATYPE),
+    // only while the filter is stopped (VFW_E_NOT_STOPPED). Taken, the type's
+    // size becomes the pin's choice and its rate the camera's: an
+    // AvgTimePerFrame of 0 keeps the rate, another sets the camera's frame
+    // speed to the nearer of its two rates through the controller (saved in
+    // the settings file, sent to the camera at once; both pins follow). The
+    // pin's own type of that size and rate becomes the current type, and
+    // GetFormat returns it. A connected pin first asks its peer (QueryAccept
+    // with that type; a refusal is VFW_E_TYPE_NOT_ACCEPTED), then connects
+    // again with it and returns that result; a failed reconnection puts the
+    // former choice, rate, type and connection back. On every refusal nothing
+    // changes. A failed save is returned after the rest is done. No type:
+    // S_OK, nothing changes.
     HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* type) override;
+    // The current type: the connection's while connected, else the offered
+    // type (the choice at the current rate).
     HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** type) override;
     HRESULT STDMETHODCALLTYPE GetNumberOfCapabilities(int* count, int* size) override;
+    // Every entry, whether or not it can be delivered now, at the current
+    // rate, with the capabilities of FillVideoStreamCaps.
     HRESULT STDMETHODCALLTYPE GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
 
     // ISpecifyPropertyPages (CameraOutputPinPages.cpp)
@@ -175,9 +224,22 @@ protected:
     virtual void PaceSleep(DWORD milliseconds);
 
 private:
-    // The selected entry, or null when the list has none there. Caller holds
+    // The chosen entry, or null when the list has none there. Caller holds
     // StateLock.
     const MediaTypeRecord* SelectedFormat();
+    // Entry position at the current rate (or frameSpeed when not 0) into
+    // *type: what the pin offers for that entry. Caller holds StateLock.
+    HRESULT EntryAtRate(int position, int32_t frameSpeed, MediaTypeRecord* type);
+    // Whether two entries have frames of the same size. Caller holds StateLock.
+    bool SameFrameSize(int a, int b);
+    // The position of the entry with the type's frame that the camera
+    // delivers at the followed index (the index's own entry first), or -1.
+    // Caller holds StateLock.
+    int DeliverablePosition(const AM_MEDIA_TYPE& type, const VideoTypeView& view);
+    // The camera's frame speed becomes frameSpeed (when it is not already):
+    // the controller saves and applies it, then both pins follow. The save's
+    // result. Without StateLock.
+    HRESULT ChangeFrameSpeed(int32_t frameSpeed);
     // Connects to peer (again) with type: in a graph through its
     // IFilterGraph2::ReconnectEx, or ConnectDirect when the pins are apart;
     // outside a graph by the pins' own Disconnect and Connect. Without
@@ -214,8 +276,11 @@ private:
     FrameRateMeter m_DeliveryRate;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;
     int m_FormatCount = 0;
-    // Position of the offered entry in m_Formats. Under StateLock.
+    // Position of the chosen entry in m_Formats. Under StateLock.
     int m_SelectedPosition = 0;
+    // The resolution index the choice follows (see SelectResolution). Under
+    // StateLock.
+    uint8_t m_ResolutionIndex = 0;
     CameraFilter* const m_pOwnerFilter; // owner, no reference
     CCamera* m_pCamera = nullptr;       // the filter's, not owned
 };

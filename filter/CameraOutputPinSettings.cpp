@@ -1,7 +1,8 @@
 // ICameraSettings of the camera pin: how the property pages read and change
 // the camera settings. The filter hands out the capture pin's implementation.
 // Both calls enter the controller (settings file, SDK) without StateLock, then
-// select the format of the record's resolution index on every pin.
+// make every pin follow the record: the format of its resolution index (when
+// the index changed) and its frame speed.
 #include "filter/CameraOutputPin.h"
 
 #include "filter/CameraFilter.h"
@@ -16,7 +17,7 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::GetConfig(CameraConfig* config)
     if (m_pCamera->GetConfig(config) != 1) {
         return E_FAIL;
     }
-    m_pOwnerFilter->SelectResolution(config->m_Format.m_Resolution);
+    m_pOwnerFilter->FollowSettings(*config);
     return S_OK;
 }
 
@@ -32,11 +33,10 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::SetConfig(CameraConfig* config)
     // dirty).
     HRESULT saved = S_OK;
     m_pCamera->SetConfig(config, &saved);
-    m_pOwnerFilter->SelectResolution(config->m_Format.m_Resolution);
-    // Makes this pin's current type for the (possibly new) resolution index; the
-    // connection itself is not renegotiated.
-    MediaTypeRecord selected;
-    const bool typeSelected = GetMediaType(0, &selected) == S_OK;
+    // Every pin's offered and current type follow the (possibly new)
+    // resolution index and rate; a connection is not renegotiated.
+    m_pOwnerFilter->FollowSettings(*config);
     RETURN_IF_FAILED(saved);
-    return typeSelected ? S_OK : E_FAIL;
+    MediaTypeRecord offered;
+    return GetMediaType(0, &offered) == S_OK ? S_OK : E_FAIL;
 }

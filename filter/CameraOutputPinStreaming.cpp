@@ -4,15 +4,21 @@
 // thread and takes no filter lock; OnRun only raises a flag for the worker.
 #include "filter/CameraOutputPin.h"
 
+#include "filter/CameraFilter.h"
 #include "filter/FailureBox.h"
 #include "filter/VideoFormats.h"
 #include "framework/SourceFilterBase.h"
 
 namespace {
 
-// Fills come at least this far apart: a fill that comes sooner sleeps the
-// rest of it first.
-const LONG kMinFillSpacingMs = 30;
+// Fills come at least nine tenths of the camera's frame interval apart (30 ms
+// at "High", 60 ms at "Normal"): a fill that comes sooner sleeps the rest of
+// it first. Less than the interval, so that a pin waiting for each new frame
+// keeps up with a camera whose frames come a little early.
+LONG MinFillSpacingMs(LONGLONG frameInterval)
+{
+    return static_cast<LONG>((frameInterval * 9 + 50000) / 100000);
+}
 // How long a fill waits for a frame the pin has not delivered yet before it
 // delivers its last frame again.
 const DWORD kFreshFrameWaitMs = 500;
@@ -133,16 +139,19 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
         // a Stop is seen within the wait.
         m_pCamera->WaitForFrameAfter(m_LastSequence, kFreshFrameWaitMs);
     }
+    // The camera's rate, which SetFormat or a page may change while the pin
+    // streams.
+    const LONG spacing = MinFillSpacingMs(m_pOwnerFilter->FrameInterval());
     DWORD now = CurrentTick();
     LONG elapsed = static_cast<LONG>(now - m_LastTick);
-    if (elapsed > 0 && elapsed < kMinFillSpacingMs) {
+    if (elapsed > 0 && elapsed < spacing) {
         // Sleeping the rest of the spacing, and counting this fill at its
-        // end, keeps fills at least 30 ms apart and further apart than the
+        // end, keeps fills at least that far apart and further apart than the
         // late offset, so the stamps advance exactly with real time. A sleep
         // that overruns is counted in the next fill's elapsed time.
-        PaceSleep(static_cast<DWORD>(kMinFillSpacingMs - elapsed));
-        now = m_LastTick + kMinFillSpacingMs;
-        elapsed = kMinFillSpacingMs;
+        PaceSleep(static_cast<DWORD>(spacing - elapsed));
+        now = m_LastTick + spacing;
+        elapsed = spacing;
     }
     m_LastTick = now;
 

@@ -1,16 +1,14 @@
 #include "filter/VideoControlInterface.h"
 
 #include "filter/CameraFilter.h"
+#include "filter/FrameRates.h"
 #include "win/HResult.h"
 #include "win/TaskMemory.h"
 
 namespace {
 
-// The frame intervals (100-ns units) of the camera's frame speeds: 1 "High",
-// about 30 frames per second, and 2 "Normal", about 15, fastest first.
-// Defined here until the stream configuration's list is shared.
-const LONGLONG kFrameIntervals[] = {333333, 666666};
-const LONG kFrameIntervalCount = 2;
+using FrameRates::kFrameIntervalCount;
+using FrameRates::kFrameIntervals;
 
 const LONG kFlipCaps = VideoControlFlag_FlipHorizontal | VideoControlFlag_FlipVertical;
 

@@ -7,29 +7,48 @@
 
 namespace {
 
-// The frame interval the offered types announce (100-ns units): the camera's
-// at its high frame speed, 33.3 ms, which is the capture pin's rate since
-// each capture sample waits for a new frame. A sink that times the stream by
-// the type (an AVI mux writes its frame rate from it) needs a real interval;
-// 0 leaves it without a rate.
-const LONGLONG kNominalFrameInterval = 333333;
-// Frame intervals in 100-ns units: 50 frames per second down to one frame in 5 s.
-const LONGLONG kMinFrameInterval = 200000;
-const LONGLONG kMaxFrameInterval = 50000000;
-const LONGLONG kMaxFramesPerSecond = 50;
-const LONGLONG kMinFramesPerSecondDivisor = 5;
+const LONGLONG kUnitsPerSecond = 10000000;
 
 LONG SaturateToLong(LONGLONG value)
 {
     return value > LONG_MAX ? LONG_MAX : static_cast<LONG>(value);
 }
 
+// Bits per second at one frame per frameInterval, unbounded; 0 for an
+// interval that is not positive.
+LONGLONG BitsPerSecond(const BITMAPINFOHEADER& header, LONGLONG frameInterval)
+{
+    if (frameInterval <= 0) {
+        return 0;
+    }
+    const LONGLONG height = header.biHeight < 0 ? -static_cast<LONGLONG>(header.biHeight) : header.biHeight;
+    const LONGLONG bitsPerFrame = static_cast<LONGLONG>(header.biBitCount) * height * header.biWidth;
+    // Headers are the controller's or validated ones (a frame below 2^31
+    // bytes, 2^34 bits): times 10^7 stays far below 2^63.
+    return bitsPerFrame * kUnitsPerSecond / frameInterval;
+}
+
 } // namespace
 
-HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type)
+DWORD VideoBitRate(const BITMAPINFOHEADER& header, LONGLONG frameInterval)
+{
+    const LONGLONG bits = BitsPerSecond(header, frameInterval);
+    return bits > static_cast<LONGLONG>(MAXDWORD) ? MAXDWORD : static_cast<DWORD>(bits < 0 ? 0 : bits);
+}
+
+void SetFrameInterval(AM_MEDIA_TYPE& type, LONGLONG frameInterval)
+{
+    if (VIDEOINFOHEADER* format = VideoInfoOf(type)) {
+        format->AvgTimePerFrame = frameInterval;
+        format->dwBitRate = VideoBitRate(format->bmiHeader, frameInterval);
+    }
+}
+
+HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type, LONGLONG frameInterval)
 {
     VIDEOINFOHEADER format = {};
-    format.AvgTimePerFrame = kNominalFrameInterval;
+    format.AvgTimePerFrame = frameInterval;
+    format.dwBitRate = VideoBitRate(header, frameInterval);
     format.bmiHeader = header;
 
     AM_MEDIA_TYPE built = {};
@@ -70,7 +89,6 @@ void FillVideoStreamCaps(const VIDEOINFOHEADER& format, VIDEO_STREAM_CONFIG_CAPS
     const LONG width = format.bmiHeader.biWidth;
     const LONG height = format.bmiHeader.biHeight;
     const SIZE size = {width, height};
-    const LONGLONG bitsPerFrame = static_cast<LONGLONG>(format.bmiHeader.biBitCount) * height * width;
 
     std::memset(caps, 0, sizeof(*caps));
     caps->guid = FORMAT_VideoInfo;
@@ -80,10 +98,13 @@ void FillVideoStreamCaps(const VIDEOINFOHEADER& format, VIDEO_STREAM_CONFIG_CAPS
     caps->MaxCroppingSize = size;
     caps->MinOutputSize = size;
     caps->MaxOutputSize = size;
-    caps->MinFrameInterval = kMinFrameInterval;
-    caps->MaxFrameInterval = kMaxFrameInterval;
-    caps->MinBitsPerSecond = SaturateToLong(bitsPerFrame / kMinFramesPerSecondDivisor);
-    // At 50 frames per second every entry exceeds the signed 32-bit field:
-    // the rate saturates instead of wrapping to a meaningless value.
-    caps->MaxBitsPerSecond = SaturateToLong(bitsPerFrame * kMaxFramesPerSecond);
+    // The camera's two rates: "High" is the shortest interval, "Normal" the
+    // longest.
+    caps->MinFrameInterval = FrameRates::kHighFrameInterval;
+    caps->MaxFrameInterval = FrameRates::kNormalFrameInterval;
+    // Every entry's stream exceeds the signed 32-bit fields even at the
+    // slower rate (3032 x 2016 at 15 per second is 2.2 x 10^9 bits): the
+    // rates saturate instead of wrapping to a meaningless value.
+    caps->MinBitsPerSecond = SaturateToLong(BitsPerSecond(format.bmiHeader, FrameRates::kNormalFrameInterval));
+    caps->MaxBitsPerSecond = SaturateToLong(BitsPerSecond(format.bmiHeader, FrameRates::kHighFrameInterval));
 }

@@ -20,12 +20,16 @@ TEST(BenchOptions, DefaultsAndEveryOption)
     EXPECT_EQ(1, options.runs);
     EXPECT_FALSE(options.jsonOnly);
     EXPECT_TRUE(options.withClock);
+    EXPECT_FALSE(options.fullSizeCapture);
 
-    ASSERT_TRUE(Parse({"--runs", "3", "--json-only", "--seconds", "2", "--no-clock"}, &options, &error)) << error;
+    ASSERT_TRUE(Parse({"--runs", "3", "--json-only", "--seconds", "2", "--no-clock", "--full-size-capture"}, &options,
+                      &error))
+        << error;
     EXPECT_EQ(2, options.seconds);
     EXPECT_EQ(3, options.runs);
     EXPECT_TRUE(options.jsonOnly);
     EXPECT_FALSE(options.withClock);
+    EXPECT_TRUE(options.fullSizeCapture);
 }
 
 TEST(BenchOptions, RefusesBadInputAndKeepsThePreviousOptions)

@@ -105,6 +105,10 @@ TEST(BenchReport, JsonLineIsOneValidObjectWithNullForMissingFigures)
     EXPECT_EQ(std::string::npos, line.find("nan"));
     EXPECT_NE(std::string::npos, line.find("\"lead_median_ms\":-175.250"));
     EXPECT_NE(std::string::npos, line.find("\"gap_median_ms\":null"));
+    EXPECT_NE(std::string::npos, line.find("\"capture_width\":3032,\"capture_height\":2016"));
+    result.captureWidth = 3264;
+    result.captureHeight = 2448;
+    EXPECT_NE(std::string::npos, JsonLine(result).find("\"capture_width\":3264,\"capture_height\":2448"));
 
     // Read back by a JSON parser nobody here wrote.
     const std::string path = testenv::TempPath("run.json");

@@ -149,6 +149,22 @@ TEST(RunStatistics, RequiredCopiesCountTheCameraWorkOncePerFrame)
     EXPECT_EQ(0, stats::RequiredCopiesPerDelivered(300, 0, image, frame));
 }
 
+TEST(RunStatistics, AFullSizeCapturePinCopiesTheWholeImageForEachSample)
+{
+    const uint64_t frame = 3032ull * 2016 * 3;
+    const uint64_t image = 3264ull * 2448 * 3;
+    const double ratio = double(image) / double(frame);
+    // Every camera frame delivered once on each pin: the fill and the crop
+    // once, a whole image out to the capture pin, a frame to the preview pin.
+    EXPECT_NEAR((300 * (ratio + 1) + 300 * ratio + 300) / 600,
+                stats::RequiredCopiesPerDelivered(300, 300, 300, image, frame, image), 1e-12);
+    EXPECT_NEAR(2.307, stats::RequiredCopiesPerDelivered(300, 300, 300, image, frame, image), 1e-3);
+    // Frame-sized capture samples: the two-pin figure.
+    EXPECT_NEAR(stats::RequiredCopiesPerDelivered(300, 600, image, frame),
+                stats::RequiredCopiesPerDelivered(300, 250, 350, image, frame, frame), 1e-12);
+    EXPECT_EQ(0, stats::RequiredCopiesPerDelivered(300, 0, 0, image, frame, image));
+}
+
 TEST(RunStatistics, MemoryBudgetIsThePathsBuffersPlusTenPercent)
 {
     const uint64_t frame = 18337536;
@@ -156,4 +172,8 @@ TEST(RunStatistics, MemoryBudgetIsThePathsBuffersPlusTenPercent)
     const uint64_t needed = 6 * frame + (image + frame) + image;
     EXPECT_EQ(176304384u, needed);
     EXPECT_EQ(needed + needed / 10, stats::MemoryBudgetBytes(2, 3, frame, image));
+    EXPECT_EQ(needed + needed / 10, stats::MemoryBudgetBytes(3, frame, frame, image));
+    // The capture pin's three buffers hold whole images.
+    const uint64_t fullSize = 3 * (frame + image) + (image + frame) + image;
+    EXPECT_EQ(fullSize + fullSize / 10, stats::MemoryBudgetBytes(3, frame, image, image));
 }

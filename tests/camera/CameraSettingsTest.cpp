@@ -425,3 +425,80 @@ TEST_F(CameraSettings, ChangeSettingsReportsAFailedSaveAndStillAppliesTheValue)
     CameraGetGamma(&gamma);
     EXPECT_EQ(gamma, 55);
 }
+
+TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSavesIt)
+{
+    // The file's index and words, the camera's live values (a page moved the
+    // gamma slider): the current record, as GetConfig reads it.
+    CameraConfig stored;
+    stored.m_Format.m_Resolution = 2;
+    stored.m_Color.m_Gamma = 33;
+    ASSERT_EQ(stored.SaveToFile(), 1);
+    CameraSetGamma(77);
+    CCamera camera;
+    SimClearJournal();
+
+    HRESULT saved = E_PENDING;
+    EXPECT_EQ(camera.SetFrameSpeed(kFrameSpeedNormal, &saved), 1);
+    EXPECT_EQ(saved, S_OK);
+    Lines sets;
+    for (const std::string& line : JournalLines()) {
+        if (line.rfind("CameraSet", 0) == 0) {
+            sets.push_back(line);
+        }
+    }
+    EXPECT_EQ(sets, Concat({"CameraSetFrameSpeed(2)"}, kAlwaysSent));
+    CameraConfig after;
+    ASSERT_EQ(after.LoadFromFile(), 1);
+    EXPECT_EQ(after.m_FrameSpeed, kFrameSpeedNormal);
+    EXPECT_EQ(after.m_Format.m_Resolution, 2);
+    EXPECT_EQ(after.m_Color.m_Gamma, 77);
+
+    // The speed it has already: the speed is not sent again; the record is
+    // kept (saved again).
+    testenv::RemoveSettingsFile();
+    SimClearJournal();
+    EXPECT_EQ(camera.SetFrameSpeed(kFrameSpeedNormal, &saved), 1);
+    EXPECT_EQ(saved, S_OK);
+    sets.clear();
+    for (const std::string& line : JournalLines()) {
+        if (line.rfind("CameraSet", 0) == 0) {
+            sets.push_back(line);
+        }
+    }
+    EXPECT_EQ(sets, kAlwaysSent);
+    ASSERT_EQ(after.LoadFromFile(), 1);
+    EXPECT_EQ(after.m_FrameSpeed, kFrameSpeedNormal);
+}
+
+TEST_F(CameraSettings, SetFrameSpeedWaitsForAnApplyInProgressAndKeepsItsFields)
+{
+    win::Watchdog watchdog(60000, "apply and frame speed together");
+    ASSERT_EQ(CameraConfig().SaveToFile(), 1);
+    CCamera camera;
+    // A page's Apply whose save is held up: another program holds the file.
+    win::UniqueHandle holder = HoldSettingsFile();
+    ASSERT_TRUE(holder);
+    CameraConfig page;
+    page.m_HMirror = 1;
+    std::thread apply([&] { camera.SetConfig(&page); });
+    while (!SaveInProgress()) {
+        Sleep(1);
+    }
+    // Meanwhile an application sets the rate. Reading the record before the
+    // Apply has reached the camera, and saving after it, would put the old
+    // mirror back.
+    std::thread rate([&] { camera.SetFrameSpeed(kFrameSpeedNormal); });
+    Sleep(20);
+    holder.Reset();
+    apply.join();
+    rate.join();
+
+    CameraConfig stored;
+    ASSERT_EQ(stored.LoadFromFile(), 1);
+    EXPECT_EQ(stored.m_HMirror, 1) << "the Apply was lost";
+    EXPECT_EQ(stored.m_FrameSpeed, kFrameSpeedNormal);
+    int mirrored = 0;
+    CameraGetMirror(kMirrorHorizontal, &mirrored);
+    EXPECT_EQ(mirrored, 1);
+}

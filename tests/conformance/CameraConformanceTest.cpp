@@ -1,8 +1,9 @@
 // What a capture application may rely on, case by case: the camera found
 // among the video input devices, captured to an AVI file that plays back with
 // the very frames captured, previewed in a video window, every format it lists
-// through IAMStreamConfig, its property pages, and a graph built and torn
-// down again and again without the module or the process keeping anything.
+// through IAMStreamConfig and the size and rate a client chooses there (or a
+// clear refusal), its property pages, and a graph built and torn down again
+// and again without the module or the process keeping anything.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -355,30 +356,29 @@ TEST_F(Conformance, StreamConfigListsEveryCapabilityOnBothPins)
 
 TEST_F(Conformance, StreamConfigSetFormatRoundTripsEveryDeliverableType)
 {
+    // Without a settings file the camera reads out its whole sensor (index
+    // 0): every listed size can be delivered, the whole image uncropped.
     const ComPtr<IBaseFilter> camera = OpenCamera();
     ASSERT_TRUE(camera);
     for (const GUID* category : kPinCategories) {
         SCOPED_TRACE(PinName(category));
         const ComPtr<IAMStreamConfig> config = StreamConfigOf(camera.Get(), *category);
         ASSERT_TRUE(config);
-        // What the pin delivers: the frame of its current format.
-        const win::MediaTypePtr current = CurrentFormat(config.Get());
-        ASSERT_TRUE(current);
-        const Shape delivered = ShapeOf(*current);
-        int roundTrips = 0;
+        Shape largest;
         for (const Capability& capability : CapabilitiesOf(config.Get())) {
             const Shape shape = ShapeOf(*capability.type);
-            if (shape.width != delivered.width || shape.height != delivered.height) {
-                continue; // another read-out's size: see the refusals
-            }
             ASSERT_EQ(S_OK, config->SetFormat(capability.type.get()));
             const win::MediaTypePtr read = CurrentFormat(config.Get());
             ASSERT_TRUE(read);
             EXPECT_TRUE(IdenticalTypes(*capability.type, *read)) << "GetFormat does not give back what SetFormat took";
-            ++roundTrips;
+            if (shape.width * shape.height > largest.width * largest.height) {
+                largest = shape;
+            }
         }
-        EXPECT_GT(roundTrips, 0);
-        // A pin set to a format connects with it.
+        EXPECT_EQ(3264, largest.width);
+        EXPECT_EQ(2448, largest.height);
+        // A pin set to a format connects with it: the last one set, the
+        // largest.
         graph::SourceGraph connected;
         ASSERT_EQ(S_OK, connected.Create(camera.Get(), L"Lumora Camera"));
         const ComPtr<SampleLog> log = win::MakeComObject<SampleLog>();
@@ -387,8 +387,8 @@ TEST_F(Conformance, StreamConfigSetFormatRoundTripsEveryDeliverableType)
         win::MediaTypeContents grabbed;
         ASSERT_EQ(S_OK, connected.GrabbedType(pin, &grabbed));
         const Shape connectedShape = ShapeOf(grabbed.Get());
-        EXPECT_EQ(delivered.width, connectedShape.width);
-        EXPECT_EQ(delivered.height, connectedShape.height);
+        EXPECT_EQ(largest.width, connectedShape.width);
+        EXPECT_EQ(largest.height, connectedShape.height);
     }
 }
 
@@ -439,6 +439,43 @@ void FullSensorFrame(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
     type->lSampleSize = header.biSizeImage;
 }
 
+void FiftyFramesPerSecond(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
+{
+    reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->AvgTimePerFrame = 200000;
+}
+
+// Every refusal leaves the format, the camera and the settings file as they
+// were.
+void ExpectRefusalsChangeNothing(IBaseFilter* camera, const Refusal* refusals, size_t count)
+{
+    for (const GUID* category : kPinCategories) {
+        const ComPtr<IAMStreamConfig> config = StreamConfigOf(camera, *category);
+        ASSERT_TRUE(config);
+        const win::MediaTypePtr before = CurrentFormat(config.Get());
+        ASSERT_TRUE(before);
+        const std::string file = filtertest::SettingsFileBytes();
+        SimClearJournal();
+        for (size_t i = 0; i < count; ++i) {
+            const Refusal& refusal = refusals[i];
+            SCOPED_TRACE(std::string(PinName(category)) + ": " + refusal.what);
+            win::MediaTypePtr spoilt = CurrentFormat(config.Get());
+            ASSERT_TRUE(spoilt);
+            win::TaskMemoryPtr<BYTE> keep;
+            refusal.spoil(spoilt.get(), &keep);
+            const HRESULT hr = config->SetFormat(spoilt.get());
+            EXPECT_TRUE(FAILED(hr));
+            if (keep == nullptr) { // well-formed: the pin cannot deliver it
+                EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, hr);
+            }
+            const win::MediaTypePtr after = CurrentFormat(config.Get());
+            ASSERT_TRUE(after);
+            EXPECT_TRUE(IdenticalTypes(*before, *after)) << "a refused type changed the format";
+        }
+        EXPECT_EQ(std::vector<std::string>{}, filtertest::CameraSettingChanges()) << "a refusal changed the camera";
+        EXPECT_EQ(file, filtertest::SettingsFileBytes()) << "a refusal changed the settings file";
+    }
+}
+
 TEST_F(Conformance, StreamConfigRefusesMalformedAndUndeliverableTypesAndKeepsTheFormat)
 {
     const Refusal refusals[] = {
@@ -446,26 +483,153 @@ TEST_F(Conformance, StreamConfigRefusesMalformedAndUndeliverableTypesAndKeepsThe
         {"no format block", &EmptyFormatBlock},
         {"640 x 480", &SmallFrame},
         {"16-bit pixels", &SixteenBitPixels},
-        {"the full sensor's 3264 x 2448, which the pins crop", &FullSensorFrame},
+        {"50 frames per second", &FiftyFramesPerSecond},
     };
     const ComPtr<IBaseFilter> camera = OpenCamera();
     ASSERT_TRUE(camera);
-    for (const GUID* category : kPinCategories) {
-        const ComPtr<IAMStreamConfig> config = StreamConfigOf(camera.Get(), *category);
-        ASSERT_TRUE(config);
-        const win::MediaTypePtr before = CurrentFormat(config.Get());
-        ASSERT_TRUE(before);
-        for (const Refusal& refusal : refusals) {
-            SCOPED_TRACE(std::string(PinName(category)) + ": " + refusal.what);
-            win::MediaTypePtr spoilt = CurrentFormat(config.Get());
-            ASSERT_TRUE(spoilt);
-            win::TaskMemoryPtr<BYTE> keep;
-            refusal.spoil(spoilt.get(), &keep);
-            EXPECT_TRUE(FAILED(config->SetFormat(spoilt.get())));
-            const win::MediaTypePtr after = CurrentFormat(config.Get());
-            ASSERT_TRUE(after);
-            EXPECT_TRUE(IdenticalTypes(*before, *after)) << "a refused type changed the format";
+    ExpectRefusalsChangeNothing(camera.Get(), refusals, sizeof(refusals) / sizeof(refusals[0]));
+
+    // The binned read-out (index 1, stored before the filter is made) has no
+    // full-sensor image to give.
+    filtertest::StoreResolution(1);
+    const ComPtr<IBaseFilter> binned = OpenCamera();
+    ASSERT_TRUE(binned);
+    const Refusal fullSensor[] = {{"the full sensor's 3264 x 2448 at index 1", &FullSensorFrame}};
+    ExpectRefusalsChangeNothing(binned.Get(), fullSensor, 1);
+}
+
+// Frames per second and the median spacing of the capture stamps (ms) over
+// the samples that arrived from skip seconds after the first one on.
+struct Pace {
+    double framesPerSecond = 0;
+    double stampSpacingMs = 0;
+};
+
+Pace PaceOf(const std::vector<SampleRecord>& records, double skipSeconds)
+{
+    Pace pace;
+    if (records.size() < 3) {
+        return pace;
+    }
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const LONGLONG from = records.front().receivedQpc + static_cast<LONGLONG>(skipSeconds * frequency.QuadPart);
+    std::vector<double> spacings;
+    size_t first = records.size();
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (records[i].receivedQpc < from) {
+            continue;
         }
+        first = std::min(first, i);
+        if (i > first && records[i].hasTimes && records[i - 1].hasTimes) {
+            spacings.push_back(static_cast<double>(records[i].start - records[i - 1].start) / 10000.0);
+        }
+    }
+    if (records.size() - first < 3) {
+        return pace;
+    }
+    const double seconds =
+        static_cast<double>(records.back().receivedQpc - records[first].receivedQpc) / frequency.QuadPart;
+    pace.framesPerSecond = static_cast<double>(records.size() - first - 1) / seconds;
+    if (!spacings.empty()) {
+        std::nth_element(spacings.begin(), spacings.begin() + spacings.size() / 2, spacings.end());
+        pace.stampSpacingMs = spacings[spacings.size() / 2];
+    }
+    return pace;
+}
+
+// The pin's listed type of that width at the given interval.
+win::MediaTypePtr ListedType(IAMStreamConfig* config, LONG width, REFERENCE_TIME interval)
+{
+    for (Capability& capability : CapabilitiesOf(config)) {
+        if (ShapeOf(*capability.type).width == width) {
+            reinterpret_cast<VIDEOINFOHEADER*>(capability.type->pbFormat)->AvgTimePerFrame = interval;
+            return std::move(capability.type);
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(Conformance, StreamConfigFullSizeCaptureBesideThePreviewDeliversDistinctWholeImages)
+{
+    win::Watchdog watchdog(120000, "full-size capture beside the preview");
+    const ComPtr<IBaseFilter> camera = OpenCamera();
+    ASSERT_TRUE(camera);
+    const ComPtr<IAMStreamConfig> capture = StreamConfigOf(camera.Get(), PIN_CATEGORY_CAPTURE);
+    ASSERT_TRUE(capture);
+    const win::MediaTypePtr full = ListedType(capture.Get(), 3264, 0);
+    ASSERT_TRUE(full);
+    ASSERT_EQ(S_OK, capture->SetFormat(full.get()));
+
+    const ComPtr<SampleLog> captured = win::MakeComObject<SampleLog>();
+    const ComPtr<SampleLog> previewed = win::MakeComObject<SampleLog>();
+    captured->ReadFramesOf(3264, 2448);
+    filtertest::GraphPlan plan = filtertest::LoggedPlanWithoutClock(captured.Get(), previewed.Get());
+    plan.source = camera.Get();
+    filtertest::CaptureGraph graph(plan);
+    ASSERT_EQ(S_OK, graph.built);
+    graph.RunFor(2000);
+
+    // Whole images, each a camera frame of its own, in order.
+    const std::vector<SampleRecord> records = captured->Records();
+    const std::vector<uint32_t> sequences = SequencesOf(records);
+    EXPECT_GE(sequences.size(), 10u);
+    EXPECT_GE(sequences.size() + 1, records.size()) << "capture samples without the camera's stamp";
+    for (const SampleRecord& record : records) {
+        EXPECT_EQ(3264 * 2448 * 3, record.actualLength);
+    }
+    for (size_t i = 1; i < sequences.size(); ++i) {
+        EXPECT_LT(sequences[i - 1], sequences[i]) << "sample " << i << " repeats or goes back";
+    }
+    // The preview pin delivers its own 3032 x 2016 frames of the same camera.
+    const std::vector<SampleRecord> preview = previewed->Records();
+    EXPECT_GE(SequencesOf(preview).size(), 10u);
+    for (const SampleRecord& record : preview) {
+        EXPECT_EQ(kWidth * kHeight * 3, record.actualLength);
+    }
+}
+
+TEST_F(Conformance, StreamConfigRateOf666666DeliversAboutFifteenFramesPerSecond)
+{
+    win::Watchdog watchdog(120000, "15 frames per second");
+    const ComPtr<IBaseFilter> camera = OpenCamera();
+    ASSERT_TRUE(camera);
+    const ComPtr<IAMStreamConfig> capture = StreamConfigOf(camera.Get(), PIN_CATEGORY_CAPTURE);
+    ASSERT_TRUE(capture);
+    const win::MediaTypePtr slow = ListedType(capture.Get(), kWidth, 666666);
+    ASSERT_TRUE(slow);
+    SimClearJournal();
+    ASSERT_EQ(S_OK, capture->SetFormat(slow.get()));
+    // The camera's frame speed, as the page's "Normal": at once, and stored.
+    const std::vector<std::string> changes = filtertest::CameraSettingChanges();
+    EXPECT_NE(std::find(changes.begin(), changes.end(), "CameraSetFrameSpeed(2)"), changes.end());
+    CameraConfig stored;
+    ASSERT_EQ(1, stored.LoadFromFile());
+    EXPECT_EQ(2, stored.m_FrameSpeed);
+
+    const ComPtr<SampleLog> captured = win::MakeComObject<SampleLog>();
+    const ComPtr<SampleLog> previewed = win::MakeComObject<SampleLog>();
+    filtertest::GraphPlan plan = filtertest::LoggedPlanWithoutClock(captured.Get(), previewed.Get());
+    plan.source = camera.Get();
+    filtertest::CaptureGraph graph(plan);
+    ASSERT_EQ(S_OK, graph.built);
+    graph.RunFor(4000);
+
+    const Pace capturePace = PaceOf(captured->Records(), 0.5);
+    EXPECT_GT(capturePace.framesPerSecond, 12.0);
+    EXPECT_LT(capturePace.framesPerSecond, 16.5);
+    EXPECT_GT(capturePace.stampSpacingMs, 60.0);
+    EXPECT_LT(capturePace.stampSpacingMs, 73.0);
+    const Pace previewPace = PaceOf(previewed->Records(), 0.5);
+    RecordProperty("capture_fps", std::to_string(capturePace.framesPerSecond));
+    RecordProperty("capture_stamp_spacing_ms", std::to_string(capturePace.stampSpacingMs));
+    RecordProperty("preview_fps", std::to_string(previewPace.framesPerSecond));
+    EXPECT_GT(previewPace.framesPerSecond, 12.0);
+    EXPECT_LT(previewPace.framesPerSecond, 16.5);
+    // Each sample a camera frame of its own.
+    const std::vector<uint32_t> sequences = SequencesOf(captured->Records());
+    for (size_t i = 1; i < sequences.size(); ++i) {
+        EXPECT_LT(sequences[i - 1], sequences[i]);
     }
 }
 

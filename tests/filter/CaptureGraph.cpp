@@ -35,8 +35,8 @@ HRESULT STDMETHODCALLTYPE SampleLog::SampleCB(double /*time*/, IMediaSample* sam
     record.actualLength = sample->GetActualDataLength();
     BYTE* data = nullptr;
     if (SUCCEEDED(sample->GetPointer(&data)) && data) {
-        record.stamp = StampIn(data, record.actualLength);
-        const long rowBytes = kFrameWidth * 3;
+        record.stamp = StampIn(data, record.actualLength, frameWidth, frameHeight);
+        const long rowBytes = frameWidth * 3;
         record.bottomRowBlack = record.actualLength >= rowBytes &&
                                 std::all_of(data, data + rowBytes, [](BYTE byte) { return byte == 0; });
     }

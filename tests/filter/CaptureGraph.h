@@ -47,6 +47,13 @@ public:
     // From now on, also record the filter's stream time when a sample comes
     // (the filter outlives the graph's streaming).
     void ReadStreamTimeOf(FilterBase* filter) { streamTimeSource = filter; }
+    // The frames come in width x height (3032 x 2016 unless told): where the
+    // stamp and the first row are. Set before the graph runs.
+    void ReadFramesOf(int width, int height)
+    {
+        frameWidth = width;
+        frameHeight = height;
+    }
 
     HRESULT STDMETHODCALLTYPE SampleCB(double time, IMediaSample* sample) override;
     HRESULT STDMETHODCALLTYPE BufferCB(double time, BYTE* buffer, long size) override;
@@ -58,6 +65,8 @@ private:
     win::Lock lock;
     std::vector<SampleRecord> records; // under lock
     std::atomic<FilterBase*> streamTimeSource{nullptr};
+    std::atomic<int> frameWidth{kFrameWidth};
+    std::atomic<int> frameHeight{kFrameHeight};
 };
 
 struct GraphPlan {

@@ -1,5 +1,8 @@
 #include "tests/filter/FilterTestSupport.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "camera/CameraConfig.h"
 #include "filter/VideoFormats.h"
 #include "tests/support/WaitFor.h"
@@ -45,7 +48,34 @@ HRESULT MakeSmallRgb24Type(MediaTypeRecord* type)
 
 SimStamp StampIn(const BYTE* frame, long size)
 {
-    return testenv::StampOf(frame, size > 0 ? static_cast<size_t>(size) : 0, kFrameWidth, kFrameHeight);
+    return StampIn(frame, size, kFrameWidth, kFrameHeight);
+}
+
+SimStamp StampIn(const BYTE* frame, long size, int width, int height)
+{
+    return testenv::StampOf(frame, size > 0 ? static_cast<size_t>(size) : 0, width, height);
+}
+
+std::string SettingsFileBytes()
+{
+    const std::string path = testenv::TempPath("Lumora Camera.config");
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return "no file";
+    }
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> CameraSettingChanges()
+{
+    std::vector<std::string> changes;
+    for (const std::string& line : JournalLines()) {
+        if (line.rfind("CameraSet", 0) == 0) {
+            changes.push_back(line);
+        }
+    }
+    return changes;
 }
 
 double SecondsSince(const LARGE_INTEGER& start)

@@ -57,9 +57,16 @@ SIZE FrameSizeOf(const AM_MEDIA_TYPE& type);
 // camera's own formats.
 HRESULT MakeSmallRgb24Type(MediaTypeRecord* type);
 
-// The stamp at the centre of a delivered 3032 x 2016 frame (none when the
-// sample is shorter).
+// The stamp at the centre of a delivered 3032 x 2016 frame, or of a frame
+// of the given size (none when the sample is shorter).
 SimStamp StampIn(const BYTE* frame, long size);
+SimStamp StampIn(const BYTE* frame, long size, int width, int height);
+
+// The settings file's bytes as they stand, or "no file".
+std::string SettingsFileBytes();
+
+// The journal's calls that change a setting of the camera ("CameraSet...").
+std::vector<std::string> CameraSettingChanges();
 
 // Seconds from start (QueryPerformanceCounter) to now.
 double SecondsSince(const LARGE_INTEGER& start);

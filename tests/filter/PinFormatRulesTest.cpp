@@ -65,8 +65,11 @@ TEST_F(PinFormatRules, OffersTheEntryOfTheResolutionIndexAppliedAndMakesItCurren
         ASSERT_EQ(S_OK, settings->GetConfig(&config));
         config.m_Format.m_Resolution = c.resolution;
         ASSERT_EQ(S_OK, settings->SetConfig(&config));
-        // Start from a current type the pin would never offer.
-        SetCurrentType(under.capture, Reshaped(Entry(under.capture, 0), 666666, 0));
+        // Start from a current type the pin would never offer (accepted, it
+        // becomes the unconnected pin's current type).
+        MediaTypeRecord unlike = Reshaped(Entry(under.capture, 0), 0, 0);
+        ASSERT_EQ(S_OK, under.capture->CheckType(&unlike));
+        ASSERT_FALSE(CurrentType(under.capture).SameType(Entry(under.capture, c.entry)));
 
         MediaTypeRecord offered;
         ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
@@ -101,7 +104,8 @@ TEST_F(PinFormatRules, OfferedTypeIsUncompressedRgb24OfOneFrame)
     EXPECT_EQ(18337536u, offered.lSampleSize);
     ASSERT_EQ(sizeof(VIDEOINFOHEADER), offered.cbFormat);
     const VIDEOINFOHEADER* format = VideoInfoOf(offered);
-    EXPECT_EQ(333333, format->AvgTimePerFrame); // the camera's frame interval, the capture pin's rate
+    EXPECT_EQ(333333, format->AvgTimePerFrame); // the camera's frame interval at "High", its default
+    EXPECT_EQ(0xFFFFFFFFu, format->dwBitRate);  // 4.4 x 10^9 bits per second, saturated
     EXPECT_EQ(24, format->bmiHeader.biBitCount);
     EXPECT_EQ(static_cast<DWORD>(BI_RGB), format->bmiHeader.biCompression);
     EXPECT_EQ(18337536u, format->bmiHeader.biSizeImage);
@@ -151,18 +155,23 @@ TEST_F(PinFormatRules, WildcardQueriesAreRefusedThreeTimesThenAccepted)
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(nullptr));
 }
 
-TEST_F(PinFormatRules, AcceptsOnlyTheSelectedEntryIgnoringRatesAndSizes)
+TEST_F(PinFormatRules, AcceptsOnlyTheSelectedEntryAtTheCamerasRateIgnoringSizes)
 {
     MediaTypeRecord entry;
     ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &entry));
 
-    MediaTypeRecord paced(entry);
-    VideoInfoOf(paced)->AvgTimePerFrame = 666666;
-    VideoInfoOf(paced)->bmiHeader.biSizeImage = 0;
-    paced.lSampleSize = 7;
-    ASSERT_EQ(S_OK, under.capture->CheckType(&paced));
+    // No rate named, no image size: the entry all the same.
+    MediaTypeRecord loose(entry);
+    VideoInfoOf(loose)->AvgTimePerFrame = 0;
+    VideoInfoOf(loose)->bmiHeader.biSizeImage = 0;
+    loose.lSampleSize = 7;
+    ASSERT_EQ(S_OK, under.capture->CheckType(&loose));
     const MediaTypeRecord current = CurrentType(under.capture);
-    EXPECT_EQ(666666, VideoInfoOf(current)->AvgTimePerFrame);
+    EXPECT_EQ(7u, current.lSampleSize);
+    // A rate the camera is not running at (15 per second while at 30).
+    MediaTypeRecord slower(entry);
+    VideoInfoOf(slower)->AvgTimePerFrame = 666666;
+    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&slower));
 
     MediaTypeRecord big = Entry(under.capture, 3);
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&big));
@@ -227,7 +236,9 @@ TEST_F(PinFormatRules, SizeBuffersAsksForThreeFrameBuffersAndRefusesSmallerOnes)
 
 TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
 {
-    SetCurrentType(under.preview, Reshaped(Entry(under.preview, 0), 333333, 0));
+    // A peer's type without an image size, accepted as the current type.
+    MediaTypeRecord sizeless = Reshaped(Entry(under.preview, 0), 333333, 0);
+    ASSERT_EQ(S_OK, under.preview->CheckType(&sizeless));
 
     const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
     ALLOCATOR_PROPERTIES request = {};
@@ -277,16 +288,25 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
     ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
     static BYTE strayBytes[sizeof(VIDEOINFOHEADER)] = {};
     using Change = std::function<void(MediaTypeRecord&)>;
+    const auto rate = [](REFERENCE_TIME interval) {
+        return [interval](MediaTypeRecord& t) { VideoInfoOf(t)->AvgTimePerFrame = interval; };
+    };
     const struct {
         const char* name;
         Change change;
         HRESULT setFormat;
     } cases[] = {
-        {"640 x 480", [&](MediaTypeRecord& t) { t = small; }, VFW_E_TYPE_NOT_ACCEPTED},
-        {"the listed full size", [&](MediaTypeRecord& t) { t = Entry(under.capture, 3); }, VFW_E_TYPE_NOT_ACCEPTED},
-        {"top-down", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biHeight *= -1; }, VFW_E_TYPE_NOT_ACCEPTED},
-        {"RGB32", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB32; }, VFW_E_TYPE_NOT_ACCEPTED},
-        {"VIDEOINFOHEADER2", [](MediaTypeRecord& t) { t = AsVideoInfo2(t); }, VFW_E_TYPE_NOT_ACCEPTED},
+        {"640 x 480", [&](MediaTypeRecord& t) { t = small; }, VFW_E_INVALIDMEDIATYPE},
+        {"top-down", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biHeight *= -1; }, VFW_E_INVALIDMEDIATYPE},
+        {"RGB32", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB32; }, VFW_E_INVALIDMEDIATYPE},
+        {"16-bit", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB565, VideoInfoOf(t)->bmiHeader.biBitCount = 16; },
+         VFW_E_INVALIDMEDIATYPE},
+        {"VIDEOINFOHEADER2", [](MediaTypeRecord& t) { t = AsVideoInfo2(t); }, VFW_E_INVALIDMEDIATYPE},
+        {"50 per second", rate(200000), VFW_E_INVALIDMEDIATYPE},
+        {"just faster than 30 per second", rate(333332), VFW_E_INVALIDMEDIATYPE},
+        {"just slower than 15 per second", rate(666667), VFW_E_INVALIDMEDIATYPE},
+        {"one in 5 s", rate(50000000), VFW_E_INVALIDMEDIATYPE},
+        {"a negative interval", rate(-666666), VFW_E_INVALIDMEDIATYPE},
         {"cbFormat 88, no block",
          [](MediaTypeRecord& t) { CoTaskMemFree(t.pbFormat), t.pbFormat = nullptr; }, E_POINTER},
         {"a block without a size",
@@ -298,11 +318,14 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
         {"width 0", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biWidth = 0; }, VFW_E_INVALIDMEDIATYPE},
     };
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    // Chosen at 15 per second: the settings file holds that rate.
     SetCurrentType(under.capture, Reshaped(entry, 666666, 0));
     const MediaTypeRecord before = CurrentType(under.capture);
+    const std::string file = SettingsFileBytes();
+    SimClearJournal();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        MediaTypeRecord type(entry);
+        MediaTypeRecord type(before);
         c.change(type);
         EXPECT_EQ(c.setFormat, under.capture->SetFormat(&type));
         EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&type));
@@ -311,6 +334,9 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
         EXPECT_EQ(c.setFormat == E_POINTER ? E_POINTER : VFW_E_TYPE_NOT_ACCEPTED, connect);
         EXPECT_FALSE(under.capture->IsConnected());
         EXPECT_TRUE(CurrentType(under.capture).SameType(before));
+        EXPECT_EQ(std::vector<std::string>{}, CameraSettingChanges()) << "the camera was changed";
+        EXPECT_EQ(file, SettingsFileBytes());
+        EXPECT_EQ(2, under.object->FrameSpeed());
         if (type.pbFormat == strayBytes) {
             type.pbFormat = nullptr; // never the record's to free
         }

@@ -163,6 +163,32 @@ TEST_F(PinStamps, StampsAdvanceByElapsedTrueTimeWithTheLateOffsetBetweenSamples)
     }
 }
 
+TEST_F(PinStamps, FillsArePacedToTheCamerasRateWhichMayChangeWhileStreaming)
+{
+    StartWorker(PIN_CATEGORY_CAPTURE, 1000);
+    const struct {
+        int32_t frameSpeed;
+        DWORD at;
+        REFERENCE_TIME end;
+        DWORD sleep; // 0: none
+    } fills[] = {
+        {2, 1100, 1000000, 0},  // "Normal" from here: 100 ms is not paced
+        {2, 1120, 1600000, 40}, // 20 ms later: sleeps to 60 ms apart and counts them
+        {2, 1205, 2200000, 15}, // 45 ms after the counted 1160
+        {2, 1300, 3000000, 0},  // 80 ms: not paced
+        {1, 1310, 3300000, 20}, // back at "High": 30 ms apart
+    };
+    for (const auto& fill : fills) {
+        SCOPED_TRACE(fill.at);
+        under.object->FollowFrameSpeed(fill.frameSpeed); // as SetFormat or a page does, from another thread
+        pin->sleeps.clear();
+        const Stamps stamps = FillAt(fill.at);
+        ASSERT_EQ(S_OK, stamps.result);
+        EXPECT_EQ(fill.end, stamps.end);
+        EXPECT_EQ(fill.sleep ? std::vector<DWORD>{fill.sleep} : std::vector<DWORD>{}, pin->sleeps);
+    }
+}
+
 TEST_F(PinStamps, PositiveLatenessBecomesTheGapBetweenSamples)
 {
     StartWorker(PIN_CATEGORY_CAPTURE, 1000);

@@ -90,8 +90,20 @@ struct Input {
     bool honestBlock = false; // pbFormat holds cbFormat readable bytes
     bool wildcard = false;    // the pin's refuse-three-times wildcard shape
     bool wellFormed = false;  // a valid video type of any size and subtype
-    bool deliverable = false; // what the pin delivers (its selected entry)
+    // What SetFormat takes (index 0, the full sensor, no settings file): an
+    // RGB24 frame of a listed size, 3032 x 2016 or the whole 3264 x 2448,
+    // naming no rate or one from 333333 to 666666.
+    bool settable = false;
+    // What the pin delivers as it is set (QueryAccept, Connect): its chosen
+    // 3032 x 2016 frame at the camera's 30 per second, or naming no rate.
+    bool deliverable = false;
+    LONG width = 0;
+    LONG height = 0;
+    REFERENCE_TIME interval = 0;
 };
+
+const LONG kFullWidth = 3264;
+const LONG kFullHeight = 2448;
 
 template <class T>
 T Pick(std::mt19937_64& rng, std::initializer_list<T> choices)
@@ -203,11 +215,11 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
                                      static_cast<DWORD>(t.cbFormat - h.bitmapOffset + 1)});
     }
     if (mutate(20)) {
-        h.width = Pick<LONG>(rng, {0, -1, 1, -kWidth, kWidth + 1, 65536, LONG_MAX, LONG_MIN,
+        h.width = Pick<LONG>(rng, {0, -1, 1, -kWidth, kWidth + 1, kFullWidth, 65536, LONG_MAX, LONG_MIN,
                                    static_cast<LONG>(rng())});
     }
     if (mutate(20)) {
-        h.height = Pick<LONG>(rng, {0, -1, 1, -kHeight, kHeight - 1, 65536, LONG_MAX, LONG_MIN,
+        h.height = Pick<LONG>(rng, {0, -1, 1, -kHeight, kHeight - 1, kFullHeight, 65536, LONG_MAX, LONG_MIN,
                                     static_cast<LONG>(rng())});
     }
     if (mutate(10)) {
@@ -222,7 +234,8 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
                                         0xFFFFFFFFu});
     }
     if (mutate(15)) {
-        h.interval = Pick<REFERENCE_TIME>(rng, {0, -1, 666666, LLONG_MIN, LLONG_MAX});
+        h.interval = Pick<REFERENCE_TIME>(rng, {0, -1, 200000, 333332, 499999, 500000, 666666, 666667, LLONG_MIN,
+                                                LLONG_MAX});
     }
     if (mutate(10)) {
         t.lSampleSize = static_cast<ULONG>(rng());
@@ -271,9 +284,15 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
     in.wildcard = (IsEqualGUID(t.majortype, MEDIATYPE_Video) || IsEqualGUID(t.majortype, MEDIATYPE_Interleaved)) &&
                   IsEqualGUID(t.formattype, GUID_NULL) && t.cbFormat == 0;
     in.wellFormed = in.honestBlock && WellFormed(t, h, knownFormat);
-    in.deliverable = in.wellFormed && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB24) &&
-                     IsEqualGUID(t.formattype, FORMAT_VideoInfo) && h.width == kWidth && h.height == kHeight &&
-                     h.bitCount == 24 && h.compression == BI_RGB;
+    const bool rgb24 = in.wellFormed && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB24) &&
+                       IsEqualGUID(t.formattype, FORMAT_VideoInfo) && h.bitCount == 24 && h.compression == BI_RGB;
+    const bool frame = h.width == kWidth && h.height == kHeight;
+    const bool fullFrame = h.width == kFullWidth && h.height == kFullHeight;
+    in.settable = rgb24 && (frame || fullFrame) && (h.interval == 0 || (h.interval >= 333333 && h.interval <= 666666));
+    in.deliverable = rgb24 && frame && (h.interval == 0 || (h.interval >= 333333 && h.interval <= 499999));
+    in.width = h.width;
+    in.height = h.height;
+    in.interval = h.interval;
     return in;
 }
 
@@ -352,32 +371,48 @@ MediaTypeRecord CurrentFormat(CameraOutputPin* pin)
     return copy;
 }
 
+// Whether a type is the pin's own RGB24 type of that frame at that interval
+// (in a block of the pin's, not the caller's).
+bool IsOwnType(const MediaTypeRecord& type, const Input& in, REFERENCE_TIME interval)
+{
+    if (!IsEqualGUID(type.subtype, MEDIASUBTYPE_RGB24) || !IsEqualGUID(type.formattype, FORMAT_VideoInfo) ||
+        type.cbFormat != sizeof(VIDEOINFOHEADER) || !type.pbFormat || type.pbFormat == in.type.pbFormat) {
+        return false;
+    }
+    const VIDEOINFOHEADER* format = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+    return format->bmiHeader.biWidth == in.width && format->bmiHeader.biHeight == in.height &&
+           format->AvgTimePerFrame == interval && type.lSampleSize == static_cast<ULONG>(in.width * in.height * 3);
+}
+
 void TrySetFormat(Rig& rig, const Input& in, uint64_t index, Tally& tally)
 {
     const MediaTypeRecord before = CurrentFormat(rig.capture);
+    const int32_t speedBefore = rig.object->FrameSpeed();
     AM_MEDIA_TYPE type = in.type;
     const HRESULT hr = rig.capture->SetFormat(&type);
     const MediaTypeRecord after = CurrentFormat(rig.capture);
     if (hr == S_OK) {
         ++tally.accepted;
-        if (!in.deliverable) {
+        // The nearer of the camera's two rates, or the rate it had.
+        const REFERENCE_TIME interval = in.interval == 0 ? 333333 : (in.interval < 500000 ? 333333 : 666666);
+        if (!in.settable) {
             Wrong(tally, index, "took a type the pin does not deliver", hr);
-        } else if (!after.SameType(in.type) || (after.cbFormat != 0 && after.pbFormat == in.type.pbFormat)) {
-            Wrong(tally, index, "did not keep its own copy of the type", hr);
+        } else if (!IsOwnType(after, in, interval)) {
+            Wrong(tally, index, "did not take its own type of that size and rate", hr);
         }
         if (rig.capture->SetFormat(&rig.entry) != S_OK) {
             Wrong(tally, index, "the pin's own type was refused afterwards", hr);
         }
         return;
     }
-    if (in.deliverable) {
+    if (in.settable) {
         Wrong(tally, index, "refused a type the pin delivers", hr);
     }
-    if (hr != E_POINTER && hr != VFW_E_INVALIDMEDIATYPE && hr != VFW_E_TYPE_NOT_ACCEPTED) {
-        Wrong(tally, index, "refused with a code other than E_POINTER/VFW_E_INVALIDMEDIATYPE/VFW_E_TYPE_NOT_ACCEPTED", hr);
+    if (in.wellFormed ? hr != VFW_E_INVALIDMEDIATYPE : (hr != E_POINTER && hr != VFW_E_INVALIDMEDIATYPE)) {
+        Wrong(tally, index, "refused with a code other than E_POINTER/VFW_E_INVALIDMEDIATYPE", hr);
     }
-    if (!after.SameType(before)) {
-        Wrong(tally, index, "a refusal changed the current type", hr);
+    if (!after.SameType(before) || rig.object->FrameSpeed() != speedBefore) {
+        Wrong(tally, index, "a refusal changed the current type or the rate", hr);
     }
 }
 

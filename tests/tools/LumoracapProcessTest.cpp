@@ -12,8 +12,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include "camera/CameraConfig.h"
 #include "tests/module/FilterModule.h"
 #include "tests/pages/WindowCapture.h"
 #include "tests/support/TestEnvironment.h"
@@ -36,6 +39,13 @@ std::wstring Wide(const std::string& text)
     return std::wstring(text.begin(), text.end());
 }
 
+// The settings file's bytes, empty when there is none.
+std::string SettingsFileBytes()
+{
+    std::ifstream file(testenv::TempPath("Lumora Camera.config"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 class LumoracapProcessTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(moduletest::RegisterFilterModule()); }
@@ -53,7 +63,7 @@ TEST_F(LumoracapProcessTest, ListsTheCameraAndItsFormats)
 
     EXPECT_EQ(RunLumoracapProcess(L"formats", &out, &err), 0) << err;
     EXPECT_TRUE(Contains(out, "5 formats")) << out;
-    EXPECT_TRUE(Contains(out, "0  3032 x 2016  RGB24  24-bit  18337536 bytes  0.2 to 50 fps")) << out;
+    EXPECT_TRUE(Contains(out, "0  3032 x 2016  RGB24  24-bit  18337536 bytes  15 to 30 fps")) << out;
     EXPECT_TRUE(Contains(out, "4  3264 x 2448  RGB24  24-bit  23970816 bytes")) << out;
     EXPECT_TRUE(Contains(out, "Current format: 3032 x 2016")) << out;
 
@@ -202,6 +212,68 @@ HWND FindVisibleControl(HWND frame, const char* wantedClass, LONG styleMask = 0,
     ControlSearch search = {wantedClass, styleMask, style, nullptr};
     EnumChildWindows(frame, &MatchControl, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
+{
+    win::Watchdog watchdog(300000, "size and rate");
+    const std::string avi = testenv::TempPath("full-size.avi");
+    const std::string png = testenv::ArtifactPath("lumoracap-full-size-snapshot.png");
+    const struct {
+        std::wstring arguments;
+        std::string message;
+    } refusals[] = {
+        {L"--size 640x480", "does not deliver 640 x 480; it lists 3032 x 2016, 3264 x 2448"},
+        {L"--fps 50", "cannot deliver 50 fps now: 0x80040200"}, // VFW_E_INVALIDMEDIATYPE
+        {L"--size 3264x2448 --fps 60", "cannot deliver 3264 x 2448 at 60 fps now"},
+    };
+    const std::string settingsBefore = SettingsFileBytes();
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(std::string(refusal.arguments.begin(), refusal.arguments.end()));
+        std::string out;
+        std::string err;
+        EXPECT_EQ(RunLumoracapProcess(L"capture --seconds 1 --out \"" + Wide(avi) + L"\" " + refusal.arguments, &out,
+                                      &err),
+                  1)
+            << out << err;
+        EXPECT_TRUE(Contains(err, refusal.message)) << err;
+    }
+    EXPECT_EQ(GetFileAttributesA(avi.c_str()), INVALID_FILE_ATTRIBUTES) << "a refused capture leaves no file";
+    EXPECT_EQ(SettingsFileBytes(), settingsBefore) << "a refusal wrote the settings";
+    CameraConfig stored;
+
+    // The whole image at 15 frames per second, in the file and its rate.
+    std::string out;
+    std::string err;
+    ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 3 --size 3264x2448 --fps 15 --out \"" + Wide(avi) + L"\"",
+                                  &out, &err),
+              0)
+        << out << err;
+    EXPECT_TRUE(Contains(out, "(3264 x 2448, 15.0 fps)")) << out;
+    const testenv::VideoProbe probe = testenv::Ffprobe(avi);
+    ASSERT_TRUE(probe.ok) << probe.report;
+    EXPECT_EQ(probe.width, 3264);
+    EXPECT_EQ(probe.height, 2448);
+    // The camera makes about 15 a second; a busy machine may take fewer.
+    EXPECT_LE(probe.frames, 3 * 17) << probe.report;
+    EXPECT_GE(probe.frames, 3 * 6) << probe.report;
+    std::printf("full size at 15 fps: %ld frames, %.2f s\n", probe.frames, probe.duration);
+    DeleteFileA(avi.c_str());
+    // The rate is the camera's frame speed, kept as the page's "Normal" is.
+    ASSERT_EQ(stored.LoadFromFile(), 1);
+    EXPECT_EQ(stored.m_FrameSpeed, 2);
+
+    // A snapshot of the whole image, upright; the rate named, 30 again.
+    ASSERT_EQ(RunLumoracapProcess(L"snapshot --size 3264x2448 --fps 30 --out \"" + Wide(png) + L"\"", &out, &err), 0)
+        << out << err;
+    EXPECT_TRUE(Contains(out, "Snapshot 3264 x 2448 written to")) << out;
+    const PictureCheck picture = CheckCameraPicture(png, 3264, 2448);
+    EXPECT_TRUE(picture.upright) << picture.report;
+    EXPECT_EQ(picture.width, 3264);
+    EXPECT_EQ(picture.height, 2448);
+    ASSERT_EQ(stored.LoadFromFile(), 1);
+    EXPECT_EQ(stored.m_FrameSpeed, 1);
+    testenv::RemoveSettingsFile();
 }
 
 TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)

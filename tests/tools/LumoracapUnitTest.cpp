@@ -15,6 +15,7 @@
 #include "tools/lumoracap/CommandLine.h"
 #include "tools/lumoracap/FrameRecorder.h"
 #include "tools/lumoracap/PngWriter.h"
+#include "tools/lumoracap/StreamFormat.h"
 #include "win/Event.h"
 #include "win/Watchdog.h"
 
@@ -77,6 +78,21 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
         {L"set brightness 2147483648", false, "a whole number"},
         {L"set brightness 150 160", false, "unexpected argument \"160\""},
         {L"set brightness 150 --seconds 5", false, "--seconds is not an option of set"},
+        {L"capture --seconds 5 --out a.avi --size 3264x2448 --fps 15", true, ""},
+        {L"snapshot --out a.png --size 3032X2016 --fps 29.97", true, ""},
+        {L"formats --size 3264x2448", false, "--size is not an option of formats"},
+        {L"settings --fps 15", false, "--fps is not an option of settings"},
+        {L"snapshot --out a.png --size 3264", false, "as WxH"},
+        {L"snapshot --out a.png --size 0x2448", false, "as WxH"},
+        {L"snapshot --out a.png --size 65536x2448", false, "as WxH"},
+        {L"snapshot --out a.png --size 3264x2448x3", false, "as WxH"},
+        {L"snapshot --out a.png --size -3264x2448", false, "as WxH"},
+        {L"snapshot --out a.png --fps 0", false, "above 0 and up to 1000"},
+        {L"snapshot --out a.png --fps 1000.5", false, "above 0 and up to 1000"},
+        {L"snapshot --out a.png --fps 15.", false, "above 0 and up to 1000"},
+        {L"snapshot --out a.png --fps 7.1234", false, "above 0 and up to 1000"},
+        {L"snapshot --out a.png --fps fast", false, "above 0 and up to 1000"},
+        {L"snapshot --out a.png --fps", false, "--fps needs a value"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "\"" << std::string(c.line, c.line + wcslen(c.line)) << "\"");
@@ -104,9 +120,29 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
     EXPECT_FALSE(options.controlAuto);
     ASSERT_TRUE(ParseCommandLine(Split(L"set exposure Auto"), &options, &error));
     EXPECT_TRUE(options.controlAuto);
+    ASSERT_TRUE(ParseCommandLine(Split(L"snapshot --out a.png --size 3264x2448 --fps 7.5"), &options, &error));
+    EXPECT_EQ(options.width, 3264);
+    EXPECT_EQ(options.height, 2448);
+    EXPECT_EQ(options.framesPerSecond, 7.5);
+    ASSERT_TRUE(ParseCommandLine(Split(L"snapshot --out a.png"), &options, &error));
+    EXPECT_EQ(options.width, 0); // the pin's own size and the camera's own rate
+    EXPECT_EQ(options.framesPerSecond, 0);
     // --help wins over everything else on the line, errors included.
     ASSERT_TRUE(ParseCommandLine(Split(L"capture --bogus --help"), &options, &error));
     EXPECT_TRUE(options.help);
+}
+
+TEST(StreamFormat, FramesPerSecondBecomeTheIntervalRoundedDown)
+{
+    // Rounded down, so that 15 names the camera's 666666 and not 666667,
+    // which lies outside its rates.
+    const struct {
+        double framesPerSecond;
+        REFERENCE_TIME interval;
+    } rates[] = {{15, 666666}, {30, 333333}, {29.97, 333667}, {50, 200000}, {0.5, 20000000}, {1000, 10000}};
+    for (const auto& rate : rates) {
+        EXPECT_EQ(FrameIntervalOf(rate.framesPerSecond), rate.interval) << rate.framesPerSecond;
+    }
 }
 
 // A 64 x 48 frame, bottom-up BGR, whose rows and columns tell frames apart.

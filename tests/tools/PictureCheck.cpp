@@ -19,11 +19,15 @@ const Point kPoints[] = {{190, 300}, {2900, 300}, {60, 1600}, {2970, 1600}};
 
 } // namespace
 
-PictureCheck CheckCameraPicture(const std::string& windowsPath)
+PictureCheck CheckCameraPicture(const std::string& windowsPath, int width, int height)
 {
     PictureCheck check;
     std::string format = "%w %h";
-    for (const Point& p : kPoints) {
+    // Where the 3032 x 2016 window sits in a larger picture.
+    const int left = (width - 3032) / 2;
+    const int top = (height - 2016) / 2;
+    for (const Point& point : kPoints) {
+        const Point p = {point.x + left, point.y + top};
         char brightness[96];
         std::snprintf(brightness, sizeof(brightness), " %%[fx:int(255*(p{%d,%d}.r+p{%d,%d}.g+p{%d,%d}.b)/3)]", p.x,
                       p.y, p.x, p.y, p.x, p.y);

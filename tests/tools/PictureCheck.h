@@ -16,7 +16,9 @@ struct PictureCheck {
     std::string report;        // what was measured, for failure messages
 };
 
-// For a 3032 x 2016 picture of the simulated camera.
-PictureCheck CheckCameraPicture(const std::string& windowsPath);
+// For a 3032 x 2016 picture of the simulated camera, or, given its size, a
+// larger centred window of its image (the whole 3264 x 2448 image): the
+// points are looked at where they are in the 3032 x 2016 window.
+PictureCheck CheckCameraPicture(const std::string& windowsPath, int width = 3032, int height = 2016);
 
 } // namespace toolstest

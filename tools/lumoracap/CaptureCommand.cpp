@@ -1,6 +1,7 @@
-// lumoracap capture: the capture pin into an AVI file for a number of
-// seconds (and the preview pin into a window when asked), with one progress
-// line that updates in place, a summary, and optionally the last frame as PNG.
+// lumoracap capture: the capture pin, at the size and rate asked with --size
+// and --fps, into an AVI file for a number of seconds (and the preview pin
+// into a window when asked), with one progress line that updates in place, a
+// summary, and optionally the last frame as PNG.
 //
 // The program writes the file itself from the sample grabber: Wine's AVI mux
 // starts only in full interleaving behind a sink with IStream (which Wine's
@@ -16,6 +17,7 @@
 // and the program exits with kExitFileFailed and the reason.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/CaptureGraph.h"
@@ -24,6 +26,7 @@
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/FrameRecorder.h"
 #include "tools/lumoracap/MessagePump.h"
+#include "tools/lumoracap/StreamFormat.h"
 #include "tools/lumoracap/Text.h"
 #include "win/ComObject.h"
 #include "win/HResult.h"
@@ -58,6 +61,17 @@ void PrintProgress(Console& console, double seconds, long frames, long dropped, 
     console.out << line << std::flush;
 }
 
+// ", 15.0 fps" from the interval the pin announces; nothing without one.
+std::string RateText(REFERENCE_TIME frameInterval)
+{
+    if (frameInterval <= 0) {
+        return "";
+    }
+    char text[32];
+    std::snprintf(text, sizeof(text), ", %.1f fps", 1e7 / static_cast<double>(frameInterval));
+    return text;
+}
+
 double SecondsSince(ULONGLONG startTick)
 {
     return static_cast<double>(GetTickCount64() - startTick) / 1000.0;
@@ -76,7 +90,7 @@ double FileMegabytes(const std::wstring& path)
 // snapshot are fed from the grabber), with preview the preview pin into a
 // window; the format the grabber receives.
 HRESULT BuildCaptureGraph(CaptureGraph& graph, IBaseFilter* device, const Options& options, FrameGrabber* grabber,
-                          BITMAPINFOHEADER* format)
+                          BITMAPINFOHEADER* format, REFERENCE_TIME* frameInterval)
 {
     if (!grabber) {
         return E_OUTOFMEMORY;
@@ -86,7 +100,7 @@ HRESULT BuildCaptureGraph(CaptureGraph& graph, IBaseFilter* device, const Option
     if (options.preview) {
         RETURN_IF_FAILED(graph.Render(CaptureGraph::Pin::Preview, nullptr, true));
     }
-    return graph.GrabbedFormat(CaptureGraph::Pin::Capture, format) ? S_OK : VFW_E_INVALIDMEDIATYPE;
+    return graph.GrabbedFormat(CaptureGraph::Pin::Capture, format, frameInterval) ? S_OK : VFW_E_INVALIDMEDIATYPE;
 }
 
 // A new, empty file beside an output file, which the capture is written to
@@ -222,11 +236,17 @@ int CaptureToFile(const Options& options, Console& console)
     if (exitCode != kExitSuccess) {
         return exitCode;
     }
+    // --size and --fps, before the pin connects.
+    exitCode = ChooseStreamFormat(device.Get(), PIN_CATEGORY_CAPTURE, options, console);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
+    }
 
     const ComPtr<FrameGrabber> grabber = win::MakeComObject<FrameGrabber>();
     CaptureGraph graph;
     BITMAPINFOHEADER format = {};
-    HRESULT hr = BuildCaptureGraph(graph, device.Get(), options, grabber.Get(), &format);
+    REFERENCE_TIME frameInterval = 0;
+    HRESULT hr = BuildCaptureGraph(graph, device.Get(), options, grabber.Get(), &format, &frameInterval);
     if (FAILED(hr)) {
         return ReportGraphNotBuilt("capture", options.device, hr, console);
     }
@@ -251,8 +271,8 @@ int CaptureToFile(const Options& options, Console& console)
     grabber->RecordInto(&recorder);
 
     console.out << "Capturing " << options.seconds << " s from " << Quoted(options.device) << " ("
-                << format.biWidth << " x " << std::abs(format.biHeight) << ") into " << Quoted(aviPath)
-                << (options.preview ? " with preview" : "") << "\n";
+                << format.biWidth << " x " << std::abs(format.biHeight) << RateText(frameInterval) << ") into "
+                << Quoted(aviPath) << (options.preview ? " with preview" : "") << "\n";
     exitCode = RunGraph(graph, options.device, console);
     if (exitCode != kExitSuccess) {
         grabber->RecordInto(nullptr);

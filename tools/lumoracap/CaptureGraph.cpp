@@ -50,7 +50,7 @@ HRESULT CaptureGraph::Stop()
     return sourceGraph.Stop();
 }
 
-bool CaptureGraph::GrabbedFormat(Pin pin, BITMAPINFOHEADER* header) const
+bool CaptureGraph::GrabbedFormat(Pin pin, BITMAPINFOHEADER* header, REFERENCE_TIME* frameInterval) const
 {
     win::MediaTypeContents type;
     if (FAILED(sourceGraph.GrabbedType(pin, &type))) {
@@ -61,6 +61,10 @@ bool CaptureGraph::GrabbedFormat(Pin pin, BITMAPINFOHEADER* header) const
         !connection.pbFormat) {
         return false;
     }
-    *header = reinterpret_cast<const VIDEOINFOHEADER*>(connection.pbFormat)->bmiHeader;
+    const VIDEOINFOHEADER* format = reinterpret_cast<const VIDEOINFOHEADER*>(connection.pbFormat);
+    *header = format->bmiHeader;
+    if (frameInterval) {
+        *frameInterval = format->AvgTimePerFrame;
+    }
     return header->biBitCount == 24 && header->biWidth > 0 && header->biHeight != 0;
 }

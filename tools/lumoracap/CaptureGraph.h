@@ -47,8 +47,10 @@ public:
     // The capture pin's frame counts, or null.
     Microsoft::WRL::ComPtr<IAMDroppedFrames> CaptureFrameCounts() const { return sourceGraph.CaptureDroppedFrames(); }
     // The DIB header of the frames the pin's sample grabber receives (its
-    // connection type); false when it has none with a 24-bit video format.
-    bool GrabbedFormat(Pin pin, BITMAPINFOHEADER* header) const;
+    // connection type), and, when asked, the frame interval that type
+    // announces (100-ns units, 0 for none); false when it has no 24-bit
+    // video format.
+    bool GrabbedFormat(Pin pin, BITMAPINFOHEADER* header, REFERENCE_TIME* frameInterval = nullptr) const;
 
 private:
     HRESULT PauseThenRun();

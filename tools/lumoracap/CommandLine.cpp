@@ -28,10 +28,10 @@ bool Accepts(Command command, const std::wstring& option)
     case Command::Set:
         return option == L"--device";
     case Command::Snapshot:
-        return option == L"--device" || option == L"--out";
+        return option == L"--device" || option == L"--out" || option == L"--size" || option == L"--fps";
     case Command::Capture:
         return option == L"--device" || option == L"--out" || option == L"--seconds" || option == L"--preview" ||
-               option == L"--snapshot";
+               option == L"--snapshot" || option == L"--size" || option == L"--fps";
     case Command::None:
         break;
     }
@@ -45,7 +45,8 @@ bool IsHelp(const std::wstring& arg)
 
 bool TakesValue(const std::wstring& option)
 {
-    return option == L"--device" || option == L"--seconds" || option == L"--out" || option == L"--snapshot";
+    return option == L"--device" || option == L"--seconds" || option == L"--out" || option == L"--snapshot" ||
+           option == L"--size" || option == L"--fps";
 }
 
 bool IsKnownOption(const std::wstring& option)
@@ -134,6 +135,62 @@ bool ParseSetArguments(const std::vector<std::wstring>& args, Options* options, 
     return true;
 }
 
+// A whole number of at most digits digits, nothing else; false for none.
+bool ParseWhole(const std::wstring& text, size_t digits, long* value)
+{
+    if (text.empty() || text.size() > digits) {
+        return false;
+    }
+    long parsed = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return false;
+        }
+        parsed = parsed * 10 + (c - L'0');
+    }
+    *value = parsed;
+    return true;
+}
+
+// "WxH" (or "WXH"), each from 1 to 65535.
+bool ParseSize(const std::wstring& text, int* width, int* height)
+{
+    const size_t x = text.find_first_of(L"xX");
+    long w = 0;
+    long h = 0;
+    if (x == std::wstring::npos || !ParseWhole(text.substr(0, x), 5, &w) || !ParseWhole(text.substr(x + 1), 5, &h) ||
+        w < 1 || w > 65535 || h < 1 || h > 65535) {
+        return false;
+    }
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+    return true;
+}
+
+// A number of frames per second above 0 and at most 1000, with at most three
+// decimals ("15", "29.97").
+bool ParseFramesPerSecond(const std::wstring& text, double* framesPerSecond)
+{
+    const size_t point = text.find(L'.');
+    long whole = 0;
+    long fraction = 0;
+    const std::wstring decimals = point == std::wstring::npos ? std::wstring() : text.substr(point + 1);
+    if (!ParseWhole(text.substr(0, point), 4, &whole) ||
+        (point != std::wstring::npos && !ParseWhole(decimals, 3, &fraction))) {
+        return false;
+    }
+    double scale = 1;
+    for (size_t i = 0; i < decimals.size(); ++i) {
+        scale *= 10;
+    }
+    const double value = whole + fraction / scale;
+    if (value <= 0 || value > 1000) {
+        return false;
+    }
+    *framesPerSecond = value;
+    return true;
+}
+
 } // namespace
 
 bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, std::string* error)
@@ -192,6 +249,18 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, s
             options->out = value;
         } else if (option == L"--snapshot") {
             options->snapshot = value;
+        } else if (option == L"--size") {
+            if (!ParseSize(value, &options->width, &options->height)) {
+                *error = "--size takes the frame's width and height as WxH, such as 3264x2448, not \"" +
+                         Utf8(value) + "\"";
+                return false;
+            }
+        } else if (option == L"--fps") {
+            if (!ParseFramesPerSecond(value, &options->framesPerSecond)) {
+                *error = "--fps takes frames per second above 0 and up to 1000, such as 15, not \"" + Utf8(value) +
+                         "\"";
+                return false;
+            }
         } else if (!ParseSeconds(value, &options->seconds)) {
             *error = "--seconds takes a whole number of seconds from 1 to 3600, not \"" + Utf8(value) + "\"";
             return false;
@@ -229,6 +298,10 @@ const char* UsageText()
            "\n"
            "Options:\n"
            "  --device NAME                the video input device to use (default \"Lumora Camera\")\n"
+           "  --size WxH                   capture, snapshot: the frame size, one the device lists\n"
+           "                               (lumoracap formats), such as 3264x2448\n"
+           "  --fps N                      capture, snapshot: frames per second, such as 15 (the Lumora\n"
+           "                               Camera runs at 15 or 30 and keeps the one chosen)\n"
            "  --help                       show this text\n"
            "\n"
            "Exit codes: 0 success, 1 failure, 2 bad command line, 3 device not registered,\n"

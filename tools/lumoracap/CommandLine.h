@@ -3,7 +3,8 @@
 //   lumoracap devices
 //   lumoracap formats  [--device NAME]
 //   lumoracap capture  [--device NAME] --seconds N --out FILE.avi [--preview] [--snapshot FILE.png]
-//   lumoracap snapshot [--device NAME] --out FILE.png
+//                      [--size WxH] [--fps N]
+//   lumoracap snapshot [--device NAME] --out FILE.png [--size WxH] [--fps N]
 //   lumoracap settings [--device NAME]
 //   lumoracap controls [--device NAME]
 //   lumoracap set NAME VALUE|auto [--device NAME]
@@ -26,6 +27,9 @@ struct Options {
     std::wstring control;                     // set: a name of StandardControlNames.h
     bool controlAuto = false;                 // set: "auto" instead of a value
     long controlValue = 0;                    // set: the value, when not auto
+    int width = 0;                            // --size WxH (capture, snapshot); 0: the pin's own
+    int height = 0;
+    double framesPerSecond = 0;               // --fps (capture, snapshot); 0: the camera's own
 };
 
 // Parses the arguments after the program name. False with a one-line reason

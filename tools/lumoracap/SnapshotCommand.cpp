@@ -1,9 +1,11 @@
-// lumoracap snapshot: one frame of the preview pin, written as an upright PNG.
+// lumoracap snapshot: one frame of the preview pin (at the size and rate asked
+// with --size and --fps), written as an upright PNG.
 #include "tools/lumoracap/CaptureGraph.h"
 #include "tools/lumoracap/CommandSupport.h"
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/MessagePump.h"
+#include "tools/lumoracap/StreamFormat.h"
 #include "tools/lumoracap/Text.h"
 #include "win/ComObject.h"
 #include "win/HResult.h"
@@ -37,6 +39,11 @@ int TakeSnapshot(const Options& options, Console& console)
     }
     ComPtr<IBaseFilter> device;
     exitCode = OpenDevice(options.device, console, &device);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
+    }
+    // --size and --fps, on the pin the snapshot comes from.
+    exitCode = ChooseStreamFormat(device.Get(), PIN_CATEGORY_PREVIEW, options, console);
     if (exitCode != kExitSuccess) {
         return exitCode;
     }

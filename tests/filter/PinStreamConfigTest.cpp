@@ -1,0 +1,363 @@
+// Size and rate chosen through IAMStreamConfig: what SetFormat takes and
+// what it changes (the pin's choice, the camera's frame speed, the settings
+// file), how long a choice lasts, the rate every offered type announces, and
+// SetFormat on a connected pin.
+#include <gtest/gtest.h>
+
+#include <dshow.h>
+
+#include "filter/VideoFormats.h"
+#include "tests/filter/FilterTestSupport.h"
+#include "tests/framework/FakeInputPin.h"
+
+// The platform's null renderer: its class id is defined by strmiids only.
+EXTERN_C const CLSID CLSID_NullRenderer;
+
+using namespace filtertest;
+
+namespace {
+
+const LONG kFullWidth = 3264;
+const LONG kFullHeight = 2448;
+
+ComPtr<IAMStreamConfig> ConfigOf(CameraOutputPin* pin)
+{
+    ComPtr<IAMStreamConfig> config;
+    EXPECT_EQ(S_OK, pin->Pin()->QueryInterface(IID_PPV_ARGS(config.GetAddressOf())));
+    return config;
+}
+
+// The listed type of that width (3032 x 2016 or the full 3264 x 2448) asking
+// for interval, with fields a caller may leave wrong (the sample size).
+MediaTypeRecord Asking(IAMStreamConfig* config, LONG width, REFERENCE_TIME interval)
+{
+    AM_MEDIA_TYPE* listed = nullptr;
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    EXPECT_EQ(S_OK, config->GetStreamCaps(width == kFullWidth ? 3 : 0, &listed, reinterpret_cast<BYTE*>(&caps)));
+    const win::MediaTypePtr owned(listed);
+    MediaTypeRecord type(*listed);
+    VideoInfoOf(type)->AvgTimePerFrame = interval;
+    VideoInfoOf(type)->dwBitRate = 7;
+    type.lSampleSize = 12345;
+    return type;
+}
+
+MediaTypeRecord Current(IAMStreamConfig* config)
+{
+    AM_MEDIA_TYPE* type = nullptr;
+    EXPECT_EQ(S_OK, config->GetFormat(&type));
+    const win::MediaTypePtr owned(type);
+    return type ? MediaTypeRecord(*type) : MediaTypeRecord();
+}
+
+REFERENCE_TIME IntervalOf(const AM_MEDIA_TYPE& type)
+{
+    const VIDEOINFOHEADER* format = VideoInfoOf(type);
+    return format ? format->AvgTimePerFrame : -1;
+}
+
+DWORD BitRateOf(const AM_MEDIA_TYPE& type)
+{
+    const VIDEOINFOHEADER* format = VideoInfoOf(type);
+    return format ? format->dwBitRate : 0;
+}
+
+// The frame speed stored in the settings file, 0 without a file.
+int32_t StoredFrameSpeed()
+{
+    CameraConfig stored;
+    return stored.LoadFromFile() ? stored.m_FrameSpeed : 0;
+}
+
+std::vector<std::string> FrameSpeedCalls()
+{
+    std::vector<std::string> calls;
+    for (const std::string& change : CameraSettingChanges()) {
+        if (change.rfind("CameraSetFrameSpeed(", 0) == 0) {
+            calls.push_back(change);
+        }
+    }
+    return calls;
+}
+
+using PinStreamConfig = FilterTest;
+
+TEST_F(PinStreamConfig, SetFormatChoosesTheSizeAndSetsTheCamerasRate)
+{
+    using Calls = std::vector<std::string>;
+    const struct {
+        const char* what;
+        LONG width;
+        REFERENCE_TIME asked;
+        REFERENCE_TIME interval; // announced afterwards
+        DWORD bitRate;
+        Calls speedCalls;
+        int32_t stored; // frame speed in the settings file; 0: no file written
+    } cases[] = {
+        {"the offered size, rate kept", 3032, 0, 333333, 0xFFFFFFFF, {}, 0},
+        {"15 per second", 3032, 666666, 666666, 2200506520u, {"CameraSetFrameSpeed(2)"}, 2},
+        {"450000 is nearer 30 per second", 3032, 450000, 333333, 0xFFFFFFFF, {}, 0},
+        {"550000 is nearer 15 per second", 3032, 550000, 666666, 2200506520u, {"CameraSetFrameSpeed(2)"}, 2},
+        {"the whole image, rate kept", kFullWidth, 0, 333333, 0xFFFFFFFF, {}, 0},
+        {"the whole image at 15 per second", kFullWidth, 666666, 666666, 2876500796u, {"CameraSetFrameSpeed(2)"}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimReset();
+        testenv::RemoveSettingsFile();
+        TestFilter under;
+        const ComPtr<IAMStreamConfig> capture = ConfigOf(under.capture);
+        const ComPtr<IAMStreamConfig> preview = ConfigOf(under.preview);
+        MediaTypeRecord asked = Asking(capture.Get(), c.width, c.asked);
+        SimClearJournal();
+
+        ASSERT_EQ(S_OK, capture->SetFormat(&asked));
+        // GetFormat and the offer are the pin's own type of that size and rate.
+        const MediaTypeRecord current = Current(capture.Get());
+        EXPECT_EQ(c.width, FrameSizeOf(current).cx);
+        EXPECT_EQ(static_cast<ULONG>(c.width * FrameSizeOf(current).cy * 3), current.lSampleSize);
+        EXPECT_EQ(c.interval, IntervalOf(current));
+        EXPECT_EQ(c.bitRate, BitRateOf(current));
+        MediaTypeRecord offered;
+        ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
+        EXPECT_TRUE(offered.SameType(current));
+        // The rate is the camera's: the other pin keeps its size and follows it.
+        const MediaTypeRecord other = Current(preview.Get());
+        EXPECT_EQ(3032, FrameSizeOf(other).cx);
+        EXPECT_EQ(c.interval, IntervalOf(other));
+        // As the page's High/Normal: the camera at once, and the settings file.
+        EXPECT_EQ(c.speedCalls, FrameSpeedCalls());
+        EXPECT_EQ(c.stored, StoredFrameSpeed());
+        EXPECT_EQ(c.interval == 666666 ? 2 : 1, under.object->FrameSpeed());
+    }
+}
+
+TEST_F(PinStreamConfig, ARateTheSettingsFileNamesAlreadyStillReachesTheCamera)
+{
+    // Stored by an earlier program; this process's camera is at power-on.
+    CameraConfig stored;
+    stored.m_FrameSpeed = 2;
+    ASSERT_EQ(1, stored.SaveToFile());
+    TestFilter under;
+    const ComPtr<IAMStreamConfig> capture = ConfigOf(under.capture);
+    EXPECT_EQ(666666, IntervalOf(Current(capture.Get())));
+    SimClearJournal();
+    MediaTypeRecord slow = Asking(capture.Get(), 3032, 666666);
+    ASSERT_EQ(S_OK, capture->SetFormat(&slow));
+    EXPECT_EQ(std::vector<std::string>{"CameraSetFrameSpeed(2)"}, FrameSpeedCalls());
+    // Naming no rate leaves the camera alone.
+    SimClearJournal();
+    MediaTypeRecord keep = Asking(capture.Get(), 3032, 0);
+    ASSERT_EQ(S_OK, capture->SetFormat(&keep));
+    EXPECT_EQ(std::vector<std::string>{}, JournalLines());
+}
+
+TEST_F(PinStreamConfig, AChoiceLastsUntilAnotherResolutionIndexIsApplied)
+{
+    TestFilter under;
+    const ComPtr<IAMStreamConfig> capture = ConfigOf(under.capture);
+    ComPtr<ICameraSettings> settings;
+    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
+    MediaTypeRecord full = Asking(capture.Get(), kFullWidth, 0);
+    ASSERT_EQ(S_OK, capture->SetFormat(&full));
+
+    const auto applyIndex = [&](uint8_t resolution) {
+        CameraConfig config;
+        ASSERT_EQ(S_OK, settings->GetConfig(&config));
+        config.m_Format.m_Resolution = resolution;
+        ASSERT_EQ(S_OK, settings->SetConfig(&config));
+    };
+    const auto offeredWidth = [&](CameraOutputPin* pin) {
+        MediaTypeRecord offered;
+        EXPECT_EQ(S_OK, pin->GetMediaType(0, &offered));
+        return FrameSizeOf(offered).cx;
+    };
+    // A page that reads, or applies the same index, keeps the choice; each
+    // pin has its own.
+    applyIndex(0);
+    EXPECT_EQ(kFullWidth, offeredWidth(under.capture));
+    EXPECT_EQ(kFullWidth, FrameSizeOf(Current(capture.Get())).cx);
+    EXPECT_EQ(3032, offeredWidth(under.preview));
+
+    // Another index is decided anew (the page wins); the whole image is only
+    // the full-sensor read-out's, index 0.
+    for (uint8_t binned : {1, 2}) {
+        SCOPED_TRACE(binned);
+        applyIndex(binned);
+        EXPECT_EQ(3032, offeredWidth(under.capture));
+        SimClearJournal();
+        const std::string file = SettingsFileBytes();
+        MediaTypeRecord fullAtSlowRate = Asking(capture.Get(), kFullWidth, 666666);
+        EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, capture->SetFormat(&fullAtSlowRate));
+        EXPECT_EQ(3032, FrameSizeOf(Current(capture.Get())).cx);
+        EXPECT_EQ(std::vector<std::string>{}, CameraSettingChanges());
+        EXPECT_EQ(file, SettingsFileBytes());
+        EXPECT_EQ(1, under.object->FrameSpeed());
+        EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&full));
+    }
+    applyIndex(0);
+    EXPECT_EQ(3032, offeredWidth(under.capture));
+    EXPECT_EQ(S_OK, capture->SetFormat(&full));
+    EXPECT_EQ(kFullWidth, offeredWidth(under.capture));
+
+    // A new filter starts from the stored index, as before.
+    TestFilter next;
+    EXPECT_EQ(3032, offeredWidth(next.capture));
+}
+
+TEST_F(PinStreamConfig, EveryOfferedTypeAnnouncesTheCamerasRateAndThePinsAcceptOnlyIt)
+{
+    TestFilter under;
+    ComPtr<ICameraSettings> settings;
+    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
+    for (int32_t speed : {2, 1, 2}) {
+        SCOPED_TRACE(speed);
+        // As the "Camera Set" page's Apply.
+        CameraConfig config;
+        ASSERT_EQ(S_OK, settings->GetConfig(&config));
+        config.m_FrameSpeed = speed;
+        ASSERT_EQ(S_OK, settings->SetConfig(&config));
+        const REFERENCE_TIME interval = speed == 2 ? 666666 : 333333;
+        for (CameraOutputPin* pin : {under.capture, under.preview}) {
+            const ComPtr<IAMStreamConfig> config = ConfigOf(pin);
+            EXPECT_EQ(interval, IntervalOf(Current(config.Get())));
+            MediaTypeRecord offered;
+            ASSERT_EQ(S_OK, pin->GetMediaType(0, &offered));
+            EXPECT_EQ(interval, IntervalOf(offered));
+            for (int index = 0; index < 5; ++index) {
+                AM_MEDIA_TYPE* listed = nullptr;
+                VIDEO_STREAM_CONFIG_CAPS caps;
+                ASSERT_EQ(S_OK, config->GetStreamCaps(index, &listed, reinterpret_cast<BYTE*>(&caps)));
+                EXPECT_EQ(interval, IntervalOf(*listed)) << index;
+                DeleteType(listed);
+            }
+            // A peer's type that names another rate is not what the pin delivers.
+            const struct {
+                REFERENCE_TIME asked;
+                HRESULT accepted;
+            } queries[] = {{0, S_OK}, {interval, S_OK}, {speed == 2 ? 333333 : 666666, E_INVALIDARG}};
+            for (const auto& query : queries) {
+                MediaTypeRecord type(offered);
+                VideoInfoOf(type)->AvgTimePerFrame = query.asked;
+                EXPECT_EQ(query.accepted, pin->CheckType(&type)) << query.asked;
+            }
+        }
+    }
+    // A new filter starts at the stored speed.
+    TestFilter next;
+    EXPECT_EQ(666666, IntervalOf(Current(ConfigOf(next.preview).Get())));
+}
+
+TEST_F(PinStreamConfig, AFailedSaveIsReportedAfterTheRateIsApplied)
+{
+    TestFilter under;
+    const ComPtr<IAMStreamConfig> capture = ConfigOf(under.capture);
+    // A folder where the settings file belongs cannot be replaced.
+    ASSERT_TRUE(CreateDirectoryA(testenv::TempPath("Lumora Camera.config").c_str(), nullptr));
+    SimClearJournal();
+    MediaTypeRecord slow = Asking(capture.Get(), 3032, 666666);
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_CANT_ACCESS_FILE), capture->SetFormat(&slow));
+    EXPECT_EQ(std::vector<std::string>{"CameraSetFrameSpeed(2)"}, FrameSpeedCalls());
+    EXPECT_EQ(666666, IntervalOf(Current(capture.Get())));
+    ASSERT_TRUE(RemoveDirectoryA(testenv::TempPath("Lumora Camera.config").c_str()));
+}
+
+TEST_F(PinStreamConfig, AConnectedPinConnectsAgainWithItsOwnTypeOrPutsEverythingBack)
+{
+    TestFilter under;
+    const ComPtr<IAMStreamConfig> config = ConfigOf(under.capture);
+    const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    ASSERT_EQ(S_OK, under.capture->Connect(peer.Get(), nullptr));
+
+    // Outside a graph the pin breaks and makes the connection itself, with
+    // the pin's own type of the asked size and rate.
+    MediaTypeRecord slow = Asking(config.Get(), 3032, 666666);
+    ASSERT_EQ(S_OK, config->SetFormat(&slow));
+    ASSERT_EQ(2u, peer->receivedTypes.size());
+    const MediaTypeRecord connected = Current(config.Get());
+    EXPECT_TRUE(peer->receivedTypes[1].SameType(connected));
+    EXPECT_EQ(666666, IntervalOf(connected));
+    EXPECT_EQ(18337536u, connected.lSampleSize);
+    EXPECT_TRUE(under.capture->IsConnected());
+
+    // A peer that refuses the type is asked before anything changes.
+    const std::string file = SettingsFileBytes();
+    SimClearJournal();
+    MediaTypeRecord fullAtHighRate = Asking(config.Get(), kFullWidth, 333333);
+    peer->queryAcceptResult = S_FALSE;
+    EXPECT_EQ(VFW_E_TYPE_NOT_ACCEPTED, config->SetFormat(&fullAtHighRate));
+    EXPECT_EQ(2u, peer->receivedTypes.size());
+    EXPECT_TRUE(Current(config.Get()).SameType(connected));
+    EXPECT_EQ(std::vector<std::string>{}, CameraSettingChanges());
+    EXPECT_EQ(file, SettingsFileBytes());
+    EXPECT_EQ(2, under.object->FrameSpeed());
+
+    // A peer that takes the query but not the connection: the reconnection's
+    // result, and the former rate, choice and type.
+    peer->queryAcceptResult = S_OK;
+    peer->receiveConnectionResult = E_ACCESSDENIED;
+    EXPECT_EQ(E_ACCESSDENIED, config->SetFormat(&fullAtHighRate));
+    EXPECT_TRUE(Current(config.Get()).SameType(connected));
+    EXPECT_EQ(2, under.object->FrameSpeed());
+    EXPECT_EQ(2, StoredFrameSpeed());
+    const std::vector<std::string> there{"CameraSetFrameSpeed(1)", "CameraSetFrameSpeed(2)"};
+    EXPECT_EQ(there, FrameSpeedCalls());
+    MediaTypeRecord offered;
+    ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
+    EXPECT_EQ(3032, FrameSizeOf(offered).cx);
+    EXPECT_FALSE(under.capture->IsConnected()); // this peer refuses the former type too
+}
+
+TEST_F(PinStreamConfig, SetFormatInAGraphReconnectsThroughTheGraph)
+{
+    TestFilter under;
+    ComPtr<IFilterGraph> graph;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
+    ComPtr<IBaseFilter> renderer;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&renderer)));
+    ASSERT_EQ(S_OK, graph->AddFilter(under.filter.Get(), L"Lumora Camera"));
+    ASSERT_EQ(S_OK, graph->AddFilter(renderer.Get(), L"Null Renderer"));
+    ComPtr<IEnumPins> pins;
+    ComPtr<IPin> input;
+    ASSERT_EQ(S_OK, renderer->EnumPins(&pins));
+    ASSERT_EQ(S_OK, pins->Next(1, &input, nullptr));
+    ASSERT_EQ(S_OK, graph->ConnectDirect(under.capture->Pin(), input.Get(), nullptr));
+
+    const ComPtr<IAMStreamConfig> config = ConfigOf(under.capture);
+    MediaTypeRecord full = Asking(config.Get(), kFullWidth, 666666);
+    ASSERT_EQ(S_OK, config->SetFormat(&full));
+    win::MediaTypeContents agreed;
+    ASSERT_EQ(S_OK, input->ConnectionMediaType(agreed.Receive()));
+    EXPECT_EQ(kFullWidth, FrameSizeOf(agreed.Get()).cx);
+    EXPECT_EQ(kFullHeight, FrameSizeOf(agreed.Get()).cy);
+    EXPECT_EQ(666666, IntervalOf(agreed.Get()));
+    EXPECT_TRUE(Current(config.Get()).SameType(agreed.Get()));
+
+    MediaTypeRecord small;
+    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
+    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(&small));
+    ASSERT_EQ(S_OK, input->ConnectionMediaType(agreed.Receive()));
+    EXPECT_EQ(kFullWidth, FrameSizeOf(agreed.Get()).cx);
+
+    // A page that applies another index while connected: the connection keeps
+    // its frame, announces the new rate, and the new choice is offered.
+    ComPtr<ICameraSettings> settings;
+    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
+    CameraConfig record;
+    ASSERT_EQ(S_OK, settings->GetConfig(&record));
+    record.m_Format.m_Resolution = 1;
+    record.m_FrameSpeed = 1;
+    ASSERT_EQ(S_OK, settings->SetConfig(&record));
+    const MediaTypeRecord kept = Current(config.Get());
+    EXPECT_EQ(kFullWidth, FrameSizeOf(kept).cx);
+    EXPECT_EQ(333333, IntervalOf(kept));
+    MediaTypeRecord offered;
+    ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
+    EXPECT_EQ(3032, FrameSizeOf(offered).cx);
+    EXPECT_EQ(333333, IntervalOf(offered));
+    EXPECT_TRUE(Current(config.Get()).SameType(kept)); // asking for the offer changed nothing
+    graph->RemoveFilter(renderer.Get());
+    graph->RemoveFilter(under.filter.Get());
+}
+
+} // namespace

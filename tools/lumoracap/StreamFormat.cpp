@@ -1,0 +1,150 @@
+#include "tools/lumoracap/StreamFormat.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/lumoracap/CommandSupport.h"
+#include "tools/lumoracap/DeviceLookup.h"
+#include "tools/lumoracap/ExitCodes.h"
+#include "tools/lumoracap/Text.h"
+#include "win/MediaType.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// The VIDEOINFOHEADER of a type, or null (another format, or a short block).
+VIDEOINFOHEADER* VideoInfoOf(AM_MEDIA_TYPE& type)
+{
+    if (!IsEqualGUID(type.formattype, FORMAT_VideoInfo) || !type.pbFormat ||
+        type.cbFormat < sizeof(VIDEOINFOHEADER)) {
+        return nullptr;
+    }
+    return reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat);
+}
+
+std::string SizeText(long width, long height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// "3264 x 2448 at 15 fps", "3032 x 2016", "15 fps" as asked.
+std::string Asked(const Options& options)
+{
+    std::string text = options.width ? SizeText(options.width, options.height) : std::string();
+    if (options.framesPerSecond > 0) {
+        char rate[32];
+        std::snprintf(rate, sizeof(rate), "%g fps", options.framesPerSecond);
+        text += (text.empty() ? "" : " at ") + std::string(rate);
+    }
+    return text;
+}
+
+// The listed type of the asked size (a copy the caller owns), or null; the
+// sizes listed go to *listed, each once.
+win::MediaTypePtr ListedTypeOfSize(IAMStreamConfig* config, int width, int height, std::string* listed)
+{
+    int count = 0;
+    int capsSize = 0;
+    if (FAILED(config->GetNumberOfCapabilities(&count, &capsSize)) || capsSize <= 0) {
+        return nullptr;
+    }
+    win::MediaTypePtr found;
+    std::vector<BYTE> caps(static_cast<size_t>(capsSize));
+    for (int i = 0; i < count; ++i) {
+        AM_MEDIA_TYPE* raw = nullptr;
+        if (config->GetStreamCaps(i, &raw, caps.data()) != S_OK || !raw) {
+            continue;
+        }
+        win::MediaTypePtr type(raw);
+        const VIDEOINFOHEADER* format = VideoInfoOf(*type);
+        if (!format) {
+            continue;
+        }
+        const long w = format->bmiHeader.biWidth;
+        const long h = std::labs(format->bmiHeader.biHeight);
+        const std::string size = SizeText(w, h);
+        if (listed->find(size) == std::string::npos) {
+            *listed += (listed->empty() ? "" : ", ") + size;
+        }
+        if (!found && w == width && h == height) {
+            found = std::move(type);
+        }
+    }
+    return found;
+}
+
+// The bytes of the pin's current format block (none when it has none).
+std::vector<BYTE> CurrentFormatBlock(IAMStreamConfig* config)
+{
+    AM_MEDIA_TYPE* raw = nullptr;
+    const win::MediaTypePtr current(SUCCEEDED(config->GetFormat(&raw)) ? raw : nullptr);
+    if (!current || !current->pbFormat) {
+        return {};
+    }
+    return std::vector<BYTE>(current->pbFormat, current->pbFormat + current->cbFormat);
+}
+
+} // namespace
+
+REFERENCE_TIME FrameIntervalOf(double framesPerSecond)
+{
+    return static_cast<REFERENCE_TIME>(std::floor(1e7 / framesPerSecond));
+}
+
+int ChooseStreamFormat(IBaseFilter* device, REFGUID category, const Options& options, Console& console)
+{
+    if (options.width == 0 && options.framesPerSecond <= 0) {
+        return kExitSuccess;
+    }
+    const ComPtr<IPin> pin = FindPinByCategory(device, category);
+    ComPtr<IAMStreamConfig> config;
+    if (!pin || FAILED(pin.As(&config))) {
+        console.err << "lumoracap: the device " << Quoted(options.device) << " has no pin whose format can be set\n";
+        return kExitFailure;
+    }
+    win::MediaTypePtr type;
+    if (options.width) {
+        std::string listed;
+        type = ListedTypeOfSize(config.Get(), options.width, options.height, &listed);
+        if (!type) {
+            console.err << "lumoracap: the device " << Quoted(options.device) << " does not deliver "
+                        << SizeText(options.width, options.height) << "; it lists "
+                        << (listed.empty() ? std::string("no sizes") : listed) << "\n";
+            return kExitFailure;
+        }
+    } else {
+        AM_MEDIA_TYPE* current = nullptr;
+        if (FAILED(config->GetFormat(&current)) || !current) {
+            console.err << "lumoracap: the format of " << Quoted(options.device) << " could not be read\n";
+            return kExitFailure;
+        }
+        type.reset(current);
+    }
+    VIDEOINFOHEADER* format = VideoInfoOf(*type);
+    if (!format) {
+        console.err << "lumoracap: the device " << Quoted(options.device) << " does not describe its frames\n";
+        return kExitFailure;
+    }
+    // 0 names no rate: the device keeps its own.
+    format->AvgTimePerFrame = options.framesPerSecond > 0 ? FrameIntervalOf(options.framesPerSecond) : 0;
+
+    const std::vector<BYTE> before = CurrentFormatBlock(config.Get());
+    const HRESULT hr = config->SetFormat(type.get());
+    if (SUCCEEDED(hr)) {
+        return kExitSuccess;
+    }
+    // A refusal changes nothing. A device may also set the format and then
+    // fail to keep it (its settings could not be saved): it took effect.
+    if (CurrentFormatBlock(config.Get()) != before) {
+        console.err << "lumoracap: warning: the device " << Quoted(options.device) << " uses " << Asked(options)
+                    << " but could not keep it: " << DescribeResult(hr) << "\n";
+        return kExitSuccess;
+    }
+    console.err << "lumoracap: the device " << Quoted(options.device) << " cannot deliver " << Asked(options)
+                << " now: " << DescribeResult(hr) << "\n";
+    return kExitFailure;
+}
