@@ -80,6 +80,12 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, s
             return true;
         }
     }
+    for (const std::wstring& arg : args) {
+        if (arg == L"--version") {
+            options->version = true;
+            return true;
+        }
+    }
     if (args.empty()) {
         *error = "no command given";
         return false;
@@ -154,6 +160,7 @@ const char* UsageText()
            "Options:\n"
            "  --device NAME                the video input device to use (default \"Lumora Camera\")\n"
            "  --help                       show this text\n"
+           "  --version                    show the version of Lumora Camera this program belongs to\n"
            "\n"
            "Exit codes: 0 success, 1 failure, 2 bad command line, 3 device not registered,\n"
            "            4 camera did not start, 5 file could not be written.\n";

@@ -6,6 +6,7 @@
 //   lumoracap snapshot [--device NAME] --out FILE.png
 //   lumoracap settings [--device NAME]
 //   lumoracap --help
+//   lumoracap --version
 #pragma once
 
 #include <string>
@@ -16,6 +17,7 @@ enum class Command { None, Devices, Formats, Capture, Snapshot, Settings };
 struct Options {
     Command command = Command::None;
     bool help = false;                        // --help or -h anywhere: print usage, do nothing else
+    bool version = false;                     // --version anywhere (without --help): print the version only
     std::wstring device = L"Lumora Camera";   // --device
     int seconds = 0;                          // --seconds (capture), 1 to 3600
     std::wstring out;                         // --out (capture: .avi, snapshot: .png)
