@@ -90,6 +90,7 @@ Var Library64
 Var PreviousVersion       ; empty on a fresh install
 Var PreviousLibrary32
 Var PreviousLibrary64
+Var FinishText            ; what the finish page says about the camera libraries
 ; What this run changed, for the rollback in .onInstFailed.
 Var Touched32             ; 1 once files of the folder were replaced
 Var Touched64
@@ -101,7 +102,7 @@ Var RegisterTried64
 
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_TITLE "${PRODUCT} ${VERSION} is installed"
-!define MUI_FINISHPAGE_TEXT "Capture applications now list $\"Lumora Camera$\" among their video devices.$\r$\n$\r$\n32-bit camera library: $Library32$\r$\n64-bit camera library: $Library64"
+!define MUI_FINISHPAGE_TEXT "$FinishText"
 !insertmacro MUI_PAGE_WELCOME
 Page custom CameraLibraryPageShow CameraLibraryPageLeave
 !insertmacro MUI_PAGE_INSTFILES
@@ -231,8 +232,10 @@ Section "-Install"
   ${EndIf}
   Call WriteUninstallEntry
   !insertmacro Log "32-bit camera library: $Library32"
+  StrCpy $FinishText "Capture applications now list $\"Lumora Camera$\" among their video devices.$\r$\n$\r$\n32-bit camera library: $Library32"
   ${If} ${RunningX64}
     !insertmacro Log "64-bit camera library: $Library64"
+    StrCpy $FinishText "$FinishText$\r$\n64-bit camera library: $Library64"
   ${EndIf}
   !insertmacro Log "Installed ${PRODUCT} ${VERSION}."
 SectionEnd
@@ -241,6 +244,8 @@ SectionEnd
 ; back what was there before this run.
 Function .onInstFailed
   !insertmacro Log "Undoing the changes of this run."
+  ; Out of the folders, so that an empty one can be removed.
+  SetOutPath $TEMP
   ${If} $RegisterTried64 == 1
     Push "$Folder64\ZorvikFilter.dll"
     Push "/u"
@@ -304,9 +309,11 @@ Function WriteUninstallEntry
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$SYSDIR\cmd.exe" /c copy /y "$Folder32\uninstall.exe" "%TEMP%\${UNINSTALLER_COPY}" >nul && "%TEMP%\${UNINSTALLER_COPY}" /S _?=$Folder32'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation64" "$Folder64"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "CameraLibrary32" "$Library32"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "CameraLibrary64" "$Library64"
+  ${If} ${RunningX64}
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation64" "$Folder64"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "CameraLibrary64" "$Library64"
+  ${EndIf}
 FunctionEnd
 
 ; ---------------------------------------------------------------------------

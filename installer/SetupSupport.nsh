@@ -433,6 +433,8 @@ FunctionEnd
 ; uninstaller is a copy in the temporary folder, which goes at the next
 ; restart; run from the folder itself, uninstall.exe goes at the next restart.
 Function un.RemoveSelf
+  ; Out of the folders, so that they can be removed.
+  SetOutPath $TEMP
   ClearErrors
   Delete "$Folder32\uninstall.exe"
   ${If} ${Errors}
