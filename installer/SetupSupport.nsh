@@ -136,8 +136,18 @@ Function ${UN}FindFileInUse
     ${If} $2 != ""
     ${AndIf} $0 == ""
       !insertmacro _FirstFileInUse "$2\ZorvikFilter.dll"
-      !insertmacro _FirstFileInUse "$2\ZorvikSDK.dll"
       !insertmacro _FirstFileInUse "$2\lumoracap.exe"
+      ; A maker's library is never replaced (and may be read-only); a
+      ; program using it holds the filter too.
+      ${If} $0 == ""
+      ${AndIf} ${FileExists} "$2\ZorvikSDK.dll"
+        Push "$2\ZorvikSDK.dll"
+        Call ${UN}IsOurCameraLibrary
+        Pop $R9
+        ${If} $R9 == 1
+          !insertmacro _FirstFileInUse "$2\ZorvikSDK.dll"
+        ${EndIf}
+      ${EndIf}
     ${EndIf}
   ${Next}
   Pop $2

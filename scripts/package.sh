@@ -41,7 +41,10 @@ if [ -z "$version" ]; then
     tree="$BUILD_ROOT"
 else
     # Only the shipped files, without the tests; the compiler cache makes
-    # this quick after a build of the project's version.
+    # this quick after a build of the project's version (its debug
+    # information then names the other tree's folders, which does no harm
+    # to a package made for tests).
+    export CCACHE_NOHASHDIR=1
     tree="$BUILD_ROOT/version-$version"
     jobs="$(nproc 2>/dev/null || echo 2)"
     for arch in i686 x86_64; do

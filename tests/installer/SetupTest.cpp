@@ -464,8 +464,8 @@ TEST_F(SetupTest, NothingIsReplacedOrRemovedWhileLumoracapRuns)
 
         EXPECT_EQ(RunSetup(setup, L"").exitCode, 3);
         std::string log = ReadLog(kSetupLog);
-        EXPECT_NE(log.find("in use by a running program (" + Narrow(Folder(View::Bits32)) + "\\lumoracap.exe)"),
-                  std::string::npos)
+        // The program (lumoracap.exe) or the filter it loaded is named.
+        EXPECT_NE(log.find("in use by a running program (" + Narrow(Folder(View::Bits32)) + "\\"), std::string::npos)
             << log;
         EXPECT_EQ(RunQuietUninstall().exitCode, 3);
         log = ReadLog(kUninstallLog);
