@@ -12,14 +12,14 @@ source "$REPO/scripts/wine.sh"
 
 prepare_and_start
 
-# An older version than the project's, for the upgrade tests: the patch, minor
-# or major number one lower.
+# An older version than the project's, for the upgrade tests: the patch or
+# minor number one lower, or for X.0.0 the version (X-1).9.0.
 older_version() {
     local major minor patch
     IFS=. read -r major minor patch <<<"$1"
     if [ "$patch" -gt 0 ]; then echo "$major.$minor.$((patch - 1))"
     elif [ "$minor" -gt 0 ]; then echo "$major.$((minor - 1)).0"
-    else echo "$((major - 1)).0.0"
+    else echo "$((major - 1)).9.0"
     fi
 }
 
