@@ -2,13 +2,14 @@
 # Installs what a fresh Debian machine needs to build and test the driver:
 # the i386 architecture, the mingw-w64 cross compilers, GoogleTest sources,
 # 32- and 64-bit Wine, the GStreamer plugins behind Wine's AVI splitter (both
-# architectures), Xvfb, CMake, FFmpeg (ffprobe), ImageMagick and ccache.
+# architectures), Xvfb, CMake, FFmpeg (ffprobe), ImageMagick, ccache and NSIS
+# (makensis, which builds the setup program).
 # Checks every package and installs only what is missing; safe to run again.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
-          wine wine32:i386 wine64 xvfb ffmpeg imagemagick ccache
+          wine wine32:i386 wine64 xvfb ffmpeg imagemagick ccache nsis
           gstreamer1.0-plugins-base gstreamer1.0-plugins-good
           gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386)
 

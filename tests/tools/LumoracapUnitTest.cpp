@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,11 @@
 #include "tests/tools/SmallVolume.h"
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/CommandLine.h"
+#include "tools/lumoracap/Lumoracap.h"
 #include "tools/lumoracap/FrameRecorder.h"
 #include "tools/lumoracap/PngWriter.h"
 #include "tools/lumoracap/StreamFormat.h"
+#include "version/ProductVersion.h"
 #include "win/Event.h"
 #include "win/Watchdog.h"
 
@@ -130,6 +133,26 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
     // --help wins over everything else on the line, errors included.
     ASSERT_TRUE(ParseCommandLine(Split(L"capture --bogus --help"), &options, &error));
     EXPECT_TRUE(options.help);
+    // --version likewise, but --help wins over it.
+    ASSERT_TRUE(ParseCommandLine(Split(L"capture --bogus --version"), &options, &error));
+    EXPECT_TRUE(options.version);
+    ASSERT_TRUE(ParseCommandLine(Split(L"--version --help"), &options, &error));
+    EXPECT_TRUE(options.help);
+    EXPECT_FALSE(options.version);
+}
+
+TEST(CommandLine, VersionPrintsTheProductVersionAlone)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    Console console{out, err};
+    EXPECT_EQ(RunLumoracap({L"--version"}, console), 0);
+    EXPECT_EQ(out.str(), std::string("lumoracap ") + ProductVersion() + " (Lumora Camera)\n");
+    EXPECT_EQ(err.str(), "");
+    // Three numbers, as the version resources carry them.
+    unsigned major = 0, minor = 0, patch = 0;
+    char rest = 0;
+    EXPECT_EQ(std::sscanf(ProductVersion(), "%u.%u.%u%c", &major, &minor, &patch, &rest), 3) << ProductVersion();
 }
 
 TEST(StreamFormat, FramesPerSecondBecomeTheIntervalRoundedDown)

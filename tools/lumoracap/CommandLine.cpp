@@ -202,6 +202,12 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, s
             return true;
         }
     }
+    for (const std::wstring& arg : args) {
+        if (arg == L"--version") {
+            options->version = true;
+            return true;
+        }
+    }
     if (args.empty()) {
         *error = "no command given";
         return false;
@@ -303,6 +309,7 @@ const char* UsageText()
            "  --fps N                      capture, snapshot: frames per second, such as 15 (the Lumora\n"
            "                               Camera runs at 15 or 30 and keeps the one chosen)\n"
            "  --help                       show this text\n"
+           "  --version                    show the version of Lumora Camera this program belongs to\n"
            "\n"
            "Exit codes: 0 success, 1 failure, 2 bad command line, 3 device not registered,\n"
            "            4 camera did not start, 5 file could not be written.\n";

@@ -9,6 +9,7 @@
 //   lumoracap controls [--device NAME]
 //   lumoracap set NAME VALUE|auto [--device NAME]
 //   lumoracap --help
+//   lumoracap --version
 #pragma once
 
 #include <string>
@@ -19,6 +20,7 @@ enum class Command { None, Devices, Formats, Capture, Snapshot, Settings, Contro
 struct Options {
     Command command = Command::None;
     bool help = false;                        // --help or -h anywhere: print usage, do nothing else
+    bool version = false;                     // --version anywhere (without --help): print the version only
     std::wstring device = L"Lumora Camera";   // --device
     int seconds = 0;                          // --seconds (capture), 1 to 3600
     std::wstring out;                         // --out (capture: .avi, snapshot: .png)

@@ -3,6 +3,7 @@
 #include "tools/lumoracap/CommandLine.h"
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/ExitCodes.h"
+#include "version/ProductVersion.h"
 #include "win/ComInitialization.h"
 
 int RunLumoracap(const std::vector<std::wstring>& args, Console& console)
@@ -15,6 +16,10 @@ int RunLumoracap(const std::vector<std::wstring>& args, Console& console)
     }
     if (options.help) {
         console.out << UsageText();
+        return kExitSuccess;
+    }
+    if (options.version) {
+        console.out << "lumoracap " << ProductVersion() << " (Lumora Camera)\n";
         return kExitSuccess;
     }
 

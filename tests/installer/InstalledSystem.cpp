@@ -1,0 +1,287 @@
+#include "tests/installer/InstalledSystem.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "filter/LumoraGuids.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TestEnvironment.h"
+
+namespace installtest {
+
+const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LumoraCamera";
+
+std::wstring Wide(const std::string& text)
+{
+    if (text.empty()) {
+        return std::wstring();
+    }
+    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                        static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty()) {
+        return std::string();
+    }
+    std::string narrow(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr),
+                       '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
+                        static_cast<int>(narrow.size()), nullptr, nullptr);
+    return narrow;
+}
+
+std::wstring Folder(View view)
+{
+    wchar_t path[MAX_PATH] = {};
+    if (view == View::Bits32) {
+        SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, path);
+    } else {
+        // The 64-bit folder, as a 32-bit or a 64-bit program sees it.
+        ExpandEnvironmentStringsW(L"%ProgramW6432%", path, MAX_PATH);
+    }
+    return std::wstring(path) + L"\\Lumora Camera";
+}
+
+const wchar_t* Name(View view)
+{
+    return view == View::Bits32 ? L"32-bit" : L"64-bit";
+}
+
+RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs)
+{
+    RunResult result;
+    testenv::ChildProcess child(commandLine);
+    int code = -1;
+    if (child.Started() && child.Wait(timeoutMs, &code)) {
+        result.exitCode = code;
+    }
+    result.output = child.Output() + child.Errors();
+    return result;
+}
+
+namespace {
+
+REGSAM Access(View view)
+{
+    return KEY_READ | (view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+}
+
+class OpenKey {
+public:
+    OpenKey(View view, const std::wstring& path)
+    {
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, Access(view), &key) != ERROR_SUCCESS) {
+            key = nullptr;
+        }
+    }
+    ~OpenKey()
+    {
+        if (key) {
+            RegCloseKey(key);
+        }
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    HKEY key = nullptr;
+};
+
+std::vector<std::wstring> SubkeyNames(View view, const std::wstring& path)
+{
+    std::vector<std::wstring> names;
+    OpenKey opened(view, path);
+    if (!opened.key) {
+        return names;
+    }
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(opened.key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+void DumpInto(View view, const std::wstring& path, const std::wstring& relative,
+              std::map<std::wstring, std::wstring>* lines)
+{
+    OpenKey opened(view, path);
+    if (!opened.key) {
+        return;
+    }
+    wchar_t name[256];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = 256;
+        DWORD bytes = sizeof(data);
+        DWORD type = 0;
+        if (RegEnumValueW(opened.key, i, name, &nameLength, nullptr, &type, data, &bytes) != ERROR_SUCCESS) {
+            break;
+        }
+        (*lines)[relative + L"|" + name] = std::wstring(reinterpret_cast<wchar_t*>(data), bytes / sizeof(wchar_t));
+    }
+    for (const std::wstring& subkey : SubkeyNames(view, path)) {
+        DumpInto(view, path + L"\\" + subkey, relative + L"\\" + subkey, lines);
+    }
+}
+
+} // namespace
+
+std::wstring ReadString(View view, const std::wstring& key, const wchar_t* value)
+{
+    OpenKey opened(view, key);
+    wchar_t data[2048] = {};
+    DWORD bytes = sizeof(data) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (!opened.key ||
+        RegQueryValueExW(opened.key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return std::wstring();
+    }
+    return data;
+}
+
+bool ReadDword(View view, const std::wstring& key, const wchar_t* value, DWORD* data)
+{
+    OpenKey opened(view, key);
+    DWORD bytes = sizeof(*data);
+    DWORD type = 0;
+    return opened.key &&
+           RegQueryValueExW(opened.key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
+bool KeyExists(View view, const std::wstring& key)
+{
+    OpenKey opened(view, key);
+    return opened.key != nullptr;
+}
+
+std::map<std::wstring, std::wstring> DumpKey(View view, const std::wstring& key)
+{
+    std::map<std::wstring, std::wstring> lines;
+    DumpInto(view, key, L"", &lines);
+    return lines;
+}
+
+std::wstring ClassKey(REFCLSID classId)
+{
+    wchar_t text[39] = {};
+    StringFromGUID2(classId, text, 39);
+    return std::wstring(L"Software\\Classes\\CLSID\\") + text;
+}
+
+std::vector<std::wstring> CameraEntries(View view, REFCLSID category)
+{
+    wchar_t camera[39] = {};
+    StringFromGUID2(CLSID_LumoraCameraFilter, camera, 39);
+    const std::wstring instances = ClassKey(category) + L"\\Instance";
+    std::vector<std::wstring> names;
+    for (const std::wstring& entry : SubkeyNames(view, instances)) {
+        const std::wstring key = instances + L"\\" + entry;
+        if (_wcsicmp(ReadString(view, key, L"CLSID").c_str(), camera) == 0) {
+            names.push_back(ReadString(view, key, L"FriendlyName"));
+        }
+    }
+    return names;
+}
+
+VersionInfo ReadVersionInfo(const std::wstring& path)
+{
+    VersionInfo info;
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    if (size == 0) {
+        return info;
+    }
+    std::vector<BYTE> block(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) {
+        return info;
+    }
+    auto text = [&](const wchar_t* name) {
+        void* value = nullptr;
+        UINT length = 0;
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        if (!VerQueryValueW(block.data(), query.c_str(), &value, &length) || length == 0) {
+            return std::wstring();
+        }
+        return std::wstring(static_cast<const wchar_t*>(value));
+    };
+    info.productName = text(L"ProductName");
+    info.fileDescription = text(L"FileDescription");
+    info.fileVersion = text(L"FileVersion");
+    info.productVersion = text(L"ProductVersion");
+    info.originalFilename = text(L"OriginalFilename");
+    void* fixed = nullptr;
+    UINT length = 0;
+    if (VerQueryValueW(block.data(), L"\\", &fixed, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
+        const auto* numbers = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+        info.fixedFileVersion = std::to_wstring(HIWORD(numbers->dwFileVersionMS)) + L"." +
+                                std::to_wstring(LOWORD(numbers->dwFileVersionMS)) + L"." +
+                                std::to_wstring(HIWORD(numbers->dwFileVersionLS)) + L"." +
+                                std::to_wstring(LOWORD(numbers->dwFileVersionLS));
+    }
+    return info;
+}
+
+bool FileExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::vector<std::wstring> FilesMatching(const std::wstring& folder, const wchar_t* pattern)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            names.push_back(found.cFileName);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string ReadLog(const char* name)
+{
+    const std::string bytes = ReadFileBytes(Wide(testenv::TempPath(name)));
+    if (bytes.size() < 2) {
+        return std::string();
+    }
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    if (!text.empty() && text[0] == 0xFEFF) {
+        text.erase(0, 1);
+    }
+    return Narrow(text);
+}
+
+} // namespace installtest

@@ -1,0 +1,76 @@
+// What a Windows machine says about an installation of Lumora Camera, read
+// the way an administrator would: the setup and uninstall programs run as
+// child processes, the registry read in its 32-bit and 64-bit views, the
+// files and their version resources, lumoracap of each architecture.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace installtest {
+
+enum class View { Bits32, Bits64 };
+
+// The two installation folders: "<Program Files (x86)>\Lumora Camera" and
+// "<Program Files>\Lumora Camera".
+std::wstring Folder(View view);
+const View kBothViews[] = {View::Bits32, View::Bits64};
+const wchar_t* Name(View view);
+
+// The files setup puts into each folder (the 32-bit folder also gets uninstall.exe).
+const wchar_t* const kInstalledFiles[] = {L"ZorvikFilter.dll", L"ZorvikSDK.dll", L"lumoracap.exe"};
+
+// The installed-programs entry, in the 32-bit view of HKLM.
+extern const wchar_t* const kUninstallKey;
+
+// A program run with a command line (program path first, quoted as needed)
+// in the test's environment; its exit code, or -1 when it did not end in time.
+struct RunResult {
+    int exitCode = -1;
+    std::string output;
+};
+RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs = 300000);
+
+// Registry values of HKEY_LOCAL_MACHINE in one view; empty / false when missing.
+std::wstring ReadString(View view, const std::wstring& key, const wchar_t* value);
+bool ReadDword(View view, const std::wstring& key, const wchar_t* value, DWORD* data);
+bool KeyExists(View view, const std::wstring& key);
+// Every value under a key, subkeys included, as "subkey|value" -> text (for
+// comparing the whole registration before and after).
+std::map<std::wstring, std::wstring> DumpKey(View view, const std::wstring& key);
+
+// "Software\Classes\CLSID\{...}" of a class id.
+std::wstring ClassKey(REFCLSID classId);
+// The names of the entries of a filter category (for example the video input
+// devices) whose class is the camera filter, from the registry of one view.
+std::vector<std::wstring> CameraEntries(View view, REFCLSID category);
+
+// The strings of a file's version resource (block 040904B0) and its fixed
+// file version as "a.b.c.d"; empty when the file has none.
+struct VersionInfo {
+    std::wstring productName;
+    std::wstring fileDescription;
+    std::wstring fileVersion;
+    std::wstring productVersion;
+    std::wstring originalFilename;
+    std::wstring fixedFileVersion;
+};
+VersionInfo ReadVersionInfo(const std::wstring& path);
+
+bool FileExists(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Files in a folder whose names match a pattern ("*.previous").
+std::vector<std::wstring> FilesMatching(const std::wstring& folder, const wchar_t* pattern);
+
+// The text of a UTF-16 log the setup program wrote into the test's temporary
+// folder ("Lumora Camera setup.log"), as UTF-8; empty when missing.
+std::string ReadLog(const char* name);
+
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+
+} // namespace installtest

@@ -1,0 +1,533 @@
+// The setup program as an administrator deploys it, on a Wine prefix on which
+// Lumora Camera was never installed (run-in-fresh-prefix.sh): silent install
+// of both architectures, upgrade from an older version, the rules for a
+// camera maker's library, refused command lines, a failed registration,
+// files in use, and silent uninstall. Every test starts and ends with
+// nothing installed; they share the prefix and run in the order written.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "filter/LumoraGuids.h"
+#include "tests/installer/InstalledSystem.h"
+#include "tests/installer/SetupWindows.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/UnixTools.h"
+#include "version/ProductVersion.h"
+
+using namespace installtest;
+
+namespace {
+
+const char kSetupLog[] = "Lumora Camera setup.log";
+const char kUninstallLog[] = "Lumora Camera uninstall.log";
+
+const CLSID* const kClasses[] = {&CLSID_LumoraCameraFilter, &CLSID_CameraSettingsPage, &CLSID_FormatPage};
+// The filter categories the filter is registered in: video input devices and
+// the default one, for DirectShow filters.
+const GUID kVideoInputDevices = {0x860bb310, 0x5d01, 0x11d0, {0xbd, 0x3b, 0x00, 0xa0, 0xc9, 0x11, 0xce, 0x86}};
+const GUID kDirectShowFilters = {0x083863f1, 0x70de, 0x11d0, {0xbd, 0x40, 0x00, 0xa0, 0xc9, 0x11, 0xce, 0x86}};
+
+std::wstring EnvironmentPath(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? Wide(value) : std::wstring();
+}
+
+std::wstring CurrentVersion()
+{
+    return Wide(ProductVersion());
+}
+
+std::wstring Quoted(const std::wstring& path)
+{
+    return L"\"" + path + L"\"";
+}
+
+RunResult RunSetup(const std::wstring& setup, const std::wstring& arguments)
+{
+    return RunProgram(Quoted(setup) + L" /S" + (arguments.empty() ? L"" : L" " + arguments));
+}
+
+// The quiet uninstall command of the installed-programs entry, run as an
+// administrator's deployment tool runs it.
+RunResult RunQuietUninstall()
+{
+    const std::wstring command = ReadString(View::Bits32, kUninstallKey, L"QuietUninstallString");
+    if (command.empty()) {
+        return RunResult{};
+    }
+    return RunProgram(command);
+}
+
+std::wstring Lumoracap(View view)
+{
+    return Quoted(Folder(view) + L"\\lumoracap.exe");
+}
+
+// The settings file of the user, which no setup or uninstall may touch.
+std::wstring SettingsFile()
+{
+    return Wide(testenv::TempPath("Lumora Camera.config"));
+}
+
+// A stand-in for a camera maker's library: not a Lumora Camera file.
+std::string VendorStandIn()
+{
+    std::string bytes = "MZ vendor camera library stand-in ";
+    for (int i = 0; i < 4096; ++i) {
+        bytes.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
+    }
+    return bytes;
+}
+
+// 32-bit FNV-1a, the "known checksum" of a file.
+unsigned Checksum(const std::string& bytes)
+{
+    unsigned hash = 2166136261u;
+    for (unsigned char c : bytes) {
+        hash = (hash ^ c) * 16777619u;
+    }
+    return hash;
+}
+
+class SetupTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        setup = EnvironmentPath("LUMORA_SETUP");
+        previousSetup = EnvironmentPath("LUMORA_PREVIOUS_SETUP");
+        previousVersion = EnvironmentPath("LUMORA_PREVIOUS_VERSION");
+        ASSERT_TRUE(FileExists(setup)) << "LUMORA_SETUP: the setup program under test (see run-in-fresh-prefix.sh)";
+        ASSERT_NO_FATAL_FAILURE(ExpectNothingInstalled());
+    }
+
+    void TearDown() override
+    {
+        // Whatever a failed test left goes, so that the next starts clean.
+        if (KeyExists(View::Bits32, kUninstallKey)) {
+            RunQuietUninstall();
+        }
+        for (View view : kBothViews) {
+            DeleteFileW((Folder(view) + L"\\ZorvikSDK.dll").c_str());
+            RemoveDirectoryW(Folder(view).c_str());
+        }
+    }
+
+    // Nothing of Lumora Camera on the machine: files, list entry, class keys,
+    // filter entries, in both views.
+    static void ExpectNothingInstalled()
+    {
+        EXPECT_FALSE(KeyExists(View::Bits32, kUninstallKey));
+        EXPECT_FALSE(KeyExists(View::Bits64, kUninstallKey));
+        for (View view : kBothViews) {
+            SCOPED_TRACE(Narrow(Name(view)));
+            EXPECT_FALSE(FileExists(Folder(view))) << Narrow(Folder(view));
+            for (const CLSID* classId : kClasses) {
+                EXPECT_FALSE(KeyExists(view, ClassKey(*classId))) << Narrow(ClassKey(*classId));
+            }
+            EXPECT_TRUE(CameraEntries(view, kVideoInputDevices).empty());
+            EXPECT_TRUE(CameraEntries(view, kDirectShowFilters).empty());
+        }
+    }
+
+    // Every file of one version in both folders, each with its version
+    // resource; the list entry with that version; no leftovers of a replaced one.
+    static void ExpectInstalled(const std::wstring& version, bool simulatedCamera64 = true)
+    {
+        for (View view : kBothViews) {
+            SCOPED_TRACE(Narrow(Name(view)));
+            for (const wchar_t* name : kInstalledFiles) {
+                if (!simulatedCamera64 && view == View::Bits64 && std::wstring(name) == L"ZorvikSDK.dll") {
+                    continue;
+                }
+                SCOPED_TRACE(Narrow(name));
+                const VersionInfo info = ReadVersionInfo(Folder(view) + L"\\" + name);
+                EXPECT_EQ(info.productName, L"Lumora Camera");
+                EXPECT_EQ(info.fileVersion, version);
+                EXPECT_EQ(info.productVersion, version);
+                EXPECT_EQ(info.fixedFileVersion, version + L".0");
+                EXPECT_EQ(info.originalFilename, name);
+                EXPECT_NE(info.fileDescription.find(L"Lumora Camera"), std::wstring::npos);
+            }
+            EXPECT_TRUE(FilesMatching(Folder(view), L"*.previous").empty());
+        }
+        EXPECT_TRUE(FileExists(Folder(View::Bits32) + L"\\uninstall.exe"));
+        EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"DisplayVersion"), version);
+    }
+
+    // The camera registered for both architectures: each class key points at
+    // the filter of its own folder, and lumoracap of each lists the device.
+    static void ExpectRegistered()
+    {
+        for (View view : kBothViews) {
+            SCOPED_TRACE(Narrow(Name(view)));
+            const std::wstring server = ClassKey(CLSID_LumoraCameraFilter) + L"\\InprocServer32";
+            EXPECT_EQ(ReadString(view, server, nullptr), Folder(view) + L"\\ZorvikFilter.dll");
+            EXPECT_EQ(ReadString(view, server, L"ThreadingModel"), L"Both");
+            EXPECT_EQ(CameraEntries(view, kVideoInputDevices), std::vector<std::wstring>{L"Lumora Camera"});
+            const RunResult devices = RunProgram(Lumoracap(view) + L" devices");
+            EXPECT_EQ(devices.exitCode, 0) << devices.output;
+            EXPECT_NE(devices.output.find("Lumora Camera"), std::string::npos) << devices.output;
+        }
+    }
+
+    std::wstring setup;
+    std::wstring previousSetup;
+    std::wstring previousVersion;
+};
+
+TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemovesAllButTheSettings)
+{
+    const RunResult install = RunSetup(setup, L"");
+    ASSERT_EQ(install.exitCode, 0) << ReadLog(kSetupLog);
+    ExpectInstalled(CurrentVersion());
+    ExpectRegistered();
+    for (View view : kBothViews) {
+        SCOPED_TRACE(Narrow(Name(view)));
+        const RunResult version = RunProgram(Lumoracap(view) + L" --version");
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.output, "lumoracap " + Narrow(CurrentVersion()) + " (Lumora Camera)\r\n");
+    }
+
+    // The installed-programs entry.
+    struct Value {
+        const wchar_t* name;
+        std::wstring expected;
+    };
+    const std::wstring folder32 = Folder(View::Bits32);
+    const Value values[] = {
+        {L"DisplayName", L"Lumora Camera"},
+        {L"DisplayVersion", CurrentVersion()},
+        {L"Publisher", L"Lumora"},
+        {L"InstallLocation", folder32},
+        {L"UninstallString", Quoted(folder32 + L"\\uninstall.exe")},
+        {L"CameraLibrary32", L"simulated"},
+        {L"CameraLibrary64", L"simulated"},
+    };
+    for (const Value& value : values) {
+        EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, value.name), value.expected) << Narrow(value.name);
+    }
+    // The quiet command runs a copy of the uninstaller in place of the folder.
+    const std::wstring quiet = ReadString(View::Bits32, kUninstallKey, L"QuietUninstallString");
+    EXPECT_NE(quiet.find(Quoted(folder32 + L"\\uninstall.exe")), std::wstring::npos) << Narrow(quiet);
+    EXPECT_NE(quiet.find(L" /S _?=" + folder32), std::wstring::npos) << Narrow(quiet);
+    DWORD size = 0;
+    ASSERT_TRUE(ReadDword(View::Bits32, kUninstallKey, L"EstimatedSize", &size));
+    // Two filters, two simulated cameras, two lumoracaps: some megabytes.
+    EXPECT_GT(size, 1000u);
+    EXPECT_LT(size, 200000u);
+    EXPECT_NE(ReadLog(kSetupLog).find("32-bit camera library: simulated"), std::string::npos) << ReadLog(kSetupLog);
+
+    // A capture through the installed 32-bit filter, read back by ffprobe;
+    // it writes the user's settings file.
+    const std::string avi = testenv::TempPath("installed.avi");
+    const RunResult capture = RunProgram(Lumoracap(View::Bits32) + L" capture --seconds 1 --out " + Quoted(Wide(avi)));
+    ASSERT_EQ(capture.exitCode, 0) << capture.output;
+    const testenv::VideoProbe probe = testenv::Ffprobe(avi);
+    EXPECT_TRUE(probe.ok) << probe.report;
+    EXPECT_EQ(probe.width, 3032);
+    EXPECT_EQ(probe.height, 2016);
+    EXPECT_GT(probe.frames, 0);
+    DeleteFileA(avi.c_str());
+    const std::string settings = ReadFileBytes(SettingsFile());
+    ASSERT_EQ(settings.size(), 67u);
+
+    // An administrator's copy of the uninstaller, to run again afterwards.
+    const std::wstring uninstallCopy = Wide(testenv::TempPath("uninstall-copy.exe"));
+    ASSERT_TRUE(CopyFileW((folder32 + L"\\uninstall.exe").c_str(), uninstallCopy.c_str(), FALSE));
+
+    const RunResult uninstall = RunQuietUninstall();
+    EXPECT_EQ(uninstall.exitCode, 0) << ReadLog(kUninstallLog);
+    ExpectNothingInstalled();
+    EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
+    EXPECT_NE(ReadLog(kUninstallLog).find("Lumora Camera.config"), std::string::npos) << ReadLog(kUninstallLog);
+
+    // Uninstalling again: a clear "not installed", nothing done.
+    const RunResult again = RunProgram(Quoted(uninstallCopy) + L" /S _?=" + folder32);
+    EXPECT_EQ(again.exitCode, 6);
+    EXPECT_NE(ReadLog(kUninstallLog).find("not installed"), std::string::npos) << ReadLog(kUninstallLog);
+    ExpectNothingInstalled();
+    EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
+}
+
+TEST_F(SetupTest, UpgradeReplacesEveryFileAndKeepsRegistrationSettingsAndTheVendorLibrary)
+{
+    ASSERT_TRUE(FileExists(previousSetup)) << "LUMORA_PREVIOUS_SETUP: the older setup program";
+    ASSERT_NE(previousVersion, CurrentVersion());
+    // A camera maker's library in the 64-bit folder before anything is installed.
+    const std::string vendor = VendorStandIn();
+    const unsigned vendorChecksum = Checksum(vendor);
+    const std::wstring vendor64 = Folder(View::Bits64) + L"\\ZorvikSDK.dll";
+    ASSERT_TRUE(CreateDirectoryW(Folder(View::Bits64).c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(vendor64, vendor));
+    const std::string settings(67, '\x11');
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), settings));
+
+    ASSERT_EQ(RunSetup(previousSetup, L"").exitCode, 0) << ReadLog(kSetupLog);
+    ExpectInstalled(previousVersion, false);
+    EXPECT_EQ(Checksum(ReadFileBytes(vendor64)), vendorChecksum);
+    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary64"), L"kept");
+    const auto registration32 = DumpKey(View::Bits32, ClassKey(CLSID_LumoraCameraFilter));
+    const auto registration64 = DumpKey(View::Bits64, ClassKey(CLSID_LumoraCameraFilter));
+
+    ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
+    EXPECT_NE(ReadLog(kSetupLog).find("version " + Narrow(previousVersion)), std::string::npos);
+    ExpectInstalled(CurrentVersion(), false);
+    ExpectRegistered();
+    EXPECT_EQ(DumpKey(View::Bits32, ClassKey(CLSID_LumoraCameraFilter)), registration32);
+    EXPECT_EQ(DumpKey(View::Bits64, ClassKey(CLSID_LumoraCameraFilter)), registration64);
+    EXPECT_EQ(Checksum(ReadFileBytes(vendor64)), vendorChecksum);
+    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary32"), L"simulated");
+    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary64"), L"kept");
+    EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
+
+    // The uninstaller leaves the vendor's library (and its folder) alone.
+    ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+    EXPECT_EQ(Checksum(ReadFileBytes(vendor64)), vendorChecksum);
+    EXPECT_EQ(FilesMatching(Folder(View::Bits64), L"*"), std::vector<std::wstring>{L"ZorvikSDK.dll"});
+    EXPECT_FALSE(FileExists(Folder(View::Bits32)));
+    EXPECT_FALSE(KeyExists(View::Bits32, kUninstallKey));
+    EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
+    ASSERT_TRUE(DeleteFileW(vendor64.c_str()));
+    ASSERT_TRUE(RemoveDirectoryW(Folder(View::Bits64).c_str()));
+}
+
+TEST_F(SetupTest, RefusedCommandLinesChangeNothing)
+{
+    const std::wstring notALibrary = Wide(testenv::TempPath("notalibrary.dll"));
+    ASSERT_TRUE(WriteFileBytes(notALibrary, "MZ but nothing else"));
+    wchar_t system32[MAX_PATH] = {};
+    GetSystemWow64DirectoryW(system32, MAX_PATH); // 32-bit system DLLs
+    const std::wstring library32 = std::wstring(system32) + L"\\version.dll";
+    struct Case {
+        std::wstring arguments;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {L"/VENDOR32=" + Quoted(notALibrary), "is not a 32-bit Windows library"},
+        {L"/VENDOR64=" + Quoted(library32), "is not a 64-bit Windows library"},
+        {L"/VENDOR32=" + Quoted(notALibrary + L".missing"), "does not exist"},
+        {L"/SIMULATED /VENDOR32=" + Quoted(library32), "exclude each other"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.arguments));
+        EXPECT_EQ(RunSetup(setup, c.arguments).exitCode, 5);
+        EXPECT_NE(ReadLog(kSetupLog).find(c.reason), std::string::npos) << ReadLog(kSetupLog);
+        ExpectNothingInstalled();
+    }
+}
+
+TEST_F(SetupTest, VendorLibraryGivenIsCopiedInAndRemovedWithTheRest)
+{
+    // Any 32-bit DLL that is not Lumora Camera's stands in for the vendor's.
+    wchar_t system32[MAX_PATH] = {};
+    GetSystemWow64DirectoryW(system32, MAX_PATH);
+    const std::wstring source = Wide(testenv::TempPath("vendor sdk.dll"));
+    ASSERT_TRUE(CopyFileW((std::wstring(system32) + L"\\version.dll").c_str(), source.c_str(), FALSE));
+    const std::string vendor = ReadFileBytes(source);
+
+    ASSERT_EQ(RunSetup(setup, L"/VENDOR32=" + Quoted(source)).exitCode, 0) << ReadLog(kSetupLog);
+    EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikSDK.dll"), vendor);
+    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary32"), L"vendor");
+    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary64"), L"simulated");
+    EXPECT_EQ(ReadVersionInfo(Folder(View::Bits64) + L"\\ZorvikSDK.dll").productName, L"Lumora Camera");
+
+    // Reinstalling with /SIMULATED keeps the vendor's library in place.
+    ASSERT_EQ(RunSetup(setup, L"/SIMULATED").exitCode, 0) << ReadLog(kSetupLog);
+    EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikSDK.dll"), vendor);
+    EXPECT_NE(ReadLog(kSetupLog).find("camera maker's library is in place"), std::string::npos)
+        << ReadLog(kSetupLog);
+
+    ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+    ExpectNothingInstalled();
+    EXPECT_EQ(ReadFileBytes(source), vendor);
+}
+
+// An administrator's lock on a registry key: everyone may read it, nobody
+// may change it or add to it (the owner may still change the lock).
+class LockedKey {
+public:
+    LockedKey(View view, const std::wstring& key) : view(view), key(key)
+    {
+        locked = SetSecurity(L"D:P(A;OICI;KR;;;WD)");
+    }
+    ~LockedKey() { Unlock(); }
+    LockedKey(const LockedKey&) = delete;
+    LockedKey& operator=(const LockedKey&) = delete;
+
+    bool Locked() const { return locked; }
+    void Unlock()
+    {
+        if (locked) {
+            SetSecurity(L"D:P(A;OICI;KA;;;WD)");
+            locked = false;
+        }
+    }
+
+private:
+    bool SetSecurity(const wchar_t* sddl)
+    {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
+            return false;
+        }
+        HKEY opened = nullptr;
+        const REGSAM wow = view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+        LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, WRITE_DAC | wow, nullptr,
+                                      &opened, nullptr);
+        if (result == ERROR_SUCCESS) {
+            result = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor);
+            RegCloseKey(opened);
+        }
+        LocalFree(descriptor);
+        return result == ERROR_SUCCESS;
+    }
+
+    const View view;
+    const std::wstring key;
+    bool locked = false;
+};
+
+// Whether a key of a view can be written now.
+bool KeyWritable(View view, const std::wstring& key)
+{
+    HKEY opened = nullptr;
+    const REGSAM wow = view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | wow, &opened) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(opened);
+    return true;
+}
+
+TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
+{
+    // The 64-bit filter's class key is locked: its registration fails after
+    // the 32-bit one succeeded.
+    const std::wstring filterKey = ClassKey(CLSID_LumoraCameraFilter);
+    {
+        LockedKey lock(View::Bits64, filterKey);
+        ASSERT_TRUE(lock.Locked());
+        ASSERT_FALSE(KeyWritable(View::Bits64, filterKey)) << "the platform does not enforce the lock";
+
+        EXPECT_EQ(RunSetup(setup, L"").exitCode, 2);
+        const std::string log = ReadLog(kSetupLog);
+        EXPECT_NE(log.find("The 64-bit filter could not be registered"), std::string::npos) << log;
+        // Nothing installed: no files, no entry, the 32-bit registration undone.
+        for (View view : kBothViews) {
+            EXPECT_FALSE(FileExists(Folder(view))) << Narrow(Folder(view));
+            EXPECT_TRUE(CameraEntries(view, kVideoInputDevices).empty());
+        }
+        EXPECT_FALSE(KeyExists(View::Bits32, kUninstallKey));
+        for (const CLSID* classId : kClasses) {
+            EXPECT_FALSE(KeyExists(View::Bits32, ClassKey(*classId)));
+        }
+        EXPECT_TRUE(DumpKey(View::Bits64, filterKey).empty());
+        lock.Unlock();
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, filterKey.c_str(), KEY_WOW64_64KEY, 0);
+    }
+
+    // Over an installed version, a failed registration leaves that version
+    // installed and registered as it was.
+    ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
+    const auto before = DumpKey(View::Bits32, filterKey);
+    {
+        LockedKey lock(View::Bits64, filterKey);
+        ASSERT_TRUE(lock.Locked());
+        EXPECT_EQ(RunSetup(setup, L"").exitCode, 2);
+        lock.Unlock();
+    }
+    ExpectInstalled(CurrentVersion());
+    ExpectRegistered();
+    EXPECT_EQ(DumpKey(View::Bits32, filterKey), before);
+    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"DisplayVersion"), CurrentVersion());
+
+    ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+}
+
+TEST_F(SetupTest, NothingIsReplacedOrRemovedWhileLumoracapRuns)
+{
+    ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
+    const std::string filter = ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikFilter.dll");
+    {
+        // The settings command keeps lumoracap running until its window closes.
+        testenv::ChildProcess running(Lumoracap(View::Bits32) + L" settings");
+        ASSERT_TRUE(running.Started());
+        Sleep(3000);
+        int code = 0;
+        ASSERT_FALSE(running.Wait(0, &code)) << running.Output() << running.Errors();
+
+        EXPECT_EQ(RunSetup(setup, L"").exitCode, 3);
+        std::string log = ReadLog(kSetupLog);
+        // The program (lumoracap.exe) or the filter it loaded is named.
+        EXPECT_NE(log.find("in use by a running program (" + Narrow(Folder(View::Bits32)) + "\\"), std::string::npos)
+            << log;
+        EXPECT_EQ(RunQuietUninstall().exitCode, 3);
+        log = ReadLog(kUninstallLog);
+        EXPECT_NE(log.find("in use by a running program"), std::string::npos) << log;
+        // Both left everything as it was.
+        ExpectInstalled(CurrentVersion());
+        EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikFilter.dll"), filter);
+    }
+    ExpectRegistered();
+    ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+}
+
+// The dialogs of an interactive install, under the test display: the camera
+// library page refuses a file that is not a 32-bit DLL and keeps the page,
+// takes the maker's library, and the finish page says what each folder got.
+TEST_F(SetupTest, DialogChoosesTheVendorLibraryAndSaysWhichLibraryIsInstalled)
+{
+    wchar_t system32[MAX_PATH] = {};
+    GetSystemWow64DirectoryW(system32, MAX_PATH);
+    const std::wstring vendor = Wide(testenv::TempPath("maker.dll"));
+    ASSERT_TRUE(CopyFileW((std::wstring(system32) + L"\\version.dll").c_str(), vendor.c_str(), FALSE));
+    const std::wstring notALibrary = Wide(testenv::TempPath("notes.txt"));
+    ASSERT_TRUE(WriteFileBytes(notALibrary, "not a library"));
+
+    testenv::ChildProcess running(Quoted(setup));
+    ASSERT_TRUE(running.Started());
+    SetupWindows windows(running.Id());
+    ASSERT_NE(windows.MainWindow(), nullptr);
+    windows.PressNext(); // welcome page
+
+    const HWND vendorChoice = windows.FindByText(L"Camera maker's ZorvikSDK.dll", L"Button");
+    ASSERT_NE(vendorChoice, nullptr);
+    const HWND simulatedChoice = windows.FindByText(L"Simulated camera", L"Button");
+    ASSERT_NE(simulatedChoice, nullptr);
+    EXPECT_EQ(SendMessageW(simulatedChoice, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_NE(windows.FindByText(L"In place now: 32-bit: none; 64-bit: none"), nullptr);
+    SetupWindows::Click(vendorChoice);
+    const HWND field32 = windows.FindNthOfClass(L"Edit", 0);
+    ASSERT_NE(field32, nullptr);
+
+    SetupWindows::SetText(field32, notALibrary);
+    windows.PressNext();
+    EXPECT_NE(windows.AnswerMessageBox().find(L"is not a 32-bit Windows library"), std::wstring::npos);
+    EXPECT_FALSE(FileExists(Folder(View::Bits32)));
+
+    SetupWindows::SetText(field32, vendor);
+    windows.PressNext();
+    // The finish page's text (the progress page's status line shows each
+    // line of the log on its own before).
+    const HWND finish = windows.FindByText(L"Capture applications now list", nullptr, 120000);
+    ASSERT_NE(finish, nullptr);
+    EXPECT_NE(SetupWindows::Text(finish).find(L"32-bit camera library: vendor"), std::wstring::npos);
+    EXPECT_NE(SetupWindows::Text(finish).find(L"64-bit camera library: simulated"), std::wstring::npos);
+    windows.PressNext(); // Finish
+    int code = -1;
+    ASSERT_TRUE(running.Wait(30000, &code));
+    EXPECT_EQ(code, 0);
+
+    EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikSDK.dll"), ReadFileBytes(vendor));
+    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary32"), L"vendor");
+    ExpectRegistered();
+    ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+}
+
+} // namespace
