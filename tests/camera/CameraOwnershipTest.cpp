@@ -194,17 +194,30 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
     for (const auto& size : sizes) {
         SCOPED_TRACE(size.what);
         // Changed between frames: no fetch is under way.
-        HoldFrames(camera);
+        ASSERT_NO_FATAL_FAILURE(HoldFrames(camera));
         SimChangeImageSize(size.width, size.height);
         SimSetFault(SimFaultUnplugged, 0);
         Bytes frame(kFrameBytes + 64, 0xAB);
-        const uint32_t fresh = NextFrame(camera, &sequence, frame);
+        // The camera takes the new size at a frame of its choosing: frames
+        // are taken until one comes at that size.
+        uint32_t fresh = 0;
+        int width = 0;
+        int height = 0;
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            fresh = NextFrame(camera, &sequence, frame);
+            if (CameraGetImageSize(&width, &height) == 1 && width == size.width && height == size.height) {
+                break;
+            }
+        }
         EXPECT_GT(fresh, previous) << "a fresh frame, its stamp at the frame's centre";
         previous = fresh;
 
         // Held still, the frame is compared with the image it was cut from
         // (taken again when a frame already on its way came in between).
-        HoldFrames(camera);
+        ASSERT_NO_FATAL_FAILURE(HoldFrames(camera));
+        ASSERT_EQ(CameraGetImageSize(&width, &height), 1);
+        ASSERT_EQ(width, size.width);
+        ASSERT_EQ(height, size.height);
         Bytes image(static_cast<size_t>(size.width) * size.height * 3);
         for (int attempt = 0; attempt < 5; ++attempt) {
             EXPECT_EQ(camera.GetFrameNoWait(frame.data(), static_cast<long>(frame.size()), kFrame),
@@ -227,7 +240,7 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
     }
 
     // With the size unknown, frames are skipped, never fetched.
-    HoldFrames(camera);
+    ASSERT_NO_FATAL_FAILURE(HoldFrames(camera));
     SimSetFault(SimFaultImageSize, 1);
     const SimCounters before = FrameCounters();
     const LONG received = camera.m_FramesReceived;
