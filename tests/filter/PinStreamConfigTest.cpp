@@ -92,11 +92,12 @@ TEST_F(PinStreamConfig, SetFormatChoosesTheSizeAndSetsTheCamerasRate)
         REFERENCE_TIME interval; // announced afterwards
         DWORD bitRate;
         Calls speedCalls;
-        int32_t stored; // frame speed in the settings file; 0: no file written
+        int32_t stored; // frame speed in the settings file; 0: no file written (no rate named)
     } cases[] = {
         {"the offered size, rate kept", 3032, 0, 333333, 0xFFFFFFFF, {}, 0},
         {"15 per second", 3032, 666666, 666666, 2200506520u, {"CameraSetFrameSpeed(2)"}, 2},
-        {"450000 is nearer 30 per second", 3032, 450000, 333333, 0xFFFFFFFF, {}, 0},
+        // The speed the camera has: not sent again, the record kept all the same.
+        {"450000 is nearer 30 per second", 3032, 450000, 333333, 0xFFFFFFFF, {}, 1},
         {"550000 is nearer 15 per second", 3032, 550000, 666666, 2200506520u, {"CameraSetFrameSpeed(2)"}, 2},
         {"the whole image, rate kept", kFullWidth, 0, 333333, 0xFFFFFFFF, {}, 0},
         {"the whole image at 15 per second", kFullWidth, 666666, 666666, 2876500796u, {"CameraSetFrameSpeed(2)"}, 2},
