@@ -131,9 +131,10 @@ bool CCamera::OpenSdk(std::optional<CameraConfig>& applied)
     if (sdk.CameraInit(&CameraCallback, m_Config.m_Format.m_Resolution, m_hWnd, m_hWnd) != 1) {
         return false;
     }
-    // The current record goes to the freshly opened camera: only monochrome
-    // and the mirrors are sent, since nothing differs from itself.
-    ApplyChangedSettings(m_Config);
+    // The whole current record goes to the freshly opened camera, every
+    // value: the camera may hold anything (its power-on values in a new
+    // program), and the record is what the settings file keeps.
+    SendSettings(m_Config, SendEveryValue);
     applied = m_Config;
 
     int width = 0;
@@ -227,14 +228,19 @@ int CCamera::GetConfig(CameraConfig* config)
     config->LoadFromFile();
 
     win::LockGuard guard(m_Lock);
-    ReadLiveSettings(*config);
+    ReadCurrentSettings(*config);
     m_Config = *config;
     return 1;
 }
 
-void CCamera::ReadLiveSettings(CameraConfig& record)
+void CCamera::ReadCurrentSettings(CameraConfig& record)
 {
-    ReadFromCamera(GetCameraSdk(), record);
+    // Closed, the camera holds nothing this controller gave it (in a new
+    // program, its power-on values): the stored record stands, and Init
+    // sends it.
+    if (m_bOpened) {
+        ReadFromCamera(GetCameraSdk(), record);
+    }
     record.m_Format.m_Reserved1 = 0;
     record.m_Format.m_Reserved2 = 0;
     record.m_Format.m_Reserved3 = 0;
@@ -264,14 +270,19 @@ int CCamera::SetConfig(const CameraConfig* config, HRESULT* saved)
 int CCamera::ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved)
 {
     win::LockGuard turn(m_SettingsTurn);
-    // The current record, as GetConfig reads it: the file outside m_Lock,
-    // then the camera's live values (a value the settings page sent straight
-    // to the camera is kept, not put back).
+    // The current record, as GetConfig reads it: the file outside m_Lock
+    // over the controller's record (which stands when there is no file),
+    // then, while open, the camera's live values (a value the settings page
+    // sent straight to the camera is kept, not put back).
     CameraConfig record;
+    {
+        win::LockGuard guard(m_Lock);
+        record = m_Config;
+    }
     record.LoadFromFile();
     {
         win::LockGuard guard(m_Lock);
-        ReadLiveSettings(record);
+        ReadCurrentSettings(record);
         m_Config = record;
         edit(context, record);
         // Only what the edit changed differs from m_Config now.
@@ -290,7 +301,7 @@ void CCamera::ApplyRecord(const CameraConfig& record)
     // A new resolution takes effect when the camera is next opened; until
     // then nothing is sent.
     if (record.m_Format.m_Resolution == m_Config.m_Format.m_Resolution) {
-        ApplyChangedSettings(record);
+        SendSettings(record, SendChangedValues);
     }
     m_Config = record;
 }
@@ -300,23 +311,24 @@ int CCamera::SetFrameSpeed(int32_t frameSpeed, HRESULT* saved)
     return ChangeSettings([frameSpeed](CameraConfig& record) { record.m_FrameSpeed = frameSpeed; }, saved);
 }
 
-void CCamera::ApplyChangedSettings(const CameraConfig& record)
+void CCamera::SendSettings(const CameraConfig& record, SettingsToSend which)
 {
     // Compared with m_Config, not with the camera, each at its field's width;
     // sent in the table's order.
+    const bool every = which == SendEveryValue;
     const CameraConfig& current = m_Config;
     const CameraSdk& sdk = GetCameraSdk();
     // The SDK takes the gains in 16 bits, all three when any changed.
     unsigned short gains[kGainChannels] = {};
     bool gainsChanged = false;
 #define LUMORA_SEND_CHANGED(name, member, type, offset, initial, index)                                        \
-    if (record.member != current.member) {                                                                     \
+    if (every || record.member != current.member) {                                                            \
         sdk.CameraSet##name(record.member);                                                                    \
     }
 #define LUMORA_SEND_ALWAYS(name, member, type, offset, initial, index) sdk.CameraSet##name(record.member);
 #define LUMORA_SEND_GAIN(name, member, type, offset, initial, index)                                           \
     gains[index] = static_cast<unsigned short>(record.member);                                                 \
-    gainsChanged = gainsChanged || record.member != current.member;                                            \
+    gainsChanged = gainsChanged || every || record.member != current.member;                                   \
     if constexpr (index == kGainChannels - 1) {                                                                \
         if (gainsChanged) {                                                                                    \
             sdk.CameraSetGain(gains[0], gains[1], gains[2]);                                                   \

@@ -69,7 +69,7 @@ public:
 
     // Opens the camera with m_Config's resolution: takes the process's claim
     // on the camera, starts the capture thread and its window, CameraInit,
-    // applies m_Config, reads the image size and clears the image buffer to
+    // sends every value of m_Config, reads the image size and clears the image buffer to
     // black; then, outside m_Lock, rewrites the settings file with the record
     // it applied. 1 when open (already, or now; the file is not touched when
     // it was open already); kInitInUse, with no SDK call and nothing started,
@@ -87,9 +87,11 @@ public:
     // already closed, else CameraUnInit's result.
     int UnInit();
 
-    // Loads the settings file into *config (outside m_Lock), then overwrites
-    // its camera fields with the SDK's current values, clears m_Reserved1..4
-    // and makes it m_Config. 1; 0 when config is null.
+    // Loads the settings file into *config (outside m_Lock); while this
+    // controller has the camera open, overwrites its camera fields with the
+    // SDK's current values (closed, the file's values stand: Init sends
+    // them, so a new program starts with what the last one kept). Clears
+    // m_Reserved1..4 and makes it m_Config. 1; 0 when config is null.
     int GetConfig(CameraConfig* config);
     // Saves *config to the settings file (outside m_Lock), sends the values
     // that differ from m_Config (nothing when the resolution differs: it takes
@@ -99,8 +101,8 @@ public:
     // save's result (S_OK, or why it failed).
     int SetConfig(const CameraConfig* config, HRESULT* saved = nullptr);
     // Changes some settings and keeps them, in one step: reads the current
-    // record as GetConfig does (the settings file, then the camera's live
-    // values), lets edit(record) change fields of it, sends what changed to
+    // record as GetConfig does (the settings file over the current record,
+    // then, while open, the camera's live values), lets edit(record) change fields of it, sends what changed to
     // the camera at once under m_Lock (nothing while the resolution index
     // differs, as SetConfig), makes it m_Config and saves it to the settings
     // file. Changes are serialised with each other, with SetConfig and with
@@ -204,16 +206,19 @@ private:
     bool ReserveImage(int imageWidth, int imageHeight);
     // ChangeSettings without the template: edit(context, record).
     int ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved);
-    // Overwrites the camera's fields of record with its live values and
-    // clears m_Reserved1..4. Caller holds m_Lock.
-    void ReadLiveSettings(CameraConfig& record);
+    // While this controller has the camera open, overwrites the camera's
+    // fields of record with its live values; clears m_Reserved1..4 always.
+    // Caller holds m_Lock.
+    void ReadCurrentSettings(CameraConfig& record);
     // Makes record the current one: sends what differs from m_Config unless
     // the resolution index differs, then stores it in m_Config. Caller holds
     // m_Lock.
     void ApplyRecord(const CameraConfig& record);
-    // Sends the values of record that differ from m_Config, then monochrome and
-    // both mirrors. Caller holds m_Lock.
-    void ApplyChangedSettings(const CameraConfig& record);
+    // Sends the values of record that differ from m_Config (or every value),
+    // then monochrome and both mirrors, in the settings table's order.
+    // Caller holds m_Lock.
+    enum SettingsToSend { SendChangedValues, SendEveryValue };
+    void SendSettings(const CameraConfig& record, SettingsToSend which);
     // Cuts a frame of layout from the image into destination (at most
     // capacity bytes); *written receives the bytes written. Returns the
     // frame's sequence. Caller holds m_Lock.

@@ -13,7 +13,7 @@ HRESULT STDMETHODCALLTYPE CameraOutputPin::GetConfig(CameraConfig* config)
     if (!config || !m_pCamera) {
         return E_FAIL;
     }
-    // The settings file, then the camera's live values.
+    // The settings file, then (while the camera is open) its live values.
     if (m_pCamera->GetConfig(config) != 1) {
         return E_FAIL;
     }

@@ -10,7 +10,7 @@
 #include "filter/LumoraGuids.h"
 
 struct ICameraSettings : public IUnknown {
-    // Reads the settings file, then the camera's live values, into *config;
+    // Reads the settings file, then (while open) the camera's live values, into *config;
     // the filter's pins then offer the format of its resolution index.
     // E_FAIL when config is null.
     virtual HRESULT STDMETHODCALLTYPE GetConfig(CameraConfig* config) = 0;

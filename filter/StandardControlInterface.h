@@ -6,7 +6,7 @@
 //
 // GetRange reports the control's range, step, default and caps flags. Get
 // reads the current record as ICameraSettings::GetConfig does (the settings
-// file, then the camera's live values). Set checks the value and flags, then
+// file, then, while open, the camera's live values). Set checks the value and flags, then
 // changes the field through the controller's ChangeSettings: applied to the
 // camera at once under the controller's lock, open or not (a closed camera
 // starts with it at the next open), and kept in the settings file like a

@@ -44,7 +44,7 @@ HRESULT ConnectCameraSettings(IUnknown* object, Microsoft::WRL::ComPtr<ICameraSe
                               CameraConfig* config);
 
 // Stores a page's part of the settings: reads the object's current record
-// (the settings file and the camera's live values), lets putOwnFields(record)
+// (the settings file and, while open, the camera's live values), lets putOwnFields(record)
 // overwrite the fields the page owns, and hands the record back with
 // SetConfig. So two pages on one filter never put back each other's fields
 // as they were when they connected. The first failure is returned (a save

@@ -13,6 +13,7 @@
 #include "camera/Camera.h"
 #include "camera/CameraSdk.h"
 #include "simcamera/SimControl.h"
+#include "tests/camera/OpenJournal.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestEnvironment.h"
@@ -116,9 +117,10 @@ TEST_F(CameraSettings, ChangedResolutionSendsNothingButRewritesTheFileAndTheReco
     EXPECT_EQ(JournalLines(), kAlwaysSent);
 }
 
-TEST_F(CameraSettings, GetConfigReadsTheFileThenTheCamerasValues)
+TEST_F(CameraSettings, GetConfigReadsTheFileAndWhileOpenTheCamerasValues)
 {
-    // The file says resolution 2 with reserved words; the camera has its own values.
+    // The file says resolution 2 with reserved words and a gamma; the camera
+    // holds other values (in a new program, its power-on ones).
     CameraConfig stored;
     stored.m_Format.m_Resolution = 2;
     stored.m_Format.m_Reserved0 = 0xABCD;
@@ -126,15 +128,33 @@ TEST_F(CameraSettings, GetConfigReadsTheFileThenTheCamerasValues)
     stored.m_Format.m_Reserved2 = 2;
     stored.m_Format.m_Reserved3 = 3;
     stored.m_Format.m_Reserved4 = 4;
-    stored.m_Color.m_Gamma = 33; // the camera's value wins
+    stored.m_Color.m_Gamma = 33;
     ASSERT_EQ(stored.SaveToFile(), 1);
+    CameraSetGamma(77);
+    CameraSetMirror(kMirrorVertical, 1);
+    SimClearJournal();
+
+    // Closed: the file's values stand (the camera gets them when it opens).
+    CCamera camera;
+    CameraConfig record;
+    EXPECT_EQ(camera.GetConfig(&record), 1);
+    EXPECT_EQ(JournalLines(), Lines{});
+    EXPECT_EQ(record.m_Format.m_Resolution, 2);
+    EXPECT_EQ(record.m_Format.m_Reserved0, 0xABCDu);
+    EXPECT_EQ(record.m_Format.m_Reserved1, 0u);
+    EXPECT_EQ(record.m_Format.m_Reserved2, 0u);
+    EXPECT_EQ(record.m_Format.m_Reserved3, 0u);
+    EXPECT_EQ(record.m_Format.m_Reserved4, 0u);
+    EXPECT_EQ(record.m_Color.m_Gamma, 33);
+    EXPECT_EQ(record.m_VMirror, 0);
+
+    // Open: what reaches the camera after the open (the settings page sends
+    // its sliders straight to it) is read back over the file's values.
+    ASSERT_EQ(camera.Init(), 1);
     CameraSetGamma(77);
     CameraSetMirror(kMirrorVertical, 1);
     CameraSetFrameSpeed(kFrameSpeedNormal);
     SimClearJournal();
-
-    CCamera camera;
-    CameraConfig record;
     EXPECT_EQ(camera.GetConfig(&record), 1);
     EXPECT_EQ(JournalLines(),
               (Lines{"CameraGetAeState()", "CameraGetAeTarget()", "CameraGetAnalogGain()",
@@ -143,10 +163,6 @@ TEST_F(CameraSettings, GetConfigReadsTheFileThenTheCamerasValues)
                      "CameraGetMonochrome()", "CameraGetMirror(0)", "CameraGetMirror(1)"}));
     EXPECT_EQ(record.m_Format.m_Resolution, 2);
     EXPECT_EQ(record.m_Format.m_Reserved0, 0xABCDu);
-    EXPECT_EQ(record.m_Format.m_Reserved1, 0u);
-    EXPECT_EQ(record.m_Format.m_Reserved2, 0u);
-    EXPECT_EQ(record.m_Format.m_Reserved3, 0u);
-    EXPECT_EQ(record.m_Format.m_Reserved4, 0u);
     EXPECT_EQ(record.m_Color.m_Gamma, 77);
     EXPECT_EQ(record.m_VMirror, 1);
     EXPECT_EQ(record.m_FrameSpeed, kFrameSpeedNormal);
@@ -156,6 +172,7 @@ TEST_F(CameraSettings, GetConfigReadsTheFileThenTheCamerasValues)
     SimClearJournal();
     camera.SetConfig(&record);
     EXPECT_EQ(JournalLines(), (Lines{"CameraSetMonochrome(0)", "CameraSetMirror(0,0)", "CameraSetMirror(1,1)"}));
+    camera.UnInit();
 }
 
 TEST_F(CameraSettings, DifferencesAreJudgedAgainstTheRecordNotTheCamera)
@@ -177,16 +194,22 @@ TEST_F(CameraSettings, DifferencesAreJudgedAgainstTheRecordNotTheCamera)
 TEST_F(CameraSettings, GetConfigReadsEveryFieldTheCameraHoldsIntoItsOwnMember)
 {
     // A settings file of 0x55 bytes: no field is at its default or at a value
-    // the camera has; the camera's values replace exactly the fields it holds.
+    // the camera has. Closed, the record is the file's, field for field.
     std::ofstream(testenv::TempPath("Lumora Camera.config"), std::ios::binary) << std::string(67, '\x55');
     CCamera camera;
     CameraConfig record;
     ASSERT_EQ(camera.GetConfig(&record), 1);
+    CameraConfig fromFile;
+    ASSERT_EQ(fromFile.LoadFromFile(), 1);
     EXPECT_EQ(record.m_Format.m_Resolution, 0x55);
     EXPECT_EQ(record.m_Format.m_Reserved0, 0x55555555u);
-    EXPECT_EQ(HeldFields(record), HeldFields(CameraConfig())) << "at power-on the camera holds a fresh record";
+    EXPECT_EQ(HeldFields(record), HeldFields(fromFile));
 
-    // Distinct values, so that a value read into another field shows.
+    // Open, with distinct values set, so that a value read into another field
+    // shows: the camera's values replace exactly the fields it holds.
+    ASSERT_EQ(CameraConfig().SaveToFile(), 1);
+    ASSERT_EQ(camera.GetConfig(&record), 1);
+    ASSERT_EQ(camera.Init(), 1);
     CameraSetAeState(0);
     CameraSetAeTarget(201);
     CameraSetAnalogGain(0xBEEF);
@@ -201,6 +224,37 @@ TEST_F(CameraSettings, GetConfigReadsEveryFieldTheCameraHoldsIntoItsOwnMember)
     CameraSetMirror(kMirrorVertical, 1);
     ASSERT_EQ(camera.GetConfig(&record), 1);
     EXPECT_EQ(HeldFields(record), (Values{0, 201, 0xBEEF, 123456, 1, 2, 300, 150, 254, 7, 0, 2, 1, 0, 1}));
+    camera.UnInit();
+}
+
+TEST_F(CameraSettings, ARecordStoredByAnEarlierProgramReachesTheCameraWhenItOpens)
+{
+    // An earlier program kept these; this program's camera is at power-on.
+    CameraConfig stored;
+    stored.m_Exposure.m_AeState = 0;
+    stored.m_Exposure.m_ExposureTimeMS = 520;
+    stored.m_Color.m_Contrast = 150;
+    stored.m_FrameSpeed = kFrameSpeedNormal;
+    stored.m_Monochrome = 1;
+    ASSERT_EQ(stored.SaveToFile(), 1);
+
+    // The pin's way: GetConfig at Pause, then Init.
+    CCamera camera;
+    CameraConfig current;
+    ASSERT_EQ(camera.GetConfig(&current), 1);
+    SimClearJournal();
+    ASSERT_EQ(camera.Init(), 1);
+    EXPECT_EQ(JournalLines(), cameratest::OpenJournal(stored));
+    unsigned char contrast = 0;
+    CameraGetContrast(&contrast);
+    EXPECT_EQ(contrast, 150);
+    CameraConfig file;
+    ASSERT_EQ(file.LoadFromFile(), 1);
+    EXPECT_EQ(HeldFields(file), HeldFields(stored)) << "the open kept the stored values";
+    // And GetConfig, open, reads them back from the camera.
+    ASSERT_EQ(camera.GetConfig(&current), 1);
+    EXPECT_EQ(HeldFields(current), HeldFields(stored));
+    camera.UnInit();
 }
 
 TEST_F(CameraSettings, InitWritesTheRecordItAppliedToTheSettingsFileOnceTheCameraOpened)
@@ -221,8 +275,7 @@ TEST_F(CameraSettings, InitWritesTheRecordItAppliedToTheSettingsFileOnceTheCamer
 
     SimClearJournal();
     ASSERT_EQ(camera.Init(), 1);
-    EXPECT_EQ(JournalLines(), (Lines{"CameraInit(1,0,1,1)", "CameraSetMonochrome(0)", "CameraSetMirror(0,0)",
-                                     "CameraSetMirror(1,1)", "CameraGetImageSize()"}));
+    EXPECT_EQ(JournalLines(), cameratest::OpenJournal(record));
     ASSERT_EQ(saved.LoadFromFile(), 1);
     EXPECT_EQ(saved.m_Color.m_Gamma, 55);
     EXPECT_EQ(saved.m_VMirror, 1);
@@ -319,18 +372,21 @@ TEST_F(CameraSettings, ASaveGivesUpOnAFileHeldLongAndStillAppliesTheValues)
 
 TEST_F(CameraSettings, ChangeSettingsEditsTheCurrentRecordSendsWhatChangedAndKeepsIt)
 {
-    // The file holds resolution 2 and a gamma the camera does not have; the
-    // camera has a contrast the controller's record does not know (sent
+    // The file holds resolution 2 and a gamma, which the open sends; then the
+    // camera gets a contrast the controller's record does not know (sent
     // straight to it, as the settings page does).
     CameraConfig stored;
     stored.m_Format.m_Resolution = 2;
     stored.m_Format.m_Reserved0 = 7;
     stored.m_Color.m_Gamma = 33;
     ASSERT_EQ(stored.SaveToFile(), 1);
+    CCamera camera;
+    CameraConfig current;
+    camera.GetConfig(&current);
+    ASSERT_EQ(camera.Init(), 1);
     CameraSetContrast(99);
     SimClearJournal();
 
-    CCamera camera;
     HRESULT saved = E_PENDING;
     EXPECT_EQ(camera.ChangeSettings([](CameraConfig& record) { record.m_Exposure.m_Target = 150; }, &saved), 1);
     EXPECT_EQ(saved, S_OK);
@@ -344,7 +400,7 @@ TEST_F(CameraSettings, ChangeSettingsEditsTheCurrentRecordSendsWhatChangedAndKee
     ASSERT_EQ(file.LoadFromFile(), 1);
     EXPECT_EQ(file.m_Exposure.m_Target, 150);
     EXPECT_EQ(file.m_Color.m_Contrast, 99) << "the camera's live value was put back";
-    EXPECT_EQ(file.m_Color.m_Gamma, 100) << "the camera's value wins over the file's, as in GetConfig";
+    EXPECT_EQ(file.m_Color.m_Gamma, 33);
     EXPECT_EQ(file.m_Format.m_Resolution, 2);
     EXPECT_EQ(file.m_Format.m_Reserved0, 7u);
 
@@ -352,6 +408,7 @@ TEST_F(CameraSettings, ChangeSettingsEditsTheCurrentRecordSendsWhatChangedAndKee
     SimClearJournal();
     camera.SetConfig(&file);
     EXPECT_EQ(JournalLines(), kAlwaysSent);
+    camera.UnInit();
 }
 
 TEST_F(CameraSettings, ChangeSettingsOfTheResolutionSendsNothingUntilTheNextOpen)
@@ -428,8 +485,8 @@ TEST_F(CameraSettings, ChangeSettingsReportsAFailedSaveAndStillAppliesTheValue)
 
 TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSavesIt)
 {
-    // The file's index and words, the camera's live values (a page moved the
-    // gamma slider): the current record, as GetConfig reads it.
+    // Closed: the current record is the file's (the camera holds another
+    // gamma, as at power-on in a new program), as GetConfig reads it.
     CameraConfig stored;
     stored.m_Format.m_Resolution = 2;
     stored.m_Color.m_Gamma = 33;
@@ -452,10 +509,11 @@ TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSave
     ASSERT_EQ(after.LoadFromFile(), 1);
     EXPECT_EQ(after.m_FrameSpeed, kFrameSpeedNormal);
     EXPECT_EQ(after.m_Format.m_Resolution, 2);
-    EXPECT_EQ(after.m_Color.m_Gamma, 77);
+    EXPECT_EQ(after.m_Color.m_Gamma, 33) << "the camera gets the stored gamma when it opens";
 
     // The speed it has already: the speed is not sent again; the record is
-    // kept (saved again).
+    // kept (saved again, the file gone meanwhile: the controller's record
+    // stands in for it).
     testenv::RemoveSettingsFile();
     SimClearJournal();
     EXPECT_EQ(camera.SetFrameSpeed(kFrameSpeedNormal, &saved), 1);

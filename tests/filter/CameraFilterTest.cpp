@@ -91,7 +91,7 @@ TEST_F(CameraFilterObject, FilterAndCapturePinHandOutTheSameSettingsInterface)
     EXPECT_EQ(E_FAIL, fromFilter->SetConfig(nullptr));
 }
 
-TEST_F(CameraFilterObject, GetConfigReadsTheFileThenTheCamerasLiveValues)
+TEST_F(CameraFilterObject, GetConfigReadsTheFileThenWhileOpenTheCamerasLiveValues)
 {
     StoreResolution(2);
     SimClearJournal();
@@ -100,8 +100,16 @@ TEST_F(CameraFilterObject, GetConfigReadsTheFileThenTheCamerasLiveValues)
     ASSERT_EQ(S_OK, SettingsOf(under.filter.Get())->GetConfig(&config));
     EXPECT_EQ(2, config.m_Format.m_Resolution);
     EXPECT_EQ(0u, config.m_Format.m_Reserved1);
+    EXPECT_EQ(std::vector<std::string>{}, JournalLines()) << "closed, the file's values stand";
+
+    ASSERT_EQ(S_OK, under.capture->OnWorkerStart());
+    CameraSetGamma(77);
+    SimClearJournal();
+    ASSERT_EQ(S_OK, SettingsOf(under.filter.Get())->GetConfig(&config));
     const std::vector<std::string> journal = JournalLines();
     EXPECT_NE(journal.end(), std::find(journal.begin(), journal.end(), "CameraGetGamma()"));
+    EXPECT_EQ(77, config.m_Color.m_Gamma);
+    EXPECT_EQ(S_OK, under.capture->OnWorkerEnd());
 }
 
 TEST_F(CameraFilterObject, ANewResolutionReachesTheFileAndTheOfferedTypeButNotTheCamera)

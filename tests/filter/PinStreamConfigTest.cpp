@@ -133,7 +133,7 @@ TEST_F(PinStreamConfig, SetFormatChoosesTheSizeAndSetsTheCamerasRate)
     }
 }
 
-TEST_F(PinStreamConfig, ARateTheSettingsFileNamesAlreadyStillReachesTheCamera)
+TEST_F(PinStreamConfig, ARateTheSettingsFileNamesAlreadyReachesTheCameraWhenItOpens)
 {
     // Stored by an earlier program; this process's camera is at power-on.
     CameraConfig stored;
@@ -142,10 +142,15 @@ TEST_F(PinStreamConfig, ARateTheSettingsFileNamesAlreadyStillReachesTheCamera)
     TestFilter under;
     const ComPtr<IAMStreamConfig> capture = ConfigOf(under.capture);
     EXPECT_EQ(666666, IntervalOf(Current(capture.Get())));
+    // Closed, the stored speed is the current one: nothing to send now.
     SimClearJournal();
     MediaTypeRecord slow = Asking(capture.Get(), 3032, 666666);
     ASSERT_EQ(S_OK, capture->SetFormat(&slow));
+    EXPECT_EQ(std::vector<std::string>{}, FrameSpeedCalls());
+    // The open sends it.
+    ASSERT_EQ(S_OK, under.capture->OnWorkerStart());
     EXPECT_EQ(std::vector<std::string>{"CameraSetFrameSpeed(2)"}, FrameSpeedCalls());
+    EXPECT_EQ(S_OK, under.capture->OnWorkerEnd());
     // Naming no rate leaves the camera alone.
     SimClearJournal();
     MediaTypeRecord keep = Asking(capture.Get(), 3032, 0);

@@ -105,19 +105,18 @@ TEST_F(FormatPageFrameTest, ApplyLeavesTheOtherSettingsAsTheyAreNow)
 {
     win::Watchdog watchdog(60000, "format record");
     StoreResolution(2);
-    CameraSetGamma(77);
     OpenFormatFrame();
-    // Changed live after the page connected (as the "Camera Set" page does),
-    // and the file's other fields rewritten too.
-    CameraSetGamma(99);
+    // Changed after the page connected (as the "Camera Set" page's Apply
+    // does): the file's other fields rewritten.
     CameraConfig changed;
     changed.m_Format.m_Resolution = 2;
     changed.m_Format.m_Reserved0 = 0x1234;
+    changed.m_Color.m_Gamma = 99;
     ASSERT_EQ(changed.SaveToFile(), 1);
     Click(IDC_RES_FULL);
     ASSERT_EQ(ApplyPage(formatFactory), S_OK);
     const std::vector<uint8_t> file = evidence::SettingsFile();
-    EXPECT_EQ(Field(file, evidence::kGamma, 1), 99u) << "the camera's value now, not the one read at connect";
+    EXPECT_EQ(Field(file, evidence::kGamma, 1), 99u) << "the value now, not the one read at connect";
     EXPECT_EQ(Field(file, evidence::kResolution, 1), 0u);
     EXPECT_EQ(Field(file, 17, 4), 0u) << "the format part is the page's own, reserved words included";
 }

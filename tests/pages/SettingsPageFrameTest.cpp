@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "camera/CameraConfig.h"
 #include "camera/CameraSdk.h"
 #include "resources/resource.h"
 #include "simcamera/SimControl.h"
@@ -238,8 +239,11 @@ TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirst
 TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
 {
     win::Watchdog watchdog(60000, "apply");
-    CameraSetAnalogGain(185);
-    CameraSetExposureTimeMS(181);
+    // The stored record; the camera is closed, so the page shows it.
+    CameraConfig stored;
+    stored.m_Exposure.m_AnalogGain = 185;
+    stored.m_Exposure.m_ExposureTimeMS = 181;
+    ASSERT_EQ(stored.SaveToFile(), 1);
     OpenSettingsFrame();
     EXPECT_EQ(Position(IDC_ISO), 3);
     EXPECT_EQ(Text(IDC_ISO_VALUE), "300");
@@ -273,16 +277,16 @@ TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
         {evidence::kResolution, 1, 0},
     });
 
-    // Apply writes the dialog onto the filter's current record, which holds
-    // what the controls already sent live: only what the camera does not
-    // hold yet reaches it (the exposure time, which its slider only shows),
-    // and mirror and monochrome always.
+    // Apply writes the dialog onto the filter's current record, with the
+    // camera closed the stored one: what differs from it reaches the camera,
+    // and mirror and monochrome always; the fields the dialog left alone are
+    // not sent.
     const std::string journal = JournalText();
-    for (const char* call : {"CameraSetExposureTimeMS(200)", "CameraSetMirror(1,1)", "CameraSetMonochrome(0)"}) {
+    for (const char* call : {"CameraSetExposureTimeMS(200)", "CameraSetAnalogGain(251)", "CameraSetGamma(150)",
+                             "CameraSetFrameSpeed(2)", "CameraSetMirror(1,1)", "CameraSetMonochrome(0)"}) {
         EXPECT_TRUE(Called(journal, call)) << call << " missing from\n" << journal;
     }
-    for (const char* call : {"CameraSetGamma", "CameraSetFrameSpeed", "CameraSetAnalogGain", "CameraSetContrast",
-                             "CameraSetAeTarget", "CameraSetGain("}) {
+    for (const char* call : {"CameraSetContrast", "CameraSetAeTarget", "CameraSetGain("}) {
         EXPECT_EQ(journal.find(call), std::string::npos) << journal;
     }
 }

@@ -145,6 +145,33 @@ TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot
     DeleteFileA(avi.c_str()); // about 2 GB
 }
 
+TEST_F(LumoracapProcessTest, AValueSetByOneProgramIsWhereTheNextOneStarts)
+{
+    win::Watchdog watchdog(180000, "set, then a new program");
+    DeleteFileA(testenv::TempPath("Lumora Camera.config").c_str());
+    std::string out;
+    std::string err;
+    ASSERT_EQ(RunLumoracapProcess(L"set brightness 150", &out, &err), 0) << out << err;
+    ASSERT_EQ(RunLumoracapProcess(L"set flipvertical 1", &out, &err), 0) << out << err;
+    // Each program's camera starts at its power-on values; the file carries
+    // the values over.
+    ASSERT_EQ(RunLumoracapProcess(L"controls", &out, &err), 0) << out << err;
+    EXPECT_TRUE(Contains(out, "  Brightness             40 to 200      1     140      150      -")) << out;
+    EXPECT_TRUE(Contains(out, "  FlipVertical           0 to 1         1     -        1        -")) << out;
+    // A capture in yet another program opens the camera with them and keeps them.
+    const std::string avi = testenv::TempPath("kept-settings.avi");
+    ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 1 --out \"" + Wide(avi) + L"\"", &out, &err), 0)
+        << out << err;
+    const testenv::VideoProbe probe = testenv::Ffprobe(avi);
+    EXPECT_TRUE(probe.ok && probe.width == 3032 && probe.frames > 0) << probe.report;
+    CameraConfig stored;
+    ASSERT_EQ(stored.LoadFromFile(), 1);
+    EXPECT_EQ(stored.m_Exposure.m_Target, 150);
+    EXPECT_EQ(stored.m_VMirror, 1);
+    DeleteFileA(avi.c_str());
+    DeleteFileA(testenv::TempPath("Lumora Camera.config").c_str());
+}
+
 TEST_F(LumoracapProcessTest, SnapshotWritesTheCameraPictureUpright)
 {
     win::Watchdog watchdog(120000, "snapshot");
