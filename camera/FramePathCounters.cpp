@@ -1,0 +1,7 @@
+#include "camera/FramePathCounters.h"
+
+FramePathCounters& FramePathCopies()
+{
+    static FramePathCounters counters;
+    return counters;
+}
