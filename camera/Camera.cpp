@@ -7,6 +7,7 @@
 
 #include "camera/CameraSdkLoader.h"
 #include "camera/CameraSettingFields.h"
+#include "camera/FramePathCounters.h"
 
 namespace {
 
@@ -95,6 +96,7 @@ int CCamera::Open(std::optional<CameraConfig>& applied)
     // ended after m_Lock is left.
     CaptureResources failed;
     win::LockGuard guard(m_Lock);
+    WaitForFetchToEnd();
     if (m_bOpened) {
         return 1;
     }
@@ -139,41 +141,19 @@ bool CCamera::OpenSdk(std::optional<CameraConfig>& applied)
 
     int width = 0;
     int height = 0;
-    if (sdk.CameraGetImageSize(&width, &height) == 1 && ReserveImage(width, height)) {
-        // Black until the first image: a fetch before it never delivers the
-        // last open's pixels or stale memory.
-        std::memset(m_pImage.get(), 0, m_ImageCapacity);
-        m_ImageWidth = width;
-        m_ImageHeight = height;
+    // Black until the first image: a fetch before it never delivers the
+    // last open's pixels or stale memory.
+    if (sdk.CameraGetImageSize(&width, &height) == 1 && m_Images.PublishBlack(width, height, m_FramesReceived)) {
         return true;
     }
     sdk.CameraUnInit();
     return false;
 }
 
-bool CCamera::ReserveImage(int imageWidth, int imageHeight)
-{
-    // Sizes are handed out as 32-bit byte counts.
-    if (imageWidth <= 0 || imageHeight <= 0 ||
-        static_cast<unsigned long long>(imageWidth) * imageHeight * 3 > INT_MAX) {
-        return false;
-    }
-    const size_t bytes = static_cast<size_t>(imageWidth) * imageHeight * 3;
-    if (m_pImage && bytes <= m_ImageCapacity) {
-        return true;
-    }
-    std::unique_ptr<unsigned char[]> image(new (std::nothrow) unsigned char[bytes]());
-    if (!image) {
-        return false;
-    }
-    m_pImage = std::move(image);
-    m_ImageCapacity = bytes;
-    return true;
-}
-
 int CCamera::Play()
 {
     win::LockGuard guard(m_Lock);
+    WaitForFetchToEnd();
     if (m_bPlaying) {
         return 1;
     }
@@ -189,6 +169,7 @@ int CCamera::Play()
 int CCamera::Stop()
 {
     win::LockGuard guard(m_Lock);
+    WaitForFetchToEnd();
     if (!m_bPlaying) {
         return 1;
     }
@@ -206,10 +187,13 @@ int CCamera::UnInit()
     // Declared before the guard: the capture thread is ended after m_Lock is left.
     CaptureResources closed;
     win::LockGuard guard(m_Lock);
+    WaitForFetchToEnd();
     if (!m_bOpened) {
         return 1;
     }
     m_bOpened = 0;
+    // A capture thread waiting for a write turn gives up now.
+    m_ImageTurn.WakeAll();
     // CameraUnInit ends the stream too.
     m_bPlaying = 0;
     const int result = GetCameraSdk().CameraUnInit();
@@ -348,13 +332,16 @@ long CCamera::GetFrame(unsigned char* destination, long capacity, const FrameLay
     if (!destination) {
         return 0;
     }
-    win::LockGuard guard(m_Lock);
-    LONG& delivered = lastSequence ? *lastSequence : m_LastDelivered;
-    // After a timeout this copies the previous frame again.
-    WaitUntilFrameAfter(delivered, kFrameWaitMs);
-    long written = 0;
-    delivered = CopyFrame(destination, capacity, layout, &written);
-    return written;
+    ImageRing::Read read;
+    {
+        win::LockGuard guard(m_Lock);
+        LONG& delivered = lastSequence ? *lastSequence : m_LastDelivered;
+        // After a timeout this copies the previous frame again.
+        WaitUntilFrameAfter(delivered, kFrameWaitMs);
+        read = m_Images.BeginRead();
+        delivered = read.sequence;
+    }
+    return CopyAndEndRead(read, destination, capacity, layout);
 }
 
 long CCamera::GetFrameNoWait(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence)
@@ -363,13 +350,15 @@ long CCamera::GetFrameNoWait(unsigned char* destination, long capacity, const Fr
         return 0;
     }
     ++m_FramesFetched;
-    win::LockGuard guard(m_Lock);
-    long written = 0;
-    const LONG copied = CopyFrame(destination, capacity, layout, &written);
-    if (sequence) {
-        *sequence = copied;
+    ImageRing::Read read;
+    {
+        win::LockGuard guard(m_Lock);
+        read = m_Images.BeginRead();
     }
-    return written;
+    if (sequence) {
+        *sequence = read.sequence;
+    }
+    return CopyAndEndRead(read, destination, capacity, layout);
 }
 
 bool CCamera::WaitForFrameAfter(LONG sequence, DWORD timeoutMs)
@@ -390,14 +379,27 @@ bool CCamera::WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs)
     return m_FrameArrived.WaitUntil(m_Lock, timeoutMs, [&] { return HasFrameAfter(sequence); });
 }
 
-LONG CCamera::CopyFrame(unsigned char* destination, long capacity, const FrameLayout& layout, long* written)
+long CCamera::CopyAndEndRead(const ImageRing::Read& read, unsigned char* destination, long capacity,
+                             const FrameLayout& layout)
 {
-    // Never more than the destination holds. Without an image (never opened)
-    // the frame is black.
-    *written = capacity > 0 ? static_cast<long>(CopyCentredWindow(m_pImage.get(), m_ImageWidth, m_ImageHeight,
-                                                                  layout, destination, static_cast<size_t>(capacity)))
-                            : 0;
-    return m_FramesReceived;
+    // Outside m_Lock: the read turn keeps the image from being fetched over.
+    // Never more than the destination holds; without an image (never
+    // opened) the frame is black.
+    const long written = capacity > 0 ? static_cast<long>(CopyCentredWindow(read.pixels, read.width, read.height,
+                                                                             layout, destination,
+                                                                             static_cast<size_t>(capacity)))
+                                      : 0;
+    FramePathCopies().sampleBytes += static_cast<uint64_t>(written);
+    win::LockGuard guard(m_Lock);
+    m_Images.EndRead(read);
+    // The capture thread may be waiting for this buffer.
+    m_ImageTurn.WakeAll();
+    return written;
+}
+
+void CCamera::WaitForFetchToEnd()
+{
+    m_ImageTurn.WaitUntil(m_Lock, INFINITE, [this] { return !m_Fetching; });
 }
 
 int CCamera::GetFormats(BITMAPINFOHEADER* headers, int* count)

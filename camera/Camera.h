@@ -15,8 +15,14 @@
 // Threads: the pins' streaming threads (Init, Play, fetches, Stop, UnInit), the
 // filter's callers (GetFormats, GetConfig, SetConfig) and the capture thread
 // (frame messages) all enter the controller. m_Lock (a win::Lock) is held
-// around every SDK call made here, every use of the flags, the image and its
-// size, the sequences and m_Config, and the whole of frame handling. The
+// around every SDK call made here but the image fetch, and every use of the
+// flags, the image ring's turns, the sequences and m_Config. It is never
+// held across a frame-sized copy: the capture thread fetches each image
+// into a buffer of m_Images that no consumer reads, outside m_Lock, and the
+// consumers copy their frames from the newest image outside it, each
+// holding a read turn on it (see ImageRing). Init, Play, Stop and UnInit
+// wait until a fetch in progress has ended before they call the SDK, so the
+// SDK is never opened, started, stopped or closed during a fetch. The
 // settings file is read and written outside m_Lock: GetConfig and SetConfig
 // before they take it, Init after it has left it. The controller takes no
 // other lock while holding m_Lock (the claim is an atomic, never waited for);
@@ -29,7 +35,7 @@
 // thread and lock of the driver.
 //
 // Frame sequence: m_FramesReceived numbers the images fetched from the camera;
-// the image buffer holds image m_FramesReceived. Each consumer keeps the
+// the newest image of m_Images is image m_FramesReceived. Each consumer keeps the
 // sequence of the last frame it took and asks for a newer one, so two
 // consumers each see every frame. Images fetched before the current open are
 // not in the buffer (Init clears it), so they never count as newer.
@@ -46,6 +52,7 @@
 
 #include "camera/CameraConfig.h"
 #include "camera/FrameWindow.h"
+#include "camera/ImageRing.h"
 #include "win/ConditionVariable.h"
 #include "win/Event.h"
 #include "win/Lock.h"
@@ -129,8 +136,8 @@ public:
     // open the frame is black. No destination: 0, nothing else.
     //
     // GetFrame waits up to 500 ms until a frame newer than *lastSequence is
-    // there, then copies it under the same hold of m_Lock and stores its
-    // sequence in *lastSequence. Without lastSequence it waits for a frame
+    // there, stores its sequence in *lastSequence and copies it (outside
+    // m_Lock, on a read turn of the newest image). Without lastSequence it waits for a frame
     // newer than the last one GetFrame itself delivered without one (kept in
     // the controller). After a timeout it copies the previous frame again.
     // Counts nothing.
@@ -198,12 +205,6 @@ private:
     // user data is this controller; empty when it could not be made.
     win::UniqueWindow CreateCaptureWindow();
 
-    // Makes the image buffer hold at least an imageWidth x imageHeight image:
-    // a larger one, zero-filled, replaces it when it is too small. False,
-    // with the buffer left as it was, when the size is unusable (not
-    // positive, or beyond a 32-bit byte count) or memory is short. The image
-    // size is not changed. Caller holds m_Lock.
-    bool ReserveImage(int imageWidth, int imageHeight);
     // ChangeSettings without the template: edit(context, record).
     int ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved);
     // While this controller has the camera open, overwrites the camera's
@@ -219,32 +220,38 @@ private:
     // Caller holds m_Lock.
     enum SettingsToSend { SendChangedValues, SendEveryValue };
     void SendSettings(const CameraConfig& record, SettingsToSend which);
-    // Cuts a frame of layout from the image into destination (at most
-    // capacity bytes); *written receives the bytes written. Returns the
-    // frame's sequence. Caller holds m_Lock.
-    LONG CopyFrame(unsigned char* destination, long capacity, const FrameLayout& layout, long* written);
+    // Cuts a frame of layout from the image of read into destination (at
+    // most capacity bytes) outside m_Lock, then ends the read turn under it.
+    // Returns the bytes written. Caller does not hold m_Lock.
+    long CopyAndEndRead(const ImageRing::Read& read, unsigned char* destination, long capacity,
+                        const FrameLayout& layout);
+    // Sleeps on m_ImageTurn until no fetch is in progress. Caller holds
+    // m_Lock exactly once; the state may change while it sleeps.
+    void WaitForFetchToEnd();
     // Whether the buffer holds a frame newer than sequence. Caller holds m_Lock.
     bool HasFrameAfter(LONG sequence) const;
     // Sleeps on m_FrameArrived until HasFrameAfter(sequence) or timeoutMs
     // pass; returns HasFrameAfter(sequence). Caller holds m_Lock exactly once.
     bool WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs);
-    // Handles one WM_CAMERA_FRAME on the capture thread: takes m_Lock, asks
-    // the SDK for the image size, makes the buffer hold it and fetches the
-    // image. The SDK's fetch is told no capacity and writes the image at the
-    // size it reports now, which need not be the size at open; a frame whose
-    // size is unknown or cannot be held is skipped, never fetched.
+    // Handles one WM_CAMERA_FRAME on the capture thread: under m_Lock takes a
+    // write turn on a buffer no consumer reads (waiting a little when both
+    // others are still read; the frame is skipped when none comes free);
+    // outside it asks the SDK for the image size, makes the buffer hold it
+    // and fetches the image; under m_Lock again publishes it as the newest.
+    // The SDK's fetch is told no capacity and writes the image at the size
+    // it reports now, which need not be the size at open; a frame whose size
+    // is unknown or cannot be held is skipped, never fetched.
     void HandleFrameMessage(HWND window);
 
     static LRESULT CALLBACK CaptureWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Handed to CameraInit: returns 1 and does nothing else.
     static int __stdcall CameraCallback(int value);
 
-    // The newest image, m_ImageWidth x m_ImageHeight x 3 bytes, in a buffer
-    // of m_ImageCapacity bytes.
-    std::unique_ptr<unsigned char[]> m_pImage;
-    size_t m_ImageCapacity = 0;
-    int m_ImageWidth = 0;
-    int m_ImageHeight = 0;
+    // The camera's images; turns taken and given under m_Lock.
+    ImageRing m_Images;
+    // The capture thread is fetching into a buffer of m_Images (outside
+    // m_Lock). Under m_Lock.
+    bool m_Fetching = false;
     // Open: this controller holds the process's claim and the SDK is open.
     int m_bOpened = 0;
     int m_bPlaying = 0;
@@ -261,6 +268,10 @@ private:
     // Woken (all waiters) by the capture thread after each new frame; waited
     // on with m_Lock.
     win::ConditionVariable m_FrameArrived;
+    // Woken when a read turn or a fetch ends, and when the camera closes:
+    // the capture thread waits on it for a write turn, Init, Play, Stop and
+    // UnInit for a fetch to end. Waited on with m_Lock.
+    win::ConditionVariable m_ImageTurn;
     // The frames up to this sequence came before the current open: the
     // image Init cleared holds none of them. Under m_Lock.
     LONG m_SequenceAtOpen = 0;

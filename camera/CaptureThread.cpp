@@ -8,9 +8,14 @@
 
 #include "camera/Camera.h"
 #include "camera/CameraSdkLoader.h"
+#include "camera/FramePathCounters.h"
 #include "win/Module.h"
 
 namespace {
+
+// How long the capture thread waits for a buffer to fetch into when the
+// consumers still read both others; a frame interval is 33 ms.
+const DWORD kWriteTurnWaitMs = 20;
 
 // The procedure the capture windows had before they were subclassed; one for
 // the module, written by every capture window created (always the button
@@ -109,29 +114,50 @@ LRESULT CALLBACK CCamera::CaptureWndProc(HWND window, UINT message, WPARAM wPara
 
 void CCamera::HandleFrameMessage(HWND window)
 {
-    win::LockGuard guard(m_Lock);
-    // A message still queued when the camera closed, or meant for the window
-    // of an earlier open, brings no frame of the current camera.
-    if (!m_bOpened || window != m_hWnd) {
-        return;
+    int buffer = ImageRing::kNone;
+    {
+        win::LockGuard guard(m_Lock);
+        // A buffer no consumer reads: with three, one is free unless both
+        // others are still being copied from; then wait a little (m_Lock is
+        // released meanwhile) and skip this frame if none comes free. A
+        // message still queued when the camera closed, or meant for the
+        // window of an earlier open, brings no frame of the current camera.
+        m_ImageTurn.WaitUntil(m_Lock, kWriteTurnWaitMs, [&] {
+            if (!m_bOpened || window != m_hWnd) {
+                return true;
+            }
+            buffer = m_Images.BeginWrite();
+            return buffer != ImageRing::kNone;
+        });
+        if (buffer == ImageRing::kNone) {
+            return;
+        }
+        m_Fetching = true;
     }
+    // Outside m_Lock, on the write turn: no consumer reads this buffer, and
+    // Init, Play, Stop and UnInit wait for m_Fetching to clear. The fetch
+    // writes the image at the size the SDK reports now: asked before every
+    // fetch, and the buffer grown to hold it. A frame whose size is unknown,
+    // or too large to hold, is skipped.
     const CameraSdk& sdk = GetCameraSdk();
-    // The fetch writes the image at the size the SDK reports now: asked
-    // before every fetch, and the buffer grown to hold it. A frame whose size
-    // is unknown, or too large to hold, is skipped.
     int width = 0;
     int height = 0;
-    if (sdk.CameraGetImageSize(&width, &height) != 1 || !ReserveImage(width, height)) {
-        return;
+    unsigned char* pixels = nullptr;
+    const bool fetched = sdk.CameraGetImageSize(&width, &height) == 1 &&
+                         (pixels = m_Images.Reserve(buffer, width, height)) != nullptr &&
+                         sdk.CameraGetImageDataRGB24(pixels) == 1;
+
+    win::LockGuard guard(m_Lock);
+    m_Fetching = false;
+    if (fetched) {
+        m_Images.Publish(buffer, width, height, ++m_FramesReceived);
+        FramePathCopies().cameraBytes += static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3;
+        // The waiting fetches run once this thread leaves m_Lock.
+        m_FrameArrived.WakeAll();
+    } else {
+        m_Images.Abandon(buffer);
     }
-    if (sdk.CameraGetImageDataRGB24(m_pImage.get()) != 1) {
-        return;
-    }
-    m_ImageWidth = width;
-    m_ImageHeight = height;
-    ++m_FramesReceived;
-    // The waiting fetches run once this thread leaves m_Lock.
-    m_FrameArrived.WakeAll();
+    m_ImageTurn.WakeAll();
 }
 
 void CCamera::TakeCaptureResources(CaptureResources& into)

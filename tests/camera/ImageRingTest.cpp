@@ -1,0 +1,98 @@
+// The controller's image buffers: which buffer the capture thread may fetch
+// into while consumers read, so that an image being copied is never written.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "camera/ImageRing.h"
+
+namespace {
+
+// Fetches one image of a single byte value into a free buffer and publishes it.
+int Fetch(ImageRing& ring, unsigned char value, LONG sequence, int width = 4, int height = 2)
+{
+    const int buffer = ring.BeginWrite();
+    if (buffer == ImageRing::kNone) {
+        return buffer;
+    }
+    unsigned char* pixels = ring.Reserve(buffer, width, height);
+    EXPECT_NE(pixels, nullptr);
+    std::memset(pixels, value, static_cast<size_t>(width) * height * 3);
+    ring.Publish(buffer, width, height, sequence);
+    return buffer;
+}
+
+} // namespace
+
+TEST(ImageRing, AWriteTurnNeverGoesToTheNewestOrToABufferBeingRead)
+{
+    ImageRing ring;
+    const ImageRing::Read none = ring.BeginRead();
+    EXPECT_EQ(none.pixels, nullptr) << "before the first image the frame reads as black";
+    ring.EndRead(none);
+
+    ASSERT_TRUE(ring.PublishBlack(4, 2, 7));
+    const ImageRing::Read black = ring.BeginRead();
+    ASSERT_NE(black.pixels, nullptr);
+    EXPECT_EQ(black.sequence, 7);
+    EXPECT_EQ(black.pixels[0] | black.pixels[23], 0);
+    ring.EndRead(black);
+
+    // A slow reader keeps the image it started on while newer ones come:
+    // the ring keeps fetching around it, and its bytes never change.
+    Fetch(ring, 0x11, 8);
+    const ImageRing::Read slow = ring.BeginRead();
+    for (LONG sequence = 9; sequence < 30; ++sequence) {
+        const int written = Fetch(ring, static_cast<unsigned char>(sequence), sequence);
+        ASSERT_NE(written, ImageRing::kNone);
+        EXPECT_NE(written, slow.buffer);
+    }
+    EXPECT_EQ(slow.sequence, 8);
+    EXPECT_EQ(slow.pixels[0], 0x11);
+    EXPECT_EQ(slow.pixels[23], 0x11);
+
+    // Two readers on two different images and a write in progress: no turn
+    // is left until one of them ends.
+    const ImageRing::Read second = ring.BeginRead();
+    ASSERT_NE(second.buffer, slow.buffer);
+    const int writing = ring.BeginWrite();
+    ASSERT_NE(writing, ImageRing::kNone);
+    EXPECT_EQ(std::set<int>({slow.buffer, second.buffer, writing}).size(), 3u);
+    EXPECT_EQ(ring.BeginWrite(), ImageRing::kNone) << "the buffer being written is not handed out twice";
+    ring.Abandon(writing);
+    ring.EndRead(slow);
+    // With the slow reader gone, only the newest is read: both others are free in turn.
+    EXPECT_NE(ring.BeginWrite(), ImageRing::kNone);
+    EXPECT_NE(ring.BeginWrite(), ImageRing::kNone);
+    EXPECT_EQ(ring.BeginWrite(), ImageRing::kNone);
+    ring.EndRead(second);
+}
+
+TEST(ImageRing, ReserveRefusesUnusableSizesAndGrowsOnlyWhenNeeded)
+{
+    ImageRing ring;
+    const int buffer = ring.BeginWrite();
+    ASSERT_NE(buffer, ImageRing::kNone);
+    const struct {
+        int width;
+        int height;
+        bool usable;
+    } cases[] = {
+        {0, 2, false}, {4, 0, false}, {-4, 2, false}, {32768, 32768, false}, // beyond a 32-bit byte count
+        {4, 2, true},  {2, 2, true},  {3264, 2448, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        EXPECT_EQ(ring.Reserve(buffer, c.width, c.height) != nullptr, c.usable);
+    }
+    // A smaller image reuses the buffer; a failed reserve leaves it as it was.
+    unsigned char* large = ring.Reserve(buffer, 3264, 2448);
+    EXPECT_EQ(ring.Reserve(buffer, 3032, 2016), large);
+    EXPECT_EQ(ring.Reserve(buffer, 0, 0), nullptr);
+    EXPECT_EQ(ring.Reserve(buffer, 3264, 2448), large);
+    ring.Abandon(buffer);
+    // A black image of an unusable size publishes nothing.
+    EXPECT_FALSE(ring.PublishBlack(0, 2, 1));
+    EXPECT_EQ(ring.BeginRead().pixels, nullptr);
+}
