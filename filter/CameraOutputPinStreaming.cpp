@@ -171,8 +171,9 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
     if (m_pCamera && data) {
         // A whole frame of the connected format, cut from the newest image;
         // never more than capacity bytes. The capture pin has waited
-        // already; the preview pin waits here, in the same lock hold as the
-        // copy, so no frame is missed or taken twice.
+        // already; the preview pin waits here, and takes its turn on the
+        // image in the same hold of the controller's lock as the wait, so no
+        // frame is missed or taken twice (the copy itself runs outside it).
         if (IsCapturePin()) {
             written = m_pCamera->GetFrameNoWait(data, capacity, m_FrameLayout, &m_LastSequence);
         } else {
