@@ -192,6 +192,7 @@ int CCamera::UnInit()
         return 1;
     }
     m_bOpened = 0;
+    m_DirectFill = false;
     // A capture thread waiting for a write turn gives up now.
     m_ImageTurn.WakeAll();
     // CameraUnInit ends the stream too.
@@ -350,6 +351,81 @@ long CCamera::GetFrameNoWait(unsigned char* destination, long capacity, const Fr
         return 0;
     }
     ++m_FramesFetched;
+    ImageRing::Read read;
+    {
+        win::LockGuard guard(m_Lock);
+        read = m_Images.BeginRead();
+    }
+    if (sequence) {
+        *sequence = read.sequence;
+    }
+    return CopyAndEndRead(read, destination, capacity, layout);
+}
+
+void CCamera::SetDirectFill(bool direct)
+{
+    win::LockGuard guard(m_Lock);
+    m_DirectFill = direct;
+}
+
+bool CCamera::ImageIsFrame(const FrameLayout& layout)
+{
+    win::LockGuard guard(m_Lock);
+    const ImageRing::Read newest = m_Images.BeginRead();
+    m_Images.EndRead(newest);
+    return newest.pixels && newest.width == layout.width && newest.height == layout.height &&
+           layout.stride == static_cast<size_t>(newest.width) * 3;
+}
+
+long CCamera::FetchInto(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence)
+{
+    if (!destination) {
+        return 0;
+    }
+    ++m_FramesFetched;
+    bool direct = false;
+    LONG frame = 0;
+    {
+        win::LockGuard guard(m_Lock);
+        if (m_bOpened && m_DirectFill) {
+            // One SDK fetch at a time (a fallback's may still run).
+            WaitForFetchToEnd();
+            direct = m_bOpened && m_DirectFill;
+        }
+        if (direct) {
+            m_Fetching = true;
+            frame = m_FramesReceived;
+        }
+    }
+    if (direct) {
+        // Outside m_Lock, as the capture thread's fetch: Init, Play, Stop and
+        // UnInit wait for it. The SDK writes the whole image, unbounded, so
+        // only an image exactly of the frame's size and layout goes straight
+        // into the destination.
+        const CameraSdk& sdk = GetCameraSdk();
+        int width = 0;
+        int height = 0;
+        const bool fits = sdk.CameraGetImageSize(&width, &height) == 1 && width == layout.width &&
+                          height == layout.height && width > 0 && height > 0 &&
+                          layout.stride == static_cast<size_t>(width) * 3 &&
+                          layout.Bytes() <= static_cast<size_t>(std::max(capacity, 0L));
+        const bool fetched = fits && sdk.CameraGetImageDataRGB24(destination) == 1;
+        {
+            win::LockGuard guard(m_Lock);
+            m_Fetching = false;
+            m_ImageTurn.WakeAll();
+        }
+        if (fetched) {
+            FramePathCopies().cameraBytes += layout.Bytes();
+            if (sequence) {
+                *sequence = frame;
+            }
+            return static_cast<long>(layout.Bytes());
+        }
+        // Another size (the camera changed it) or a failed fetch: through a
+        // buffer of the controller's, cut to the frame.
+        FetchImage(nullptr, false);
+    }
     ImageRing::Read read;
     {
         win::LockGuard guard(m_Lock);

@@ -147,6 +147,25 @@ public:
     // is given, stores the copied frame's sequence there.
     long GetFrameNoWait(unsigned char* destination, long capacity, const FrameLayout& layout,
                         LONG* sequence = nullptr);
+    // Direct fill, for a single consumer whose frames are the camera's
+    // images as they are (no crop, rows without padding): while it is on, the
+    // capture thread fetches nothing (it counts each frame and wakes the
+    // waiters), and FetchInto has the SDK write the image straight into the
+    // consumer's buffer, without a copy of the controller's. Only that
+    // consumer may fetch frames meanwhile: the images the others would copy
+    // are not kept. Turned off by UnInit too.
+    void SetDirectFill(bool direct);
+    // Whether the newest image (at open, the black one of the camera's
+    // size) is exactly a frame of layout: same size, rows without padding.
+    bool ImageIsFrame(const FrameLayout& layout);
+    // With direct fill on: the SDK's current image fetched into destination
+    // when it is exactly a frame of layout and fits capacity; otherwise (and
+    // with direct fill off) the frame is cut from an image fetched into a
+    // buffer of the controller's, or from the newest, as GetFrameNoWait does.
+    // Counts the fetch in m_FramesFetched, stores the frame's sequence in
+    // *sequence when given and returns the bytes written (0 without a
+    // destination).
+    long FetchInto(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence = nullptr);
     // Waits (copying nothing) up to timeoutMs until a frame newer than
     // sequence is there; false on timeout. Closing the camera does not end
     // the wait early: no frame comes, and the wait times out.
@@ -228,6 +247,14 @@ private:
     // Sleeps on m_ImageTurn until no fetch is in progress. Caller holds
     // m_Lock exactly once; the state may change while it sleeps.
     void WaitForFetchToEnd();
+    // Fetches the SDK's current image into a free buffer of m_Images and
+    // publishes it as the newest: with the next sequence when newFrame (a
+    // frame message), else with the current one (the frame the capture
+    // thread counted under direct fill). Takes the write turn under m_Lock
+    // (waiting a little when both other buffers are read), fetches outside
+    // it. window, when given, must still be the capture window. False when
+    // nothing was published. Caller does not hold m_Lock.
+    bool FetchImage(HWND window, bool newFrame);
     // Whether the buffer holds a frame newer than sequence. Caller holds m_Lock.
     bool HasFrameAfter(LONG sequence) const;
     // Sleeps on m_FrameArrived until HasFrameAfter(sequence) or timeoutMs
@@ -249,9 +276,11 @@ private:
 
     // The camera's images; turns taken and given under m_Lock.
     ImageRing m_Images;
-    // The capture thread is fetching into a buffer of m_Images (outside
-    // m_Lock). Under m_Lock.
+    // A fetch from the SDK is in progress outside m_Lock (the capture
+    // thread's into m_Images, or FetchInto's). Under m_Lock.
     bool m_Fetching = false;
+    // Direct fill is on (see SetDirectFill). Under m_Lock.
+    bool m_DirectFill = false;
     // Open: this controller holds the process's claim and the SDK is open.
     int m_bOpened = 0;
     int m_bPlaying = 0;

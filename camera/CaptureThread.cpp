@@ -114,31 +114,51 @@ LRESULT CALLBACK CCamera::CaptureWndProc(HWND window, UINT message, WPARAM wPara
 
 void CCamera::HandleFrameMessage(HWND window)
 {
+    {
+        win::LockGuard guard(m_Lock);
+        // A message still queued when the camera closed, or meant for the
+        // window of an earlier open, brings no frame of the current camera.
+        if (!m_bOpened || window != m_hWnd) {
+            return;
+        }
+        // The direct consumer fetches the frame itself.
+        if (m_DirectFill) {
+            ++m_FramesReceived;
+            m_FrameArrived.WakeAll();
+            return;
+        }
+    }
+    FetchImage(window, true);
+}
+
+bool CCamera::FetchImage(HWND window, bool newFrame)
+{
     int buffer = ImageRing::kNone;
     {
         win::LockGuard guard(m_Lock);
         // A buffer no consumer reads: with three, one is free unless both
         // others are still being copied from; then wait a little (m_Lock is
-        // released meanwhile) and skip this frame if none comes free. A
-        // message still queued when the camera closed, or meant for the
-        // window of an earlier open, brings no frame of the current camera.
+        // released meanwhile) and skip this image if none comes free.
         m_ImageTurn.WaitUntil(m_Lock, kWriteTurnWaitMs, [&] {
-            if (!m_bOpened || window != m_hWnd) {
-                return true;
+            if (!m_bOpened || (window && window != m_hWnd)) {
+                return true; // closed meanwhile: nothing to fetch
+            }
+            if (m_Fetching) {
+                return false; // one SDK fetch at a time
             }
             buffer = m_Images.BeginWrite();
             return buffer != ImageRing::kNone;
         });
         if (buffer == ImageRing::kNone) {
-            return;
+            return false;
         }
         m_Fetching = true;
     }
     // Outside m_Lock, on the write turn: no consumer reads this buffer, and
     // Init, Play, Stop and UnInit wait for m_Fetching to clear. The fetch
     // writes the image at the size the SDK reports now: asked before every
-    // fetch, and the buffer grown to hold it. A frame whose size is unknown,
-    // or too large to hold, is skipped.
+    // fetch, and the buffer grown to hold it. An image whose size is
+    // unknown, or too large to hold, is skipped.
     const CameraSdk& sdk = GetCameraSdk();
     int width = 0;
     int height = 0;
@@ -150,7 +170,7 @@ void CCamera::HandleFrameMessage(HWND window)
     win::LockGuard guard(m_Lock);
     m_Fetching = false;
     if (fetched) {
-        m_Images.Publish(buffer, width, height, ++m_FramesReceived);
+        m_Images.Publish(buffer, width, height, newFrame ? ++m_FramesReceived : m_FramesReceived.load());
         FramePathCopies().cameraBytes += static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3;
         // The waiting fetches run once this thread leaves m_Lock.
         m_FrameArrived.WakeAll();
@@ -158,6 +178,7 @@ void CCamera::HandleFrameMessage(HWND window)
         m_Images.Abandon(buffer);
     }
     m_ImageTurn.WakeAll();
+    return fetched;
 }
 
 void CCamera::TakeCaptureResources(CaptureResources& into)

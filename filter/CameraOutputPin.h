@@ -149,6 +149,9 @@ public:
     // Worker hooks: open and start the camera (a failure box, which nobody
     // waits for, on failure), fill one sample (a whole frame of the
     // connected format, its actual data length set), stop and close the camera.
+    // Notes whether this pin streams alone on the camera (the capture pin
+    // with the preview pin unconnected), then starts the worker.
+    HRESULT GoActive() override;
     HRESULT OnWorkerStart() override;
     HRESULT OnWorkerEnd() override;
     HRESULT FillSample(IMediaSample* sample) override;
@@ -272,6 +275,13 @@ private:
     // Worker thread only: the frame each fill delivers, from the connection
     // type when the worker starts.
     FrameLayout m_FrameLayout;
+    // The capture pin streams without the preview pin: written by GoActive
+    // under StateLock before it starts the worker, read by the worker.
+    bool m_StreamsAlone = false;
+    // Worker thread only: the camera fetches this pin's frames straight into
+    // its samples (streaming alone, its frames the camera's images as they
+    // are); decided when the worker starts.
+    bool m_DirectFill = false;
     // Written by the worker, read by any thread (its own leaf lock).
     FrameRateMeter m_DeliveryRate;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;

@@ -63,6 +63,13 @@ void CameraOutputPin::ReportCameraFailure(const char* text)
     ShowFailureBox(text);
 }
 
+HRESULT CameraOutputPin::GoActive()
+{
+    // Here, under StateLock: the worker may not take it.
+    m_StreamsAlone = IsCapturePin() && !m_pOwnerFilter->PreviewConnected();
+    return SourceStreamBase::GoActive();
+}
+
 HRESULT CameraOutputPin::OnWorkerStart()
 {
     // The frame every fill delivers. The connection type is read without
@@ -97,6 +104,13 @@ HRESULT CameraOutputPin::OnWorkerStart()
         return E_FAIL;
     }
 
+    // Alone, and delivering the camera's images uncut (resolution index 1 or
+    // 2, or the whole image at index 0): the SDK writes each image straight
+    // into the sample, and no copy of the controller's follows. With the
+    // preview pin streaming too, both copy from the controller's images.
+    m_DirectFill = m_StreamsAlone && m_pCamera->ImageIsFrame(m_FrameLayout);
+    m_pCamera->SetDirectFill(m_DirectFill);
+
     m_StreamTime = 0;
     m_LastTick = CurrentTick();
     m_LateOffset.store(kInitialLateOffset);
@@ -122,6 +136,10 @@ HRESULT CameraOutputPin::OnWorkerEnd()
     m_DeliveryRate.Restart();
     // Stopping either pin's worker stops the camera for both.
     if (m_pCamera) {
+        if (m_DirectFill) {
+            m_pCamera->SetDirectFill(false);
+            m_DirectFill = false;
+        }
         m_pCamera->Stop();
         m_pCamera->UnInit();
     }
@@ -174,7 +192,9 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
         // already; the preview pin waits here, and takes its turn on the
         // image in the same hold of the controller's lock as the wait, so no
         // frame is missed or taken twice (the copy itself runs outside it).
-        if (IsCapturePin()) {
+        if (m_DirectFill) {
+            written = m_pCamera->FetchInto(data, capacity, m_FrameLayout, &m_LastSequence);
+        } else if (IsCapturePin()) {
             written = m_pCamera->GetFrameNoWait(data, capacity, m_FrameLayout, &m_LastSequence);
         } else {
             written = m_pCamera->GetFrame(data, capacity, m_FrameLayout, &m_LastSequence);

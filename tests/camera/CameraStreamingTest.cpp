@@ -354,6 +354,47 @@ TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
     EXPECT_EQ(untouched, Bytes(16, 0xAB));
 }
 
+TEST_F(CameraStreaming, ADirectFetchWritesTheImageStraightInOnlyWhenItIsTheWholeFrameAndFits)
+{
+    win::Watchdog watchdog(60000, "direct fetch");
+    CCamera camera;
+    OpenWithResolution(camera, 1); // a 3032 x 2016 image: the frame as it is
+    EXPECT_TRUE(camera.ImageIsFrame(kFrame));
+    EXPECT_FALSE(camera.ImageIsFrame(FrameLayout::Rgb24Dib(3264, 2448)));
+    EXPECT_FALSE(camera.ImageIsFrame(FrameLayout::Rgb24Dib(3031, 2016))) << "rows padded to 4 bytes";
+    camera.SetDirectFill(true);
+    ASSERT_EQ(camera.Play(), 1);
+    ASSERT_TRUE(WaitForFrames(camera, 1));
+
+    const struct {
+        const char* name;
+        size_t capacity;
+        long written;
+    } cases[] = {
+        {"fits", static_cast<size_t>(kFrameBytes), kFrameBytes},
+        {"a byte short: the whole rows that fit, cut from an image of the controller's",
+         static_cast<size_t>(kFrameBytes) - 1, kFrameBytes - static_cast<long>(kFrame.stride)},
+        {"three rows", kFrame.stride * 3 + 7, static_cast<long>(kFrame.stride * 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes frame(c.capacity + 64, 0xAB);
+        LONG sequence = 0;
+        EXPECT_EQ(camera.FetchInto(frame.data(), static_cast<long>(c.capacity), kFrame, &sequence), c.written);
+        EXPECT_EQ(Bytes(frame.begin() + c.written, frame.end()), Bytes(frame.size() - c.written, 0xAB));
+        EXPECT_GT(sequence, 0);
+        if (c.written == kFrameBytes) {
+            EXPECT_TRUE(IsStamp(StampOf(frame.data(), kFrameBytes, kFrameWidth, kFrameHeight)));
+        }
+    }
+    // Closing turns direct fill off: the frame comes from the last image.
+    camera.UnInit();
+    Bytes last(kFrameBytes, 0xAB);
+    EXPECT_EQ(camera.FetchInto(last.data(), kFrameBytes, kFrame), kFrameBytes);
+    EXPECT_TRUE(IsStamp(StampOf(last, kFrameWidth, kFrameHeight))) << "the image of the short fetch";
+    EXPECT_EQ(camera.FetchInto(nullptr, kFrameBytes, kFrame), 0);
+}
+
 TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
 {
     win::Watchdog watchdog(300000, "200 open/play/stop/close cycles");
