@@ -8,6 +8,7 @@
 
 #include "filter/LumoraGuids.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/RegistryDump.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace installtest {
@@ -69,9 +70,14 @@ RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs)
 
 namespace {
 
+REGSAM ViewFlag(View view)
+{
+    return view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
 REGSAM Access(View view)
 {
-    return KEY_READ | (view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+    return KEY_READ | ViewFlag(view);
 }
 
 class OpenKey {
@@ -111,29 +117,6 @@ std::vector<std::wstring> SubkeyNames(View view, const std::wstring& path)
     return names;
 }
 
-void DumpInto(View view, const std::wstring& path, const std::wstring& relative,
-              std::map<std::wstring, std::wstring>* lines)
-{
-    OpenKey opened(view, path);
-    if (!opened.key) {
-        return;
-    }
-    wchar_t name[256];
-    BYTE data[4096];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = 256;
-        DWORD bytes = sizeof(data);
-        DWORD type = 0;
-        if (RegEnumValueW(opened.key, i, name, &nameLength, nullptr, &type, data, &bytes) != ERROR_SUCCESS) {
-            break;
-        }
-        (*lines)[relative + L"|" + name] = std::wstring(reinterpret_cast<wchar_t*>(data), bytes / sizeof(wchar_t));
-    }
-    for (const std::wstring& subkey : SubkeyNames(view, path)) {
-        DumpInto(view, path + L"\\" + subkey, relative + L"\\" + subkey, lines);
-    }
-}
-
 } // namespace
 
 std::wstring ReadString(View view, const std::wstring& key, const wchar_t* value)
@@ -170,7 +153,7 @@ bool KeyExists(View view, const std::wstring& key)
 std::map<std::wstring, std::wstring> DumpKey(View view, const std::wstring& key)
 {
     std::map<std::wstring, std::wstring> lines;
-    DumpInto(view, key, L"", &lines);
+    testenv::DumpRegistryKey(HKEY_LOCAL_MACHINE, key, ViewFlag(view), L"", &lines);
     return lines;
 }
 

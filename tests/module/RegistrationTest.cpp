@@ -14,6 +14,7 @@
 
 #include "filter/LumoraGuids.h"
 #include "tests/module/FilterModule.h"
+#include "tests/support/RegistryDump.h"
 #include "tests/support/TestEnvironment.h"
 #include "win/Watchdog.h"
 #include "tools/lumoracap/DeviceLookup.h"
@@ -79,38 +80,12 @@ ComPtr<IBaseFilter> BindCameraDevice()
 
 // Everything the registry holds for the three classes, as "key|value=data"
 // lines, to compare whole states.
-void DumpKey(HKEY root, const std::wstring& path, std::map<std::wstring, std::wstring>* lines)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return;
-    }
-    wchar_t name[256];
-    BYTE data[4096];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = 256;
-        DWORD bytes = sizeof(data);
-        DWORD type = 0;
-        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &bytes) != ERROR_SUCCESS) {
-            break;
-        }
-        (*lines)[path + L"|" + name] = std::wstring(reinterpret_cast<wchar_t*>(data), bytes / sizeof(wchar_t));
-    }
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = 256;
-        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        DumpKey(root, path + L"\\" + name, lines);
-    }
-    RegCloseKey(key);
-}
-
 std::map<std::wstring, std::wstring> RegistrationState()
 {
     std::map<std::wstring, std::wstring> lines;
     for (const ClassRow& row : kClasses) {
-        DumpKey(HKEY_CLASSES_ROOT, ClassKeyName(*row.classId), &lines);
+        const std::wstring key = ClassKeyName(*row.classId);
+        testenv::DumpRegistryKey(HKEY_CLASSES_ROOT, key, 0, key, &lines);
     }
     for (REFCLSID category : {CLSID_VideoInputDeviceCategory, CLSID_LegacyAmFilterCategory}) {
         for (const std::wstring& entry : CameraEntries(category)) {
