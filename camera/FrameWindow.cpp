@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 
+#include "camera/FrameCopy.h"
+
 namespace {
 
 const size_t kBytesPerPixel = 3;
@@ -62,18 +64,31 @@ size_t CopyCentredWindow(const unsigned char* image, int imageWidth, int imageHe
     const size_t after = layout.stride - before - copied;
     const int rowsThatFit = static_cast<int>(std::min<size_t>(layout.height, capacity / layout.stride));
 
+    // Rows [0, firstRow) and [endRow, rowsThatFit) of the frame are black;
+    // the rows between come from the image.
+    const int firstRow = std::min(rows.frameStart, rowsThatFit);
+    const int endRow = std::max(firstRow, std::min(rows.frameStart + rows.length, rowsThatFit));
+    const unsigned char* from = image ? image + static_cast<size_t>(rows.imageStart) * imageStride +
+                                            static_cast<size_t>(columns.imageStart) * kBytesPerPixel
+                                      : nullptr;
     unsigned char* out = frame;
-    for (int row = 0; row < rowsThatFit; ++row, out += layout.stride) {
-        const int imageRow = row - rows.frameStart + rows.imageStart;
-        if (row < rows.frameStart || row >= rows.frameStart + rows.length) {
-            std::memset(out, 0, layout.stride);
-            continue;
+    std::memset(out, 0, static_cast<size_t>(firstRow) * layout.stride);
+    out += static_cast<size_t>(firstRow) * layout.stride;
+    if (before == 0 && after == 0 && imageStride == layout.stride) {
+        // Whole, unpadded rows on both sides (the image is the frame): one
+        // block.
+        const size_t block = static_cast<size_t>(endRow - firstRow) * layout.stride;
+        if (block > 0) {
+            CopyFrameBytes(out, from, block);
         }
-        const unsigned char* from =
-            image + static_cast<size_t>(imageRow) * imageStride + static_cast<size_t>(columns.imageStart) * kBytesPerPixel;
-        std::memset(out, 0, before);
-        std::memcpy(out + before, from, copied);
-        std::memset(out + before + copied, 0, after);
+        out += block;
+    } else {
+        for (int row = firstRow; row < endRow; ++row, out += layout.stride, from += imageStride) {
+            std::memset(out, 0, before);
+            CopyFrameBytes(out + before, from, copied);
+            std::memset(out + before + copied, 0, after);
+        }
     }
+    std::memset(out, 0, static_cast<size_t>(rowsThatFit - endRow) * layout.stride);
     return static_cast<size_t>(rowsThatFit) * layout.stride;
 }
