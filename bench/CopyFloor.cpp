@@ -34,9 +34,14 @@ private:
 
 } // namespace
 
-double MedianCopyMs(size_t bytes, int buffers, int copies)
+void PlatformMemcpy(void* destination, const void* source, size_t bytes)
 {
-    if (buffers < 2 || copies < 1 || bytes == 0) {
+    std::memcpy(destination, source, bytes);
+}
+
+double MedianCopyMs(size_t bytes, int buffers, int copies, CopyRoutine copy)
+{
+    if (buffers < 2 || copies < 1 || bytes == 0 || !copy) {
         return 0;
     }
     std::vector<std::unique_ptr<PageBuffer>> pages;
@@ -60,7 +65,7 @@ double MedianCopyMs(size_t bytes, int buffers, int copies)
         unsigned char* destination = pages[2 * pair + 1]->Data();
         LARGE_INTEGER before, after;
         QueryPerformanceCounter(&before);
-        std::memcpy(destination, source, bytes);
+        copy(destination, source, bytes);
         QueryPerformanceCounter(&after);
         times.push_back(static_cast<double>(after.QuadPart - before.QuadPart) * 1000.0 / frequency.QuadPart);
         // Keep the copy from being seen as dead.
