@@ -46,10 +46,24 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
                          value + "'";
                 return false;
             }
+        } else if (argument == "--resolution") {
+            if (i + 1 >= arguments.size()) {
+                *error = argument + " needs a value";
+                return false;
+            }
+            const std::string& value = arguments[++i];
+            if (!ParseCount(value, 0, 2, &parsed.resolution)) {
+                *error = argument + " takes a resolution index 0, 1 or 2, not '" + value + "'";
+                return false;
+            }
         } else {
             *error = "unknown option '" + argument + "'";
             return false;
         }
+    }
+    if (parsed.fullSizeCapture && parsed.resolution != 0) {
+        *error = "--full-size-capture needs resolution index 0: the binned read-outs deliver only 3032 x 2016";
+        return false;
     }
     *options = parsed;
     return true;
@@ -57,12 +71,15 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
 
 const char* BenchUsage()
 {
-    return "usage: lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--full-size-capture]\n"
+    return "usage: lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--resolution N]\n"
+           "                   [--full-size-capture]\n"
            "  --seconds N        measured window of each run (default 10)\n"
            "  --runs N           number of runs, each with a new graph (default 1)\n"
            "  --json-only        print only the JSON line of each run\n"
            "  --no-clock         diagnostic: run the graph without a reference clock\n"
+           "  --resolution N     the camera's resolution index: 0 the whole sensor cropped to\n"
+           "                     3032 x 2016 (default), 1 or 2 a binned 3032 x 2016 read-out\n"
            "  --full-size-capture\n"
            "                     the capture pin delivers the whole 3264 x 2448 image, beside\n"
-           "                     the 3032 x 2016 preview pin\n";
+           "                     the 3032 x 2016 preview pin (resolution index 0 only)\n";
 }

@@ -1,16 +1,23 @@
 // The benchmark's command line.
 //
-//   lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--full-size-capture]
+//   lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--resolution N]
+//               [--full-size-capture]
 //
 //   --seconds N   length of each run's measured window (default 10)
 //   --runs N      number of runs, each with a new graph (default 1)
 //   --json-only   print only the JSON line of each run, not the table
 //   --no-clock    run the graph without a reference clock (a diagnostic: the
 //                 renderers then present samples at once, not at their times)
+//   --resolution N
+//                 the camera's resolution index (0 the whole sensor, cropped
+//                 to the frame; 1 and 2 the binned read-outs, the frame
+//                 itself), stored in the bench's own settings file before
+//                 each graph is built (default 0)
 //   --full-size-capture
 //                 the capture pin delivers the camera's whole 3264 x 2448
 //                 image (chosen through IAMStreamConfig), beside the 3032 x
-//                 2016 preview pin
+//                 2016 preview pin; resolution index 0 only (the binned
+//                 read-outs have no larger image)
 #pragma once
 
 #include <string>
@@ -22,12 +29,14 @@ struct BenchOptions {
     bool jsonOnly = false;
     bool withClock = true;
     bool fullSizeCapture = false;
+    int resolution = 0;
     bool help = false;
 };
 
 // Parses the arguments after the program name. False with a message in
 // *error for an unknown option, a missing value or a value out of range
-// (seconds 1..3600, runs 1..1000).
+// (seconds 1..3600, runs 1..1000, resolution 0..2), and for
+// --full-size-capture with a resolution index other than 0.
 bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* options, std::string* error);
 
 // The usage text.

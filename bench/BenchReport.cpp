@@ -95,9 +95,11 @@ void PrintPinRow(std::FILE* out, const char* label, double capture, double previ
 
 void PrintTable(const RunResult& result, std::FILE* out)
 {
-    std::fprintf(out, "Run %d: capture %d x %d, preview %d x %d RGB24, %.2f s measured, graph %s a reference clock\n",
-                 result.run, result.captureWidth, result.captureHeight, kFrameWidth, kFrameHeight, result.seconds,
-                 result.withClock ? "with" : "without");
+    std::fprintf(out,
+                 "Run %d: resolution index %d, capture %d x %d, preview %d x %d RGB24, %.2f s measured, graph %s a "
+                 "reference clock\n",
+                 result.run, result.resolution, result.captureWidth, result.captureHeight, kFrameWidth, kFrameHeight,
+                 result.seconds, result.withClock ? "with" : "without");
     if (!result.error.empty()) {
         std::fprintf(out, "  FAILED: %s\n", result.error.c_str());
         return;
@@ -137,20 +139,33 @@ void PrintTable(const RunResult& result, std::FILE* out)
                  result.cpuMs, static_cast<unsigned long long>(result.delivered),
                  Cell(result.cpuMsPerFrame, "%.3f").c_str());
     std::fprintf(out,
-                 "  memcpy of one frame (%llu bytes), median: %s ms cache-cold (round %d frame buffers, the "
-                 "floor the targets use); %s ms hot (between 2 buffers)\n",
+                 "  copy of one frame (%llu bytes), median: %s ms cache-cold with the frame path's routine (round %d "
+                 "frame buffers, the unit the targets use); %s ms hot memcpy (between 2 buffers)\n",
                  static_cast<unsigned long long>(kFrameBytes), Cell(result.copyMs, "%.3f").c_str(), kFootprintBuffers,
                  Cell(result.hotCopyMs, "%.3f").c_str());
+    std::fprintf(out, "  cache-cold median, memcpy / streaming copy: frame %s / %s ms, whole image (%llu bytes) %s / %s ms\n",
+                 Cell(result.memcpyColdMs, "%.3f").c_str(), Cell(result.streamingColdMs, "%.3f").c_str(),
+                 static_cast<unsigned long long>(kImageBytes), Cell(result.memcpyColdImageMs, "%.3f").c_str(),
+                 Cell(result.streamingColdImageMs, "%.3f").c_str());
     const double captureCopy = double(result.CaptureFrameBytes()) / double(kFrameBytes);
     std::fprintf(out,
                  "  required copies per delivered frame: (%ld camera frames x (%.3f + 1) + %llu x %.3f + %llu) / %llu "
                  "= %s\n",
-                 result.cameraFrames, double(kImageBytes) / double(kFrameBytes),
+                 result.cameraFrames, double(result.ImageBytes()) / double(kFrameBytes),
                  static_cast<unsigned long long>(result.capture.delivered), captureCopy,
                  static_cast<unsigned long long>(result.preview.delivered),
                  static_cast<unsigned long long>(result.delivered), Cell(result.requiredCopies, "%.3f").c_str());
-    std::fprintf(out, "  CPU per frame / (required copies x cache-cold memcpy): %s\n",
-                 Cell(result.cpuToCopiesRatio, "%.2f").c_str());
+    if (std::isfinite(result.measuredCopies)) {
+        std::fprintf(out,
+                     "  measured copies per delivered sample: (%.1f MiB by the camera + %.1f MiB into samples) / "
+                     "%.1f MiB delivered = %.3f\n",
+                     Mib(result.cameraCopiedBytes), Mib(result.sampleCopiedBytes), Mib(result.DeliveredBytes()),
+                     result.measuredCopies);
+    } else {
+        std::fprintf(out, "  measured copies per delivered sample: - (the frame path counted no copies in the window)\n");
+    }
+    std::fprintf(out, "  CPU per frame / (required copies x cache-cold copy): %s; / (measured copies x cache-cold copy): %s\n",
+                 Cell(result.cpuToCopiesRatio, "%.2f").c_str(), Cell(result.cpuToMeasuredCopiesRatio, "%.2f").c_str());
     std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB (working set before the graph: %.1f MiB)\n",
                  Mib(result.peakWorkingSet), Mib(result.memoryBudget), Mib(result.startWorkingSet));
     std::fprintf(out, "  CPU by thread in the window (threads, ms, ms per delivered frame, ms per unit of its work):\n");
@@ -178,6 +193,7 @@ std::string JsonLine(const RunResult& result)
         .Count("height", kFrameHeight)
         .Count("capture_width", static_cast<uint64_t>(result.captureWidth))
         .Count("capture_height", static_cast<uint64_t>(result.captureHeight))
+        .Count("resolution", static_cast<uint64_t>(result.resolution))
         .Number("seconds", result.seconds)
         .Bool("clock", result.withClock);
     if (!result.error.empty()) {
@@ -211,9 +227,17 @@ std::string JsonLine(const RunResult& result)
         .Number("cpu_ms_per_frame", result.cpuMsPerFrame)
         .Number("memcpy_ms", result.copyMs)
         .Number("memcpy_hot_ms", result.hotCopyMs)
+        .Number("memcpy_cold_ms", result.memcpyColdMs)
+        .Number("streaming_cold_ms", result.streamingColdMs)
+        .Number("memcpy_cold_image_ms", result.memcpyColdImageMs)
+        .Number("streaming_cold_image_ms", result.streamingColdImageMs)
         .Number("required_copies_per_frame", result.requiredCopies)
         .Number("cpu_to_copies_ratio", result.cpuToCopiesRatio)
-        .Number("preview_path_copies_ms", PreviewPathCopies() * result.copyMs)
+        .Count("camera_copied_bytes", result.cameraCopiedBytes)
+        .Count("sample_copied_bytes", result.sampleCopiedBytes)
+        .Number("measured_copies_per_sample", result.measuredCopies)
+        .Number("cpu_to_measured_copies_ratio", result.cpuToMeasuredCopiesRatio)
+        .Number("preview_path_copies_ms", PreviewPathCopies(result) * result.copyMs)
         .Count("peak_working_set", result.peakWorkingSet)
         .Count("memory_budget", result.memoryBudget)
         .Count("start_working_set", result.startWorkingSet)

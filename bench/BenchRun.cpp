@@ -8,6 +8,9 @@
 #include "bench/CopyFloor.h"
 #include "bench/ProcessProbe.h"
 #include "bench/SampleTimeline.h"
+#include "camera/CameraConfig.h"
+#include "camera/FrameCopy.h"
+#include "camera/FramePathCounters.h"
 #include "filter/CameraFilter.h"
 #include "simcamera/SimControl.h"
 #include "win/ComObject.h"
@@ -40,6 +43,8 @@ struct Mark {
     double processCpuMs = 0;
     SimCounters camera = {};
     LONG handled = 0;
+    uint64_t cameraBytes = 0; // FramePathCopies()
+    uint64_t sampleBytes = 0;
     int64_t qpc = 0;
 };
 
@@ -51,6 +56,8 @@ Mark OpenWindow(CameraFilter* filter)
     mark.threadCpuMs = probe::ThreadCpuMs();
     SimGetCounters(&mark.camera);
     mark.handled = filter->Camera()->m_FramesReceived.load();
+    mark.cameraBytes = FramePathCopies().cameraBytes.load(std::memory_order_relaxed);
+    mark.sampleBytes = FramePathCopies().sampleBytes.load(std::memory_order_relaxed);
     mark.processCpuMs = probe::ProcessCpuMs();
     mark.qpc = Qpc();
     return mark;
@@ -62,9 +69,21 @@ Mark CloseWindow(CameraFilter* filter)
     mark.qpc = Qpc();
     mark.processCpuMs = probe::ProcessCpuMs();
     mark.handled = filter->Camera()->m_FramesReceived.load();
+    mark.cameraBytes = FramePathCopies().cameraBytes.load(std::memory_order_relaxed);
+    mark.sampleBytes = FramePathCopies().sampleBytes.load(std::memory_order_relaxed);
     SimGetCounters(&mark.camera);
     mark.threadCpuMs = probe::ThreadCpuMs();
     return mark;
+}
+
+// Stores the resolution index in the settings file the filter reads (the
+// bench's private TMP folder), keeping the file's other values.
+HRESULT StoreResolution(int resolution)
+{
+    CameraConfig record;
+    record.LoadFromFile();
+    record.m_Format.m_Resolution = static_cast<uint8_t>(resolution);
+    return record.Store();
 }
 
 // The window's CPU by thread role: the pins' workers (the threads their
@@ -137,12 +156,20 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     RunResult result;
     result.run = run;
     result.withClock = options.withClock;
+    result.resolution = options.resolution;
     if (options.fullSizeCapture) {
         result.captureWidth = kImageWidth;
         result.captureHeight = kImageHeight;
     }
     result.memoryBudget =
-        stats::MemoryBudgetBytes(kBuffersPerPin, kFrameBytes, result.CaptureFrameBytes(), kImageBytes);
+        stats::MemoryBudgetBytes(kBuffersPerPin, kFrameBytes, result.CaptureFrameBytes(), result.ImageBytes());
+    // Before the graph: the filter's pins and the controller read the
+    // resolution index from the settings file when they are made.
+    const HRESULT stored = StoreResolution(options.resolution);
+    if (FAILED(stored)) {
+        result.error = "storing the resolution index in the settings file failed (" + HresultText(stored) + ")";
+        return result;
+    }
 
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -216,10 +243,16 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
         result.threads = ShareByRole(start, end, result.capture.threadId, result.preview.threadId, cameraThread);
     }
     // The floors are measured with the graph gone, on the same machine
-    // state: the cache-cold copy that the frame path's copies are (the
-    // targets' unit), and the hot two-buffer copy beside it.
-    result.copyMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies);
+    // state: the cache-cold copy that the frame path's copies are, with its
+    // own routine (the targets' unit), and the hot two-buffer memcpy beside
+    // it; then memcpy against the streaming copy, cache-cold, for a frame and
+    // for a whole image.
+    result.copyMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies, CopyFrameBytes);
     result.hotCopyMs = MedianCopyMs(kFrameBytes, kHotBuffers, kFloorCopies);
+    result.memcpyColdMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies, PlatformMemcpy);
+    result.streamingColdMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies, StreamingCopy);
+    result.memcpyColdImageMs = MedianCopyMs(kImageBytes, kFootprintBuffers, kFloorCopies, PlatformMemcpy);
+    result.streamingColdImageMs = MedianCopyMs(kImageBytes, kFootprintBuffers, kFloorCopies, StreamingCopy);
 
     result.seconds = clock.WindowSeconds();
     result.cpuMs = end.processCpuMs - start.processCpuMs;
@@ -230,9 +263,17 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     result.cameraSkipped = end.camera.skipped - start.camera.skipped;
     AttachWorkUnits(result);
     result.requiredCopies = stats::RequiredCopiesPerDelivered(
-        static_cast<uint64_t>(result.cameraFrames), result.capture.delivered, result.preview.delivered, kImageBytes,
-        kFrameBytes, result.CaptureFrameBytes());
+        static_cast<uint64_t>(result.cameraFrames), result.capture.delivered, result.preview.delivered,
+        result.ImageBytes(), kFrameBytes, result.CaptureFrameBytes());
     const double floorMs = result.requiredCopies * result.copyMs;
     result.cpuToCopiesRatio = floorMs > 0 ? result.cpuMsPerFrame / floorMs : stats::kMissing;
+
+    result.cameraCopiedBytes = end.cameraBytes - start.cameraBytes;
+    result.sampleCopiedBytes = end.sampleBytes - start.sampleBytes;
+    const uint64_t copied = result.cameraCopiedBytes + result.sampleCopiedBytes;
+    result.measuredCopies = stats::MeasuredCopiesPerDelivered(copied, result.DeliveredBytes());
+    const double measuredFloorMs = stats::MeasuredCopyMsPerDelivered(copied, result.delivered, kFrameBytes, result.copyMs);
+    result.cpuToMeasuredCopiesRatio =
+        measuredFloorMs > 0 ? result.cpuMsPerFrame / measuredFloorMs : stats::kMissing;
     return result;
 }

@@ -11,6 +11,7 @@
 
 // The frame the pins deliver and the image the simulated camera fills at
 // resolution index 0 (the default): the crop cuts the first out of the second.
+// At resolution index 1 or 2 (the binned read-outs) the image is the frame.
 constexpr int kFrameWidth = 3032;
 constexpr int kFrameHeight = 2016;
 constexpr int kImageWidth = 3264;
@@ -40,11 +41,20 @@ struct ThreadShare {
 
 struct RunResult {
     uint64_t CaptureFrameBytes() const { return uint64_t(captureWidth) * captureHeight * 3; }
+    // The image the camera fills per frame at this run's resolution index.
+    uint64_t ImageBytes() const { return resolution == 0 ? kImageBytes : kFrameBytes; }
+    // Bytes of the samples delivered on both pins in the window, each pin's
+    // samples at that pin's own frame size.
+    uint64_t DeliveredBytes() const
+    {
+        return uint64_t(capture.delivered) * CaptureFrameBytes() + uint64_t(preview.delivered) * kFrameBytes;
+    }
 
     int run = 0;                 // 1-based
     std::string error;           // empty when the run completed
     double seconds = 0;          // the measured window
     bool withClock = true;
+    int resolution = 0;          // the camera's resolution index (stored in the settings file)
     // The capture pin's frame: kFrameWidth x kFrameHeight, or the whole
     // image (kImageWidth x kImageHeight) with --full-size-capture.
     int captureWidth = kFrameWidth;
@@ -64,10 +74,30 @@ struct RunResult {
     double cpuMs = 0;            // process CPU (kernel + user) in the window
     uint64_t delivered = 0;      // samples delivered on both pins in the window
     double cpuMsPerFrame = 0;    // cpuMs / delivered
-    double copyMs = 0;           // median cache-cold memcpy of one frame (kFrameBytes): the floor the targets use
+    double copyMs = 0;           // median cache-cold copy of one frame (kFrameBytes) with the frame
+                                 // path's routine (CopyFrameBytes): the unit the targets use
     double hotCopyMs = 0;        // median memcpy of one frame between two buffers (cache-warm where it fits)
+    // Median cache-cold copies with the platform's memcpy and with
+    // StreamingCopy, of one frame (kFrameBytes) and of one whole image
+    // (kImageBytes): what CopyFrameBytes was chosen by.
+    double memcpyColdMs = 0;
+    double streamingColdMs = 0;
+    double memcpyColdImageMs = 0;
+    double streamingColdImageMs = 0;
     double requiredCopies = 0;   // frame copies (of kFrameBytes) the design needs per delivered frame
     double cpuToCopiesRatio = 0; // cpuMsPerFrame / (requiredCopies * copyMs)
+
+    // What the frame path reported copying in the window (FramePathCopies):
+    // the camera's fetches into the controller's images and the copies into
+    // samples. Both 0 while the controller does not count.
+    uint64_t cameraCopiedBytes = 0;
+    uint64_t sampleCopiedBytes = 0;
+    // (cameraCopiedBytes + sampleCopiedBytes) / DeliveredBytes(): copies per
+    // delivered sample, each in its own size; missing when nothing was counted.
+    double measuredCopies = stats::kMissing;
+    // cpuMsPerFrame / (measured bytes copied per delivered sample, in frame
+    // copies, x copyMs); missing with measuredCopies.
+    double cpuToMeasuredCopiesRatio = stats::kMissing;
 
     long cameraFrames = 0;       // frame messages the controller handled in the window
     long cameraProduced = 0;     // frames the simulated camera produced in the window

@@ -164,6 +164,23 @@ double RequiredCopiesPerDelivered(uint64_t cameraFrames, uint64_t captureDeliver
     return (cameraCopies + sampleCopies) / static_cast<double>(delivered);
 }
 
+double MeasuredCopiesPerDelivered(uint64_t copiedBytes, uint64_t deliveredBytes)
+{
+    if (copiedBytes == 0 || deliveredBytes == 0) {
+        return kMissing;
+    }
+    return static_cast<double>(copiedBytes) / static_cast<double>(deliveredBytes);
+}
+
+double MeasuredCopyMsPerDelivered(uint64_t copiedBytes, uint64_t delivered, uint64_t frameBytes, double copyMs)
+{
+    if (copiedBytes == 0 || delivered == 0 || frameBytes == 0) {
+        return kMissing;
+    }
+    return static_cast<double>(copiedBytes) / static_cast<double>(delivered) / static_cast<double>(frameBytes) *
+           copyMs;
+}
+
 uint64_t MemoryBudgetBytes(int buffersPerPin, uint64_t frameBytes, uint64_t captureFrameBytes, uint64_t imageBytes)
 {
     const uint64_t samples = static_cast<uint64_t>(buffersPerPin) * (frameBytes + captureFrameBytes);

@@ -86,6 +86,16 @@ double RequiredCopiesPerDelivered(uint64_t cameraFrames, uint64_t delivered, uin
 double RequiredCopiesPerDelivered(uint64_t cameraFrames, uint64_t captureDelivered, uint64_t previewDelivered,
                                   uint64_t imageBytes, uint64_t frameBytes, uint64_t captureFrameBytes);
 
+// Copies per delivered sample as the frame path counted them: the bytes it
+// copied (the camera's fetches and the copies into samples) over the bytes of
+// the samples delivered, each sample at its own pin's frame size. Missing when
+// nothing was counted (the counters are not fed) or nothing delivered.
+double MeasuredCopiesPerDelivered(uint64_t copiedBytes, uint64_t deliveredBytes);
+// The copy time the counted copies cost per delivered sample, at copyMs for
+// each frameBytes copied: copiedBytes / delivered / frameBytes x copyMs.
+// Missing when nothing was counted or delivered.
+double MeasuredCopyMsPerDelivered(uint64_t copiedBytes, uint64_t delivered, uint64_t frameBytes, double copyMs);
+
 // The working-set budget: buffersPerPin buffers of a frame per pin, the
 // controller's image and frame buffers, the camera's cached picture (one
 // image), plus 10 %.

@@ -21,15 +21,24 @@ TEST(BenchOptions, DefaultsAndEveryOption)
     EXPECT_FALSE(options.jsonOnly);
     EXPECT_TRUE(options.withClock);
     EXPECT_FALSE(options.fullSizeCapture);
+    EXPECT_EQ(0, options.resolution);
 
-    ASSERT_TRUE(Parse({"--runs", "3", "--json-only", "--seconds", "2", "--no-clock", "--full-size-capture"}, &options,
-                      &error))
+    ASSERT_TRUE(Parse({"--runs", "3", "--json-only", "--seconds", "2", "--no-clock", "--full-size-capture",
+                       "--resolution", "0"},
+                      &options, &error))
         << error;
     EXPECT_EQ(2, options.seconds);
     EXPECT_EQ(3, options.runs);
     EXPECT_TRUE(options.jsonOnly);
     EXPECT_FALSE(options.withClock);
     EXPECT_TRUE(options.fullSizeCapture);
+    EXPECT_EQ(0, options.resolution);
+
+    for (int resolution : {1, 2}) {
+        ASSERT_TRUE(Parse({"--resolution", std::to_string(resolution), "--seconds", "5"}, &options, &error)) << error;
+        EXPECT_EQ(resolution, options.resolution);
+        EXPECT_EQ(5, options.seconds);
+    }
 }
 
 TEST(BenchOptions, RefusesBadInputAndKeepsThePreviousOptions)
@@ -38,6 +47,11 @@ TEST(BenchOptions, RefusesBadInputAndKeepsThePreviousOptions)
         {"--seconds"},         {"--seconds", "0"},    {"--seconds", "-5"},  {"--seconds", "3601"},
         {"--seconds", "10s"},  {"--seconds", ""},     {"--runs", "1001"},   {"--runs", "x"},
         {"--seconds", "99999999999"}, {"--frames"},   {"10"},
+        {"--resolution"},      {"--resolution", "3"}, {"--resolution", "-1"}, {"--resolution", "1.0"},
+        {"--resolution", "x"},
+        // The binned read-outs have no image larger than the frame, in
+        // either order.
+        {"--resolution", "1", "--full-size-capture"}, {"--full-size-capture", "--resolution", "2"},
     };
     for (const auto& arguments : bad) {
         BenchOptions options;

@@ -35,6 +35,14 @@ RunResult GoodRun()
     result.requiredCopies = 2.15;
     result.cpuMsPerFrame = 3.5;
     result.cpuToCopiesRatio = 3.5 / (2.15 * 1.5);
+    result.memcpyColdMs = 1.5;
+    result.streamingColdMs = 1.25;
+    result.memcpyColdImageMs = 2.0;
+    result.streamingColdImageMs = 1.75;
+    result.cameraCopiedBytes = 300 * kImageBytes;
+    result.sampleCopiedBytes = 600 * kFrameBytes;
+    result.measuredCopies = 1.65;
+    result.cpuToMeasuredCopiesRatio = 3.5 / (1.65 * 1.5) * 0.8;
     result.peakWorkingSet = 150u << 20;
     result.memoryBudget = 185u << 20;
     ThreadShare share;
@@ -64,13 +72,14 @@ TEST(BenchTargets, BoundsAreInclusiveAndMissingFiguresNeverMeetThem)
         EXPECT_TRUE(check.met) << check.rule;
     }
     result.capture.framesPerSecond = 29;
-    result.cpuToCopiesRatio = 1.3;
+    result.measuredCopies = 1.70;
+    result.cpuToMeasuredCopiesRatio = 1.15;
     result.preview.latencyP99Ms = 33;
     result.preview.firstStampedMs = 200;
     result.peakWorkingSet = result.memoryBudget;
     // The preview path's copies: the whole image, the crop and the pin's copy.
-    EXPECT_NEAR(3.3072, PreviewPathCopies(), 1e-4);
-    result.preview.latencyMedianMs = 1.5 * PreviewPathCopies() * result.copyMs;
+    EXPECT_NEAR(3.3072, PreviewPathCopies(result), 1e-4);
+    result.preview.latencyMedianMs = 1.5 * PreviewPathCopies(result) * result.copyMs;
     for (const TargetCheck& check : CheckTargets(result)) {
         EXPECT_TRUE(check.met) << check.rule << " at its bound";
     }
@@ -89,10 +98,55 @@ TEST(BenchTargets, BoundsAreInclusiveAndMissingFiguresNeverMeetThem)
     silent.preview.latencyMedianMs = stats::kMissing;
     silent.preview.latencyP99Ms = stats::kMissing;
     silent.cpuToCopiesRatio = stats::kMissing;
+    silent.measuredCopies = stats::kMissing;
+    silent.cpuToMeasuredCopiesRatio = stats::kMissing;
     EXPECT_FALSE(Met(silent, "preview_first_stamped"));
     EXPECT_FALSE(Met(silent, "preview_latency_median"));
     EXPECT_FALSE(Met(silent, "preview_latency_p99"));
     EXPECT_FALSE(Met(silent, "cpu_ratio"));
+    EXPECT_FALSE(Met(silent, "measured_copies"));
+}
+
+TEST(BenchTargets, CopiesAreHeldToTheBoundOfTheResolutionAndTheCpuToTheMeasuredCopies)
+{
+    const struct {
+        int resolution;
+        double measuredCopies;
+        bool met;
+    } copies[] = {
+        {0, 1.70, true}, {0, 1.71, false}, {1, 1.55, true}, {1, 1.56, false},
+        {2, 1.55, true}, {2, 1.70, false}, {0, stats::kMissing, false},
+    };
+    for (const auto& c : copies) {
+        RunResult result = GoodRun();
+        result.resolution = c.resolution;
+        result.measuredCopies = c.measuredCopies;
+        EXPECT_EQ(c.met, Met(result, "measured_copies")) << "resolution " << c.resolution << ", " << c.measuredCopies;
+    }
+
+    // With measured copies the CPU bound is 1.15 x them; the ratio to the
+    // design's copies no longer counts.
+    RunResult measured = GoodRun();
+    measured.cpuToCopiesRatio = 5;
+    measured.cpuToMeasuredCopiesRatio = 1.15;
+    EXPECT_TRUE(Met(measured, "cpu_ratio"));
+    measured.cpuToMeasuredCopiesRatio = 1.16;
+    EXPECT_FALSE(Met(measured, "cpu_ratio"));
+
+    // Without them (the frame path counted nothing) the design's rule holds.
+    RunResult uncounted = GoodRun();
+    uncounted.measuredCopies = stats::kMissing;
+    uncounted.cpuToMeasuredCopiesRatio = stats::kMissing;
+    uncounted.cpuToCopiesRatio = 1.3;
+    EXPECT_TRUE(Met(uncounted, "cpu_ratio"));
+    uncounted.cpuToCopiesRatio = 1.31;
+    EXPECT_FALSE(Met(uncounted, "cpu_ratio"));
+
+    // At a binned read-out the image is the frame: the preview path is the
+    // fill, the (whole-frame) crop and the pin's copy.
+    RunResult binned = GoodRun();
+    binned.resolution = 1;
+    EXPECT_NEAR(3.0, PreviewPathCopies(binned), 1e-12);
 }
 
 TEST(BenchReport, JsonLineIsOneValidObjectWithNullForMissingFigures)
@@ -109,6 +163,13 @@ TEST(BenchReport, JsonLineIsOneValidObjectWithNullForMissingFigures)
     result.captureWidth = 3264;
     result.captureHeight = 2448;
     EXPECT_NE(std::string::npos, JsonLine(result).find("\"capture_width\":3264,\"capture_height\":2448"));
+    RunResult uncounted = GoodRun();
+    uncounted.cameraCopiedBytes = 0;
+    uncounted.sampleCopiedBytes = 0;
+    uncounted.measuredCopies = stats::kMissing;
+    uncounted.cpuToMeasuredCopiesRatio = stats::kMissing;
+    EXPECT_NE(std::string::npos, JsonLine(uncounted).find("\"measured_copies_per_sample\":null"));
+    EXPECT_NE(std::string::npos, JsonLine(uncounted).find("\"cpu_to_measured_copies_ratio\":null"));
 
     // Read back by a JSON parser nobody here wrote.
     const std::string path = testenv::TempPath("run.json");
@@ -118,14 +179,50 @@ TEST(BenchReport, JsonLineIsOneValidObjectWithNullForMissingFigures)
         "command -v python3 >/dev/null || exit 77; python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); "
         "print(d[\"pins\"][\"preview\"][\"fps\"], d[\"targets\"][\"all\"], d[\"peak_working_set\"], "
         "d[\"pins\"][\"preview\"][\"gap_median_ms\"], d[\"thread_cpu_ms\"][\"preview_worker\"], "
-        "d[\"memcpy_ms\"], d[\"memcpy_hot_ms\"])' '" +
+        "d[\"memcpy_ms\"], d[\"memcpy_hot_ms\"], d[\"resolution\"], d[\"memcpy_cold_ms\"], "
+        "d[\"streaming_cold_ms\"], d[\"memcpy_cold_image_ms\"], d[\"streaming_cold_image_ms\"], "
+        "d[\"measured_copies_per_sample\"], d[\"camera_copied_bytes\"] + d[\"sample_copied_bytes\"])' '" +
             testenv::UnixPath(path) + "'",
         &output);
     if (status == 77) {
         GTEST_SKIP() << "python3 is not installed";
     }
     ASSERT_EQ(0, status) << output << "\n" << line;
-    EXPECT_EQ("30.0 True 157286400 None 450.0 1.5 0.75\n", output);
+    EXPECT_EQ("30.0 True 157286400 None 450.0 1.5 0.75 0 1.5 1.25 2.0 1.75 1.65 " +
+                  std::to_string(300 * kImageBytes + 600 * kFrameBytes) + "\n",
+              output);
+}
+
+// The table names the configuration, prints the copy comparison and the
+// measured copies, or says that none were counted.
+TEST(BenchReport, TableShowsTheConfigurationAndTheMeasuredCopies)
+{
+    const auto table = [](const RunResult& result) {
+        const std::string path = testenv::TempPath("copies.txt");
+        std::FILE* out = std::fopen(path.c_str(), "w");
+        EXPECT_NE(nullptr, out);
+        if (!out) {
+            return std::string();
+        }
+        PrintTable(result, out);
+        std::fclose(out);
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    RunResult result = GoodRun();
+    result.resolution = 1;
+    std::string text = table(result);
+    EXPECT_NE(std::string::npos, text.find("resolution index 1")) << text;
+    EXPECT_NE(std::string::npos, text.find("memcpy / streaming copy: frame 1.500 / 1.250 ms")) << text;
+    EXPECT_NE(std::string::npos, text.find("2.000 / 1.750 ms")) << text;
+    EXPECT_NE(std::string::npos, text.find("= 1.650")) << text;
+
+    result.measuredCopies = stats::kMissing;
+    result.cpuToMeasuredCopiesRatio = stats::kMissing;
+    text = table(result);
+    EXPECT_NE(std::string::npos, text.find("measured copies per delivered sample: - (the frame path counted no copies"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("CPU per frame <= 1.3 x required copies")) << text;
 }
 
 TEST(BenchReport, FailedRunReportsItsErrorEscaped)

@@ -165,6 +165,44 @@ TEST(RunStatistics, AFullSizeCapturePinCopiesTheWholeImageForEachSample)
     EXPECT_EQ(0, stats::RequiredCopiesPerDelivered(300, 0, 0, image, frame, image));
 }
 
+TEST(RunStatistics, MeasuredCopiesDivideTheCountedBytesByTheDeliveredOnes)
+{
+    const uint64_t frame = 3032ull * 2016 * 3;
+    const uint64_t image = 3264ull * 2448 * 3;
+    const struct {
+        const char* what;
+        uint64_t copied;
+        uint64_t deliveredBytes;
+        double copies; // NaN: missing
+    } cases[] = {
+        // Today's path, every camera frame once on each pin: the counted
+        // bytes give the design's figure.
+        {"fetch, crop and one copy per sample", 300 * (image + frame) + 600 * frame, 600 * frame,
+         stats::RequiredCopiesPerDelivered(300, 600, image, frame)},
+        // Each pin copying its window straight out of the image.
+        {"no crop copy", 300 * image + 600 * frame, 600 * frame, 1 + double(image) / double(frame) / 2},
+        // A full-size capture pin the camera fills directly, the preview pin
+        // copying its window from that image: each sample counted in its own
+        // size.
+        {"capture filled by the camera", 300 * image + 300 * frame, 300 * image + 300 * frame, 1.0},
+        {"counters not fed", 0, 600 * frame, stats::kMissing},
+        {"nothing delivered", 300 * image, 0, stats::kMissing},
+    };
+    for (const auto& c : cases) {
+        const double measured = stats::MeasuredCopiesPerDelivered(c.copied, c.deliveredBytes);
+        if (std::isnan(c.copies)) {
+            EXPECT_TRUE(std::isnan(measured)) << c.what;
+        } else {
+            EXPECT_NEAR(c.copies, measured, 1e-12) << c.what;
+        }
+    }
+
+    // The copy time per delivered sample: the counted bytes in frame copies.
+    EXPECT_NEAR(1.5 * 6.0, stats::MeasuredCopyMsPerDelivered(900 * frame, 600, frame, 6.0), 1e-12);
+    EXPECT_TRUE(std::isnan(stats::MeasuredCopyMsPerDelivered(0, 600, frame, 6.0)));
+    EXPECT_TRUE(std::isnan(stats::MeasuredCopyMsPerDelivered(900 * frame, 0, frame, 6.0)));
+}
+
 TEST(RunStatistics, MemoryBudgetIsThePathsBuffersPlusTenPercent)
 {
     const uint64_t frame = 18337536;
