@@ -139,8 +139,8 @@ void PrintTable(const RunResult& result, std::FILE* out)
                  result.cpuMs, static_cast<unsigned long long>(result.delivered),
                  Cell(result.cpuMsPerFrame, "%.3f").c_str());
     std::fprintf(out,
-                 "  copy of one frame (%llu bytes), median: %s ms cache-cold with the frame path's routine (round %d "
-                 "frame buffers, the unit the targets use); %s ms hot memcpy (between 2 buffers)\n",
+                 "  memcpy of one frame (%llu bytes), median: %s ms cache-cold (round %d frame buffers, the floor "
+                 "the targets use); %s ms hot (between 2 buffers)\n",
                  static_cast<unsigned long long>(kFrameBytes), Cell(result.copyMs, "%.3f").c_str(), kFootprintBuffers,
                  Cell(result.hotCopyMs, "%.3f").c_str());
     std::fprintf(out, "  cache-cold median, memcpy / streaming copy: frame %s / %s ms, whole image (%llu bytes) %s / %s ms\n",
@@ -164,7 +164,7 @@ void PrintTable(const RunResult& result, std::FILE* out)
     } else {
         std::fprintf(out, "  measured copies per delivered sample: - (the frame path counted no copies in the window)\n");
     }
-    std::fprintf(out, "  CPU per frame / (required copies x cache-cold copy): %s; / (measured copies x cache-cold copy): %s\n",
+    std::fprintf(out, "  CPU per frame / (required copies x cache-cold memcpy): %s; / (measured copies x cache-cold memcpy): %s\n",
                  Cell(result.cpuToCopiesRatio, "%.2f").c_str(), Cell(result.cpuToMeasuredCopiesRatio, "%.2f").c_str());
     std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB (working set before the graph: %.1f MiB)\n",
                  Mib(result.peakWorkingSet), Mib(result.memoryBudget), Mib(result.startWorkingSet));

@@ -20,7 +20,7 @@ struct TargetCheck {
 // copies); preview latency median <= 1.5 x the preview path's copies (the
 // camera's fill, the crop, the pin's copy) and p99 <= 33 ms; Pause to the
 // first stamped sample <= 200 ms on each pin; peak working set <= budget.
-// A copy is the run's cache-cold copy of one frame (RunResult::copyMs), as
+// A copy is the run's cache-cold memcpy of one frame (RunResult::copyMs), as
 // the frame path's copies are.
 std::vector<TargetCheck> CheckTargets(const RunResult& result);
 

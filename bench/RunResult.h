@@ -74,12 +74,12 @@ struct RunResult {
     double cpuMs = 0;            // process CPU (kernel + user) in the window
     uint64_t delivered = 0;      // samples delivered on both pins in the window
     double cpuMsPerFrame = 0;    // cpuMs / delivered
-    double copyMs = 0;           // median cache-cold copy of one frame (kFrameBytes) with the frame
-                                 // path's routine (CopyFrameBytes): the unit the targets use
+    double copyMs = 0;           // median cache-cold memcpy of one frame (kFrameBytes): the unit the targets use
     double hotCopyMs = 0;        // median memcpy of one frame between two buffers (cache-warm where it fits)
     // Median cache-cold copies with the platform's memcpy and with
     // StreamingCopy, of one frame (kFrameBytes) and of one whole image
-    // (kImageBytes): what CopyFrameBytes was chosen by.
+    // (kImageBytes): what CopyFrameBytes was chosen by. memcpyColdMs is
+    // copyMs.
     double memcpyColdMs = 0;
     double streamingColdMs = 0;
     double memcpyColdImageMs = 0;

@@ -8,6 +8,10 @@
 
 namespace {
 
+// Copies from this size on are streamed by CopyFrameBytes: well above a row,
+// well below a frame.
+const size_t kStreamingFrom = 256 * 1024;
+
 // Whether the processor has SSE2. Always on x86_64; a 32-bit build may run on
 // a processor without it (the build does not assume it).
 bool HasSse2()
@@ -83,5 +87,15 @@ void StreamingCopy(void* destination, const void* source, size_t bytes)
 
 void CopyFrameBytes(void* destination, const void* source, size_t bytes)
 {
-    memcpy(destination, source, bytes);
+    // Streaming for whole frames and images: cache-cold, the benchmark timed
+    // StreamingCopy at 1.6-2.2 ms a 3032 x 2016 frame against 3.0-3.3 ms for
+    // memcpy, on both architectures (a 3264 x 2448 image 2.8 against 4.0 ms).
+    // memcpy for pieces such as a cropped window's 9 KB rows: streamed row by
+    // row a frame took no less (3.4-3.5 against 3.3 ms on i686, 2.9 against
+    // 3.1 ms on x86_64), each row paying the fence and its unaligned ends.
+    if (bytes >= kStreamingFrom) {
+        StreamingCopy(destination, source, bytes);
+    } else {
+        memcpy(destination, source, bytes);
+    }
 }

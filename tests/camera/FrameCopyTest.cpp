@@ -61,6 +61,7 @@ TEST(FrameCopy, CopiesEveryByteAndNothingPastEitherEnd)
         {16, 0, 1},     {16, 5, 0},      {17, 0, 0},      {17, 9, 15},     {63, 2, 3},     {64, 0, 0},
         {65, 0, 13},    {67, 1, 14},     {130, 7, 9},     {1000, 3, 5},    {4099, 11, 2},  {9096, 0, 8},
         {9096, 13, 3},  // one row of the 3032-pixel frame, at odd places
+        {262144, 5, 3},                 // where CopyFrameBytes starts streaming
         {18337536, 0, 0},               // one 3032 x 2016 frame
         {18337536, 3, 1},               // the same, neither end aligned
     };
