@@ -88,11 +88,12 @@ void StreamingCopy(void* destination, const void* source, size_t bytes)
 void CopyFrameBytes(void* destination, const void* source, size_t bytes)
 {
     // Streaming for whole frames and images: cache-cold, the benchmark timed
-    // StreamingCopy at 1.6-2.2 ms a 3032 x 2016 frame against 3.0-3.3 ms for
-    // memcpy, on both architectures (a 3264 x 2448 image 2.8 against 4.0 ms).
-    // memcpy for pieces such as a cropped window's 9 KB rows: streamed row by
-    // row a frame took no less (3.4-3.5 against 3.3 ms on i686, 2.9 against
-    // 3.1 ms on x86_64), each row paying the fence and its unaligned ends.
+    // StreamingCopy at 1.5-2.9 ms a 3032 x 2016 frame against 2.7-3.9 ms for
+    // memcpy, and 2.6-3.7 against 4.0-5.1 ms a 3264 x 2448 image, on both
+    // architectures. memcpy for pieces such as a cropped window's 9 KB rows:
+    // streamed row by row a frame took no less (3.4-3.5 against 3.3 ms on
+    // i686, 2.9 against 3.1 ms on x86_64), each row paying the fence and its
+    // unaligned ends.
     if (bytes >= kStreamingFrom) {
         StreamingCopy(destination, source, bytes);
     } else {
