@@ -87,13 +87,13 @@ void StreamingCopy(void* destination, const void* source, size_t bytes)
 
 void CopyFrameBytes(void* destination, const void* source, size_t bytes)
 {
-    // Streaming for whole frames and images: cache-cold, the benchmark timed
-    // StreamingCopy at 1.5-2.9 ms a 3032 x 2016 frame against 2.7-3.9 ms for
-    // memcpy, and 2.6-3.7 against 4.0-5.1 ms a 3264 x 2448 image, on both
-    // architectures. memcpy for pieces such as a cropped window's 9 KB rows:
-    // streamed row by row a frame took no less (3.4-3.5 against 3.3 ms on
-    // i686, 2.9 against 3.1 ms on x86_64), each row paying the fence and its
-    // unaligned ends.
+    // Streaming for whole frames and images: cache-cold, in 19 benchmark
+    // runs on both architectures StreamingCopy took 34-76 % of memcpy's time
+    // for a 3032 x 2016 frame (1.1-2.9 against 2.1-3.9 ms) and 48-77 % for a
+    // 3264 x 2448 image (1.7-3.7 against 3.1-5.1 ms). memcpy for pieces such
+    // as a cropped window's 9 KB rows: streamed row by row a frame took no
+    // less (3.4-3.5 against 3.3 ms on i686, 2.9 against 3.1 ms on x86_64),
+    // each row paying the fence and its unaligned ends.
     if (bytes >= kStreamingFrom) {
         StreamingCopy(destination, source, bytes);
     } else {
