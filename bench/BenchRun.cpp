@@ -251,8 +251,8 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     result.copyMs = result.memcpyColdMs;
     result.hotCopyMs = MedianCopyMs(kFrameBytes, kHotBuffers, kFloorCopies);
     result.streamingColdMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies, StreamingCopy);
-    result.memcpyColdImageMs = MedianCopyMs(kImageBytes, kFootprintBuffers, kFloorCopies, PlatformMemcpy);
-    result.streamingColdImageMs = MedianCopyMs(kImageBytes, kFootprintBuffers, kFloorCopies, StreamingCopy);
+    result.memcpyColdImageMs = MedianCopyMs(kImageBytes, kImageFootprintBuffers, kFloorCopies, PlatformMemcpy);
+    result.streamingColdImageMs = MedianCopyMs(kImageBytes, kImageFootprintBuffers, kFloorCopies, StreamingCopy);
 
     result.seconds = clock.WindowSeconds();
     result.cpuMs = end.processCpuMs - start.processCpuMs;

@@ -26,6 +26,10 @@ constexpr int kBuffersPerPin = 3;
 // cache-cold. The hot floor copies between two buffers only.
 constexpr int kFloorCopies = 40;
 constexpr int kFootprintBuffers = 8;
+// The whole-image floors go round 6 image buffers (137 MiB): as far beyond
+// any cache, and below every run's memory budget, so that they do not raise
+// the process's peak working set, which later runs are held to.
+constexpr int kImageFootprintBuffers = 6;
 constexpr int kHotBuffers = 2;
 
 // CPU time one thread, or one group of threads, used in the window, and
