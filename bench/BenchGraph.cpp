@@ -78,12 +78,14 @@ HRESULT BenchGraph::Build(SampleTimeline* captureTimeline, SampleTimeline* previ
     }
     RETURN_IF_FAILED(
         Step(m_graph.RenderPin(PinCategory::Capture, captureTimeline, graph::Renderer::Null), "capture pin"));
-    RETURN_IF_FAILED(
-        Step(m_graph.RenderPin(PinCategory::Preview, previewTimeline, graph::Renderer::Null), "preview pin"));
+    if (previewTimeline) {
+        RETURN_IF_FAILED(
+            Step(m_graph.RenderPin(PinCategory::Preview, previewTimeline, graph::Renderer::Null), "preview pin"));
+    }
     m_captureSharesAllocator = SharesAllocator(static_cast<CameraOutputPin*>(m_filterObject->PinAt(0)),
                                                m_graph.GrabberOf(PinCategory::Capture));
-    m_previewSharesAllocator = SharesAllocator(static_cast<CameraOutputPin*>(m_filterObject->PinAt(1)),
-                                               m_graph.GrabberOf(PinCategory::Preview));
+    m_previewSharesAllocator = previewTimeline && SharesAllocator(static_cast<CameraOutputPin*>(m_filterObject->PinAt(1)),
+                                                                  m_graph.GrabberOf(PinCategory::Preview));
 
     // With a clock, the one the graph would pick at its first Pause, chosen
     // now so that the sinks can read it from the first sample on.

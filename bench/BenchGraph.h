@@ -33,7 +33,8 @@ public:
     // renderers present samples at once instead of at their start times.
     // fullSizeCapture: before it connects, the capture pin is set through
     // its IAMStreamConfig to the camera's whole image (kImageWidth x
-    // kImageHeight); the preview pin keeps its own frame.
+    // kImageHeight); the preview pin keeps its own frame. A null
+    // previewTimeline leaves the preview pin unconnected.
     BenchGraph(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
                bool fullSizeCapture = false);
     BenchGraph(const BenchGraph&) = delete;

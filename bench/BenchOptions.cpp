@@ -31,6 +31,8 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
             parsed.withClock = false;
         } else if (argument == "--full-size-capture") {
             parsed.fullSizeCapture = true;
+        } else if (argument == "--capture-only") {
+            parsed.captureOnly = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
             parsed.help = true;
         } else if (argument == "--seconds" || argument == "--runs") {
@@ -72,7 +74,7 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
 const char* BenchUsage()
 {
     return "usage: lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--resolution N]\n"
-           "                   [--full-size-capture]\n"
+           "                   [--full-size-capture] [--capture-only]\n"
            "  --seconds N        measured window of each run (default 10)\n"
            "  --runs N           number of runs, each with a new graph (default 1)\n"
            "  --json-only        print only the JSON line of each run\n"
@@ -81,5 +83,7 @@ const char* BenchUsage()
            "                     3032 x 2016 (default), 1 or 2 a binned 3032 x 2016 read-out\n"
            "  --full-size-capture\n"
            "                     the capture pin delivers the whole 3264 x 2448 image, beside\n"
-           "                     the 3032 x 2016 preview pin (resolution index 0 only)\n";
+           "                     the 3032 x 2016 preview pin (resolution index 0 only)\n"
+           "  --capture-only     only the capture pin is connected; at a size the camera\n"
+           "                     delivers uncut the camera fills its samples directly\n";
 }

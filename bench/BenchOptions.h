@@ -1,7 +1,7 @@
 // The benchmark's command line.
 //
 //   lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--resolution N]
-//               [--full-size-capture]
+//               [--full-size-capture] [--capture-only]
 //
 //   --seconds N   length of each run's measured window (default 10)
 //   --runs N      number of runs, each with a new graph (default 1)
@@ -18,6 +18,10 @@
 //                 image (chosen through IAMStreamConfig), beside the 3032 x
 //                 2016 preview pin; resolution index 0 only (the binned
 //                 read-outs have no larger image)
+//   --capture-only
+//                 only the capture pin is connected: at a size the camera
+//                 delivers uncut (resolution index 1 or 2, or the full-size
+//                 capture) the camera fills its samples directly
 #pragma once
 
 #include <string>
@@ -29,6 +33,7 @@ struct BenchOptions {
     bool jsonOnly = false;
     bool withClock = true;
     bool fullSizeCapture = false;
+    bool captureOnly = false;
     int resolution = 0;
     bool help = false;
 };

@@ -96,10 +96,13 @@ void PrintPinRow(std::FILE* out, const char* label, double capture, double previ
 void PrintTable(const RunResult& result, std::FILE* out)
 {
     std::fprintf(out,
-                 "Run %d: resolution index %d, capture %d x %d, preview %d x %d RGB24, %.2f s measured, graph %s a "
+                 "Run %d: resolution index %d, capture %d x %d, preview %s RGB24, %.2f s measured, graph %s a "
                  "reference clock\n",
-                 result.run, result.resolution, result.captureWidth, result.captureHeight, kFrameWidth, kFrameHeight,
-                 result.seconds, result.withClock ? "with" : "without");
+                 result.run, result.resolution, result.captureWidth, result.captureHeight,
+                 result.captureOnly ? "not connected"
+                                    : (std::to_string(kFrameWidth) + " x " + std::to_string(kFrameHeight)).c_str(),
+                 result.seconds,
+                 result.withClock ? "with" : "without");
     if (!result.error.empty()) {
         std::fprintf(out, "  FAILED: %s\n", result.error.c_str());
         return;
@@ -195,7 +198,8 @@ std::string JsonLine(const RunResult& result)
         .Count("capture_height", static_cast<uint64_t>(result.captureHeight))
         .Count("resolution", static_cast<uint64_t>(result.resolution))
         .Number("seconds", result.seconds)
-        .Bool("clock", result.withClock);
+        .Bool("clock", result.withClock)
+        .Bool("capture_only", result.captureOnly);
     if (!result.error.empty()) {
         return json.Text();
     }

@@ -157,12 +157,15 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     result.run = run;
     result.withClock = options.withClock;
     result.resolution = options.resolution;
+    result.captureOnly = options.captureOnly;
     if (options.fullSizeCapture) {
         result.captureWidth = kImageWidth;
         result.captureHeight = kImageHeight;
     }
     result.memoryBudget =
-        stats::MemoryBudgetBytes(kBuffersPerPin, kFrameBytes, result.CaptureFrameBytes(), result.ImageBytes());
+        options.captureOnly
+            ? stats::MemoryBudgetBytes(1, kBuffersPerPin, result.CaptureFrameBytes(), result.ImageBytes())
+            : stats::MemoryBudgetBytes(kBuffersPerPin, kFrameBytes, result.CaptureFrameBytes(), result.ImageBytes());
     // Before the graph: the filter's pins and the controller read the
     // resolution index from the settings file when they are made.
     const HRESULT stored = StoreResolution(options.resolution);
@@ -182,8 +185,8 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     const ComPtr<SampleTimeline> captureTimeline =
         win::MakeComObject<SampleTimeline>(result.captureWidth, result.captureHeight, expected);
     const ComPtr<SampleTimeline> previewTimeline =
-        win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
-    if (!captureTimeline || !previewTimeline) {
+        options.captureOnly ? nullptr : win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
+    if (!captureTimeline || (!options.captureOnly && !previewTimeline)) {
         result.error = "no memory for the sample timelines";
         return result;
     }
@@ -200,7 +203,9 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
         result.previewSharesAllocator = graph.PreviewSharesAllocator();
         const ComPtr<IReferenceClock> referenceClock = graph.Clock();
         captureTimeline->SetReferenceClock(referenceClock.Get());
-        previewTimeline->SetReferenceClock(referenceClock.Get());
+        if (previewTimeline) {
+            previewTimeline->SetReferenceClock(referenceClock.Get());
+        }
 
         // As a capture application starts a graph: Pause, then Run as soon as
         // Pause returns.
@@ -222,7 +227,7 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
             result.streamZeroAfterRunMs = clock.Ms(readAt - running) - static_cast<double>(streamNow) / 10000.0;
         }
         const DWORD waitStart = GetTickCount();
-        while ((!captureTimeline->SawStampedSample() || !previewTimeline->SawStampedSample()) &&
+        while ((!captureTimeline->SawStampedSample() || (previewTimeline && !previewTimeline->SawStampedSample())) &&
                GetTickCount() - waitStart < kFirstFrameWaitMs) {
             Sleep(2);
         }
@@ -239,7 +244,9 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
         clock.windowStart = start.qpc;
         clock.windowEnd = end.qpc;
         result.capture = stats::SummarisePin(captureTimeline->Snapshot(), clock);
-        result.preview = stats::SummarisePin(previewTimeline->Snapshot(), clock);
+        if (previewTimeline) {
+            result.preview = stats::SummarisePin(previewTimeline->Snapshot(), clock);
+        }
         result.threads = ShareByRole(start, end, result.capture.threadId, result.preview.threadId, cameraThread);
     }
     // The floors are measured with the graph gone, on the same machine

@@ -59,6 +59,7 @@ struct RunResult {
     double seconds = 0;          // the measured window
     bool withClock = true;
     int resolution = 0;          // the camera's resolution index (stored in the settings file)
+    bool captureOnly = false;    // the preview pin is not connected (--capture-only)
     // The capture pin's frame: kFrameWidth x kFrameHeight, or the whole
     // image (kImageWidth x kImageHeight) with --full-size-capture.
     int captureWidth = kFrameWidth;

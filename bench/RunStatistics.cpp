@@ -4,6 +4,8 @@
 #include <cmath>
 #include <set>
 
+#include "camera/ImageRing.h"
+
 namespace stats {
 namespace {
 
@@ -184,7 +186,7 @@ double MeasuredCopyMsPerDelivered(uint64_t copiedBytes, uint64_t delivered, uint
 uint64_t MemoryBudgetBytes(int buffersPerPin, uint64_t frameBytes, uint64_t captureFrameBytes, uint64_t imageBytes)
 {
     const uint64_t samples = static_cast<uint64_t>(buffersPerPin) * (frameBytes + captureFrameBytes);
-    const uint64_t controller = imageBytes + frameBytes;
+    const uint64_t controller = static_cast<uint64_t>(ImageRing::kBuffers) * imageBytes;
     const uint64_t camera = imageBytes;
     const uint64_t needed = samples + controller + camera;
     return needed + needed / 10;
@@ -193,7 +195,7 @@ uint64_t MemoryBudgetBytes(int buffersPerPin, uint64_t frameBytes, uint64_t capt
 uint64_t MemoryBudgetBytes(int pins, int buffersPerPin, uint64_t frameBytes, uint64_t imageBytes)
 {
     const uint64_t samples = static_cast<uint64_t>(pins) * static_cast<uint64_t>(buffersPerPin) * frameBytes;
-    const uint64_t controller = imageBytes + frameBytes;
+    const uint64_t controller = static_cast<uint64_t>(ImageRing::kBuffers) * imageBytes;
     const uint64_t camera = imageBytes;
     const uint64_t needed = samples + controller + camera;
     return needed + needed / 10;

@@ -97,7 +97,7 @@ double MeasuredCopiesPerDelivered(uint64_t copiedBytes, uint64_t deliveredBytes)
 double MeasuredCopyMsPerDelivered(uint64_t copiedBytes, uint64_t delivered, uint64_t frameBytes, double copyMs);
 
 // The working-set budget: buffersPerPin buffers of a frame per pin, the
-// controller's image and frame buffers, the camera's cached picture (one
+// controller's image ring (three images), the camera's cached picture (one
 // image), plus 10 %.
 uint64_t MemoryBudgetBytes(int pins, int buffersPerPin, uint64_t frameBytes, uint64_t imageBytes);
 // The same for the two pins when the capture pin's buffers hold

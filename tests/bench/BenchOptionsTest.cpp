@@ -21,10 +21,11 @@ TEST(BenchOptions, DefaultsAndEveryOption)
     EXPECT_FALSE(options.jsonOnly);
     EXPECT_TRUE(options.withClock);
     EXPECT_FALSE(options.fullSizeCapture);
+    EXPECT_FALSE(options.captureOnly);
     EXPECT_EQ(0, options.resolution);
 
     ASSERT_TRUE(Parse({"--runs", "3", "--json-only", "--seconds", "2", "--no-clock", "--full-size-capture",
-                       "--resolution", "0"},
+                       "--resolution", "0", "--capture-only"},
                       &options, &error))
         << error;
     EXPECT_EQ(2, options.seconds);
@@ -32,6 +33,7 @@ TEST(BenchOptions, DefaultsAndEveryOption)
     EXPECT_TRUE(options.jsonOnly);
     EXPECT_FALSE(options.withClock);
     EXPECT_TRUE(options.fullSizeCapture);
+    EXPECT_TRUE(options.captureOnly);
     EXPECT_EQ(0, options.resolution);
 
     for (int resolution : {1, 2}) {

@@ -109,19 +109,41 @@ TEST(BenchTargets, BoundsAreInclusiveAndMissingFiguresNeverMeetThem)
 
 TEST(BenchTargets, CopiesAreHeldToTheBoundOfTheResolutionAndTheCpuToTheMeasuredCopies)
 {
+    // The capture pin alone is held to the camera's direct fill where the
+    // camera delivers it uncut, and to the fetch and one copy where it crops.
     const struct {
         int resolution;
+        bool captureOnly;
+        bool fullSize;
         double measuredCopies;
         bool met;
     } copies[] = {
-        {0, 1.70, true}, {0, 1.71, false}, {1, 1.55, true}, {1, 1.56, false},
-        {2, 1.55, true}, {2, 1.70, false}, {0, stats::kMissing, false},
+        {0, false, false, 1.70, true},  {0, false, false, 1.71, false}, {1, false, false, 1.55, true},
+        {1, false, false, 1.56, false}, {2, false, false, 1.55, true},  {2, false, false, 1.70, false},
+        {0, false, false, stats::kMissing, false}, {0, false, true, 1.70, true},
+        {1, true, false, 1.05, true},   {2, true, false, 1.06, false},  {0, true, true, 1.05, true},
+        {0, true, true, 1.31, false},   {0, true, false, 2.35, true},   {0, true, false, 2.40, false},
     };
     for (const auto& c : copies) {
         RunResult result = GoodRun();
         result.resolution = c.resolution;
+        result.captureOnly = c.captureOnly;
+        if (c.fullSize) {
+            result.captureWidth = kImageWidth;
+            result.captureHeight = kImageHeight;
+        }
         result.measuredCopies = c.measuredCopies;
-        EXPECT_EQ(c.met, Met(result, "measured_copies")) << "resolution " << c.resolution << ", " << c.measuredCopies;
+        EXPECT_EQ(c.met, Met(result, "measured_copies"))
+            << "resolution " << c.resolution << (c.captureOnly ? ", capture alone" : "")
+            << (c.fullSize ? ", full size" : "") << ", " << c.measuredCopies;
+    }
+
+    // Without the preview pin, no preview target is checked.
+    RunResult alone = GoodRun();
+    alone.captureOnly = true;
+    alone.preview = stats::PinFigures();
+    for (const TargetCheck& check : CheckTargets(alone)) {
+        EXPECT_EQ(check.name.rfind("preview", 0), std::string::npos) << check.name;
     }
 
     // With measured copies the CPU bound is 1.15 x them; the ratio to the

@@ -207,11 +207,12 @@ TEST(RunStatistics, MemoryBudgetIsThePathsBuffersPlusTenPercent)
 {
     const uint64_t frame = 18337536;
     const uint64_t image = 23970816;
-    const uint64_t needed = 6 * frame + (image + frame) + image;
-    EXPECT_EQ(176304384u, needed);
+    // Three images in the controller's ring, one the camera keeps.
+    const uint64_t needed = 6 * frame + 3 * image + image;
+    EXPECT_EQ(205908480u, needed);
     EXPECT_EQ(needed + needed / 10, stats::MemoryBudgetBytes(2, 3, frame, image));
     EXPECT_EQ(needed + needed / 10, stats::MemoryBudgetBytes(3, frame, frame, image));
     // The capture pin's three buffers hold whole images.
-    const uint64_t fullSize = 3 * (frame + image) + (image + frame) + image;
+    const uint64_t fullSize = 3 * (frame + image) + 3 * image + image;
     EXPECT_EQ(fullSize + fullSize / 10, stats::MemoryBudgetBytes(3, frame, image, image));
 }
