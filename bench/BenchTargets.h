@@ -19,15 +19,16 @@ struct TargetCheck {
 // <= 1.05 where the camera fills its samples directly, the image's share
 // plus 1.05 where it crops); CPU per delivered frame
 // <= 1.15 x the measured copies (without them, <= 1.3 x the required
-// copies); preview latency median <= 1.5 x the preview path's copies (the
-// camera's fill, the crop, the pin's copy) and p99 <= 33 ms; Pause to the
-// first stamped sample <= 200 ms on each pin; peak working set <= budget.
+// copies); preview latency median <= 1.25 x the preview path's copies (the
+// camera's fill of the image and the pin's copy, which cuts the crop) and
+// p99 <= half a frame interval (16.7 ms); Pause to the first stamped sample
+// <= 150 ms on each pin; peak working set <= budget.
 // A copy is the run's cache-cold memcpy of one frame (RunResult::copyMs), as
 // the frame path's copies are.
 std::vector<TargetCheck> CheckTargets(const RunResult& result);
 
 // The preview path's copies in units of one frame copy: the fill of the
-// whole image at the run's resolution index, the crop and the pin's copy.
+// whole image at the run's resolution index and the pin's copy.
 double PreviewPathCopies(const RunResult& result);
 
 // The bound on measured copies per delivered sample of the run's configuration.
