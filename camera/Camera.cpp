@@ -351,6 +351,11 @@ long CCamera::GetFrameNoWait(unsigned char* destination, long capacity, const Fr
         return 0;
     }
     ++m_FramesFetched;
+    return CopyNewest(destination, capacity, layout, sequence);
+}
+
+long CCamera::CopyNewest(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence)
+{
     ImageRing::Read read;
     {
         win::LockGuard guard(m_Lock);
@@ -426,15 +431,7 @@ long CCamera::FetchInto(unsigned char* destination, long capacity, const FrameLa
         // buffer of the controller's, cut to the frame.
         FetchImage(nullptr, false);
     }
-    ImageRing::Read read;
-    {
-        win::LockGuard guard(m_Lock);
-        read = m_Images.BeginRead();
-    }
-    if (sequence) {
-        *sequence = read.sequence;
-    }
-    return CopyAndEndRead(read, destination, capacity, layout);
+    return CopyNewest(destination, capacity, layout, sequence);
 }
 
 bool CCamera::WaitForFrameAfter(LONG sequence, DWORD timeoutMs)

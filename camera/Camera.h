@@ -244,6 +244,10 @@ private:
     // Returns the bytes written. Caller does not hold m_Lock.
     long CopyAndEndRead(const ImageRing::Read& read, unsigned char* destination, long capacity,
                         const FrameLayout& layout);
+    // Takes a read turn on the newest image, stores its sequence in
+    // *sequence when given, and copies it out as CopyAndEndRead. Caller does
+    // not hold m_Lock.
+    long CopyNewest(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence);
     // Sleeps on m_ImageTurn until no fetch is in progress. Caller holds
     // m_Lock exactly once; the state may change while it sleeps.
     void WaitForFetchToEnd();
@@ -260,14 +264,15 @@ private:
     // Sleeps on m_FrameArrived until HasFrameAfter(sequence) or timeoutMs
     // pass; returns HasFrameAfter(sequence). Caller holds m_Lock exactly once.
     bool WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs);
-    // Handles one WM_CAMERA_FRAME on the capture thread: under m_Lock takes a
-    // write turn on a buffer no consumer reads (waiting a little when both
-    // others are still read; the frame is skipped when none comes free);
-    // outside it asks the SDK for the image size, makes the buffer hold it
-    // and fetches the image; under m_Lock again publishes it as the newest.
-    // The SDK's fetch is told no capacity and writes the image at the size
-    // it reports now, which need not be the size at open; a frame whose size
-    // is unknown or cannot be held is skipped, never fetched.
+    // Handles one WM_CAMERA_FRAME on the capture thread: with direct fill on
+    // it counts the frame and wakes the waiters; otherwise FetchImage, which
+    // under m_Lock takes a write turn on a buffer no consumer reads (waiting
+    // a little when both others are still read; the frame is skipped when
+    // none comes free), outside it asks the SDK for the image size, makes the
+    // buffer hold it and fetches the image, and under m_Lock again publishes
+    // it as the newest. The SDK's fetch is told no capacity and writes the
+    // image at the size it reports now, which need not be the size at open;
+    // a frame whose size is unknown or cannot be held is skipped, never fetched.
     void HandleFrameMessage(HWND window);
 
     static LRESULT CALLBACK CaptureWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -498,13 +498,7 @@ TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSave
     HRESULT saved = E_PENDING;
     EXPECT_EQ(camera.SetFrameSpeed(kFrameSpeedNormal, &saved), 1);
     EXPECT_EQ(saved, S_OK);
-    Lines sets;
-    for (const std::string& line : JournalLines()) {
-        if (line.rfind("CameraSet", 0) == 0) {
-            sets.push_back(line);
-        }
-    }
-    EXPECT_EQ(sets, Concat({"CameraSetFrameSpeed(2)"}, kAlwaysSent));
+    EXPECT_EQ(testenv::JournalLinesStartingWith("CameraSet"), Concat({"CameraSetFrameSpeed(2)"}, kAlwaysSent));
     CameraConfig after;
     ASSERT_EQ(after.LoadFromFile(), 1);
     EXPECT_EQ(after.m_FrameSpeed, kFrameSpeedNormal);
@@ -518,13 +512,7 @@ TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSave
     SimClearJournal();
     EXPECT_EQ(camera.SetFrameSpeed(kFrameSpeedNormal, &saved), 1);
     EXPECT_EQ(saved, S_OK);
-    sets.clear();
-    for (const std::string& line : JournalLines()) {
-        if (line.rfind("CameraSet", 0) == 0) {
-            sets.push_back(line);
-        }
-    }
-    EXPECT_EQ(sets, kAlwaysSent);
+    EXPECT_EQ(testenv::JournalLinesStartingWith("CameraSet"), kAlwaysSent);
     ASSERT_EQ(after.LoadFromFile(), 1);
     EXPECT_EQ(after.m_FrameSpeed, kFrameSpeedNormal);
 }

@@ -69,13 +69,7 @@ std::string SettingsFileBytes()
 
 std::vector<std::string> CameraSettingChanges()
 {
-    std::vector<std::string> changes;
-    for (const std::string& line : JournalLines()) {
-        if (line.rfind("CameraSet", 0) == 0) {
-            changes.push_back(line);
-        }
-    }
-    return changes;
+    return testenv::JournalLinesStartingWith("CameraSet");
 }
 
 double SecondsSince(const LARGE_INTEGER& start)

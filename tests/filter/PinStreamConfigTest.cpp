@@ -71,13 +71,7 @@ int32_t StoredFrameSpeed()
 
 std::vector<std::string> FrameSpeedCalls()
 {
-    std::vector<std::string> calls;
-    for (const std::string& change : CameraSettingChanges()) {
-        if (change.rfind("CameraSetFrameSpeed(", 0) == 0) {
-            calls.push_back(change);
-        }
-    }
-    return calls;
+    return testenv::JournalLinesStartingWith("CameraSetFrameSpeed(");
 }
 
 using PinStreamConfig = FilterTest;

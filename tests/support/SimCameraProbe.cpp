@@ -26,6 +26,17 @@ std::vector<std::string> JournalLines()
     return lines;
 }
 
+std::vector<std::string> JournalLinesStartingWith(const std::string& prefix)
+{
+    std::vector<std::string> lines;
+    for (const std::string& line : JournalLines()) {
+        if (line.rfind(prefix, 0) == 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
 std::vector<std::string> JournalLinesBesideFrames()
 {
     std::vector<std::string> lines = JournalLines();

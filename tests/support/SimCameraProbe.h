@@ -26,6 +26,9 @@ std::string JournalText();
 // "CameraSetMirror(0,1)".
 std::vector<std::string> JournalLines();
 
+// The journal's complete lines that start with prefix, such as "CameraSet".
+std::vector<std::string> JournalLinesStartingWith(const std::string& prefix);
+
 // The journal's lines without the size query a camera controller makes
 // before each image it fetches, which streaming adds at any moment.
 std::vector<std::string> JournalLinesBesideFrames();
