@@ -25,6 +25,7 @@
 
 #include "camera/Camera.h"
 #include "filter/StandardControls.h"
+#include "framework/UnknownBase.h"
 
 HRESULT GetStandardControlRange(ControlFamily family, long property, long* minimum, long* maximum, long* step,
                                 long* defaultValue, long* capsFlags);
@@ -38,12 +39,7 @@ public:
     StandardControlInterface(const StandardControlInterface&) = delete;
     StandardControlInterface& operator=(const StandardControlInterface&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        return m_Owner->QueryInterface(iid, out);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return m_Owner->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return m_Owner->Release(); }
+    FORWARD_IUNKNOWN_TO(m_Owner)
 
     HRESULT STDMETHODCALLTYPE GetRange(LONG property, LONG* minimum, LONG* maximum, LONG* step, LONG* defaultValue,
                                        LONG* capsFlags) override

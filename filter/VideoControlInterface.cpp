@@ -19,19 +19,9 @@ const int kMaxCapabilities = 16;
 
 VideoControlInterface::VideoControlInterface(CameraFilter* filter) : m_Filter(filter) {}
 
-HRESULT STDMETHODCALLTYPE VideoControlInterface::QueryInterface(REFIID iid, void** out)
+IUnknown* VideoControlInterface::FilterOwner() const
 {
-    return m_Filter->Owner()->QueryInterface(iid, out);
-}
-
-ULONG STDMETHODCALLTYPE VideoControlInterface::AddRef()
-{
-    return m_Filter->Owner()->AddRef();
-}
-
-ULONG STDMETHODCALLTYPE VideoControlInterface::Release()
-{
-    return m_Filter->Owner()->Release();
+    return m_Filter->Owner();
 }
 
 HRESULT VideoControlInterface::CheckPin(IPin* pin) const

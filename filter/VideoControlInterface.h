@@ -23,6 +23,8 @@
 
 #include <dshow.h>
 
+#include "framework/UnknownBase.h"
+
 class CameraFilter;
 
 class VideoControlInterface final : public IAMVideoControl {
@@ -31,9 +33,7 @@ public:
     VideoControlInterface(const VideoControlInterface&) = delete;
     VideoControlInterface& operator=(const VideoControlInterface&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    FORWARD_IUNKNOWN_TO(FilterOwner())
 
     HRESULT STDMETHODCALLTYPE GetCaps(IPin* pin, LONG* flags) override;
     HRESULT STDMETHODCALLTYPE SetMode(IPin* pin, LONG mode) override;
@@ -45,6 +45,8 @@ public:
                                                LONGLONG** frameIntervals) override;
 
 private:
+    // The filter's IUnknown, which this part's IUnknown methods forward to.
+    IUnknown* FilterOwner() const;
     // S_OK for the filter's capture pin, E_POINTER for none, else E_INVALIDARG.
     HRESULT CheckPin(IPin* pin) const;
     // S_OK when index names one of the pin's capabilities of that frame size.

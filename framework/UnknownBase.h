@@ -73,12 +73,16 @@ private:
     volatile LONG refCount;
 };
 
-// Implements the IUnknown methods of an exported interface by forwarding them
-// to the object's owner. Use inside a class derived from UnknownBase.
-#define FORWARD_IUNKNOWN_TO_OWNER                                                                  \
+// Implements the IUnknown methods of an interface by forwarding them to
+// another object's IUnknown (owner, an expression evaluated on each call): an
+// interface that is a part of that object and shares its identity and count.
+#define FORWARD_IUNKNOWN_TO(owner)                                                                 \
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override                     \
     {                                                                                              \
-        return Owner()->QueryInterface(iid, out);                                                  \
+        return (owner)->QueryInterface(iid, out);                                                  \
     }                                                                                              \
-    ULONG STDMETHODCALLTYPE AddRef() override { return Owner()->AddRef(); }                       \
-    ULONG STDMETHODCALLTYPE Release() override { return Owner()->Release(); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return (owner)->AddRef(); }                       \
+    ULONG STDMETHODCALLTYPE Release() override { return (owner)->Release(); }
+
+// The same for an exported interface of a class derived from UnknownBase.
+#define FORWARD_IUNKNOWN_TO_OWNER FORWARD_IUNKNOWN_TO(Owner())
