@@ -185,12 +185,12 @@ StreamFigures RunStream(double minutes)
     BenchGraph& graph = *soak.graph;
     SampleTimeline* const capture = soak.capture.Get();
     SampleTimeline* const preview = soak.preview.Get();
-    HRESULT hr = graph.Pause();
-    if (SUCCEEDED(hr)) {
-        hr = graph.Run();
+    if (const HRESULT paused = graph.Pause(); FAILED(paused)) {
+        figures.error = Failure("Pause", paused);
+        return figures;
     }
-    if (FAILED(hr)) {
-        figures.error = Failure("Run", hr);
+    if (const HRESULT running = graph.Run(); FAILED(running)) {
+        figures.error = Failure("Run", running);
         return figures;
     }
     const DWORD waitStart = GetTickCount();
@@ -213,9 +213,8 @@ StreamFigures RunStream(double minutes)
     const int64_t to = Qpc();
     SimCounters end = {};
     SimGetCounters(&end);
-    hr = graph.Stop();
-    if (FAILED(hr)) {
-        figures.error = Failure("Stop", hr);
+    if (const HRESULT stopped = graph.Stop(); FAILED(stopped)) {
+        figures.error = Failure("Stop", stopped);
     }
 
     figures.minutes = QpcMinutes(to - from);
