@@ -378,8 +378,7 @@ bool CCamera::ImageIsFrame(const FrameLayout& layout)
     win::LockGuard guard(m_Lock);
     const ImageRing::Read newest = m_Images.BeginRead();
     m_Images.EndRead(newest);
-    return newest.pixels && newest.width == layout.width && newest.height == layout.height &&
-           layout.stride == static_cast<size_t>(newest.width) * 3;
+    return newest.pixels && layout.HoldsImageUncut(newest.width, newest.height);
 }
 
 long CCamera::FetchInto(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence)
@@ -410,9 +409,7 @@ long CCamera::FetchInto(unsigned char* destination, long capacity, const FrameLa
         const CameraSdk& sdk = GetCameraSdk();
         int width = 0;
         int height = 0;
-        const bool fits = sdk.CameraGetImageSize(&width, &height) == 1 && width == layout.width &&
-                          height == layout.height && width > 0 && height > 0 &&
-                          layout.stride == static_cast<size_t>(width) * 3 &&
+        const bool fits = sdk.CameraGetImageSize(&width, &height) == 1 && layout.HoldsImageUncut(width, height) &&
                           layout.Bytes() <= static_cast<size_t>(std::max(capacity, 0L));
         const bool fetched = fits && sdk.CameraGetImageDataRGB24(destination) == 1;
         {

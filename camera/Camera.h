@@ -76,8 +76,8 @@ public:
 
     // Opens the camera with m_Config's resolution: takes the process's claim
     // on the camera, starts the capture thread and its window, CameraInit,
-    // sends every value of m_Config, reads the image size and clears the image buffer to
-    // black; then, outside m_Lock, rewrites the settings file with the record
+    // sends every value of m_Config, reads the image size and clears the
+    // image buffer to black; then, outside m_Lock, rewrites the settings file with the record
     // it applied. 1 when open (already, or now; the file is not touched when
     // it was open already); kInitInUse, with no SDK call and nothing started,
     // while another controller of the process has it open; kInitFailed on any
@@ -109,8 +109,8 @@ public:
     int SetConfig(const CameraConfig* config, HRESULT* saved = nullptr);
     // Changes some settings and keeps them, in one step: reads the current
     // record as GetConfig does (the settings file over the current record,
-    // then, while open, the camera's live values), lets edit(record) change fields of it, sends what changed to
-    // the camera at once under m_Lock (nothing while the resolution index
+    // then, while open, the camera's live values), lets edit(record) change
+    // fields of it, sends what changed to the camera at once under m_Lock (nothing while the resolution index
     // differs, as SetConfig), makes it m_Config and saves it to the settings
     // file. Changes are serialised with each other, with SetConfig and with
     // Init's save (m_SettingsTurn), so a change made meanwhile is never put
@@ -137,9 +137,9 @@ public:
     //
     // GetFrame waits up to 500 ms until a frame newer than *lastSequence is
     // there, stores its sequence in *lastSequence and copies it (outside
-    // m_Lock, on a read turn of the newest image). Without lastSequence it waits for a frame
-    // newer than the last one GetFrame itself delivered without one (kept in
-    // the controller). After a timeout it copies the previous frame again.
+    // m_Lock, on a read turn of the newest image). Without lastSequence it
+    // waits for a frame newer than the last one GetFrame itself delivered
+    // without one (kept in the controller). After a timeout it copies the previous frame again.
     // Counts nothing.
     long GetFrame(unsigned char* destination, long capacity, const FrameLayout& layout,
                   LONG* lastSequence = nullptr);

@@ -21,6 +21,14 @@ struct FrameLayout {
 
     // Bytes of a whole frame.
     size_t Bytes() const { return stride * static_cast<size_t>(height); }
+
+    // Whether an imageWidth x imageHeight RGB24 image is exactly a frame of
+    // this layout, byte for byte: the same size, and rows without padding.
+    bool HoldsImageUncut(int imageWidth, int imageHeight) const
+    {
+        return imageWidth > 0 && imageHeight > 0 && imageWidth == width && imageHeight == height &&
+               stride == static_cast<size_t>(imageWidth) * 3;
+    }
 };
 
 // Fills frame with the centred window of an imageWidth x imageHeight image:

@@ -82,8 +82,9 @@ HRESULT CameraOutputPin::OnWorkerStart()
         // Init opens the camera with the controller's current record (its
         // resolution index and every value it sends): refresh that record
         // from the settings file as it is now, at Pause (the second pin finds
-        // the camera open and reads its live values). Here on the worker, outside StateLock; the media type queries
-        // no longer do it (see SelectResolution). Once, before the open: a
+        // the camera open and reads its live values). Here on the worker,
+        // outside StateLock; the media type queries no longer do it (see
+        // SelectResolution). Once, before the open: a
         // second read after Play would find what Init has just applied.
         CameraConfig current;
         m_pCamera->GetConfig(&current);
