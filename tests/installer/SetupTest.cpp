@@ -56,15 +56,25 @@ RunResult RunSetup(const std::wstring& setup, const std::wstring& arguments, con
     return RunProgram(Quoted(setup) + L" /S" + (arguments.empty() ? L"" : L" " + arguments), 300000, workingFolder);
 }
 
+// A restart of the machine, as far as the setup programs are concerned: Wine's
+// wineboot carries out the deletions Windows makes at a restart.
+void Restart()
+{
+    RunProgram(L"wineboot.exe -r");
+}
+
 // The quiet uninstall command of the installed-programs entry, run as an
-// administrator's deployment tool runs it.
+// administrator's deployment tool runs it, and the restart that deletes the
+// uninstaller's own file.
 RunResult RunQuietUninstall()
 {
     const std::wstring command = ReadString(View::Bits32, kUninstallKey, L"QuietUninstallString");
     if (command.empty()) {
         return RunResult{};
     }
-    return RunProgram(command);
+    const RunResult result = RunProgram(command);
+    Restart();
+    return result;
 }
 
 std::wstring Lumoracap(View view)
@@ -257,8 +267,15 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     const std::wstring uninstallCopy = Wide(testenv::TempPath("uninstall-copy.exe"));
     ASSERT_TRUE(CopyFileW((folder32 + L"\\uninstall.exe").c_str(), uninstallCopy.c_str(), FALSE));
 
-    const RunResult uninstall = RunQuietUninstall();
+    const RunResult uninstall = RunProgram(ReadString(View::Bits32, kUninstallKey, L"QuietUninstallString"));
     EXPECT_EQ(uninstall.exitCode, 0) << ReadLog(kUninstallLog);
+    // Run where it is, the uninstaller's own file goes at the next restart;
+    // a version installed before that keeps its uninstaller.
+    EXPECT_EQ(FilesMatching(folder32, L"*"), std::vector<std::wstring>{L"uninstall.exe"});
+    ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
+    Restart();
+    ExpectInstalled(CurrentVersion());
+    ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
     ExpectNothingInstalled();
     EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
     EXPECT_NE(ReadLog(kUninstallLog).find("Lumora Camera.config"), std::string::npos) << ReadLog(kUninstallLog);
