@@ -134,6 +134,12 @@ Function CameraLibraryPageLeave
   ${IfNot} ${RunningX64}
     StrCpy $Vendor64 ""
   ${EndIf}
+  Push $Vendor32
+  Call FullPath
+  Pop $Vendor32
+  Push $Vendor64
+  Call FullPath
+  Pop $Vendor64
   ${If} "$Vendor32$Vendor64" == ""
     MessageBox MB_OK|MB_ICONEXCLAMATION "Give the camera maker's ZorvikSDK.dll, or choose the simulated camera."
     Abort

@@ -10,13 +10,16 @@
 ;
 ; Command line (any mix; /S last but one is fine, NSIS reads it anywhere):
 ;   /S                  silent: no windows, the result is the exit code and
-;                       the log "Lumora Camera setup.log" in the user's temporary folder
+;                       the log "Lumora Camera setup <date> <time>.log", a new
+;                       file in the temporary folder of the user who runs it
 ;   /SIMULATED          install the simulated camera (the default where no
 ;                       camera library is in place)
 ;   /VENDOR32=FILE      copy the camera maker's 32-bit ZorvikSDK.dll from FILE
 ;   /VENDOR64=FILE      copy the camera maker's 64-bit ZorvikSDK.dll from FILE
+;                       (a relative FILE is taken from the working folder)
 ;
-; Exit codes of the setup program and of the uninstaller (setup.exe /S, uninstall.exe /S):
+; Exit codes of the setup program and of the uninstaller (setup.exe /S, and the
+; quiet uninstall command "<32-bit folder>\uninstall.exe" /S _?=<32-bit folder>):
 ;   0 done; 1 cancelled by the user; 2 failed, nothing changed (a file could
 ;   not be written, a registration failed); 3 the camera's files are in use,
 ;   nothing changed (close the programs using the camera); 4 administrator
@@ -44,9 +47,9 @@ AllowSkipFiles off
 !define PUBLISHER "Lumora"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\LumoraCamera"
 !define FOLDER_NAME "Lumora Camera"
-!define SETUP_LOG "Lumora Camera setup.log"
-!define UNINSTALL_LOG "Lumora Camera uninstall.log"
-!define UNINSTALLER_COPY "Lumora Camera uninstall.exe"
+; The logs' names, before " <date> <time>.log" (see OpenNewLog).
+!define SETUP_LOG "Lumora Camera setup"
+!define UNINSTALL_LOG "Lumora Camera uninstall"
 
 !define EXIT_FAILED 2
 !define EXIT_IN_USE 3
@@ -96,6 +99,7 @@ Var Touched32             ; 1 once files of the folder were replaced
 Var Touched64
 Var RegisterTried32       ; 1 once regsvr32 ran on the new file
 Var RegisterTried64
+Var EntryTried            ; 1 once the installed-programs entry was written
 
 !include "SetupSupport.nsh"
 !include "CameraLibraryPage.nsh"
@@ -136,6 +140,12 @@ Function .onInit
   ${EndIf}
   ${GetOptions} $R0 "/VENDOR32=" $Vendor32
   ${GetOptions} $R0 "/VENDOR64=" $Vendor64
+  Push $Vendor32
+  Call FullPath
+  Pop $Vendor32
+  Push $Vendor64
+  Call FullPath
+  Pop $Vendor64
   ${If} $WantSimulated == 1
   ${AndIf} "$Vendor32$Vendor64" != ""
     !insertmacro FailSetup ${EXIT_BAD_COMMAND_LINE} "/SIMULATED and /VENDOR32 or /VENDOR64 exclude each other: choose one camera library."
@@ -174,14 +184,16 @@ Section "-Install"
   StrCpy $Touched64 0
   StrCpy $RegisterTried32 0
   StrCpy $RegisterTried64 0
+  StrCpy $EntryTried 0
 
   ; Nothing is replaced while a program has the camera's files open: the
   ; user closes it first (or the silent install ends with EXIT_IN_USE), so
   ; that no folder ever holds a mix of two versions.
   Call WaitUntilNotInUse
 
-  ; Files. Each replaced file is kept as <name>.previous until the install
-  ; has succeeded, so that a failure can put the previous version back.
+  ; Files. Each replaced file is kept as <name>.previous until every step
+  ; that can fail has succeeded, so that a failure can put the previous
+  ; version back.
   !insertmacro Log "32-bit files: $Folder32"
   StrCpy $Touched32 1
   !insertmacro PlaceFile "${BIN32}" "ZorvikFilter.dll" $Folder32
@@ -194,6 +206,7 @@ Section "-Install"
     !insertmacro PlaceFile "${BIN64}" "lumoracap.exe" $Folder64
     !insertmacro PlaceCameraLibrary "${BIN64}" $Folder64 $Vendor64 $PreviousLibrary64 $Library64
   ${EndIf}
+  Call PlaceUninstaller
 
   ; Registration, each with the regsvr32 of its architecture. A failure
   ; fails the install; .onInstFailed undoes everything.
@@ -204,7 +217,7 @@ Section "-Install"
   Call RunRegsvr32
   Pop $R0
   ${If} $R0 != 0
-    !insertmacro FailSetup ${EXIT_FAILED} "The 32-bit filter could not be registered (regsvr32 ended with $R0). Nothing was changed."
+    !insertmacro FailSetup ${EXIT_FAILED} "The 32-bit filter could not be registered (regsvr32 ended with $R0)."
   ${EndIf}
   ${If} ${RunningX64}
     StrCpy $RegisterTried64 1
@@ -214,23 +227,29 @@ Section "-Install"
     Call RunRegsvr32
     Pop $R0
     ${If} $R0 != 0
-      !insertmacro FailSetup ${EXIT_FAILED} "The 64-bit filter could not be registered (regsvr32 ended with $R0). Nothing was changed."
+      !insertmacro FailSetup ${EXIT_FAILED} "The 64-bit filter could not be registered (regsvr32 ended with $R0)."
     ${EndIf}
   ${EndIf}
 
-  ; Done: the previous files go, the uninstaller and the list entry come.
+  StrCpy $EntryTried 1
+  Call WriteUninstallEntry
+  Pop $R0
+  ${If} $R0 != 0
+    !insertmacro FailSetup ${EXIT_FAILED} "The installed-programs entry (HKLM\${UNINSTALL_KEY}) could not be written."
+  ${EndIf}
+
+  ; Every step that can fail has succeeded: only now do the previous files
+  ; go. What an uninstaller left to be deleted at the next restart is kept.
+  Push $Folder32
+  Call CancelPendingDeletes
   Push $Folder32
   Call DeletePreviousFiles
   ${If} ${RunningX64}
     Push $Folder64
+    Call CancelPendingDeletes
+    Push $Folder64
     Call DeletePreviousFiles
   ${EndIf}
-  ClearErrors
-  WriteUninstaller "$Folder32\uninstall.exe"
-  ${If} ${Errors}
-    !insertmacro FailSetup ${EXIT_FAILED} "The uninstaller could not be written to $Folder32. Nothing was changed."
-  ${EndIf}
-  Call WriteUninstallEntry
   !insertmacro Log "32-bit camera library: $Library32"
   StrCpy $FinishText "Capture applications now list $\"Lumora Camera$\" among their video devices.$\r$\n$\r$\n32-bit camera library: $Library32"
   ${If} ${RunningX64}
@@ -241,9 +260,10 @@ Section "-Install"
 SectionEnd
 
 ; Called when the install was aborted (a failure above, or the user): puts
-; back what was there before this run.
+; back what was there before this run, and says whether it could.
 Function .onInstFailed
   !insertmacro Log "Undoing the changes of this run."
+  StrCpy $RestoreFailures 0
   ; Out of the folders, so that an empty one can be removed.
   SetOutPath $TEMP
   ${If} $RegisterTried64 == 1
@@ -268,6 +288,9 @@ Function .onInstFailed
     Push $Folder32
     Call RestorePreviousFiles
   ${EndIf}
+  ${If} $EntryTried == 1
+    Call RestoreUninstallEntry
+  ${EndIf}
   ; An upgrade that failed leaves the previous version registered as it was.
   ${If} $PreviousVersion != ""
     ${If} $RegisterTried32 == 1
@@ -276,6 +299,9 @@ Function .onInstFailed
       Push "32"
       Call RunRegsvr32
       Pop $R0
+      ${If} $R0 != 0
+        IntOp $RestoreFailures $RestoreFailures + 1
+      ${EndIf}
     ${EndIf}
     ${If} $RegisterTried64 == 1
       Push "$Folder64\ZorvikFilter.dll"
@@ -283,30 +309,78 @@ Function .onInstFailed
       Push "64"
       Call RunRegsvr32
       Pop $R0
+      ${If} $R0 != 0
+        IntOp $RestoreFailures $RestoreFailures + 1
+      ${EndIf}
     ${EndIf}
-    !insertmacro Log "Version $PreviousVersion is installed as before."
+  ${EndIf}
+  ${If} $RestoreFailures = 0
+    ${If} $PreviousVersion != ""
+      !insertmacro Log "Nothing was changed: version $PreviousVersion is installed as before."
+    ${Else}
+      !insertmacro Log "Nothing was changed: ${PRODUCT} is not installed."
+    ${EndIf}
+  ${Else}
+    ${If} $PreviousVersion != ""
+      StrCpy $R0 "Version $PreviousVersion could not be put back completely ($RestoreFailures steps failed, see above): run its setup program again."
+    ${Else}
+      StrCpy $R0 "What this run installed could not be removed completely ($RestoreFailures steps failed, see above): run this setup program again."
+    ${EndIf}
+    !insertmacro Log "$R0"
+    MessageBox MB_OK|MB_ICONSTOP "$R0" /SD IDOK
   ${EndIf}
 FunctionEnd
 
+; The installed-programs entry as it was before this run: none on a fresh
+; install; on an upgrade the values this run changes that tell the version
+; and its camera libraries.
+Function RestoreUninstallEntry
+  ClearErrors
+  ${If} $PreviousVersion == ""
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${Else}
+    ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "CameraLibrary32"
+    ReadRegStr $R2 HKLM "${UNINSTALL_KEY}" "CameraLibrary64"
+    ClearErrors
+    ${If} $R0 != $PreviousVersion
+      WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" $PreviousVersion
+    ${EndIf}
+    ${If} $R1 != $PreviousLibrary32
+      WriteRegStr HKLM "${UNINSTALL_KEY}" "CameraLibrary32" $PreviousLibrary32
+    ${EndIf}
+    ${If} $R2 != $PreviousLibrary64
+      WriteRegStr HKLM "${UNINSTALL_KEY}" "CameraLibrary64" $PreviousLibrary64
+    ${EndIf}
+  ${EndIf}
+  ${If} ${Errors}
+    !insertmacro Log "The installed-programs entry could not be put back as it was."
+    IntOp $RestoreFailures $RestoreFailures + 1
+  ${EndIf}
+FunctionEnd
+
+; Call; Pop 0 when every value was written, 1 when one could not be.
 Function WriteUninstallEntry
   ${GetSize} "$Folder32" "/S=0K" $R0 $R1 $R2
   ${If} ${RunningX64}
     ${GetSize} "$Folder64" "/S=0K" $R3 $R1 $R2
     IntOp $R0 $R0 + $R3
   ${EndIf}
+  ClearErrors
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $R0
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$Folder32"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$Folder32\uninstall.exe"
-  ; Started by itself, the uninstaller runs from a copy in the temporary
-  ; folder (so that it can remove its own file) and its first process ends
-  ; at once, without the result. The quiet command makes that copy itself
-  ; and runs it in place of the folder (_?=), so that the caller gets the
-  ; uninstaller's own exit code.
+  ; Started by itself, the uninstaller runs from a copy NSIS makes in the
+  ; temporary folder (so that it can remove its own file) and its first
+  ; process ends at once, without the result. The quiet command, which
+  ; deployment tools run as an administrator or SYSTEM, runs uninstall.exe
+  ; where it is (_?=): nothing is started from a folder that other users can
+  ; write, and the caller gets the uninstaller's own exit code.
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$Folder32\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$SYSDIR\cmd.exe" /c copy /y "$Folder32\uninstall.exe" "%TEMP%\${UNINSTALLER_COPY}" >nul && "%TEMP%\${UNINSTALLER_COPY}" /S _?=$Folder32'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$Folder32\uninstall.exe" /S _?=$Folder32'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   WriteRegStr HKLM "${UNINSTALL_KEY}" "CameraLibrary32" "$Library32"
@@ -314,11 +388,17 @@ Function WriteUninstallEntry
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation64" "$Folder64"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "CameraLibrary64" "$Library64"
   ${EndIf}
+  ${If} ${Errors}
+    Push 1
+  ${Else}
+    Push 0
+  ${EndIf}
 FunctionEnd
 
 ; ---------------------------------------------------------------------------
-; Uninstall. It runs from a copy in the temporary folder with _?=<folder>
-; (see WriteUninstallEntry), so $INSTDIR is the 32-bit folder.
+; Uninstall. It runs in place with _?=<folder> (the quiet command), or from
+; the copy NSIS makes (see WriteUninstallEntry); either way $INSTDIR is the
+; 32-bit folder.
 
 Var UnLibrary32
 Var UnLibrary64

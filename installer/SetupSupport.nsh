@@ -1,7 +1,11 @@
 ; Helpers of LumoraCamera.nsi: the log, failing with an exit code, the
 ; administrator check, regsvr32 of each architecture, telling the simulated
 ; camera from a vendor's library, the in-use check, and placing files so that
-; a failed install can put the previous ones back.
+; a failed install can put the previous ones back, and taking its files out
+; of the deletions pending for the next restart.
+;
+; Failures inside the install section say what failed, not "Nothing was
+; changed": .onInstFailed says that, once it has put back what was there.
 
 !include "StrFunc.nsh"
 ${StrStr}
@@ -9,16 +13,20 @@ ${StrStr}
 Var LogFile
 Var KeptFiles      ; "|<path>|..." of the files renamed to <path>.previous by this run
 Var PlacedFiles    ; "|<path>|..." of the files written by this run
+Var RestoreFailures ; steps of the rollback that failed
 
-; Each run writes what it does to a log in the user's temporary folder, so
-; that a silent run can be understood afterwards.
+; Each run writes what it does to a log of its own in the temporary folder
+; of the user who runs it, so that a silent run can be understood afterwards
+; (OpenNewLog names and makes the file).
 !macro StartLog NAME TITLE
-  ClearErrors
-  FileOpen $LogFile "$TEMP\${NAME}" w
-  ${IfNot} ${Errors}
+  Push "${NAME}"
+  !ifdef __UNINSTALL__
+    Call un.OpenNewLog
+  !else
+    Call OpenNewLog
+  !endif
+  ${If} $LogFile != ""
     FileWriteUTF16LE /BOM $LogFile "${TITLE}$\r$\n"
-  ${Else}
-    StrCpy $LogFile ""
   ${EndIf}
 !macroend
 
@@ -49,6 +57,60 @@ Var PlacedFiles    ; "|<path>|..." of the files written by this run
 
 ; Helpers both the setup program and the uninstaller use.
 !macro DefineSharedFunctions UN
+
+; Push <name>; Call: opens $LogFile as a new file in the temporary folder,
+; "<name> <yyyy-mm-dd hh-mm-ss>.log" (" (2)" and up when that name is
+; taken), or leaves it empty when none can be made. The file is always made
+; new, never opened over a file or a link that is there: the temporary
+; folder may be one every user can write (SYSTEM's is C:\Windows\Temp), and
+; a name known in advance could have been planted there.
+Function ${UN}OpenNewLog
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  Push $7
+  System::Call '*(&i2, &i2, &i2, &i2, &i2, &i2, &i2, &i2) p .r1'
+  System::Call 'kernel32::GetLocalTime(p r1)'
+  System::Call '*$1(&i2 .r2, &i2 .r3, &i2, &i2 .r4, &i2 .r5, &i2 .r6, &i2 .r7)'
+  System::Free $1
+  IntFmt $3 "%02u" $3
+  IntFmt $4 "%02u" $4
+  IntFmt $5 "%02u" $5
+  IntFmt $6 "%02u" $6
+  IntFmt $7 "%02u" $7
+  StrCpy $0 "$TEMP\$0 $2-$3-$4 $5-$6-$7"
+  StrCpy $LogFile ""
+  ${ForEach} $1 1 99 + 1
+    ${If} $1 = 1
+      StrCpy $2 "$0.log"
+    ${Else}
+      StrCpy $2 "$0 ($1).log"
+    ${EndIf}
+    ; GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, FILE_ATTRIBUTE_NORMAL |
+    ; FILE_FLAG_OPEN_REPARSE_POINT: any name that is there, a link too, fails.
+    System::Call 'kernel32::CreateFileW(w r2, i 0x40000000, i 1, p 0, i 1, i 0x00200080, p 0) p .r3 ?e'
+    Pop $4
+    ${If} $3 <> -1
+      StrCpy $LogFile $3
+      ${Break}
+    ${ElseIf} $4 <> 80 ; ERROR_FILE_EXISTS
+    ${AndIf} $4 <> 183 ; ERROR_ALREADY_EXISTS
+      ${Break}
+    ${EndIf}
+  ${Next}
+  Pop $7
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
 
 ; Runs the regsvr32 of an architecture: Push <dll path>, Push "" or "/u",
 ; Push "32" or "64"; Call; Pop the exit code (or "error" when it did not run).
@@ -194,6 +256,25 @@ FunctionEnd
 ; ---------------------------------------------------------------------------
 ; Setup program only
 
+; Push <path or "">; Call; Pop its full path ("" stays ""). A relative path
+; is taken from the working folder the program started in, once, before
+; SetOutPath changes that folder.
+Function FullPath
+  Exch $0
+  Push $1
+  Push $2
+  ${If} $0 != ""
+    System::Call 'kernel32::GetFullPathNameW(w r0, i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r2'
+    ${If} $2 > 0
+    ${AndIf} $2 < ${NSIS_MAX_STRLEN}
+      StrCpy $0 $1
+    ${EndIf}
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
 ; Push <path or "">; Push <PE machine>; Call; Pop "" when the path is empty
 ; or names a Windows DLL of that machine, else the reason it is not one.
 Function CheckVendorLibrary
@@ -288,7 +369,7 @@ Function KeepPrevious
     ClearErrors
     Rename "$0" "$0.previous"
     ${If} ${Errors}
-      !insertmacro FailSetup ${EXIT_FAILED} "$0 could not be replaced (renaming it failed). Nothing was changed."
+      !insertmacro FailSetup ${EXIT_FAILED} "$0 could not be replaced (renaming it failed)."
     ${EndIf}
     StrCpy $KeptFiles "$KeptFiles|$0|"
   ${EndIf}
@@ -301,13 +382,26 @@ FunctionEnd
   Push "${FOLDER}\${NAME}"
   Call KeepPrevious
   SetOutPath "${FOLDER}"
+  StrCpy $PlacedFiles "$PlacedFiles|${FOLDER}\${NAME}|"
   ClearErrors
   File "/oname=${NAME}" "${SOURCE}\${NAME}"
   ${If} ${Errors}
-    !insertmacro FailSetup ${EXIT_FAILED} "${FOLDER}\${NAME} could not be written. Nothing was changed."
+    !insertmacro FailSetup ${EXIT_FAILED} "${FOLDER}\${NAME} could not be written."
   ${EndIf}
-  StrCpy $PlacedFiles "$PlacedFiles|${FOLDER}\${NAME}|"
 !macroend
+
+; Writes uninstall.exe into the 32-bit folder, keeping the previous one as
+; the other files are kept.
+Function PlaceUninstaller
+  Push "$Folder32\uninstall.exe"
+  Call KeepPrevious
+  StrCpy $PlacedFiles "$PlacedFiles|$Folder32\uninstall.exe|"
+  ClearErrors
+  WriteUninstaller "$Folder32\uninstall.exe"
+  ${If} ${Errors}
+    !insertmacro FailSetup ${EXIT_FAILED} "The uninstaller could not be written to $Folder32."
+  ${EndIf}
+FunctionEnd
 
 ; The camera library of one folder. A library in place that is not the
 ; simulated camera is the camera maker's and is never replaced; otherwise the
@@ -338,13 +432,13 @@ FunctionEnd
     CreateDirectory "${FOLDER}"
     Push "$R5"
     Call KeepPrevious
+    StrCpy $PlacedFiles "$PlacedFiles|$R5|"
     ClearErrors
     CopyFiles /SILENT /FILESONLY "${VENDOR}" "$R5"
     ${If} ${Errors}
     ${OrIfNot} ${FileExists} "$R5"
-      !insertmacro FailSetup ${EXIT_FAILED} "${VENDOR} could not be copied to $R5. Nothing was changed."
+      !insertmacro FailSetup ${EXIT_FAILED} "${VENDOR} could not be copied to $R5."
     ${EndIf}
-    StrCpy $PlacedFiles "$PlacedFiles|$R5|"
     StrCpy ${RESULT} "vendor"
     !insertmacro Log "Camera maker's library copied from ${VENDOR}."
   ${Else}
@@ -354,14 +448,28 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Puts back a file this run replaced, or removes one it added; a step that
+; fails is logged and counted in $RestoreFailures.
 !macro _RestoreFile FOLDER NAME
   ${StrStr} $R1 $KeptFiles "|${FOLDER}\${NAME}|"
   ${StrStr} $R2 $PlacedFiles "|${FOLDER}\${NAME}|"
+  ClearErrors
   ${If} $R1 != ""
-    Delete "${FOLDER}\${NAME}"
+    ${If} ${FileExists} "${FOLDER}\${NAME}"
+      Delete "${FOLDER}\${NAME}"
+    ${EndIf}
     Rename "${FOLDER}\${NAME}.previous" "${FOLDER}\${NAME}"
+    ${If} ${Errors}
+      !insertmacro Log "${FOLDER}\${NAME} could not be put back from ${NAME}.previous."
+      IntOp $RestoreFailures $RestoreFailures + 1
+    ${EndIf}
   ${ElseIf} $R2 != ""
+  ${AndIf} ${FileExists} "${FOLDER}\${NAME}"
     Delete "${FOLDER}\${NAME}"
+    ${If} ${Errors}
+      !insertmacro Log "${FOLDER}\${NAME} could not be removed."
+      IntOp $RestoreFailures $RestoreFailures + 1
+    ${EndIf}
   ${EndIf}
 !macroend
 
@@ -374,19 +482,125 @@ Function RestorePreviousFiles
   !insertmacro _RestoreFile $0 "ZorvikFilter.dll"
   !insertmacro _RestoreFile $0 "lumoracap.exe"
   !insertmacro _RestoreFile $0 "ZorvikSDK.dll"
+  !insertmacro _RestoreFile $0 "uninstall.exe"
   RMDir "$0"
   Pop $R2
   Pop $R1
   Pop $0
 FunctionEnd
 
-; Push <folder>; Call: the previous files are no longer needed. One that a
-; program still holds (renamed while in use) goes at the next restart.
+; Push <folder>; Call: takes the folder and its files out of the deletions
+; Windows makes at the next restart (PendingFileRenameOperations). An
+; uninstaller run in place, or a file in use at uninstall, is deleted then;
+; a version installed since must not lose its files to that. Renames, and
+; deletions of other paths, stay. Called once the install has succeeded.
+Function CancelPendingDeletes
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  Push $7
+  Push $8
+  Push $9
+  Push $R0
+  Push $R1
+  Push $R2
+  StrCpy $R1 "\??\$0"
+  StrLen $9 "$R1\"
+  ; HKEY_LOCAL_MACHINE, KEY_QUERY_VALUE | KEY_SET_VALUE
+  System::Call 'advapi32::RegOpenKeyExW(p 0x80000002, w "SYSTEM\CurrentControlSet\Control\Session Manager", i 0, i 3, *p .r1) i .r2'
+  ${If} $2 = 0
+    System::Call 'advapi32::RegQueryValueExW(p r1, w "PendingFileRenameOperations", p 0, *i .r3, p 0, *i .r4) i .r2'
+    ${If} $2 = 0
+    ${AndIf} $3 = 7 ; REG_MULTI_SZ
+    ${AndIf} $4 > 0
+      IntOp $4 $4 + 4 ; room for the terminators a value may lack
+      System::Alloc $4
+      Pop $5 ; the value: pairs of "source", "target" ("" deletes)
+      System::Alloc $4
+      Pop $6 ; the pairs kept
+      System::Call 'advapi32::RegQueryValueExW(p r1, w "PendingFileRenameOperations", p 0, p 0, p r5, *i r4 r4) i .r2'
+      StrCpy $7 0 ; bytes read
+      StrCpy $8 0 ; bytes kept
+      ${DoWhile} $2 = 0
+        ${IfNot} $7 < $4
+          ${Break}
+        ${EndIf}
+        IntOp $3 $5 + $7
+        System::Call 'kernel32::lstrlenW(p r3) i .r0'
+        ${If} $0 = 0
+          ${Break}
+        ${EndIf}
+        System::Call 'kernel32::lstrcpynW(w .R0, p r3, i ${NSIS_MAX_STRLEN}) p'
+        ; The pair's bytes: source, its 0, target, its 0.
+        IntOp $0 $0 + 1
+        IntOp $0 $0 * 2
+        IntOp $3 $3 + $0
+        System::Call 'kernel32::lstrlenW(p r3) i .R2'
+        IntOp $3 $R2 + 1
+        IntOp $3 $3 * 2
+        IntOp $0 $0 + $3
+        StrCpy $3 $R0 $9
+        ${If} $R2 = 0
+        ${AndIf} $3 == "$R1\"
+          !insertmacro Log "No longer deleted at the next restart: $R0"
+        ${ElseIf} $R2 = 0
+        ${AndIf} $R0 == $R1
+          !insertmacro Log "No longer deleted at the next restart: $R0"
+        ${Else}
+          IntOp $3 $5 + $7
+          IntOp $R0 $6 + $8
+          System::Call 'kernel32::RtlMoveMemory(p R0, p r3, i r0)'
+          IntOp $8 $8 + $0
+        ${EndIf}
+        IntOp $7 $7 + $0
+      ${Loop}
+      ${If} $2 = 0
+      ${AndIf} $8 < $7
+        ${If} $8 = 0
+          System::Call 'advapi32::RegDeleteValueW(p r1, w "PendingFileRenameOperations") i .r2'
+        ${Else}
+          IntOp $R0 $6 + $8
+          System::Call '*$R0(&i2 0)'
+          IntOp $8 $8 + 2
+          System::Call 'advapi32::RegSetValueExW(p r1, w "PendingFileRenameOperations", i 0, i 7, p r6, i r8) i .r2'
+        ${EndIf}
+        ${If} $2 <> 0
+          !insertmacro Log "The deletions at the next restart could not be changed (error $2): files in $R1 may be deleted then."
+        ${EndIf}
+      ${EndIf}
+      System::Free $6
+      System::Free $5
+    ${EndIf}
+    System::Call 'advapi32::RegCloseKey(p r1)'
+  ${EndIf}
+  Pop $R2
+  Pop $R1
+  Pop $R0
+  Pop $9
+  Pop $8
+  Pop $7
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; Push <folder>; Call: the previous files are no longer needed (called once
+; every step that can fail has succeeded). One that a program still holds
+; (renamed while in use) goes at the next restart.
 Function DeletePreviousFiles
   Exch $0
   Delete /REBOOTOK "$0\ZorvikFilter.dll.previous"
   Delete /REBOOTOK "$0\lumoracap.exe.previous"
   Delete /REBOOTOK "$0\ZorvikSDK.dll.previous"
+  Delete /REBOOTOK "$0\uninstall.exe.previous"
   Pop $0
 FunctionEnd
 
@@ -432,6 +646,7 @@ Function un.RemoveFolderFiles
     Delete /REBOOTOK "$0\ZorvikFilter.dll.previous"
     Delete /REBOOTOK "$0\lumoracap.exe.previous"
     Delete /REBOOTOK "$0\ZorvikSDK.dll.previous"
+    Delete /REBOOTOK "$0\uninstall.exe.previous"
   ${EndIf}
   Pop $2
   Pop $0
@@ -439,19 +654,27 @@ Function un.RemoveFolderFiles
 FunctionEnd
 
 
-; Removes uninstall.exe and the folders that are empty now. The running
-; uninstaller is a copy in the temporary folder, which goes at the next
-; restart; run from the folder itself, uninstall.exe goes at the next restart.
+; Removes uninstall.exe and the folders that are empty now. Run in place
+; (the quiet command: _?=<folder>), the uninstaller's own file cannot be
+; deleted while it runs: it goes at the next restart, and the folder with it
+; when nothing else is in it (a setup program run before then keeps its
+; files, see CancelPendingDeletes). Started without _?=, the uninstaller
+; runs from a copy NSIS made, and the file in the folder is deleted at once.
 Function un.RemoveSelf
+  Push $0
   ; Out of the folders, so that they can be removed.
   SetOutPath $TEMP
-  ClearErrors
-  Delete "$Folder32\uninstall.exe"
-  ${If} ${Errors}
-    Delete /REBOOTOK "$Folder32\uninstall.exe"
-    !insertmacro Log "$Folder32\uninstall.exe is removed at the next restart."
-  ${EndIf}
-  ${If} "$EXEDIR" != "$Folder32"
+  StrCpy $0 0 ; 1 when uninstall.exe goes at the next restart
+  ${If} $EXEDIR == $Folder32
+    Delete /REBOOTOK "$EXEPATH"
+    StrCpy $0 1
+  ${Else}
+    ClearErrors
+    Delete "$Folder32\uninstall.exe"
+    ${If} ${Errors}
+      Delete /REBOOTOK "$Folder32\uninstall.exe"
+      StrCpy $0 1
+    ${EndIf}
     Delete /REBOOTOK "$EXEPATH"
   ${EndIf}
   ${If} $Folder64 != ""
@@ -460,8 +683,14 @@ Function un.RemoveSelf
       !insertmacro Log "$Folder64 is kept: it holds files setup did not install."
     ${EndIf}
   ${EndIf}
-  RMDir "$Folder32"
-  ${If} ${FileExists} "$Folder32\*.*"
-    !insertmacro Log "$Folder32 is kept: it holds files setup did not install."
+  ${If} $0 = 1
+    !insertmacro Log "$Folder32\uninstall.exe is removed at the next restart, and its folder with it when nothing else is in it."
+    RMDir /REBOOTOK "$Folder32"
+  ${Else}
+    RMDir "$Folder32"
+    ${If} ${FileExists} "$Folder32\*.*"
+      !insertmacro Log "$Folder32 is kept: it holds files setup did not install."
+    ${EndIf}
   ${EndIf}
+  Pop $0
 FunctionEnd

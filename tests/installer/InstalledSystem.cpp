@@ -56,10 +56,10 @@ const wchar_t* Name(View view)
     return view == View::Bits32 ? L"32-bit" : L"64-bit";
 }
 
-RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs)
+RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs, const std::string& workingFolder)
 {
     RunResult result;
-    testenv::ChildProcess child(commandLine);
+    testenv::ChildProcess child(commandLine, workingFolder);
     int code = -1;
     if (child.Started() && child.Wait(timeoutMs, &code)) {
         result.exitCode = code;
@@ -256,7 +256,21 @@ std::vector<std::wstring> FilesMatching(const std::wstring& folder, const wchar_
 
 std::string ReadLog(const char* name)
 {
-    const std::string bytes = ReadFileBytes(Wide(testenv::TempPath(name)));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(testenv::TempPath(std::string(name) + " *.log")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    std::wstring newest;
+    FILETIME newestTime = {};
+    do {
+        if (CompareFileTime(&found.ftLastWriteTime, &newestTime) > 0) {
+            newest = found.cFileName;
+            newestTime = found.ftLastWriteTime;
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    const std::string bytes = ReadFileBytes(Wide(testenv::TempPath("")) + newest);
     if (bytes.size() < 2) {
         return std::string();
     }

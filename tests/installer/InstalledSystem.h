@@ -27,12 +27,14 @@ const wchar_t* const kInstalledFiles[] = {L"ZorvikFilter.dll", L"ZorvikSDK.dll",
 extern const wchar_t* const kUninstallKey;
 
 // A program run with a command line (program path first, quoted as needed)
-// in the test's environment; its exit code, or -1 when it did not end in time.
+// in the test's environment, in a working folder (empty: the test's own);
+// its exit code, or -1 when it did not end in time.
 struct RunResult {
     int exitCode = -1;
     std::string output;
 };
-RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs = 300000);
+RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs = 300000,
+                     const std::string& workingFolder = std::string());
 
 // Registry values of HKEY_LOCAL_MACHINE in one view; empty / false when missing.
 std::wstring ReadString(View view, const std::wstring& key, const wchar_t* value);
@@ -66,8 +68,9 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Files in a folder whose names match a pattern ("*.previous").
 std::vector<std::wstring> FilesMatching(const std::wstring& folder, const wchar_t* pattern);
 
-// The text of a UTF-16 log the setup program wrote into the test's temporary
-// folder ("Lumora Camera setup.log"), as UTF-8; empty when missing.
+// The text of the newest UTF-16 log of a kind that the setup program wrote
+// into the test's temporary folder ("<name> <date> <time>.log", name
+// "Lumora Camera setup" for example), as UTF-8; empty when there is none.
 std::string ReadLog(const char* name);
 
 std::wstring Wide(const std::string& text);

@@ -1,14 +1,15 @@
 // The setup program as an administrator deploys it, on a Wine prefix on which
 // Lumora Camera was never installed (run-in-fresh-prefix.sh): silent install
 // of both architectures, upgrade from an older version, the rules for a
-// camera maker's library, refused command lines, a failed registration,
-// files in use, and silent uninstall. Every test starts and ends with
+// camera maker's library, refused command lines, a failed registration or
+// upgrade, files in use, and silent uninstall. Every test starts and ends with
 // nothing installed; they share the prefix and run in the order written.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <sddl.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "filter/LumoraGuids.h"
@@ -18,13 +19,15 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 #include "version/ProductVersion.h"
+#include "win/UniqueHandle.h"
 
 using namespace installtest;
 
 namespace {
 
-const char kSetupLog[] = "Lumora Camera setup.log";
-const char kUninstallLog[] = "Lumora Camera uninstall.log";
+// The logs' names before " <date> <time>.log".
+const char kSetupLog[] = "Lumora Camera setup";
+const char kUninstallLog[] = "Lumora Camera uninstall";
 
 const CLSID* const kClasses[] = {&CLSID_LumoraCameraFilter, &CLSID_CameraSettingsPage, &CLSID_FormatPage};
 // The filter categories the filter is registered in: video input devices and
@@ -48,20 +51,30 @@ std::wstring Quoted(const std::wstring& path)
     return L"\"" + path + L"\"";
 }
 
-RunResult RunSetup(const std::wstring& setup, const std::wstring& arguments)
+RunResult RunSetup(const std::wstring& setup, const std::wstring& arguments, const std::string& workingFolder = "")
 {
-    return RunProgram(Quoted(setup) + L" /S" + (arguments.empty() ? L"" : L" " + arguments));
+    return RunProgram(Quoted(setup) + L" /S" + (arguments.empty() ? L"" : L" " + arguments), 300000, workingFolder);
+}
+
+// A restart of the machine, as far as the setup programs are concerned: Wine's
+// wineboot carries out the deletions Windows makes at a restart.
+void Restart()
+{
+    RunProgram(L"wineboot.exe -r");
 }
 
 // The quiet uninstall command of the installed-programs entry, run as an
-// administrator's deployment tool runs it.
+// administrator's deployment tool runs it, and the restart that deletes the
+// uninstaller's own file.
 RunResult RunQuietUninstall()
 {
     const std::wstring command = ReadString(View::Bits32, kUninstallKey, L"QuietUninstallString");
     if (command.empty()) {
         return RunResult{};
     }
-    return RunProgram(command);
+    const RunResult result = RunProgram(command);
+    Restart();
+    return result;
 }
 
 std::wstring Lumoracap(View view)
@@ -183,6 +196,21 @@ protected:
 
 TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemovesAllButTheSettings)
 {
+    // Another user's traps in a temporary folder every user may write: a file
+    // at the old fixed setup log's name, and a link to a file of theirs at
+    // every other name a log could be opened at (the old uninstall log's, and
+    // the dated names of the coming minute). No run may write through them.
+    const std::wstring victim = Wide(testenv::TempPath("victim.txt"));
+    const std::wstring plantedLog = Wide(testenv::TempPath("Lumora Camera setup.log"));
+    ASSERT_TRUE(WriteFileBytes(victim, "another user's file") && WriteFileBytes(plantedLog, "planted"));
+    const std::string links = "cd '" + testenv::UnixPath(testenv::TempPath("")) +
+                              "' && ln -s victim.txt 'Lumora Camera uninstall.log' && for s in $(seq 0 59); do"
+                              " t=$(date -d \"+$s sec\" '+%Y-%m-%d %H-%M-%S');"
+                              " ln -s victim.txt \"Lumora Camera setup $t.log\";"
+                              " ln -s victim.txt \"Lumora Camera uninstall $t.log\"; done";
+    std::string output;
+    ASSERT_EQ(testenv::RunUnixCommand(links, &output), 0) << output;
+
     const RunResult install = RunSetup(setup, L"");
     ASSERT_EQ(install.exitCode, 0) << ReadLog(kSetupLog);
     ExpectInstalled(CurrentVersion());
@@ -206,16 +234,14 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
         {L"Publisher", L"Lumora"},
         {L"InstallLocation", folder32},
         {L"UninstallString", Quoted(folder32 + L"\\uninstall.exe")},
+        // Run where it is: nothing is started from a folder other users can write.
+        {L"QuietUninstallString", Quoted(folder32 + L"\\uninstall.exe") + L" /S _?=" + folder32},
         {L"CameraLibrary32", L"simulated"},
         {L"CameraLibrary64", L"simulated"},
     };
     for (const Value& value : values) {
         EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, value.name), value.expected) << Narrow(value.name);
     }
-    // The quiet command runs a copy of the uninstaller in place of the folder.
-    const std::wstring quiet = ReadString(View::Bits32, kUninstallKey, L"QuietUninstallString");
-    EXPECT_NE(quiet.find(Quoted(folder32 + L"\\uninstall.exe")), std::wstring::npos) << Narrow(quiet);
-    EXPECT_NE(quiet.find(L" /S _?=" + folder32), std::wstring::npos) << Narrow(quiet);
     DWORD size = 0;
     ASSERT_TRUE(ReadDword(View::Bits32, kUninstallKey, L"EstimatedSize", &size));
     // Two filters, two simulated cameras, two lumoracaps: some megabytes.
@@ -241,8 +267,15 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     const std::wstring uninstallCopy = Wide(testenv::TempPath("uninstall-copy.exe"));
     ASSERT_TRUE(CopyFileW((folder32 + L"\\uninstall.exe").c_str(), uninstallCopy.c_str(), FALSE));
 
-    const RunResult uninstall = RunQuietUninstall();
+    const RunResult uninstall = RunProgram(ReadString(View::Bits32, kUninstallKey, L"QuietUninstallString"));
     EXPECT_EQ(uninstall.exitCode, 0) << ReadLog(kUninstallLog);
+    // Run where it is, the uninstaller's own file goes at the next restart;
+    // a version installed before that keeps its uninstaller.
+    EXPECT_EQ(FilesMatching(folder32, L"*"), std::vector<std::wstring>{L"uninstall.exe"});
+    ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
+    Restart();
+    ExpectInstalled(CurrentVersion());
+    ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
     ExpectNothingInstalled();
     EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
     EXPECT_NE(ReadLog(kUninstallLog).find("Lumora Camera.config"), std::string::npos) << ReadLog(kUninstallLog);
@@ -253,6 +286,8 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     EXPECT_NE(ReadLog(kUninstallLog).find("not installed"), std::string::npos) << ReadLog(kUninstallLog);
     ExpectNothingInstalled();
     EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
+    EXPECT_EQ(ReadFileBytes(victim), "another user's file");
+    EXPECT_EQ(ReadFileBytes(plantedLog), "planted");
 }
 
 TEST_F(SetupTest, UpgradeReplacesEveryFileAndKeepsRegistrationSettingsAndTheVendorLibrary)
@@ -331,21 +366,27 @@ TEST_F(SetupTest, VendorLibraryGivenIsCopiedInAndRemovedWithTheRest)
     ASSERT_TRUE(CopyFileW((std::wstring(system32) + L"\\version.dll").c_str(), source.c_str(), FALSE));
     const std::string vendor = ReadFileBytes(source);
 
-    ASSERT_EQ(RunSetup(setup, L"/VENDOR32=" + Quoted(source)).exitCode, 0) << ReadLog(kSetupLog);
-    EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikSDK.dll"), vendor);
-    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary32"), L"vendor");
-    EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary64"), L"simulated");
-    EXPECT_EQ(ReadVersionInfo(Folder(View::Bits64) + L"\\ZorvikSDK.dll").productName, L"Lumora Camera");
+    // The path in full, and relative to the folder setup starts in (which
+    // it leaves before copying).
+    for (const std::string& workingFolder : {std::string(), testenv::TempPath("")}) {
+        SCOPED_TRACE("working folder: " + workingFolder);
+        const std::wstring given = workingFolder.empty() ? source : L"vendor sdk.dll";
+        ASSERT_EQ(RunSetup(setup, L"/VENDOR32=" + Quoted(given), workingFolder).exitCode, 0) << ReadLog(kSetupLog);
+        EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikSDK.dll"), vendor);
+        EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary32"), L"vendor");
+        EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"CameraLibrary64"), L"simulated");
+        EXPECT_EQ(ReadVersionInfo(Folder(View::Bits64) + L"\\ZorvikSDK.dll").productName, L"Lumora Camera");
 
-    // Reinstalling with /SIMULATED keeps the vendor's library in place.
-    ASSERT_EQ(RunSetup(setup, L"/SIMULATED").exitCode, 0) << ReadLog(kSetupLog);
-    EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikSDK.dll"), vendor);
-    EXPECT_NE(ReadLog(kSetupLog).find("camera maker's library is in place"), std::string::npos)
-        << ReadLog(kSetupLog);
+        // Reinstalling with /SIMULATED keeps the vendor's library in place.
+        ASSERT_EQ(RunSetup(setup, L"/SIMULATED").exitCode, 0) << ReadLog(kSetupLog);
+        EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikSDK.dll"), vendor);
+        EXPECT_NE(ReadLog(kSetupLog).find("camera maker's library is in place"), std::string::npos)
+            << ReadLog(kSetupLog);
 
-    ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
-    ExpectNothingInstalled();
-    EXPECT_EQ(ReadFileBytes(source), vendor);
+        ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+        ExpectNothingInstalled();
+        EXPECT_EQ(ReadFileBytes(source), vendor);
+    }
 }
 
 // An administrator's lock on a registry key: everyone may read it, nobody
@@ -448,6 +489,54 @@ TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
     EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"DisplayVersion"), CurrentVersion());
 
     ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+}
+
+// An upgrade failing at one of its last steps, once every file was replaced
+// (the simulated camera by a vendor's library): the previous version stays
+// installed and registered, its uninstaller and entry as they were, and the
+// log says so.
+TEST_F(SetupTest, UpgradeFailingAtItsLastStepsLeavesThePreviousVersionAsItWas)
+{
+    ASSERT_TRUE(FileExists(previousSetup)) << "LUMORA_PREVIOUS_SETUP: the older setup program";
+    wchar_t system32[MAX_PATH] = {};
+    GetSystemWow64DirectoryW(system32, MAX_PATH);
+    const std::wstring vendor = std::wstring(system32) + L"\\version.dll";
+    const std::wstring uninstaller = Folder(View::Bits32) + L"\\uninstall.exe";
+    // Another program holding uninstall.exe open (sharing neither writing nor
+    // deleting), or the entry's key locked; what the log names.
+    struct Case {
+        bool holdUninstaller;
+        const char* failing;
+    };
+    for (const Case& c : {Case{true, "uninstall.exe could not be replaced"}, Case{false, "installed-programs entry"}}) {
+        SCOPED_TRACE(c.failing);
+        ASSERT_EQ(RunSetup(previousSetup, L"").exitCode, 0) << ReadLog(kSetupLog);
+        const unsigned uninstallerChecksum = Checksum(ReadFileBytes(uninstaller));
+        const auto entry = DumpKey(View::Bits32, kUninstallKey);
+        {
+            win::UniqueHandle held;
+            std::unique_ptr<LockedKey> locked;
+            if (c.holdUninstaller) {
+                held.Reset(CreateFileW(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                       nullptr));
+                ASSERT_TRUE(held);
+            } else {
+                locked = std::make_unique<LockedKey>(View::Bits32, kUninstallKey);
+                ASSERT_TRUE(locked->Locked());
+            }
+            EXPECT_EQ(RunSetup(setup, L"/VENDOR32=" + Quoted(vendor)).exitCode, 2);
+        }
+        const std::string log = ReadLog(kSetupLog);
+        EXPECT_NE(log.find(c.failing), std::string::npos) << log;
+        EXPECT_NE(log.find("Nothing was changed: version " + Narrow(previousVersion) + " is installed as before."),
+                  std::string::npos)
+            << log;
+        ExpectInstalled(previousVersion);
+        ExpectRegistered();
+        EXPECT_EQ(Checksum(ReadFileBytes(uninstaller)), uninstallerChecksum);
+        EXPECT_EQ(DumpKey(View::Bits32, kUninstallKey), entry);
+        ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+    }
 }
 
 TEST_F(SetupTest, NothingIsReplacedOrRemovedWhileLumoracapRuns)
