@@ -8,6 +8,7 @@
 #include "camera/CameraSdkLoader.h"
 #include "camera/CameraSettingFields.h"
 #include "camera/FramePathCounters.h"
+#include "camera/ImageLimits.h"
 
 namespace {
 
@@ -209,13 +210,28 @@ int CCamera::GetConfig(CameraConfig* config)
     if (!config) {
         return 0;
     }
-    // Without a settings file the record keeps what the caller put there.
-    config->LoadFromFile();
-
-    win::LockGuard guard(m_Lock);
-    ReadCurrentSettings(*config);
-    m_Config = *config;
+    // A read takes its turn with the changes: a change that completes while
+    // the file is read is not undone by the older record this read holds.
+    win::LockGuard turn(m_SettingsTurn);
+    *config = ReadRecord();
     return 1;
+}
+
+CameraConfig CCamera::ReadRecord()
+{
+    CameraConfig record;
+    {
+        win::LockGuard guard(m_Lock);
+        record = m_Config;
+    }
+    // Outside m_Lock. Without a settings file (a temporary folder that
+    // cannot be written, a cleaner that removed it) the controller's record
+    // stands, so values applied but not saved are not replaced by defaults.
+    record.LoadFromFile();
+    win::LockGuard guard(m_Lock);
+    ReadCurrentSettings(record);
+    m_Config = record;
+    return record;
 }
 
 void CCamera::ReadCurrentSettings(CameraConfig& record)
@@ -252,23 +268,19 @@ int CCamera::SetConfig(const CameraConfig* config, HRESULT* saved)
     return SUCCEEDED(stored) ? 1 : 0;
 }
 
-int CCamera::ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved)
+int CCamera::ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved,
+                                WhileHeldElsewhere whileHeldElsewhere)
 {
     win::LockGuard turn(m_SettingsTurn);
-    // The current record, as GetConfig reads it: the file outside m_Lock
-    // over the controller's record (which stands when there is no file),
-    // then, while open, the camera's live values (a value the settings page
-    // sent straight to the camera is kept, not put back).
-    CameraConfig record;
-    {
-        win::LockGuard guard(m_Lock);
-        record = m_Config;
+    if (whileHeldElsewhere == WhileHeldElsewhere::Refuse && CameraHeldElsewhere()) {
+        return kSettingsCameraInUse;
     }
-    record.LoadFromFile();
+    // The current record, as GetConfig reads it (a value the settings page
+    // sent straight to the camera is kept, not put back); m_Config does not
+    // change meanwhile, every change of it takes this turn.
+    CameraConfig record = ReadRecord();
     {
         win::LockGuard guard(m_Lock);
-        ReadCurrentSettings(record);
-        m_Config = record;
         edit(context, record);
         // Only what the edit changed differs from m_Config now.
         ApplyRecord(record);
@@ -281,11 +293,19 @@ int CCamera::ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record
     return SUCCEEDED(stored) ? 1 : 0;
 }
 
+bool CCamera::CameraHeldElsewhere() const
+{
+    const CCamera* holder = cameraHolder.load();
+    return holder != nullptr && holder != this;
+}
+
 void CCamera::ApplyRecord(const CameraConfig& record)
 {
-    // A new resolution takes effect when the camera is next opened; until
-    // then nothing is sent.
-    if (record.m_Format.m_Resolution == m_Config.m_Format.m_Resolution) {
+    // Another controller's camera is never sent anything: it gets the record
+    // at this controller's next open (Init sends every value). A new
+    // resolution takes effect when the camera is next opened; until then
+    // nothing is sent.
+    if (!CameraHeldElsewhere() && record.m_Format.m_Resolution == m_Config.m_Format.m_Resolution) {
         SendSettings(record, SendChangedValues);
     }
     m_Config = record;
@@ -403,15 +423,17 @@ long CCamera::FetchInto(unsigned char* destination, long capacity, const FrameLa
     }
     if (direct) {
         // Outside m_Lock, as the capture thread's fetch: Init, Play, Stop and
-        // UnInit wait for it. The SDK writes the whole image, unbounded, so
-        // only an image exactly of the frame's size and layout goes straight
-        // into the destination.
-        const CameraSdk& sdk = GetCameraSdk();
+        // UnInit wait for it. The SDK writes the whole image, unbounded, at
+        // the size it has at that moment, which may differ from the size it
+        // just reported: only a destination that holds the largest image the
+        // camera makes is handed to it (ImageLimits.h), and only while the
+        // image is exactly a frame of the layout, before and after the fetch.
         int width = 0;
         int height = 0;
-        const bool fits = sdk.CameraGetImageSize(&width, &height) == 1 && layout.HoldsImageUncut(width, height) &&
-                          layout.Bytes() <= static_cast<size_t>(std::max(capacity, 0L));
-        const bool fetched = fits && sdk.CameraGetImageDataRGB24(destination) == 1;
+        const bool fits = static_cast<size_t>(std::max(capacity, 0L)) >= kLargestImageBytes &&
+                          GetCameraSdk().CameraGetImageSize(&width, &height) == 1 &&
+                          layout.HoldsImageUncut(width, height);
+        const bool fetched = fits && FetchImageOfSize(destination, width, height);
         {
             win::LockGuard guard(m_Lock);
             m_Fetching = false;
@@ -424,8 +446,10 @@ long CCamera::FetchInto(unsigned char* destination, long capacity, const FrameLa
             }
             return static_cast<long>(layout.Bytes());
         }
-        // Another size (the camera changed it) or a failed fetch: through a
-        // buffer of the controller's, cut to the frame.
+        // A destination that does not hold the largest image, another size
+        // (the camera changed it, perhaps during the fetch) or a failed
+        // fetch: through a buffer of the controller's, cut to the frame over
+        // whatever the fetch wrote.
         FetchImage(nullptr, false);
     }
     return CopyNewest(destination, capacity, layout, sequence);

@@ -94,15 +94,19 @@ public:
     // already closed, else CameraUnInit's result.
     int UnInit();
 
-    // Loads the settings file into *config (outside m_Lock); while this
-    // controller has the camera open, overwrites its camera fields with the
+    // The current record into *config: the settings file (outside m_Lock)
+    // over the controller's record, which stands without a file; while this
+    // controller has the camera open, its camera fields overwritten with the
     // SDK's current values (closed, the file's values stand: Init sends
     // them, so a new program starts with what the last one kept). Clears
-    // m_Reserved1..4 and makes it m_Config. 1; 0 when config is null.
+    // m_Reserved1..4 and makes it m_Config. Takes its turn on
+    // m_SettingsTurn, so it never puts back a record a change replaced
+    // while the file was read. 1; 0 when config is null.
     int GetConfig(CameraConfig* config);
     // Saves *config to the settings file (outside m_Lock), sends the values
-    // that differ from m_Config (nothing when the resolution differs: it takes
-    // effect at the next Init) and makes it m_Config. 1; 0 when config is null
+    // that differ from m_Config unless another controller has the camera
+    // open (nothing when the resolution differs: it takes effect at the next
+    // Init) and makes it m_Config. 1; 0 when config is null
     // or the file could not be written. A failed save still applies the
     // values (the user sees them live); *saved, when given, receives the
     // save's result (S_OK, or why it failed).
@@ -110,19 +114,30 @@ public:
     // Changes some settings and keeps them, in one step: reads the current
     // record as GetConfig does (the settings file over the current record,
     // then, while open, the camera's live values), lets edit(record) change
-    // fields of it, sends what changed to the camera at once under m_Lock (nothing while the resolution index
-    // differs, as SetConfig), makes it m_Config and saves it to the settings
-    // file. Changes are serialised with each other, with SetConfig and with
-    // Init's save (m_SettingsTurn), so a change made meanwhile is never put
-    // back by a record read before it. edit runs under m_Lock and must only
+    // fields of it, sends what changed to the camera at once under m_Lock
+    // (nothing while the resolution index differs, as SetConfig), makes it
+    // m_Config and saves it to the settings file. Changes are serialised
+    // with each other, with reads, SetConfig and Init's save
+    // (m_SettingsTurn), so a change made meanwhile is never put back by a
+    // record read before it. edit runs under m_Lock and must only
     // change the record. 1; 0 when the save failed (the values are applied
     // all the same); *saved, when given, receives the save's result (S_OK,
     // or why it failed).
+    //
+    // While another controller of the process has the camera open, nothing
+    // is sent to it (it is that controller's); whileHeldElsewhere says
+    // whether the change is then kept for the next open (StoreOnly: the
+    // record and the file change, as while the camera is closed) or refused
+    // (Refuse, for a change that means to act on the camera now: nothing
+    // changes and the result is kSettingsCameraInUse).
+    enum class WhileHeldElsewhere { StoreOnly, Refuse };
+    static constexpr int kSettingsCameraInUse = 3;
     template <class Edit>
-    int ChangeSettings(Edit&& edit, HRESULT* saved = nullptr)
+    int ChangeSettings(Edit&& edit, HRESULT* saved = nullptr,
+                       WhileHeldElsewhere whileHeldElsewhere = WhileHeldElsewhere::StoreOnly)
     {
         auto call = [](void* context, CameraConfig& record) { (*static_cast<decltype(&edit)>(context))(record); };
-        return ChangeSettingsWith(call, &edit, saved);
+        return ChangeSettingsWith(call, &edit, saved, whileHeldElsewhere);
     }
     // Sets the camera's frame speed (1 "High", 2 "Normal") as the "Camera
     // Set" page's High/Normal and Apply do: a ChangeSettings of that one
@@ -159,7 +174,9 @@ public:
     // size) is exactly a frame of layout: same size, rows without padding.
     bool ImageIsFrame(const FrameLayout& layout);
     // With direct fill on: the SDK's current image fetched into destination
-    // when it is exactly a frame of layout and fits capacity; otherwise (and
+    // when it is exactly a frame of layout and capacity holds the largest
+    // image the camera makes (the SDK may write a larger image than it
+    // reported; see ImageLimits.h); otherwise (and
     // with direct fill off) the frame is cut from an image fetched into a
     // buffer of the controller's, or from the newest, as GetFrameNoWait does.
     // Counts the fetch in m_FramesFetched, stores the frame's sequence in
@@ -225,14 +242,20 @@ private:
     win::UniqueWindow CreateCaptureWindow();
 
     // ChangeSettings without the template: edit(context, record).
-    int ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved);
+    int ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record), void* context, HRESULT* saved,
+                           WhileHeldElsewhere whileHeldElsewhere);
+    // The current record as GetConfig describes it, made m_Config. Caller
+    // holds m_SettingsTurn, not m_Lock.
+    CameraConfig ReadRecord();
+    // Whether another controller of the process has the camera open.
+    bool CameraHeldElsewhere() const;
     // While this controller has the camera open, overwrites the camera's
     // fields of record with its live values; clears m_Reserved1..4 always.
     // Caller holds m_Lock.
     void ReadCurrentSettings(CameraConfig& record);
-    // Makes record the current one: sends what differs from m_Config unless
-    // the resolution index differs, then stores it in m_Config. Caller holds
-    // m_Lock.
+    // Makes record the current one: unless another controller has the
+    // camera open, sends what differs from m_Config unless the resolution
+    // index differs; then stores it in m_Config. Caller holds m_Lock.
     void ApplyRecord(const CameraConfig& record);
     // Sends the values of record that differ from m_Config (or every value),
     // then monochrome and both mirrors, in the settings table's order.
@@ -259,6 +282,12 @@ private:
     // it. window, when given, must still be the capture window. False when
     // nothing was published. Caller does not hold m_Lock.
     bool FetchImage(HWND window, bool newFrame);
+    // Has the SDK fetch its current image into pixels, a buffer of at least
+    // kLargestImageBytes, and asks the size again: true when the fetch
+    // succeeded and the camera still reports width x height (so the bytes
+    // are an image of that size). Caller does not hold m_Lock and holds the
+    // fetch (m_Fetching).
+    bool FetchImageOfSize(unsigned char* pixels, int width, int height);
     // Whether the buffer holds a frame newer than sequence. Caller holds m_Lock.
     bool HasFrameAfter(LONG sequence) const;
     // Sleeps on m_FrameArrived until HasFrameAfter(sequence) or timeoutMs
@@ -293,11 +322,13 @@ private:
     // then used under m_Lock.
     HWND m_hWnd = nullptr;
     win::Lock m_Lock;
-    // Serialises the changes of the settings (SetConfig, ChangeSettings) and
-    // Init's save, each from its read of the current record to its save, so
-    // the file and m_Config end with the last change. Taken before m_Lock,
-    // never while holding it; GetConfig does not take it, so a reader never
-    // waits behind a save.
+    // Serialises the reads and changes of the settings record (GetConfig,
+    // SetConfig, ChangeSettings) and Init's save, each from its read of the
+    // current record to its save, so the file and m_Config end with the last
+    // change and a read never stores a record older than m_Config. Taken
+    // before m_Lock, never while holding it; every write of m_Config holds
+    // it. A reader may wait behind a save (at most about 100 ms for a file
+    // another program holds open).
     win::Lock m_SettingsTurn;
     // Woken (all waiters) by the capture thread after each new frame; waited
     // on with m_Lock.

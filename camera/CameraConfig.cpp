@@ -135,8 +135,13 @@ HRESULT WriteTemporaryFile(const std::wstring& target, const FileBytes& bytes, s
     }
     DWORD written = 0;
     const BOOL wrote = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    if (!wrote || written != bytes.size()) {
-        const HRESULT failure = !wrote ? win::LastErrorResult() : HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL);
+    // On the disk before the file is moved over the old one: the move does
+    // not write the data, and after a power cut a replaced settings file
+    // could be empty.
+    const BOOL flushed = wrote && written == bytes.size() && FlushFileBuffers(file.Get());
+    if (!flushed) {
+        const HRESULT failure = !wrote || written == bytes.size() ? win::LastErrorResult()
+                                                                  : HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL);
         file.Reset();
         DeleteFileW(temporary->c_str());
         return failure;

@@ -155,17 +155,16 @@ bool CCamera::FetchImage(HWND window, bool newFrame)
         m_Fetching = true;
     }
     // Outside m_Lock, on the write turn: no consumer reads this buffer, and
-    // Init, Play, Stop and UnInit wait for m_Fetching to clear. The fetch
-    // writes the image at the size the SDK reports now: asked before every
-    // fetch, and the buffer grown to hold it. An image whose size is
-    // unknown, or too large to hold, is skipped.
+    // Init, Play, Stop and UnInit wait for m_Fetching to clear. The buffer
+    // holds the largest image the camera makes, so the fetch stays within it
+    // whatever size it writes; an image reported larger is never fetched.
     const CameraSdk& sdk = GetCameraSdk();
     int width = 0;
     int height = 0;
     unsigned char* pixels = nullptr;
     const bool fetched = sdk.CameraGetImageSize(&width, &height) == 1 &&
                          (pixels = m_Images.Reserve(buffer, width, height)) != nullptr &&
-                         sdk.CameraGetImageDataRGB24(pixels) == 1;
+                         FetchImageOfSize(pixels, width, height);
 
     win::LockGuard guard(m_Lock);
     m_Fetching = false;
@@ -179,6 +178,20 @@ bool CCamera::FetchImage(HWND window, bool newFrame)
     }
     m_ImageTurn.WakeAll();
     return fetched;
+}
+
+bool CCamera::FetchImageOfSize(unsigned char* pixels, int width, int height)
+{
+    const CameraSdk& sdk = GetCameraSdk();
+    if (sdk.CameraGetImageDataRGB24(pixels) != 1) {
+        return false;
+    }
+    // The size may have changed between the query and the fetch: the image
+    // was then written at the new size, which cannot be told from the bytes.
+    int fetchedWidth = 0;
+    int fetchedHeight = 0;
+    return sdk.CameraGetImageSize(&fetchedWidth, &fetchedHeight) == 1 && fetchedWidth == width &&
+           fetchedHeight == height;
 }
 
 void CCamera::TakeCaptureResources(CaptureResources& into)

@@ -1,8 +1,9 @@
 #include "camera/ImageRing.h"
 
-#include <climits>
 #include <cstring>
 #include <new>
+
+#include "camera/ImageLimits.h"
 
 bool ImageRing::PublishBlack(int width, int height, LONG sequence)
 {
@@ -34,19 +35,19 @@ int ImageRing::BeginWrite()
 
 unsigned char* ImageRing::Reserve(int buffer, int width, int height)
 {
-    // Sizes are handed out as 32-bit byte counts.
-    if (width <= 0 || height <= 0 || static_cast<unsigned long long>(width) * height * 3 > INT_MAX) {
+    // The SDK's fetch may write a larger image than the size asked (see
+    // ImageLimits.h): every buffer holds the largest, allocated once.
+    if (!ImageFitsLargestBuffer(width, height)) {
         return nullptr;
     }
     Buffer& target = m_Buffers[buffer];
-    const size_t bytes = static_cast<size_t>(width) * height * 3;
-    if (!target.pixels || bytes > target.capacity) {
-        std::unique_ptr<unsigned char[]> grown(new (std::nothrow) unsigned char[bytes]());
-        if (!grown) {
+    if (!target.pixels) {
+        // Not cleared: every image is written whole before it is published
+        // (fetched, or made black), and only its own bytes are ever read.
+        target.pixels.reset(new (std::nothrow) unsigned char[kLargestImageBytes]);
+        if (!target.pixels) {
             return nullptr;
         }
-        target.pixels = std::move(grown);
-        target.capacity = bytes;
     }
     return target.pixels.get();
 }

@@ -50,11 +50,12 @@ public:
     // A write turn: the index of a buffer that is neither the newest, nor
     // read, nor written; kNone when there is none.
     int BeginWrite();
-    // Makes buffer hold at least a width x height x 3 image, growing it
-    // (zero-filled) when it is too small, and returns where the image goes;
-    // null when the size is not positive, beyond a 32-bit byte count, or
-    // memory is short (the buffer is then as it was). Holder of the write
-    // turn only; may run outside the lock.
+    // Returns where a width x height x 3 image goes in buffer, which holds
+    // the largest image the camera can produce (kLargestImageBytes, allocated
+    // at the first reserve), so that an SDK fetch of any image up to that
+    // size stays within it; null when the size is not positive or larger
+    // than that, or memory is short. Holder of the write turn only; may run
+    // outside the lock.
     unsigned char* Reserve(int buffer, int width, int height);
     // Ends a write turn: the buffer now holds a width x height image and
     // becomes the newest, with sequence.
@@ -69,8 +70,7 @@ public:
 
 private:
     struct Buffer {
-        std::unique_ptr<unsigned char[]> pixels;
-        size_t capacity = 0;
+        std::unique_ptr<unsigned char[]> pixels; // kLargestImageBytes once reserved
         int width = 0;
         int height = 0;
         LONG sequence = 0;

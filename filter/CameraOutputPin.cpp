@@ -2,8 +2,10 @@
 // offers, which it accepts and how its buffers are sized.
 #include "filter/CameraOutputPin.h"
 
+#include <algorithm>
 #include <climits>
 
+#include "camera/ImageLimits.h"
 #include "filter/CameraFilter.h"
 #include "filter/VideoFormats.h"
 #include "framework/VideoType.h"
@@ -290,12 +292,19 @@ HRESULT CameraOutputPin::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_P
         }
         connectionType.lSampleSize = static_cast<ULONG>(bufferSize);
     }
+    const long frameBytes = static_cast<long>(bufferSize);
+    // The capture pin's samples may be filled by the camera directly, which
+    // needs room for the largest image it makes (see ImageLimits.h); asked
+    // for, not insisted on: smaller samples are filled by a copy.
+    if (IsCapturePin() && IsEqualGUID(connectionType.subtype, MEDIASUBTYPE_RGB24)) {
+        bufferSize = std::max<LONGLONG>(bufferSize, static_cast<LONGLONG>(kLargestImageBytes));
+    }
     request->cbBuffer = static_cast<long>(bufferSize);
 
     ALLOCATOR_PROPERTIES granted = {};
     RETURN_IF_FAILED(allocatorToSize->SetProperties(request, &granted));
     // Fewer buffers will do; smaller ones would not hold a frame.
-    return granted.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
+    return granted.cbBuffer < frameBytes ? E_FAIL : S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CameraOutputPin::Notify(IBaseFilter* /*sender*/, Quality quality)

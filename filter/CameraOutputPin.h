@@ -142,8 +142,10 @@ public:
     // camera's two rates is taken). VFW_E_INVALIDMEDIATYPE for a well-formed
     // type the pin cannot deliver. Caller holds StateLock.
     HRESULT CheckDeliverable(const AM_MEDIA_TYPE* type, DeliverableType* decided = nullptr);
-    // 3 buffers of one frame (biSizeImage of the current type); E_FAIL when
-    // the allocator grants smaller buffers.
+    // 3 buffers of one frame (biSizeImage of the current type), or, for the
+    // capture pin's RGB24, of the largest camera image when that is larger
+    // (what a direct fill needs); E_FAIL when the allocator grants buffers
+    // smaller than a frame.
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
 
     // Worker hooks: open and start the camera (a failure box, which nobody

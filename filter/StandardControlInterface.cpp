@@ -48,8 +48,5 @@ HRESULT SetStandardControl(CCamera& camera, ControlFamily family, long property,
     if (FAILED(checked)) {
         return checked;
     }
-    HRESULT saved = E_FAIL;
-    camera.ChangeSettings([&](CameraConfig& record) { control->Write(record, value, flags); }, &saved);
-    // The value is on the camera either way; a save that failed is reported.
-    return saved;
+    return ChangeCameraSettingNow(camera, [&](CameraConfig& record) { control->Write(record, value, flags); });
 }

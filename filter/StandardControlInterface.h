@@ -6,11 +6,13 @@
 //
 // GetRange reports the control's range, step, default and caps flags. Get
 // reads the current record as ICameraSettings::GetConfig does (the settings
-// file, then, while open, the camera's live values). Set checks the value and flags, then
-// changes the field through the controller's ChangeSettings: applied to the
-// camera at once under the controller's lock, open or not (a closed camera
-// starts with it at the next open), and kept in the settings file like a
-// page's Apply. A property the camera does not have gives
+// file, then, while open, the camera's live values). Set checks the value and
+// flags, then changes the field through the controller's ChangeSettings:
+// applied to the camera at once under the controller's lock when this
+// filter has it open (a closed camera starts with it at the next open), and
+// kept in the settings file like a page's Apply; while another filter of the
+// process has the camera open, Set changes nothing and gives
+// HRESULT_FROM_WIN32(ERROR_BUSY). A property the camera does not have gives
 // E_PROP_ID_UNSUPPORTED, a null pointer E_POINTER, a value outside the range
 // or flags that are not one of the caps flags E_INVALIDARG with nothing
 // changed, and a save that failed the save's failure (the value is applied).
@@ -31,6 +33,18 @@ HRESULT GetStandardControlRange(ControlFamily family, long property, long* minim
                                 long* defaultValue, long* capsFlags);
 HRESULT GetStandardControl(CCamera& camera, ControlFamily family, long property, long* value, long* flags);
 HRESULT SetStandardControl(CCamera& camera, ControlFamily family, long property, long value, long flags);
+
+// A control's change, meant to act on the camera now, through the
+// controller's ChangeSettings: the save's result (the value is applied
+// either way), or HRESULT_FROM_WIN32(ERROR_BUSY) with nothing changed while
+// another filter of the process has the camera open.
+template <class Edit>
+HRESULT ChangeCameraSettingNow(CCamera& camera, Edit&& edit)
+{
+    HRESULT saved = E_FAIL;
+    const int result = camera.ChangeSettings(edit, &saved, CCamera::WhileHeldElsewhere::Refuse);
+    return result == CCamera::kSettingsCameraInUse ? HRESULT_FROM_WIN32(ERROR_BUSY) : saved;
+}
 
 template <class Interface, ControlFamily kFamily>
 class StandardControlInterface final : public Interface {

@@ -2,6 +2,7 @@
 
 #include "filter/CameraFilter.h"
 #include "filter/FrameRates.h"
+#include "filter/StandardControlInterface.h"
 #include "win/HResult.h"
 #include "win/TaskMemory.h"
 
@@ -51,14 +52,10 @@ HRESULT STDMETHODCALLTYPE VideoControlInterface::SetMode(IPin* pin, LONG mode)
     if ((mode & ~kFlipCaps) != 0) {
         return E_INVALIDARG;
     }
-    HRESULT saved = E_FAIL;
-    m_Filter->Camera()->ChangeSettings(
-        [mode](CameraConfig& record) {
-            record.m_HMirror = (mode & VideoControlFlag_FlipHorizontal) ? 1 : 0;
-            record.m_VMirror = (mode & VideoControlFlag_FlipVertical) ? 1 : 0;
-        },
-        &saved);
-    return saved;
+    return ChangeCameraSettingNow(*m_Filter->Camera(), [mode](CameraConfig& record) {
+        record.m_HMirror = (mode & VideoControlFlag_FlipHorizontal) ? 1 : 0;
+        record.m_VMirror = (mode & VideoControlFlag_FlipVertical) ? 1 : 0;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE VideoControlInterface::GetMode(IPin* pin, LONG* mode)

@@ -8,7 +8,9 @@
 // E_INVALIDARG. SetMode with a flag beyond the caps is E_INVALIDARG and
 // changes nothing; it sets both mirrors through the controller's
 // ChangeSettings (at once, and kept in the settings file; a save that failed
-// is reported after the switches were applied). GetMaxAvailableFrameRate and
+// is reported after the switches were applied; while another filter of the
+// process has the camera open, nothing changes and the result is
+// HRESULT_FROM_WIN32(ERROR_BUSY)). GetMaxAvailableFrameRate and
 // GetFrameRateList take the index of one of the pin's stream capabilities
 // (IAMStreamConfig::GetStreamCaps) and its frame size, otherwise
 // E_INVALIDARG. GetCurrentActualFrameRate is VFW_E_NOT_CONNECTED while the

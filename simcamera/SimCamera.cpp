@@ -55,6 +55,7 @@ int SimCamera::Init(CameraCallback callback, int resolution, HWND notifyWindow)
         m_resolution = resolution;
         TakeImageSize();
         m_sizeChangePending = false;
+        m_sizeChangeAfterQuery = false;
         m_callback = callback;
         m_notifyWindow = notifyWindow;
         m_sequence = 0;
@@ -147,6 +148,13 @@ int SimCamera::GetImageSize(int* width, int* height)
     }
     *width = m_width;
     *height = m_height;
+    if (m_sizeChangeAfterQuery) {
+        // A read-out whose size changes between the caller's size query and
+        // its fetch: the fetch writes an image of the new size.
+        m_sizeChangeAfterQuery = false;
+        TakeImageSize();
+        ++m_generation;
+    }
     return 1;
 }
 
@@ -214,7 +222,7 @@ void SimCamera::SetFault(int fault, bool active)
     }
 }
 
-void SimCamera::SetImageSizeOverride(int width, int height, bool now)
+void SimCamera::SetImageSizeOverride(int width, int height, SizeChange when)
 {
     win::ExclusiveGuard state(m_stateLock);
     if (width <= 0 || height <= 0) {
@@ -225,7 +233,8 @@ void SimCamera::SetImageSizeOverride(int width, int height, bool now)
         m_overrideHeight = std::clamp(height, kMinOverrideHeight, kMaxOverrideSide);
     }
     // Otherwise the next CameraInit takes it.
-    m_sizeChangePending = now && m_initialised;
+    m_sizeChangePending = when == SizeChange::BetweenFrames && m_initialised;
+    m_sizeChangeAfterQuery = when == SizeChange::AfterNextSizeQuery && m_initialised;
 }
 
 SimCounters SimCamera::Counters()
@@ -251,6 +260,7 @@ void SimCamera::Reset()
     m_overrideWidth = 0;
     m_overrideHeight = 0;
     m_sizeChangePending = false;
+    m_sizeChangeAfterQuery = false;
     m_resolution = 0;
     m_width = 0;
     m_height = 0;

@@ -74,9 +74,17 @@ public:
 
     // Test-only control.
     void SetFault(int fault, bool active);
-    // now: an open camera takes the new size with its next frame (else at
-    // the next Init).
-    void SetImageSizeOverride(int width, int height, bool now);
+    // When an open camera takes an overridden size (a closed one takes it at
+    // the next Init whatever is asked).
+    enum class SizeChange {
+        AtNextInit,
+        // with the next frame produced once the last announced one was fetched
+        BetweenFrames,
+        // right after the next CameraGetImageSize has reported the old size,
+        // before anything is fetched
+        AfterNextSizeQuery,
+    };
+    void SetImageSizeOverride(int width, int height, SizeChange when);
     SimCounters Counters();
     void ResetCounters();
     // Stops and uninitialises, then restores the power-on state.
@@ -111,6 +119,9 @@ private:
     // SimChangeImageSize while open: the next frame produced after the last
     // announced one was fetched takes the override.
     bool m_sizeChangePending = false;
+    // SimChangeImageSizeAfterNextQuery while open: the next GetImageSize
+    // takes the override once it has reported the size in effect.
+    bool m_sizeChangeAfterQuery = false;
     bool m_initialised = false;
     bool m_playing = false;
     int m_resolution = 0;

@@ -74,6 +74,13 @@ void __stdcall SimSetImageSize(int width, int height);
 // reader that asks the size when a frame is announced and then fetches it
 // always gets an image of the size it was told.
 void __stdcall SimChangeImageSize(int width, int height);
+// The same override, taken while the camera is open at the worst moment for a
+// reader: right after the next CameraGetImageSize has reported the size in
+// effect, so the CameraGetImageDataRGB24 that follows writes an image of the
+// new size. A device may change its read-out size between those two calls;
+// this makes it happen on purpose. While the camera is closed it is taken at
+// the next CameraInit, as SimSetImageSize.
+void __stdcall SimChangeImageSizeAfterNextQuery(int width, int height);
 // Copies the journal as text, one call per line: "Name(arg,arg,...)\n", numbers
 // in decimal, in call order. CameraGetImageDataRGB24 is counted, not journaled.
 // Input arguments only: Get calls show none (CameraGetGamma()), except the

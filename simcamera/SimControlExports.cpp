@@ -14,12 +14,17 @@ void __stdcall SimSetFault(int fault, int active)
 
 void __stdcall SimSetImageSize(int width, int height)
 {
-    TheCamera().SetImageSizeOverride(width, height, false);
+    TheCamera().SetImageSizeOverride(width, height, SimCamera::SizeChange::AtNextInit);
 }
 
 void __stdcall SimChangeImageSize(int width, int height)
 {
-    TheCamera().SetImageSizeOverride(width, height, true);
+    TheCamera().SetImageSizeOverride(width, height, SimCamera::SizeChange::BetweenFrames);
+}
+
+void __stdcall SimChangeImageSizeAfterNextQuery(int width, int height)
+{
+    TheCamera().SetImageSizeOverride(width, height, SimCamera::SizeChange::AfterNextSizeQuery);
 }
 
 int __stdcall SimReadJournal(char* buffer, int capacity)

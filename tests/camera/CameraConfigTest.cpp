@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "camera/CameraConfig.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 
@@ -269,6 +270,18 @@ TEST_F(CameraConfigFile, ReplacementLeavesNoTemporaryFileBehind)
     // A folder that does not exist: nothing written, nothing left over, result 0.
     EXPECT_EQ(CameraConfig().SaveToFile(testenv::TempPath("missing\\Lumora Camera.config").c_str()), 0);
     EXPECT_EQ(FilesInTempFolder(), std::vector<std::string>{"Lumora Camera.config"});
+}
+
+TEST_F(CameraConfigFile, TheNewFileIsOnTheDiskBeforeItReplacesTheOldOne)
+{
+    // A move does not write the data: after a power cut a settings file
+    // replaced by an unflushed one could be empty.
+    testenv::FlushBeforeMoveWatch watch;
+    ASSERT_TRUE(watch.Installed()) << "the program flushes no file";
+    ASSERT_EQ(CameraConfig().SaveToFile(), 1);
+    ASSERT_EQ(DistinctRecord().SaveToFile(), 1); // replaces an existing file
+    EXPECT_EQ(watch.Moves(), 2);
+    EXPECT_EQ(watch.MovesOfFlushedFiles(), 2);
 }
 
 TEST_F(CameraConfigFile, ConcurrentReaderSeesOnlyWholeFiles)

@@ -1,5 +1,6 @@
 // One camera per process, and images whatever their size: a second controller
-// is refused while another has the camera open and never disturbs it; the
+// is refused while another has the camera open and never disturbs it (its
+// settings calls send nothing to the camera); the
 // controller fetches only images its buffer holds, and cuts correct frames
 // from images larger or smaller than the frame, even when the size changes
 // while the camera streams.
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -95,25 +97,39 @@ TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
     const uint32_t before = NextFrame(first, &sequence, frame);
     ASSERT_GT(before, 0u);
 
-    // Every step of the second controller, the pins' order and the
-    // destructor's: refused or nothing to do, and not one SDK call.
+    // Every step of the second controller, the pins' order, its settings
+    // calls (a second filter's SetFormat rate, page Apply, control Set) and
+    // the destructor's: refused, kept for its own next open, or nothing to
+    // do, and not one SDK call.
     SimClearJournal();
     {
         CCamera second;
+        CameraConfig changed;
+        changed.m_Exposure.m_Target = 200;
+        auto brighter = [](CameraConfig& record) { record.m_Exposure.m_Target = 90; };
         const struct {
             const char* step;
-            int (CCamera::*call)();
+            std::function<int(CCamera&)> call;
             int result;
         } steps[] = {
-            {"Init", &CCamera::Init, CCamera::kInitInUse},
-            {"Init again", &CCamera::Init, CCamera::kInitInUse},
-            {"Play", &CCamera::Play, 0},
-            {"Stop", &CCamera::Stop, 1},
-            {"UnInit", &CCamera::UnInit, 1},
+            {"Init", [](CCamera& c) { return c.Init(); }, CCamera::kInitInUse},
+            {"Init again", [](CCamera& c) { return c.Init(); }, CCamera::kInitInUse},
+            {"Play", [](CCamera& c) { return c.Play(); }, 0},
+            {"SetFrameSpeed", [](CCamera& c) { return c.SetFrameSpeed(2); }, 1},
+            {"SetConfig", [&](CCamera& c) { return c.SetConfig(&changed); }, 1},
+            {"GetConfig", [](CCamera& c) { CameraConfig read; return c.GetConfig(&read); }, 1},
+            {"a change meant for the camera now",
+             [&](CCamera& c) { return c.ChangeSettings(brighter, nullptr, CCamera::WhileHeldElsewhere::Refuse); },
+             CCamera::kSettingsCameraInUse},
+            {"Stop", [](CCamera& c) { return c.Stop(); }, 1},
+            {"UnInit", [](CCamera& c) { return c.UnInit(); }, 1},
         };
         for (const auto& step : steps) {
-            EXPECT_EQ((second.*step.call)(), step.result) << step.step;
+            EXPECT_EQ(step.call(second), step.result) << step.step;
         }
+        CameraConfig stored;
+        ASSERT_EQ(stored.LoadFromFile(), 1);
+        EXPECT_EQ(stored.m_Exposure.m_Target, 200) << "the refused change left the record as it was";
     }
     EXPECT_EQ(JournalLinesBesideFrames(), Lines{}) << "the second controller touched the camera";
 
@@ -183,10 +199,10 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
         const char* what;
         int width, height;
     } sizes[] = {
-        {"larger in both", 4000, 3000},
+        {"larger in both: the whole sensor", 3264, 2448},
         {"smaller in both", 640, 480},
-        {"wider and shorter", 4000, 480},
-        {"narrower and taller", 640, 3000},
+        {"wider and shorter", 3264, 480},
+        {"narrower and taller", 640, 2448},
         {"the frame's own size", kFrameWidth, kFrameHeight},
     };
     LONG sequence = 0;

@@ -14,9 +14,11 @@
 #include "camera/CameraSdk.h"
 #include "simcamera/SimControl.h"
 #include "tests/camera/OpenJournal.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestEnvironment.h"
+#include "win/Event.h"
 #include "win/UniqueHandle.h"
 #include "win/Watchdog.h"
 
@@ -45,6 +47,44 @@ Lines Concat(Lines first, const Lines& second)
     first.insert(first.end(), second.begin(), second.end());
     return first;
 }
+
+// Makes the next settings-file read of one thread last until a change has
+// completed (or 300 ms have passed): the read stands between its file
+// contents and its store of them, where a change could slip in.
+class SlowSettingsRead {
+public:
+    SlowSettingsRead() : m_Hook("KERNEL32.dll", "ReadFile", reinterpret_cast<void*>(&Read))
+    {
+        original = reinterpret_cast<decltype(original)>(m_Hook.Original());
+        slowThread = GetCurrentThreadId();
+    }
+    ~SlowSettingsRead() { slowThread = 0; }
+    SlowSettingsRead(const SlowSettingsRead&) = delete;
+    SlowSettingsRead& operator=(const SlowSettingsRead&) = delete;
+
+    bool Installed() const { return m_Hook.Installed(); }
+    static win::Event readDone;
+    static win::Event changeDone;
+
+private:
+    static BOOL WINAPI Read(HANDLE file, void* buffer, DWORD bytes, DWORD* read, OVERLAPPED* overlapped)
+    {
+        const BOOL result = original(file, buffer, bytes, read, overlapped);
+        DWORD slow = GetCurrentThreadId();
+        if (slowThread.compare_exchange_strong(slow, 0)) {
+            readDone.Set();
+            changeDone.Wait(300);
+        }
+        return result;
+    }
+    static BOOL(WINAPI* original)(HANDLE, void*, DWORD, DWORD*, OVERLAPPED*);
+    static std::atomic<DWORD> slowThread;
+    testenv::ImportHook m_Hook;
+};
+win::Event SlowSettingsRead::readDone(win::Event::Mode::AutoReset);
+win::Event SlowSettingsRead::changeDone(win::Event::Mode::AutoReset);
+BOOL(WINAPI* SlowSettingsRead::original)(HANDLE, void*, DWORD, DWORD*, OVERLAPPED*) = nullptr;
+std::atomic<DWORD> SlowSettingsRead::slowThread{0};
 
 } // namespace
 
@@ -323,13 +363,15 @@ TEST_F(CameraSettings, ASaveWaitsBrieflyForAFileHeldOpenWithoutHoldingTheControl
     HRESULT saved = E_PENDING;
     std::thread setter([&] { result = camera.SetConfig(&record, &saved); });
     // The save has written its new file and waits to move it into place.
-    // Meanwhile the controller answers another thread (the held file reads
-    // as no file), and then the holder lets go.
+    // Meanwhile the controller answers another thread's call that takes its
+    // lock (reads of the record wait for their turn), and then the holder
+    // lets go.
     while (!SaveInProgress() && result == -1) {
         Sleep(1);
     }
-    CameraConfig other;
-    EXPECT_EQ(camera.GetConfig(&other), 1);
+    BITMAPINFOHEADER formats[5] = {};
+    int count = 5;
+    EXPECT_EQ(camera.GetFormats(formats, &count), 1);
     holder.Reset();
     setter.join();
 
@@ -466,6 +508,57 @@ TEST_F(CameraSettings, ConcurrentChangesLoseNothingInTheCameraOrTheFile)
     camera.GetConfig(&live);
     EXPECT_EQ(live.m_Color.m_Contrast, rounds);
     EXPECT_EQ(live.m_Color.m_Saturation, rounds);
+}
+
+TEST_F(CameraSettings, AReadNeverPutsBackARecordThatAChangeReplacedMeanwhile)
+{
+    // GetConfig (the pin's worker before Init, a control's Get) reads the
+    // file, then stores what it read as the controller's record: a change
+    // completing in between would be undone, and the next Init would send
+    // and save the older record.
+    win::Watchdog watchdog(120000, "reads and changes");
+    CCamera camera;
+    ASSERT_EQ(CameraConfig().SaveToFile(), 1);
+    for (int round = 1; round <= 8; ++round) {
+        SCOPED_TRACE(round);
+        const uint8_t target = static_cast<uint8_t>(100 + round);
+        std::atomic<bool> installed{false};
+        std::thread reader([&] {
+            SlowSettingsRead slow;
+            installed = slow.Installed();
+            CameraConfig read;
+            camera.GetConfig(&read);
+        });
+        const bool readStarted = SlowSettingsRead::readDone.Wait(5000);
+        camera.ChangeSettings([target](CameraConfig& record) { record.m_Exposure.m_Target = target; });
+        SlowSettingsRead::changeDone.Set();
+        reader.join();
+        ASSERT_TRUE(installed && readStarted) << "the read was not slowed";
+
+        ASSERT_EQ(camera.Init(), 1);
+        CameraConfig file;
+        ASSERT_EQ(file.LoadFromFile(), 1);
+        EXPECT_EQ(file.m_Exposure.m_Target, target) << "Init saved the record the change replaced";
+        ASSERT_EQ(camera.UnInit(), 1);
+    }
+}
+
+TEST_F(CameraSettings, WithoutASettingsFileTheAppliedRecordStands)
+{
+    // A cleaner removed the file (or the folder cannot be written): the
+    // values applied are what a read returns and what the camera opens with.
+    CCamera camera;
+    ASSERT_EQ(camera.ChangeSettings([](CameraConfig& record) { record.m_Exposure.m_Target = 150; }), 1);
+    testenv::RemoveSettingsFile();
+    CameraConfig read; // a caller's fresh record: the defaults
+    ASSERT_EQ(camera.GetConfig(&read), 1);
+    EXPECT_EQ(read.m_Exposure.m_Target, 150);
+
+    CameraConfig applied;
+    applied.m_Exposure.m_Target = 150;
+    SimClearJournal();
+    ASSERT_EQ(camera.Init(), 1);
+    EXPECT_EQ(JournalLines(), cameratest::OpenJournal(applied));
 }
 
 TEST_F(CameraSettings, ChangeSettingsReportsAFailedSaveAndStillAppliesTheValue)

@@ -14,8 +14,11 @@
 
 #include "camera/Camera.h"
 #include "camera/CameraSdk.h"
+#include "camera/FramePathCounters.h"
+#include "camera/ImageLimits.h"
 #include "simcamera/SimControl.h"
 #include "tests/camera/OpenJournal.h"
+#include "tests/support/GuardedBuffer.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
@@ -354,7 +357,7 @@ TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
     EXPECT_EQ(untouched, Bytes(16, 0xAB));
 }
 
-TEST_F(CameraStreaming, ADirectFetchWritesTheImageStraightInOnlyWhenItIsTheWholeFrameAndFits)
+TEST_F(CameraStreaming, ADirectFetchWritesTheImageStraightInOnlyWhenItIsTheWholeFrameAndTheLargestImageFits)
 {
     win::Watchdog watchdog(60000, "direct fetch");
     CCamera camera;
@@ -366,21 +369,27 @@ TEST_F(CameraStreaming, ADirectFetchWritesTheImageStraightInOnlyWhenItIsTheWhole
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 1));
 
+    // The SDK writes whatever size it has at the fetch, so only a buffer of
+    // the largest image is handed to it; a frame-sized one gets a cut.
     const struct {
         const char* name;
         size_t capacity;
         long written;
+        bool straightIn;
     } cases[] = {
-        {"fits", static_cast<size_t>(kFrameBytes), kFrameBytes},
-        {"a byte short: the whole rows that fit, cut from an image of the controller's",
-         static_cast<size_t>(kFrameBytes) - 1, kFrameBytes - static_cast<long>(kFrame.stride)},
-        {"three rows", kFrame.stride * 3 + 7, static_cast<long>(kFrame.stride * 3)},
+        {"holds the largest image", kLargestImageBytes, kFrameBytes, true},
+        {"holds the frame only", static_cast<size_t>(kFrameBytes), kFrameBytes, false},
+        {"a byte short: the whole rows that fit", static_cast<size_t>(kFrameBytes) - 1,
+         kFrameBytes - static_cast<long>(kFrame.stride), false},
+        {"three rows", kFrame.stride * 3 + 7, static_cast<long>(kFrame.stride * 3), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Bytes frame(c.capacity + 64, 0xAB);
         LONG sequence = 0;
+        const uint64_t copiedBefore = FramePathCopies().sampleBytes;
         EXPECT_EQ(camera.FetchInto(frame.data(), static_cast<long>(c.capacity), kFrame, &sequence), c.written);
+        EXPECT_EQ(FramePathCopies().sampleBytes == copiedBefore, c.straightIn);
         EXPECT_EQ(Bytes(frame.begin() + c.written, frame.end()), Bytes(frame.size() - c.written, 0xAB));
         EXPECT_GT(sequence, 0);
         if (c.written == kFrameBytes) {
@@ -393,6 +402,47 @@ TEST_F(CameraStreaming, ADirectFetchWritesTheImageStraightInOnlyWhenItIsTheWhole
     EXPECT_EQ(camera.FetchInto(last.data(), kFrameBytes, kFrame), kFrameBytes);
     EXPECT_TRUE(IsStamp(StampOf(last, kFrameWidth, kFrameHeight))) << "the image of the short fetch";
     EXPECT_EQ(camera.FetchInto(nullptr, kFrameBytes, kFrame), 0);
+}
+
+TEST_F(CameraStreaming, ASizeChangeBetweenTheSizeQueryAndTheFetchWritesNothingPastTheBuffer)
+{
+    // The camera changes its read-out to the whole sensor right after it
+    // reported the binned size: a fetch into a buffer sized by that report
+    // would run past it.
+    win::Watchdog watchdog(60000, "size change during a fetch");
+    CCamera camera;
+    OpenWithResolution(camera, 1);
+    ASSERT_EQ(camera.Play(), 1);
+    ASSERT_TRUE(WaitForFrames(camera, 1));
+
+    // The capture thread's fetch into the controller's own buffers: it asks
+    // the size at its next frame and fetches an image of the other size;
+    // streaming goes on with whole frames of the camera's new size.
+    Bytes frame(kFrameBytes, 0xAB);
+    LONG sequence = 0;
+    SimChangeImageSizeAfterNextQuery(3264, 2448);
+    ASSERT_TRUE(WaitForFrames(camera, 3));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(kFrameBytes, camera.GetFrame(frame.data(), kFrameBytes, kFrame, &sequence));
+    }
+    EXPECT_TRUE(IsStamp(StampOf(frame, kFrameWidth, kFrameHeight))) << "the centre of a whole-sensor image";
+    SimChangeImageSizeAfterNextQuery(kFrameWidth, kFrameHeight);
+    ASSERT_TRUE(WaitForFrames(camera, 3));
+
+    // Direct fill: the destination ends at a page nobody may touch.
+    camera.SetDirectFill(true);
+    for (const size_t capacity : {static_cast<size_t>(kFrameBytes), kLargestImageBytes}) {
+        SCOPED_TRACE(capacity);
+        testenv::GuardedBuffer guarded(capacity);
+        ASSERT_NE(nullptr, guarded.Data());
+        SimChangeImageSizeAfterNextQuery(3264, 2448);
+        EXPECT_EQ(kFrameBytes, camera.FetchInto(guarded.Data(), static_cast<long>(capacity), kFrame));
+        // Back to the binned size, through the same hook.
+        SimChangeImageSizeAfterNextQuery(kFrameWidth, kFrameHeight);
+        int width = 0;
+        int height = 0;
+        CameraGetImageSize(&width, &height);
+    }
 }
 
 TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)

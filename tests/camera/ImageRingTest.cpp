@@ -5,6 +5,7 @@
 #include <cstring>
 #include <set>
 
+#include "camera/ImageLimits.h"
 #include "camera/ImageRing.h"
 
 namespace {
@@ -69,8 +70,10 @@ TEST(ImageRing, AWriteTurnNeverGoesToTheNewestOrToABufferBeingRead)
     ring.EndRead(second);
 }
 
-TEST(ImageRing, ReserveRefusesUnusableSizesAndGrowsOnlyWhenNeeded)
+TEST(ImageRing, EveryReservedBufferHoldsTheLargestImageAndLargerSizesAreRefused)
 {
+    // The SDK's fetch writes whatever size the camera has at that moment, up
+    // to the whole sensor: a buffer sized by the size asked could be overrun.
     ImageRing ring;
     const int buffer = ring.BeginWrite();
     ASSERT_NE(buffer, ImageRing::kNone);
@@ -79,18 +82,21 @@ TEST(ImageRing, ReserveRefusesUnusableSizesAndGrowsOnlyWhenNeeded)
         int height;
         bool usable;
     } cases[] = {
-        {0, 2, false}, {4, 0, false}, {-4, 2, false}, {32768, 32768, false}, // beyond a 32-bit byte count
-        {4, 2, true},  {2, 2, true},  {3264, 2448, true},
+        {0, 2, false}, {4, 0, false}, {-4, 2, false}, {32768, 32768, false},
+        // larger than the sensor's image
+        {3264, 2449, false}, {3265, 2448, false}, {4000, 3000, false},
+        {4, 2, true}, {2, 2, true}, {3032, 2016, true}, {3264, 2448, true},
+        // no more bytes than the sensor's image
+        {8000, 998, true},
     };
+    unsigned char* pixels = ring.Reserve(buffer, 4, 2);
+    ASSERT_NE(pixels, nullptr);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
-        EXPECT_EQ(ring.Reserve(buffer, c.width, c.height) != nullptr, c.usable);
+        EXPECT_EQ(ring.Reserve(buffer, c.width, c.height), c.usable ? pixels : nullptr) << "one buffer, never moved";
     }
-    // A smaller image reuses the buffer; a failed reserve leaves it as it was.
-    unsigned char* large = ring.Reserve(buffer, 3264, 2448);
-    EXPECT_EQ(ring.Reserve(buffer, 3032, 2016), large);
-    EXPECT_EQ(ring.Reserve(buffer, 0, 0), nullptr);
-    EXPECT_EQ(ring.Reserve(buffer, 3264, 2448), large);
+    // The whole sensor's image fits from the first, smallest reserve on.
+    std::memset(pixels, 0x5A, kLargestImageBytes);
     ring.Abandon(buffer);
     // A black image of an unusable size publishes nothing.
     EXPECT_FALSE(ring.PublishBlack(0, 2, 1));

@@ -113,7 +113,7 @@ TEST_F(DirectFill, AnImageOfAnotherSizeIsCutToTheFrameAndTheDirectFillResumesAft
     // Larger (cropped into the frame), then smaller (centred on black): the
     // SDK would write past the sample, so the frame is cut from an image of
     // the controller's.
-    for (const auto& size : {std::make_pair(4000, 3000), std::make_pair(640, 480)}) {
+    for (const auto& size : {std::make_pair(3264, 2448), std::make_pair(640, 480)}) {
         SimChangeImageSize(size.first, size.second);
         const Copied before = CopiedNow();
         ASSERT_TRUE(MoreSamples(captureLog.Get(), 5));

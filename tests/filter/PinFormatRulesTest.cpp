@@ -215,23 +215,35 @@ TEST_F(PinFormatRules, VideoInfoTypesWithAMissingOrShortBlockAreRefused)
     VirtualFree(pages, 0, MEM_RELEASE);
 }
 
-TEST_F(PinFormatRules, SizeBuffersAsksForThreeFrameBuffersAndRefusesSmallerOnes)
+TEST_F(PinFormatRules, SizeBuffersAsksForThreeBuffersAndRefusesOnlyThoseSmallerThanAFrame)
 {
-    const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
-    ALLOCATOR_PROPERTIES request = {1, 100, 16, 8};
-    ASSERT_EQ(S_OK, under.capture->SizeBuffers(allocator.Get(), &request));
-    EXPECT_EQ(3, allocator->asked.cBuffers);
-    EXPECT_EQ(18337536, allocator->asked.cbBuffer);
-    EXPECT_EQ(16, allocator->asked.cbAlign); // alignment and prefix as they came
-    EXPECT_EQ(8, allocator->asked.cbPrefix);
+    // The capture pin asks for room for the camera's largest image (a direct
+    // fill needs it) and takes a frame's worth; the preview pin asks for a frame.
+    const struct {
+        const char* pin;
+        CameraOutputPin* under;
+        long asked;
+    } pins[] = {{"capture", under.capture, 3264 * 2448 * 3}, {"preview", under.preview, 18337536}};
+    for (const auto& pin : pins) {
+        SCOPED_TRACE(pin.pin);
+        const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
+        ALLOCATOR_PROPERTIES request = {1, 100, 16, 8};
+        ASSERT_EQ(S_OK, pin.under->SizeBuffers(allocator.Get(), &request));
+        EXPECT_EQ(3, allocator->asked.cBuffers);
+        EXPECT_EQ(pin.asked, allocator->asked.cbBuffer);
+        EXPECT_EQ(16, allocator->asked.cbAlign); // alignment and prefix as they came
+        EXPECT_EQ(8, allocator->asked.cbPrefix);
 
-    allocator->grantedSize = 18337535;
-    EXPECT_EQ(E_FAIL, under.capture->SizeBuffers(allocator.Get(), &request));
-    allocator->grantedSize = -1;
-    allocator->grantedBuffers = 1; // fewer buffers will do
-    EXPECT_EQ(S_OK, under.capture->SizeBuffers(allocator.Get(), &request));
-    allocator->result = VFW_E_ALREADY_COMMITTED;
-    EXPECT_EQ(VFW_E_ALREADY_COMMITTED, under.capture->SizeBuffers(allocator.Get(), &request));
+        allocator->grantedSize = 18337535;
+        EXPECT_EQ(E_FAIL, pin.under->SizeBuffers(allocator.Get(), &request));
+        allocator->grantedSize = 18337536;
+        EXPECT_EQ(S_OK, pin.under->SizeBuffers(allocator.Get(), &request)) << "a frame will do";
+        allocator->grantedSize = -1;
+        allocator->grantedBuffers = 1; // fewer buffers will do
+        EXPECT_EQ(S_OK, pin.under->SizeBuffers(allocator.Get(), &request));
+        allocator->result = VFW_E_ALREADY_COMMITTED;
+        EXPECT_EQ(VFW_E_ALREADY_COMMITTED, pin.under->SizeBuffers(allocator.Get(), &request));
+    }
 }
 
 TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)

@@ -111,7 +111,7 @@ TEST_F(SharedCamera, EverySampleIsAWholeFrameWhateverTheImageSize)
     const size_t smallCapture = captureLog->Count();
     const size_t smallPreview = previewLog->Count();
 
-    SimChangeImageSize(4000, 3000);
+    SimChangeImageSize(3264, 2448);
     ASSERT_GT(NewestStampAfter(captureLog.Get(), 10), 0u);
     ASSERT_GT(NewestStampAfter(previewLog.Get(), 10), 0u);
     ASSERT_EQ(S_OK, graph.Stop());

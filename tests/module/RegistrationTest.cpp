@@ -16,6 +16,9 @@
 #include "tests/module/FilterModule.h"
 #include "tests/support/RegistryDump.h"
 #include "tests/support/TestEnvironment.h"
+#include "win/MediaType.h"
+#include "win/Module.h"
+#include "win/TaskMemory.h"
 #include "win/Watchdog.h"
 #include "tools/lumoracap/DeviceLookup.h"
 
@@ -185,3 +188,64 @@ TEST_F(RegistrationTest, AFolderNameOutsideTheAnsiCodePageIsRegisteredAsItIs)
 }
 
 } // namespace
+
+// Browsers create every video input filter, and read its capture pin's
+// formats and frame rates, each time they list cameras: that must not load
+// the camera library, let alone open the camera.
+TEST_F(RegistrationTest, ListingTheCameraAndEveryFormatAndRateLoadsNoCameraLibrary)
+{
+    win::Watchdog watchdog(120000, "listing");
+    ASSERT_TRUE(RegisterFilterModule());
+    ASSERT_EQ(GetModuleHandleW(L"ZorvikSDK.dll"), nullptr) << "loaded before the test";
+    int typesRead = 0;
+    int ratesRead = 0;
+    for (int round = 0; round < 3; ++round) {
+        ComPtr<IBaseFilter> filter = BindCameraDevice();
+        ASSERT_TRUE(filter);
+        ComPtr<IAMVideoControl> videoControl;
+        ASSERT_EQ(filter.As(&videoControl), S_OK);
+        ComPtr<IEnumPins> pins;
+        ASSERT_EQ(filter->EnumPins(&pins), S_OK);
+        ComPtr<IPin> pin;
+        while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+            ComPtr<IEnumMediaTypes> types;
+            ASSERT_EQ(pin->EnumMediaTypes(&types), S_OK);
+            AM_MEDIA_TYPE* type = nullptr;
+            while (types->Next(1, &type, nullptr) == S_OK) {
+                win::MediaTypePtr owned(type);
+                ++typesRead;
+            }
+            ComPtr<IAMStreamConfig> config;
+            ASSERT_EQ(pin.As(&config), S_OK);
+            int count = 0;
+            int size = 0;
+            ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
+            for (int i = 0; i < count; ++i) {
+                VIDEO_STREAM_CONFIG_CAPS caps = {};
+                AM_MEDIA_TYPE* capability = nullptr;
+                ASSERT_EQ(config->GetStreamCaps(i, &capability, reinterpret_cast<BYTE*>(&caps)), S_OK);
+                win::MediaTypePtr owned(capability);
+                LONG rates = 0;
+                LONGLONG* intervals = nullptr;
+                if (videoControl->GetFrameRateList(pin.Get(), i, caps.MaxOutputSize, &rates, &intervals) == S_OK) {
+                    win::TaskMemoryPtr<LONGLONG> list(intervals);
+                    ratesRead += rates;
+                }
+            }
+        }
+    }
+    EXPECT_GT(typesRead, 0);
+    EXPECT_GT(ratesRead, 0);
+    EXPECT_EQ(GetModuleHandleW(L"ZorvikSDK.dll"), nullptr) << "listing loaded the camera library";
+
+    // The camera's own journal agrees: loaded now, it has recorded no call.
+    const std::wstring module = FilterModulePath();
+    win::UniqueModule sdk(LoadLibraryW((module.substr(0, module.find_last_of(L'\\') + 1) + L"ZorvikSDK.dll").c_str()));
+    ASSERT_TRUE(sdk);
+    using ReadJournal = int(__stdcall*)(char*, int);
+    const auto read =
+        reinterpret_cast<ReadJournal>(reinterpret_cast<void*>(GetProcAddress(sdk.Get(), "SimReadJournal")));
+    ASSERT_NE(read, nullptr);
+    char journal[16] = {};
+    EXPECT_EQ(read(journal, sizeof(journal)), 1) << journal;
+}

@@ -16,6 +16,7 @@
 #include "simcamera/SimControl.h"
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/module/FilterModule.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 #include "tests/tools/SmallVolume.h"
@@ -186,7 +187,12 @@ TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
     CommandRun run;
     {
         toolstest::SmallVolume volume(64ull << 20); // three frames of 3032 x 2016 and the headers
+        // The kept frames are on the disk before they replace the earlier capture.
+        testenv::FlushBeforeMoveWatch watch;
+        ASSERT_TRUE(watch.Installed()) << "the program flushes no file";
         run = RunInProcess({L"capture", L"--seconds", L"60", L"--out", Wide(avi)});
+        EXPECT_EQ(watch.Moves(), 1);
+        EXPECT_EQ(watch.MovesOfFlushedFiles(), 1);
     }
     EXPECT_EQ(run.exitCode, kExitFileFailed) << run.out << run.err;
     EXPECT_NE(run.err.find("full-disk.avi\": 0x80070070"), std::string::npos) << run.err;

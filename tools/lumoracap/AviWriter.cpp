@@ -410,12 +410,19 @@ HRESULT AviWriter::Finish(double seconds)
     if (FAILED(failure)) {
         written = FinishAfterFailure(microsecondsPerFrame);
     }
-    // Closed here, not by the owner: a failed close means the last writes
-    // may not have reached the file.
+    // On the disk before the file is closed (and then moved over the
+    // output): a rename does not write the data, so after a power cut the
+    // capture that replaced the old one could be empty. Closed here, not by
+    // the owner: a failed flush or close means the last writes may not have
+    // reached the file.
+    const bool flushed = FlushFileBuffers(file.Get()) != FALSE;
+    if (!flushed) {
+        Fail(win::LastErrorResult());
+    }
     const bool closed = CloseHandle(file.Release()) != FALSE;
     if (!closed) {
         Fail(win::LastErrorResult());
     }
-    complete = SUCCEEDED(written) && closed;
+    complete = SUCCEEDED(written) && flushed && closed;
     return failure;
 }
