@@ -88,6 +88,37 @@ uint8_t* RowOf(const FramePlane& plane, int row)
     return plane.top + static_cast<ptrdiff_t>(row) * plane.step;
 }
 
+// Whether libyuv's box filter would fall back to bilinear sampling for a
+// scale from width x height down to outWidth x outHeight: it does where the
+// output is more than half the source on either side (1920 x 1080 from a
+// 3264 x 1836 window: 1.7), and bilinear sampling at that step weighs some
+// source pixels 20 times more than others (a single-pixel checkerboard comes
+// out from 8 % to 92 % grey).
+bool BoxBecomesBilinear(int width, int height, int outWidth, int outHeight)
+{
+    return (outWidth * 2 > width || outHeight * 2 > height) && (outWidth < width || outHeight < height);
+}
+
+// Scales one plane of a strip down by area averaging. Where libyuv's box
+// filter would not average (BoxBecomesBilinear), through twice the output
+// size: a bilinear scale up to 2 x outWidth x 2 x outHeight in up, then the
+// exact 2 x 2 box down. Every output pixel then averages the source over its
+// area with a tent of one source pixel (the checkerboard comes out 49-51 %
+// grey); up holds 4 x outWidth x outHeight bytes.
+void ScalePlaneDown(const uint8_t* source, int sourceStride, int width, int height, uint8_t* out, int outStride,
+                    int outWidth, int outHeight, uint8_t* up)
+{
+    if (BoxBecomesBilinear(width, height, outWidth, outHeight)) {
+        libyuv::ScalePlane(source, sourceStride, width, height, up, outWidth * 2, outWidth * 2, outHeight * 2,
+                           libyuv::kFilterBilinear);
+        libyuv::ScalePlane(up, outWidth * 2, outWidth * 2, outHeight * 2, out, outStride, outWidth, outHeight,
+                           libyuv::kFilterBox);
+    } else {
+        libyuv::ScalePlane(source, sourceStride, width, height, out, outStride, outWidth, outHeight,
+                           libyuv::kFilterBox);
+    }
+}
+
 // Writes black of the layout's format over the whole frame, row padding 0.
 void FillBlack(const FrameLayout& layout, unsigned char* frame)
 {
@@ -260,18 +291,19 @@ size_t ScratchForScale(const FrameLayout& layout, int windowWidth, const StripPl
     const size_t inHalf = static_cast<size_t>((windowWidth + 1) / 2) * strips.sourceRows;
     const size_t out = static_cast<size_t>(layout.width) * strips.outputRows;
     const size_t outHalf = static_cast<size_t>(layout.width / 2) * strips.outputRows;
+    const size_t up = out * 4; // ScalePlaneDown's twice-the-size plane
     switch (layout.format) {
     case PixelFormat::I420:
-        return ScratchCursor::Needs({in, inHalf / 2, inHalf / 2});
+        return ScratchCursor::Needs({up, in, inHalf / 2, inHalf / 2});
     case PixelFormat::Nv12:
-        return ScratchCursor::Needs({in, inHalf / 2, inHalf / 2, outHalf / 2, outHalf / 2});
+        return ScratchCursor::Needs({up, in, inHalf / 2, inHalf / 2, outHalf / 2, outHalf / 2});
     case PixelFormat::Yuy2:
-        return ScratchCursor::Needs({in * 4, in, inHalf, inHalf, out, outHalf, outHalf});
+        return ScratchCursor::Needs({up, in * 4, in, inHalf, inHalf, out, outHalf, outHalf});
     case PixelFormat::Y800:
-        return ScratchCursor::Needs({in});
+        return ScratchCursor::Needs({up, in});
     case PixelFormat::Rgb24:
     case PixelFormat::Rgb32:
-        return ScratchCursor::Needs({in, in, in, out, out, out});
+        return ScratchCursor::Needs({up, in, in, in, out, out, out});
     }
     return 0;
 }
@@ -451,10 +483,10 @@ bool ScaleWindow(const ConversionPlan& plan, const unsigned char* image, unsigne
     const int halfWidth = (width + 1) / 2;
     const int outWidth = layout.width;
     const StripPlan& strips = plan.strips;
-    const libyuv::FilterMode box = libyuv::kFilterBox;
 
     // The scratch areas, as ScratchForScale counted them.
     ScratchCursor cursor(plan.scratch.Data());
+    uint8_t* const up = cursor.Take(static_cast<size_t>(outWidth) * strips.outputRows * 4);
     const size_t in = static_cast<size_t>(width) * strips.sourceRows;
     const size_t inHalf = static_cast<size_t>(halfWidth) * strips.sourceRows;
     const size_t out = static_cast<size_t>(outWidth) * strips.outputRows;
@@ -476,22 +508,22 @@ bool ScaleWindow(const ConversionPlan& plan, const unsigned char* image, unsigne
             if (libyuv::RGB24ToI420(from, source.step, y, width, u, halfWidth, v, halfWidth, width, sourceRows) != 0) {
                 return false;
             }
+            const int outHalfWidth = outWidth / 2;
+            ScalePlaneDown(y, width, width, sourceRows, to, first.step, outWidth, outRows, up);
             if (layout.format == PixelFormat::I420) {
                 const FramePlane& outU = planes.plane[1];
                 const FramePlane& outV = planes.plane[2];
-                if (libyuv::I420Scale(y, width, u, halfWidth, v, halfWidth, width, sourceRows, to, first.step,
-                                      RowOf(outU, outRow / 2), outU.step, RowOf(outV, outRow / 2), outV.step,
-                                      outWidth, outRows, box) != 0) {
-                    return false;
-                }
+                ScalePlaneDown(u, halfWidth, halfWidth, sourceRows / 2, RowOf(outU, outRow / 2), outU.step,
+                               outHalfWidth, outRows / 2, up);
+                ScalePlaneDown(v, halfWidth, halfWidth, sourceRows / 2, RowOf(outV, outRow / 2), outV.step,
+                               outHalfWidth, outRows / 2, up);
             } else {
                 uint8_t* const outU = areas.Take(outHalf / 2);
                 uint8_t* const outV = areas.Take(outHalf / 2);
-                const int outHalfWidth = outWidth / 2;
-                if (libyuv::I420Scale(y, width, u, halfWidth, v, halfWidth, width, sourceRows, to, first.step, outU,
-                                      outHalfWidth, outV, outHalfWidth, outWidth, outRows, box) != 0) {
-                    return false;
-                }
+                ScalePlaneDown(u, halfWidth, halfWidth, sourceRows / 2, outU, outHalfWidth, outHalfWidth, outRows / 2,
+                               up);
+                ScalePlaneDown(v, halfWidth, halfWidth, sourceRows / 2, outV, outHalfWidth, outHalfWidth, outRows / 2,
+                               up);
                 libyuv::MergeUVPlane(outU, outHalfWidth, outV, outHalfWidth, RowOf(planes.plane[1], outRow / 2),
                                      planes.plane[1].step, outHalfWidth, outRows / 2);
             }
@@ -510,10 +542,13 @@ bool ScaleWindow(const ConversionPlan& plan, const unsigned char* image, unsigne
             uint8_t* const outV = areas.Take(outHalf);
             const int outHalfWidth = outWidth / 2;
             if (libyuv::RGB24ToARGB(from, source.step, argb, width * 4, width, sourceRows) != 0 ||
-                libyuv::ARGBToI422(argb, width * 4, y, width, u, halfWidth, v, halfWidth, width, sourceRows) != 0 ||
-                libyuv::I422Scale(y, width, u, halfWidth, v, halfWidth, width, sourceRows, outY, outWidth, outU,
-                                  outHalfWidth, outV, outHalfWidth, outWidth, outRows, box) != 0 ||
-                libyuv::I422ToYUY2(outY, outWidth, outU, outHalfWidth, outV, outHalfWidth, to, first.step, outWidth,
+                libyuv::ARGBToI422(argb, width * 4, y, width, u, halfWidth, v, halfWidth, width, sourceRows) != 0) {
+                return false;
+            }
+            ScalePlaneDown(y, width, width, sourceRows, outY, outWidth, outWidth, outRows, up);
+            ScalePlaneDown(u, halfWidth, halfWidth, sourceRows, outU, outHalfWidth, outHalfWidth, outRows, up);
+            ScalePlaneDown(v, halfWidth, halfWidth, sourceRows, outV, outHalfWidth, outHalfWidth, outRows, up);
+            if (libyuv::I422ToYUY2(outY, outWidth, outU, outHalfWidth, outV, outHalfWidth, to, first.step, outWidth,
                                    outRows) != 0) {
                 return false;
             }
@@ -524,7 +559,7 @@ bool ScaleWindow(const ConversionPlan& plan, const unsigned char* image, unsigne
             if (libyuv::RGB24ToJ400(from, source.step, grey, width, width, sourceRows) != 0) {
                 return false;
             }
-            libyuv::ScalePlane(grey, width, width, sourceRows, to, first.step, outWidth, outRows, box);
+            ScalePlaneDown(grey, width, width, sourceRows, to, first.step, outWidth, outRows, up);
             break;
         }
         case PixelFormat::Rgb24:
@@ -543,8 +578,7 @@ bool ScaleWindow(const ConversionPlan& plan, const unsigned char* image, unsigne
             libyuv::SplitRGBPlane(from, source.step, inPlanes[0], width, inPlanes[1], width, inPlanes[2], width, width,
                                   sourceRows);
             for (int i = 0; i < 3; ++i) {
-                libyuv::ScalePlane(inPlanes[i], width, width, sourceRows, outPlanes[i], outWidth, outWidth, outRows,
-                                   box);
+                ScalePlaneDown(inPlanes[i], width, width, sourceRows, outPlanes[i], outWidth, outWidth, outRows, up);
             }
             if (layout.format == PixelFormat::Rgb24) {
                 libyuv::MergeRGBPlane(outPlanes[0], outWidth, outPlanes[1], outWidth, outPlanes[2], outWidth, to,

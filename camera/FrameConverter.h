@@ -35,9 +35,9 @@ public:
     //     format shares chroma between pixels).
     //   - ScaledWindow: LargestWindowWithAspect of the image scaled to the
     //     frame by area averaging (libyuv's box filter; where the frame is
-    //     more than half the window's size, its bilinear filter, which then
-    //     weighs every source pixel), converted. The centred cut where that
-    //     window is not larger than the frame.
+    //     more than half the window's size, a bilinear scale to twice the
+    //     frame's size and a 2 x 2 box down), converted. The centred cut
+    //     where that window is not larger than the frame.
     // Colour: YUY2, NV12 and I420 BT.601 with range 16-235; Y800 full-range
     // luma. A null or empty image gives a black frame (YUV Y 16, U and V 128;
     // Y800 0; RGB32 0, 0, 0, 0xFF). Row padding of a wider stride is written 0.
