@@ -77,6 +77,8 @@ public:
     // now: an open camera takes the new size with its next frame (else at
     // the next Init).
     void SetImageSizeOverride(int width, int height, bool now);
+    // held: every fetched image shows the marker at its first step.
+    void HoldMarker(bool held);
     SimCounters Counters();
     void ResetCounters();
     // Stops and uninitialises, then restores the power-on state.
@@ -111,6 +113,7 @@ private:
     // SimChangeImageSize while open: the next frame produced after the last
     // announced one was fetched takes the override.
     bool m_sizeChangePending = false;
+    bool m_markerHeld = false;
     bool m_initialised = false;
     bool m_playing = false;
     int m_resolution = 0;

@@ -22,6 +22,11 @@ void __stdcall SimChangeImageSize(int width, int height)
     TheCamera().SetImageSizeOverride(width, height, true);
 }
 
+void __stdcall SimHoldMarker(int hold)
+{
+    TheCamera().HoldMarker(hold != 0);
+}
+
 int __stdcall SimReadJournal(char* buffer, int capacity)
 {
     return TheJournal().Read(buffer, capacity);
