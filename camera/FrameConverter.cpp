@@ -15,41 +15,52 @@
 #include "libyuv/convert_from_argb.h"
 #include "libyuv/planar_functions.h"
 #include "libyuv/scale.h"
+#include "libyuv/scale_argb.h"
 
 // How each frame is made, and why in that order.
 //
-// The cost of a converted frame is set by reading the source window from
-// memory: 18 MB of a 3264 x 1836 window against 1.4 MB of a 1280 x 720 NV12
-// frame. Every pass over a whole-window intermediate adds a write and a read
-// of it from memory, so no intermediate is whole-window: the window is
-// converted and scaled in strips of a few dozen source rows whose
-// intermediates stay in the cache, and each source byte is read from memory
-// once.
+// The cost of a converted frame is set by what is done at the source's full
+// resolution: reading the window from memory (18 MB of a 3264 x 1836 window
+// against 1.4 MB of a 1280 x 720 NV12 frame) and every pass over it. So no
+// intermediate is whole-window: the window is converted and scaled in strips
+// of a few dozen source rows whose intermediates stay in the cache, and each
+// source byte is read from memory once.
 //
-// Within a strip, the order that moves the fewest bytes: convert the BGR rows
-// to the planar form the scale works on first (I420: 1.5 bytes a pixel;
-// grey: 1), then scale the smaller planes. Scaling first would scale three
-// full-resolution colour planes (3 bytes a pixel) and convert only after; an
-// ARGB intermediate moves 4 bytes a pixel, and libyuv's ARGB scaler has no
-// area-averaging filter for ratios that are not whole numbers (it falls back
-// to bilinear sampling, which skips source pixels at 1280 x 720 from 3264 x
-// 1836). The RGB formats have no smaller form, and are scaled as three
-// planes. The benchmark (bench/ConversionBench) measures these orders
-// against each other; see bench/README.md for the figures.
+// Scaled frames, per strip: BGR to ARGB (a byte shuffle, the cheapest pass
+// at full resolution), halved by exact 2 x 2 boxes while that leaves at
+// least three quarters of the frame's size (BoxHalvings), scaled
+// bilinearly to the frame's size (down by less than 1.5 : 1, or up by at
+// most 4 : 3), and only then the colour matrix, on the frame's pixels
+// (ARGBToNV12 and the like). The boxes average every source pixel into the
+// output; libyuv's ARGB scaler alone has no area-averaging filter for ratios
+// that are not whole numbers (its bilinear filter at 2.55 : 1 skips source
+// pixels, and its planar box filter sums column by column in C). Of the
+// orders measured (bench/ConversionOrders.h; figures in bench/README.md),
+// converting to I420 at full resolution first and box-scaling the planes
+// moves fewer bytes (1.5 a pixel against 4) but computes Y, U and V for every
+// source pixel, and libyuv's planar box filter sums column by column in C:
+// it took twice as long. Scaling the three BGR planes apart first took three
+// times as long. A bilinear scale up to twice the frame's size followed by
+// one box (sharper for 1920 x 1080) took 3 times as long as boxing first.
+// The RGB formats pack the scaled ARGB (RGB32 is written by the last
+// scaling step itself).
 //
-// Strip seams. libyuv's box filter gives output row j the source rows from
-// floor(j x dy) to floor((j + 1) x dy), dy = window rows / frame rows in 16.16
-// fixed point. Strips are whole units of that ratio (51 source rows give 20
-// output rows from 1836 to 720), so every strip's rows fall where they fall
-// in one whole-window call; only at a seam can the whole-window call's
-// rounded-down dy start a box one source row early (3 rows instead of 2),
-// within the rounding of the box edges. A ratio whose unit is too tall
-// (PlanStrips) scales the whole window in one strip.
+// Cuts of another format than RGB24 convert in one libyuv call where one
+// exists (RGB32, I420, Y800), else in strips: NV12 through I420 (the luma
+// straight into the frame, the chroma interleaved), YUY2 through ARGB.
+//
+// Strip seams. Strips are whole units of the ratio (51 source rows give 20
+// output rows from 1836 to 720), so every bilinear sample falls where it
+// falls in one whole-window call (up to the 16.16 fixed-point rounding of
+// the step), and a ratio whose unit is too tall (PlanStrips) scales the whole
+// window in one strip. Where the bilinear step scales up (from 1836 to 2160
+// for 1920 x 1080), libyuv places each strip's first and last samples on its
+// first and last rows, a fraction of a row from where one call puts them.
 
 namespace {
 
-// About this many source rows per strip: a 3264-pixel strip of 32 rows is
-// 313 KB of BGR and 157 KB of I420.
+// About this many source rows per strip (at least one unit of the ratio): a
+// 3264-pixel strip of 32 rows is 313 KB of BGR and 418 KB of ARGB.
 const int kStripSourceRows = 32;
 // A ratio unit taller than this is scaled in one strip.
 const int kLargestUnitRows = 256;
@@ -88,36 +99,37 @@ uint8_t* RowOf(const FramePlane& plane, int row)
     return plane.top + static_cast<ptrdiff_t>(row) * plane.step;
 }
 
-// Whether libyuv's box filter would fall back to bilinear sampling for a
-// scale from width x height down to outWidth x outHeight: it does where the
-// output is more than half the source on either side (1920 x 1080 from a
-// 3264 x 1836 window: 1.7), and bilinear sampling at that step weighs some
-// source pixels 20 times more than others (a single-pixel checkerboard comes
-// out from 8 % to 92 % grey).
-bool BoxBecomesBilinear(int width, int height, int outWidth, int outHeight)
+// Halves ARGB rows in both directions: libyuv's exact 2 x 2 box (a scale of
+// exactly half is its Down2 box). width and height are even.
+void HalveArgb(const uint8_t* source, int sourceStride, int width, int height, uint8_t* out, int outStride)
 {
-    return (outWidth * 2 > width || outHeight * 2 > height) && (outWidth < width || outHeight < height);
+    libyuv::ARGBScale(source, sourceStride, width, height, out, outStride, width / 2, height / 2,
+                      libyuv::kFilterBox);
 }
 
-// Scales one plane of a strip down by area averaging. Where libyuv's box
-// filter would not average (BoxBecomesBilinear), through twice the output
-// size: a bilinear scale up to 2 x outWidth x 2 x outHeight in up, then the
-// exact 2 x 2 box down. Every output pixel then averages the source over its
-// area with a tent of one source pixel (the checkerboard comes out 49-51 %
-// grey); up holds 4 x outWidth x outHeight bytes.
-void ScalePlaneDown(const uint8_t* source, int sourceStride, int width, int height, uint8_t* out, int outStride,
-                    int outWidth, int outHeight, uint8_t* up)
+// How many 2 x 2 boxes a window takes before its bilinear scale to the frame:
+// as many as leave at least three quarters of the frame's size, so that the
+// bilinear step scales down by less than 1.5 : 1 (where it weighs every
+// pixel of the already averaged rows) or up by at most 4 : 3 (1920 x 1080
+// from the 1632 x 918 halves of a 3264 x 1836 window); only while the
+// window's sides stay whole.
+int BoxHalvings(int width, int height, int outWidth, int outHeight)
 {
-    if (BoxBecomesBilinear(width, height, outWidth, outHeight)) {
-        libyuv::ScalePlane(source, sourceStride, width, height, up, outWidth * 2, outWidth * 2, outHeight * 2,
-                           libyuv::kFilterBilinear);
-        libyuv::ScalePlane(up, outWidth * 2, outWidth * 2, outHeight * 2, out, outStride, outWidth, outHeight,
-                           libyuv::kFilterBox);
-    } else {
-        libyuv::ScalePlane(source, sourceStride, width, height, out, outStride, outWidth, outHeight,
-                           libyuv::kFilterBox);
+    int halvings = 0;
+    while (width % 2 == 0 && height % 2 == 0 && 4LL * (width / 2) >= 3LL * outWidth &&
+           4LL * (height / 2) >= 3LL * outHeight) {
+        width /= 2;
+        height /= 2;
+        ++halvings;
     }
+    return halvings;
 }
+
+// ARGB scratch rows are this much longer than their pixels: libyuv treats
+// rows that are exactly as long as their pixels on both sides as one long
+// row, and some of its functions then allocate a working row the size of the
+// whole strip for every call.
+const int kArgbRowPadding = 64;
 
 // Writes black of the layout's format over the whole frame, row padding 0.
 void FillBlack(const FrameLayout& layout, unsigned char* frame)
@@ -255,6 +267,8 @@ struct ConversionPlan {
     Route route = Route::Black;
     PictureRect window;      // Scaled: the window of the image, picture coordinates
     StripPlan strips;        // Scaled: rows per strip; Cut: output rows per strip
+    int halvings = 0;        // Scaled: BoxHalvings of the window
+    int subRows = 0;         // Scaled with halvings: source rows converted at a time
     Span columns{0, 0, 0};   // Cut
     Span rows{0, 0, 0};      // Cut, picture order
     ScratchBlock scratch;
@@ -279,33 +293,26 @@ size_t ScratchForCut(const FrameLayout& layout, int width, int stripRows)
         return ScratchCursor::Needs({chroma, chroma});
     }
     case PixelFormat::Yuy2:
-        return ScratchCursor::Needs({static_cast<size_t>(width) * 4 * rows});
+        return ScratchCursor::Needs({(static_cast<size_t>(width) * 4 + kArgbRowPadding) * rows});
     default:
         return 0;
     }
 }
 
-size_t ScratchForScale(const FrameLayout& layout, int windowWidth, const StripPlan& strips)
+// The scratch of a scaled frame, in the order ScaleWindow takes it.
+size_t ScratchForScale(const FrameLayout& layout, const ConversionPlan& plan)
 {
-    const size_t in = static_cast<size_t>(windowWidth) * strips.sourceRows;
-    const size_t inHalf = static_cast<size_t>((windowWidth + 1) / 2) * strips.sourceRows;
-    const size_t out = static_cast<size_t>(layout.width) * strips.outputRows;
-    const size_t outHalf = static_cast<size_t>(layout.width / 2) * strips.outputRows;
-    const size_t up = out * 4; // ScalePlaneDown's twice-the-size plane
-    switch (layout.format) {
-    case PixelFormat::I420:
-        return ScratchCursor::Needs({up, in, inHalf / 2, inHalf / 2});
-    case PixelFormat::Nv12:
-        return ScratchCursor::Needs({up, in, inHalf / 2, inHalf / 2, outHalf / 2, outHalf / 2});
-    case PixelFormat::Yuy2:
-        return ScratchCursor::Needs({up, in * 4, in, inHalf, inHalf, out, outHalf, outHalf});
-    case PixelFormat::Y800:
-        return ScratchCursor::Needs({up, in});
-    case PixelFormat::Rgb24:
-    case PixelFormat::Rgb32:
-        return ScratchCursor::Needs({up, in, in, in, out, out, out});
+    const size_t width = static_cast<size_t>(plan.window.width);
+    const size_t out = (static_cast<size_t>(layout.width) * 4 + kArgbRowPadding) * plan.strips.outputRows;
+    if (plan.halvings == 0) {
+        // The strip in ARGB, the frame's strip.
+        return ScratchCursor::Needs({(width * 4 + kArgbRowPadding) * plan.strips.sourceRows, out});
     }
-    return 0;
+    // A few rows in ARGB, two areas for the boxes between, the whole strip
+    // halved, the frame's strip.
+    const size_t rows = width * plan.subRows * 4;
+    return ScratchCursor::Needs(
+        {rows, rows / 4, rows / 4, (width >> plan.halvings) * (plan.strips.sourceRows >> plan.halvings) * 4, out});
 }
 
 // The centred cut of a format other than RGB24: the image rectangle
@@ -363,10 +370,15 @@ size_t FrameConverter::Write(const unsigned char* image, int imageWidth, int ima
             plan->strips = {kStripSourceRows, kStripSourceRows};
             scratch = ScratchForCut(layout, plan->columns.length, kStripSourceRows);
         } else if (plan->route == Route::Scaled) {
-            const bool evenRows = layout.format == PixelFormat::Nv12 || layout.format == PixelFormat::I420;
-            plan->strips =
-                PlanStrips(plan->window.height, layout.height, evenRows, kStripSourceRows, kLargestUnitRows);
-            scratch = ScratchForScale(layout, plan->window.width, plan->strips);
+            const bool evenRows = NeedsEvenHeight(layout.format);
+            plan->halvings =
+                BoxHalvings(plan->window.width, plan->window.height, layout.width, layout.height);
+            // Strips of whole boxes: source rows a multiple of 2^halvings.
+            plan->strips = PlanStrips(plan->window.height, layout.height, evenRows ? 2 : 1, 1 << plan->halvings,
+                                      kStripSourceRows, kLargestUnitRows);
+            const int boxRows = 1 << plan->halvings;
+            plan->subRows = std::min(plan->strips.sourceRows, std::max(boxRows, kStripSourceRows / boxRows * boxRows));
+            scratch = ScratchForScale(layout, *plan);
         }
         plan->scratchReady = plan->scratch.Reserve(scratch);
         m_plan = std::move(plan);
@@ -455,7 +467,7 @@ bool ConvertCut(const ConversionPlan& plan, const unsigned char* image, unsigned
         // BGR to ARGB to YUY2 in strips: libyuv's 4:2:2 packing starts from
         // ARGB (I420 would halve the chroma's rows).
         uint8_t* const argb = plan.scratch.Data();
-        const int argbStride = width * 4;
+        const int argbStride = width * 4 + kArgbRowPadding;
         for (int row = 0; row < height; row += plan.strips.outputRows) {
             const int rows = std::min(plan.strips.outputRows, height - row);
             if (libyuv::RGB24ToARGB(RowOf(source, row), source.step, argb, argbStride, width, rows) != 0 ||
@@ -480,117 +492,98 @@ bool ScaleWindow(const ConversionPlan& plan, const unsigned char* image, unsigne
     const FramePlanes planes = PlanesOf(layout, frame);
     const FramePlane& first = planes.plane[0];
     const int width = window.width;
-    const int halfWidth = (width + 1) / 2;
     const int outWidth = layout.width;
     const StripPlan& strips = plan.strips;
 
     // The scratch areas, as ScratchForScale counted them.
+    const int scaledStride = outWidth * 4 + kArgbRowPadding;
+    const size_t out = static_cast<size_t>(scaledStride) * strips.outputRows;
+    const int halfWidth = width >> plan.halvings;
     ScratchCursor cursor(plan.scratch.Data());
-    uint8_t* const up = cursor.Take(static_cast<size_t>(outWidth) * strips.outputRows * 4);
-    const size_t in = static_cast<size_t>(width) * strips.sourceRows;
-    const size_t inHalf = static_cast<size_t>(halfWidth) * strips.sourceRows;
-    const size_t out = static_cast<size_t>(outWidth) * strips.outputRows;
-    const size_t outHalf = static_cast<size_t>(outWidth / 2) * strips.outputRows;
+    uint8_t* argb;
+    uint8_t* between[2] = {nullptr, nullptr};
+    uint8_t* halved = nullptr;
+    if (plan.halvings == 0) {
+        argb = cursor.Take((static_cast<size_t>(width) * 4 + kArgbRowPadding) * strips.sourceRows);
+    } else {
+        const size_t rows = static_cast<size_t>(width) * plan.subRows * 4;
+        argb = cursor.Take(rows);
+        between[0] = cursor.Take(rows / 4);
+        between[1] = cursor.Take(rows / 4);
+        halved = cursor.Take(static_cast<size_t>(halfWidth) * (strips.sourceRows >> plan.halvings) * 4);
+    }
+    uint8_t* const scaled = cursor.Take(out);
+    // RGB32 is the scaled ARGB itself: the last scaling step writes the frame.
+    const bool intoFrame = layout.format == PixelFormat::Rgb32;
 
     int sourceRow = 0;
     for (int outRow = 0; outRow < layout.height; outRow += strips.outputRows, sourceRow += strips.sourceRows) {
         const int outRows = std::min(strips.outputRows, layout.height - outRow);
         const int sourceRows = std::min(strips.sourceRows, window.height - sourceRow);
-        const uint8_t* const from = RowOf(source, sourceRow);
         uint8_t* const to = RowOf(first, outRow);
+        uint8_t* const target = intoFrame ? to : scaled;
+        const int targetStride = intoFrame ? first.step : scaledStride;
+        if (plan.halvings == 0) {
+            // Less than 1.5 : 1: bilinear alone weighs every pixel.
+            const int argbStride = width * 4 + kArgbRowPadding;
+            if (libyuv::RGB24ToARGB(RowOf(source, sourceRow), source.step, argb, argbStride, width, sourceRows) != 0 ||
+                libyuv::ARGBScale(argb, argbStride, width, sourceRows, target, targetStride, outWidth, outRows,
+                                  libyuv::kFilterBilinear) != 0) {
+                return false;
+            }
+        } else {
+            // A few rows at a time: to ARGB, then halved plan.halvings times
+            // into the strip's halved rows; then bilinear down to the frame.
+            for (int row = 0; row < sourceRows; row += plan.subRows) {
+                const int rows = std::min(plan.subRows, sourceRows - row);
+                if (libyuv::RGB24ToARGB(RowOf(source, sourceRow + row), source.step, argb, width * 4, width, rows) !=
+                    0) {
+                    return false;
+                }
+                const uint8_t* from = argb;
+                int fromWidth = width;
+                int fromRows = rows;
+                for (int step = 1; step <= plan.halvings; ++step) {
+                    uint8_t* const into = step == plan.halvings
+                                              ? halved + static_cast<size_t>(row >> plan.halvings) * halfWidth * 4
+                                              : between[step % 2];
+                    const int intoStride = step == plan.halvings ? halfWidth * 4 : (fromWidth / 2) * 4;
+                    HalveArgb(from, fromWidth * 4, fromWidth, fromRows, into, intoStride);
+                    from = into;
+                    fromWidth /= 2;
+                    fromRows /= 2;
+                }
+            }
+            if (libyuv::ARGBScale(halved, halfWidth * 4, halfWidth, sourceRows >> plan.halvings, target, targetStride,
+                                  outWidth, outRows, libyuv::kFilterBilinear) != 0) {
+                return false;
+            }
+        }
+        int result = 0;
         switch (layout.format) {
-        case PixelFormat::I420:
-        case PixelFormat::Nv12: {
-            ScratchCursor areas = cursor;
-            uint8_t* const y = areas.Take(in);
-            uint8_t* const u = areas.Take(inHalf / 2);
-            uint8_t* const v = areas.Take(inHalf / 2);
-            if (libyuv::RGB24ToI420(from, source.step, y, width, u, halfWidth, v, halfWidth, width, sourceRows) != 0) {
-                return false;
-            }
-            const int outHalfWidth = outWidth / 2;
-            ScalePlaneDown(y, width, width, sourceRows, to, first.step, outWidth, outRows, up);
-            if (layout.format == PixelFormat::I420) {
-                const FramePlane& outU = planes.plane[1];
-                const FramePlane& outV = planes.plane[2];
-                ScalePlaneDown(u, halfWidth, halfWidth, sourceRows / 2, RowOf(outU, outRow / 2), outU.step,
-                               outHalfWidth, outRows / 2, up);
-                ScalePlaneDown(v, halfWidth, halfWidth, sourceRows / 2, RowOf(outV, outRow / 2), outV.step,
-                               outHalfWidth, outRows / 2, up);
-            } else {
-                uint8_t* const outU = areas.Take(outHalf / 2);
-                uint8_t* const outV = areas.Take(outHalf / 2);
-                ScalePlaneDown(u, halfWidth, halfWidth, sourceRows / 2, outU, outHalfWidth, outHalfWidth, outRows / 2,
-                               up);
-                ScalePlaneDown(v, halfWidth, halfWidth, sourceRows / 2, outV, outHalfWidth, outHalfWidth, outRows / 2,
-                               up);
-                libyuv::MergeUVPlane(outU, outHalfWidth, outV, outHalfWidth, RowOf(planes.plane[1], outRow / 2),
-                                     planes.plane[1].step, outHalfWidth, outRows / 2);
-            }
+        case PixelFormat::Rgb32:
             break;
-        }
-        case PixelFormat::Yuy2: {
-            // 4:2:2 keeps every row's chroma: through ARGB to I422 (libyuv
-            // has no BGR to I422), scaled, then packed.
-            ScratchCursor areas = cursor;
-            uint8_t* const argb = areas.Take(in * 4);
-            uint8_t* const y = areas.Take(in);
-            uint8_t* const u = areas.Take(inHalf);
-            uint8_t* const v = areas.Take(inHalf);
-            uint8_t* const outY = areas.Take(out);
-            uint8_t* const outU = areas.Take(outHalf);
-            uint8_t* const outV = areas.Take(outHalf);
-            const int outHalfWidth = outWidth / 2;
-            if (libyuv::RGB24ToARGB(from, source.step, argb, width * 4, width, sourceRows) != 0 ||
-                libyuv::ARGBToI422(argb, width * 4, y, width, u, halfWidth, v, halfWidth, width, sourceRows) != 0) {
-                return false;
-            }
-            ScalePlaneDown(y, width, width, sourceRows, outY, outWidth, outWidth, outRows, up);
-            ScalePlaneDown(u, halfWidth, halfWidth, sourceRows, outU, outHalfWidth, outHalfWidth, outRows, up);
-            ScalePlaneDown(v, halfWidth, halfWidth, sourceRows, outV, outHalfWidth, outHalfWidth, outRows, up);
-            if (libyuv::I422ToYUY2(outY, outWidth, outU, outHalfWidth, outV, outHalfWidth, to, first.step, outWidth,
-                                   outRows) != 0) {
-                return false;
-            }
-            break;
-        }
-        case PixelFormat::Y800: {
-            uint8_t* const grey = ScratchCursor(cursor).Take(in);
-            if (libyuv::RGB24ToJ400(from, source.step, grey, width, width, sourceRows) != 0) {
-                return false;
-            }
-            ScalePlaneDown(grey, width, width, sourceRows, to, first.step, outWidth, outRows, up);
-            break;
-        }
         case PixelFormat::Rgb24:
-        case PixelFormat::Rgb32: {
-            // The three colour planes apart (bytes 0, 1, 2: B, G, R), each
-            // scaled, then interleaved into the frame.
-            ScratchCursor areas = cursor;
-            uint8_t* inPlanes[3];
-            uint8_t* outPlanes[3];
-            for (uint8_t*& plane : inPlanes) {
-                plane = areas.Take(in);
-            }
-            for (uint8_t*& plane : outPlanes) {
-                plane = areas.Take(out);
-            }
-            libyuv::SplitRGBPlane(from, source.step, inPlanes[0], width, inPlanes[1], width, inPlanes[2], width, width,
-                                  sourceRows);
-            for (int i = 0; i < 3; ++i) {
-                ScalePlaneDown(inPlanes[i], width, width, sourceRows, outPlanes[i], outWidth, outWidth, outRows, up);
-            }
-            if (layout.format == PixelFormat::Rgb24) {
-                libyuv::MergeRGBPlane(outPlanes[0], outWidth, outPlanes[1], outWidth, outPlanes[2], outWidth, to,
-                                      first.step, outWidth, outRows);
-            } else {
-                // MergeARGBPlane takes R, G, B and writes them as bytes 2,
-                // 1, 0; no alpha plane gives 0xFF.
-                libyuv::MergeARGBPlane(outPlanes[2], outWidth, outPlanes[1], outWidth, outPlanes[0], outWidth,
-                                       nullptr, 0, to, first.step, outWidth, outRows);
-            }
+            result = libyuv::ARGBToRGB24(scaled, scaledStride, to, first.step, outWidth, outRows);
+            break;
+        case PixelFormat::Yuy2:
+            result = libyuv::ARGBToYUY2(scaled, scaledStride, to, first.step, outWidth, outRows);
+            break;
+        case PixelFormat::Y800:
+            result = libyuv::ARGBToJ400(scaled, scaledStride, to, first.step, outWidth, outRows);
+            break;
+        case PixelFormat::Nv12:
+            result = libyuv::ARGBToNV12(scaled, scaledStride, to, first.step, RowOf(planes.plane[1], outRow / 2),
+                                        planes.plane[1].step, outWidth, outRows);
+            break;
+        case PixelFormat::I420:
+            result = libyuv::ARGBToI420(scaled, scaledStride, to, first.step, RowOf(planes.plane[1], outRow / 2),
+                                        planes.plane[1].step, RowOf(planes.plane[2], outRow / 2),
+                                        planes.plane[2].step, outWidth, outRows);
             break;
         }
+        if (result != 0) {
+            return false;
         }
     }
     return true;

@@ -34,10 +34,10 @@ public:
     //     smaller than the frame centred on black (offsets even where the
     //     format shares chroma between pixels).
     //   - ScaledWindow: LargestWindowWithAspect of the image scaled to the
-    //     frame by area averaging (libyuv's box filter; where the frame is
-    //     more than half the window's size, a bilinear scale to twice the
-    //     frame's size and a 2 x 2 box down), converted. The centred cut
-    //     where that window is not larger than the frame.
+    //     frame by area averaging (a bilinear scale of at most 1.5 : 1 to a
+    //     power of two times the frame's size, then 2 x 2 boxes down to it),
+    //     converted. The centred cut where that window is not larger than
+    //     the frame.
     // Colour: YUY2, NV12 and I420 BT.601 with range 16-235; Y800 full-range
     // luma. A null or empty image gives a black frame (YUV Y 16, U and V 128;
     // Y800 0; RGB32 0, 0, 0, 0xFF). Row padding of a wider stride is written 0.

@@ -63,27 +63,24 @@ PictureRect LargestWindowWithAspect(int imageWidth, int imageHeight, int frameWi
     return Centred(imageWidth, imageHeight, static_cast<int>(nearWidth), static_cast<int>(nearHeight));
 }
 
-StripPlan PlanStrips(int windowRows, int frameRows, bool evenRows, int targetSourceRows, int maxSourceRows)
+StripPlan PlanStrips(int windowRows, int frameRows, int outputMultiple, int sourceMultiple, int targetSourceRows,
+                     int maxSourceRows)
 {
     StripPlan whole;
     whole.sourceRows = windowRows;
     whole.outputRows = frameRows;
-    if (windowRows <= 0 || frameRows <= 0 || windowRows < frameRows) {
+    if (windowRows <= 0 || frameRows <= 0 || windowRows < frameRows || outputMultiple <= 0 || sourceMultiple <= 0) {
         return whole;
     }
     const int divisor = std::gcd(windowRows, frameRows);
     long long p = windowRows / divisor;
     long long q = frameRows / divisor;
-    if (evenRows && (p % 2 != 0 || q % 2 != 0)) {
+    while ((q % outputMultiple != 0 || p % sourceMultiple != 0) && p <= maxSourceRows) {
         p *= 2;
         q *= 2;
-        // The window and the frame are then whole numbers of the doubled
-        // unit only when both are even.
-        if (windowRows % p != 0 || frameRows % q != 0) {
-            return whole;
-        }
     }
-    if (p > maxSourceRows) {
+    // The window and the frame must be whole numbers of the unit.
+    if (p > maxSourceRows || windowRows % p != 0 || frameRows % q != 0) {
         return whole;
     }
     const long long units = std::max<long long>(1, targetSourceRows / p);

@@ -39,10 +39,12 @@ struct StripPlan {
 // over the same source rows as one scale of the whole window (up to the
 // scaler's 16.16 fixed-point rounding; see FrameConverter.cpp): windowRows /
 // frameRows reduced to p / q, a strip is a whole number of q output rows from
-// p source rows, with about targetSourceRows source rows. evenRows asks for
-// even strips on both sides (a 4:2:0 intermediate pairs rows), doubling the
-// unit where p or q is odd.
+// p source rows, with about targetSourceRows source rows. The unit is
+// doubled until its output rows are a multiple of outputMultiple (2: 4:2:0
+// frames pair rows) and its source rows of sourceMultiple (a power of two:
+// the 2 x 2 boxes the source is halved with first).
 //
 // When one unit would be more than maxSourceRows rows, the whole window is
 // one strip: the fallback that scales in one call.
-StripPlan PlanStrips(int windowRows, int frameRows, bool evenRows, int targetSourceRows, int maxSourceRows);
+StripPlan PlanStrips(int windowRows, int frameRows, int outputMultiple, int sourceMultiple, int targetSourceRows,
+                     int maxSourceRows);

@@ -21,7 +21,10 @@
 #include "camera/ScalePlan.h"
 #include "libyuv/convert.h"
 #include "libyuv/planar_functions.h"
+#include "libyuv/convert_argb.h"
+#include "libyuv/convert_from_argb.h"
 #include "libyuv/scale.h"
+#include "libyuv/scale_argb.h"
 #include "simcamera/SimControl.h"
 #include "tests/camera/FfmpegReference.h"
 
@@ -187,21 +190,20 @@ TEST(ScaledWindowPlan, LargestCentredWindowAndExactStrips)
     }
 
     const struct {
-        int windowRows, frameRows;
-        bool evenRows;
+        int windowRows, frameRows, outputMultiple, sourceMultiple;
         int sourceRows, outputRows;
     } strips[] = {
-        {1836, 720, false, 51, 20},   // the unit of 2.55
-        {1836, 720, true, 102, 40},   // doubled: 4:2:0 pairs rows
-        {2448, 480, false, 51, 10},
-        {1836, 1080, true, 34, 20},   // 1.7: bilinear strips
-        {2016, 480, true, 42, 10},
-        {1692, 720, true, 94, 40},
-        {1836, 1836, false, 32, 32},  // no vertical scale
-        {1706, 720, true, 1706, 720}, // unit of 853 rows: one strip
+        {1836, 720, 1, 1, 51, 20},    // the unit of 2.55
+        {1836, 720, 2, 2, 102, 40},   // doubled: source rows in 2 x 2 boxes
+        {2448, 480, 2, 4, 204, 40},   // 51 : 10 to whole 4 x 4 boxes
+        {1836, 1080, 2, 1, 17, 10},   // 1.7
+        {2016, 480, 2, 4, 84, 20},    // 21 : 5
+        {1692, 720, 2, 2, 94, 40},
+        {1836, 1836, 1, 1, 32, 32},   // no vertical scale
+        {1706, 720, 2, 1, 1706, 720}, // a unit of 853 rows: one strip
     };
     for (const auto& c : strips) {
-        const StripPlan plan = PlanStrips(c.windowRows, c.frameRows, c.evenRows, 32, 256);
+        const StripPlan plan = PlanStrips(c.windowRows, c.frameRows, c.outputMultiple, c.sourceMultiple, 32, 256);
         EXPECT_EQ(plan.sourceRows, c.sourceRows) << c.windowRows << " to " << c.frameRows;
         EXPECT_EQ(plan.outputRows, c.outputRows) << c.windowRows << " to " << c.frameRows;
     }
@@ -385,9 +387,8 @@ TEST(FrameConverter, Rgb24CutIsTheCentredWindowCopyAsBefore)
 }
 
 // Area averaging, not point sampling: a checkerboard of single pixels
-// scaled down comes out an even grey everywhere, in every format, at 2.55
-// (libyuv's box filter; boxes of 2 or 3 whole pixels give 44-56 %) and at
-// 1.7 (where that filter would sample bilinearly: 8-92 %).
+// scaled down comes out an even grey everywhere, in every format, at 2.55,
+// 1.7 and 5.1 : 1 (a bilinear scale alone gives 8-92 % at 1.7).
 TEST(FrameConverter, ScalingAveragesFineDetailIntoGrey)
 {
     CameraImage checker;
@@ -428,36 +429,42 @@ TEST(FrameConverter, ScalingAveragesFineDetailIntoGrey)
     }
 }
 
-// The strips give the picture of one whole-window scale: NV12 and Y800 at
-// 1280 x 720 from the 3264 x 1836 window, against libyuv's own whole-window
-// calls.
+// The strips give the picture of one whole-window scale: NV12 at 1280 x 720
+// and 1920 x 1080 from the 3264 x 1836 window (the 2 x 2 box to 1632 x 918,
+// then bilinear down or up), against the same libyuv calls made once over
+// the whole window.
 TEST(FrameConverter, StripsGiveThePictureOfOneWholeWindowScale)
 {
     const CameraImage& image = ImageAt(0);
     ASSERT_FALSE(image.bytes.empty());
     const int w = 3264, h = 1836, top = 306;
     const uint8_t* windowTop = image.bytes.data() + static_cast<size_t>(image.height - 1 - top) * w * 3;
-    const int step = -w * 3;
+    Bytes argb(static_cast<size_t>(w) * h * 4);
+    ASSERT_EQ(libyuv::RGB24ToARGB(windowTop, -w * 3, argb.data(), w * 4, w, h), 0);
+    for (int height : {720, 1080}) {
+        const int width = height * 16 / 9;
+        Bytes scaled(static_cast<size_t>(width) * height * 4), half(static_cast<size_t>(w / 2) * (h / 2) * 4);
+        ASSERT_EQ(libyuv::ARGBScale(argb.data(), w * 4, w, h, half.data(), w * 2, w / 2, h / 2, libyuv::kFilterBox), 0);
+        ASSERT_EQ(libyuv::ARGBScale(half.data(), w * 2, w / 2, h / 2, scaled.data(), width * 4, width, height,
+                                    libyuv::kFilterBilinear),
+                  0);
+        const FrameLayout nv12 = FrameLayout::Natural(PixelFormat::Nv12, width, height, FrameFit::ScaledWindow);
+        Bytes whole(nv12.Bytes());
+        ASSERT_EQ(libyuv::ARGBToNV12(scaled.data(), width * 4, whole.data(), width,
+                                     whole.data() + static_cast<size_t>(width) * height, width, width, height),
+                  0);
 
-    Bytes y(static_cast<size_t>(w) * h), u(static_cast<size_t>(w / 2) * (h / 2)), v(u.size());
-    ASSERT_EQ(libyuv::RGB24ToI420(windowTop, step, y.data(), w, u.data(), w / 2, v.data(), w / 2, w, h), 0);
-    const FrameLayout nv12 = FrameLayout::Natural(PixelFormat::Nv12, 1280, 720, FrameFit::ScaledWindow);
-    Bytes whole(nv12.Bytes()), scaledU(640 * 360), scaledV(640 * 360);
-    ASSERT_EQ(libyuv::I420Scale(y.data(), w, u.data(), w / 2, v.data(), w / 2, w, h, whole.data(), 1280,
-                                scaledU.data(), 640, scaledV.data(), 640, 1280, 720, libyuv::kFilterBox),
-              0);
-    libyuv::MergeUVPlane(scaledU.data(), 640, scaledV.data(), 640, whole.data() + 1280 * 720, 1280, 640, 360);
-
-    size_t written = 0;
-    GuardedFrame strips = Convert(image, nv12, &written);
-    ASSERT_EQ(written, nv12.Bytes());
-    const Bytes ours(strips.bytes.begin(), strips.bytes.begin() + static_cast<ptrdiff_t>(nv12.Bytes()));
-    const double psnr = convtest::Psnr(whole, ours);
-    int largest = 0;
-    for (size_t i = 0; i < whole.size(); ++i) {
-        largest = std::max(largest, std::abs(whole[i] - ours[i]));
+        size_t written = 0;
+        GuardedFrame strips = Convert(image, nv12, &written);
+        ASSERT_EQ(written, nv12.Bytes());
+        const Bytes ours(strips.bytes.begin(), strips.bytes.begin() + static_cast<ptrdiff_t>(nv12.Bytes()));
+        const double psnr = convtest::Psnr(whole, ours);
+        int largest = 0;
+        for (size_t i = 0; i < whole.size(); ++i) {
+            largest = std::max(largest, std::abs(whole[i] - ours[i]));
+        }
+        std::printf("NV12 %dx%d in strips against one whole-window scale: PSNR %.1f dB, largest difference %d\n",
+                    width, height, psnr, largest);
+        EXPECT_GE(psnr, 45) << width << "x" << height;
     }
-    std::printf("NV12 1280x720 in strips against one whole-window scale: PSNR %.1f dB, largest difference %d\n",
-                psnr, largest);
-    EXPECT_GE(psnr, 45);
 }
