@@ -14,7 +14,6 @@
 #include "libyuv/convert_argb.h"
 #include "libyuv/convert_from_argb.h"
 #include "libyuv/planar_functions.h"
-#include "libyuv/scale.h"
 #include "libyuv/scale_argb.h"
 
 // How each frame is made, and why in that order.
@@ -28,34 +27,38 @@
 //
 // Scaled frames, per strip: BGR to ARGB (a byte shuffle, the cheapest pass
 // at full resolution), halved by exact 2 x 2 boxes while that leaves at
-// least three quarters of the frame's size (BoxHalvings), scaled
-// bilinearly to the frame's size (down by less than 1.5 : 1, or up by at
-// most 4 : 3), and only then the colour matrix, on the frame's pixels
-// (ARGBToNV12 and the like). The boxes average every source pixel into the
-// output; libyuv's ARGB scaler alone has no area-averaging filter for ratios
-// that are not whole numbers (its bilinear filter at 2.55 : 1 skips source
-// pixels, and its planar box filter sums column by column in C). Of the
-// orders measured (bench/ConversionOrders.h; figures in bench/README.md),
-// converting to I420 at full resolution first and box-scaling the planes
+// least three quarters of the frame's size (BoxHalvings), scaled bilinearly
+// to the frame's size (down by less than 1.5 : 1, or up by at most 4 : 3),
+// and only then the colour matrix, on the frame's pixels (ARGBToNV12 and the
+// like); the RGB formats pack the scaled ARGB, and RGB32 is written by the
+// last scaling step itself. The boxes average every source pixel into the
+// output: libyuv's ARGB scaler has no area-averaging filter for ratios that
+// are not whole numbers (bilinear sampling at 2.55 : 1 skips source pixels).
+//
+// The other orders the benchmark measured (bench/ConversionOrders.h, figures
+// in bench/README.md): converting to I420 first and box-scaling its planes
 // moves fewer bytes (1.5 a pixel against 4) but computes Y, U and V for every
-// source pixel, and libyuv's planar box filter sums column by column in C:
-// it took twice as long. Scaling the three BGR planes apart first took three
-// times as long. A bilinear scale up to twice the frame's size followed by
-// one box (sharper for 1920 x 1080) took 3 times as long as boxing first.
-// The RGB formats pack the scaled ARGB (RGB32 is written by the last
-// scaling step itself).
+// source pixel, and libyuv's planar box filter adds up each output pixel's
+// columns in plain C: about twice the time, in strips or whole. Scaling the
+// three BGR planes apart before converting: three to four times. The same
+// libyuv calls over the whole window instead of strips: 1.2 to 1.8 times, from
+// writing and reading the intermediates in memory. Bilinear sampling alone
+// was as fast as this order but aliases; a bilinear scale up to twice the
+// frame's size and one box down (sharper at 1920 x 1080) took up to three
+// times as long.
 //
 // Cuts of another format than RGB24 convert in one libyuv call where one
 // exists (RGB32, I420, Y800), else in strips: NV12 through I420 (the luma
 // straight into the frame, the chroma interleaved), YUY2 through ARGB.
 //
-// Strip seams. Strips are whole units of the ratio (51 source rows give 20
-// output rows from 1836 to 720), so every bilinear sample falls where it
-// falls in one whole-window call (up to the 16.16 fixed-point rounding of
-// the step), and a ratio whose unit is too tall (PlanStrips) scales the whole
-// window in one strip. Where the bilinear step scales up (from 1836 to 2160
-// for 1920 x 1080), libyuv places each strip's first and last samples on its
-// first and last rows, a fraction of a row from where one call puts them.
+// Strip seams. Strips are whole units of the ratio in whole boxes (102
+// source rows give 40 output rows from 1836 to 720), so every bilinear
+// sample falls where it falls in one whole-window call (up to the 16.16
+// fixed-point rounding of the step; the 1280 x 720 frame is identical), and
+// a ratio whose unit is too tall (PlanStrips) scales the whole window in one
+// strip. Where the bilinear step scales up (918 halved rows to 1080 for
+// 1920 x 1080), libyuv puts each strip's first and last samples on its first
+// and last rows, a fraction of a row from where one call puts them.
 
 namespace {
 
