@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/BenchOptions.h"
+#include "bench/ConversionBench.h"
 #include "bench/BenchReport.h"
 #include "bench/BenchRun.h"
 #include "bench/PrivateTempFolder.h"
@@ -26,6 +27,10 @@ int main(int argc, char** argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The conversions alone, without a graph (ConversionBench.h).
+    if (arguments.size() == 1 && arguments[0] == "--conversions") {
+        return RunConversionBench(stdout);
+    }
     BenchOptions options;
     std::string error;
     if (!ParseBenchOptions(arguments, &options, &error)) {

@@ -33,24 +33,72 @@ Span CentredSpan(int imageSide, int frameSide)
 
 FrameLayout FrameLayout::Rgb24Dib(int width, int height)
 {
-    FrameLayout layout;
+    return Natural(PixelFormat::Rgb24, width, height);
+}
+
+FrameLayout FrameLayout::Natural(PixelFormat format, int width, int height, FrameFit fit)
+{
     if (width <= 0 || height <= 0) {
-        return layout;
+        return FrameLayout();
     }
-    const unsigned long long stride = (static_cast<unsigned long long>(width) * 24 + 31) / 32 * 4;
-    if (stride * static_cast<unsigned long long>(height) > INT_MAX) {
-        return layout;
+    const unsigned long long row = static_cast<unsigned long long>(width) * FirstPlaneBytesPerPixel(format);
+    // DIB rows of 24-bit pixels are padded to whole 32-bit words; the other
+    // formats' rows are whole words already (RGB32), or planes whose rows
+    // DirectShow clients take unpadded.
+    const unsigned long long stride = format == PixelFormat::Rgb24 ? (row + 3) / 4 * 4 : row;
+    if (stride > INT_MAX) {
+        return FrameLayout();
     }
+    return WithStride(format, width, height, static_cast<size_t>(stride), fit);
+}
+
+FrameLayout FrameLayout::WithStride(PixelFormat format, int width, int height, size_t stride, FrameFit fit)
+{
+    if (width <= 0 || height <= 0 || (NeedsEvenWidth(format) && width % 2 != 0) ||
+        (NeedsEvenHeight(format) && height % 2 != 0) ||
+        stride < static_cast<unsigned long long>(width) * FirstPlaneBytesPerPixel(format)) {
+        return FrameLayout();
+    }
+    FrameLayout layout;
     layout.width = width;
     layout.height = height;
-    layout.stride = static_cast<size_t>(stride);
+    layout.stride = stride;
+    layout.format = format;
+    layout.fit = fit;
+    // Computed in 64 bits first: the frame's bytes must fit a 32-bit count.
+    const unsigned long long rows = static_cast<unsigned long long>(stride) * static_cast<unsigned>(height);
+    unsigned long long bytes = rows;
+    if (format == PixelFormat::Nv12) {
+        bytes = rows + rows / 2;
+    } else if (format == PixelFormat::I420) {
+        bytes = rows + 2ULL * (stride / 2) * static_cast<unsigned>(height / 2);
+    }
+    if (stride > INT_MAX || bytes > INT_MAX) {
+        return FrameLayout();
+    }
     return layout;
+}
+
+size_t FrameLayout::Bytes() const
+{
+    if (IsEmpty()) {
+        return 0;
+    }
+    const size_t rows = stride * static_cast<size_t>(height);
+    switch (format) {
+    case PixelFormat::Nv12:
+        return rows + stride * static_cast<size_t>(height / 2);
+    case PixelFormat::I420:
+        return rows + 2 * (stride / 2) * static_cast<size_t>(height / 2);
+    default:
+        return rows;
+    }
 }
 
 size_t CopyCentredWindow(const unsigned char* image, int imageWidth, int imageHeight, const FrameLayout& layout,
                          unsigned char* frame, size_t capacity)
 {
-    if (!frame || layout.width <= 0 || layout.height <= 0 ||
+    if (!frame || layout.format != PixelFormat::Rgb24 || layout.width <= 0 || layout.height <= 0 ||
         layout.stride < static_cast<size_t>(layout.width) * kBytesPerPixel) {
         return 0;
     }

@@ -6,7 +6,8 @@
 ; Built by installer/CMakeLists.txt (target "setup") or scripts/package.sh:
 ;   makensis -DVERSION=1.2.3 -DBIN32=<i686 bin> -DBIN64=<x86_64 bin> -DOUTFILE=<setup.exe> LumoraCamera.nsi
 ; BIN32 and BIN64 each hold ZorvikFilter.dll, ZorvikSDK.dll (the simulated
-; camera) and lumoracap.exe of their architecture.
+; camera) and lumoracap.exe of their architecture; LICENSES holds
+; libyuv-LICENSE.txt, the licence of the conversion library in the filter.
 ;
 ; Command line (any mix; /S last but one is fine, NSIS reads it anywhere):
 ;   /S                  silent: no windows, the result is the exit code and
@@ -26,8 +27,8 @@
 ;   rights needed; 5 bad command line; 6 (uninstaller) Lumora Camera is not installed.
 ;
 ; What is kept where:
-;   $PROGRAMFILES32\Lumora Camera   ZorvikFilter.dll, ZorvikSDK.dll, lumoracap.exe (32-bit), uninstall.exe
-;   $PROGRAMFILES64\Lumora Camera   ZorvikFilter.dll, ZorvikSDK.dll, lumoracap.exe (64-bit)
+;   $PROGRAMFILES32\Lumora Camera   ZorvikFilter.dll, ZorvikSDK.dll, lumoracap.exe (32-bit), uninstall.exe, libyuv-LICENSE.txt
+;   $PROGRAMFILES64\Lumora Camera   ZorvikFilter.dll, ZorvikSDK.dll, lumoracap.exe (64-bit), libyuv-LICENSE.txt
 ;   HKLM\${UNINSTALL_KEY} (32-bit view)  the installed-programs entry, and
 ;       which camera library each folder got (CameraLibrary32/64: "simulated",
 ;       "vendor" copied in by setup, "kept" a vendor library that was there)
@@ -39,8 +40,8 @@ RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 AllowSkipFiles off
 
-!ifndef VERSION | BIN32 | BIN64 | OUTFILE
-  !error "Define VERSION, BIN32, BIN64 and OUTFILE (see the head of this file)"
+!ifndef VERSION | BIN32 | BIN64 | OUTFILE | LICENSES
+  !error "Define VERSION, BIN32, BIN64, OUTFILE and LICENSES (see the head of this file)"
 !endif
 
 !define PRODUCT "Lumora Camera"
@@ -198,12 +199,14 @@ Section "-Install"
   StrCpy $Touched32 1
   !insertmacro PlaceFile "${BIN32}" "ZorvikFilter.dll" $Folder32
   !insertmacro PlaceFile "${BIN32}" "lumoracap.exe" $Folder32
+  !insertmacro PlaceFile "${LICENSES}" "libyuv-LICENSE.txt" $Folder32
   !insertmacro PlaceCameraLibrary "${BIN32}" $Folder32 $Vendor32 $PreviousLibrary32 $Library32
   ${If} ${RunningX64}
     !insertmacro Log "64-bit files: $Folder64"
     StrCpy $Touched64 1
     !insertmacro PlaceFile "${BIN64}" "ZorvikFilter.dll" $Folder64
     !insertmacro PlaceFile "${BIN64}" "lumoracap.exe" $Folder64
+    !insertmacro PlaceFile "${LICENSES}" "libyuv-LICENSE.txt" $Folder64
     !insertmacro PlaceCameraLibrary "${BIN64}" $Folder64 $Vendor64 $PreviousLibrary64 $Library64
   ${EndIf}
   Call PlaceUninstaller

@@ -483,6 +483,7 @@ Function RestorePreviousFiles
   !insertmacro _RestoreFile $0 "lumoracap.exe"
   !insertmacro _RestoreFile $0 "ZorvikSDK.dll"
   !insertmacro _RestoreFile $0 "uninstall.exe"
+  !insertmacro _RestoreFile $0 "libyuv-LICENSE.txt"
   RMDir "$0"
   Pop $R2
   Pop $R1
@@ -601,6 +602,7 @@ Function DeletePreviousFiles
   Delete /REBOOTOK "$0\lumoracap.exe.previous"
   Delete /REBOOTOK "$0\ZorvikSDK.dll.previous"
   Delete /REBOOTOK "$0\uninstall.exe.previous"
+  Delete /REBOOTOK "$0\libyuv-LICENSE.txt.previous"
   Pop $0
 FunctionEnd
 
@@ -628,6 +630,7 @@ Function un.RemoveFolderFiles
   ${If} $0 != ""
     !insertmacro _UnDelete "$0\ZorvikFilter.dll"
     !insertmacro _UnDelete "$0\lumoracap.exe"
+    !insertmacro _UnDelete "$0\libyuv-LICENSE.txt"
     StrCpy $2 0
     ${If} ${FileExists} "$0\ZorvikSDK.dll"
       ${If} $1 == "vendor"
@@ -647,6 +650,7 @@ Function un.RemoveFolderFiles
     Delete /REBOOTOK "$0\lumoracap.exe.previous"
     Delete /REBOOTOK "$0\ZorvikSDK.dll.previous"
     Delete /REBOOTOK "$0\uninstall.exe.previous"
+    Delete /REBOOTOK "$0\libyuv-LICENSE.txt.previous"
   ${EndIf}
   Pop $2
   Pop $0

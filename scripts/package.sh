@@ -52,6 +52,7 @@ else
         cmake -S "$REPO" -B "$tree/$arch" \
             -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/toolchain-$arch-w64-mingw32.cmake" \
             -DLUMORA_VERSION_OVERRIDE="$version" -DBUILD_TESTING=OFF \
+            -DLUMORA_LIBYUV_SOURCE="$BUILD_ROOT/third_party/libyuv" \
             -DLUMORA_SETUP_DIR="$BUILD_ROOT" >/dev/null
         cmake --build "$tree/$arch" -j "$jobs" --target ZorvikFilter ZorvikSDK lumoracap
     done

@@ -3,13 +3,14 @@
 # the i386 architecture, the mingw-w64 cross compilers, GoogleTest sources,
 # 32- and 64-bit Wine, the GStreamer plugins behind Wine's AVI splitter (both
 # architectures), Xvfb, CMake, FFmpeg (ffprobe), ImageMagick, ccache and NSIS
-# (makensis, which builds the setup program).
+# (makensis, which builds the setup program), dpkg-dev (unpacks source
+# packages); then the source of libyuv into the build tree (libyuv-source.sh).
 # Checks every package and installs only what is missing; safe to run again.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
-          wine wine32:i386 wine64 xvfb ffmpeg imagemagick ccache nsis
+          wine wine32:i386 wine64 xvfb ffmpeg imagemagick ccache nsis dpkg-dev
           gstreamer1.0-plugins-base gstreamer1.0-plugins-good
           gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386)
 
@@ -26,12 +27,13 @@ done
 
 if [ ${#missing[@]} -eq 0 ]; then
     say "setup: all ${#packages[@]} packages present"
-    exit 0
+else
+    say "setup: installing ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+    fi
+    as_root apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-say "setup: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
-fi
-as_root apt-get update -q
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+bash "$REPO/scripts/libyuv-source.sh"

@@ -10,26 +10,26 @@ int BandTop(Band band, int height)
     switch (band) {
     case Band::ColourBars:
         return 0;
+    case Band::MarkerTrack:
+        return height * 3 / 8;
     case Band::NeutralGrey:
         return height / 2;
     case Band::GreyRamp:
         return height * 5 / 8;
-    case Band::MarkerTrack:
-        return height * 7 / 8;
     }
     return 0;
 }
 
 Band BandAtRow(int row, int height)
 {
-    if (row >= BandTop(Band::MarkerTrack, height)) {
-        return Band::MarkerTrack;
-    }
     if (row >= BandTop(Band::GreyRamp, height)) {
         return Band::GreyRamp;
     }
     if (row >= BandTop(Band::NeutralGrey, height)) {
         return Band::NeutralGrey;
+    }
+    if (row >= BandTop(Band::MarkerTrack, height)) {
+        return Band::MarkerTrack;
     }
     return Band::ColourBars;
 }
@@ -70,7 +70,7 @@ void NeutralGains(int greenGain, int* redGain, int* blueGain)
 Rect MarkerRect(int width, int height, uint32_t sequence)
 {
     const int trackTop = BandTop(Band::MarkerTrack, height);
-    const int trackHeight = height - trackTop;
+    const int trackHeight = BandTop(Band::NeutralGrey, height) - trackTop;
     const int side = std::max(1, std::min(trackHeight * 3 / 4, width / 8));
     const int step = static_cast<int>(sequence % kMarkerSteps);
     const int left = static_cast<int>(static_cast<int64_t>(step) * (width - side) / (kMarkerSteps - 1));

@@ -2,11 +2,15 @@
 // of the picture, as a person sees it; the image buffer stores it bottom-up).
 //
 // The scene is four horizontal bands, each the same on every row:
-//   colour bars   rows [0, h/2)       eight 75% bars: white, yellow, cyan,
+//   colour bars   rows [0, 3h/8)      eight 75% bars: white, yellow, cyan,
 //                                     green, magenta, red, blue, black
+//   marker track  rows [3h/8, h/2)    dark grey; a white square moves along it
 //   neutral grey  rows [h/2, 5h/8)    50% grey, the white-balance reference
-//   grey ramp     rows [5h/8, 7h/8)   black at the left to white at the right
-//   marker track  rows [7h/8, h)      dark grey; a white square moves along it
+//   grey ramp     rows [5h/8, h)      black at the left to white at the right
+// The marker track sits just above the picture's middle, so that every
+// window a frame is taken from shows the marker move: the 3032 x 2016 cut and
+// the 16:9 and 4:3 windows of both image sizes (the 16:9 window of a
+// 3264 x 2448 image is rows 306-2141, the track rows 918-1223).
 // The sensor sees it through a known colour cast (kSensorResponse), which the
 // default gains do not fully cancel and automatic white balance does.
 #pragma once
@@ -15,7 +19,7 @@
 
 namespace scene {
 
-enum class Band { ColourBars, NeutralGrey, GreyRamp, MarkerTrack };
+enum class Band { ColourBars, MarkerTrack, NeutralGrey, GreyRamp };
 constexpr int kBandCount = 4;
 
 // First picture row of a band, and the band a picture row belongs to.

@@ -172,6 +172,7 @@ int SimCamera::Fetch(unsigned char* buffer)
         }
         uint32_t sequence;
         uint64_t qpc;
+        bool markerHeld;
         {
             win::ExclusiveGuard state(m_stateLock);
             if (!m_initialised) {
@@ -182,11 +183,13 @@ int SimCamera::Fetch(unsigned char* buffer)
             }
             sequence = m_sequence;
             qpc = m_frameQpc;
+            markerHeld = m_markerHeld;
             m_framePending = false;
             ++m_counters.fetched;
         }
         std::memcpy(buffer, picture->pixels.get(), picture->ByteSize());
-        DrawMarker(buffer, picture->width, picture->height, sequence, picture->hMirror, picture->vMirror);
+        DrawMarker(buffer, picture->width, picture->height, markerHeld ? 0 : sequence, picture->hMirror,
+                   picture->vMirror);
         WriteStamp(buffer, picture->width, picture->height, sequence, qpc);
         return 1;
     }
@@ -243,6 +246,12 @@ SimCounters SimCamera::Counters()
     return m_counters;
 }
 
+void SimCamera::HoldMarker(bool held)
+{
+    win::ExclusiveGuard state(m_stateLock);
+    m_markerHeld = held;
+}
+
 void SimCamera::ResetCounters()
 {
     win::ExclusiveGuard state(m_stateLock);
@@ -261,6 +270,7 @@ void SimCamera::Reset()
     m_overrideHeight = 0;
     m_sizeChangePending = false;
     m_sizeChangeAfterQuery = false;
+    m_markerHeld = false;
     m_resolution = 0;
     m_width = 0;
     m_height = 0;

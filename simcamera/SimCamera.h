@@ -85,6 +85,8 @@ public:
         AfterNextSizeQuery,
     };
     void SetImageSizeOverride(int width, int height, SizeChange when);
+    // held: every fetched image shows the marker at its first step.
+    void HoldMarker(bool held);
     SimCounters Counters();
     void ResetCounters();
     // Stops and uninitialises, then restores the power-on state.
@@ -122,6 +124,7 @@ private:
     // SimChangeImageSizeAfterNextQuery while open: the next GetImageSize
     // takes the override once it has reported the size in effect.
     bool m_sizeChangeAfterQuery = false;
+    bool m_markerHeld = false;
     bool m_initialised = false;
     bool m_playing = false;
     int m_resolution = 0;

@@ -9,9 +9,10 @@
 // - Sizes: resolution 0 gives 3264 x 2448, 1 and 2 give 3032 x 2016 (binned,
 //   brighter), any other value behaves as 0; SimSetImageSize overrides both.
 // - Images: B, G, R bytes, rows bottom-up (the first row in memory is the
-//   bottom of the picture), no padding. Colour bars fill the top half, then a
-//   neutral grey band, a grey ramp (dark at the left), and at the bottom a
-//   dark track along which a white marker moves one step per frame.
+//   bottom of the picture), no padding. Colour bars fill the top 3/8, then a
+//   dark track along which a white marker moves one step per frame (just
+//   above the middle, inside every window a frame is cut or scaled from), a
+//   neutral grey band, and a grey ramp (dark at the left) to the bottom.
 // - Frames: from CameraPlay to CameraStop/CameraUnInit a frame is produced
 //   every 33 ms (frame speed 1) or 66 ms (2; any other value counts as 1), or
 //   every exposure time when auto exposure is off and the exposure time is
@@ -81,6 +82,10 @@ void __stdcall SimChangeImageSize(int width, int height);
 // this makes it happen on purpose. While the camera is closed it is taken at
 // the next CameraInit, as SimSetImageSize.
 void __stdcall SimChangeImageSizeAfterNextQuery(int width, int height);
+// hold != 0: every image shows the marker at its first step (the left end of
+// the track), whatever its sequence number, so that two images differ only
+// in their stamps; 0 lets it move again. Kept until SimReset.
+void __stdcall SimHoldMarker(int hold);
 // Copies the journal as text, one call per line: "Name(arg,arg,...)\n", numbers
 // in decimal, in call order. CameraGetImageDataRGB24 is counted, not journaled.
 // Input arguments only: Get calls show none (CameraGetGamma()), except the
@@ -93,7 +98,7 @@ void __stdcall SimClearJournal(void);
 void __stdcall SimGetCounters(SimCounters* counters);
 void __stdcall SimResetCounters(void);
 // Restores the power-on state: default settings, no faults, no size override,
-// empty journal, zero counters. Stops and uninitialises the camera first if needed.
+// a moving marker, empty journal, zero counters. Stops and uninitialises the camera first if needed.
 void __stdcall SimReset(void);
 
 } // extern "C"

@@ -27,6 +27,11 @@ void __stdcall SimChangeImageSizeAfterNextQuery(int width, int height)
     TheCamera().SetImageSizeOverride(width, height, SimCamera::SizeChange::AfterNextSizeQuery);
 }
 
+void __stdcall SimHoldMarker(int hold)
+{
+    TheCamera().HoldMarker(hold != 0);
+}
+
 int __stdcall SimReadJournal(char* buffer, int capacity)
 {
     return TheJournal().Read(buffer, capacity);

@@ -48,7 +48,7 @@ std::string Inconsistency(const Frame& frame)
     }
     int left = -1, width = 0;
     for (int x = 0; x < kWidth; ++x) {
-        const Pixel p = frame.At(x, 450);
+        const Pixel p = frame.At(x, 210); // the marker track's middle row
         if (p.r == 255 && p.g == 255 && p.b == 255) {
             left = left < 0 ? x : left;
             ++width;

@@ -1,10 +1,10 @@
 // The picture: its layout in memory, the effect of every setting, the mirrors,
 // monochrome, white balance and the moving marker.
 //
-// Most tests use a 640 x 480 picture: colour bars in rows 0-239 (80 pixels a
-// bar: white, yellow, cyan, green, magenta, red, blue, black), neutral grey in
-// rows 240-299, the grey ramp in rows 300-419 and the marker track in rows
-// 420-479. The stamp sits in picture row 239, columns 312-327.
+// Most tests use a 640 x 480 picture: colour bars in rows 0-179 (80 pixels a
+// bar: white, yellow, cyan, green, magenta, red, blue, black), the marker
+// track in rows 180-239, neutral grey in rows 240-299 and the grey ramp in
+// rows 300-479. The stamp sits in picture row 239, columns 312-327.
 #include "tests/simcamera/SimTestSupport.h"
 
 #include <algorithm>
@@ -32,8 +32,11 @@ Pixel RedBar(const Frame& f) { return f.Mean(410, 40, 60, 100); }
 Pixel Neutral(const Frame& f) { return f.Mean(100, 250, 440, 40); }
 Pixel RampAt(const Frame& f, int x) { return f.Mean(x, 320, 8, 80); }
 
-// Leftmost column and width of the white marker in the middle row of the
-// marker track (row 450, or 29 when the picture is upside down).
+// The middle row of the marker track.
+const int kTrackRow = 210;
+
+// Leftmost column and width of the white marker in a row of the marker track
+// (kTrackRow, or kHeight - 1 - kTrackRow when the picture is upside down).
 void FindMarker(const Frame& frame, int row, int* left, int* width)
 {
     *left = -1;
@@ -59,13 +62,14 @@ TEST_F(SimCameraTest, RowsAreStoredBottomUpAtFullSize)
     ASSERT_EQ(frame.height, 2448);
     const size_t rowBytes = 3264 * 3;
     // The top of the picture, the white bar then the black bar, is the last
-    // row in memory; the bottom, the dark marker track, is the first.
+    // row in memory; the bottom, the grey ramp from dark to bright, is the
+    // first.
     const uint8_t* top = frame.bytes.data() + frame.bytes.size() - rowBytes;
     EXPECT_GT(top[0] + top[1] + top[2], 450);
     EXPECT_EQ(top[rowBytes - 1] + top[rowBytes - 2] + top[rowBytes - 3], 0);
     const uint8_t* bottom = frame.bytes.data();
-    EXPECT_GT(bottom[rowBytes - 1], 0);
-    EXPECT_LT(bottom[rowBytes - 1] + bottom[rowBytes - 2] + bottom[rowBytes - 3], 200);
+    EXPECT_LT(bottom[0] + bottom[1] + bottom[2], 60);
+    EXPECT_GT(bottom[rowBytes - 1] + bottom[rowBytes - 2] + bottom[rowBytes - 3], 600);
 }
 
 TEST_F(SimCameraTest, BinnedResolutionsAreBrighter)
@@ -142,7 +146,7 @@ TEST_F(SimCameraTest, MirrorsFlipThePictureAndTheMarkerWithIt)
         }
     }
     int left, width;
-    FindMarker(flipped, 450, &left, &width);
+    FindMarker(flipped, kTrackRow, &left, &width);
     EXPECT_EQ(left + width, kWidth) << "frame 0's marker moves to the right edge";
 
     CameraSetMirror(kMirrorHorizontal, 0);
@@ -154,7 +158,7 @@ TEST_F(SimCameraTest, MirrorsFlipThePictureAndTheMarkerWithIt)
             ASSERT_EQ(Difference(a, b), 0) << x << "," << y;
         }
     }
-    FindMarker(upsideDown, kHeight - 1 - 450, &left, &width);
+    FindMarker(upsideDown, kHeight - 1 - kTrackRow, &left, &width);
     EXPECT_EQ(left, 0) << "the marker is in the track, now at the top";
     EXPECT_GT(width, 0);
 }
@@ -198,7 +202,7 @@ TEST_F(SimCameraTest, MarkerStepsAlongTheTrackWithEveryFrame)
         const Frame frame = FetchFrame();
         const uint32_t sequence = frame.Stamp().sequence;
         int left, width;
-        FindMarker(frame, 450, &left, &width);
+        FindMarker(frame, kTrackRow, &left, &width);
         ASSERT_GT(width, 0);
         EXPECT_EQ(left, static_cast<int>(sequence % 64) * (kWidth - width) / 63) << "sequence " << sequence;
         if (previousLeft >= 0 && sequence != previousSequence && sequence % 64 != 0) {
@@ -207,4 +211,54 @@ TEST_F(SimCameraTest, MarkerStepsAlongTheTrackWithEveryFrame)
         previousLeft = left;
         previousSequence = sequence;
     }
+}
+
+// The marker moves inside every window a frame is taken from, at both image
+// sizes: the 3032 x 2016 cut of the full image, the 16:9 windows (rows
+// 306-2141 of 2448, 162-1853 of 2016) and the 4:3 ones (the whole height).
+TEST_F(SimCameraTest, MarkerMovesInsideEveryFrameWindow)
+{
+    const struct {
+        int resolution, top, bottom; // the tightest window's rows
+    } sizes[] = {{0, 306, 2141}, {1, 162, 1853}};
+    for (const auto& size : sizes) {
+        SimReset();
+        Open(size.resolution, 0, 0);
+        const Frame frame = FetchFrame();
+        int first = -1, last = -1;
+        for (int y = 0; y < frame.height * 5 / 8; ++y) { // above the ramp, whose bright end may be white
+            int left, width;
+            FindMarker(frame, y, &left, &width);
+            if (width >= frame.width / 20) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+        }
+        EXPECT_GE(first, size.top) << "resolution " << size.resolution;
+        EXPECT_LE(last, size.bottom) << "resolution " << size.resolution;
+        EXPECT_LT(last, frame.height / 2) << "the stamp's row stays clear";
+    }
+}
+
+// SimHoldMarker keeps the marker still: two frames differ only in the stamp.
+TEST_F(SimCameraTest, HeldMarkerLeavesFramesEqualButForTheStamp)
+{
+    Open();
+    SimHoldMarker(1);
+    ASSERT_EQ(CameraPlay(), 1);
+    ASSERT_TRUE(WaitForNextFrame(3000));
+    Frame first = FetchFrame();
+    ASSERT_TRUE(WaitForNextFrame(3000));
+    Frame second = FetchFrame();
+    ASSERT_NE(first.Stamp().sequence, second.Stamp().sequence);
+    const size_t stamp = SimStampOffset(kWidth, kHeight);
+    std::fill_n(first.bytes.begin() + static_cast<ptrdiff_t>(stamp), sizeof(SimStamp), 0);
+    std::fill_n(second.bytes.begin() + static_cast<ptrdiff_t>(stamp), sizeof(SimStamp), 0);
+    EXPECT_TRUE(first.bytes == second.bytes);
+
+    SimHoldMarker(0);
+    ASSERT_TRUE(WaitForNextFrame(3000));
+    Frame moving = FetchFrame();
+    std::fill_n(moving.bytes.begin() + static_cast<ptrdiff_t>(stamp), sizeof(SimStamp), 0);
+    EXPECT_FALSE(moving.bytes == first.bytes) << "the marker moves again";
 }
