@@ -15,10 +15,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 DEST="$BUILD_ROOT/third_party/libyuv"
 STAMP="$DEST/.debian-source-version"
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
 if [ -f "$STAMP" ] && [ -f "$DEST/include/libyuv.h" ] && [ -f "$DEST/LICENSE" ]; then
     say "libyuv: source $(cat "$STAMP") in place"
     exit 0
@@ -87,7 +83,7 @@ done
 if add_src_lines; then changed=1; fi
 
 if [ "$changed" -eq 1 ] || ! apt-cache showsrc libyuv 2>/dev/null | grep -q '^Package: libyuv'; then
-    as_root apt-get update -q
+    apt_update || true # an index left out need not be libyuv's
 fi
 if ! command -v dpkg-source >/dev/null; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends dpkg-dev

@@ -14,10 +14,6 @@ packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
           gstreamer1.0-plugins-base gstreamer1.0-plugins-good
           gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386)
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -32,8 +28,9 @@ else
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386
     fi
-    as_root apt-get update -q
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    updated=0
+    apt_update || updated=1
+    apt_install "$updated" "${missing[@]}"
 fi
 
 bash "$REPO/scripts/libyuv-source.sh"
