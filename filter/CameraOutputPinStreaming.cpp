@@ -4,6 +4,8 @@
 // thread and takes no filter lock; OnRun only raises a flag for the worker.
 #include "filter/CameraOutputPin.h"
 
+#include <algorithm>
+
 #include "filter/CameraFilter.h"
 #include "filter/FailureBox.h"
 #include "filter/VideoFormats.h"
@@ -210,15 +212,17 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
 
 void CameraOutputPin::StampCaptureSample(IMediaSample* sample, LONG elapsed)
 {
-    // Each sample starts the late offset after the previous one's end and
-    // ends the elapsed real time after that end (while fills are further
-    // apart than the offset).
-    const REFERENCE_TIME lateOffset = m_LateOffset.load();
+    // Each sample ends the elapsed real time after the previous one's end
+    // and starts the late offset after that end. A renderer that was late
+    // once may report more lateness than a frame interval (after a pause or
+    // a busy moment): as a gap beyond the elapsed time it would put every
+    // later stamp further ahead of real time, the renderer would hold every
+    // sample for it and the pin would deliver a fraction of the frames. So
+    // the gap is at most half the elapsed time: stamps never outrun the
+    // clock.
     const REFERENCE_TIME advance = static_cast<REFERENCE_TIME>(elapsed) * kUnitsPerMillisecond;
-    REFERENCE_TIME span = advance;
-    if (span > lateOffset) {
-        span -= lateOffset;
-    }
+    const REFERENCE_TIME lateOffset = std::min(m_LateOffset.load(), advance / 2);
+    const REFERENCE_TIME span = advance - lateOffset;
 
     // After a Run the stamps move onto the graph's stream time: this fill
     // ends at the stream time now, and later ends advance by real time

@@ -148,9 +148,9 @@ TEST_F(PinStamps, StampsAdvanceByElapsedTrueTimeWithTheLateOffsetBetweenSamples)
     } fills[] = {
         {t0 + 100, 126333, 1000000, 0},  // 100 ms: 1000000 - 126333 after the start
         {t0 + 133, 1126333, 1330000, 0}, // 33 ms later: not paced (30 ms or more)
-        {t0 + 133, 1456333, 1456333, 0}, // same tick: no sleep, end equals start
-        {t0 + 143, 1582666, 1756333, 20}, // 10 ms: sleeps the rest and counts 30 ms
-        {t0 + 193, 1882666, 2056333, 0},  // 30 ms after the paced fill was counted
+        {t0 + 133, 1330000, 1330000, 0}, // same tick: no sleep, no time passes
+        {t0 + 143, 1456333, 1630000, 20}, // 10 ms: sleeps the rest and counts 30 ms
+        {t0 + 193, 1756333, 1930000, 0},  // 30 ms after the paced fill was counted
     };
     for (const auto& fill : fills) {
         SCOPED_TRACE(fill.at - t0);
@@ -200,9 +200,22 @@ TEST_F(PinStamps, PositiveLatenessBecomesTheGapBetweenSamples)
     Quality late = {Famine, 1000, 200000, 0};
     EXPECT_EQ(S_OK, pin->Notify(nullptr, late));
 
-    const Stamps next = FillAt(1200);
+    Stamps next = FillAt(1200);
     EXPECT_EQ(previous.end + 200000, next.start);
     EXPECT_EQ(previous.end + 1000000, next.end); // still the elapsed 100 ms
+
+    // Lateness beyond the time between fills: the stamps still advance by
+    // real time, with a gap of half the elapsed time at most.
+    Quality veryLate = {Famine, 1000, 500000, 0};
+    EXPECT_EQ(S_OK, pin->Notify(nullptr, veryLate));
+    previous = next;
+    for (DWORD at : {1233u, 1266u, 1299u}) {
+        SCOPED_TRACE(at);
+        const Stamps stamps = FillAt(at);
+        EXPECT_EQ(previous.end + 165000, stamps.start);
+        EXPECT_EQ(previous.end + 330000, stamps.end);
+        previous = stamps;
+    }
 
     // A new worker start restores the initial offset.
     ASSERT_NO_FATAL_FAILURE(RestartWorkerAt(5000));
