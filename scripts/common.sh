@@ -8,6 +8,11 @@ REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_ROOT="${LUMORA_BUILD:-$REPO/build}"
 ARCHES="${LUMORA_ARCHES:-i686 x86_64}"
 
+# ccache keys on paths relative to the checkout, so a fresh clone of the
+# project reuses what another checkout on this machine compiled.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$REPO}"
+export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
+
 export WINEPREFIX="$BUILD_ROOT/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -44,7 +44,6 @@ else
     # this quick after a build of the project's version (its debug
     # information then names the other tree's folders, which does no harm
     # to a package made for tests).
-    export CCACHE_NOHASHDIR=1
     tree="$BUILD_ROOT/version-$version"
     jobs="$(nproc 2>/dev/null || echo 2)"
     for arch in i686 x86_64; do
