@@ -9,6 +9,7 @@
 
 #include "bench/BenchOptions.h"
 #include "bench/ConversionBench.h"
+#include "bench/ListingBench.h"
 #include "bench/BenchReport.h"
 #include "bench/BenchRun.h"
 #include "bench/PrivateTempFolder.h"
@@ -30,6 +31,12 @@ int main(int argc, char** argv)
     // The conversions alone, without a graph (ConversionBench.h).
     if (arguments.size() == 1 && arguments[0] == "--conversions") {
         return RunConversionBench(stdout);
+    }
+    // Creating the filter and reading what it offers, as listings do
+    // (ListingBench.h).
+    if (arguments.size() == 1 && arguments[0] == "--listing") {
+        const win::ComInitialization com(COINIT_MULTITHREADED);
+        return SUCCEEDED(com.Result()) ? RunListingBench(stdout) : 1;
     }
     BenchOptions options;
     std::string error;
