@@ -220,7 +220,8 @@ void CameraOutputPin::StampCaptureSample(IMediaSample* sample, LONG elapsed)
     // sample for it and the pin would deliver a fraction of the frames. So
     // the gap is at most half the elapsed time: stamps never outrun the
     // clock.
-    const REFERENCE_TIME advance = static_cast<REFERENCE_TIME>(elapsed) * kUnitsPerMillisecond;
+    // (A pacing sleep that returned a moment early counts no time, not less.)
+    const REFERENCE_TIME advance = static_cast<REFERENCE_TIME>(std::max<LONG>(elapsed, 0)) * kUnitsPerMillisecond;
     const REFERENCE_TIME lateOffset = std::min(m_LateOffset.load(), advance / 2);
     const REFERENCE_TIME span = advance - lateOffset;
 
