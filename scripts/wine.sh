@@ -39,7 +39,8 @@ servers_start() {
     wine_prefix
     # Persistent server: each Wine process then starts in well under a second.
     # Its standard streams must not be the caller's, or the caller waits on it.
-    wineserver -p </dev/null >/dev/null 2>&1
+    # One already running for the prefix (left by an earlier session) serves.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     # The first Wine process starts the prefix's background services, which
     # inherit its standard streams; start them here with none, so that a
     # later "wine prog | reader" sees end of file when prog ends.
