@@ -170,7 +170,7 @@ public:
     }
 
 private:
-    static const int kRows = 32;
+    static constexpr int kRows = 32;
     Buffer m_argb;
 };
 

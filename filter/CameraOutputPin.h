@@ -44,8 +44,8 @@
 //   and take no filter lock (Stop holds StateLock while it joins the worker);
 //   FillSample reads the stream time through CurrentStreamTime, which takes
 //   only the filter's leaf timing lock, and paces to the filter's rate, an
-//   atomic. m_StreamTime, m_LastTick and m_LastSequence belong to the
-//   worker; m_LateOffset is also written by Notify from the downstream
+//   atomic. m_StreamTime, m_LastTick, m_FrameLayout and m_Reader belong to
+//   the worker; m_LateOffset is also written by Notify from the downstream
 //   thread and m_ReanchorPending by OnRun from the graph's thread (under
 //   StateLock), so both are atomic.
 // - GetNumberOfCapabilities, IKsPropertySet, IAMDroppedFrames and
@@ -61,8 +61,10 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 
 #include "camera/Camera.h"
+#include "camera/FrameReader.h"
 #include "filter/CameraSettings.h"
 #include "filter/FrameRateMeter.h"
 #include "framework/MediaTypeRecord.h"
@@ -149,11 +151,9 @@ public:
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
 
     // Worker hooks: open and start the camera (a failure box, which nobody
-    // waits for, on failure), fill one sample (a whole frame of the
-    // connected format, its actual data length set), stop and close the camera.
-    // Notes whether this pin streams alone on the camera (the capture pin
-    // with the preview pin unconnected), then starts the worker.
-    HRESULT GoActive() override;
+    // waits for, on failure) and take a frame reader, fill one sample (a
+    // whole frame of the connected format read through it, its actual data
+    // length set), drop the reader and stop and close the camera.
     HRESULT OnWorkerStart() override;
     HRESULT OnWorkerEnd() override;
     HRESULT FillSample(IMediaSample* sample) override;
@@ -272,18 +272,14 @@ private:
     std::atomic<bool> m_ReanchorPending{false};
     // Worker thread only: tick at the start of the previous fill.
     DWORD m_LastTick = 0;
-    // Worker thread only: sequence of the last frame this pin delivered.
-    LONG m_LastSequence = 0;
     // Worker thread only: the frame each fill delivers, from the connection
     // type when the worker starts.
     FrameLayout m_FrameLayout;
-    // The capture pin streams without the preview pin: written by GoActive
-    // under StateLock before it starts the worker, read by the worker.
-    bool m_StreamsAlone = false;
-    // Worker thread only: the camera fetches this pin's frames straight into
-    // its samples (streaming alone, its frames the camera's images as they
-    // are); decided when the worker starts.
-    bool m_DirectFill = false;
+    // Worker thread only: this pin's reader of the camera's frames, from the
+    // camera's open in OnWorkerStart to OnWorkerEnd. It keeps the sequence
+    // of the last frame the pin delivered and decides how each sample is
+    // filled (FrameReader.h).
+    std::unique_ptr<FrameReader> m_Reader;
     // Written by the worker, read by any thread (its own leaf lock).
     FrameRateMeter m_DeliveryRate;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;
