@@ -6,6 +6,7 @@
 
 #include "filter/CameraFilter.h"
 #include "filter/FailureBox.h"
+#include "filter/FormatLadder.h"
 #include "filter/VideoFormats.h"
 #include "framework/SourceFilterBase.h"
 
@@ -26,18 +27,6 @@ const DWORD kFreshFrameWaitMs = 500;
 const REFERENCE_TIME kInitialLateOffset = 126333;
 // Stamps are in 100-ns units.
 const REFERENCE_TIME kUnitsPerMillisecond = 10000;
-
-// The frame a connection of this type carries: a bottom-up 24-bit DIB of the
-// format's size. Empty (fills write nothing) for anything else; the pin
-// accepts no other type.
-FrameLayout FrameLayoutOf(const AM_MEDIA_TYPE& type)
-{
-    const VIDEOINFOHEADER* format = VideoInfoOf(type);
-    if (!format || format->bmiHeader.biBitCount != 24 || format->bmiHeader.biCompression != BI_RGB) {
-        return FrameLayout();
-    }
-    return FrameLayout::Rgb24Dib(format->bmiHeader.biWidth, format->bmiHeader.biHeight);
-}
 
 } // namespace
 
@@ -69,7 +58,7 @@ HRESULT CameraOutputPin::OnWorkerStart()
     // StateLock: the Pause that starts the worker holds it while it waits for
     // this function's result, and the type does not change until the worker
     // has been joined.
-    m_FrameLayout = FrameLayoutOf(connectionType);
+    m_FrameLayout = FrameLayoutOfType(connectionType);
 
     if (m_pCamera) {
         // Init opens the camera with the controller's current record (its
