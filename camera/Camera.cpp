@@ -12,9 +12,6 @@
 
 namespace {
 
-// How long GetFrame waits for a new frame before delivering the previous one.
-const DWORD kFrameWaitMs = 500;
-
 struct FormatSize {
     int width;
     int height;
@@ -112,6 +109,7 @@ int CCamera::Open(std::optional<CameraConfig>& applied)
     }
     // The cleared image is black: no earlier frame is in it.
     m_SequenceAtOpen = m_FramesReceived;
+    m_FrameAwaitsFetch = false;
     m_bOpened = 1;
     return 1;
 }
@@ -193,7 +191,8 @@ int CCamera::UnInit()
         return 1;
     }
     m_bOpened = 0;
-    m_DirectFill = false;
+    // Nothing is fetched until the next open; the readers copy the last image.
+    m_DirectReader = nullptr;
     // A capture thread waiting for a write turn gives up now.
     m_ImageTurn.WakeAll();
     // CameraUnInit ends the stream too.
@@ -348,119 +347,6 @@ void CCamera::SendSettings(const CameraConfig& record, SettingsToSend which)
 #undef LUMORA_SEND_MIRROR
 }
 
-long CCamera::GetFrame(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* lastSequence)
-{
-    if (!destination) {
-        return 0;
-    }
-    ImageRing::Read read;
-    {
-        win::LockGuard guard(m_Lock);
-        LONG& delivered = lastSequence ? *lastSequence : m_LastDelivered;
-        // After a timeout this copies the previous frame again.
-        WaitUntilFrameAfter(delivered, kFrameWaitMs);
-        read = m_Images.BeginRead();
-        delivered = read.sequence;
-    }
-    return CopyAndEndRead(read, destination, capacity, layout);
-}
-
-long CCamera::GetFrameNoWait(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence)
-{
-    if (!destination) {
-        return 0;
-    }
-    ++m_FramesFetched;
-    return CopyNewest(destination, capacity, layout, sequence);
-}
-
-long CCamera::CopyNewest(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence)
-{
-    ImageRing::Read read;
-    {
-        win::LockGuard guard(m_Lock);
-        read = m_Images.BeginRead();
-    }
-    if (sequence) {
-        *sequence = read.sequence;
-    }
-    return CopyAndEndRead(read, destination, capacity, layout);
-}
-
-void CCamera::SetDirectFill(bool direct)
-{
-    win::LockGuard guard(m_Lock);
-    m_DirectFill = direct;
-}
-
-bool CCamera::ImageIsFrame(const FrameLayout& layout)
-{
-    win::LockGuard guard(m_Lock);
-    const ImageRing::Read newest = m_Images.BeginRead();
-    m_Images.EndRead(newest);
-    return newest.pixels && layout.HoldsImageUncut(newest.width, newest.height);
-}
-
-long CCamera::FetchInto(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence)
-{
-    if (!destination) {
-        return 0;
-    }
-    ++m_FramesFetched;
-    bool direct = false;
-    LONG frame = 0;
-    {
-        win::LockGuard guard(m_Lock);
-        if (m_bOpened && m_DirectFill) {
-            // One SDK fetch at a time (a fallback's may still run).
-            WaitForFetchToEnd();
-            direct = m_bOpened && m_DirectFill;
-        }
-        if (direct) {
-            m_Fetching = true;
-            frame = m_FramesReceived;
-        }
-    }
-    if (direct) {
-        // Outside m_Lock, as the capture thread's fetch: Init, Play, Stop and
-        // UnInit wait for it. The SDK writes the whole image, unbounded, at
-        // the size it has at that moment, which may differ from the size it
-        // just reported: only a destination that holds the largest image the
-        // camera makes is handed to it (ImageLimits.h), and only while the
-        // image is exactly a frame of the layout, before and after the fetch.
-        int width = 0;
-        int height = 0;
-        const bool fits = static_cast<size_t>(std::max(capacity, 0L)) >= kLargestImageBytes &&
-                          GetCameraSdk().CameraGetImageSize(&width, &height) == 1 &&
-                          layout.HoldsImageUncut(width, height);
-        const bool fetched = fits && FetchImageOfSize(destination, width, height);
-        {
-            win::LockGuard guard(m_Lock);
-            m_Fetching = false;
-            m_ImageTurn.WakeAll();
-        }
-        if (fetched) {
-            FramePathCopies().cameraBytes += layout.Bytes();
-            if (sequence) {
-                *sequence = frame;
-            }
-            return static_cast<long>(layout.Bytes());
-        }
-        // A destination that does not hold the largest image, another size
-        // (the camera changed it, perhaps during the fetch) or a failed
-        // fetch: through a buffer of the controller's, cut to the frame over
-        // whatever the fetch wrote.
-        FetchImage(nullptr, false);
-    }
-    return CopyNewest(destination, capacity, layout, sequence);
-}
-
-bool CCamera::WaitForFrameAfter(LONG sequence, DWORD timeoutMs)
-{
-    win::LockGuard guard(m_Lock);
-    return WaitUntilFrameAfter(sequence, timeoutMs);
-}
-
 bool CCamera::HasFrameAfter(LONG sequence) const
 {
     return m_FramesReceived > std::max(sequence, m_SequenceAtOpen);
@@ -471,24 +357,6 @@ bool CCamera::WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs)
     // The wait releases m_Lock while it sleeps: frames arrive, and Stop and
     // UnInit proceed, meanwhile.
     return m_FrameArrived.WaitUntil(m_Lock, timeoutMs, [&] { return HasFrameAfter(sequence); });
-}
-
-long CCamera::CopyAndEndRead(const ImageRing::Read& read, unsigned char* destination, long capacity,
-                             const FrameLayout& layout)
-{
-    // Outside m_Lock: the read turn keeps the image from being fetched over.
-    // Never more than the destination holds; without an image (never
-    // opened) the frame is black.
-    const long written = capacity > 0 ? static_cast<long>(CopyCentredWindow(read.pixels, read.width, read.height,
-                                                                             layout, destination,
-                                                                             static_cast<size_t>(capacity)))
-                                      : 0;
-    FramePathCopies().sampleBytes += static_cast<uint64_t>(written);
-    win::LockGuard guard(m_Lock);
-    m_Images.EndRead(read);
-    // The capture thread may be waiting for this buffer.
-    m_ImageTurn.WakeAll();
-    return written;
 }
 
 void CCamera::WaitForFetchToEnd()

@@ -34,14 +34,14 @@
 // after m_Lock is left (see CaptureResources). See docs/threading.md for every
 // thread and lock of the driver.
 //
-// Frame sequence: m_FramesReceived numbers the images fetched from the camera;
-// the newest image of m_Images is image m_FramesReceived. Each consumer keeps the
-// sequence of the last frame it took and asks for a newer one, so two
+// Frame sequence: m_FramesReceived numbers the camera's frames; the newest
+// image of m_Images is image m_FramesReceived (but under direct fill, see
+// FrameReader.h). Each consumer reads through its own FrameReader, which keeps
+// the sequence of the last frame it took and asks for a newer one, so two
 // consumers each see every frame. Images fetched before the current open are
 // not in the buffer (Init clears it), so they never count as newer.
 //
-// Results: 1 for success; Init returns kInitFailed or kInitInUse for failure;
-// the fetches return the bytes they wrote.
+// Results: 1 for success; Init returns kInitFailed or kInitInUse for failure.
 #pragma once
 
 #include <windows.h>
@@ -58,6 +58,8 @@
 #include "win/Lock.h"
 #include "win/Thread.h"
 #include "win/Window.h"
+
+class FrameReader;
 
 class CCamera {
 public:
@@ -144,63 +146,23 @@ public:
     // field (sent at once when it differs, saved either way).
     int SetFrameSpeed(int32_t frameSpeed, HRESULT* saved = nullptr);
 
-    // Fill destination with a frame of the given layout cut from the newest
-    // image (CopyCentredWindow: the centred window, or the image centred on
-    // black), writing at most capacity bytes, and return the bytes written
-    // (the layout's whole frame when it fits). Before the first image of an
-    // open the frame is black. No destination: 0, nothing else.
-    //
-    // GetFrame waits up to 500 ms until a frame newer than *lastSequence is
-    // there, stores its sequence in *lastSequence and copies it (outside
-    // m_Lock, on a read turn of the newest image). Without lastSequence it
-    // waits for a frame newer than the last one GetFrame itself delivered
-    // without one (kept in the controller). After a timeout it copies the previous frame again.
-    // Counts nothing.
-    long GetFrame(unsigned char* destination, long capacity, const FrameLayout& layout,
-                  LONG* lastSequence = nullptr);
-    // Copies at once, counts the fetch in m_FramesFetched and, when sequence
-    // is given, stores the copied frame's sequence there.
-    long GetFrameNoWait(unsigned char* destination, long capacity, const FrameLayout& layout,
-                        LONG* sequence = nullptr);
-    // Direct fill, for a single consumer whose frames are the camera's
-    // images as they are (no crop, rows without padding): while it is on, the
-    // capture thread fetches nothing (it counts each frame and wakes the
-    // waiters), and FetchInto has the SDK write the image straight into the
-    // consumer's buffer, without a copy of the controller's. Only that
-    // consumer may fetch frames meanwhile: the images the others would copy
-    // are not kept. Turned off by UnInit too.
-    void SetDirectFill(bool direct);
-    // Whether the newest image (at open, the black one of the camera's
-    // size) is exactly a frame of layout: same size, rows without padding.
-    bool ImageIsFrame(const FrameLayout& layout);
-    // With direct fill on: the SDK's current image fetched into destination
-    // when it is exactly a frame of layout and capacity holds the largest
-    // image the camera makes (the SDK may write a larger image than it
-    // reported; see ImageLimits.h); otherwise (and
-    // with direct fill off) the frame is cut from an image fetched into a
-    // buffer of the controller's, or from the newest, as GetFrameNoWait does.
-    // Counts the fetch in m_FramesFetched, stores the frame's sequence in
-    // *sequence when given and returns the bytes written (0 without a
-    // destination).
-    long FetchInto(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence = nullptr);
-    // Waits (copying nothing) up to timeoutMs until a frame newer than
-    // sequence is there; false on timeout. Closing the camera does not end
-    // the wait early: no frame comes, and the wait times out.
-    bool WaitForFrameAfter(LONG sequence, DWORD timeoutMs);
-
     // Fills up to *count headers (at most 5) with the offered formats: 0 to 2
     // are 3032 x 2016, 3 and 4 are 3264 x 2448, RGB24 bottom-up. Sets *count
     // to the number filled and returns 1 (0 when count is null).
     int GetFormats(BITMAPINFOHEADER* headers, int* count);
 
     // Images fetched from the camera since construction (counted under
-    // m_Lock; also the frame sequence) and frames copied out by
-    // GetFrameNoWait (counted without it). Other threads read them without a
-    // lock (the pins' dropped-frame report, a pin's starting sequence).
+    // m_Lock; also the frame sequence) and frames read by a reader that
+    // counts as the capture stream (FrameReader, counted without it). Other
+    // threads read them without a lock (the pins' dropped-frame report).
     std::atomic<LONG> m_FramesReceived{0};
     std::atomic<LONG> m_FramesFetched{0};
 
 private:
+    // The readers take their frames through the controller's lock, images
+    // and fetches (FrameReader.cpp).
+    friend class FrameReader;
+
     // What one Init started: the capture thread and its window. Moved out of
     // the controller under m_Lock; its destructor then asks the thread to
     // destroy the window, which ends the thread, and joins it. It must run
@@ -262,22 +224,14 @@ private:
     // Caller holds m_Lock.
     enum SettingsToSend { SendChangedValues, SendEveryValue };
     void SendSettings(const CameraConfig& record, SettingsToSend which);
-    // Cuts a frame of layout from the image of read into destination (at
-    // most capacity bytes) outside m_Lock, then ends the read turn under it.
-    // Returns the bytes written. Caller does not hold m_Lock.
-    long CopyAndEndRead(const ImageRing::Read& read, unsigned char* destination, long capacity,
-                        const FrameLayout& layout);
-    // Takes a read turn on the newest image, stores its sequence in
-    // *sequence when given, and copies it out as CopyAndEndRead. Caller does
-    // not hold m_Lock.
-    long CopyNewest(unsigned char* destination, long capacity, const FrameLayout& layout, LONG* sequence);
     // Sleeps on m_ImageTurn until no fetch is in progress. Caller holds
     // m_Lock exactly once; the state may change while it sleeps.
     void WaitForFetchToEnd();
     // Fetches the SDK's current image into a free buffer of m_Images and
     // publishes it as the newest: with the next sequence when newFrame (a
-    // frame message), else with the current one (the frame the capture
-    // thread counted under direct fill). Takes the write turn under m_Lock
+    // frame message), else with the one counted when the fetch began (the
+    // frame the capture thread counted under direct fill; clears
+    // m_FrameAwaitsFetch unless another frame was counted meanwhile). Takes the write turn under m_Lock
     // (waiting a little when both other buffers are read), fetches outside
     // it. window, when given, must still be the capture window. False when
     // nothing was published. Caller does not hold m_Lock.
@@ -294,7 +248,8 @@ private:
     // pass; returns HasFrameAfter(sequence). Caller holds m_Lock exactly once.
     bool WaitUntilFrameAfter(LONG sequence, DWORD timeoutMs);
     // Handles one WM_CAMERA_FRAME on the capture thread: with direct fill on
-    // it counts the frame and wakes the waiters; otherwise FetchImage, which
+    // it counts the frame, notes that the image awaits a fetch and wakes the
+    // waiters; otherwise FetchImage, which
     // under m_Lock takes a write turn on a buffer no consumer reads (waiting
     // a little when both others are still read; the frame is skipped when
     // none comes free), outside it asks the SDK for the image size, makes the
@@ -311,10 +266,20 @@ private:
     // The camera's images; turns taken and given under m_Lock.
     ImageRing m_Images;
     // A fetch from the SDK is in progress outside m_Lock (the capture
-    // thread's into m_Images, or FetchInto's). Under m_Lock.
+    // thread's into m_Images, or a reader's). Under m_Lock.
     bool m_Fetching = false;
-    // Direct fill is on (see SetDirectFill). Under m_Lock.
-    bool m_DirectFill = false;
+    // The readers alive now (FrameReader registers itself). Under m_Lock.
+    int m_Readers = 0;
+    // The reader whose frames the SDK fetches straight into its buffers, or
+    // null: while set, the capture thread fetches nothing (it counts each
+    // frame). Set and cleared by that reader's reads (FrameReader.cpp); also
+    // cleared when another reader appears, when it goes and by UnInit.
+    // Under m_Lock.
+    const FrameReader* m_DirectReader = nullptr;
+    // Frames were counted under direct fill that m_Images does not hold:
+    // the next read that copies from m_Images fetches the camera's current
+    // image first. Cleared by that fetch and by Init. Under m_Lock.
+    bool m_FrameAwaitsFetch = false;
     // Open: this controller holds the process's claim and the SDK is open.
     int m_bOpened = 0;
     int m_bPlaying = 0;
@@ -340,9 +305,6 @@ private:
     // The frames up to this sequence came before the current open: the
     // image Init cleared holds none of them. Under m_Lock.
     LONG m_SequenceAtOpen = 0;
-    // The sequence of the last frame GetFrame delivered to a caller that
-    // keeps no sequence of its own. Under m_Lock.
-    LONG m_LastDelivered = 0;
     // Started by Init; moved into a CaptureResources when the camera closes.
     win::Thread m_CaptureThread;
     CameraConfig m_Config;

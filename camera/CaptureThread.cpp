@@ -121,9 +121,11 @@ void CCamera::HandleFrameMessage(HWND window)
         if (!m_bOpened || window != m_hWnd) {
             return;
         }
-        // The direct consumer fetches the frame itself.
-        if (m_DirectFill) {
+        // The direct reader fetches the frame itself; any other read first
+        // fetches it into m_Images (see FrameReader.h).
+        if (m_DirectReader) {
             ++m_FramesReceived;
+            m_FrameAwaitsFetch = true;
             m_FrameArrived.WakeAll();
             return;
         }
@@ -134,6 +136,7 @@ void CCamera::HandleFrameMessage(HWND window)
 bool CCamera::FetchImage(HWND window, bool newFrame)
 {
     int buffer = ImageRing::kNone;
+    LONG sequenceAtStart = 0;
     {
         win::LockGuard guard(m_Lock);
         // A buffer no consumer reads: with three, one is free unless both
@@ -153,6 +156,10 @@ bool CCamera::FetchImage(HWND window, bool newFrame)
             return false;
         }
         m_Fetching = true;
+        // The frame the camera's current image is, for a fetch that counts
+        // no new one: frames the capture thread counts meanwhile (under
+        // direct fill) may be newer than the image this fetch gets.
+        sequenceAtStart = m_FramesReceived;
     }
     // Outside m_Lock, on the write turn: no consumer reads this buffer, and
     // Init, Play, Stop and UnInit wait for m_Fetching to clear. The buffer
@@ -169,7 +176,13 @@ bool CCamera::FetchImage(HWND window, bool newFrame)
     win::LockGuard guard(m_Lock);
     m_Fetching = false;
     if (fetched) {
-        m_Images.Publish(buffer, width, height, newFrame ? ++m_FramesReceived : m_FramesReceived.load());
+        m_Images.Publish(buffer, width, height, newFrame ? ++m_FramesReceived : sequenceAtStart);
+        // The newest image is the camera's current one, unless a frame was
+        // counted during the fetch: that one is still for a read to fetch
+        // (the camera announces no further frame until it is fetched).
+        if (newFrame || m_FramesReceived == sequenceAtStart) {
+            m_FrameAwaitsFetch = false;
+        }
         FramePathCopies().cameraBytes += static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3;
         // The waiting fetches run once this thread leaves m_Lock.
         m_FrameArrived.WakeAll();

@@ -65,12 +65,6 @@ public:
     CCamera* Camera() { return &m_Camera; }
     // The capture pin (pin 0), or null when it could not be created.
     CameraOutputPin* CapturePin() { return static_cast<CameraOutputPin*>(PinAt(0)); }
-    // Whether the preview pin (pin 1) is connected. Takes StateLock.
-    bool PreviewConnected()
-    {
-        PinBase* preview = PinAt(1);
-        return preview && preview->IsConnected();
-    }
 
     // Every pin follows a settings record someone has in hand (read or
     // applied through ICameraSettings): its resolution index decides each

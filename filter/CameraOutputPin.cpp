@@ -7,6 +7,7 @@
 
 #include "camera/ImageLimits.h"
 #include "filter/CameraFilter.h"
+#include "filter/FormatLadder.h"
 #include "filter/VideoFormats.h"
 #include "framework/VideoType.h"
 #include "win/HResult.h"
@@ -29,23 +30,27 @@ bool IsWildcardType(const AM_MEDIA_TYPE& type)
     return videoLike && IsEqualGUID(type.formattype, GUID_NULL) && type.cbFormat == 0;
 }
 
-// Whether a validated type matches one of the pin's own entries in every
-// field the pin insists on: rectangles and image sizes may differ, and the
-// rate is judged by the caller.
-bool MatchesEntry(const AM_MEDIA_TYPE& type, const VideoTypeView& view, const AM_MEDIA_TYPE& entry)
+// Whether a validated type whose frame is layout (FrameLayoutOfType) matches
+// one of the pin's own entries in every field the pin insists on: the
+// format (subtype and header; IYUV as I420) and the frame's size. Image sizes
+// may differ, rectangles too unless they give a renderer's wider stride, and
+// the rate is judged by the caller.
+bool MatchesEntry(const AM_MEDIA_TYPE& type, const FrameLayout& layout, const AM_MEDIA_TYPE& entry)
 {
-    if (!IsEqualGUID(type.majortype, entry.majortype) || !IsEqualGUID(type.subtype, entry.subtype) ||
-        !IsEqualGUID(type.formattype, entry.formattype)) {
+    PixelFormat entryFormat = PixelFormat::Rgb24;
+    if (layout.IsEmpty() || !IsEqualGUID(type.majortype, entry.majortype) ||
+        !IsEqualGUID(type.formattype, entry.formattype) || !FormatOfSubtype(entry.subtype, &entryFormat) ||
+        entryFormat != layout.format) {
         return false;
     }
     const VIDEOINFOHEADER* wanted = VideoInfoOf(entry);
-    if (!wanted) {
-        return false;
-    }
-    const BITMAPINFOHEADER& a = *view.bitmap;
-    const BITMAPINFOHEADER& b = wanted->bmiHeader;
-    return a.biBitCount == b.biBitCount && a.biHeight == b.biHeight && a.biWidth == b.biWidth &&
-           a.biCompression == b.biCompression;
+    return wanted && layout.width == wanted->bmiHeader.biWidth && layout.height == wanted->bmiHeader.biHeight;
+}
+
+// Whether two frames are laid out alike.
+bool SameLayout(const FrameLayout& a, const FrameLayout& b)
+{
+    return a.format == b.format && a.width == b.width && a.height == b.height && a.stride == b.stride;
 }
 
 } // namespace
@@ -102,6 +107,15 @@ HRESULT CameraOutputPin::SetupPin()
     for (int i = 0; i < count; ++i) {
         MediaTypeRecord type;
         if (SUCCEEDED(MakeRgb24VideoType(headers[i], &type))) {
+            AddFormat(type);
+        }
+    }
+    // The ladder follows the camera's own entries (only when all five are
+    // there, so that its positions are where FormatLadder.h says).
+    for (int i = 0; count == kCameraFormatCount && i < kLadderEntryCount; ++i) {
+        const LadderEntry entry = LadderEntryAt(i);
+        MediaTypeRecord type;
+        if (SUCCEEDED(MakeVideoType(entry.format, entry.width, entry.height, &type))) {
             AddFormat(type);
         }
     }
@@ -186,16 +200,48 @@ bool CameraOutputPin::SameFrameSize(int a, int b)
            first->bmiHeader.biHeight == second->bmiHeader.biHeight;
 }
 
+bool CameraOutputPin::EntryDeliverable(int position)
+{
+    if (position < 0 || position >= m_FormatCount) {
+        return false;
+    }
+    // At index 0 the camera reads out its whole sensor, and every size is
+    // taken from that image (the largest is all of it). At any other index
+    // (1 and 2 are the binned read-outs) the camera's entries of the index
+    // entry's size are delivered, and the ladder but the whole image.
+    if (m_ResolutionIndex == 0) {
+        return true;
+    }
+    if (position < kCameraFormatCount) {
+        return SameFrameSize(position, FormatPositionForResolution(m_ResolutionIndex));
+    }
+    return !LadderEntryAt(position - kCameraFormatCount).wholeImage;
+}
+
 HRESULT CameraOutputPin::GetMediaType(int position, MediaTypeRecord* type)
 {
     win::LockGuard guard(SourceFilter()->StateLock());
     if (!type) {
         return E_POINTER;
     }
-    if (position != 0) {
+    if (position < 0) {
         return E_INVALIDARG;
     }
     if (!SelectedFormat()) {
+        return VFW_S_NO_MORE_ITEMS;
+    }
+    if (position > 0) {
+        // The ladder's entries the camera delivers now, but the one that is
+        // the offered type's frame already; they never become the current
+        // type here (a connection that takes one does, through CheckType).
+        int remaining = position - 1;
+        for (int i = kCameraFormatCount; i < m_FormatCount; ++i) {
+            const bool offeredAlready = IsEqualGUID(m_Formats[i].subtype, SelectedFormat()->subtype) &&
+                                        SameFrameSize(i, m_SelectedPosition);
+            if (EntryDeliverable(i) && !offeredAlready && remaining-- == 0) {
+                return EntryAtRate(i, 0, type);
+            }
+        }
         return VFW_S_NO_MORE_ITEMS;
     }
     RETURN_IF_FAILED(EntryAtRate(m_SelectedPosition, 0, type));
@@ -214,32 +260,32 @@ HRESULT CameraOutputPin::CheckType(const AM_MEDIA_TYPE* type)
         return ++wildcardTypeRefusals <= kWildcardRefusalLimit ? E_INVALIDARG : S_OK;
     }
     wildcardTypeRefusals = 0;
-    // What the pin is set to deliver: the chosen size at the camera's rate
-    // (a type that names no rate takes the camera's).
+    // Any entry the camera delivers now, at the camera's rate (a type that
+    // names no rate takes the camera's).
     DeliverableType decided;
-    if (FAILED(CheckDeliverable(type, &decided)) || !SameFrameSize(decided.position, m_SelectedPosition) ||
+    if (FAILED(CheckDeliverable(type, &decided)) ||
         (decided.frameSpeed != 0 && decided.frameSpeed != m_pOwnerFilter->FrameSpeed())) {
         return E_INVALIDARG;
     }
     if (connectedPin) {
-        return S_OK; // the connection's type stays (see GetMediaType)
+        // The connection's type stays (see GetMediaType): only frames laid
+        // out as its own are delivered.
+        return SameLayout(FrameLayoutOfType(*type), FrameLayoutOfType(connectionType)) ? S_OK : E_INVALIDARG;
     }
     return SUCCEEDED(connectionType.Assign(*type)) ? S_OK : E_OUTOFMEMORY;
 }
 
-int CameraOutputPin::DeliverablePosition(const AM_MEDIA_TYPE& type, const VideoTypeView& view)
+int CameraOutputPin::DeliverablePosition(const AM_MEDIA_TYPE& type)
 {
-    // At index 0 the camera reads out its whole sensor, and every listed size
-    // is a centred window of that image (the largest is all of it). At any
-    // other index (1 and 2 are the binned read-outs) only the size of the
-    // index's own entry is delivered.
+    // The frame the type carries, rows where it puts them; a type whose
+    // layout the pin cannot write is refused.
+    const FrameLayout layout = FrameLayoutOfType(type);
     const int indexEntry = FormatPositionForResolution(m_ResolutionIndex);
-    const bool fullSensor = m_ResolutionIndex == 0;
-    if (indexEntry < m_FormatCount && MatchesEntry(type, view, m_Formats[indexEntry])) {
+    if (indexEntry < m_FormatCount && MatchesEntry(type, layout, m_Formats[indexEntry])) {
         return indexEntry;
     }
     for (int i = 0; i < m_FormatCount; ++i) {
-        if ((fullSensor || SameFrameSize(i, indexEntry)) && MatchesEntry(type, view, m_Formats[i])) {
+        if (EntryDeliverable(i) && MatchesEntry(type, layout, m_Formats[i])) {
             return i;
         }
     }
@@ -251,7 +297,7 @@ HRESULT CameraOutputPin::CheckDeliverable(const AM_MEDIA_TYPE* type, Deliverable
     // Validated before any field of the block is compared.
     VideoTypeView view;
     RETURN_IF_FAILED(ValidateVideoType(type, &view));
-    const int position = DeliverablePosition(*type, view);
+    const int position = DeliverablePosition(*type);
     if (position < 0) {
         return VFW_E_INVALIDMEDIATYPE;
     }
@@ -283,20 +329,25 @@ HRESULT CameraOutputPin::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_P
     if (!format) {
         return E_FAIL;
     }
+    const FrameLayout layout = FrameLayoutOfType(connectionType);
     LONGLONG bufferSize = static_cast<LONG>(format->bmiHeader.biSizeImage);
     if (bufferSize <= 0) {
-        bufferSize = static_cast<LONGLONG>(format->bmiHeader.biHeight) * format->bmiHeader.biWidth *
-                     kFallbackBytesPerPixel;
+        const LONGLONG height = format->bmiHeader.biHeight;
+        bufferSize = (height < 0 ? -height : height) * format->bmiHeader.biWidth * kFallbackBytesPerPixel;
         if (bufferSize <= 0 || bufferSize > LONG_MAX) {
             return E_FAIL;
         }
         connectionType.lSampleSize = static_cast<ULONG>(bufferSize);
     }
     const long frameBytes = static_cast<long>(bufferSize);
-    // The capture pin's samples may be filled by the camera directly, which
-    // needs room for the largest image it makes (see ImageLimits.h); asked
-    // for, not insisted on: smaller samples are filled by a copy.
-    if (IsCapturePin() && IsEqualGUID(connectionType.subtype, MEDIASUBTYPE_RGB24)) {
+    // The capture pin's samples may be filled by the camera directly when
+    // they are the camera's image uncut (RGB24 at one of its own sizes, rows
+    // unpadded), which needs room for the largest image it makes (see
+    // ImageLimits.h); asked for, not insisted on: smaller samples are filled
+    // by a copy. Every other frame is converted or scaled into samples of
+    // exactly its own size.
+    if (IsCapturePin() && !layout.IsEmpty() && layout.format == PixelFormat::Rgb24 && layout.fit == FrameFit::CentredCut &&
+        layout.stride == static_cast<size_t>(layout.width) * 3) {
         bufferSize = std::max<LONGLONG>(bufferSize, static_cast<LONGLONG>(kLargestImageBytes));
     }
     request->cbBuffer = static_cast<long>(bufferSize);

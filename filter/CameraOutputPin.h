@@ -1,5 +1,8 @@
 // CameraOutputPin: an output pin of the camera filter that delivers
-// uncompressed 24-bit RGB frames from the filter's camera controller. The
+// uncompressed frames from the filter's camera controller: 24-bit RGB at the
+// camera's sizes, and the format ladder (FormatLadder.h: RGB24, RGB32, YUY2,
+// NV12, I420 and Y800 at the camera's sizes and at 1920 x 1080, 1280 x 720
+// and 640 x 480), converted and scaled in the pin's one copy. The
 // filter has two: the capture pin ("~Capture", PIN_CATEGORY_CAPTURE), whose
 // samples carry time stamps, and the preview pin ("Preview",
 // PIN_CATEGORY_PREVIEW), whose samples carry none. Each pin waits up to
@@ -8,9 +11,9 @@
 // closed by the other pin) it delivers its last frame again. The capture pin
 // waits before it stamps, so a sample is stamped when its frame is there.
 //
-// The pin offers one media type at a time, its chosen entry of the format
-// list at the camera's current rate, and accepts only types matching it. The
-// choice starts as the entry the stored resolution index selects (decided
+// The pin offers first its chosen entry of the format list at the camera's
+// current rate, then the ladder's entries the camera delivers now; it accepts
+// any of those (each pin has its own type). The choice starts as the entry the stored resolution index selects (decided
 // when the pin is set up, from the settings file) and is made anew whenever
 // ICameraSettings reads or applies a record with another index (the page
 // wins; see SelectResolution). In between, IAMStreamConfig::SetFormat may
@@ -44,8 +47,8 @@
 //   and take no filter lock (Stop holds StateLock while it joins the worker);
 //   FillSample reads the stream time through CurrentStreamTime, which takes
 //   only the filter's leaf timing lock, and paces to the filter's rate, an
-//   atomic. m_StreamTime, m_LastTick and m_LastSequence belong to the
-//   worker; m_LateOffset is also written by Notify from the downstream
+//   atomic. m_StreamTime, m_LastTick, m_FrameLayout and m_Reader belong to
+//   the worker; m_LateOffset is also written by Notify from the downstream
 //   thread and m_ReanchorPending by OnRun from the graph's thread (under
 //   StateLock), so both are atomic.
 // - GetNumberOfCapabilities, IKsPropertySet, IAMDroppedFrames and
@@ -61,8 +64,10 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 
 #include "camera/Camera.h"
+#include "camera/FrameReader.h"
 #include "filter/CameraSettings.h"
 #include "filter/FrameRateMeter.h"
 #include "framework/MediaTypeRecord.h"
@@ -113,14 +118,17 @@ public:
     // and makes the first entry the current media type; returns the count.
     int AddFormat(const MediaTypeRecord& type);
 
-    // The one offered type: position 0 gives the chosen entry at the current
-    // rate (and, while unconnected, makes it the current type), any other
-    // position E_INVALIDARG; VFW_S_NO_MORE_ITEMS when the list has no such
-    // entry.
+    // The offered types: position 0 gives the chosen entry at the current
+    // rate (and, while unconnected, makes it the current type); positions
+    // from 1 the ladder's entries the camera delivers now (EntryDeliverable)
+    // but the one of position 0's frame, at the current rate, then
+    // VFW_S_NO_MORE_ITEMS (also when the list has no chosen entry); a
+    // negative position E_INVALIDARG.
     HRESULT GetMediaType(int position, MediaTypeRecord* type) override;
-    // Accepts a type CheckDeliverable accepts whose frame is the chosen
-    // entry's size and whose AvgTimePerFrame is 0 or names the current rate;
-    // while unconnected the accepted type becomes the current type.
+    // Accepts a type CheckDeliverable accepts whose AvgTimePerFrame is 0 or
+    // names the current rate; while unconnected the accepted type becomes the
+    // current type, while connected only a type of the connection's frame
+    // layout is accepted.
     // E_INVALIDARG for a refusal. A wildcard type (video or interleaved, no
     // format) is refused three times in a row, then accepted, without a block
     // to read and without becoming current.
@@ -133,27 +141,26 @@ public:
     };
     // Whether the pin can deliver samples of this type now, decided in this
     // one place: a well-formed video type (ValidateVideoType, whose failure
-    // is returned) that matches an entry of the format list in major type,
-    // subtype, format type, bit count, width, height and compression, of a
-    // size the camera delivers at the resolution index the pin follows (at
-    // index 0, the full sensor, every listed size, the largest being the
-    // whole image; at any other index the size of the entry it selects), and
+    // is returned) whose frame the pin can write as the type lays it out
+    // (FrameLayoutOfType: a renderer's wider stride included) and that
+    // matches an entry of the format list in major type, format type, pixel
+    // format (subtype and header; IYUV as I420) and frame size, an entry the
+    // camera delivers at the resolution index the pin follows
+    // (EntryDeliverable), and
     // whose AvgTimePerFrame is 0 or from 333333 to 666666 (the nearer of the
     // camera's two rates is taken). VFW_E_INVALIDMEDIATYPE for a well-formed
     // type the pin cannot deliver. Caller holds StateLock.
     HRESULT CheckDeliverable(const AM_MEDIA_TYPE* type, DeliverableType* decided = nullptr);
     // 3 buffers of one frame (biSizeImage of the current type), or, for the
-    // capture pin's RGB24, of the largest camera image when that is larger
-    // (what a direct fill needs); E_FAIL when the allocator grants buffers
-    // smaller than a frame.
+    // capture pin's RGB24 at one of the camera's sizes, rows unpadded, of the
+    // largest camera image when that is larger (what a direct fill needs);
+    // E_FAIL when the allocator grants buffers smaller than a frame.
     HRESULT SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPERTIES* request) override;
 
     // Worker hooks: open and start the camera (a failure box, which nobody
-    // waits for, on failure), fill one sample (a whole frame of the
-    // connected format, its actual data length set), stop and close the camera.
-    // Notes whether this pin streams alone on the camera (the capture pin
-    // with the preview pin unconnected), then starts the worker.
-    HRESULT GoActive() override;
+    // waits for, on failure) and take a frame reader, fill one sample (a
+    // whole frame of the connected format read through it, its actual data
+    // length set), drop the reader and stop and close the camera.
     HRESULT OnWorkerStart() override;
     HRESULT OnWorkerEnd() override;
     HRESULT FillSample(IMediaSample* sample) override;
@@ -214,8 +221,8 @@ public:
     // fill counts; empty outside streaming). Any thread.
     FrameRateMeter& DeliveryRate() { return m_DeliveryRate; }
 
-    // Capacity of the format list (the controller lists 5).
-    static const int kMaxFormats = 10;
+    // Capacity of the format list (the controller lists 5, the ladder 30).
+    static const int kMaxFormats = 40;
 
     // What Pause fails with, and the failure box says, while another filter
     // of this process has the camera open (HRESULT_FROM_WIN32(ERROR_BUSY)).
@@ -237,10 +244,15 @@ private:
     HRESULT EntryAtRate(int position, int32_t frameSpeed, MediaTypeRecord* type);
     // Whether two entries have frames of the same size. Caller holds StateLock.
     bool SameFrameSize(int a, int b);
+    // Whether the camera delivers entry position at the followed resolution
+    // index: at index 0 (the full sensor) every entry; at any other index the
+    // camera's entries of the index entry's size and the ladder but the whole
+    // 3264 x 2448 image. Caller holds StateLock.
+    bool EntryDeliverable(int position);
     // The position of the entry with the type's frame that the camera
     // delivers at the followed index (the index's own entry first), or -1.
     // Caller holds StateLock.
-    int DeliverablePosition(const AM_MEDIA_TYPE& type, const VideoTypeView& view);
+    int DeliverablePosition(const AM_MEDIA_TYPE& type);
     // The camera's frame speed becomes frameSpeed (when it is not already):
     // the controller saves and applies it, then both pins follow. The save's
     // result. Without StateLock.
@@ -272,18 +284,14 @@ private:
     std::atomic<bool> m_ReanchorPending{false};
     // Worker thread only: tick at the start of the previous fill.
     DWORD m_LastTick = 0;
-    // Worker thread only: sequence of the last frame this pin delivered.
-    LONG m_LastSequence = 0;
     // Worker thread only: the frame each fill delivers, from the connection
     // type when the worker starts.
     FrameLayout m_FrameLayout;
-    // The capture pin streams without the preview pin: written by GoActive
-    // under StateLock before it starts the worker, read by the worker.
-    bool m_StreamsAlone = false;
-    // Worker thread only: the camera fetches this pin's frames straight into
-    // its samples (streaming alone, its frames the camera's images as they
-    // are); decided when the worker starts.
-    bool m_DirectFill = false;
+    // Worker thread only: this pin's reader of the camera's frames, from the
+    // camera's open in OnWorkerStart to OnWorkerEnd. It keeps the sequence
+    // of the last frame the pin delivered and decides how each sample is
+    // filled (FrameReader.h).
+    std::unique_ptr<FrameReader> m_Reader;
     // Written by the worker, read by any thread (its own leaf lock).
     FrameRateMeter m_DeliveryRate;
     std::array<MediaTypeRecord, kMaxFormats> m_Formats;

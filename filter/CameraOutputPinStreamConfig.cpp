@@ -1,6 +1,7 @@
-// IAMStreamConfig of the camera pin: the five listed capabilities at the
-// camera's rates, choosing the pin's size and the camera's rate, and reading
-// the pin's current media type.
+// IAMStreamConfig of the camera pin: the listed capabilities (the camera's
+// five, then the format ladder) at the camera's rates, choosing the pin's
+// format and size and the camera's rate, and reading the pin's current media
+// type.
 #include "filter/CameraOutputPin.h"
 
 #include <wrl/client.h>

@@ -8,6 +8,7 @@
 
 #include "filter/CameraFilter.h"
 #include "filter/FailureBox.h"
+#include "filter/FormatLadder.h"
 #include "filter/VideoFormats.h"
 #include "framework/SourceFilterBase.h"
 
@@ -28,18 +29,6 @@ const DWORD kFreshFrameWaitMs = 500;
 const REFERENCE_TIME kInitialLateOffset = 126333;
 // Stamps are in 100-ns units.
 const REFERENCE_TIME kUnitsPerMillisecond = 10000;
-
-// The frame a connection of this type carries: a bottom-up 24-bit DIB of the
-// format's size. Empty (fills write nothing) for anything else; the pin
-// accepts no other type.
-FrameLayout FrameLayoutOf(const AM_MEDIA_TYPE& type)
-{
-    const VIDEOINFOHEADER* format = VideoInfoOf(type);
-    if (!format || format->bmiHeader.biBitCount != 24 || format->bmiHeader.biCompression != BI_RGB) {
-        return FrameLayout();
-    }
-    return FrameLayout::Rgb24Dib(format->bmiHeader.biWidth, format->bmiHeader.biHeight);
-}
 
 } // namespace
 
@@ -65,20 +54,13 @@ void CameraOutputPin::ReportCameraFailure(const char* text)
     ShowFailureBox(text);
 }
 
-HRESULT CameraOutputPin::GoActive()
-{
-    // Here, under StateLock: the worker may not take it.
-    m_StreamsAlone = IsCapturePin() && !m_pOwnerFilter->PreviewConnected();
-    return SourceStreamBase::GoActive();
-}
-
 HRESULT CameraOutputPin::OnWorkerStart()
 {
     // The frame every fill delivers. The connection type is read without
     // StateLock: the Pause that starts the worker holds it while it waits for
     // this function's result, and the type does not change until the worker
     // has been joined.
-    m_FrameLayout = FrameLayoutOf(connectionType);
+    m_FrameLayout = FrameLayoutOfType(connectionType);
 
     if (m_pCamera) {
         // Init opens the camera with the controller's current record (its
@@ -107,19 +89,19 @@ HRESULT CameraOutputPin::OnWorkerStart()
         return E_FAIL;
     }
 
-    // Alone, and delivering the camera's images uncut (resolution index 1 or
-    // 2, or the whole image at index 0): the SDK writes each image straight
-    // into the sample, and no copy of the controller's follows. With the
-    // preview pin streaming too, both copy from the controller's images.
-    m_DirectFill = m_StreamsAlone && m_pCamera->ImageIsFrame(m_FrameLayout);
-    m_pCamera->SetDirectFill(m_DirectFill);
+    // The pin's frames from here to OnWorkerEnd; every frame of this open is
+    // new to it (the controller counts none from earlier opens). The reader
+    // decides at each fill whether the SDK writes the image straight into
+    // the sample (the capture pin alone, delivering the camera's images
+    // uncut) or the frame is copied or converted from the controller's
+    // images. The capture pin's fills are the fetches IAMDroppedFrames counts.
+    m_Reader = std::make_unique<FrameReader>(
+        *m_pCamera, IsCapturePin() ? FrameReader::Counting::AsCaptureStream : FrameReader::Counting::Uncounted);
 
     m_StreamTime = 0;
     m_LastTick = CurrentTick();
     m_LateOffset.store(kInitialLateOffset);
-    // Every frame of this open is new to the pin (the controller counts none
-    // from earlier opens); stamps count from here until a Run re-anchors them.
-    m_LastSequence = 0;
+    // Stamps count from here until a Run re-anchors them.
     m_ReanchorPending.store(false);
     m_DeliveryRate.Restart();
     return S_OK;
@@ -137,12 +119,11 @@ HRESULT CameraOutputPin::OnWorkerEnd()
 {
     // A stopped pin delivers at no rate.
     m_DeliveryRate.Restart();
+    // The reader goes before the camera closes: the other pin's reader, if
+    // any, is alone from now on.
+    m_Reader.reset();
     // Stopping either pin's worker stops the camera for both.
     if (m_pCamera) {
-        if (m_DirectFill) {
-            m_pCamera->SetDirectFill(false);
-            m_DirectFill = false;
-        }
         m_pCamera->Stop();
         m_pCamera->UnInit();
     }
@@ -153,12 +134,6 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
 {
     if (!sample) {
         return E_POINTER;
-    }
-    if (IsCapturePin() && m_pCamera) {
-        // The sample is stamped when its frame is there. After a timeout (no
-        // frames) the last frame goes again, so the graph keeps running and
-        // a Stop is seen within the wait.
-        m_pCamera->WaitForFrameAfter(m_LastSequence, kFreshFrameWaitMs);
     }
     // The camera's rate, which SetFormat or a page may change while the pin
     // streams.
@@ -176,6 +151,21 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
     }
     m_LastTick = now;
 
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data))) {
+        data = nullptr;
+    }
+    const long capacity = sample->GetSize();
+    long written = 0;
+    if (m_Reader && data) {
+        // A whole frame of the connected format, never more than capacity
+        // bytes: a frame this pin has not delivered yet, waited for up to
+        // 500 ms; after a timeout (no frames: camera unplugged or closed by
+        // the other pin) the last frame goes again, so the graph keeps
+        // running and a Stop is seen within the wait.
+        written = m_Reader->Read(data, capacity, m_FrameLayout, kFreshFrameWaitMs).bytes;
+    }
+    // The capture sample is stamped when its frame is there.
     if (IsCapturePin()) {
         StampCaptureSample(sample, elapsed);
     } else {
@@ -183,26 +173,6 @@ HRESULT CameraOutputPin::FillSample(IMediaSample* sample)
     }
     sample->SetSyncPoint(TRUE);
 
-    BYTE* data = nullptr;
-    if (FAILED(sample->GetPointer(&data))) {
-        data = nullptr;
-    }
-    const long capacity = sample->GetSize();
-    long written = 0;
-    if (m_pCamera && data) {
-        // A whole frame of the connected format, cut from the newest image;
-        // never more than capacity bytes. The capture pin has waited
-        // already; the preview pin waits here, and takes its turn on the
-        // image in the same hold of the controller's lock as the wait, so no
-        // frame is missed or taken twice (the copy itself runs outside it).
-        if (m_DirectFill) {
-            written = m_pCamera->FetchInto(data, capacity, m_FrameLayout, &m_LastSequence);
-        } else if (IsCapturePin()) {
-            written = m_pCamera->GetFrameNoWait(data, capacity, m_FrameLayout, &m_LastSequence);
-        } else {
-            written = m_pCamera->GetFrame(data, capacity, m_FrameLayout, &m_LastSequence);
-        }
-    }
     // A reused sample must not claim the bytes of an earlier frame.
     sample->SetActualDataLength(written);
     // The sample goes downstream now.

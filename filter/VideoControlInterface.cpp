@@ -1,6 +1,7 @@
 #include "filter/VideoControlInterface.h"
 
 #include "filter/CameraFilter.h"
+#include "filter/FormatLadder.h"
 #include "filter/FrameRates.h"
 #include "filter/StandardControlInterface.h"
 #include "win/HResult.h"
@@ -13,7 +14,7 @@ using FrameRates::kFrameIntervals;
 
 const LONG kFlipCaps = VideoControlFlag_FlipHorizontal | VideoControlFlag_FlipVertical;
 
-// The formats the stream capabilities list, by index.
+// Room for the camera's own formats, the first the stream capabilities list.
 const int kMaxCapabilities = 16;
 
 } // namespace
@@ -96,6 +97,11 @@ HRESULT STDMETHODCALLTYPE VideoControlInterface::GetCurrentActualFrameRate(IPin*
 
 HRESULT VideoControlInterface::CheckCapability(LONG index, SIZE dimensions) const
 {
+    // After the camera's own entries the stream capabilities list the ladder.
+    if (index >= kCameraFormatCount && index < kPinFormatCount) {
+        const LadderEntry entry = LadderEntryAt(index - kCameraFormatCount);
+        return entry.width == dimensions.cx && entry.height == dimensions.cy ? S_OK : E_INVALIDARG;
+    }
     BITMAPINFOHEADER headers[kMaxCapabilities] = {};
     int count = kMaxCapabilities;
     m_Filter->Camera()->GetFormats(headers, &count);

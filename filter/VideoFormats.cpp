@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstring>
 
+#include "filter/FormatLadder.h"
+
 namespace {
 
 const LONGLONG kUnitsPerSecond = 10000000;
@@ -44,7 +46,10 @@ void SetFrameInterval(AM_MEDIA_TYPE& type, LONGLONG frameInterval)
     }
 }
 
-HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type, LONGLONG frameInterval)
+namespace {
+
+HRESULT MakeTypeOf(const BITMAPINFOHEADER& header, const GUID& subtype, MediaTypeRecord* type,
+                   LONGLONG frameInterval)
 {
     VIDEOINFOHEADER format = {};
     format.AvgTimePerFrame = frameInterval;
@@ -53,7 +58,7 @@ HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type
 
     AM_MEDIA_TYPE built = {};
     built.majortype = MEDIATYPE_Video;
-    built.subtype = MEDIASUBTYPE_RGB24;
+    built.subtype = subtype;
     built.bFixedSizeSamples = TRUE;
     built.bTemporalCompression = FALSE;
     built.lSampleSize = header.biSizeImage;
@@ -63,6 +68,18 @@ HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type
     built.pbFormat = reinterpret_cast<BYTE*>(&format);
     // Assign copies the block into task memory of the record's own.
     return type->Assign(built);
+}
+
+} // namespace
+
+HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type, LONGLONG frameInterval)
+{
+    return MakeTypeOf(header, MEDIASUBTYPE_RGB24, type, frameInterval);
+}
+
+HRESULT MakeVideoType(PixelFormat format, int width, int height, MediaTypeRecord* type, LONGLONG frameInterval)
+{
+    return MakeTypeOf(HeaderOf(format, width, height), SubtypeOf(format), type, frameInterval);
 }
 
 const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type)
@@ -102,9 +119,9 @@ void FillVideoStreamCaps(const VIDEOINFOHEADER& format, VIDEO_STREAM_CONFIG_CAPS
     // longest.
     caps->MinFrameInterval = FrameRates::kHighFrameInterval;
     caps->MaxFrameInterval = FrameRates::kNormalFrameInterval;
-    // Every entry's stream exceeds the signed 32-bit fields even at the
-    // slower rate (3032 x 2016 at 15 per second is 2.2 x 10^9 bits): the
-    // rates saturate instead of wrapping to a meaningless value.
+    // The camera's sizes exceed the signed 32-bit fields even at the slower
+    // rate (3032 x 2016 RGB24 at 15 per second is 2.2 x 10^9 bits): the rates
+    // saturate instead of wrapping to a meaningless value.
     caps->MinBitsPerSecond = SaturateToLong(BitsPerSecond(format.bmiHeader, FrameRates::kNormalFrameInterval));
     caps->MaxBitsPerSecond = SaturateToLong(BitsPerSecond(format.bmiHeader, FrameRates::kHighFrameInterval));
 }

@@ -1,7 +1,7 @@
 // The video formats the camera pins offer: RGB24 media types built from the
-// controller's bitmap headers, their frame rate and bit rate, the capability
-// record that describes one of them, and which entry a stored resolution
-// index selects.
+// controller's bitmap headers and the types of the format ladder
+// (FormatLadder.h), their frame rate and bit rate, the capability record that
+// describes one of them, and which entry a stored resolution index selects.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <strmif.h>
 #include <amvideo.h>
 
+#include "camera/PixelFormat.h"
 #include "filter/FrameRates.h"
 #include "framework/MediaTypeRecord.h"
 
@@ -20,6 +21,13 @@
 // the format block cannot be allocated.
 HRESULT MakeRgb24VideoType(const BITMAPINFOHEADER& header, MediaTypeRecord* type,
                            LONGLONG frameInterval = FrameRates::kHighFrameInterval);
+
+// Builds the uncompressed type of a frame of format at width x height (the
+// bitmap header of HeaderOf, FormatLadder.h), as MakeRgb24VideoType: the
+// format's subtype, fixed-size samples of exactly one frame's bytes
+// (lSampleSize = biSizeImage), AvgTimePerFrame frameInterval and its bit rate.
+HRESULT MakeVideoType(PixelFormat format, int width, int height, MediaTypeRecord* type,
+                      LONGLONG frameInterval = FrameRates::kHighFrameInterval);
 
 // Bits per second of frames of this header at one frame per frameInterval
 // (100-ns units): width x |height| x biBitCount x 10^7 / frameInterval,

@@ -94,10 +94,10 @@ HRESULT SourceGraph::AddSampleGrabber(PinCategory pin, ISampleGrabberCB* callbac
     ComPtr<ISampleGrabber> grabber;
     RETURN_IF_FAILED(CreatePlatformObject(CLSID_SampleGrabber, filter));
     RETURN_IF_FAILED(filter.As(&grabber));
-    AM_MEDIA_TYPE rgb24 = {};
-    rgb24.majortype = MEDIATYPE_Video;
-    rgb24.subtype = MEDIASUBTYPE_RGB24;
-    RETURN_IF_FAILED(grabber->SetMediaType(&rgb24));
+    AM_MEDIA_TYPE video = {};
+    video.majortype = MEDIATYPE_Video;
+    video.subtype = m_grabbedSubtype;
+    RETURN_IF_FAILED(grabber->SetMediaType(&video));
     RETURN_IF_FAILED(grabber->SetBufferSamples(FALSE));
     RETURN_IF_FAILED(grabber->SetCallback(callback, 0));
     rendered.grabber = grabber; // from here on the destructor detaches the callback

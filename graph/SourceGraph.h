@@ -62,8 +62,12 @@ public:
     // Creates a platform filter of classId and adds it under name.
     HRESULT AddNewFilter(REFCLSID classId, const wchar_t* name, Microsoft::WRL::ComPtr<IBaseFilter>* filter);
 
+    // The grabbers added from now on accept video of this subtype only
+    // (24-bit RGB unless told); GUID_NULL: video of any subtype.
+    void GrabSubtype(const GUID& subtype) { m_grabbedSubtype = subtype; }
+
     // The source's pin -> a sample grabber calling grabberCallback (when not
-    // null; it accepts 24-bit RGB video only) -> renderer.
+    // null; it accepts video of the subtype GrabSubtype gave) -> renderer.
     HRESULT RenderPin(PinCategory pin, ISampleGrabberCB* grabberCallback, Renderer renderer);
     // The same into sink, a filter already in the graph.
     HRESULT RenderPinInto(PinCategory pin, ISampleGrabberCB* grabberCallback, IBaseFilter* sink);
@@ -93,6 +97,8 @@ public:
     ICaptureGraphBuilder2* Builder() const { return m_builder.Get(); }
 
 private:
+    GUID m_grabbedSubtype = MEDIASUBTYPE_RGB24;
+
     struct RenderedPin {
         Microsoft::WRL::ComPtr<IBaseFilter> grabberFilter;
         Microsoft::WRL::ComPtr<ISampleGrabber> grabber;

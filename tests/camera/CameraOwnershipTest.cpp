@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "camera/Camera.h"
+#include "camera/FrameReader.h"
 #include "camera/CameraSdk.h"
 #include "simcamera/SimControl.h"
 #include "tests/support/SimCameraFixture.h"
@@ -41,14 +42,13 @@ const DWORD kFrameTimeoutMs = 10000;
 
 class CameraOwnership : public testenv::SimCameraFixture {
 protected:
-    // Waits for a frame newer than the last one taken through *sequence, takes
-    // it and returns its stamp's sequence (0 when none came).
-    static uint32_t NextFrame(CCamera& camera, LONG* sequence, Bytes& frame)
+    // Waits for a frame newer than the last one reader took, takes it and
+    // returns its stamp's sequence (0 when none came).
+    static uint32_t NextFrame(FrameReader& reader, Bytes& frame)
     {
-        if (!camera.WaitForFrameAfter(*sequence, kFrameTimeoutMs)) {
+        if (!reader.Read(frame.data(), static_cast<long>(frame.size()), kFrame, kFrameTimeoutMs).fresh) {
             return 0;
         }
-        camera.GetFrameNoWait(frame.data(), static_cast<long>(frame.size()), kFrame, sequence);
         const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
         return IsStamp(stamp) ? stamp.sequence : 0;
     }
@@ -93,8 +93,8 @@ TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
     ASSERT_EQ(first.Init(), 1);
     ASSERT_EQ(first.Play(), 1);
     Bytes frame(kFrameBytes);
-    LONG sequence = 0;
-    const uint32_t before = NextFrame(first, &sequence, frame);
+    FrameReader firstReader(first, FrameReader::Counting::Uncounted);
+    const uint32_t before = NextFrame(firstReader, frame);
     ASSERT_GT(before, 0u);
 
     // Every step of the second controller, the pins' order, its settings
@@ -134,9 +134,9 @@ TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
     EXPECT_EQ(JournalLinesBesideFrames(), Lines{}) << "the second controller touched the camera";
 
     // The first goes on with fresh frames.
-    const uint32_t after = NextFrame(first, &sequence, frame);
+    const uint32_t after = NextFrame(firstReader, frame);
     EXPECT_GT(after, before);
-    EXPECT_GT(NextFrame(first, &sequence, frame), after);
+    EXPECT_GT(NextFrame(firstReader, frame), after);
 
     // Once the first has closed, another may open; the first is then the one refused.
     ASSERT_EQ(first.Stop(), 1);
@@ -205,7 +205,7 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
         {"narrower and taller", 640, 2448},
         {"the frame's own size", kFrameWidth, kFrameHeight},
     };
-    LONG sequence = 0;
+    FrameReader reader(camera, FrameReader::Counting::Uncounted);
     uint32_t previous = 0;
     for (const auto& size : sizes) {
         SCOPED_TRACE(size.what);
@@ -220,7 +220,7 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
         int width = 0;
         int height = 0;
         for (int attempt = 0; attempt < 20; ++attempt) {
-            fresh = NextFrame(camera, &sequence, frame);
+            fresh = NextFrame(reader, frame);
             if (CameraGetImageSize(&width, &height) == 1 && width == size.width && height == size.height) {
                 break;
             }
@@ -236,7 +236,7 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
         ASSERT_EQ(height, size.height);
         Bytes image(static_cast<size_t>(size.width) * size.height * 3);
         for (int attempt = 0; attempt < 5; ++attempt) {
-            EXPECT_EQ(camera.GetFrameNoWait(frame.data(), static_cast<long>(frame.size()), kFrame),
+            EXPECT_EQ(reader.Read(frame.data(), static_cast<long>(frame.size()), kFrame, 0).bytes,
                       static_cast<long>(kFrameBytes));
             ASSERT_EQ(CameraGetImageDataRGB24(image.data()), 1);
             if (StampOf(image, size.width, size.height).sequence == StampOf(frame, kFrameWidth, kFrameHeight).sequence) {

@@ -1,13 +1,15 @@
 // The controller streaming from the simulated camera through its real hidden
 // window and message loop: open/close idempotence, frames and their stamps,
 // the crop, the counters, the fetches' waits for fresh frames per consumer,
-// capacity limits, leaks and faults.
+// capacity limits, direct fill, leaks and faults, all through the frame
+// readers the pins use.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "camera/Camera.h"
 #include "camera/CameraSdk.h"
 #include "camera/FramePathCounters.h"
+#include "camera/FrameReader.h"
 #include "camera/ImageLimits.h"
 #include "simcamera/SimControl.h"
 #include "tests/camera/OpenJournal.h"
@@ -41,6 +44,8 @@ const int kFrameHeight = 2016;
 const int kFrameBytes = kFrameWidth * kFrameHeight * 3;
 const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
 const DWORD kFrameTimeoutMs = 10000; // generous: two shared cores, Wine
+const FrameReader::Counting kCounted = FrameReader::Counting::AsCaptureStream;
+const FrameReader::Counting kUncounted = FrameReader::Counting::Uncounted;
 
 class CameraStreaming : public testenv::SimCameraFixture {
 protected:
@@ -73,10 +78,12 @@ TEST_F(CameraStreaming, OpenPlayStopCloseCallTheSdkOnlyWhenNeeded)
 {
     win::Watchdog watchdog(60000, "open/close sequence");
     CCamera camera;
+    FrameReader counted(camera, kCounted);
+    FrameReader uncounted(camera, kUncounted);
     Bytes frame(kFrameBytes, 0xAB);
-    EXPECT_EQ(camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame), kFrameBytes);
+    EXPECT_EQ(counted.Read(frame.data(), kFrameBytes, kFrame, 0).bytes, kFrameBytes);
     EXPECT_EQ(frame, Bytes(kFrameBytes, 0)) << "black before the first Init";
-    EXPECT_EQ(camera.GetFrame(nullptr, kFrameBytes, kFrame), 0);
+    EXPECT_EQ(uncounted.Read(nullptr, kFrameBytes, kFrame, 500).bytes, 0);
 
     ASSERT_EQ(camera.Init(), 1);
     EXPECT_EQ(JournalLines(), cameratest::OpenJournal(CameraConfig()));
@@ -100,8 +107,8 @@ TEST_F(CameraStreaming, OpenPlayStopCloseCallTheSdkOnlyWhenNeeded)
     onlyWhenNeeded(&CCamera::UnInit, "CameraUnInit()");
 
     // Closed: the image stays, so the other pin goes on delivering the last frame.
-    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kFrame), kFrameBytes);
-    EXPECT_EQ(camera.m_FramesFetched, 1) << "only GetFrameNoWait counts";
+    EXPECT_EQ(uncounted.Read(frame.data(), kFrameBytes, kFrame, 0).bytes, kFrameBytes);
+    EXPECT_EQ(camera.m_FramesFetched, 1) << "only the capture stream's reads count";
 }
 
 TEST_F(CameraStreaming, FramesArriveThroughTheCaptureWindowAndAreCounted)
@@ -113,18 +120,20 @@ TEST_F(CameraStreaming, FramesArriveThroughTheCaptureWindowAndAreCounted)
     ASSERT_TRUE(WaitForFrames(camera, 5)) << "frames received: " << camera.m_FramesReceived;
 
     Bytes frame(kFrameBytes);
+    FrameReader counted(camera, kCounted);
     uint32_t previous = 0;
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(WaitForFrames(camera, 1));
-        EXPECT_EQ(camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame), kFrameBytes);
+        EXPECT_EQ(counted.Read(frame.data(), kFrameBytes, kFrame, 0).bytes, kFrameBytes);
         const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
         ASSERT_TRUE(IsStamp(stamp));
         EXPECT_GT(stamp.sequence, previous) << "a newer frame after a new message";
         previous = stamp.sequence;
     }
     EXPECT_EQ(camera.m_FramesFetched, 3);
-    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kFrame), kFrameBytes);
-    EXPECT_EQ(camera.m_FramesFetched, 3) << "GetFrame counts nothing";
+    FrameReader uncounted(camera, kUncounted);
+    EXPECT_EQ(uncounted.Read(frame.data(), kFrameBytes, kFrame, 500).bytes, kFrameBytes);
+    EXPECT_EQ(camera.m_FramesFetched, 3) << "an uncounted reader counts nothing";
 
     // Every posted frame message is handled, and each handling fetches once.
     ASSERT_EQ(camera.Stop(), 1);
@@ -152,7 +161,8 @@ TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
     SimSetFault(SimFaultUnplugged, 1);
     ASSERT_TRUE(WaitForPostedFrames(camera));
     Bytes frame(kFrameBytes);
-    camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame);
+    FrameReader reader(camera, kUncounted);
+    reader.Read(frame.data(), kFrameBytes, kFrame, 0);
     const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
     ASSERT_TRUE(IsStamp(stamp)) << "the stamp sits at the frame's own centre";
 
@@ -179,7 +189,8 @@ TEST_F(CameraStreaming, ImagesSmallerThanTheFrameAreCentredOnBlack)
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 1));
     Bytes frame(kFrameBytes, 0xAB);
-    EXPECT_EQ(camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame), kFrameBytes);
+    FrameReader reader(camera, kUncounted);
+    EXPECT_EQ(reader.Read(frame.data(), kFrameBytes, kFrame, 0).bytes, kFrameBytes);
     EXPECT_TRUE(IsStamp(StampOf(frame, kFrameWidth, kFrameHeight))) << "the image's centre is the frame's";
     const size_t rowBytes = kFrameWidth * 3;
     EXPECT_EQ(Bytes(frame.begin(), frame.begin() + rowBytes), Bytes(rowBytes, 0)) << "black below the image";
@@ -190,47 +201,50 @@ TEST_F(CameraStreaming, ImagesSmallerThanTheFrameAreCentredOnBlack)
     EXPECT_NE(Bytes(frame.begin() + middle + 3 * 1196, frame.begin() + middle + 3 * 1836), Bytes(3 * 640, 0));
 }
 
-TEST_F(CameraStreaming, GetFrameDeliversThePreviousFrameAgainWhenNoneComes)
+TEST_F(CameraStreaming, AReadDeliversThePreviousFrameAgainWhenNoneComes)
 {
-    win::Watchdog watchdog(60000, "GetFrame timeout");
+    win::Watchdog watchdog(60000, "read timeout");
     CCamera camera;
     OpenWithResolution(camera, 1);
     Bytes frame(kFrameBytes);
+    FrameReader reader(camera, kUncounted);
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 2));
-    EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kFrame), kFrameBytes);
+    FrameReader::Result read = reader.Read(frame.data(), kFrameBytes, kFrame, 500);
+    EXPECT_EQ(read.bytes, kFrameBytes);
+    EXPECT_TRUE(read.fresh);
     EXPECT_TRUE(IsStamp(StampOf(frame, kFrameWidth, kFrameHeight)));
 
     SimSetFault(SimFaultUnplugged, 1);
     ASSERT_TRUE(WaitForPostedFrames(camera));
-    camera.GetFrame(frame.data(), kFrameBytes, kFrame); // takes a frame that came meanwhile, if any
+    reader.Read(frame.data(), kFrameBytes, kFrame, 500); // takes a frame that came meanwhile, if any
     const uint32_t last = StampOf(frame, kFrameWidth, kFrameHeight).sequence;
 
-    // Without a sequence of its own and with one of the newest frame, alike.
-    LONG sequence = camera.m_FramesReceived;
-    for (LONG* kept : {static_cast<LONG*>(nullptr), &sequence}) {
+    // Twice: a timeout leaves the reader waiting for a frame newer than the same one.
+    for (int i = 0; i < 2; ++i) {
         std::memset(frame.data(), 0, frame.size());
         const ULONGLONG start = GetTickCount64();
-        EXPECT_EQ(camera.GetFrame(frame.data(), kFrameBytes, kFrame, kept), kFrameBytes);
+        read = reader.Read(frame.data(), kFrameBytes, kFrame, 500);
         const ULONGLONG waited = GetTickCount64() - start;
+        EXPECT_EQ(read.bytes, kFrameBytes);
+        EXPECT_FALSE(read.fresh);
         EXPECT_GE(waited, 450u) << "waits about 500 ms for a frame";
         EXPECT_LT(waited, 5000u);
         EXPECT_EQ(StampOf(frame, kFrameWidth, kFrameHeight).sequence, last) << "the previous frame, delivered again";
+        EXPECT_EQ(read.sequence, camera.m_FramesReceived) << "the sequence of the frame delivered again";
     }
-    EXPECT_EQ(sequence, camera.m_FramesReceived) << "the sequence of the frame delivered again";
 
-    // Frames resume: GetFrame returns with a new one.
+    // Frames resume: the read returns with a new one.
     SimSetFault(SimFaultUnplugged, 0);
     ASSERT_TRUE(WaitForFrames(camera, 1));
-    camera.GetFrame(frame.data(), kFrameBytes, kFrame);
+    EXPECT_TRUE(reader.Read(frame.data(), kFrameBytes, kFrame, 500).fresh);
     EXPECT_GT(StampOf(frame, kFrameWidth, kFrameHeight).sequence, last);
 }
 
 TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
 {
-    // The two pins' ways: GetFrame with its own sequence (preview), and a wait
-    // for a newer frame followed by GetFrameNoWait (capture). Small frames,
-    // so that each consumer is back long before the next frame.
+    // The two pins' readers: the preview's uncounted, the capture's counted.
+    // Small frames, so that each consumer is back long before the next frame.
     win::Watchdog watchdog(60000, "two consumers");
     SimSetImageSize(640, 480);
     const int bytes = 640 * 480 * 3;
@@ -248,14 +262,9 @@ TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
     for (int which = 0; which < 2; ++which) {
         consumers[which] = std::thread([&, which] {
             Bytes frame(bytes);
-            LONG sequence = 0;
+            FrameReader reader(camera, which == 0 ? kUncounted : kCounted);
             while (static_cast<int>(taken[which].size()) < kFrames) {
-                if (which == 0) {
-                    camera.GetFrame(frame.data(), bytes, layout, &sequence);
-                } else {
-                    camera.WaitForFrameAfter(sequence, 500);
-                    camera.GetFrameNoWait(frame.data(), bytes, layout, &sequence);
-                }
+                const LONG sequence = reader.Read(frame.data(), bytes, layout, 500).sequence;
                 taken[which].push_back({sequence, StampOf(frame, 640, 480).sequence});
             }
         });
@@ -264,7 +273,7 @@ TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
         consumer.join();
     }
     for (int which = 0; which < 2; ++which) {
-        SCOPED_TRACE(which == 0 ? "GetFrame" : "WaitForFrameAfter + GetFrameNoWait");
+        SCOPED_TRACE(which == 0 ? "uncounted" : "counted");
         int missed = 0;
         for (size_t i = 1; i < taken[which].size(); ++i) {
             const Taken& previous = taken[which][i - 1];
@@ -275,7 +284,7 @@ TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
         }
         EXPECT_LE(missed, kFrames / 10) << "frames passed by while the consumer was back in time";
     }
-    EXPECT_EQ(camera.m_FramesFetched, kFrames) << "only GetFrameNoWait counts";
+    EXPECT_EQ(camera.m_FramesFetched, kFrames) << "only the counted reader counts";
 }
 
 TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
@@ -285,27 +294,31 @@ TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
     OpenWithResolution(camera, 1);
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 1));
-    const LONG newest = camera.m_FramesReceived;
-    EXPECT_TRUE(camera.WaitForFrameAfter(newest - 1, 0)) << "a newer frame is there already";
-    EXPECT_TRUE(camera.WaitForFrameAfter(newest, 5000)) << "the next frame comes";
+    // A destination too small for a row: the reads only wait.
+    unsigned char probe = 0;
+    FrameReader waiter(camera, kUncounted);
+    EXPECT_TRUE(waiter.Read(&probe, 1, kFrame, 0).fresh) << "a newer frame is there already";
+    EXPECT_TRUE(waiter.Read(&probe, 1, kFrame, 5000).fresh) << "the next frame comes";
 
     // No frames: the waits time out; closing meanwhile is not held up by
     // them (they release the lock while they sleep), nor are they stuck.
     SimSetFault(SimFaultUnplugged, 1);
     ASSERT_TRUE(WaitForPostedFrames(camera));
     const LONG last = camera.m_FramesReceived;
+    FrameReader fetcher(camera, kUncounted);
+    Bytes frame(kFrameBytes);
+    waiter.Read(&probe, 1, kFrame, 0);
+    ASSERT_EQ(fetcher.Read(frame.data(), kFrameBytes, kFrame, 0).sequence, last);
     std::atomic<int> timedOut{0};
-    std::thread waiter([&] {
+    std::thread waiting([&] {
         const ULONGLONG start = GetTickCount64();
-        if (!camera.WaitForFrameAfter(last, 1500) && GetTickCount64() - start >= 1400) {
+        if (!waiter.Read(&probe, 1, kFrame, 1500).fresh && GetTickCount64() - start >= 1400) {
             ++timedOut;
         }
     });
-    std::thread fetcher([&] {
-        Bytes frame(kFrameBytes);
-        LONG sequence = last;
-        camera.GetFrame(frame.data(), kFrameBytes, kFrame, &sequence);
-        if (sequence == last && IsStamp(StampOf(frame, kFrameWidth, kFrameHeight))) {
+    std::thread fetching([&] {
+        const FrameReader::Result read = fetcher.Read(frame.data(), kFrameBytes, kFrame, 500);
+        if (!read.fresh && read.sequence == last && IsStamp(StampOf(frame, kFrameWidth, kFrameHeight))) {
             ++timedOut; // the last frame again, after its 500 ms
         }
     });
@@ -313,18 +326,19 @@ TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
     const ULONGLONG closing = GetTickCount64();
     EXPECT_EQ(camera.Stop(), 1);
     EXPECT_EQ(camera.UnInit(), 1);
-    EXPECT_LT(GetTickCount64() - closing, 1000u) << "closing waited for the waiting fetches";
-    waiter.join();
-    fetcher.join();
+    EXPECT_LT(GetTickCount64() - closing, 1000u) << "closing waited for the waiting reads";
+    waiting.join();
+    fetching.join();
     EXPECT_EQ(timedOut, 2);
 
     // A new open clears the buffers: the frames of the last open are not
-    // newer than anything, so a consumer starting at 0 waits for this open's.
+    // newer than anything, so a reader starting afresh waits for this open's.
     SimSetFault(SimFaultUnplugged, 0);
     ASSERT_EQ(camera.Init(), 1);
-    EXPECT_FALSE(camera.WaitForFrameAfter(0, 200));
+    FrameReader fresh(camera, kUncounted);
+    EXPECT_FALSE(fresh.Read(&probe, 1, kFrame, 200).fresh);
     ASSERT_EQ(camera.Play(), 1);
-    EXPECT_TRUE(camera.WaitForFrameAfter(0, 5000));
+    EXPECT_TRUE(fresh.Read(&probe, 1, kFrame, 5000).fresh);
 }
 
 TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
@@ -335,7 +349,8 @@ TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
 
     // Before the first camera frame the frame is black, not stale memory.
     Bytes frame(kFrameBytes, 0xAB);
-    camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame);
+    FrameReader reader(camera, kUncounted);
+    reader.Read(frame.data(), kFrameBytes, kFrame, 0);
     EXPECT_EQ(frame, Bytes(kFrameBytes, 0));
 
     // Room for 3 rows and a bit: the whole rows that fit, nothing after them.
@@ -344,64 +359,96 @@ TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
     const size_t capacity = kFrame.stride * 3 + 100;
     for (bool wait : {false, true}) {
         Bytes small(capacity + 64, 0xAB);
-        const long written = wait ? camera.GetFrame(small.data(), static_cast<long>(capacity), kFrame)
-                                  : camera.GetFrameNoWait(small.data(), static_cast<long>(capacity), kFrame);
-        EXPECT_EQ(written, static_cast<long>(kFrame.stride * 3)) << (wait ? "GetFrame" : "NoWait");
+        const long written = reader.Read(small.data(), static_cast<long>(capacity), kFrame, wait ? 500 : 0).bytes;
+        EXPECT_EQ(written, static_cast<long>(kFrame.stride * 3)) << (wait ? "waiting" : "at once");
         EXPECT_EQ(Bytes(small.begin() + written, small.end()), Bytes(capacity + 64 - written, 0xAB));
         EXPECT_NE(Bytes(small.begin(), small.begin() + written), Bytes(written, 0xAB));
     }
     Bytes untouched(16, 0xAB);
-    EXPECT_EQ(camera.GetFrameNoWait(untouched.data(), 0, kFrame), 0);
-    EXPECT_EQ(camera.GetFrameNoWait(untouched.data(), -5, kFrame), 0);
-    EXPECT_EQ(camera.GetFrameNoWait(untouched.data(), 16, FrameLayout()), 0) << "an empty layout";
+    EXPECT_EQ(reader.Read(untouched.data(), 0, kFrame, 0).bytes, 0);
+    EXPECT_EQ(reader.Read(untouched.data(), -5, kFrame, 0).bytes, 0);
+    EXPECT_EQ(reader.Read(untouched.data(), 16, FrameLayout(), 0).bytes, 0) << "an empty layout";
+    EXPECT_EQ(reader.Read(untouched.data(), 16, FrameLayout::Natural(PixelFormat::Nv12, 4, 4), 0).bytes, 0)
+        << "a converted frame larger than the destination: nothing";
     EXPECT_EQ(untouched, Bytes(16, 0xAB));
 }
 
-TEST_F(CameraStreaming, ADirectFetchWritesTheImageStraightInOnlyWhenItIsTheWholeFrameAndTheLargestImageFits)
+TEST_F(CameraStreaming, DirectFillIsForAReaderAloneWhoseBufferHoldsTheLargestImageAndNeverCopiesAStaleOne)
 {
-    win::Watchdog watchdog(60000, "direct fetch");
+    win::Watchdog watchdog(120000, "direct fill");
     CCamera camera;
     OpenWithResolution(camera, 1); // a 3032 x 2016 image: the frame as it is
-    EXPECT_TRUE(camera.ImageIsFrame(kFrame));
-    EXPECT_FALSE(camera.ImageIsFrame(FrameLayout::Rgb24Dib(3264, 2448)));
-    EXPECT_FALSE(camera.ImageIsFrame(FrameLayout::Rgb24Dib(3031, 2016))) << "rows padded to 4 bytes";
-    camera.SetDirectFill(true);
+    FrameReader reader(camera, kCounted);
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 1));
 
-    // The SDK writes whatever size it has at the fetch, so only a buffer of
-    // the largest image is handed to it; a frame-sized one gets a cut.
+    // Each read in turn, each waiting for a fresh frame: whether the SDK
+    // wrote the image straight in (the controller copied nothing), and that
+    // every frame is newer than the last, so no read after direct fill
+    // copies the image the controller held before it.
+    const size_t largest = kLargestImageBytes;
+    const size_t frameOnly = kFrameBytes;
     const struct {
         const char* name;
         size_t capacity;
+        FrameLayout layout;
         long written;
         bool straightIn;
-    } cases[] = {
-        {"holds the largest image", kLargestImageBytes, kFrameBytes, true},
-        {"holds the frame only", static_cast<size_t>(kFrameBytes), kFrameBytes, false},
-        {"a byte short: the whole rows that fit", static_cast<size_t>(kFrameBytes) - 1,
-         kFrameBytes - static_cast<long>(kFrame.stride), false},
-        {"three rows", kFrame.stride * 3 + 7, static_cast<long>(kFrame.stride * 3), false},
+        bool secondReader; // another reader is made before this read
+    } reads[] = {
+        {"possible now: a copy, direct from the next read", largest, kFrame, kFrameBytes, false, false},
+        {"direct", largest, kFrame, kFrameBytes, true, false},
+        {"direct again", largest, kFrame, kFrameBytes, true, false},
+        {"holds the frame only: fetched first, then cut", frameOnly, kFrame, kFrameBytes, false, false},
+        {"a byte short: the whole rows that fit", frameOnly - 1, kFrame, kFrameBytes - static_cast<long>(kFrame.stride),
+         false, false},
+        {"three rows", kFrame.stride * 3 + 7, kFrame, static_cast<long>(kFrame.stride * 3), false, false},
+        {"rows padded to 4 bytes: not the image", largest, FrameLayout::Rgb24Dib(3031, 2016),
+         static_cast<long>(FrameLayout::Rgb24Dib(3031, 2016).Bytes()), false, false},
+        {"another size: not the image", largest, FrameLayout::Rgb24Dib(3264, 2448),
+         static_cast<long>(FrameLayout::Rgb24Dib(3264, 2448).Bytes()), false, false},
+        {"the image again: a copy", largest, kFrame, kFrameBytes, false, false},
+        {"direct once more", largest, kFrame, kFrameBytes, true, false},
+        {"a second reader ends it", largest, kFrame, kFrameBytes, false, true},
+        {"still two readers", largest, kFrame, kFrameBytes, false, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Bytes frame(c.capacity + 64, 0xAB);
-        LONG sequence = 0;
+    std::unique_ptr<FrameReader> second;
+    uint32_t previous = 0;
+    LONG fetched = camera.m_FramesFetched;
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.name);
+        if (r.secondReader) {
+            second = std::make_unique<FrameReader>(camera, kUncounted);
+        }
+        Bytes frame(r.capacity + 64, 0xAB);
         const uint64_t copiedBefore = FramePathCopies().sampleBytes;
-        EXPECT_EQ(camera.FetchInto(frame.data(), static_cast<long>(c.capacity), kFrame, &sequence), c.written);
-        EXPECT_EQ(FramePathCopies().sampleBytes == copiedBefore, c.straightIn);
-        EXPECT_EQ(Bytes(frame.begin() + c.written, frame.end()), Bytes(frame.size() - c.written, 0xAB));
-        EXPECT_GT(sequence, 0);
-        if (c.written == kFrameBytes) {
-            EXPECT_TRUE(IsStamp(StampOf(frame.data(), kFrameBytes, kFrameWidth, kFrameHeight)));
+        const FrameReader::Result read =
+            reader.Read(frame.data(), static_cast<long>(r.capacity), r.layout, kFrameTimeoutMs);
+        EXPECT_EQ(read.bytes, r.written);
+        EXPECT_TRUE(read.fresh);
+        EXPECT_EQ(FramePathCopies().sampleBytes == copiedBefore, r.straightIn);
+        EXPECT_EQ(camera.m_FramesFetched, ++fetched) << "every read of the capture stream counts";
+        EXPECT_EQ(Bytes(frame.begin() + r.written, frame.end()), Bytes(frame.size() - r.written, 0xAB));
+        // The stamp is read from rows without padding.
+        if (r.written == static_cast<long>(r.layout.Bytes()) && r.layout.stride == r.layout.width * 3u) {
+            const SimStamp stamp = StampOf(frame.data(), r.layout.Bytes(), r.layout.width, r.layout.height);
+            ASSERT_TRUE(IsStamp(stamp));
+            EXPECT_GT(stamp.sequence, previous) << "a stale image";
+            previous = stamp.sequence;
         }
     }
-    // Closing turns direct fill off: the frame comes from the last image.
+    // Closing ends direct fill: the frame comes from the last image.
+    second.reset();
+    Bytes frame(largest, 0xAB);
+    reader.Read(frame.data(), static_cast<long>(largest), kFrame, kFrameTimeoutMs);
+    EXPECT_TRUE(reader.Read(frame.data(), static_cast<long>(largest), kFrame, kFrameTimeoutMs).fresh);
     camera.UnInit();
     Bytes last(kFrameBytes, 0xAB);
-    EXPECT_EQ(camera.FetchInto(last.data(), kFrameBytes, kFrame), kFrameBytes);
-    EXPECT_TRUE(IsStamp(StampOf(last, kFrameWidth, kFrameHeight))) << "the image of the short fetch";
-    EXPECT_EQ(camera.FetchInto(nullptr, kFrameBytes, kFrame), 0);
+    const uint64_t copiedBefore = FramePathCopies().sampleBytes;
+    EXPECT_EQ(reader.Read(last.data(), kFrameBytes, kFrame, 0).bytes, kFrameBytes);
+    EXPECT_GT(FramePathCopies().sampleBytes, copiedBefore);
+    EXPECT_TRUE(IsStamp(StampOf(last, kFrameWidth, kFrameHeight)));
+    EXPECT_EQ(reader.Read(nullptr, kFrameBytes, kFrame, 0).bytes, 0);
 }
 
 TEST_F(CameraStreaming, ASizeChangeBetweenTheSizeQueryAndTheFetchWritesNothingPastTheBuffer)
@@ -419,24 +466,28 @@ TEST_F(CameraStreaming, ASizeChangeBetweenTheSizeQueryAndTheFetchWritesNothingPa
     // the size at its next frame and fetches an image of the other size;
     // streaming goes on with whole frames of the camera's new size.
     Bytes frame(kFrameBytes, 0xAB);
-    LONG sequence = 0;
+    FrameReader reader(camera, kCounted);
     SimChangeImageSizeAfterNextQuery(3264, 2448);
     ASSERT_TRUE(WaitForFrames(camera, 3));
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(kFrameBytes, camera.GetFrame(frame.data(), kFrameBytes, kFrame, &sequence));
+        EXPECT_EQ(kFrameBytes, reader.Read(frame.data(), kFrameBytes, kFrame, 500).bytes);
     }
     EXPECT_TRUE(IsStamp(StampOf(frame, kFrameWidth, kFrameHeight))) << "the centre of a whole-sensor image";
     SimChangeImageSizeAfterNextQuery(kFrameWidth, kFrameHeight);
     ASSERT_TRUE(WaitForFrames(camera, 3));
 
-    // Direct fill: the destination ends at a page nobody may touch.
-    camera.SetDirectFill(true);
+    // The reader alone, so a destination that holds the largest image is
+    // filled directly from its second read on; the destination ends at a
+    // page nobody may touch.
     for (const size_t capacity : {static_cast<size_t>(kFrameBytes), kLargestImageBytes}) {
         SCOPED_TRACE(capacity);
         testenv::GuardedBuffer guarded(capacity);
         ASSERT_NE(nullptr, guarded.Data());
+        EXPECT_EQ(kFrameBytes, reader.Read(guarded.Data(), static_cast<long>(capacity), kFrame, kFrameTimeoutMs).bytes);
+        const uint64_t copiedBefore = FramePathCopies().sampleBytes;
         SimChangeImageSizeAfterNextQuery(3264, 2448);
-        EXPECT_EQ(kFrameBytes, camera.FetchInto(guarded.Data(), static_cast<long>(capacity), kFrame));
+        EXPECT_EQ(kFrameBytes, reader.Read(guarded.Data(), static_cast<long>(capacity), kFrame, kFrameTimeoutMs).bytes);
+        EXPECT_GT(FramePathCopies().sampleBytes, copiedBefore) << "cut from the whole-sensor image";
         // Back to the binned size, through the same hook.
         SimChangeImageSizeAfterNextQuery(kFrameWidth, kFrameHeight);
         int width = 0;
@@ -473,9 +524,11 @@ TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
     const int threads = testenv::ThreadCount();
     fetcher = std::thread([&] {
         Bytes frame(kFrameBytes);
+        FrameReader waiting(camera, kUncounted);
+        FrameReader atOnce(camera, kCounted);
         while (fetching) {
-            camera.GetFrame(frame.data(), kFrameBytes, kFrame);
-            camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame);
+            waiting.Read(frame.data(), kFrameBytes, kFrame, 500);
+            atOnce.Read(frame.data(), kFrameBytes, kFrame, 0);
         }
     });
     for (int i = 1; i <= 200 && !HasFatalFailure(); ++i) {
@@ -499,8 +552,9 @@ TEST_F(CameraStreaming, ClosingWhileFramesArriveNeverDeadlocks)
     std::atomic<bool> fetching{true};
     std::thread fetcher([&] {
         Bytes frame(kFrameBytes);
+        FrameReader reader(camera, kCounted);
         while (fetching) {
-            camera.GetFrameNoWait(frame.data(), kFrameBytes, kFrame);
+            reader.Read(frame.data(), kFrameBytes, kFrame, 0);
         }
     });
     for (int i = 0; i < 30 && !HasFailure(); ++i) {

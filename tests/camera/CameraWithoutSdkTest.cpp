@@ -12,6 +12,7 @@
 #include <string>
 
 #include "camera/Camera.h"
+#include "camera/FrameReader.h"
 #include "camera/CameraSdkLoader.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ProcessCounters.h"
@@ -115,9 +116,10 @@ TEST(CameraWithoutSdk, InitFailsAndSettingsCallsAreHarmless)
     EXPECT_EQ(camera.UnInit(), 1);
     const FrameLayout fourPixels = FrameLayout::Rgb24Dib(4, 1); // one row of 12 bytes
     unsigned char buffer[16];
-    EXPECT_EQ(camera.GetFrame(nullptr, sizeof(buffer), fourPixels), 0);
+    FrameReader reader(camera, FrameReader::Counting::AsCaptureStream);
+    EXPECT_EQ(reader.Read(nullptr, sizeof(buffer), fourPixels, 0).bytes, 0);
     std::memset(buffer, 0x77, sizeof(buffer));
-    EXPECT_EQ(camera.GetFrameNoWait(buffer, sizeof(buffer), fourPixels), 12);
+    EXPECT_EQ(reader.Read(buffer, sizeof(buffer), fourPixels, 0).bytes, 12);
     EXPECT_EQ(buffer[0], 0);
     EXPECT_EQ(buffer[11], 0);
     EXPECT_EQ(buffer[12], 0x77);

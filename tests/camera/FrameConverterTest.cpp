@@ -23,7 +23,7 @@
 #include "libyuv/convert_from_argb.h"
 #include "libyuv/scale_argb.h"
 #include "simcamera/SimControl.h"
-#include "tests/camera/FfmpegReference.h"
+#include "tests/support/FfmpegReference.h"
 
 using convtest::Bytes;
 using convtest::Crop;
@@ -107,15 +107,7 @@ GuardedFrame Convert(const CameraImage& image, const FrameLayout& layout, size_t
 // The picture rectangle a frame of layout is made of.
 Crop CropFor(const CameraImage& image, const FrameLayout& layout)
 {
-    if (layout.fit == FrameFit::ScaledWindow) {
-        const PictureRect window = LargestWindowWithAspect(image.width, image.height, layout.width, layout.height);
-        return {window.left, window.top, window.width, window.height};
-    }
-    // As CopyCentredWindow cuts it: rows counted from the image's first row
-    // in memory, the bottom of the picture.
-    const int left = (image.width - layout.width) / 2;
-    const int bottom = (image.height - layout.height) / 2;
-    return {left, image.height - bottom - layout.height, layout.width, layout.height};
+    return convtest::CropFor(image.width, image.height, layout);
 }
 
 } // namespace

@@ -25,6 +25,7 @@
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
+#include "tests/support/VideoTypeKit.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
 #include "win/MediaType.h"
@@ -326,12 +327,19 @@ TEST_F(Conformance, StreamConfigListsEveryCapabilityOnBothPins)
             const AM_MEDIA_TYPE& type = *capability.type;
             const VIDEO_STREAM_CONFIG_CAPS& caps = capability.caps;
             EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Video, type.majortype));
-            EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, type.subtype));
             EXPECT_TRUE(IsEqualGUID(FORMAT_VideoInfo, caps.guid));
             const Shape shape = ShapeOf(type);
             ASSERT_GT(shape.width, 0) << "no VIDEOINFOHEADER";
-            EXPECT_EQ(24, shape.bitCount);
-            EXPECT_EQ(static_cast<ULONG>(shape.width * shape.height * 3), type.lSampleSize);
+            // One of the formats clients know, samples of exactly one frame.
+            const testenv::FormatSpec* spec = nullptr;
+            for (const testenv::FormatSpec* known :
+                 {&testenv::Rgb24Spec(), &testenv::Rgb32Spec(), &testenv::Yuy2Spec(), &testenv::Nv12Spec(),
+                  &testenv::I420Spec(), &testenv::Y800Spec()}) {
+                spec = IsEqualGUID(known->subtype, type.subtype) ? known : spec;
+            }
+            ASSERT_NE(nullptr, spec) << "an unknown subtype";
+            EXPECT_EQ(spec->bitCount, shape.bitCount);
+            EXPECT_EQ(testenv::FrameBytesOf(*spec, shape.width, shape.height), type.lSampleSize);
             const VIDEOINFOHEADER* format = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
             EXPECT_GT(format->AvgTimePerFrame, 0) << "the frame interval is announced";
             // A fixed size at any interval the capabilities allow.
@@ -365,6 +373,7 @@ TEST_F(Conformance, StreamConfigSetFormatRoundTripsEveryDeliverableType)
         const ComPtr<IAMStreamConfig> config = StreamConfigOf(camera.Get(), *category);
         ASSERT_TRUE(config);
         Shape largest;
+        Shape last;
         for (const Capability& capability : CapabilitiesOf(config.Get())) {
             const Shape shape = ShapeOf(*capability.type);
             ASSERT_EQ(S_OK, config->SetFormat(capability.type.get()));
@@ -374,21 +383,23 @@ TEST_F(Conformance, StreamConfigSetFormatRoundTripsEveryDeliverableType)
             if (shape.width * shape.height > largest.width * largest.height) {
                 largest = shape;
             }
+            last = shape;
         }
         EXPECT_EQ(3264, largest.width);
         EXPECT_EQ(2448, largest.height);
-        // A pin set to a format connects with it: the last one set, the
-        // largest.
+        // A pin set to a format connects with it: the last one set.
         graph::SourceGraph connected;
         ASSERT_EQ(S_OK, connected.Create(camera.Get(), L"Lumora Camera"));
+        connected.GrabSubtype(GUID_NULL); // whatever the format set
         const ComPtr<SampleLog> log = win::MakeComObject<SampleLog>();
         const PinCategory pin = category == &PIN_CATEGORY_CAPTURE ? PinCategory::Capture : PinCategory::Preview;
         ASSERT_EQ(S_OK, connected.RenderPin(pin, log.Get(), graph::Renderer::Null));
         win::MediaTypeContents grabbed;
         ASSERT_EQ(S_OK, connected.GrabbedType(pin, &grabbed));
         const Shape connectedShape = ShapeOf(grabbed.Get());
-        EXPECT_EQ(largest.width, connectedShape.width);
-        EXPECT_EQ(largest.height, connectedShape.height);
+        EXPECT_TRUE(IsEqualGUID(last.subtype, connectedShape.subtype));
+        EXPECT_EQ(last.width, connectedShape.width);
+        EXPECT_EQ(last.height, connectedShape.height);
     }
 }
 
@@ -415,9 +426,9 @@ void EmptyFormatBlock(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>* keep)
 void SmallFrame(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
 {
     BITMAPINFOHEADER& header = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
-    header.biWidth = 640;
-    header.biHeight = 480;
-    header.biSizeImage = 640 * 480 * 3;
+    header.biWidth = 800;
+    header.biHeight = 600;
+    header.biSizeImage = 800 * 600 * 3;
     type->lSampleSize = header.biSizeImage;
 }
 
@@ -481,7 +492,7 @@ TEST_F(Conformance, StreamConfigRefusesMalformedAndUndeliverableTypesAndKeepsThe
     const Refusal refusals[] = {
         {"a format block of 88 bytes at a null pointer", &FormatBlockWithoutMemory},
         {"no format block", &EmptyFormatBlock},
-        {"640 x 480", &SmallFrame},
+        {"800 x 600 (on no list)", &SmallFrame},
         {"16-bit pixels", &SixteenBitPixels},
         {"50 frames per second", &FiftyFramesPerSecond},
     };

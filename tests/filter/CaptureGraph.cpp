@@ -78,6 +78,9 @@ HRESULT CaptureGraph::Build(const GraphPlan& plan)
 {
     source = plan.source ? plan.source : camera.filter.Get();
     RETURN_IF_FAILED(sourceGraph.Create(source.Get(), L"Lumora Camera"));
+    if (plan.grabAnySubtype) {
+        sourceGraph.GrabSubtype(GUID_NULL);
+    }
     if (writesFile) {
         ComPtr<IBaseFilter> mux;
         RETURN_IF_FAILED(AddAviWriter(plan.aviPath, &mux));

@@ -81,6 +81,8 @@ struct GraphPlan {
     // Without a reference clock the renderers show samples on arrival
     // instead of holding each capture sample until its start time.
     bool withClock = true;
+    // The grabbers take video of any subtype, not only 24-bit RGB.
+    bool grabAnySubtype = false;
 };
 
 // Both pins into null renderers through sample grabbers logging into the

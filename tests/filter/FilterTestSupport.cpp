@@ -40,8 +40,8 @@ HRESULT MakeSmallRgb24Type(MediaTypeRecord* type)
 {
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof(header);
-    header.biWidth = 640;
-    header.biHeight = 480;
+    header.biWidth = 800;
+    header.biHeight = 600;
     header.biBitCount = 24;
     return MakeRgb24VideoType(header, type);
 }

@@ -53,8 +53,8 @@ using testenv::JournalLines;
 // The width and height in the VIDEOINFOHEADER of a type (0, 0 without one).
 SIZE FrameSizeOf(const AM_MEDIA_TYPE& type);
 
-// A 640 x 480 RGB24 video type whose header gives no image size, none of the
-// camera's own formats.
+// An 800 x 600 RGB24 video type whose header gives no image size: a size
+// neither the camera nor the format ladder has.
 HRESULT MakeSmallRgb24Type(MediaTypeRecord* type);
 
 // The stamp at the centre of a delivered 3032 x 2016 frame, or of a frame

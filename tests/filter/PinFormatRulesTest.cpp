@@ -1,5 +1,5 @@
-// The camera pin's media type rules: the one offered type, what CheckType
-// accepts, and buffer sizing.
+// The camera pin's media type rules: the offered types (the chosen entry,
+// then the format ladder), what CheckType accepts, and buffer sizing.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "filter/VideoFormats.h"
 #include "tests/filter/FilterTestSupport.h"
@@ -79,17 +80,69 @@ TEST_F(PinFormatRules, OffersTheEntryOfTheResolutionIndexAppliedAndMakesItCurren
         EXPECT_TRUE(CurrentType(under.capture).SameType(offered));
     }
     MediaTypeRecord unused;
-    EXPECT_EQ(E_INVALIDARG, under.capture->GetMediaType(1, &unused));
     EXPECT_EQ(E_INVALIDARG, under.capture->GetMediaType(-1, &unused));
+}
 
-    // Enumeration therefore yields exactly one type.
-    ComPtr<IEnumMediaTypes> types;
-    ASSERT_EQ(S_OK, under.preview->EnumMediaTypes(types.GetAddressOf()));
-    AM_MEDIA_TYPE* listed[3] = {};
-    ULONG fetched = 0;
-    EXPECT_EQ(S_FALSE, types->Next(3, listed, &fetched));
-    EXPECT_EQ(1u, fetched);
-    DeleteType(listed[0]);
+TEST_F(PinFormatRules, LaterPositionsListTheDeliverableLadderAndEveryEntryIsAccepted)
+{
+    // At index 0 the whole sensor: every ladder entry but the offered one's
+    // frame (RGB24 3032 x 2016). At index 1 (binned) not the whole image.
+    const struct {
+        uint8_t resolution;
+        size_t listed; // positions from 1
+    } cases[] = {{0, 29}, {1, 23}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.resolution));
+        StoreResolution(c.resolution);
+        TestFilter filter;
+        CameraOutputPin* pin = filter.preview;
+        MediaTypeRecord offered;
+        ASSERT_EQ(S_OK, pin->GetMediaType(0, &offered));
+        std::vector<MediaTypeRecord> later;
+        for (int position = 1; position < 64; ++position) {
+            MediaTypeRecord type;
+            const HRESULT hr = pin->GetMediaType(position, &type);
+            if (hr == VFW_S_NO_MORE_ITEMS) {
+                break;
+            }
+            ASSERT_EQ(S_OK, hr) << position;
+            later.push_back(type);
+        }
+        ASSERT_EQ(c.listed, later.size());
+        EXPECT_TRUE(CurrentType(pin).SameType(offered)) << "listing changed the current type";
+        for (const MediaTypeRecord& type : later) {
+            const SIZE size = FrameSizeOf(type);
+            SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
+            EXPECT_FALSE(type.SameType(offered));
+            EXPECT_FALSE(c.resolution != 0 && size.cx == 3264) << "the whole image, binned";
+            EXPECT_EQ(333333, VideoInfoOf(type)->AvgTimePerFrame);
+            EXPECT_EQ(VideoInfoOf(type)->bmiHeader.biSizeImage, type.lSampleSize);
+            // Each is accepted and becomes this pin's type, not the other's.
+            EXPECT_EQ(S_OK, pin->CheckType(&type));
+            EXPECT_TRUE(CurrentType(pin).SameType(type));
+            EXPECT_TRUE(CurrentType(filter.capture).SameType(offered));
+            MediaTypeRecord slower(type);
+            VideoInfoOf(slower)->AvgTimePerFrame = 666666;
+            EXPECT_EQ(E_INVALIDARG, pin->CheckType(&slower)) << "not the camera's rate";
+        }
+        // Enumeration gives the same list.
+        ComPtr<IEnumMediaTypes> types;
+        ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.GetAddressOf()));
+        AM_MEDIA_TYPE* listed[40] = {};
+        ULONG fetched = 0;
+        EXPECT_EQ(S_FALSE, types->Next(40, listed, &fetched));
+        EXPECT_EQ(c.listed + 1, fetched);
+        for (ULONG i = 0; i < fetched; ++i) {
+            DeleteType(listed[i]);
+        }
+        // The whole image's entries, offered or not, only at index 0.
+        for (int index = 0; index < 35; ++index) {
+            MediaTypeRecord entry = Entry(pin, index);
+            if (FrameSizeOf(entry).cx == 3264) {
+                EXPECT_EQ(c.resolution == 0 ? S_OK : E_INVALIDARG, pin->CheckType(&entry)) << index;
+            }
+        }
+    }
 }
 
 TEST_F(PinFormatRules, OfferedTypeIsUncompressedRgb24OfOneFrame)
@@ -155,7 +208,7 @@ TEST_F(PinFormatRules, WildcardQueriesAreRefusedThreeTimesThenAccepted)
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(nullptr));
 }
 
-TEST_F(PinFormatRules, AcceptsOnlyTheSelectedEntryAtTheCamerasRateIgnoringSizes)
+TEST_F(PinFormatRules, AcceptsDeliverableEntriesAtTheCamerasRateIgnoringImageSizes)
 {
     MediaTypeRecord entry;
     ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &entry));
@@ -173,8 +226,9 @@ TEST_F(PinFormatRules, AcceptsOnlyTheSelectedEntryAtTheCamerasRateIgnoringSizes)
     VideoInfoOf(slower)->AvgTimePerFrame = 666666;
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&slower));
 
+    // Another entry the camera delivers (the whole image, at index 0).
     MediaTypeRecord big = Entry(under.capture, 3);
-    EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&big));
+    EXPECT_EQ(S_OK, under.capture->CheckType(&big));
     MediaTypeRecord otherSubtype(entry);
     otherSubtype.subtype = MEDIASUBTYPE_RGB32;
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&otherSubtype));
@@ -246,6 +300,31 @@ TEST_F(PinFormatRules, SizeBuffersAsksForThreeBuffersAndRefusesOnlyThoseSmallerT
     }
 }
 
+TEST_F(PinFormatRules, TheCapturePinAsksForTheLargestImageOnlyForTheCamerasImageUncut)
+{
+    // Every other entry is converted or scaled into samples of its own size.
+    const struct {
+        int index; // in the capability list
+        long asked;
+    } cases[] = {
+        {0, 3264 * 2448 * 3},    // RGB24 3032 x 2016: the SDK may fill it
+        {3, 3264 * 2448 * 3},    // RGB24, the whole image
+        {6, 3032 * 2016 * 4},    // RGB32 3032 x 2016
+        {26, 1280 * 720 * 3 / 2}, // NV12 1280 x 720: 1.4 MB, not 18
+        {29, 640 * 480 * 3},     // RGB24 640 x 480, scaled
+        {34, 640 * 480},         // Y800 640 x 480
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        MediaTypeRecord entry = Entry(under.capture, c.index);
+        ASSERT_EQ(S_OK, under.capture->CheckType(&entry));
+        const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
+        ALLOCATOR_PROPERTIES request = {};
+        ASSERT_EQ(S_OK, under.capture->SizeBuffers(allocator.Get(), &request));
+        EXPECT_EQ(c.asked, allocator->asked.cbBuffer);
+    }
+}
+
 TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
 {
     // A peer's type without an image size, accepted as the current type.
@@ -308,7 +387,7 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
         Change change;
         HRESULT setFormat;
     } cases[] = {
-        {"640 x 480", [&](MediaTypeRecord& t) { t = small; }, VFW_E_INVALIDMEDIATYPE},
+        {"800 x 600", [&](MediaTypeRecord& t) { t = small; }, VFW_E_INVALIDMEDIATYPE},
         {"top-down", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biHeight *= -1; }, VFW_E_INVALIDMEDIATYPE},
         {"RGB32", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB32; }, VFW_E_INVALIDMEDIATYPE},
         {"16-bit", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB565, VideoInfoOf(t)->bmiHeader.biBitCount = 16; },

@@ -9,6 +9,7 @@
 #include "filter/LumoraGuids.h"
 #include "filter/VideoFormats.h"
 #include "tests/filter/FilterTestSupport.h"
+#include "tests/support/VideoTypeKit.h"
 
 using namespace filtertest;
 
@@ -48,14 +49,34 @@ TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
     int count = 0;
     int size = 0;
     ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
-    EXPECT_EQ(5, count);
+    EXPECT_EQ(35, count) << "the camera's five, then the ladder's 30";
     EXPECT_EQ(128, size);
 
+    // The camera's entries, then ladder entries (size by size, each in RGB24,
+    // RGB32, YUY2, NV12, I420 and Y800): bit rates at 30 and 15 per second,
+    // saturated where they pass the fields.
+    const DWORD kSaturated = 0xFFFFFFFF;
     const struct {
         int index;
         LONG width;
         LONG height;
-    } entries[] = {{0, 3032, 2016}, {1, 3032, 2016}, {2, 3032, 2016}, {3, 3264, 2448}, {4, 3264, 2448}};
+        GUID subtype;
+        DWORD bitRate;         // at 30 per second
+        LONG minBitsPerSecond; // at 15
+        LONG maxBitsPerSecond; // at 30
+    } entries[] = {
+        {0, 3032, 2016, MEDIASUBTYPE_RGB24, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
+        {1, 3032, 2016, MEDIASUBTYPE_RGB24, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
+        {2, 3032, 2016, MEDIASUBTYPE_RGB24, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
+        {3, 3264, 2448, MEDIASUBTYPE_RGB24, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
+        {4, 3264, 2448, MEDIASUBTYPE_RGB24, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
+        {5, 3032, 2016, MEDIASUBTYPE_RGB24, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
+        {6, 3032, 2016, MEDIASUBTYPE_RGB32, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
+        {19, 1920, 1080, testenv::Yuy2Spec().subtype, 995328995, 497664497, 995328995},
+        {26, 1280, 720, testenv::Nv12Spec().subtype, 331776331, 165888165, 331776331},
+        {33, 640, 480, testenv::I420Spec().subtype, 110592110, 55296055, 110592110},
+        {34, 640, 480, testenv::Y800Spec().subtype, 73728073, 36864036, 73728073},
+    };
     for (const auto& entry : entries) {
         SCOPED_TRACE(entry.index);
         AM_MEDIA_TYPE* type = nullptr;
@@ -64,8 +85,10 @@ TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
         ASSERT_EQ(S_OK, config->GetStreamCaps(entry.index, &type, reinterpret_cast<BYTE*>(&caps)));
         EXPECT_EQ(entry.width, FrameSizeOf(*type).cx);
         EXPECT_EQ(entry.height, FrameSizeOf(*type).cy);
+        EXPECT_TRUE(IsEqualGUID(entry.subtype, type->subtype));
         EXPECT_EQ(333333, VideoInfoOf(*type)->AvgTimePerFrame); // the camera's rate now
-        EXPECT_EQ(0xFFFFFFFFu, VideoInfoOf(*type)->dwBitRate);  // over 4.29 x 10^9 at 30 per second
+        EXPECT_EQ(entry.bitRate, VideoInfoOf(*type)->dwBitRate);
+        EXPECT_EQ(VideoInfoOf(*type)->bmiHeader.biSizeImage, type->lSampleSize);
         DeleteType(type);
 
         EXPECT_TRUE(IsEqualGUID(FORMAT_VideoInfo, caps.guid));
@@ -75,15 +98,15 @@ TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
             EXPECT_EQ(entry.height, fixed.cy);
         }
         EXPECT_EQ(0, caps.CropGranularityX + caps.CropAlignY + caps.OutputGranularityX + caps.ShrinkTapsY);
-        // The camera's two rates, 30 and 15 per second; every entry's
-        // stream is beyond the signed 32-bit fields at either of them
-        // (2.2 x 10^9 bits per second for 3032 x 2016 at 15).
+        // The camera's two rates, 30 and 15 per second; the camera's sizes in
+        // RGB are beyond the signed 32-bit fields at either of them (2.2 x
+        // 10^9 bits per second for 3032 x 2016 at 15): saturated, not wrapped.
         EXPECT_EQ(333333, caps.MinFrameInterval);
         EXPECT_EQ(666666, caps.MaxFrameInterval);
-        EXPECT_EQ(0x7FFFFFFF, caps.MinBitsPerSecond); // saturated, not wrapped
-        EXPECT_EQ(0x7FFFFFFF, caps.MaxBitsPerSecond);
+        EXPECT_EQ(entry.minBitsPerSecond, caps.MinBitsPerSecond);
+        EXPECT_EQ(entry.maxBitsPerSecond, caps.MaxBitsPerSecond);
     }
-    for (int outside : {5, -1}) {
+    for (int outside : {35, -1}) {
         AM_MEDIA_TYPE* type = nullptr;
         BYTE caps[128] = {};
         EXPECT_EQ(S_FALSE, config->GetStreamCaps(outside, &type, caps));

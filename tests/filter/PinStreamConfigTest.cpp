@@ -224,7 +224,10 @@ TEST_F(PinStreamConfig, EveryOfferedTypeAnnouncesTheCamerasRateAndThePinsAcceptO
             MediaTypeRecord offered;
             ASSERT_EQ(S_OK, pin->GetMediaType(0, &offered));
             EXPECT_EQ(interval, IntervalOf(offered));
-            for (int index = 0; index < 5; ++index) {
+            int count = 0;
+            int size = 0;
+            ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
+            for (int index = 0; index < count; ++index) {
                 AM_MEDIA_TYPE* listed = nullptr;
                 VIDEO_STREAM_CONFIG_CAPS caps;
                 ASSERT_EQ(S_OK, config->GetStreamCaps(index, &listed, reinterpret_cast<BYTE*>(&caps)));

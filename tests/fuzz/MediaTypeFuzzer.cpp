@@ -91,12 +91,14 @@ struct Input {
     bool wildcard = false;    // the pin's refuse-three-times wildcard shape
     bool wellFormed = false;  // a valid video type of any size and subtype
     // What SetFormat takes (index 0, the full sensor, no settings file): an
-    // RGB24 frame of a listed size, 3032 x 2016 or the whole 3264 x 2448,
-    // naming no rate or one from 333333 to 666666.
+    // RGB24 or RGB32 frame of a listed size (the fuzzer makes 3032 x 2016 or
+    // the whole 3264 x 2448), naming no rate or one from 333333 to 666666.
     bool settable = false;
-    // What the pin delivers as it is set (QueryAccept, Connect): its chosen
-    // 3032 x 2016 frame at the camera's 30 per second, or naming no rate.
+    // What the pin delivers as it is set (QueryAccept, Connect): such a frame
+    // at the camera's 30 per second, or naming no rate.
     bool deliverable = false;
+    GUID subtype = GUID_NULL;
+    int bytesPerPixel = 0;
     LONG width = 0;
     LONG height = 0;
     REFERENCE_TIME interval = 0;
@@ -284,12 +286,19 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
     in.wildcard = (IsEqualGUID(t.majortype, MEDIATYPE_Video) || IsEqualGUID(t.majortype, MEDIATYPE_Interleaved)) &&
                   IsEqualGUID(t.formattype, GUID_NULL) && t.cbFormat == 0;
     in.wellFormed = in.honestBlock && WellFormed(t, h, knownFormat);
-    const bool rgb24 = in.wellFormed && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB24) &&
-                       IsEqualGUID(t.formattype, FORMAT_VideoInfo) && h.bitCount == 24 && h.compression == BI_RGB;
+    // RGB24 and RGB32 (BI_RGB at their bit counts) are on the format ladder;
+    // the fuzzer's other subtypes never come with a FOURCC header.
+    const bool videoInfo = in.wellFormed && IsEqualGUID(t.formattype, FORMAT_VideoInfo) && h.compression == BI_RGB;
+    const bool rgb24 = videoInfo && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB24) && h.bitCount == 24;
+    const bool rgb32 = videoInfo && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB32) && h.bitCount == 32;
     const bool frame = h.width == kWidth && h.height == kHeight;
     const bool fullFrame = h.width == kFullWidth && h.height == kFullHeight;
-    in.settable = rgb24 && (frame || fullFrame) && (h.interval == 0 || (h.interval >= 333333 && h.interval <= 666666));
-    in.deliverable = rgb24 && frame && (h.interval == 0 || (h.interval >= 333333 && h.interval <= 499999));
+    in.settable = (rgb24 || rgb32) && (frame || fullFrame) &&
+                  (h.interval == 0 || (h.interval >= 333333 && h.interval <= 666666));
+    in.deliverable = (rgb24 || rgb32) && (frame || fullFrame) &&
+                     (h.interval == 0 || (h.interval >= 333333 && h.interval <= 499999));
+    in.subtype = t.subtype;
+    in.bytesPerPixel = rgb32 ? 4 : 3;
     in.width = h.width;
     in.height = h.height;
     in.interval = h.interval;
@@ -371,17 +380,18 @@ MediaTypeRecord CurrentFormat(CameraOutputPin* pin)
     return copy;
 }
 
-// Whether a type is the pin's own RGB24 type of that frame at that interval
-// (in a block of the pin's, not the caller's).
+// Whether a type is the pin's own type of that subtype and frame at that
+// interval (in a block of the pin's, not the caller's).
 bool IsOwnType(const MediaTypeRecord& type, const Input& in, REFERENCE_TIME interval)
 {
-    if (!IsEqualGUID(type.subtype, MEDIASUBTYPE_RGB24) || !IsEqualGUID(type.formattype, FORMAT_VideoInfo) ||
+    if (!IsEqualGUID(type.subtype, in.subtype) || !IsEqualGUID(type.formattype, FORMAT_VideoInfo) ||
         type.cbFormat != sizeof(VIDEOINFOHEADER) || !type.pbFormat || type.pbFormat == in.type.pbFormat) {
         return false;
     }
     const VIDEOINFOHEADER* format = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
     return format->bmiHeader.biWidth == in.width && format->bmiHeader.biHeight == in.height &&
-           format->AvgTimePerFrame == interval && type.lSampleSize == static_cast<ULONG>(in.width * in.height * 3);
+           format->AvgTimePerFrame == interval &&
+           type.lSampleSize == static_cast<ULONG>(in.width * in.height * in.bytesPerPixel);
 }
 
 void TrySetFormat(Rig& rig, const Input& in, uint64_t index, Tally& tally)

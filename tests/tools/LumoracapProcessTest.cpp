@@ -62,7 +62,7 @@ TEST_F(LumoracapProcessTest, ListsTheCameraAndItsFormats)
     EXPECT_TRUE(Contains(out, "Lumora Camera\n") || Contains(out, "Lumora Camera\r\n")) << out;
 
     EXPECT_EQ(RunLumoracapProcess(L"formats", &out, &err), 0) << err;
-    EXPECT_TRUE(Contains(out, "5 formats")) << out;
+    EXPECT_TRUE(Contains(out, "35 formats")) << out;
     EXPECT_TRUE(Contains(out, "0  3032 x 2016  RGB24  24-bit  18337536 bytes  15 to 30 fps")) << out;
     EXPECT_TRUE(Contains(out, "4  3264 x 2448  RGB24  24-bit  23970816 bytes")) << out;
     EXPECT_TRUE(Contains(out, "Current format: 3032 x 2016")) << out;
@@ -250,7 +250,8 @@ TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
         std::wstring arguments;
         std::string message;
     } refusals[] = {
-        {L"--size 640x480", "does not deliver 640 x 480; it lists 3032 x 2016, 3264 x 2448"},
+        {L"--size 800x600",
+         "does not deliver 800 x 600; it lists 3032 x 2016, 3264 x 2448, 1920 x 1080, 1280 x 720, 640 x 480"},
         {L"--fps 50", "cannot deliver 50 fps now: 0x80040200"}, // VFW_E_INVALIDMEDIATYPE
         {L"--size 3264x2448 --fps 60", "cannot deliver 3264 x 2448 at 60 fps now"},
     };

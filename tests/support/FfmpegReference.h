@@ -18,6 +18,13 @@ struct Crop {
     int left, top, width, height;
 };
 
+// The part of an imageWidth x imageHeight camera image a frame of layout is
+// made of, as the converter takes it: for a scaled window the largest centred
+// window with the frame's aspect ratio; for a cut the frame-sized centred
+// window, offsets rounded down from the image's first row in memory (the
+// bottom of the picture).
+Crop CropFor(int imageWidth, int imageHeight, const FrameLayout& layout);
+
 // Runs ffmpeg on an imageWidth x imageHeight bottom-up BGR image: turned
 // upright, cut to crop, scaled to the layout's size by area averaging, and
 // converted to the layout's format (YUV: BT.601, range 16-235; grey: full

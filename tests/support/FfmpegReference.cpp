@@ -1,4 +1,4 @@
-#include "tests/camera/FfmpegReference.h"
+#include "tests/support/FfmpegReference.h"
 
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "camera/FramePlanes.h"
+#include "camera/ScalePlan.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 
@@ -120,6 +121,17 @@ double Psnr(const Bytes& a, const Bytes& b)
     }
     const double meanSquare = squares / static_cast<double>(a.size());
     return 10.0 * std::log10(255.0 * 255.0 / meanSquare);
+}
+
+Crop CropFor(int imageWidth, int imageHeight, const FrameLayout& layout)
+{
+    if (layout.fit == FrameFit::ScaledWindow) {
+        const PictureRect window = LargestWindowWithAspect(imageWidth, imageHeight, layout.width, layout.height);
+        return {window.left, window.top, window.width, window.height};
+    }
+    const int left = (imageWidth - layout.width) / 2;
+    const int bottom = (imageHeight - layout.height) / 2;
+    return {left, imageHeight - bottom - layout.height, layout.width, layout.height};
 }
 
 } // namespace convtest

@@ -1,0 +1,154 @@
+#include "camera/FrameReader.h"
+
+#include <algorithm>
+
+#include "camera/Camera.h"
+#include "camera/CameraSdkLoader.h"
+#include "camera/FramePathCounters.h"
+#include "camera/ImageLimits.h"
+
+namespace {
+
+// Whether a buffer of capacity bytes may be handed to the SDK's fetch for a
+// frame of layout from an imageWidth x imageHeight image: the frame is the
+// image byte for byte, and the buffer holds the largest image the camera
+// makes, whatever size the fetch writes.
+bool SdkMayFillDirectly(long capacity, const FrameLayout& layout, int imageWidth, int imageHeight)
+{
+    return capacity > 0 && static_cast<size_t>(capacity) >= kLargestImageBytes &&
+           layout.HoldsImageUncut(imageWidth, imageHeight);
+}
+
+} // namespace
+
+FrameReader::FrameReader(CCamera& camera, Counting counting) : m_Camera(camera), m_Counting(counting)
+{
+    win::LockGuard guard(m_Camera.m_Lock);
+    ++m_Camera.m_Readers;
+    // Direct fill is for a reader alone: the images this one would copy are
+    // not kept meanwhile. Its frames are fetched again from the next one on.
+    m_Camera.m_DirectReader = nullptr;
+}
+
+FrameReader::~FrameReader()
+{
+    win::LockGuard guard(m_Camera.m_Lock);
+    --m_Camera.m_Readers;
+    if (m_Camera.m_DirectReader == this) {
+        m_Camera.m_DirectReader = nullptr;
+    }
+}
+
+FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const FrameLayout& layout, DWORD waitMs)
+{
+    Result result;
+    result.sequence = m_LastSequence;
+    if (!destination) {
+        return result;
+    }
+    if (m_Counting == Counting::AsCaptureStream) {
+        ++m_Camera.m_FramesFetched;
+    }
+
+    CCamera& camera = m_Camera;
+    Fill fill = Fill::Copy;
+    bool fetchFirst = false;
+    LONG directFrame = 0;
+    {
+        win::LockGuard guard(camera.m_Lock);
+        // Releases m_Lock while it sleeps. After a timeout the newest frame goes again.
+        result.fresh = camera.WaitUntilFrameAfter(m_LastSequence, waitMs);
+
+        // The one decision between direct fill and a copy. The newest image
+        // tells the camera's size: under direct fill it is the last one
+        // fetched before, and a direct fetch that meets another size puts
+        // the new image there (below), which ends direct fill at the next read.
+        const ImageRing::Read newest = camera.m_Images.BeginRead();
+        camera.m_Images.EndRead(newest);
+        const bool possible = camera.m_Readers == 1 && camera.m_bOpened && newest.pixels &&
+                              SdkMayFillDirectly(capacity, layout, newest.width, newest.height);
+        if (camera.m_DirectReader == this) {
+            if (possible) {
+                fill = Fill::Direct;
+            } else {
+                camera.m_DirectReader = nullptr; // the capture thread fetches again
+            }
+        } else if (possible && !camera.m_DirectReader) {
+            // From the next frame on the capture thread leaves the fetch to
+            // this reader; this read still copies the image it fetched.
+            camera.m_DirectReader = this;
+        }
+        if (fill == Fill::Direct) {
+            // One SDK fetch at a time (a fallback's may still run); the state
+            // may change while this waits.
+            camera.WaitForFetchToEnd();
+            if (camera.m_bOpened && camera.m_DirectReader == this) {
+                camera.m_Fetching = true;
+                directFrame = camera.m_FramesReceived;
+            } else {
+                fill = Fill::Copy;
+            }
+        }
+        // Frames counted under direct fill are not in m_Images: fetch the
+        // camera's current image before copying, never a stale one.
+        fetchFirst = fill == Fill::Copy && camera.m_FrameAwaitsFetch && camera.m_bOpened;
+    }
+
+    if (fill == Fill::Direct) {
+        // Outside m_Lock, as the capture thread's fetch: Init, Play, Stop and
+        // UnInit wait for m_Fetching to clear. The SDK writes the whole image,
+        // unbounded, at the size it has at that moment, which may differ from
+        // the size it reported a moment ago: the buffer holds the largest
+        // image, and the image must still be exactly the frame before and
+        // after the fetch (FetchImageOfSize asks again).
+        int width = 0;
+        int height = 0;
+        const bool fetched = GetCameraSdk().CameraGetImageSize(&width, &height) == 1 &&
+                             SdkMayFillDirectly(capacity, layout, width, height) &&
+                             camera.FetchImageOfSize(destination, width, height);
+        {
+            win::LockGuard guard(camera.m_Lock);
+            camera.m_Fetching = false;
+            camera.m_ImageTurn.WakeAll();
+        }
+        if (fetched) {
+            FramePathCopies().cameraBytes += layout.Bytes();
+            m_LastSequence = std::max(m_LastSequence, directFrame);
+            result.sequence = directFrame;
+            result.bytes = static_cast<long>(layout.Bytes());
+            return result;
+        }
+        // Another size (perhaps changed during the fetch) or a failed fetch:
+        // the image goes through a buffer of the controller's, and the frame
+        // is cut from it over whatever the fetch wrote.
+        fetchFirst = true;
+    }
+    if (fetchFirst) {
+        camera.FetchImage(nullptr, false);
+    }
+
+    ImageRing::Read read;
+    {
+        win::LockGuard guard(camera.m_Lock);
+        read = camera.m_Images.BeginRead();
+    }
+    // Outside m_Lock: the read turn keeps the image from being fetched over.
+    // Without an image (never opened) the frame is black.
+    const size_t written = capacity > 0 ? m_Converter.Write(read.pixels, read.width, read.height, layout,
+                                                            destination, static_cast<size_t>(capacity))
+                                        : 0;
+    FramePathCopies().sampleBytes += written;
+    {
+        win::LockGuard guard(camera.m_Lock);
+        camera.m_Images.EndRead(read);
+        // The capture thread may be waiting for this buffer.
+        camera.m_ImageTurn.WakeAll();
+    }
+    // Never back: an image older than the last frame returned (the camera
+    // closed before a stale image could be fetched again) is not waited for
+    // as if it were new.
+    m_LastSequence = std::max(m_LastSequence, read.sequence);
+    result.sequence = read.sequence;
+    result.bytes = static_cast<long>(written);
+    return result;
+}
