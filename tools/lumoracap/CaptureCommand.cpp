@@ -80,23 +80,6 @@ double FileMegabytes(const std::wstring& path)
     return (static_cast<double>(file.nFileSizeHigh) * 4294967296.0 + file.nFileSizeLow) / (1024.0 * 1024.0);
 }
 
-// The capture pin through grabber into the null renderer (the file and the
-// snapshot are fed from the grabber), with preview the preview pin into a
-// window; the format the grabber receives.
-HRESULT BuildCaptureGraph(CaptureGraph& graph, IBaseFilter* device, const Options& options, FrameGrabber* grabber,
-                          BITMAPINFOHEADER* format, REFERENCE_TIME* frameInterval)
-{
-    if (!grabber) {
-        return E_OUTOFMEMORY;
-    }
-    RETURN_IF_FAILED(graph.Create(device, options.device));
-    RETURN_IF_FAILED(graph.Render(CaptureGraph::Pin::Capture, grabber, false));
-    if (options.preview) {
-        RETURN_IF_FAILED(graph.Render(CaptureGraph::Pin::Preview, nullptr, true));
-    }
-    return graph.GrabbedFormat(CaptureGraph::Pin::Capture, format, frameInterval) ? S_OK : VFW_E_INVALIDMEDIATYPE;
-}
-
 // A new, empty file beside an output file, which the capture is written to
 // and which replaces the output when the capture is done. Removed when the
 // owner goes, unless it was moved into place or kept.
@@ -253,29 +236,25 @@ int CaptureToFile(const Options& options, Console& console)
             return exitCode;
         }
     }
+    // The capture pin, at the size and rate asked, into the grabber, which
+    // feeds the file and the snapshot (and with --preview the preview pin
+    // into a window).
     ComPtr<IBaseFilter> device;
-    exitCode = OpenDevice(options.device, console, &device);
-    if (exitCode != kExitSuccess) {
-        return exitCode;
-    }
-    // --size and --fps, before the pin connects.
-    exitCode = ChooseStreamFormat(device.Get(), PIN_CATEGORY_CAPTURE, options, console);
-    if (exitCode != kExitSuccess) {
-        return exitCode;
-    }
-
-    const ComPtr<FrameGrabber> grabber = win::MakeComObject<FrameGrabber>();
+    ComPtr<FrameGrabber> grabber;
     CaptureGraph graph;
+    exitCode = SetUpGrabbingGraph(options, CaptureGraph::Pin::Capture, "capture", console, graph, &device, &grabber);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
+    }
     BITMAPINFOHEADER format = {};
     REFERENCE_TIME frameInterval = 0;
-    HRESULT hr = BuildCaptureGraph(graph, device.Get(), options, grabber.Get(), &format, &frameInterval);
-    if (FAILED(hr)) {
-        return ReportGraphNotBuilt("capture", options.device, hr, console);
+    if (!graph.GrabbedFormat(CaptureGraph::Pin::Capture, &format, &frameInterval)) {
+        return ReportGraphNotBuilt("capture", options.device, VFW_E_INVALIDMEDIATYPE, console);
     }
     // Declared before the writer, so that the file is closed before it is
     // removed.
     TemporaryFile temporary;
-    hr = temporary.Create(aviPath);
+    HRESULT hr = temporary.Create(aviPath);
     if (FAILED(hr)) {
         return ReportWriteFailure(aviPath, hr, console);
     }
