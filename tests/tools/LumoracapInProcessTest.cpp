@@ -20,7 +20,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 #include "tests/tools/SmallVolume.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/Lumoracap.h"

@@ -21,7 +21,7 @@
 #include "tests/pages/WindowCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 #include "tests/tools/LumoracapProcess.h"
 #include "tests/tools/PictureCheck.h"
 

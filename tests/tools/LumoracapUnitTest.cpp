@@ -23,7 +23,7 @@
 #include "tools/lumoracap/StreamFormat.h"
 #include "version/ProductVersion.h"
 #include "win/Event.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using toolstest::VolumeOf;
 
