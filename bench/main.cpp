@@ -14,7 +14,7 @@
 #include "bench/BenchRun.h"
 #include "bench/PrivateTempFolder.h"
 #include "win/ComInitialization.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: sets up what is missing, builds both architectures, registers
+# The main job: sets up what is missing, builds what it runs (the filter, the
+# camera library and lumoracap; no tests) for both architectures, registers
 # the filter of each architecture in the private Wine prefix (as a user would
 # with regsvr32) and captures five seconds from the simulated camera with
 # lumoracap into out/capture.avi, with one frame in out/snapshot.png.
@@ -7,7 +8,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$REPO/scripts/wine.sh"
 
-prepare_and_start
+# What this job runs, and nothing else: scripts/test.sh builds the rest.
+prepare_and_start ZorvikFilter ZorvikSDK lumoracap
 
 # ZorvikFilter.dll of each architecture, with ZorvikSDK.dll beside it, is
 # registered with the regsvr32 of its own architecture: the 64-bit one in

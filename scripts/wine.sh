@@ -3,7 +3,8 @@
 # wine_prefix   creates the private prefix once (wineboot, about 15 s)
 # servers_start starts a persistent wineserver and an Xvfb display; exports DISPLAY
 # servers_stop  stops both again
-# prepare_and_start  setup, build, then the servers (stopped again at exit)
+# prepare_and_start [TARGET...]  setup, build (only the targets given, or
+#               everything), then the servers (stopped again at exit)
 
 wine_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -58,7 +59,7 @@ servers_stop() {
 
 prepare_and_start() {
     bash "$REPO/scripts/setup.sh"
-    bash "$REPO/scripts/build.sh"
+    bash "$REPO/scripts/build.sh" "$@"
     trap servers_stop EXIT
     servers_start
 }

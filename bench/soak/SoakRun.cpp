@@ -10,7 +10,7 @@
 #include "bench/SampleTimeline.h"
 #include "framework/UnknownBase.h"
 #include "simcamera/SimControl.h"
-#include "win/ProcessCounts.h"
+#include "diagnostics/ProcessCounts.h"
 #include "win/ComObject.h"
 
 using Microsoft::WRL::ComPtr;

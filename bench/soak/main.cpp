@@ -13,7 +13,7 @@
 #include "bench/soak/SoakReport.h"
 #include "bench/soak/SoakRun.h"
 #include "win/ComInitialization.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 namespace {
 

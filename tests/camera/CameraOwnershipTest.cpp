@@ -22,7 +22,7 @@
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WaitFor.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using testenv::FrameCounters;
 using testenv::IsStamp;

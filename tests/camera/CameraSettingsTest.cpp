@@ -20,7 +20,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "win/Event.h"
 #include "win/UniqueHandle.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using testenv::JournalLines;
 using Lines = std::vector<std::string>;

@@ -17,7 +17,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/TestEnvironment.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 namespace {
 

@@ -30,7 +30,7 @@
 #include "win/ComObject.h"
 #include "win/MediaType.h"
 #include "win/TaskMemory.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 #include "win/Window.h"
 
 using namespace conformance;

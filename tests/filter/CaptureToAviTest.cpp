@@ -10,7 +10,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 #include "win/ComObject.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 

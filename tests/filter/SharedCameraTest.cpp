@@ -12,7 +12,7 @@
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 

@@ -15,7 +15,7 @@
 #include "tests/pages/CameraEvidence.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 

@@ -11,7 +11,7 @@
 #include "tests/framework/TestSourceFilter.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/WaitFor.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 using testenv::WaitFor;

@@ -9,7 +9,7 @@
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using graph::PinCategory;
 using graph::SourceGraph;

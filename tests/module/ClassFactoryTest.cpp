@@ -15,7 +15,7 @@
 #include "module/ClassFactory.h"
 #include "tests/framework/CountingUnknown.h"
 #include "win/Thread.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -19,7 +19,7 @@
 #include "win/MediaType.h"
 #include "win/Module.h"
 #include "win/TaskMemory.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 #include "tools/lumoracap/DeviceLookup.h"
 
 using Microsoft::WRL::ComPtr;

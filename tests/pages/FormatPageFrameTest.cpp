@@ -10,7 +10,7 @@
 #include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using evidence::Field;
 

@@ -9,7 +9,7 @@
 #include "resources/resource.h"
 #include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using evidence::ExpectFields;
 using evidence::Field;

@@ -19,7 +19,7 @@
 #include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PagesObject.h"
 #include "tests/pages/RecordingPageSite.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using evidence::Field;
 using Microsoft::WRL::ComPtr;

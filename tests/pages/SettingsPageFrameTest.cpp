@@ -12,7 +12,7 @@
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
 #include "tests/support/ProcessCounters.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using evidence::Called;
 using evidence::ExpectFields;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/support/SimCameraProbe.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using simtest::Frame;
 using simtest::Pixel;

@@ -12,7 +12,7 @@
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WaitFor.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using simtest::FetchFrame;
 using simtest::QpcNow;

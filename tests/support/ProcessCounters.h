@@ -2,7 +2,7 @@
 // win/ProcessCounts.h).
 #pragma once
 
-#include "win/ProcessCounts.h"
+#include "diagnostics/ProcessCounts.h"
 
 namespace testenv {
 

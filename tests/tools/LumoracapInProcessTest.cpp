@@ -20,7 +20,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 #include "tests/tools/SmallVolume.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/Lumoracap.h"
@@ -150,7 +150,7 @@ TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesTheOutp
         std::vector<std::string> boxes;
         {
             filtertest::MessageBoxAnswerer person;
-            run = RunInProcess({L"capture", L"--seconds", L"2", L"--out", Wide(avi)});
+            run = RunInProcess({L"capture", L"--seconds", L"3", L"--out", Wide(avi)});
             // The box comes up on a thread of its own, without holding up the command.
             person.WaitForTexts(1);
             boxes = person.Texts();
@@ -204,6 +204,31 @@ TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
     EXPECT_EQ(probe.width, 3032);
     EXPECT_EQ(LeftoverCaptureFiles(), 0);
     ExpectModuleCanUnload();
+    DeleteFileA(avi.c_str());
+}
+
+// A disk slower than the format needs: frames find the write queue full,
+// and the summary names the disk with its rate and the format's.
+TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
+{
+    win::Watchdog watchdog(180000, "slow disk");
+    const std::string avi = testenv::TempPath("slow-disk.avi");
+    CommandRun run;
+    {
+        toolstest::SlowDisk disk(100); // about 180 MB/s for 3032 x 2016 frames
+        run = RunInProcess({L"capture", L"--seconds", L"3", L"--out", Wide(avi)});
+    }
+    EXPECT_EQ(run.exitCode, kExitSuccess) << run.out << run.err;
+    const size_t lost = run.out.find(" frames dropped: the disk took ");
+    ASSERT_NE(lost, std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("this format needs 550 MB/s; no size or rate the device lists would fit", lost),
+              std::string::npos)
+        << run.out;
+    double diskMBps = 0;
+    ASSERT_EQ(std::sscanf(run.out.c_str() + lost, " frames dropped: the disk took %lf MB/s", &diskMBps), 1);
+    EXPECT_GT(diskMBps, 20); // loose: a loaded machine writes slower still
+    EXPECT_LT(diskMBps, 190);
+    EXPECT_EQ(LeftoverCaptureFiles(), 0);
     DeleteFileA(avi.c_str());
 }
 

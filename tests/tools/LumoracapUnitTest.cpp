@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -16,11 +17,13 @@
 #include "tools/lumoracap/CommandLine.h"
 #include "tools/lumoracap/Lumoracap.h"
 #include "tools/lumoracap/FrameRecorder.h"
+#include "tools/lumoracap/LostFrames.h"
 #include "tools/lumoracap/PngWriter.h"
+#include "tools/lumoracap/ProgressLine.h"
 #include "tools/lumoracap/StreamFormat.h"
 #include "version/ProductVersion.h"
 #include "win/Event.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using toolstest::VolumeOf;
 
@@ -377,6 +380,126 @@ TEST(FrameRecorder, AFailedWriteEndsTheWritingAndIsSignalled)
     ASSERT_TRUE(writer.Complete());
     ExpectFramesReadBackInOrder(path, 3);
     DeleteFileA(path.c_str());
+}
+
+// The rate is the disk's while it writes, not the capture's: idle time
+// between frames (a camera that delivers fewer) is left out.
+TEST(FrameRecorder, MeasuresTheRateTheDiskTookWhileWriting)
+{
+    win::Watchdog watchdog(60000, "slow disk");
+    const DWORD kWriteMs = 50;
+    AviWriter::Storage disk = AviWriter::Disk();
+    const auto write = disk.write;
+    disk.write = [write, kWriteMs](HANDLE file, const void* data, DWORD bytes) {
+        if (bytes == kTestFormat.biSizeImage) {
+            Sleep(kWriteMs); // the frames' data, not the chunk headers
+        }
+        return write(file, data, bytes);
+    };
+    const std::string path = testenv::TempPath("slow.avi");
+    AviWriter writer(1ull << 30, disk);
+    ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
+    FrameRecorder recorder(writer, 5);
+    EXPECT_EQ(recorder.WriteBytesPerSecond(), 0) << "nothing written yet";
+    ASSERT_TRUE(recorder.Start());
+    const int kFrames = 5;
+    for (int i = 0; i < kFrames; ++i) {
+        const std::vector<BYTE> frame = TestFrame(i);
+        recorder.Push(frame.data(), static_cast<DWORD>(frame.size()));
+        Sleep(4 * kWriteMs); // the disk idles three times as long as it writes
+    }
+    EXPECT_EQ(recorder.Stop(), S_OK);
+    const double diskRate = kTestFormat.biSizeImage * 1000.0 / kWriteMs;
+    EXPECT_LE(recorder.WriteBytesPerSecond(), diskRate * 1.05);
+    EXPECT_GE(recorder.WriteBytesPerSecond(), diskRate * 0.4) << "idle time counted as writing";
+    EXPECT_EQ(writer.Finish(1), S_OK);
+    DeleteFileA(path.c_str());
+}
+
+TEST(LostFrames, TheDiskIsNamedOnlyWhenItCouldNotKeepUp)
+{
+    // 3032 x 2016 at 30 fps needs 550 MB/s; at 15 fps 275 MB/s.
+    const std::vector<ListedFormat> camera = {{3032, 2016, 15, 30}, {3264, 2448, 15, 30}};
+    std::vector<ListedFormat> withSmaller = camera;
+    withSmaller.push_back({1512, 1008, 15, 30}); // 137 MB/s at 30 fps
+    withSmaller.push_back({2016, 1512, 15, 30}); // 274 MB/s at 30 fps
+    struct Case {
+        long dropped;
+        long unwritten;
+        long width;
+        long height;
+        double fps;
+        double diskMBps;
+        const std::vector<ListedFormat>* listed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {0, 0, 3032, 2016, 30, 336, &camera, ""},
+        // The queue overflowed: the disk's, whatever it took.
+        {0, 54, 3032, 2016, 30, 336, &camera,
+         "54 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
+         "a lower rate would fit: --fps 15 (275 MB/s)"},
+        {3, 7, 3032, 2016, 30, 336, &withSmaller,
+         "10 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
+         "a smaller size would fit: --size 2016x1512 (274 MB/s)"},
+        {0, 5, 3032, 2016, 30, 0, &camera, "5 frames dropped: the disk did not keep up, this format needs 550 MB/s"},
+        // Frames lost before lumoracap, with a disk slower than the format:
+        // the disk could not have taken them either.
+        {54, 0, 3032, 2016, 30, 336, &camera,
+         "54 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
+         "a lower rate would fit: --fps 15 (275 MB/s)"},
+        {2, 0, 3264, 2448, 15, 300, &camera,
+         "2 frames dropped: the disk took 300 MB/s, this format needs 360 MB/s; "
+         "a smaller size would fit: --size 3032x2016 (275 MB/s)"},
+        {1, 0, 3032, 2016, 30, 100, &camera,
+         "1 frame dropped: the disk took 100 MB/s, this format needs 550 MB/s; "
+         "no size or rate the device lists would fit; capture to a faster disk"},
+        {4, 0, 3032, 2016, 15, 200, &camera,
+         "4 frames dropped: the disk took 200 MB/s, this format needs 275 MB/s; "
+         "no size or rate the device lists would fit; capture to a faster disk"},
+        // The disk kept up: the camera's or the filter's.
+        {10, 0, 3032, 2016, 30, 900, &camera,
+         "10 frames dropped before reaching lumoracap, by the camera or the filter; "
+         "the disk kept up (it took 900 MB/s, this format needs 550 MB/s)"},
+        {1, 0, 3032, 2016, 30, 0, &camera, "1 frame dropped before reaching lumoracap, by the camera or the filter"},
+    };
+    for (const Case& c : cases) {
+        CaptureFigures figures;
+        figures.dropped = c.dropped;
+        figures.unwritten = c.unwritten;
+        figures.width = c.width;
+        figures.height = c.height;
+        figures.framesPerSecond = c.fps;
+        figures.diskBytesPerSecond = c.diskMBps * 1e6;
+        figures.listed = *c.listed;
+        EXPECT_EQ(ExplainLostFrames(figures), c.message)
+            << c.dropped << " dropped, " << c.unwritten << " unwritten, " << c.diskMBps << " MB/s";
+    }
+}
+
+TEST(ProgressLine, RewritesItselfOnAConsoleAndPrintsALineASecondElsewhere)
+{
+    for (const bool live : {true, false}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        Console console{out, err, live};
+        ProgressLine progress(console);
+        for (double seconds = 0.25; seconds < 2.9; seconds += 0.25) {
+            progress.Update(seconds, static_cast<long>(seconds * 30), 0, 0);
+        }
+        progress.Finish(3.0, 90, 1, 2);
+        const std::string last = "     3.0 s      90 frames   30.0 fps     1 dropped     2 unwritten";
+        const std::string text = out.str();
+        if (live) {
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 12);
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+            EXPECT_EQ(text.substr(text.rfind('\r')), "\r" + last + " \n");
+        } else {
+            EXPECT_EQ(text, "     1.0 s      30 frames   30.0 fps     0 dropped     0 unwritten\n"
+                                 "     2.0 s      60 frames   30.0 fps     0 dropped     0 unwritten\n" +
+                                     last + "\n");
+        }
+    }
 }
 
 TEST(AviWriter, AFileThatCannotBeCreatedReportsWhy)

@@ -1,5 +1,6 @@
-// A disk of a given size for lumoracap's AVI writer: a write that would take
-// the file past it writes what fits and fails as a full disk does.
+// Disks for lumoracap's AVI writer: one of a given size, where a write that
+// would take the file past it writes what fits and fails as a full disk
+// does; and a slow one.
 #pragma once
 
 #include <windows.h>
@@ -38,6 +39,27 @@ public:
     ~SmallVolume() { AviWriter::SetDefaultStorage(AviWriter::Disk()); }
     SmallVolume(const SmallVolume&) = delete;
     SmallVolume& operator=(const SmallVolume&) = delete;
+};
+
+// Every AVI writer made in the scope (by a whole command) takes writeMs for
+// each write of more than a megabyte (a frame), as a slow disk does.
+class SlowDisk {
+public:
+    explicit SlowDisk(DWORD writeMs)
+    {
+        AviWriter::Storage disk = AviWriter::Disk();
+        const auto write = disk.write;
+        disk.write = [write, writeMs](HANDLE file, const void* data, DWORD bytes) {
+            if (bytes > (1u << 20)) {
+                Sleep(writeMs);
+            }
+            return write(file, data, bytes);
+        };
+        AviWriter::SetDefaultStorage(disk);
+    }
+    ~SlowDisk() { AviWriter::SetDefaultStorage(AviWriter::Disk()); }
+    SlowDisk(const SlowDisk&) = delete;
+    SlowDisk& operator=(const SlowDisk&) = delete;
 };
 
 } // namespace toolstest

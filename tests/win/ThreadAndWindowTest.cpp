@@ -7,7 +7,7 @@
 #include "tests/support/WaitFor.h"
 #include "win/Event.h"
 #include "win/Thread.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 #include "win/Window.h"
 
 namespace {

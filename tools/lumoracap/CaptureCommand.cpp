@@ -1,7 +1,8 @@
 // lumoracap capture: the capture pin, at the size and rate asked with --size
 // and --fps, into an AVI file for a number of seconds (and the preview pin
-// into a window when asked), with one progress line that updates in place, a
-// summary, and optionally the last frame as PNG.
+// into a window when asked), with its progress (ProgressLine), a summary that
+// says why frames were lost when they were (LostFrames.h), and optionally the
+// last frame as PNG.
 //
 // The program writes the file itself from the sample grabber: Wine's AVI mux
 // starts only in full interleaving behind a sink with IStream (which Wine's
@@ -18,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/CaptureGraph.h"
@@ -25,7 +28,9 @@
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/FrameRecorder.h"
+#include "tools/lumoracap/LostFrames.h"
 #include "tools/lumoracap/MessagePump.h"
+#include "tools/lumoracap/ProgressLine.h"
 #include "tools/lumoracap/StreamFormat.h"
 #include "tools/lumoracap/Text.h"
 #include "win/ComObject.h"
@@ -48,17 +53,6 @@ long DroppedFrames(IAMDroppedFrames* counts)
         return 0;
     }
     return dropped;
-}
-
-// "  3.2 s    96 frames   30.0 fps     0 dropped     0 unwritten", rewritten
-// in place. Unwritten frames reached the program but found the write queue
-// full: the disk fell behind.
-void PrintProgress(Console& console, double seconds, long frames, long dropped, long unwritten)
-{
-    char line[112];
-    std::snprintf(line, sizeof(line), "\r  %6.1f s  %6ld frames  %5.1f fps  %4ld dropped  %4ld unwritten ", seconds,
-                  frames, seconds > 0 ? frames / seconds : 0.0, dropped, unwritten);
-    console.out << line << std::flush;
 }
 
 // ", 15.0 fps" from the interval the pin announces; nothing without one.
@@ -84,23 +78,6 @@ double FileMegabytes(const std::wstring& path)
         return 0;
     }
     return (static_cast<double>(file.nFileSizeHigh) * 4294967296.0 + file.nFileSizeLow) / (1024.0 * 1024.0);
-}
-
-// The capture pin through grabber into the null renderer (the file and the
-// snapshot are fed from the grabber), with preview the preview pin into a
-// window; the format the grabber receives.
-HRESULT BuildCaptureGraph(CaptureGraph& graph, IBaseFilter* device, const Options& options, FrameGrabber* grabber,
-                          BITMAPINFOHEADER* format, REFERENCE_TIME* frameInterval)
-{
-    if (!grabber) {
-        return E_OUTOFMEMORY;
-    }
-    RETURN_IF_FAILED(graph.Create(device, options.device));
-    RETURN_IF_FAILED(graph.Render(CaptureGraph::Pin::Capture, grabber, false));
-    if (options.preview) {
-        RETURN_IF_FAILED(graph.Render(CaptureGraph::Pin::Preview, nullptr, true));
-    }
-    return graph.GrabbedFormat(CaptureGraph::Pin::Capture, format, frameInterval) ? S_OK : VFW_E_INVALIDMEDIATYPE;
 }
 
 // A new, empty file beside an output file, which the capture is written to
@@ -159,12 +136,32 @@ struct Tally {
     double seconds = 0;  // from the start of the recording to its end
     long dropped = 0;    // by the camera's path (IAMDroppedFrames)
     long unwritten = 0;  // by the write queue (the disk fell behind)
+    double diskBytesPerSecond = 0; // what the disk took while writing
 };
+
+// The figures ExplainLostFrames weighs: the counts, the format captured (its
+// rate from the interval its type announces, or the rate the frames came at
+// when it announces none) and what the pin lists.
+CaptureFigures Figures(const Tally& tally, const BITMAPINFOHEADER& format, REFERENCE_TIME frameInterval,
+                       std::vector<ListedFormat> listed, long frames)
+{
+    CaptureFigures figures;
+    figures.dropped = tally.dropped;
+    figures.unwritten = tally.unwritten;
+    figures.width = format.biWidth;
+    figures.height = std::abs(format.biHeight);
+    figures.framesPerSecond = frameInterval > 0 ? 1e7 / static_cast<double>(frameInterval)
+                              : tally.seconds > 0 ? (frames + tally.dropped + tally.unwritten) / tally.seconds
+                                                  : 0;
+    figures.diskBytesPerSecond = tally.diskBytesPerSecond;
+    figures.listed = std::move(listed);
+    return figures;
+}
 
 // Shows the progress line until the capture's time has passed or a write
 // has failed (true); tally->seconds is the time recorded.
 bool ShowProgress(int captureSeconds, FrameGrabber& grabber, FrameRecorder& recorder, IAMDroppedFrames* counts,
-                  Console& console, Tally* tally)
+                  ProgressLine& progress, Tally* tally)
 {
     const ULONGLONG start = GetTickCount64();
     const ULONGLONG captureMs = static_cast<ULONGLONG>(captureSeconds) * 1000;
@@ -173,7 +170,7 @@ bool ShowProgress(int captureSeconds, FrameGrabber& grabber, FrameRecorder& reco
         const ULONGLONG left = captureMs - (GetTickCount64() - start);
         writeFailed = WaitDispatchingMessages(recorder.FailedEvent(),
                                               static_cast<DWORD>(left < kProgressEveryMs ? left : kProgressEveryMs));
-        PrintProgress(console, SecondsSince(start), grabber.Frames(), DroppedFrames(counts), recorder.Dropped());
+        progress.Update(SecondsSince(start), grabber.Frames(), DroppedFrames(counts), recorder.Dropped());
     }
     tally->seconds = SecondsSince(start);
     return writeFailed;
@@ -181,10 +178,11 @@ bool ShowProgress(int captureSeconds, FrameGrabber& grabber, FrameRecorder& reco
 
 // Once the writing has ended with `written` (the first failure, or S_OK):
 // a finished file with frames replaces the output and the summary is
-// printed; otherwise the output stays as it was. kExitSuccess, or the exit
-// code with its message printed.
+// printed, with why frames were lost when they were (lost); otherwise the
+// output stays as it was. kExitSuccess, or the exit code with its message
+// printed.
 int KeepCapture(TemporaryFile& temporary, const AviWriter& avi, HRESULT written, const Tally& tally,
-                const std::wstring& device, const std::wstring& aviPath, Console& console)
+                const std::string& lost, const std::wstring& device, const std::wstring& aviPath, Console& console)
 {
     if (!avi.Complete() || avi.Frames() == 0) {
         if (FAILED(written)) {
@@ -205,7 +203,14 @@ int KeepCapture(TemporaryFile& temporary, const AviWriter& avi, HRESULT written,
                   "Captured %lu frames in %.1f s (%.1f fps), %ld dropped, %ld unwritten, %.0f MB written to ",
                   static_cast<unsigned long>(avi.Frames()), tally.seconds, avi.Frames() / tally.seconds,
                   tally.dropped, tally.unwritten, FileMegabytes(aviPath));
-    console.out << summary << Quoted(aviPath) << "\n";
+    char rate[48] = "";
+    if (tally.diskBytesPerSecond > 0) {
+        std::snprintf(rate, sizeof(rate), " (the disk took %.0f MB/s)", tally.diskBytesPerSecond / 1e6);
+    }
+    console.out << summary << Quoted(aviPath) << rate << "\n";
+    if (!lost.empty()) {
+        console.out << lost << "\n";
+    }
     if (FAILED(written)) {
         console.err << "lumoracap: cannot write " << Quoted(aviPath) << ": " << DescribeResult(written)
                     << "; the capture stopped, and the file holds the " << avi.Frames()
@@ -231,29 +236,25 @@ int CaptureToFile(const Options& options, Console& console)
             return exitCode;
         }
     }
+    // The capture pin, at the size and rate asked, into the grabber, which
+    // feeds the file and the snapshot (and with --preview the preview pin
+    // into a window).
     ComPtr<IBaseFilter> device;
-    exitCode = OpenDevice(options.device, console, &device);
-    if (exitCode != kExitSuccess) {
-        return exitCode;
-    }
-    // --size and --fps, before the pin connects.
-    exitCode = ChooseStreamFormat(device.Get(), PIN_CATEGORY_CAPTURE, options, console);
-    if (exitCode != kExitSuccess) {
-        return exitCode;
-    }
-
-    const ComPtr<FrameGrabber> grabber = win::MakeComObject<FrameGrabber>();
+    ComPtr<FrameGrabber> grabber;
     CaptureGraph graph;
+    exitCode = SetUpGrabbingGraph(options, CaptureGraph::Pin::Capture, "capture", console, graph, &device, &grabber);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
+    }
     BITMAPINFOHEADER format = {};
     REFERENCE_TIME frameInterval = 0;
-    HRESULT hr = BuildCaptureGraph(graph, device.Get(), options, grabber.Get(), &format, &frameInterval);
-    if (FAILED(hr)) {
-        return ReportGraphNotBuilt("capture", options.device, hr, console);
+    if (!graph.GrabbedFormat(CaptureGraph::Pin::Capture, &format, &frameInterval)) {
+        return ReportGraphNotBuilt("capture", options.device, VFW_E_INVALIDMEDIATYPE, console);
     }
     // Declared before the writer, so that the file is closed before it is
     // removed.
     TemporaryFile temporary;
-    hr = temporary.Create(aviPath);
+    HRESULT hr = temporary.Create(aviPath);
     if (FAILED(hr)) {
         return ReportWriteFailure(aviPath, hr, console);
     }
@@ -280,7 +281,8 @@ int CaptureToFile(const Options& options, Console& console)
     }
     ComPtr<IAMDroppedFrames> counts = graph.CaptureFrameCounts();
     Tally tally;
-    const bool writeFailed = ShowProgress(options.seconds, *grabber.Get(), recorder, counts.Get(), console, &tally);
+    ProgressLine progress(console);
+    const bool writeFailed = ShowProgress(options.seconds, *grabber.Get(), recorder, counts.Get(), progress, &tally);
 
     // The recording ends here (or at the failed write), so that the file
     // holds the frames of exactly this time; the snapshot is the next frame
@@ -302,9 +304,11 @@ int CaptureToFile(const Options& options, Console& console)
     }
     tally.dropped = DroppedFrames(counts.Get());
     tally.unwritten = recorder.Dropped();
-    PrintProgress(console, tally.seconds, static_cast<long>(avi.Frames()), tally.dropped, tally.unwritten);
-    console.out << "\n";
-    exitCode = KeepCapture(temporary, avi, written, tally, options.device, aviPath, console);
+    tally.diskBytesPerSecond = recorder.WriteBytesPerSecond();
+    progress.Finish(tally.seconds, static_cast<long>(avi.Frames()), tally.dropped, tally.unwritten);
+    const std::string lost = ExplainLostFrames(
+        Figures(tally, format, frameInterval, ListedFormats(device.Get(), PIN_CATEGORY_CAPTURE), grabber->Frames()));
+    exitCode = KeepCapture(temporary, avi, written, tally, lost, options.device, aviPath, console);
     if (exitCode != kExitSuccess) {
         return exitCode;
     }

@@ -1,58 +1,11 @@
 #include "tools/lumoracap/CommandLine.h"
 
+#include <algorithm>
+
 #include "tools/lumoracap/StandardControlNames.h"
 #include "tools/lumoracap/Text.h"
 
 namespace {
-
-struct CommandName {
-    const wchar_t* name;
-    Command command;
-};
-
-const CommandName kCommands[] = {
-    {L"devices", Command::Devices},   {L"formats", Command::Formats},   {L"capture", Command::Capture},
-    {L"snapshot", Command::Snapshot}, {L"settings", Command::Settings}, {L"controls", Command::Controls},
-    {L"set", Command::Set},
-};
-
-// The options each command takes (besides --help).
-bool Accepts(Command command, const std::wstring& option)
-{
-    switch (command) {
-    case Command::Devices:
-        return false;
-    case Command::Formats:
-    case Command::Settings:
-    case Command::Controls:
-    case Command::Set:
-        return option == L"--device";
-    case Command::Snapshot:
-        return option == L"--device" || option == L"--out" || option == L"--size" || option == L"--fps";
-    case Command::Capture:
-        return option == L"--device" || option == L"--out" || option == L"--seconds" || option == L"--preview" ||
-               option == L"--snapshot" || option == L"--size" || option == L"--fps";
-    case Command::None:
-        break;
-    }
-    return false;
-}
-
-bool IsHelp(const std::wstring& arg)
-{
-    return arg == L"--help" || arg == L"-h" || arg == L"/?";
-}
-
-bool TakesValue(const std::wstring& option)
-{
-    return option == L"--device" || option == L"--seconds" || option == L"--out" || option == L"--snapshot" ||
-           option == L"--size" || option == L"--fps";
-}
-
-bool IsKnownOption(const std::wstring& option)
-{
-    return TakesValue(option) || option == L"--preview";
-}
 
 // A whole number from 1 to 3600, nothing else.
 bool ParseSeconds(const std::wstring& text, int* seconds)
@@ -191,6 +144,166 @@ bool ParseFramesPerSecond(const std::wstring& text, double* framesPerSecond)
     return true;
 }
 
+
+// The commands, in the order the usage lists them.
+struct CommandRule {
+    const wchar_t* name;
+    Command command;
+    const char* arguments; // what follows the name, before the options
+    const char* help;      // "\n" continues on the next line
+};
+
+const CommandRule kCommands[] = {
+    {L"devices", Command::Devices, "", "list the video input devices by name"},
+    {L"formats", Command::Formats, "", "list the formats of the device's capture pin"},
+    {L"capture", Command::Capture, "",
+     "capture N seconds into an AVI file, showing progress,\n"
+     "and say why frames were lost when they were"},
+    {L"snapshot", Command::Snapshot, "", "save one frame as PNG"},
+    {L"settings", Command::Settings, "", "open the camera's property pages"},
+    {L"controls", Command::Controls, "",
+     "list the standard camera controls: range, default,\n"
+     "current value and whether the camera sets it itself"},
+    {L"set", Command::Set, "NAME VALUE|auto",
+     "set one standard control (a name \"controls\" lists,\n"
+     "such as brightness, exposure or fliphorizontal)"},
+};
+
+constexpr unsigned Of(Command command)
+{
+    return 1u << static_cast<unsigned>(command);
+}
+
+// The options: which commands take and need each, how its value is read and
+// checked, and its line in the usage. A switch has no value.
+struct OptionRule {
+    const wchar_t* name;
+    const char* value;   // its placeholder ("N", "FILE"), or null for a switch
+    unsigned takenBy;    // Of(command) bits
+    unsigned neededBy;
+    bool (*apply)(const std::wstring& value, Options* options); // false: the value is not valid
+    const char* takes;   // what a refused value is told ("takes ... , not \"x\"")
+    const char* help;    // "\n" continues on the next line
+};
+
+const OptionRule kOptions[] = {
+    {L"--device", "NAME",
+     Of(Command::Formats) | Of(Command::Capture) | Of(Command::Snapshot) | Of(Command::Settings) |
+         Of(Command::Controls) | Of(Command::Set),
+     0, [](const std::wstring& value, Options* options) { options->device = value; return true; }, "",
+     "the video input device to use (default \"Lumora Camera\")"},
+    {L"--seconds", "N", Of(Command::Capture), Of(Command::Capture),
+     [](const std::wstring& value, Options* options) { return ParseSeconds(value, &options->seconds); },
+     "takes a whole number of seconds from 1 to 3600", "the seconds to capture, 1 to 3600"},
+    {L"--out", "FILE", Of(Command::Capture) | Of(Command::Snapshot), Of(Command::Capture) | Of(Command::Snapshot),
+     [](const std::wstring& value, Options* options) { options->out = value; return true; }, "",
+     "the file to write, .avi or .png"},
+    {L"--preview", nullptr, Of(Command::Capture), 0,
+     [](const std::wstring&, Options* options) { options->preview = true; return true; }, "",
+     "also show the preview pin in a window"},
+    {L"--snapshot", "FILE", Of(Command::Capture), 0,
+     [](const std::wstring& value, Options* options) { options->snapshot = value; return true; }, "",
+     "also save the last frame as PNG"},
+    {L"--size", "WxH", Of(Command::Capture) | Of(Command::Snapshot), 0,
+     [](const std::wstring& value, Options* options) {
+         return ParseSize(value, &options->width, &options->height);
+     },
+     "takes the frame's width and height as WxH, such as 3264x2448",
+     "the frame size, one the device lists\n(lumoracap formats), such as 3264x2448"},
+    {L"--fps", "N", Of(Command::Capture) | Of(Command::Snapshot), 0,
+     [](const std::wstring& value, Options* options) {
+         return ParseFramesPerSecond(value, &options->framesPerSecond);
+     },
+     "takes frames per second above 0 and up to 1000, such as 15",
+     "frames per second, such as 15 (the Lumora Camera\nruns at 15 or 30 and keeps the one chosen)"},
+};
+
+// Switches that stand alone, anywhere on the line.
+bool IsHelp(const std::wstring& arg)
+{
+    return arg == L"--help" || arg == L"-h" || arg == L"/?";
+}
+const char kHelpUsage[] = "show this text";
+const char kVersionUsage[] = "show the version of Lumora Camera this program belongs to";
+
+const OptionRule* FindOption(const std::wstring& name)
+{
+    for (const OptionRule& rule : kOptions) {
+        if (name == rule.name) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+// "  NAME  help", the help at column 31 and its continuation lines below it.
+void AddUsageLine(const std::string& name, const std::string& help, std::string* text)
+{
+    const size_t kHelpColumn = 31;
+    std::string line = "  " + name;
+    if (line.size() + 1 > kHelpColumn) {
+        *text += line + "\n";
+        line.clear();
+    }
+    line.resize(kHelpColumn, ' ');
+    for (char c : help) {
+        line += c;
+        if (c == '\n') {
+            line += std::string(kHelpColumn, ' ');
+        }
+    }
+    *text += line + "\n";
+}
+
+// "capture, snapshot", or "every command but devices" for most of them.
+std::string CommandsOf(unsigned bits)
+{
+    std::string taking;
+    std::string others;
+    int count = 0;
+    for (const CommandRule& rule : kCommands) {
+        std::string& list = (bits & Of(rule.command)) ? taking : others;
+        list += (list.empty() ? "" : ", ") + Utf8(rule.name);
+        count += (bits & Of(rule.command)) ? 1 : 0;
+    }
+    return count * 2 > static_cast<int>(sizeof(kCommands) / sizeof(kCommands[0])) ? "every command but " + others
+                                                                                   : taking;
+}
+
+std::string BuildUsageText()
+{
+    std::string text = "Usage: lumoracap <command> [options]\n\nCommands:\n";
+    for (const CommandRule& command : kCommands) {
+        std::string synopsis = Utf8(command.name);
+        if (*command.arguments) {
+            synopsis += std::string(" ") + command.arguments;
+        }
+        for (const OptionRule& option : kOptions) {
+            if (option.neededBy & Of(command.command)) {
+                synopsis += " " + Utf8(option.name) + " " + option.value;
+            }
+        }
+        AddUsageLine(synopsis, command.help, &text);
+    }
+    text += "\nOptions:\n";
+    for (const OptionRule& option : kOptions) {
+        const std::string name = Utf8(option.name) + (option.value ? std::string(" ") + option.value : "");
+        // The commands that take it after the help, on its last line when
+        // that stays within 80 columns.
+        const std::string help = option.help;
+        const std::string commands =
+            "(" + CommandsOf(option.takenBy) + (option.neededBy ? "; needed" : "") + ")";
+        const size_t lastLine = help.size() - (help.rfind('\n') == std::string::npos ? 0 : help.rfind('\n') + 1);
+        AddUsageLine(name, help + (31 + lastLine + 1 + commands.size() <= 80 ? " " : "\n") + commands, &text);
+    }
+    AddUsageLine("--help", kHelpUsage, &text);
+    AddUsageLine("--version", kVersionUsage, &text);
+    text += "\n"
+            "Exit codes: 0 success, 1 failure, 2 bad command line, 3 device not registered,\n"
+            "            4 camera did not start, 5 file could not be written.\n";
+    return text;
+}
+
 } // namespace
 
 bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, std::string* error)
@@ -212,9 +325,9 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, s
         *error = "no command given";
         return false;
     }
-    for (const CommandName& entry : kCommands) {
-        if (args[0] == entry.name) {
-            options->command = entry.command;
+    for (const CommandRule& rule : kCommands) {
+        if (args[0] == rule.name) {
+            options->command = rule.command;
         }
     }
     if (options->command == Command::None) {
@@ -229,88 +342,46 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, s
         }
         firstOption = 3;
     }
+    const std::string command = Utf8(args[0]);
+    std::vector<const OptionRule*> given;
     for (size_t i = firstOption; i < args.size(); ++i) {
-        const std::wstring& option = args[i];
-        if (!IsKnownOption(option)) {
-            *error = option.compare(0, 2, L"--") == 0 ? "unknown option " + Utf8(option)
-                                                       : "unexpected argument \"" + Utf8(option) + "\"";
+        const std::wstring& name = args[i];
+        const OptionRule* option = FindOption(name);
+        if (!option) {
+            *error = name.compare(0, 2, L"--") == 0 ? "unknown option " + Utf8(name)
+                                                     : "unexpected argument \"" + Utf8(name) + "\"";
             return false;
         }
-        if (!Accepts(options->command, option)) {
-            *error = Utf8(option) + " is not an option of " + Utf8(args[0]);
+        if (!(option->takenBy & Of(options->command))) {
+            *error = Utf8(name) + " is not an option of " + command;
             return false;
         }
-        if (!TakesValue(option)) {
-            options->preview = true;
-            continue;
-        }
-        if (i + 1 >= args.size() || args[i + 1].empty()) {
-            *error = Utf8(option) + " needs a value";
-            return false;
-        }
-        const std::wstring& value = args[++i];
-        if (option == L"--device") {
-            options->device = value;
-        } else if (option == L"--out") {
-            options->out = value;
-        } else if (option == L"--snapshot") {
-            options->snapshot = value;
-        } else if (option == L"--size") {
-            if (!ParseSize(value, &options->width, &options->height)) {
-                *error = "--size takes the frame's width and height as WxH, such as 3264x2448, not \"" +
-                         Utf8(value) + "\"";
+        std::wstring value;
+        if (option->value) {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                *error = Utf8(name) + " needs a value";
                 return false;
             }
-        } else if (option == L"--fps") {
-            if (!ParseFramesPerSecond(value, &options->framesPerSecond)) {
-                *error = "--fps takes frames per second above 0 and up to 1000, such as 15, not \"" + Utf8(value) +
-                         "\"";
-                return false;
-            }
-        } else if (!ParseSeconds(value, &options->seconds)) {
-            *error = "--seconds takes a whole number of seconds from 1 to 3600, not \"" + Utf8(value) + "\"";
+            value = args[++i];
+        }
+        if (!option->apply(value, options)) {
+            *error = Utf8(name) + " " + option->takes + ", not \"" + Utf8(value) + "\"";
             return false;
         }
+        given.push_back(option);
     }
-
-    if (options->command == Command::Capture && options->seconds == 0) {
-        *error = "capture needs --seconds N";
-        return false;
-    }
-    if ((options->command == Command::Capture || options->command == Command::Snapshot) && options->out.empty()) {
-        *error = Utf8(args[0]) + " needs --out FILE";
-        return false;
+    for (const OptionRule& option : kOptions) {
+        if ((option.neededBy & Of(options->command)) &&
+            std::find(given.begin(), given.end(), &option) == given.end()) {
+            *error = command + " needs " + Utf8(option.name) + " " + option.value;
+            return false;
+        }
     }
     return true;
 }
 
 const char* UsageText()
 {
-    return "Usage: lumoracap <command> [options]\n"
-           "\n"
-           "Commands:\n"
-           "  devices                      list the video input devices by name\n"
-           "  formats                      list the formats of the device's capture pin\n"
-           "  capture --seconds N --out FILE.avi [--preview] [--snapshot FILE.png]\n"
-           "                               capture N seconds into an AVI file, showing progress;\n"
-           "                               --preview shows the preview pin in a window,\n"
-           "                               --snapshot also saves the last frame as PNG\n"
-           "  snapshot --out FILE.png      save one frame as PNG\n"
-           "  settings                     open the camera's property pages\n"
-           "  controls                     list the standard camera controls: range, default,\n"
-           "                               current value and whether the camera sets it itself\n"
-           "  set NAME VALUE|auto          set one standard control (a name \"controls\" lists,\n"
-           "                               such as brightness, exposure or fliphorizontal)\n"
-           "\n"
-           "Options:\n"
-           "  --device NAME                the video input device to use (default \"Lumora Camera\")\n"
-           "  --size WxH                   capture, snapshot: the frame size, one the device lists\n"
-           "                               (lumoracap formats), such as 3264x2448\n"
-           "  --fps N                      capture, snapshot: frames per second, such as 15 (the Lumora\n"
-           "                               Camera runs at 15 or 30 and keeps the one chosen)\n"
-           "  --help                       show this text\n"
-           "  --version                    show the version of Lumora Camera this program belongs to\n"
-           "\n"
-           "Exit codes: 0 success, 1 failure, 2 bad command line, 3 device not registered,\n"
-           "            4 camera did not start, 5 file could not be written.\n";
+    static const std::string text = BuildUsageText();
+    return text.c_str();
 }

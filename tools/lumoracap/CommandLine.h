@@ -1,15 +1,15 @@
-// lumoracap's command line: one command, then options.
+// lumoracap's command line: one command, then options. The commands and
+// options are declared once, in tables in CommandLine.cpp that drive the
+// parsing, the checks of each value and the usage text:
 //
-//   lumoracap devices
-//   lumoracap formats  [--device NAME]
-//   lumoracap capture  [--device NAME] --seconds N --out FILE.avi [--preview] [--snapshot FILE.png]
-//                      [--size WxH] [--fps N]
-//   lumoracap snapshot [--device NAME] --out FILE.png [--size WxH] [--fps N]
-//   lumoracap settings [--device NAME]
-//   lumoracap controls [--device NAME]
-//   lumoracap set NAME VALUE|auto [--device NAME]
-//   lumoracap --help
-//   lumoracap --version
+//   lumoracap devices | formats | settings | controls
+//   lumoracap capture --seconds N --out FILE.avi [--preview] [--snapshot FILE.png]
+//   lumoracap snapshot --out FILE.png
+//   lumoracap set NAME VALUE|auto
+//   lumoracap --help | --version
+//
+// with --device NAME (every command but devices), --size WxH and --fps N
+// (capture, snapshot).
 #pragma once
 
 #include <string>

@@ -5,7 +5,10 @@
 #include "tools/lumoracap/DeviceLookup.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/PngWriter.h"
+#include "tools/lumoracap/StreamFormat.h"
 #include "tools/lumoracap/Text.h"
+#include "win/ComObject.h"
+#include "win/HResult.h"
 #include "win/UniqueHandle.h"
 
 std::string Quoted(const std::wstring& text)
@@ -93,6 +96,46 @@ int ReportGraphNotBuilt(const char* purpose, const std::wstring& device, HRESULT
     console.err << "lumoracap: the " << purpose << " graph for " << Quoted(device)
                 << " could not be built: " << DescribeResult(hr) << "\n";
     return kExitFailure;
+}
+
+namespace {
+
+HRESULT BuildGrabbingGraph(CaptureGraph& graph, IBaseFilter* device, const Options& options, CaptureGraph::Pin pin,
+                           FrameGrabber* grabber)
+{
+    if (!grabber) {
+        return E_OUTOFMEMORY;
+    }
+    RETURN_IF_FAILED(graph.Create(device, options.device));
+    RETURN_IF_FAILED(graph.Render(pin, grabber, false));
+    if (options.preview) {
+        RETURN_IF_FAILED(graph.Render(CaptureGraph::Pin::Preview, nullptr, true));
+    }
+    return S_OK;
+}
+
+} // namespace
+
+int SetUpGrabbingGraph(const Options& options, CaptureGraph::Pin pin, const char* purpose, Console& console,
+                       CaptureGraph& graph, Microsoft::WRL::ComPtr<IBaseFilter>* device,
+                       Microsoft::WRL::ComPtr<FrameGrabber>* grabber)
+{
+    int exitCode = OpenDevice(options.device, console, device);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
+    }
+    // --size and --fps, before the pin connects.
+    const GUID& category = pin == CaptureGraph::Pin::Capture ? PIN_CATEGORY_CAPTURE : PIN_CATEGORY_PREVIEW;
+    exitCode = ChooseStreamFormat(device->Get(), category, options, console);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
+    }
+    *grabber = win::MakeComObject<FrameGrabber>();
+    const HRESULT hr = BuildGrabbingGraph(graph, device->Get(), options, pin, grabber->Get());
+    if (FAILED(hr)) {
+        return ReportGraphNotBuilt(purpose, options.device, hr, console);
+    }
+    return kExitSuccess;
 }
 
 int RunGraph(CaptureGraph& graph, const std::wstring& device, Console& console)

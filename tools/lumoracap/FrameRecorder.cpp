@@ -81,8 +81,16 @@ DWORD FrameRecorder::WriteQueuedFrames()
             frame = std::move(queue.front());
             queue.pop_front();
         }
+        LARGE_INTEGER before = {};
+        LARGE_INTEGER after = {};
+        QueryPerformanceCounter(&before);
         const HRESULT hr = writer.AddFrame(frame->data.get(), frame->bytes);
+        QueryPerformanceCounter(&after);
         win::LockGuard hold(queueLock);
+        writingTicks += after.QuadPart - before.QuadPart;
+        if (SUCCEEDED(hr)) {
+            bytesWritten += frame->bytes;
+        }
         freeBuffers.push_back(std::move(frame));
         if (FAILED(hr)) {
             failure = hr;
@@ -113,4 +121,16 @@ long FrameRecorder::Dropped()
 {
     win::LockGuard hold(queueLock);
     return dropped;
+}
+
+double FrameRecorder::WriteBytesPerSecond()
+{
+    LARGE_INTEGER frequency = {};
+    QueryPerformanceFrequency(&frequency);
+    win::LockGuard hold(queueLock);
+    if (bytesWritten == 0 || writingTicks <= 0) {
+        return 0;
+    }
+    return static_cast<double>(bytesWritten) * static_cast<double>(frequency.QuadPart) /
+           static_cast<double>(writingTicks);
 }

@@ -52,6 +52,10 @@ public:
 
     // Frames dropped because the queue was full.
     long Dropped();
+    // The rate the writer thread wrote frames at while it was writing (bytes
+    // over the time spent in AddFrame, idle time left out); 0 before the
+    // first frame is written.
+    double WriteBytesPerSecond();
     // Set when a write has failed (the writing has ended).
     HANDLE FailedEvent() const { return failed.Get(); }
 
@@ -73,6 +77,8 @@ private:
     std::vector<std::unique_ptr<Frame>> freeBuffers; // under queueLock
     size_t allocated = 0;                     // under queueLock: buffers that exist
     long dropped = 0;                         // under queueLock
+    ULONGLONG bytesWritten = 0;               // under queueLock
+    LONGLONG writingTicks = 0;                // under queueLock: performance counter ticks spent in AddFrame
     bool stopping = false;                    // under queueLock
     HRESULT failure = S_OK;                   // under queueLock
     win::Event failed{win::Event::Mode::ManualReset};

@@ -8,10 +8,12 @@
 #include <vector>
 
 // Where a command writes: out for results and progress, err for messages
-// about failures.
+// about failures. liveOut: out is a console window, where a progress line
+// can rewrite itself; otherwise (a file, a pipe) progress comes as plain lines.
 struct Console {
     std::ostream& out;
     std::ostream& err;
+    bool liveOut = false;
 };
 
 // Runs the command given by args (the arguments after the program name) on

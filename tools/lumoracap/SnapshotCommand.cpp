@@ -5,10 +5,7 @@
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/MessagePump.h"
-#include "tools/lumoracap/StreamFormat.h"
 #include "tools/lumoracap/Text.h"
-#include "win/ComObject.h"
-#include "win/HResult.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -17,16 +14,6 @@ const DWORD kFrameWaitMs = 10000;
 // The preview pin waits for each new camera frame; the first sample after the
 // start may still come before the camera's first frame, so it is passed over.
 const int kFramesToSkip = 1;
-
-// The preview pin through grabber into the null renderer.
-HRESULT BuildSnapshotGraph(CaptureGraph& graph, IBaseFilter* device, const std::wstring& name, FrameGrabber* grabber)
-{
-    if (!grabber) {
-        return E_OUTOFMEMORY;
-    }
-    RETURN_IF_FAILED(graph.Create(device, name));
-    return graph.Render(CaptureGraph::Pin::Preview, grabber, false);
-}
 
 } // namespace
 
@@ -37,22 +24,13 @@ int TakeSnapshot(const Options& options, Console& console)
     if (exitCode != kExitSuccess) {
         return exitCode;
     }
+    // The preview pin, at the size and rate asked, into the grabber.
     ComPtr<IBaseFilter> device;
-    exitCode = OpenDevice(options.device, console, &device);
-    if (exitCode != kExitSuccess) {
-        return exitCode;
-    }
-    // --size and --fps, on the pin the snapshot comes from.
-    exitCode = ChooseStreamFormat(device.Get(), PIN_CATEGORY_PREVIEW, options, console);
-    if (exitCode != kExitSuccess) {
-        return exitCode;
-    }
-
-    const ComPtr<FrameGrabber> grabber = win::MakeComObject<FrameGrabber>();
+    ComPtr<FrameGrabber> grabber;
     CaptureGraph graph;
-    const HRESULT hr = BuildSnapshotGraph(graph, device.Get(), options.device, grabber.Get());
-    if (FAILED(hr)) {
-        return ReportGraphNotBuilt("snapshot", options.device, hr, console);
+    exitCode = SetUpGrabbingGraph(options, CaptureGraph::Pin::Preview, "snapshot", console, graph, &device, &grabber);
+    if (exitCode != kExitSuccess) {
+        return exitCode;
     }
 
     grabber->RequestCopy(kFramesToSkip);

@@ -1,5 +1,6 @@
 #include "tools/lumoracap/StreamFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,29 +44,38 @@ std::string Asked(const Options& options)
     return text;
 }
 
-// The listed type of the asked size (a copy the caller owns), or null; the
-// sizes listed go to *listed, each once.
-win::MediaTypePtr ListedTypeOfSize(IAMStreamConfig* config, int width, int height, std::string* listed)
+// Calls visit(type, caps) for every listed type with a video format; visit
+// may take the type (a copy the caller owns) by moving it.
+template <typename Visit>
+void ForEachListedType(IAMStreamConfig* config, Visit visit)
 {
     int count = 0;
     int capsSize = 0;
-    if (FAILED(config->GetNumberOfCapabilities(&count, &capsSize)) || capsSize <= 0) {
-        return nullptr;
+    if (FAILED(config->GetNumberOfCapabilities(&count, &capsSize)) || capsSize < 0) {
+        return;
     }
-    win::MediaTypePtr found;
-    std::vector<BYTE> caps(static_cast<size_t>(capsSize));
+    std::vector<BYTE> caps(std::max(static_cast<size_t>(capsSize), sizeof(VIDEO_STREAM_CONFIG_CAPS)));
     for (int i = 0; i < count; ++i) {
         AM_MEDIA_TYPE* raw = nullptr;
         if (config->GetStreamCaps(i, &raw, caps.data()) != S_OK || !raw) {
             continue;
         }
         win::MediaTypePtr type(raw);
-        const VIDEOINFOHEADER* format = VideoInfoOf(*type);
-        if (!format) {
-            continue;
+        if (const VIDEOINFOHEADER* format = VideoInfoOf(*type)) {
+            visit(type, *format, *reinterpret_cast<const VIDEO_STREAM_CONFIG_CAPS*>(caps.data()));
         }
-        const long w = format->bmiHeader.biWidth;
-        const long h = std::labs(format->bmiHeader.biHeight);
+    }
+}
+
+// The listed type of the asked size (a copy the caller owns), or null; the
+// sizes listed go to *listed, each once.
+win::MediaTypePtr ListedTypeOfSize(IAMStreamConfig* config, int width, int height, std::string* listed)
+{
+    win::MediaTypePtr found;
+    ForEachListedType(config, [&](win::MediaTypePtr& type, const VIDEOINFOHEADER& format,
+                                  const VIDEO_STREAM_CONFIG_CAPS&) {
+        const long w = format.bmiHeader.biWidth;
+        const long h = std::labs(format.bmiHeader.biHeight);
         const std::string size = SizeText(w, h);
         if (listed->find(size) == std::string::npos) {
             *listed += (listed->empty() ? "" : ", ") + size;
@@ -73,7 +83,7 @@ win::MediaTypePtr ListedTypeOfSize(IAMStreamConfig* config, int width, int heigh
         if (!found && w == width && h == height) {
             found = std::move(type);
         }
-    }
+    });
     return found;
 }
 
@@ -147,4 +157,25 @@ int ChooseStreamFormat(IBaseFilter* device, REFGUID category, const Options& opt
     console.err << "lumoracap: the device " << Quoted(options.device) << " cannot deliver " << Asked(options)
                 << " now: " << DescribeResult(hr) << "\n";
     return kExitFailure;
+}
+
+std::vector<ListedFormat> ListedFormats(IBaseFilter* device, REFGUID category)
+{
+    std::vector<ListedFormat> formats;
+    const ComPtr<IPin> pin = FindPinByCategory(device, category);
+    ComPtr<IAMStreamConfig> config;
+    if (!pin || FAILED(pin.As(&config))) {
+        return formats;
+    }
+    ForEachListedType(config.Get(), [&](win::MediaTypePtr&, const VIDEOINFOHEADER& format,
+                                        const VIDEO_STREAM_CONFIG_CAPS& caps) {
+        ListedFormat listed;
+        listed.width = format.bmiHeader.biWidth;
+        listed.height = std::labs(format.bmiHeader.biHeight);
+        // The longest interval is the lowest rate.
+        listed.minFramesPerSecond = caps.MaxFrameInterval > 0 ? 1e7 / static_cast<double>(caps.MaxFrameInterval) : 0;
+        listed.maxFramesPerSecond = caps.MinFrameInterval > 0 ? 1e7 / static_cast<double>(caps.MinFrameInterval) : 0;
+        formats.push_back(listed);
+    });
+    return formats;
 }

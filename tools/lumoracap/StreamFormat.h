@@ -6,8 +6,11 @@
 
 #include <dshow.h>
 
+#include <vector>
+
 #include "tools/lumoracap/CommandLine.h"
 #include "tools/lumoracap/Lumoracap.h"
+#include "tools/lumoracap/LostFrames.h"
 
 // Sets the pin of category on device to options' size and rate (nothing when
 // neither is given). Without --size the pin keeps its size; without --fps the
@@ -21,3 +24,7 @@ int ChooseStreamFormat(IBaseFilter* device, REFGUID category, const Options& opt
 // The frame interval (100-ns units) of a rate in frames per second, rounded
 // down: 15 gives 666666, 30 gives 333333.
 REFERENCE_TIME FrameIntervalOf(double framesPerSecond);
+
+// The sizes, with their rates, that the pin of category on device lists
+// (none when it has no IAMStreamConfig).
+std::vector<ListedFormat> ListedFormats(IBaseFilter* device, REFGUID category);

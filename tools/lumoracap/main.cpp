@@ -31,6 +31,14 @@ private:
     const UINT previous;
 };
 
+// Standard output is a console window (not a file or a pipe).
+bool OutputIsConsole()
+{
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return out && out != INVALID_HANDLE_VALUE && GetFileType(out) == FILE_TYPE_CHAR && GetConsoleMode(out, &mode);
+}
+
 } // namespace
 
 int main()
@@ -45,6 +53,6 @@ int main()
     std::vector<std::wstring> args(argv + (count > 0 ? 1 : 0), argv + count);
     LocalFree(argv);
 
-    Console console{std::cout, std::cerr};
+    Console console{std::cout, std::cerr, OutputIsConsole()};
     return RunLumoracap(args, console);
 }

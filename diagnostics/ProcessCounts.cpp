@@ -1,4 +1,4 @@
-#include "win/ProcessCounts.h"
+#include "diagnostics/ProcessCounts.h"
 
 #include <windows.h>
 #include <tlhelp32.h>

@@ -1,4 +1,4 @@
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 #include <cstdio>
 
