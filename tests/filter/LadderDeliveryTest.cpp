@@ -17,7 +17,7 @@
 #include "tests/support/VideoTypeKit.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "win/Watchdog.h"
+#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 using convtest::Bytes;
