@@ -221,8 +221,10 @@ TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
     EXPECT_EQ(run.exitCode, kExitSuccess) << run.out << run.err;
     const size_t lost = run.out.find(" frames dropped: the disk took ");
     ASSERT_NE(lost, std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("this format needs 550 MB/s; no size or rate the device lists would fit", lost),
-              std::string::npos)
+    // What would fit depends on the rate this machine's slow disk took.
+    EXPECT_NE(run.out.find("this format needs 550 MB/s; ", lost), std::string::npos) << run.out;
+    EXPECT_TRUE(run.out.find(" would fit", lost) != std::string::npos ||
+                run.out.find("capture to a faster disk", lost) != std::string::npos)
         << run.out;
     double diskMBps = 0;
     ASSERT_EQ(std::sscanf(run.out.c_str() + lost, " frames dropped: the disk took %lf MB/s", &diskMBps), 1);

@@ -317,6 +317,49 @@ TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
     testenv::RemoveSettingsFile();
 }
 
+TEST_F(LumoracapProcessTest, EachPixelFormatIsRecordedUnderItsFourccAndSnapshotsComeBackAsPictures)
+{
+    win::Watchdog watchdog(300000, "pixel formats");
+    const std::string avi = testenv::TempPath("format.avi");
+    const std::string png = testenv::ArtifactPath("lumoracap-format-snapshot.png");
+    const struct {
+        const wchar_t* arguments;
+        int width, height;
+        const char* pixFmt; // as ffprobe names the AVI's FOURCC
+    } cases[] = {
+        {L"--format nv12 --size 1280x720", 1280, 720, "nv12"},
+        {L"--format YUY2 --size 640x480", 640, 480, "yuyv422"},
+        {L"--format i420 --size 1920x1080", 1920, 1080, "yuv420p"},
+        {L"--format y800", 3032, 2016, "gray"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pixFmt);
+        std::string out;
+        std::string err;
+        ASSERT_EQ(RunLumoracapProcess(std::wstring(L"capture --seconds 1 ") + c.arguments + L" --out \"" + Wide(avi) +
+                                          L"\" --snapshot \"" + Wide(png) + L"\"",
+                                      &out, &err),
+                  0)
+            << out << err;
+        const testenv::VideoProbe probe = testenv::Ffprobe(avi);
+        ASSERT_TRUE(probe.ok) << probe.report;
+        EXPECT_EQ(probe.width, c.width);
+        EXPECT_EQ(probe.height, c.height);
+        EXPECT_EQ(probe.pixFmt, c.pixFmt);
+        EXPECT_GT(probe.frames, 5) << probe.report;
+        const testenv::VideoProbe picture = testenv::Ffprobe(png);
+        ASSERT_TRUE(picture.ok) << picture.report;
+        EXPECT_EQ(picture.width, c.width);
+        EXPECT_EQ(picture.height, c.height);
+        EXPECT_EQ(picture.pixFmt, "rgb24");
+        DeleteFileA(avi.c_str());
+    }
+    std::string out;
+    std::string err;
+    EXPECT_EQ(RunLumoracapProcess(L"snapshot --format nv12 --size 800x600 --out \"" + Wide(png) + L"\"", &out, &err), 1);
+    EXPECT_TRUE(Contains(err, "does not deliver 800 x 600 in NV12; it lists 3032 x 2016, 3264 x 2448, 1920 x 1080")) << err;
+}
+
 TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)
 {
     win::Watchdog watchdog(120000, "settings frame");

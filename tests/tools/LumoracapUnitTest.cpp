@@ -87,6 +87,10 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
         {L"capture --seconds 5 --out a.avi --size 3264x2448 --fps 15", true, ""},
         {L"snapshot --out a.png --size 3032X2016 --fps 29.97", true, ""},
         {L"formats --size 3264x2448", false, "--size is not an option of formats"},
+        {L"capture --seconds 5 --out a.avi --format nv12 --size 1280x720", true, ""},
+        {L"snapshot --out a.png --format IYUV", true, ""},
+        {L"snapshot --out a.png --format mjpg", false, "takes rgb24, rgb32, yuy2, nv12, i420 or y800"},
+        {L"formats --format nv12", false, "--format is not an option of formats"},
         {L"settings --fps 15", false, "--fps is not an option of settings"},
         {L"snapshot --out a.png --size 3264", false, "as WxH"},
         {L"snapshot --out a.png --size 0x2448", false, "as WxH"},
@@ -423,6 +427,12 @@ TEST(LostFrames, TheDiskIsNamedOnlyWhenItCouldNotKeepUp)
     std::vector<ListedFormat> withSmaller = camera;
     withSmaller.push_back({1512, 1008, 15, 30}); // 137 MB/s at 30 fps
     withSmaller.push_back({2016, 1512, 15, 30}); // 274 MB/s at 30 fps
+    std::vector<ListedFormat> withFormats = camera;
+    withFormats.push_back({3032, 2016, 15, 30, PixelFormat::Yuy2}); // 367 MB/s at 30 fps
+    withFormats.push_back({3032, 2016, 15, 30, PixelFormat::Nv12}); // 275 MB/s at 30 fps
+    withFormats.push_back({1280, 720, 15, 30, PixelFormat::Nv12});
+    std::vector<ListedFormat> withBoth = withFormats;
+    withBoth.push_back({1280, 720, 15, 30}); // 83 MB/s at 30 fps
     struct Case {
         long dropped;
         long unwritten;
@@ -443,6 +453,13 @@ TEST(LostFrames, TheDiskIsNamedOnlyWhenItCouldNotKeepUp)
          "10 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
          "a smaller size would fit: --size 2016x1512 (274 MB/s)"},
         {0, 5, 3032, 2016, 30, 0, &camera, "5 frames dropped: the disk did not keep up, this format needs 550 MB/s"},
+        // Lighter formats at the same size; another format's smaller sizes are not this format's.
+        {0, 9, 3032, 2016, 30, 336, &withFormats,
+         "9 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
+         "a lighter format would fit: --format nv12 (275 MB/s)"},
+        {0, 9, 3032, 2016, 30, 400, &withBoth,
+         "9 frames dropped: the disk took 400 MB/s, this format needs 550 MB/s; "
+         "a smaller size would fit: --size 1280x720 (83 MB/s), or a lighter format: --format yuy2 (367 MB/s)"},
         // Frames lost before lumoracap, with a disk slower than the format:
         // the disk could not have taken them either.
         {54, 0, 3032, 2016, 30, 336, &camera,

@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "filter/FormatLadder.h"
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/CaptureGraph.h"
 #include "tools/lumoracap/CommandSupport.h"
@@ -150,6 +151,7 @@ CaptureFigures Figures(const Tally& tally, const BITMAPINFOHEADER& format, REFER
     figures.unwritten = tally.unwritten;
     figures.width = format.biWidth;
     figures.height = std::abs(format.biHeight);
+    FormatOfHeader(format, &figures.format);
     figures.framesPerSecond = frameInterval > 0 ? 1e7 / static_cast<double>(frameInterval)
                               : tally.seconds > 0 ? (frames + tally.dropped + tally.unwritten) / tally.seconds
                                                   : 0;

@@ -1,6 +1,9 @@
 #include "tools/lumoracap/CaptureGraph.h"
 
+#include "filter/FormatLadder.h"
+#include "tools/lumoracap/DeviceLookup.h"
 #include "win/HResult.h"
+#include "win/MediaType.h"
 
 HRESULT CaptureGraph::Create(IBaseFilter* device, const std::wstring& name)
 {
@@ -10,6 +13,18 @@ HRESULT CaptureGraph::Create(IBaseFilter* device, const std::wstring& name)
 
 HRESULT CaptureGraph::Render(Pin pin, FrameGrabber* grabber, bool window)
 {
+    // The grabber takes the pixel format the pin is set to (--format).
+    GUID subtype = MEDIASUBTYPE_RGB24;
+    Microsoft::WRL::ComPtr<IPin> output = FindPinByCategory(sourceGraph.Source(), pin == Pin::Capture
+                                                                                      ? PIN_CATEGORY_CAPTURE
+                                                                                      : PIN_CATEGORY_PREVIEW);
+    Microsoft::WRL::ComPtr<IAMStreamConfig> config;
+    AM_MEDIA_TYPE* current = nullptr;
+    if (output && SUCCEEDED(output.As(&config)) && SUCCEEDED(config->GetFormat(&current)) && current) {
+        const win::MediaTypePtr owned(current);
+        subtype = current->subtype;
+    }
+    sourceGraph.GrabSubtype(subtype);
     return sourceGraph.RenderPin(pin, grabber, window ? graph::Renderer::Video : graph::Renderer::Null);
 }
 
@@ -66,5 +81,6 @@ bool CaptureGraph::GrabbedFormat(Pin pin, BITMAPINFOHEADER* header, REFERENCE_TI
     if (frameInterval) {
         *frameInterval = format->AvgTimePerFrame;
     }
-    return header->biBitCount == 24 && header->biWidth > 0 && header->biHeight != 0;
+    PixelFormat pixelFormat;
+    return FormatOfHeader(*header, &pixelFormat) && header->biWidth > 0 && header->biHeight != 0;
 }

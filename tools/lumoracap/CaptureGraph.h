@@ -48,8 +48,8 @@ public:
     Microsoft::WRL::ComPtr<IAMDroppedFrames> CaptureFrameCounts() const { return sourceGraph.CaptureDroppedFrames(); }
     // The DIB header of the frames the pin's sample grabber receives (its
     // connection type), and, when asked, the frame interval that type
-    // announces (100-ns units, 0 for none); false when it has no 24-bit
-    // video format.
+    // announces (100-ns units, 0 for none); false when it has no video
+    // format of a pixel format the camera delivers.
     bool GrabbedFormat(Pin pin, BITMAPINFOHEADER* header, REFERENCE_TIME* frameInterval = nullptr) const;
 
 private:

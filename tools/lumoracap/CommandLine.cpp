@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tools/lumoracap/PixelFormatNames.h"
 #include "tools/lumoracap/StandardControlNames.h"
 #include "tools/lumoracap/Text.h"
 
@@ -216,6 +217,13 @@ const OptionRule kOptions[] = {
      },
      "takes frames per second above 0 and up to 1000, such as 15",
      "frames per second, such as 15 (the Lumora Camera\nruns at 15 or 30 and keeps the one chosen)"},
+    {L"--format", "NAME", Of(Command::Capture) | Of(Command::Snapshot), 0,
+     [](const std::wstring& value, Options* options) {
+         options->formatGiven = ParsePixelFormatName(value, &options->pixelFormat);
+         return options->formatGiven;
+     },
+     "takes rgb24, rgb32, yuy2, nv12, i420 or y800",
+     "the pixel format: rgb24 (default), rgb32, yuy2,\nnv12, i420 or y800 (grey)"},
 };
 
 // Switches that stand alone, anywhere on the line.

@@ -8,12 +8,14 @@
 //   lumoracap set NAME VALUE|auto
 //   lumoracap --help | --version
 //
-// with --device NAME (every command but devices), --size WxH and --fps N
-// (capture, snapshot).
+// with --device NAME (every command but devices), --size WxH, --fps N and
+// --format rgb24|rgb32|yuy2|nv12|i420|y800 (capture, snapshot).
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "camera/PixelFormat.h"
 
 enum class Command { None, Devices, Formats, Capture, Snapshot, Settings, Controls, Set };
 
@@ -32,6 +34,8 @@ struct Options {
     int width = 0;                            // --size WxH (capture, snapshot); 0: the pin's own
     int height = 0;
     double framesPerSecond = 0;               // --fps (capture, snapshot); 0: the camera's own
+    bool formatGiven = false;                 // --format (capture, snapshot); without it 24-bit RGB
+    PixelFormat pixelFormat = PixelFormat::Rgb24;
 };
 
 // Parses the arguments after the program name. False with a one-line reason

@@ -2,8 +2,11 @@
 
 #include <cstdlib>
 
+#include "filter/FormatLadder.h"
 #include "tools/lumoracap/DeviceLookup.h"
 #include "tools/lumoracap/ExitCodes.h"
+#include "tools/lumoracap/FrameToRgb.h"
+#include "tools/lumoracap/PixelFormatNames.h"
 #include "tools/lumoracap/PngWriter.h"
 #include "tools/lumoracap/StreamFormat.h"
 #include "tools/lumoracap/Text.h"
@@ -69,20 +72,22 @@ int SavePng(CaptureGraph& graph, CaptureGraph::Pin pin, const std::vector<BYTE>&
             Console& console)
 {
     BITMAPINFOHEADER format = {};
-    if (!graph.GrabbedFormat(pin, &format)) {
-        console.err << "lumoracap: the frame for " << Quoted(path) << " is not 24-bit RGB video\n";
+    PixelFormat pixelFormat = PixelFormat::Rgb24;
+    if (!graph.GrabbedFormat(pin, &format) || !FormatOfHeader(format, &pixelFormat) ||
+        (IsBottomUp(pixelFormat) && format.biHeight < 0)) {
+        console.err << "lumoracap: the frame for " << Quoted(path) << " is not video the camera delivers\n";
         return kExitCameraFailed;
     }
     const int width = format.biWidth;
-    const bool bottomUp = format.biHeight > 0; // the first row in memory is the bottom one
     const int height = std::abs(format.biHeight);
-    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3); // DIB rows: 4-byte aligned
-    if (frame.size() < stride * static_cast<size_t>(height)) {
+    // Every format back into upright 24-bit pixels.
+    std::vector<BYTE> pixels;
+    if (!FrameToRgb24(frame.data(), frame.size(), FrameLayout::Natural(pixelFormat, width, height), &pixels)) {
         console.err << "lumoracap: the frame for " << Quoted(path) << " is smaller than " << width << " x " << height
-                    << " pixels\n";
+                    << " pixels of " << PixelFormatName(pixelFormat) << "\n";
         return kExitCameraFailed;
     }
-    const HRESULT hr = WritePng(path, frame.data(), width, height, stride, bottomUp);
+    const HRESULT hr = WritePng(path, pixels.data(), width, height, static_cast<size_t>(width) * 3, false);
     if (FAILED(hr)) {
         console.err << "lumoracap: cannot write " << Quoted(path) << ": " << DescribeResult(hr) << "\n";
         return kExitFileFailed;

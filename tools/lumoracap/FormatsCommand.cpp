@@ -6,28 +6,13 @@
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/DeviceLookup.h"
 #include "tools/lumoracap/ExitCodes.h"
+#include "tools/lumoracap/PixelFormatNames.h"
 #include "tools/lumoracap/Text.h"
 #include "win/MediaType.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-std::string SubtypeName(const GUID& subtype)
-{
-    if (IsEqualGUID(subtype, MEDIASUBTYPE_RGB24)) {
-        return "RGB24";
-    }
-    if (IsEqualGUID(subtype, MEDIASUBTYPE_RGB32)) {
-        return "RGB32";
-    }
-    if (IsEqualGUID(subtype, MEDIASUBTYPE_YUY2)) {
-        return "YUY2";
-    }
-    wchar_t text[39] = {};
-    StringFromGUID2(subtype, text, 39);
-    return Utf8(text);
-}
 
 // "3032 x 2016  RGB24  24-bit  18337536 bytes"
 std::string DescribeType(const AM_MEDIA_TYPE& type)

@@ -1,6 +1,10 @@
 #include "tools/lumoracap/LostFrames.h"
 
+#include <cctype>
 #include <cstdio>
+
+#include "camera/FrameWindow.h"
+#include "tools/lumoracap/PixelFormatNames.h"
 
 namespace {
 
@@ -20,26 +24,46 @@ std::string Number(double value)
     return text;
 }
 
-// What the device lists that the disk takes: the largest smaller size at
-// the captured rate, else this size at the device's lowest rate, else none.
+// What the device lists that the disk takes: the largest smaller size of the
+// captured format at the captured rate, and the heaviest lighter format at
+// the captured size; else this size and format at the device's lowest rate;
+// else none.
 std::string WhatWouldFit(const CaptureFigures& f)
 {
-    const double frameBytes = FrameBytes(f.width, f.height);
+    const double frameBytes = FrameBytes(f.width, f.height, f.format);
+    const auto fits = [&](double bytes) { return bytes < frameBytes && bytes * f.framesPerSecond <= f.diskBytesPerSecond; };
     const ListedFormat* smaller = nullptr;
+    const ListedFormat* lighter = nullptr;
     const ListedFormat* same = nullptr;
     for (const ListedFormat& format : f.listed) {
-        const double bytes = FrameBytes(format.width, format.height);
-        if (format.width == f.width && format.height == f.height) {
+        const double bytes = FrameBytes(format.width, format.height, format.format);
+        const bool sameSize = format.width == f.width && format.height == f.height;
+        if (sameSize && format.format == f.format) {
             same = &format;
-        } else if (bytes < frameBytes && bytes * f.framesPerSecond <= f.diskBytesPerSecond &&
-                   (!smaller || bytes > FrameBytes(smaller->width, smaller->height))) {
+        } else if (format.format == f.format && fits(bytes) &&
+                   (!smaller || bytes > FrameBytes(smaller->width, smaller->height, smaller->format))) {
             smaller = &format;
+        } else if (sameSize && fits(bytes) &&
+                   (!lighter || bytes > FrameBytes(lighter->width, lighter->height, lighter->format))) {
+            lighter = &format;
         }
     }
+    std::string text;
     if (smaller) {
-        return "a smaller size would fit: --size " + std::to_string(smaller->width) + "x" +
+        text = "a smaller size would fit: --size " + std::to_string(smaller->width) + "x" +
                std::to_string(smaller->height) + " (" +
-               Rate(FrameBytes(smaller->width, smaller->height) * f.framesPerSecond) + ")";
+               Rate(FrameBytes(smaller->width, smaller->height, f.format) * f.framesPerSecond) + ")";
+    }
+    if (lighter) {
+        std::string name = PixelFormatName(lighter->format);
+        for (char& c : name) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        text += (text.empty() ? "a lighter format would fit: --format " : ", or a lighter format: --format ") + name +
+                " (" + Rate(FrameBytes(f.width, f.height, lighter->format) * f.framesPerSecond) + ")";
+    }
+    if (!text.empty()) {
+        return text;
     }
     if (same && same->minFramesPerSecond > 0 && same->minFramesPerSecond < f.framesPerSecond &&
         frameBytes * same->minFramesPerSecond <= f.diskBytesPerSecond) {
@@ -51,10 +75,9 @@ std::string WhatWouldFit(const CaptureFigures& f)
 
 } // namespace
 
-double FrameBytes(long width, long height)
+double FrameBytes(long width, long height, PixelFormat format)
 {
-    const double stride = static_cast<double>((width * 3 + 3) & ~3L);
-    return stride * static_cast<double>(height);
+    return static_cast<double>(FrameLayout::Natural(format, static_cast<int>(width), static_cast<int>(height)).Bytes());
 }
 
 std::string ExplainLostFrames(const CaptureFigures& f)
@@ -63,7 +86,7 @@ std::string ExplainLostFrames(const CaptureFigures& f)
     if (lost <= 0) {
         return "";
     }
-    const double needed = FrameBytes(f.width, f.height) * f.framesPerSecond;
+    const double needed = FrameBytes(f.width, f.height, f.format) * f.framesPerSecond;
     const bool measured = f.diskBytesPerSecond > 0;
     const bool diskBehind = f.unwritten > 0 || (measured && needed > 0 && f.diskBytesPerSecond < needed);
     const std::string frames = std::to_string(lost) + (lost == 1 ? " frame" : " frames");

@@ -13,26 +13,31 @@
 #include <string>
 #include <vector>
 
-// A frame size a device's pin lists, with the rates it offers at it.
+#include "camera/PixelFormat.h"
+
+// A frame size and pixel format a device's pin lists, with the rates it
+// offers at it.
 struct ListedFormat {
     long width = 0;
     long height = 0;
     double minFramesPerSecond = 0;
     double maxFramesPerSecond = 0;
+    PixelFormat format = PixelFormat::Rgb24;
 };
 
 struct CaptureFigures {
     long dropped = 0;          // lost before they reached lumoracap (the camera's or the filter's path)
     long unwritten = 0;        // reached lumoracap and found the write queue full
-    long width = 0;            // the format captured: 24-bit RGB
+    long width = 0;            // the format captured
     long height = 0;
+    PixelFormat format = PixelFormat::Rgb24;
     double framesPerSecond = 0;
     double diskBytesPerSecond = 0;  // taken while writing; 0 when nothing was written
     std::vector<ListedFormat> listed; // what the pin offers, for what would fit
 };
 
-// The bytes of one 24-bit RGB frame (DIB rows, 4-byte aligned).
-double FrameBytes(long width, long height);
+// The bytes of one frame (RGB24: DIB rows, 4-byte aligned).
+double FrameBytes(long width, long height, PixelFormat format = PixelFormat::Rgb24);
 
 // One line saying why frames were lost, or nothing when none were.
 std::string ExplainLostFrames(const CaptureFigures& figures);

@@ -9,7 +9,9 @@
 
 #include "tools/lumoracap/CommandSupport.h"
 #include "tools/lumoracap/DeviceLookup.h"
+#include "filter/FormatLadder.h"
 #include "tools/lumoracap/ExitCodes.h"
+#include "tools/lumoracap/PixelFormatNames.h"
 #include "tools/lumoracap/Text.h"
 #include "win/MediaType.h"
 
@@ -67,13 +69,17 @@ void ForEachListedType(IAMStreamConfig* config, Visit visit)
     }
 }
 
-// The listed type of the asked size (a copy the caller owns), or null; the
-// sizes listed go to *listed, each once.
-win::MediaTypePtr ListedTypeOfSize(IAMStreamConfig* config, int width, int height, std::string* listed)
+// The listed type of the asked size and subtype (a copy the caller owns), or
+// null; the sizes listed in that subtype go to *listed, each once.
+win::MediaTypePtr ListedTypeOfSize(IAMStreamConfig* config, int width, int height, const GUID& subtype,
+                                   std::string* listed)
 {
     win::MediaTypePtr found;
     ForEachListedType(config, [&](win::MediaTypePtr& type, const VIDEOINFOHEADER& format,
                                   const VIDEO_STREAM_CONFIG_CAPS&) {
+        if (!IsEqualGUID(type->subtype, subtype)) {
+            return;
+        }
         const long w = format.bmiHeader.biWidth;
         const long h = std::labs(format.bmiHeader.biHeight);
         const std::string size = SizeText(w, h);
@@ -107,7 +113,7 @@ REFERENCE_TIME FrameIntervalOf(double framesPerSecond)
 
 int ChooseStreamFormat(IBaseFilter* device, REFGUID category, const Options& options, Console& console)
 {
-    if (options.width == 0 && options.framesPerSecond <= 0) {
+    if (options.width == 0 && options.framesPerSecond <= 0 && !options.formatGiven) {
         return kExitSuccess;
     }
     const ComPtr<IPin> pin = FindPinByCategory(device, category);
@@ -117,13 +123,30 @@ int ChooseStreamFormat(IBaseFilter* device, REFGUID category, const Options& opt
         return kExitFailure;
     }
     win::MediaTypePtr type;
-    if (options.width) {
+    if (options.width || options.formatGiven) {
+        // The asked size, or the pin's own; in the asked format, or 24-bit RGB.
+        int width = options.width;
+        int height = options.height;
+        if (!width) {
+            AM_MEDIA_TYPE* raw = nullptr;
+            const win::MediaTypePtr current(SUCCEEDED(config->GetFormat(&raw)) ? raw : nullptr);
+            const VIDEOINFOHEADER* currentFormat = current ? VideoInfoOf(*current) : nullptr;
+            if (!currentFormat) {
+                console.err << "lumoracap: the format of " << Quoted(options.device) << " could not be read\n";
+                return kExitFailure;
+            }
+            width = currentFormat->bmiHeader.biWidth;
+            height = std::abs(currentFormat->bmiHeader.biHeight);
+        }
+        const PixelFormat pixelFormat = options.formatGiven ? options.pixelFormat : PixelFormat::Rgb24;
         std::string listed;
-        type = ListedTypeOfSize(config.Get(), options.width, options.height, &listed);
+        type = ListedTypeOfSize(config.Get(), width, height, SubtypeOf(pixelFormat), &listed);
         if (!type) {
+            const std::string inFormat =
+                options.formatGiven ? std::string(" in ") + PixelFormatName(pixelFormat) : std::string();
             console.err << "lumoracap: the device " << Quoted(options.device) << " does not deliver "
-                        << SizeText(options.width, options.height) << "; it lists "
-                        << (listed.empty() ? std::string("no sizes") : listed) << "\n";
+                        << SizeText(width, height) << inFormat << "; it lists "
+                        << (listed.empty() ? std::string("no sizes") : listed) << inFormat << "\n";
             return kExitFailure;
         }
     } else {
@@ -167,9 +190,12 @@ std::vector<ListedFormat> ListedFormats(IBaseFilter* device, REFGUID category)
     if (!pin || FAILED(pin.As(&config))) {
         return formats;
     }
-    ForEachListedType(config.Get(), [&](win::MediaTypePtr&, const VIDEOINFOHEADER& format,
+    ForEachListedType(config.Get(), [&](win::MediaTypePtr& type, const VIDEOINFOHEADER& format,
                                         const VIDEO_STREAM_CONFIG_CAPS& caps) {
         ListedFormat listed;
+        if (!FormatOfSubtype(type->subtype, &listed.format)) {
+            return;
+        }
         listed.width = format.bmiHeader.biWidth;
         listed.height = std::labs(format.bmiHeader.biHeight);
         // The longest interval is the lowest rate.
