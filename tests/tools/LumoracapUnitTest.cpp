@@ -501,14 +501,14 @@ TEST(ProgressLine, RewritesItselfOnAConsoleAndPrintsALineASecondElsewhere)
         std::ostringstream err;
         Console console{out, err, live};
         ProgressLine progress(console);
-        for (double seconds = 0.25; seconds < 2.9; seconds += 0.25) {
-            progress.Update(seconds, static_cast<long>(seconds * 30), 0, 0);
+        for (double seconds = 0.25; seconds < 3.1; seconds += 0.25) {
+            progress.Update(seconds, static_cast<long>(seconds * 30), seconds < 3 ? 0 : 1, seconds < 3 ? 0 : 2);
         }
-        progress.Finish(3.0, 90, 1, 2);
+        progress.Finish(3.0, 90, 1, 2); // the figures of the last line: not repeated
         const std::string last = "     3.0 s      90 frames   30.0 fps     1 dropped     2 unwritten";
         const std::string text = out.str();
         if (live) {
-            EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 12);
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 13);
             EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
             EXPECT_EQ(text.substr(text.rfind('\r')), "\r" + last + " \n");
         } else {

@@ -11,7 +11,8 @@ void ProgressLine::Print(double seconds, long frames, long dropped, long unwritt
                   frames, seconds > 0 ? frames / seconds : 0.0, dropped, unwritten);
     if (console.liveOut) {
         console.out << "\r" << line << " " << std::flush;
-    } else {
+    } else if (shownLine != line) { // the final figures may be the last line's
+        shownLine = line;
         console.out << line << "\n" << std::flush;
     }
 }

@@ -3,6 +3,8 @@
 // about once a second, so that captured output reads line by line.
 #pragma once
 
+#include <string>
+
 #include "tools/lumoracap/Lumoracap.h"
 
 class ProgressLine {
@@ -21,5 +23,6 @@ private:
     void Print(double seconds, long frames, long dropped, long unwritten);
 
     Console& console;
-    long shownSecond = 0; // the last whole second a plain line was printed for
+    long shownSecond = 0;  // the last whole second a plain line was printed for
+    std::string shownLine; // and that line
 };
