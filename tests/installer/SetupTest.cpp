@@ -597,9 +597,12 @@ TEST_F(SetupTest, DialogChoosesTheVendorLibraryAndSaysWhichLibraryIsInstalled)
     ASSERT_NE(find(isWizard), nullptr);
     pressNext(); // welcome page
 
-    const HWND vendorChoice = find(testenv::All({testenv::HasClass(L"Button"), testenv::ContainsText(L"Camera maker's ZorvikSDK.dll")}));
+    const auto button = [](const wchar_t* text) {
+        return testenv::All({testenv::HasClass(L"Button"), testenv::ContainsText(text)});
+    };
+    const HWND vendorChoice = find(button(L"Camera maker's ZorvikSDK.dll"));
     ASSERT_NE(vendorChoice, nullptr);
-    const HWND simulatedChoice = find(testenv::All({testenv::HasClass(L"Button"), testenv::ContainsText(L"Simulated camera")}));
+    const HWND simulatedChoice = find(button(L"Simulated camera"));
     ASSERT_NE(simulatedChoice, nullptr);
     EXPECT_EQ(SendMessageW(simulatedChoice, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_NE(find(testenv::ContainsText(L"In place now: 32-bit: none; 64-bit: none")), nullptr);
