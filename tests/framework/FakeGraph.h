@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "tests/framework/CountingUnknown.h"
+#include "tests/support/CountingUnknown.h"
 
 struct PostedEvent {
     long code;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "framework/MediaTypeRecord.h"
-#include "tests/framework/CountingUnknown.h"
+#include "tests/support/CountingUnknown.h"
 
 class FakeInputPin final : public CountedComObject<IPin, IMemInputPin> {
 public:

@@ -8,7 +8,7 @@
 
 #include "framework/MediaTypeRecord.h"
 #include "tests/framework/AllocationFailer.h"
-#include "tests/framework/CountingUnknown.h"
+#include "tests/support/CountingUnknown.h"
 
 using Microsoft::WRL::ComPtr;
 

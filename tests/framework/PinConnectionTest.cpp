@@ -6,9 +6,9 @@
 #include <wrl/client.h>
 
 #include "tests/framework/AllocationFailer.h"
-#include "tests/framework/FakeAllocator.h"
 #include "tests/framework/FakeInputPin.h"
 #include "tests/framework/TestSourceFilter.h"
+#include "tests/support/FakeAllocator.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "tests/framework/FakeAllocator.h"
 #include "tests/framework/FakeInputPin.h"
 #include "tests/framework/TestSourceFilter.h"
+#include "tests/support/FakeAllocator.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/WaitFor.h"
 #include "diagnostics/Watchdog.h"

@@ -5,7 +5,7 @@
 #include <wrl/client.h>
 
 #include "framework/UnknownBase.h"
-#include "tests/framework/CountingUnknown.h"
+#include "tests/support/CountingUnknown.h"
 
 namespace {
 

@@ -41,6 +41,7 @@
 #include "framework/PinBase.h"
 #include "framework/VideoType.h"
 #include "tests/framework/FakeInputPin.h"
+#include "tests/fuzz/FuzzDriver.h"
 #include "win/ComInitialization.h"
 
 using Microsoft::WRL::ComPtr;
@@ -491,38 +492,16 @@ void TryReceive(Rig& rig, ProbeInputPin& probe, const Input& in, uint64_t index,
     }
 }
 
-bool ParseNumber(const char* text, uint64_t* value)
-{
-    char* end = nullptr;
-    *value = std::strtoull(text, &end, 10);
-    return end && *end == '\0' && end != text;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    uint64_t seed = 1;
-    uint64_t count = 10000;
-    uint64_t start = 0;
-    std::string only;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (arg == "--seed" && hasValue && ParseNumber(argv[i + 1], &seed)) {
-            ++i;
-        } else if (arg == "--count" && hasValue && ParseNumber(argv[i + 1], &count)) {
-            ++i;
-        } else if (arg == "--start" && hasValue && ParseNumber(argv[i + 1], &start)) {
-            ++i;
-        } else if (arg == "--entry" && hasValue) {
-            only = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: mediatype_fuzzer [--seed N] [--count N] [--start N] "
-                                 "[--entry setformat|queryaccept|connect|receive]\n");
-            return 2;
-        }
+    fuzz::Options options;
+    if (!fuzz::ParseOptions(argc, argv, "mediatype_fuzzer", "setformat|queryaccept|connect|receive", &options)) {
+        return 2;
     }
+    const uint64_t seed = options.seed, count = options.count, start = options.start;
+    const std::string only = options.entry;
     SetUnhandledExceptionFilter(ReportCrash);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     const win::ComInitialization com(COINIT_MULTITHREADED);

@@ -1,7 +1,5 @@
-// Feeds the settings file any length and any bytes, reproducibly for a seed,
-// and checks what the record and the controller make of it:
-//
-//   settings_file_fuzzer --seed N --count N
+// Feeds the settings file any length and any bytes and checks what the
+// record and the controller make of it.
 //
 // Each input is random bytes (0 to 200 of them), a valid 67-byte file with
 // bytes changed, a valid file cut short or lengthened, or no file at all.
@@ -12,14 +10,9 @@
 // camera beside the program, or on no camera; every 16th input) keeps the
 // file's own fields, clears the four reserved words and writes what it was
 // given.
-//
-// The program works in a private temporary folder (TMP and TEMP point there),
-// reports its progress every 10000 inputs and ends with a summary line. Exit code 0 when every input passed, 1 at the
-// first wrong result (the input is printed), 2 for a bad command line.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -28,6 +21,8 @@
 #include "camera/Camera.h"
 #include "camera/CameraConfig.h"
 #include "camera/CameraSettingFields.h"
+#include "tests/fuzz/FuzzDriver.h"
+#include "tests/support/TestEnvironment.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -214,84 +209,25 @@ std::string Check(const Input& input, std::mt19937& random, CCamera& camera, boo
     return std::string();
 }
 
-// A fresh folder of this process's own under the system's temporary folder,
-// ending in a backslash, which TMP and TEMP then name.
-std::wstring MakePrivateTempFolder()
-{
-    wchar_t base[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, base);
-    wchar_t name[64];
-    wsprintfW(name, L"lumora-settings-fuzz-%lu\\", GetCurrentProcessId());
-    const std::wstring folder = std::wstring(base) + name;
-    CreateDirectoryW(folder.c_str(), nullptr);
-    SetEnvironmentVariableW(L"TMP", folder.c_str());
-    SetEnvironmentVariableW(L"TEMP", folder.c_str());
-    return folder;
-}
-
-void RemovePrivateTempFolder(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW entry;
-    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            DeleteFileW((folder + entry.cFileName).c_str());
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-bool ParseNumber(const char* text, unsigned long* value)
-{
-    char* end = nullptr;
-    *value = std::strtoul(text, &end, 10);
-    return end != text && *end == '\0';
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    unsigned long seed = 1;
-    unsigned long count = 10000;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        const bool known = option == "--seed" || option == "--count";
-        if (!known || i + 1 == argc || !ParseNumber(argv[i + 1], option == "--seed" ? &seed : &count)) {
-            std::fprintf(stderr, "usage: settings_file_fuzzer [--seed N] [--count N]\n");
-            return 2;
-        }
-        ++i;
+    fuzz::Options options;
+    if (!fuzz::ParseOptions(argc, argv, "settings_file_fuzzer", nullptr, &options)) {
+        return 2;
     }
-
-    const std::wstring folder = MakePrivateTempFolder();
-    g_settingsPath = folder + L"Lumora Camera.config";
-    int exitCode = 0;
-    const ULONGLONG start = GetTickCount64();
-    {
-        CCamera camera;
-        Bytes controllerForm = FormOf(CameraConfig());
-        for (unsigned long index = 0; index < count; ++index) {
-            // Each input has its own generator, so one can be replayed alone.
-            std::seed_seq sequence{seed, index};
-            std::mt19937 random(sequence);
-            const Input input = MakeInput(random);
-            const std::string failure = Check(input, random, camera, index % 16 == 0, controllerForm);
-            if (!failure.empty()) {
-                std::printf("seed %lu input %lu (%s): %s\n", seed, index,
-                            input.present ? Hex(input.bytes).c_str() : "no file", failure.c_str());
-                exitCode = 1;
-                break;
-            }
-            if ((index + 1) % 10000 == 0) {
-                std::printf("%lu inputs passed, %llu ms\n", index + 1, GetTickCount64() - start);
-                std::fflush(stdout);
-            }
-        }
-    }
-    std::printf("settings file fuzzer: seed %lu, %lu inputs, %s, %llu ms\n", seed, count,
-                exitCode == 0 ? "all passed" : "FAILED", GetTickCount64() - start);
-    RemovePrivateTempFolder(folder);
-    return exitCode;
+    testenv::Initialise();
+    g_settingsPath = testenv::Wide(testenv::TempPath("Lumora Camera.config"));
+    CCamera camera;
+    Bytes controllerForm = FormOf(CameraConfig());
+    return fuzz::RunInputs("settings file fuzzer", options, [&](uint64_t index) {
+        // Each input has its own generator, so one can be replayed alone.
+        std::seed_seq sequence{static_cast<unsigned long>(options.seed), static_cast<unsigned long>(index)};
+        std::mt19937 random(sequence);
+        const Input input = MakeInput(random);
+        const std::string failure = Check(input, random, camera, index % 16 == 0, controllerForm);
+        return failure.empty() ? failure
+                               : "(" + (input.present ? Hex(input.bytes) : std::string("no file")) + ") " + failure;
+    });
 }

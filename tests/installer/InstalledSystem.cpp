@@ -8,36 +8,12 @@
 
 #include "filter/LumoraGuids.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/RegistryDump.h"
+#include "tests/support/Registry.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace installtest {
 
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LumoraCamera";
-
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty()) {
-        return std::wstring();
-    }
-    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-                        static_cast<int>(wide.size()));
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty()) {
-        return std::string();
-    }
-    std::string narrow(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr),
-                       '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
-                        static_cast<int>(narrow.size()), nullptr, nullptr);
-    return narrow;
-}
 
 std::wstring Folder(View view)
 {
@@ -75,79 +51,21 @@ REGSAM ViewFlag(View view)
     return view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
-REGSAM Access(View view)
-{
-    return KEY_READ | ViewFlag(view);
-}
-
-class OpenKey {
-public:
-    OpenKey(View view, const std::wstring& path)
-    {
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, Access(view), &key) != ERROR_SUCCESS) {
-            key = nullptr;
-        }
-    }
-    ~OpenKey()
-    {
-        if (key) {
-            RegCloseKey(key);
-        }
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY key = nullptr;
-};
-
-std::vector<std::wstring> SubkeyNames(View view, const std::wstring& path)
-{
-    std::vector<std::wstring> names;
-    OpenKey opened(view, path);
-    if (!opened.key) {
-        return names;
-    }
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(opened.key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        names.emplace_back(name, length);
-    }
-    return names;
-}
-
 } // namespace
 
 std::wstring ReadString(View view, const std::wstring& key, const wchar_t* value)
 {
-    OpenKey opened(view, key);
-    wchar_t data[2048] = {};
-    DWORD bytes = sizeof(data) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (!opened.key ||
-        RegQueryValueExW(opened.key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return std::wstring();
-    }
-    return data;
+    return testenv::ReadRegistryString(HKEY_LOCAL_MACHINE, key, value, ViewFlag(view));
 }
 
 bool ReadDword(View view, const std::wstring& key, const wchar_t* value, DWORD* data)
 {
-    OpenKey opened(view, key);
-    DWORD bytes = sizeof(*data);
-    DWORD type = 0;
-    return opened.key &&
-           RegQueryValueExW(opened.key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) ==
-               ERROR_SUCCESS &&
-           type == REG_DWORD;
+    return testenv::ReadRegistryDword(HKEY_LOCAL_MACHINE, key, value, data, ViewFlag(view));
 }
 
 bool KeyExists(View view, const std::wstring& key)
 {
-    OpenKey opened(view, key);
-    return opened.key != nullptr;
+    return testenv::RegistryKeyExists(HKEY_LOCAL_MACHINE, key, ViewFlag(view));
 }
 
 std::map<std::wstring, std::wstring> DumpKey(View view, const std::wstring& key)
@@ -159,20 +77,17 @@ std::map<std::wstring, std::wstring> DumpKey(View view, const std::wstring& key)
 
 std::wstring ClassKey(REFCLSID classId)
 {
-    wchar_t text[39] = {};
-    StringFromGUID2(classId, text, 39);
-    return std::wstring(L"Software\\Classes\\CLSID\\") + text;
+    return L"Software\\Classes\\CLSID\\" + testenv::GuidText(classId);
 }
 
 std::vector<std::wstring> CameraEntries(View view, REFCLSID category)
 {
-    wchar_t camera[39] = {};
-    StringFromGUID2(CLSID_LumoraCameraFilter, camera, 39);
+    const std::wstring camera = testenv::GuidText(CLSID_LumoraCameraFilter);
     const std::wstring instances = ClassKey(category) + L"\\Instance";
     std::vector<std::wstring> names;
-    for (const std::wstring& entry : SubkeyNames(view, instances)) {
+    for (const std::wstring& entry : testenv::RegistrySubkeys(HKEY_LOCAL_MACHINE, instances, ViewFlag(view))) {
         const std::wstring key = instances + L"\\" + entry;
-        if (_wcsicmp(ReadString(view, key, L"CLSID").c_str(), camera) == 0) {
+        if (_wcsicmp(ReadString(view, key, L"CLSID").c_str(), camera.c_str()) == 0) {
             names.push_back(ReadString(view, key, L"FriendlyName"));
         }
     }

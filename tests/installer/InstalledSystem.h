@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestEnvironment.h"
+
 namespace installtest {
 
 enum class View { Bits32, Bits64 };
@@ -73,7 +75,7 @@ std::vector<std::wstring> FilesMatching(const std::wstring& folder, const wchar_
 // "Lumora Camera setup" for example), as UTF-8; empty when there is none.
 std::string ReadLog(const char* name);
 
-std::wstring Wide(const std::string& text);
-std::string Narrow(const std::wstring& text);
+using testenv::Narrow;
+using testenv::Wide;
 
 } // namespace installtest

@@ -14,10 +14,10 @@
 
 #include "filter/LumoraGuids.h"
 #include "tests/installer/InstalledSystem.h"
-#include "tests/installer/SetupWindows.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
+#include "tests/support/WindowDriver.h"
 #include "version/ProductVersion.h"
 #include "win/UniqueHandle.h"
 
@@ -581,34 +581,53 @@ TEST_F(SetupTest, DialogChoosesTheVendorLibraryAndSaysWhichLibraryIsInstalled)
 
     testenv::ChildProcess running(Quoted(setup));
     ASSERT_TRUE(running.Started());
-    SetupWindows windows(running.Id());
-    ASSERT_NE(windows.MainWindow(), nullptr);
-    windows.PressNext(); // welcome page
+    const auto windows = [&] { return testenv::VisibleWindowsOf(running.Id()); };
+    const auto find = [&](const testenv::WindowTest& test, DWORD timeoutMs = 30000) {
+        return testenv::WaitForWindow(windows, test, timeoutMs);
+    };
+    // The wizard's Next/Install/Finish button has id 1, beside Cancel (2).
+    const testenv::WindowTest isWizard =
+        testenv::All({testenv::IsTopLevel(), [](HWND w) { return GetDlgItem(w, 1) && GetDlgItem(w, 2); }});
+    const auto pressNext = [&] {
+        if (const HWND main = find(isWizard)) {
+            testenv::PostClick(GetDlgItem(main, 1));
+            Sleep(300);
+        }
+    };
+    ASSERT_NE(find(isWizard), nullptr);
+    pressNext(); // welcome page
 
-    const HWND vendorChoice = windows.FindByText(L"Camera maker's ZorvikSDK.dll", L"Button");
+    const auto button = [](const wchar_t* text) {
+        return testenv::All({testenv::HasClass(L"Button"), testenv::ContainsText(text)});
+    };
+    const HWND vendorChoice = find(button(L"Camera maker's ZorvikSDK.dll"));
     ASSERT_NE(vendorChoice, nullptr);
-    const HWND simulatedChoice = windows.FindByText(L"Simulated camera", L"Button");
+    const HWND simulatedChoice = find(button(L"Simulated camera"));
     ASSERT_NE(simulatedChoice, nullptr);
     EXPECT_EQ(SendMessageW(simulatedChoice, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_NE(windows.FindByText(L"In place now: 32-bit: none; 64-bit: none"), nullptr);
-    SetupWindows::Click(vendorChoice);
-    const HWND field32 = windows.FindNthOfClass(L"Edit", 0);
+    EXPECT_NE(find(testenv::ContainsText(L"In place now: 32-bit: none; 64-bit: none")), nullptr);
+    testenv::PostClick(vendorChoice);
+    Sleep(300);
+    const HWND field32 = find(testenv::All({testenv::HasClass(L"Edit"), testenv::IsEnabled()}));
     ASSERT_NE(field32, nullptr);
 
-    SetupWindows::SetText(field32, notALibrary);
-    windows.PressNext();
-    EXPECT_NE(windows.AnswerMessageBox().find(L"is not a 32-bit Windows library"), std::wstring::npos);
+    testenv::SetText(field32, notALibrary);
+    pressNext();
+    const HWND refusal = find(testenv::IsMessageBox());
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_NE(testenv::MessageBoxText(refusal).find(L"is not a 32-bit Windows library"), std::wstring::npos);
+    PostMessageW(refusal, WM_COMMAND, IDOK, 0);
     EXPECT_FALSE(FileExists(Folder(View::Bits32)));
 
-    SetupWindows::SetText(field32, vendor);
-    windows.PressNext();
+    testenv::SetText(field32, vendor);
+    pressNext();
     // The finish page's text (the progress page's status line shows each
     // line of the log on its own before).
-    const HWND finish = windows.FindByText(L"Capture applications now list", nullptr, 120000);
+    const HWND finish = find(testenv::ContainsText(L"Capture applications now list"), 120000);
     ASSERT_NE(finish, nullptr);
-    EXPECT_NE(SetupWindows::Text(finish).find(L"32-bit camera library: vendor"), std::wstring::npos);
-    EXPECT_NE(SetupWindows::Text(finish).find(L"64-bit camera library: simulated"), std::wstring::npos);
-    windows.PressNext(); // Finish
+    EXPECT_NE(testenv::TextOf(finish).find(L"32-bit camera library: vendor"), std::wstring::npos);
+    EXPECT_NE(testenv::TextOf(finish).find(L"64-bit camera library: simulated"), std::wstring::npos);
+    pressNext(); // Finish
     int code = -1;
     ASSERT_TRUE(running.Wait(30000, &code));
     EXPECT_EQ(code, 0);

@@ -13,7 +13,7 @@
 
 #include "filter/LumoraGuids.h"
 #include "module/ClassFactory.h"
-#include "tests/framework/CountingUnknown.h"
+#include "tests/support/CountingUnknown.h"
 #include "win/Thread.h"
 #include "diagnostics/Watchdog.h"
 

@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Registry.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace moduletest {
@@ -24,22 +26,10 @@ int RunRegsvr32(const std::wstring& path, bool unregister)
         GetSystemDirectoryW(system, MAX_PATH);
     }
 #endif
-    std::wstring commandLine = L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " +
-                               (unregister ? L"/u " : L"") + L"\"" + path + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return -1;
-    }
-    DWORD exitCode = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(exitCode);
+    testenv::ChildProcess regsvr32(L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s " +
+                                   (unregister ? L"/u " : L"") + L"\"" + path + L"\"");
+    int exitCode = -1;
+    return regsvr32.Wait(60000, &exitCode) ? exitCode : -1;
 }
 
 bool RegisterFilterModule()
@@ -49,30 +39,7 @@ bool RegisterFilterModule()
 
 std::wstring ClassKeyName(REFCLSID classId)
 {
-    wchar_t text[39] = {};
-    StringFromGUID2(classId, text, 39);
-    return std::wstring(L"CLSID\\") + text;
-}
-
-std::wstring ReadClassesString(const std::wstring& key, const wchar_t* valueName)
-{
-    wchar_t value[1024] = {};
-    DWORD bytes = sizeof(value) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), valueName, RRF_RT_REG_SZ, nullptr, value, &bytes) !=
-        ERROR_SUCCESS) {
-        return std::wstring();
-    }
-    return value;
-}
-
-bool ClassesKeyExists(const std::wstring& key)
-{
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(opened);
-    return true;
+    return L"CLSID\\" + testenv::GuidText(classId);
 }
 
 HRESULT LoadedModuleCanUnload()

@@ -22,10 +22,6 @@ bool RegisterFilterModule();
 // "CLSID\{...}" for a class id.
 std::wstring ClassKeyName(REFCLSID classId);
 
-// A string value under HKEY_CLASSES_ROOT; empty when the key or value is missing.
-std::wstring ReadClassesString(const std::wstring& key, const wchar_t* valueName);
-bool ClassesKeyExists(const std::wstring& key);
-
 // DllCanUnloadNow of the ZorvikFilter.dll that COM loaded into this process;
 // S_OK also when it is not loaded.
 HRESULT LoadedModuleCanUnload();

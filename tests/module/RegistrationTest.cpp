@@ -14,8 +14,9 @@
 
 #include "filter/LumoraGuids.h"
 #include "tests/module/FilterModule.h"
-#include "tests/support/RegistryDump.h"
+#include "tests/support/Registry.h"
 #include "tests/support/TestEnvironment.h"
+#include "tools/lumoracap/DeviceLookup.h"
 #include "win/MediaType.h"
 #include "win/Module.h"
 #include "win/TaskMemory.h"
@@ -117,9 +118,9 @@ TEST_F(RegistrationTest, RegistersEveryClassAndTheCameraAmongTheVideoInputDevice
     for (const ClassRow& row : kClasses) {
         SCOPED_TRACE(testing::Message() << row.name);
         const std::wstring key = ClassKeyName(*row.classId);
-        EXPECT_EQ(ReadClassesString(key, nullptr), row.name);
-        EXPECT_EQ(ReadClassesString(key + L"\\InprocServer32", nullptr), path);
-        EXPECT_EQ(ReadClassesString(key + L"\\InprocServer32", L"ThreadingModel"), L"Both");
+        EXPECT_EQ(testenv::ReadRegistryString(HKEY_CLASSES_ROOT, key, nullptr), row.name);
+        EXPECT_EQ(testenv::ReadRegistryString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", nullptr), path);
+        EXPECT_EQ(testenv::ReadRegistryString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel"), L"Both");
     }
     EXPECT_EQ(CameraEntries(CLSID_VideoInputDeviceCategory), std::vector<std::wstring>{L"Lumora Camera"});
     EXPECT_EQ(CameraEntries(CLSID_LegacyAmFilterCategory), std::vector<std::wstring>{L"Lumora Camera"});
@@ -158,7 +159,7 @@ TEST_F(RegistrationTest, UnregisteringRemovesEverythingAndSucceedsWhenNothingIsR
         SCOPED_TRACE(round == 0 ? "registered" : "nothing registered");
         EXPECT_EQ(RunRegsvr32(path, true), 0);
         for (const ClassRow& row : kClasses) {
-            EXPECT_FALSE(ClassesKeyExists(ClassKeyName(*row.classId))) << row.name;
+            EXPECT_FALSE(testenv::RegistryKeyExists(HKEY_CLASSES_ROOT, ClassKeyName(*row.classId))) << row.name;
         }
         EXPECT_TRUE(CameraEntries(CLSID_VideoInputDeviceCategory).empty());
         EXPECT_TRUE(CameraEntries(CLSID_LegacyAmFilterCategory).empty());
@@ -179,7 +180,7 @@ TEST_F(RegistrationTest, AFolderNameOutsideTheAnsiCodePageIsRegisteredAsItIs)
     }
     const std::wstring copy = folder + L"\\ZorvikFilter.dll";
     ASSERT_EQ(RunRegsvr32(copy, false), 0);
-    EXPECT_EQ(ReadClassesString(ClassKeyName(CLSID_LumoraCameraFilter) + L"\\InprocServer32", nullptr), copy);
+    EXPECT_EQ(testenv::ReadRegistryString(HKEY_CLASSES_ROOT, ClassKeyName(CLSID_LumoraCameraFilter) + L"\\InprocServer32", nullptr), copy);
     {
         ComPtr<IBaseFilter> filter = BindCameraDevice();
         EXPECT_TRUE(filter) << "COM loads the module from the registered path";

@@ -7,12 +7,13 @@
 #include "camera/CameraSdk.h"
 #include "resources/resource.h"
 #include "simcamera/SimControl.h"
-#include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
 #include "diagnostics/Watchdog.h"
+#include "tests/support/SimCameraProbe.h"
 
-using evidence::Field;
+using testenv::Field;
+namespace setting = testenv::setting;
 
 namespace {
 
@@ -51,17 +52,17 @@ TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilC
     SimClearJournal();
     ASSERT_EQ(ApplyPage(formatFactory), S_OK);
     EXPECT_EQ(Dirty(formatFactory), S_FALSE);
-    const std::vector<uint8_t> file = evidence::SettingsFile();
+    const std::vector<uint8_t> file = testenv::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
-    EXPECT_EQ(Field(file, evidence::kResolution, 1), 0u);
+    EXPECT_EQ(Field(file, setting::kResolution), 0u);
     // A new resolution takes effect when the camera is next opened: nothing
     // is sent to the camera now.
-    EXPECT_EQ(evidence::JournalText().find("CameraSet"), std::string::npos) << evidence::JournalText();
+    EXPECT_EQ(testenv::JournalText().find("CameraSet"), std::string::npos) << testenv::JournalText();
 
     // Closing the page sends nothing.
     testenv::RemoveSettingsFile();
     ASSERT_TRUE(frame->CloseWith("Cancel"));
-    EXPECT_TRUE(evidence::SettingsFile().empty());
+    EXPECT_TRUE(testenv::SettingsFile().empty());
 }
 
 TEST_F(FormatPageFrameTest, UnknownResolutionShowsTheFullSensorAndApplyStoresZero)
@@ -77,7 +78,7 @@ TEST_F(FormatPageFrameTest, UnknownResolutionShowsTheFullSensorAndApplyStoresZer
     Click(IDC_RES_FULL);
     EXPECT_EQ(Dirty(formatFactory), S_OK);
     ASSERT_EQ(ApplyPage(formatFactory), S_OK);
-    EXPECT_EQ(Field(evidence::SettingsFile(), evidence::kResolution, 1), 0u);
+    EXPECT_EQ(Field(testenv::SettingsFile(), setting::kResolution), 0u);
 }
 
 TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
@@ -96,9 +97,9 @@ TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
     ASSERT_EQ(page->IsPageDirty(), S_OK);
     testenv::RemoveSettingsFile();
     EXPECT_EQ(page->Apply(), S_OK);
-    const std::vector<uint8_t> file = evidence::SettingsFile();
+    const std::vector<uint8_t> file = testenv::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
-    EXPECT_EQ(Field(file, evidence::kResolution, 1), 2u);
+    EXPECT_EQ(Field(file, setting::kResolution), 2u);
 }
 
 TEST_F(FormatPageFrameTest, ApplyLeavesTheOtherSettingsAsTheyAreNow)
@@ -115,16 +116,16 @@ TEST_F(FormatPageFrameTest, ApplyLeavesTheOtherSettingsAsTheyAreNow)
     ASSERT_EQ(changed.SaveToFile(), 1);
     Click(IDC_RES_FULL);
     ASSERT_EQ(ApplyPage(formatFactory), S_OK);
-    const std::vector<uint8_t> file = evidence::SettingsFile();
-    EXPECT_EQ(Field(file, evidence::kGamma, 1), 99u) << "the value now, not the one read at connect";
-    EXPECT_EQ(Field(file, evidence::kResolution, 1), 0u);
-    EXPECT_EQ(Field(file, 17, 4), 0u) << "the format part is the page's own, reserved words included";
+    const std::vector<uint8_t> file = testenv::SettingsFile();
+    EXPECT_EQ(Field(file, setting::kGamma), 99u) << "the value now, not the one read at connect";
+    EXPECT_EQ(Field(file, setting::kResolution), 0u);
+    EXPECT_EQ(Field(file, setting::kReserved0), 0u) << "the format part is the page's own, reserved words included";
 }
 
 TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
 {
     win::Watchdog watchdog(60000, "format screenshot");
-    Microsoft::WRL::ComPtr<CountedObject> plain = win::MakeComObject<CountedObject>();
+    Microsoft::WRL::ComPtr<CountingUnknown> plain = win::MakeComObject<CountingUnknown>();
     StoreResolution(1);
     OpenFormatFrame(plain.Get());
     // No record to read: a fresh record's resolution 0.
@@ -135,9 +136,9 @@ TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
     testenv::RemoveSettingsFile();
     EXPECT_EQ(ApplyPage(formatFactory), S_OK);
     ASSERT_TRUE(frame->CloseWith("OK"));
-    EXPECT_TRUE(evidence::SettingsFile().empty());
+    EXPECT_TRUE(testenv::SettingsFile().empty());
     formatFactory->ReleasePages();
-    EXPECT_EQ(plain->References(), 1);
+    EXPECT_EQ(plain->References(), 1u);
 }
 
 } // namespace

@@ -7,12 +7,13 @@
 
 #include "camera/CameraSdkLoader.h"
 #include "resources/resource.h"
-#include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "diagnostics/Watchdog.h"
+#include "tests/support/SimCameraProbe.h"
 
-using evidence::ExpectFields;
-using evidence::Field;
+using testenv::ExpectFields;
+using testenv::Field;
+namespace setting = testenv::setting;
 
 namespace {
 
@@ -47,19 +48,19 @@ TEST_F(FrameWithoutCameraTest, SettingsPageKeepsWorkingAndStoresTheDialog)
     }
     ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
 
-    const std::vector<uint8_t> file = evidence::SettingsFile();
+    const std::vector<uint8_t> file = testenv::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
     ExpectFields(file, {
-        {evidence::kAeState, 4, 0},
-        {evidence::kAnalogGain, 2, 354},
-        {evidence::kExposureTime, 4, 440},
-        {evidence::kGamma, 1, 150},
-        {evidence::kGainR, 4, 100},
-        {evidence::kColorEnhancement, 4, 0},
-        {evidence::kFrameSpeed, 4, 2},
-        {evidence::kHMirror, 4, 1},
-        {evidence::kVMirror, 4, 1},
-        {evidence::kMonochrome, 4, 1},
+        {setting::kAeState, 0},
+        {setting::kAnalogGain, 354},
+        {setting::kExposureTimeMS, 440},
+        {setting::kGamma, 150},
+        {setting::kGainR, 100},
+        {setting::kColorEnhancement, 0},
+        {setting::kFrameSpeed, 2},
+        {setting::kHMirror, 1},
+        {setting::kVMirror, 1},
+        {setting::kMonochrome, 1},
     });
 
     Click(IDC_DEFAULT);
@@ -74,7 +75,7 @@ TEST_F(FrameWithoutCameraTest, FormatPageStoresTheResolution)
     EXPECT_TRUE(Checked(IDC_RES_FULL));
     Click(IDC_RES_FULL);
     ASSERT_EQ(ApplyPage(formatFactory), S_OK);
-    EXPECT_EQ(Field(evidence::SettingsFile(), evidence::kResolution, 1), 0u);
+    EXPECT_EQ(Field(testenv::SettingsFile(), setting::kResolution), 0u);
     EXPECT_TRUE(frame->CloseWith("Cancel"));
 }
 

@@ -16,12 +16,14 @@
 #include "pages/PropertyPage.h"
 #include "resources/resource.h"
 #include "simcamera/SimControl.h"
-#include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PagesObject.h"
 #include "tests/pages/RecordingPageSite.h"
 #include "diagnostics/Watchdog.h"
+#include "tests/support/SimCameraProbe.h"
+#include "tests/support/WindowDriver.h"
 
-using evidence::Field;
+using testenv::Field;
+namespace setting = testenv::setting;
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -87,12 +89,9 @@ void Click(HWND dialog, int id, UINT state)
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// A slider moved and let go, as the settings dialog sees it.
 void MoveSlider(HWND dialog, int id, int position)
 {
-    SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, position);
-    NMHDR header = {GetDlgItem(dialog, id), static_cast<UINT_PTR>(id), NM_RELEASEDCAPTURE};
-    SendMessageA(dialog, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&header));
+    testenv::MoveSlider(GetDlgItem(dialog, id), position);
 }
 
 class PagesTogether : public testing::Test {
@@ -134,11 +133,11 @@ protected:
     }
     static void ExpectBothChangesStored()
     {
-        const std::vector<uint8_t> file = evidence::SettingsFile();
+        const std::vector<uint8_t> file = testenv::SettingsFile();
         ASSERT_EQ(file.size(), 67u);
-        EXPECT_EQ(Field(file, evidence::kResolution, 1), 0u) << "the Format page's resolution";
-        EXPECT_EQ(Field(file, evidence::kGainR, 4), 64u) << "the Camera Set page's gain";
-        EXPECT_EQ(Field(file, evidence::kHMirror, 4), 1u) << "the Camera Set page's mirror";
+        EXPECT_EQ(Field(file, setting::kResolution), 0u) << "the Format page's resolution";
+        EXPECT_EQ(Field(file, setting::kGainR), 64u) << "the Camera Set page's gain";
+        EXPECT_EQ(Field(file, setting::kHMirror), 1u) << "the Camera Set page's mirror";
     }
 
     LONG liveAtStart = 0;
@@ -199,7 +198,7 @@ TEST_F(PagesTogether, ASaveThatFailsFailsApplyAndKeepsThePageDirty)
         EXPECT_EQ((*page)->Apply(), HRESULT_FROM_WIN32(ERROR_CANT_ACCESS_FILE));
         EXPECT_EQ((*page)->IsPageDirty(), S_OK);
     }
-    EXPECT_TRUE(evidence::Called(evidence::JournalText(), "CameraSetMonochrome(0)"))
+    EXPECT_TRUE(testenv::Called(testenv::JournalText(), "CameraSetMonochrome(0)"))
         << "the record reaches the camera all the same";
 
     // Once the file can be written, Apply again stores both and cleans the pages.

@@ -20,6 +20,7 @@
 #include "tests/pages/PropertyFrameSession.h"
 #include "tests/pages/WindowCapture.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowDriver.h"
 
 class PropertyFrameFixture : public testing::Test {
 protected:
@@ -70,12 +71,7 @@ protected:
         return Control(id) != nullptr;
     }
     HWND Control(int id) const { return frame->FindControl(id); }
-    std::string Text(int id) const
-    {
-        char text[128] = {};
-        GetWindowTextA(Control(id), text, sizeof(text));
-        return text;
-    }
+    std::string Text(int id) const { return testenv::Narrow(testenv::TextOf(Control(id))); }
     int Position(int id) const { return static_cast<int>(SendMessageA(Control(id), TBM_GETPOS, 0, 0)); }
     bool Checked(int id) const { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }

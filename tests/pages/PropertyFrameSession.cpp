@@ -3,82 +3,17 @@
 #include <commctrl.h>
 #include <olectl.h>
 
-#include <cstdio>
-
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowDriver.h"
 #include "win/ComInitialization.h"
 
 namespace {
 
 constexpr DWORD kFrameAppearTimeoutMs = 20000;
 
-struct ThreadWindowSearch {
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindVisibleTopLevel(HWND window, LPARAM param)
+HWND Tabs(HWND frame)
 {
-    auto* search = reinterpret_cast<ThreadWindowSearch*>(param);
-    if (IsWindowVisible(window) && !GetParent(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-struct ChildSearch {
-    int id = 0;
-    std::string caption;
-    std::string className;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindChild(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<ChildSearch*>(param);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof(className));
-    if (!search->className.empty() && lstrcmpiA(className, search->className.c_str()) != 0) {
-        return TRUE;
-    }
-    if (search->id != 0 && GetDlgCtrlID(window) != search->id) {
-        return TRUE;
-    }
-    if (!search->caption.empty()) {
-        char text[256] = {};
-        GetWindowTextA(window, text, sizeof(text));
-        if (search->caption != text) {
-            return TRUE;
-        }
-    }
-    search->found = window;
-    return FALSE;
-}
-
-HWND Search(HWND root, ChildSearch search)
-{
-    if (root) {
-        EnumChildWindows(root, &FindChild, reinterpret_cast<LPARAM>(&search));
-    }
-    return search.found;
-}
-
-void Describe(HWND window, int depth, std::string* out)
-{
-    char className[64] = {};
-    char text[128] = {};
-    GetClassNameA(window, className, sizeof(className));
-    GetWindowTextA(window, text, sizeof(text));
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    char line[512];
-    std::snprintf(line, sizeof(line), "%*s%s \"%s\" id=%d style=%08lx rect=(%ld,%ld %ldx%ld)\n", depth * 2, "",
-                  className, text, GetDlgCtrlID(window),
-                  static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_STYLE)), rect.left, rect.top,
-                  rect.right - rect.left, rect.bottom - rect.top);
-    *out += line;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        Describe(child, depth + 1, out);
-    }
+    return testenv::FirstWhere(testenv::DescendantsOf(frame), testenv::HasClass(WC_TABCONTROLW));
 }
 
 // Runs the function a RunOnFrameThread message carries, on the thread that
@@ -109,11 +44,11 @@ PropertyFrameSession::PropertyFrameSession(IUnknown* object, const std::vector<P
     m_threadId = m_thread.Id();
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < kFrameAppearTimeoutMs) {
-        ThreadWindowSearch search;
-        EnumThreadWindows(m_threadId, &FindVisibleTopLevel, reinterpret_cast<LPARAM>(&search));
         // Shown, and filled with its tab control.
-        if (search.found && Search(search.found, ChildSearch{0, "", WC_TABCONTROLA, nullptr})) {
-            m_frame = search.found;
+        m_frame = testenv::FirstWhere(testenv::WindowsOfThread(m_threadId), [](HWND window) {
+            return IsWindowVisible(window) && !GetParent(window) && Tabs(window);
+        });
+        if (m_frame) {
             break;
         }
         if (WaitForSingleObject(m_thread.Handle(), 20) == WAIT_OBJECT_0) {
@@ -157,17 +92,12 @@ DWORD PropertyFrameSession::RunFrame()
 
 HWND PropertyFrameSession::FindControl(int controlId) const
 {
-    return Search(m_frame, ChildSearch{controlId, "", "", nullptr});
-}
-
-HWND PropertyFrameSession::FindButton(const std::string& caption) const
-{
-    return Search(m_frame, ChildSearch{0, caption, "Button", nullptr});
+    return testenv::FirstWhere(testenv::DescendantsOf(m_frame), testenv::HasId(controlId));
 }
 
 HWND PropertyFrameSession::TabControl() const
 {
-    return Search(m_frame, ChildSearch{0, "", WC_TABCONTROLA, nullptr});
+    return Tabs(m_frame);
 }
 
 void PropertyFrameSession::Click(HWND button) const
@@ -178,23 +108,7 @@ void PropertyFrameSession::Click(HWND button) const
 
 void PropertyFrameSession::MoveSlider(HWND slider, int position) const
 {
-    SendMessageA(slider, TBM_SETPOS, TRUE, position);
-    NMHDR header = {};
-    header.hwndFrom = slider;
-    header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(slider));
-    header.code = NM_RELEASEDCAPTURE;
-    SendMessageA(GetParent(slider), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
-    Sync();
-}
-
-void PropertyFrameSession::ClickTab(int index) const
-{
-    HWND tab = TabControl();
-    RECT item = {};
-    SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(tab, WM_LBUTTONUP, 0, at);
+    testenv::MoveSlider(slider, position);
     Sync();
 }
 
@@ -223,9 +137,10 @@ void PropertyFrameSession::RunOnFrameThread(const std::function<void()>& work) c
 
 bool PropertyFrameSession::CloseWith(const std::string& caption, DWORD timeoutMs)
 {
-    HWND button = FindButton(caption);
+    const HWND button = testenv::FirstWhere(testenv::DescendantsOf(m_frame),
+                                            testenv::All({testenv::HasClass(L"Button"), testenv::HasText(testenv::Wide(caption))}));
     if (button) {
-        PostMessageA(button, BM_CLICK, 0, 0);
+        testenv::PostClick(button);
     }
     const bool ended = WaitForSingleObject(m_thread.Handle(), timeoutMs) == WAIT_OBJECT_0;
     if (ended) {
@@ -236,9 +151,5 @@ bool PropertyFrameSession::CloseWith(const std::string& caption, DWORD timeoutMs
 
 std::string PropertyFrameSession::DescribeWindows() const
 {
-    std::string out;
-    if (m_frame) {
-        Describe(m_frame, 0, &out);
-    }
-    return out;
+    return testenv::DescribeWindowTree(m_frame);
 }

@@ -38,11 +38,7 @@ public:
     bool ok() const { return m_frame != nullptr; }
     HWND Frame() const { return m_frame; }
 
-    // The first descendant of the frame with this control id, or null.
     HWND FindControl(int controlId) const;
-    // The first descendant button of the frame with this caption, or null.
-    HWND FindButton(const std::string& caption) const;
-    // The frame's tab control, or null.
     HWND TabControl() const;
 
     // Presses a button as a click does (BM_CLICK); returns when the frame
@@ -51,8 +47,6 @@ public:
     // Moves a slider to position and delivers the notification a trackbar
     // sends to its dialog when the mouse is released.
     void MoveSlider(HWND slider, int position) const;
-    // Selects a tab with a mouse click on it (the frame switches pages).
-    void ClickTab(int index) const;
     // Waits until the frame thread has handled every message sent or posted
     // before (including paints the frame thread is due to do).
     void Sync() const;
@@ -69,7 +63,6 @@ public:
     // OleCreatePropertyFrame's result, once the frame has ended.
     HRESULT FrameResult() const { return m_result; }
 
-    // Describes the frame's window tree, for failure messages.
     std::string DescribeWindows() const;
 
 private:

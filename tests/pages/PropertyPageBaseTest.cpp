@@ -120,7 +120,7 @@ protected:
     RecordingPage* impl = nullptr;
     IPropertyPage* page = nullptr;
     Microsoft::WRL::ComPtr<RecordingPageSite> site = win::MakeComObject<RecordingPageSite>();
-    Microsoft::WRL::ComPtr<CountedObject> object = win::MakeComObject<CountedObject>();
+    Microsoft::WRL::ComPtr<CountingUnknown> object = win::MakeComObject<CountingUnknown>();
     RECT rect = {10, 20, 310, 220};
 };
 
@@ -128,12 +128,12 @@ TEST_F(PropertyPageBaseTest, HoldsOnePageSiteAtATime)
 {
     EXPECT_EQ(page->SetPageSite(nullptr), E_UNEXPECTED);
     EXPECT_EQ(page->SetPageSite(site.Get()), S_OK);
-    EXPECT_EQ(site->References(), 2);
+    EXPECT_EQ(site->References(), 2u);
     Microsoft::WRL::ComPtr<RecordingPageSite> second = win::MakeComObject<RecordingPageSite>();
     EXPECT_EQ(page->SetPageSite(second.Get()), E_UNEXPECTED);
-    EXPECT_EQ(second->References(), 1);
+    EXPECT_EQ(second->References(), 1u);
     EXPECT_EQ(page->SetPageSite(nullptr), S_OK);
-    EXPECT_EQ(site->References(), 1);
+    EXPECT_EQ(site->References(), 1u);
     EXPECT_EQ(page->SetPageSite(nullptr), E_UNEXPECTED);
 }
 
@@ -156,7 +156,7 @@ TEST_F(PropertyPageBaseTest, SetObjectsTakesOneObjectOrNone)
     impl->connectResult = S_OK;
     EXPECT_EQ(Connect(), S_OK);
     EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
-    EXPECT_EQ(object->References(), 1);
+    EXPECT_EQ(object->References(), 1u);
     EXPECT_EQ(page->Activate(parent, &rect, TRUE), E_UNEXPECTED);
     EXPECT_EQ(impl->calls, (std::vector<std::string>{"connected", "activated", "deactivated", "connected",
                                                       "disconnected"}));
@@ -310,14 +310,14 @@ TEST_F(PropertyPageBaseTest, LastReleaseLetsGoOfSiteAndObject)
 {
     ASSERT_EQ(page->SetPageSite(site.Get()), S_OK);
     ASSERT_EQ(Connect(), S_OK);
-    EXPECT_EQ(site->References(), 2);
-    EXPECT_EQ(object->References(), 2);
+    EXPECT_EQ(site->References(), 2u);
+    EXPECT_EQ(object->References(), 2u);
     page->AddRef();
     page->Release();
-    EXPECT_EQ(site->References(), 2) << "not the last reference";
+    EXPECT_EQ(site->References(), 2u) << "not the last reference";
     ReleasePage();
-    EXPECT_EQ(site->References(), 1);
-    EXPECT_EQ(object->References(), 1);
+    EXPECT_EQ(site->References(), 1u);
+    EXPECT_EQ(object->References(), 1u);
 }
 
 TEST_F(PropertyPageBaseTest, LastReleaseOfAnActivePageRemovesItsWindow)

@@ -1,6 +1,5 @@
-// Test doubles for the property page unit tests: a page site that records the
-// status changes it is told of, and a bare COM object that counts references.
-// Made with win::MakeComObject; references start at 1 (the test's own).
+// A page site that records the status changes it is told of. Made with
+// win::MakeComObject; its references are counted (References()).
 #pragma once
 
 #include <windows.h>
@@ -8,9 +7,9 @@
 
 #include <vector>
 
-#include "win/ComObject.h"
+#include "tests/support/CountingUnknown.h"
 
-class RecordingPageSite final : public win::ComObject<IPropertyPageSite> {
+class RecordingPageSite final : public CountedComObject<IPropertyPageSite> {
 public:
     HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override
     {
@@ -34,12 +33,5 @@ public:
     }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* /*msg*/) override { return S_FALSE; }
 
-    LONG References() const { return static_cast<LONG>(ReferenceCount()); }
-
     std::vector<DWORD> statusChanges;
-};
-
-class CountedObject final : public win::ComObject<IUnknown> {
-public:
-    LONG References() const { return static_cast<LONG>(ReferenceCount()); }
 };

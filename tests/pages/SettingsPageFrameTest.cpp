@@ -8,17 +8,18 @@
 #include "camera/CameraSdk.h"
 #include "resources/resource.h"
 #include "simcamera/SimControl.h"
-#include "tests/pages/CameraEvidence.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
 #include "tests/support/ProcessCounters.h"
 #include "diagnostics/Watchdog.h"
+#include "tests/support/SimCameraProbe.h"
 
-using evidence::Called;
-using evidence::ExpectFields;
-using evidence::Field;
-using evidence::JournalText;
-using evidence::Only;
+using testenv::Called;
+using testenv::ExpectFields;
+using testenv::Field;
+using testenv::JournalText;
+using testenv::Only;
+namespace setting = testenv::setting;
 
 namespace {
 
@@ -197,10 +198,10 @@ TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffT
     EXPECT_EQ(hMirror, 1) << "the camera stays mirrored until Apply";
 
     ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
-    const std::vector<uint8_t> file = evidence::SettingsFile();
+    const std::vector<uint8_t> file = testenv::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
-    EXPECT_EQ(Field(file, evidence::kHMirror, 4), 0u);
-    EXPECT_EQ(Field(file, evidence::kGamma, 1), 100u);
+    EXPECT_EQ(Field(file, setting::kHMirror), 0u);
+    EXPECT_EQ(Field(file, setting::kGamma), 100u);
     CameraGetMirror(kMirrorHorizontal, &hMirror);
     EXPECT_EQ(hMirror, 0);
 }
@@ -257,24 +258,24 @@ TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
     SimClearJournal();
     ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
 
-    const std::vector<uint8_t> file = evidence::SettingsFile();
+    const std::vector<uint8_t> file = testenv::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
     ExpectFields(file, {
-        {evidence::kGamma, 1, 150},
-        {evidence::kFrameSpeed, 4, 2},
-        {evidence::kVMirror, 4, 1},
-        {evidence::kHMirror, 4, 0},
-        {evidence::kAnalogGain, 2, 251}, // ISO step 3 stores its gain
-        {evidence::kExposureTime, 4, 200},
-        {evidence::kAeState, 4, 1},
-        {evidence::kTarget, 1, 100},
-        {evidence::kGainR, 4, 100},
-        {evidence::kGainG, 4, 88},
-        {evidence::kGainB, 4, 88},
-        {evidence::kContrast, 1, 20},
-        {evidence::kSaturation, 1, 100},
-        {evidence::kColorEnhancement, 4, 1},
-        {evidence::kResolution, 1, 0},
+        {setting::kGamma, 150},
+        {setting::kFrameSpeed, 2},
+        {setting::kVMirror, 1},
+        {setting::kHMirror, 0},
+        {setting::kAnalogGain, 251}, // ISO step 3 stores its gain
+        {setting::kExposureTimeMS, 200},
+        {setting::kAeState, 1},
+        {setting::kAeTarget, 100},
+        {setting::kGainR, 100},
+        {setting::kGainG, 88},
+        {setting::kGainB, 88},
+        {setting::kContrast, 20},
+        {setting::kSaturation, 100},
+        {setting::kColorEnhancement, 1},
+        {setting::kResolution, 0},
     });
 
     // Apply writes the dialog onto the filter's current record, with the
@@ -305,10 +306,10 @@ TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
     SimClearJournal();
 
     ASSERT_TRUE(frame->CloseWith("Cancel"));
-    const std::vector<uint8_t> file = evidence::SettingsFile();
+    const std::vector<uint8_t> file = testenv::SettingsFile();
     ASSERT_EQ(file.size(), 67u) << "deactivation hands the held record to the filter";
-    EXPECT_EQ(Field(file, evidence::kGamma, 1), 150u);
-    EXPECT_EQ(Field(file, evidence::kHMirror, 4), 0u);
+    EXPECT_EQ(Field(file, setting::kGamma), 150u);
+    EXPECT_EQ(Field(file, setting::kHMirror), 0u);
     // The camera is closed: the controller's record already holds the
     // applied gamma (no file is no reason to forget it), so only the
     // switches go now; every value reaches the camera when it next opens.
@@ -321,7 +322,7 @@ TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
     testenv::RemoveSettingsFile();
     ASSERT_EQ(page->IsPageDirty(), S_OK);
     EXPECT_EQ(page->Apply(), S_OK);
-    const std::vector<uint8_t> again = evidence::SettingsFile();
+    const std::vector<uint8_t> again = testenv::SettingsFile();
     ASSERT_EQ(again.size(), 67u);
     EXPECT_EQ(again, file);
 }
@@ -376,15 +377,15 @@ TEST_F(SettingsPageFrameTest, ShowsWhatTheStandardControlsSetTheNextTimeItOpens)
 
     // Closing the page keeps them: it hands back what it was shown.
     ASSERT_TRUE(frame->CloseWith("Cancel"));
-    evidence::ExpectFields(evidence::SettingsFile(), {{evidence::kTarget, 1, 170},
-                                                       {evidence::kContrast, 1, 77},
-                                                       {evidence::kGamma, 1, 40},
-                                                       {evidence::kSaturation, 1, 33},
-                                                       {evidence::kAnalogGain, 2, 425},
-                                                       {evidence::kExposureTime, 4, 2000},
-                                                       {evidence::kAeState, 4, 1},
-                                                       {evidence::kMonochrome, 4, 1},
-                                                       {evidence::kHMirror, 4, 1}});
+    testenv::ExpectFields(testenv::SettingsFile(), {{setting::kAeTarget, 170},
+                                                       {setting::kContrast, 77},
+                                                       {setting::kGamma, 40},
+                                                       {setting::kSaturation, 33},
+                                                       {setting::kAnalogGain, 425},
+                                                       {setting::kExposureTimeMS, 2000},
+                                                       {setting::kAeState, 1},
+                                                       {setting::kMonochrome, 1},
+                                                       {setting::kHMirror, 1}});
 }
 
 TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
@@ -419,7 +420,7 @@ TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
 {
     win::Watchdog watchdog(60000, "no settings interface");
     // Offers IUnknown only.
-    Microsoft::WRL::ComPtr<CountedObject> plain = win::MakeComObject<CountedObject>();
+    Microsoft::WRL::ComPtr<CountingUnknown> plain = win::MakeComObject<CountingUnknown>();
     OpenSettingsFrame(plain.Get());
     // The page shows a fresh record's values.
     EXPECT_EQ(Position(IDC_GAIN_R), 100);
@@ -432,9 +433,9 @@ TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
     EXPECT_TRUE(Called(JournalText(), "CameraSetMonochrome(1)")) << JournalText();
     EXPECT_EQ(ApplyPage(settingsFactory), S_OK);
     ASSERT_TRUE(frame->CloseWith("OK"));
-    EXPECT_TRUE(evidence::SettingsFile().empty()) << "nothing to hand the record to";
+    EXPECT_TRUE(testenv::SettingsFile().empty()) << "nothing to hand the record to";
     settingsFactory->ReleasePages();
-    EXPECT_EQ(plain->References(), 1);
+    EXPECT_EQ(plain->References(), 1u);
 }
 
 TEST_F(SettingsPageFrameTest, FrameCyclesLeaveNoThreadsHandlesOrObjects)

@@ -44,6 +44,30 @@ std::vector<std::string> JournalLinesBesideFrames()
     return lines;
 }
 
+bool Called(const std::string& journal, const std::string& call)
+{
+    return journal.find(call + "\n") != std::string::npos;
+}
+
+std::string Only(const std::string& journal, std::initializer_list<const char*> names)
+{
+    std::string kept;
+    size_t start = 0;
+    while (start < journal.size()) {
+        size_t end = journal.find('\n', start);
+        end = end == std::string::npos ? journal.size() : end + 1;
+        const std::string line = journal.substr(start, end - start);
+        for (const char* name : names) {
+            if (line.compare(0, std::strlen(name), name) == 0 && line[std::strlen(name)] == '(') {
+                kept += line;
+                break;
+            }
+        }
+        start = end;
+    }
+    return kept;
+}
+
 SimCounters FrameCounters()
 {
     SimCounters counters = {};

@@ -1,20 +1,28 @@
-// What the tests of every layer read back from the simulated camera through
-// its test-only control exports: the journal of SDK calls, the frame
-// counters and the stamp at the centre of every frame it hands out.
+// What the tests of every layer read back as evidence: from the simulated
+// camera's test-only control exports, the journal of SDK calls, the frame
+// counters and the stamp at the centre of every frame it hands out; and the
+// settings file's fields.
 //
-// Programs that use these link lumora_simcamera_probe, which brings in
-// ZorvikSDK's import library. All are safe to call from any thread.
+// The camera's evidence needs lumora_simcamera_probe, which brings in
+// ZorvikSDK's import library; the settings file's is header-only, for
+// programs that run without the camera. All are safe to call from any thread.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <stddef.h>
 #include <stdint.h>
 
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "camera/CameraSettingFields.h"
 #include "simcamera/SimControl.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace testenv {
 
@@ -33,6 +41,13 @@ std::vector<std::string> JournalLinesStartingWith(const std::string& prefix);
 // before each image it fetches, which streaming adds at any moment.
 std::vector<std::string> JournalLinesBesideFrames();
 
+bool Called(const std::string& journal, const std::string& call);
+
+// The lines of a journal for the named calls only. A slider that repaints
+// sends its value again (the page applies every slider notification), so
+// exact comparisons look only at the calls a test is about.
+std::string Only(const std::string& journal, std::initializer_list<const char*> names);
+
 // The frame counters as they stand.
 SimCounters FrameCounters();
 
@@ -44,5 +59,46 @@ SimStamp StampOf(const std::vector<uint8_t>& frame, int width, int height);
 
 // Whether stamp bytes carry the camera's magic "LUMO".
 bool IsStamp(const SimStamp& stamp);
+
+// A field of the settings file, little-endian; the names are the field table's.
+struct SettingField {
+    size_t offset;
+    size_t size;
+};
+namespace setting {
+#define LUMORA_TEST_SETTING_FIELD(name, member, type, offset, initial, index)                                   \
+    constexpr SettingField k##name{offset, sizeof(type)};
+LUMORA_CAMERA_EVERY_SETTING_FIELD(LUMORA_TEST_SETTING_FIELD)
+#undef LUMORA_TEST_SETTING_FIELD
+} // namespace setting
+
+// The settings file's bytes; none when there is no file.
+inline std::vector<uint8_t> SettingsFile()
+{
+    std::ifstream file(TempPath("Lumora Camera.config"), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+inline uint32_t Field(const std::vector<uint8_t>& file, SettingField field)
+{
+    uint32_t value = 0;
+    for (size_t i = 0; i < field.size && field.offset + i < file.size(); ++i) {
+        value |= static_cast<uint32_t>(file[field.offset + i]) << (8 * i);
+    }
+    return value;
+}
+
+struct ExpectedField {
+    SettingField field;
+    uint32_t value;
+};
+
+inline void ExpectFields(const std::vector<uint8_t>& file, std::initializer_list<ExpectedField> fields)
+{
+    for (const ExpectedField& expected : fields) {
+        EXPECT_EQ(Field(file, expected.field), expected.value)
+            << "settings file field at offset " << expected.field.offset;
+    }
+}
 
 } // namespace testenv

@@ -36,6 +36,25 @@ std::string ProgramFolder()
     return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
 
+std::wstring Wide(const std::string& utf8)
+{
+    const int length = static_cast<int>(utf8.size());
+    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, &wide[0], static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string Narrow(const std::wstring& utf16)
+{
+    const int length = static_cast<int>(utf16.size());
+    std::string narrow(
+        static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, utf16.data(), length, nullptr, 0, nullptr, nullptr)),
+        '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), length, &narrow[0], static_cast<int>(narrow.size()), nullptr,
+                        nullptr);
+    return narrow;
+}
+
 void RemoveSettingsFile()
 {
     DeleteFileA(TempPath("Lumora Camera.config").c_str());

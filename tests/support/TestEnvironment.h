@@ -22,6 +22,9 @@ std::string ArtifactPath(const std::string& name);
 // ending in a backslash.
 std::string ProgramFolder();
 
+std::wstring Wide(const std::string& utf8);
+std::string Narrow(const std::wstring& utf16);
+
 // Deletes the settings file "Lumora Camera.config" from the private folder.
 void RemoveSettingsFile();
 

@@ -1,18 +1,17 @@
-// A scriptable sample allocator for the allocator-choice and streaming fault
-// tests: it records the properties asked of it and can refuse them or grant
-// smaller buffers, and its Decommit can fail (leaving it committed). It has
-// no buffers: GetBuffer always fails. Made with win::MakeComObject; its
-// references are counted (References()). Commit and Decommit come from the
-// thread that holds the filter's state lock.
+// A sample allocator a test scripts: it records the properties asked of it
+// and can refuse them or grant fewer or smaller buffers, and its Decommit can
+// fail (leaving it committed). It has no buffers: GetBuffer always fails.
+// Made with win::MakeComObject; its references are counted (References()).
 #pragma once
 
 #include <dshow.h>
 
-#include "tests/framework/CountingUnknown.h"
+#include "tests/support/CountingUnknown.h"
 
 class FakeAllocator final : public CountedComObject<IMemAllocator> {
 public:
     HRESULT setPropertiesResult = S_OK;
+    LONG grantedBuffers = -1;    // -1: grant what was asked
     LONG grantedBufferSize = -1; // -1: grant what was asked
     ALLOCATOR_PROPERTIES asked = {};
     int setPropertiesCalls = 0;
@@ -29,6 +28,9 @@ public:
             return setPropertiesResult;
         }
         *actual = *request;
+        if (grantedBuffers >= 0) {
+            actual->cBuffers = grantedBuffers;
+        }
         if (grantedBufferSize >= 0) {
             actual->cbBuffer = grantedBufferSize;
         }
