@@ -17,6 +17,7 @@
 #include "simcamera/SimControl.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
+#include "tests/support/WindowDriver.h"
 #include "win/Lock.h"
 #include "win/Thread.h"
 
@@ -71,28 +72,7 @@ std::vector<std::string> CameraSettingChanges();
 // Seconds from start (QueryPerformanceCounter) to now.
 double SecondsSince(const LARGE_INTEGER& start);
 
-// Answers the camera failure boxes as a person would: a helper thread finds
-// each dialog (class "#32770") captioned "Lumora Camera", records its text and
-// presses its OK button. Stops (joins) when destroyed.
-class MessageBoxAnswerer {
-public:
-    MessageBoxAnswerer();
-    ~MessageBoxAnswerer();
-    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
-    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
-
-    // Texts of the boxes answered so far.
-    std::vector<std::string> Texts();
-    // Waits until count boxes have been answered (a box comes up on a
-    // thread of its own, after the failure it reports); false on timeout.
-    bool WaitForTexts(size_t count, DWORD timeoutMs = 10000);
-
-private:
-    void Run();
-    std::atomic<bool> stop{false};
-    win::Lock lock; // guards texts
-    std::vector<std::string> texts;
-    win::Thread thread; // last: joined first
-};
+// Answers the camera failure boxes as a person would (the test kit's).
+using testenv::MessageBoxAnswerer;
 
 } // namespace filtertest

@@ -11,8 +11,8 @@
 
 #include "filter/VideoFormats.h"
 #include "tests/filter/FilterTestSupport.h"
-#include "tests/filter/ScriptedAllocator.h"
 #include "tests/framework/FakeInputPin.h"
+#include "tests/support/FakeAllocator.h"
 
 using namespace filtertest;
 
@@ -280,7 +280,7 @@ TEST_F(PinFormatRules, SizeBuffersAsksForThreeBuffersAndRefusesOnlyThoseSmallerT
     } pins[] = {{"capture", under.capture, 3264 * 2448 * 3}, {"preview", under.preview, 18337536}};
     for (const auto& pin : pins) {
         SCOPED_TRACE(pin.pin);
-        const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
+        const ComPtr<FakeAllocator> allocator = win::MakeComObject<FakeAllocator>();
         ALLOCATOR_PROPERTIES request = {1, 100, 16, 8};
         ASSERT_EQ(S_OK, pin.under->SizeBuffers(allocator.Get(), &request));
         EXPECT_EQ(3, allocator->asked.cBuffers);
@@ -288,14 +288,14 @@ TEST_F(PinFormatRules, SizeBuffersAsksForThreeBuffersAndRefusesOnlyThoseSmallerT
         EXPECT_EQ(16, allocator->asked.cbAlign); // alignment and prefix as they came
         EXPECT_EQ(8, allocator->asked.cbPrefix);
 
-        allocator->grantedSize = 18337535;
+        allocator->grantedBufferSize = 18337535;
         EXPECT_EQ(E_FAIL, pin.under->SizeBuffers(allocator.Get(), &request));
-        allocator->grantedSize = 18337536;
+        allocator->grantedBufferSize = 18337536;
         EXPECT_EQ(S_OK, pin.under->SizeBuffers(allocator.Get(), &request)) << "a frame will do";
-        allocator->grantedSize = -1;
+        allocator->grantedBufferSize = -1;
         allocator->grantedBuffers = 1; // fewer buffers will do
         EXPECT_EQ(S_OK, pin.under->SizeBuffers(allocator.Get(), &request));
-        allocator->result = VFW_E_ALREADY_COMMITTED;
+        allocator->setPropertiesResult = VFW_E_ALREADY_COMMITTED;
         EXPECT_EQ(VFW_E_ALREADY_COMMITTED, pin.under->SizeBuffers(allocator.Get(), &request));
     }
 }
@@ -318,7 +318,7 @@ TEST_F(PinFormatRules, TheCapturePinAsksForTheLargestImageOnlyForTheCamerasImage
         SCOPED_TRACE(c.index);
         MediaTypeRecord entry = Entry(under.capture, c.index);
         ASSERT_EQ(S_OK, under.capture->CheckType(&entry));
-        const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
+        const ComPtr<FakeAllocator> allocator = win::MakeComObject<FakeAllocator>();
         ALLOCATOR_PROPERTIES request = {};
         ASSERT_EQ(S_OK, under.capture->SizeBuffers(allocator.Get(), &request));
         EXPECT_EQ(c.asked, allocator->asked.cbBuffer);
@@ -331,7 +331,7 @@ TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
     MediaTypeRecord sizeless = Reshaped(Entry(under.preview, 0), 333333, 0);
     ASSERT_EQ(S_OK, under.preview->CheckType(&sizeless));
 
-    const ComPtr<ScriptedAllocator> allocator = win::MakeComObject<ScriptedAllocator>();
+    const ComPtr<FakeAllocator> allocator = win::MakeComObject<FakeAllocator>();
     ALLOCATOR_PROPERTIES request = {};
     ASSERT_EQ(S_OK, under.preview->SizeBuffers(allocator.Get(), &request));
     EXPECT_EQ(kFrameWidth * kFrameHeight * 4, allocator->asked.cbBuffer);
