@@ -26,25 +26,6 @@ const int kFrames = 4;
 // Timed calls per figure, after one untimed call (plans and scratch memory).
 const int kRepeats = 15;
 
-const char* Name(PixelFormat format)
-{
-    switch (format) {
-    case PixelFormat::Rgb24:
-        return "RGB24";
-    case PixelFormat::Rgb32:
-        return "RGB32";
-    case PixelFormat::Yuy2:
-        return "YUY2";
-    case PixelFormat::Nv12:
-        return "NV12";
-    case PixelFormat::I420:
-        return "I420";
-    case PixelFormat::Y800:
-        return "Y800";
-    }
-    return "?";
-}
-
 struct Images {
     int width = 0;
     int height = 0;
@@ -152,13 +133,13 @@ int RunConversionBench(std::FILE* out)
                 const double windowMs = ColdCopyMs(windowPixels * 3);
                 const double frameMs = ColdCopyMs(layout.Bytes());
                 const double copies = ms / windowMs;
-                std::fprintf(out, "%-6s %4dx%-5d %-6s %11.2f %11.2f %8.2f %10.2f %8.2f\n", Name(format), entry.width,
+                std::fprintf(out, "%-6s %4dx%-5d %-6s %11.2f %11.2f %8.2f %10.2f %8.2f\n", PixelFormatName(format), entry.width,
                              entry.height, entry.fit == FrameFit::CentredCut ? "cut" : "scaled", ms, windowMs,
                              copies, frameMs, ms / frameMs);
                 const bool converted = format != PixelFormat::Rgb24 || entry.fit == FrameFit::ScaledWindow;
                 if (converted && copies > worstConverted) {
                     worstConverted = copies;
-                    worstName = std::string(Name(format)) + " " + std::to_string(entry.width) + "x" +
+                    worstName = std::string(PixelFormatName(format)) + " " + std::to_string(entry.width) + "x" +
                                 std::to_string(entry.height) + " from " + std::to_string(images.width) + "x" +
                                 std::to_string(images.height);
                 }

@@ -42,3 +42,23 @@ constexpr int FirstPlaneBytesPerPixel(PixelFormat format)
         return 1;
     }
 }
+
+// "RGB24", "RGB32", "YUY2", "NV12", "I420", "Y800".
+constexpr const char* PixelFormatName(PixelFormat format)
+{
+    switch (format) {
+    case PixelFormat::Rgb24:
+        return "RGB24";
+    case PixelFormat::Rgb32:
+        return "RGB32";
+    case PixelFormat::Yuy2:
+        return "YUY2";
+    case PixelFormat::Nv12:
+        return "NV12";
+    case PixelFormat::I420:
+        return "I420";
+    case PixelFormat::Y800:
+        return "Y800";
+    }
+    return "?";
+}

@@ -34,25 +34,6 @@ const PixelFormat kFormats[] = {PixelFormat::Rgb24, PixelFormat::Rgb32, PixelFor
                                 PixelFormat::Nv12,  PixelFormat::I420,  PixelFormat::Y800};
 const uint8_t kGuard = 0xA5;
 
-const char* Name(PixelFormat format)
-{
-    switch (format) {
-    case PixelFormat::Rgb24:
-        return "RGB24";
-    case PixelFormat::Rgb32:
-        return "RGB32";
-    case PixelFormat::Yuy2:
-        return "YUY2";
-    case PixelFormat::Nv12:
-        return "NV12";
-    case PixelFormat::I420:
-        return "I420";
-    case PixelFormat::Y800:
-        return "Y800";
-    }
-    return "?";
-}
-
 struct CameraImage {
     int width = 0;
     int height = 0;
@@ -145,9 +126,9 @@ TEST(FrameLayoutFormats, StridesAndBytesFollowEachFormat)
     for (const auto& c : cases) {
         const FrameLayout layout = c.stride ? FrameLayout::WithStride(c.format, c.width, c.height, c.stride)
                                             : FrameLayout::Natural(c.format, c.width, c.height);
-        EXPECT_EQ(layout.stride, c.expectedStride) << Name(c.format) << " " << c.width << "x" << c.height;
-        EXPECT_EQ(layout.Bytes(), c.expectedBytes) << Name(c.format) << " " << c.width << "x" << c.height;
-        EXPECT_EQ(layout.IsEmpty(), c.expectedBytes == 0) << Name(c.format) << " " << c.width << "x" << c.height;
+        EXPECT_EQ(layout.stride, c.expectedStride) << PixelFormatName(c.format) << " " << c.width << "x" << c.height;
+        EXPECT_EQ(layout.Bytes(), c.expectedBytes) << PixelFormatName(c.format) << " " << c.width << "x" << c.height;
+        EXPECT_EQ(layout.IsEmpty(), c.expectedBytes == 0) << PixelFormatName(c.format) << " " << c.width << "x" << c.height;
     }
     EXPECT_EQ(FrameLayout::Rgb24Dib(3031, 2016).Bytes(), FrameLayout::Natural(PixelFormat::Rgb24, 3031, 2016).Bytes());
     EXPECT_TRUE(FrameLayout::Rgb24Dib(3032, 2016).HoldsImageUncut(3032, 2016));
@@ -226,17 +207,17 @@ TEST(FrameConverter, EveryFormatMatchesFfmpegAtANativeAndAScaledSize)
             const FrameLayout layout = FrameLayout::Natural(format, size.width, size.height, size.fit);
             size_t written = 0;
             GuardedFrame frame = Convert(image, layout, &written);
-            EXPECT_EQ(written, layout.Bytes()) << Name(format);
-            EXPECT_TRUE(frame.GuardsIntact()) << Name(format) << ": wrote past its bytes";
+            EXPECT_EQ(written, layout.Bytes()) << PixelFormatName(format);
+            EXPECT_TRUE(frame.GuardsIntact()) << PixelFormatName(format) << ": wrote past its bytes";
 
             std::string error;
             const Bytes reference =
                 convtest::FfmpegFrame(image.bytes, image.width, image.height, CropFor(image, layout), layout, &error);
             ASSERT_FALSE(reference.empty()) << error;
             const double psnr = convtest::Psnr(reference, convtest::PicturePixels(layout, frame.Data()));
-            std::printf("%-5s %4dx%-4d from %dx%d (%s): PSNR %.1f dB\n", Name(format), size.width, size.height,
+            std::printf("%-5s %4dx%-4d from %dx%d (%s): PSNR %.1f dB\n", PixelFormatName(format), size.width, size.height,
                         image.width, image.height, size.fit == FrameFit::CentredCut ? "cut" : "scaled", psnr);
-            EXPECT_GE(psnr, size.minimumPsnr) << Name(format) << " " << size.width << "x" << size.height;
+            EXPECT_GE(psnr, size.minimumPsnr) << PixelFormatName(format) << " " << size.width << "x" << size.height;
         }
     }
 
@@ -264,14 +245,14 @@ TEST(FrameConverter, AWiderStrideHoldsTheSameRowsWithZeroPadding)
         for (PixelFormat format : kFormats) {
             const FrameLayout natural = FrameLayout::Natural(format, 640, 480, fit);
             const FrameLayout wide = FrameLayout::WithStride(format, 640, 480, natural.stride + 68, fit);
-            ASSERT_FALSE(wide.IsEmpty()) << Name(format);
+            ASSERT_FALSE(wide.IsEmpty()) << PixelFormatName(format);
             size_t naturalWritten = 0, wideWritten = 0;
             GuardedFrame expected = Convert(image, natural, &naturalWritten);
             GuardedFrame frame = Convert(image, wide, &wideWritten);
-            EXPECT_EQ(wideWritten, wide.Bytes()) << Name(format);
-            EXPECT_TRUE(frame.GuardsIntact()) << Name(format);
+            EXPECT_EQ(wideWritten, wide.Bytes()) << PixelFormatName(format);
+            EXPECT_TRUE(frame.GuardsIntact()) << PixelFormatName(format);
             EXPECT_EQ(convtest::PicturePixels(wide, frame.Data()), convtest::PicturePixels(natural, expected.Data()))
-                << Name(format);
+                << PixelFormatName(format);
             // Every byte outside the rows' pixels is padding.
             Bytes padding = frame.bytes;
             const FramePlanes planes = PlanesOf(wide, padding.data());
@@ -283,7 +264,7 @@ TEST(FrameConverter, AWiderStrideHoldsTheSameRowsWithZeroPadding)
             }
             EXPECT_TRUE(std::all_of(padding.begin(), padding.begin() + static_cast<ptrdiff_t>(wide.Bytes()),
                                     [](uint8_t b) { return b == 0; }))
-                << Name(format) << ": padding not 0";
+                << PixelFormatName(format) << ": padding not 0";
         }
     }
 }
@@ -312,10 +293,10 @@ TEST(FrameConverter, ShortCapacityBlackFramesAndSmallImages)
                 EXPECT_EQ(converter.Write(image.bytes.data(), image.width, image.height, layout, shortFrame.Data(),
                                           shortFrame.size),
                           0u)
-                    << Name(c.format);
+                    << PixelFormatName(c.format);
                 EXPECT_TRUE(std::all_of(shortFrame.bytes.begin(), shortFrame.bytes.begin() + shortFrame.size,
                                         [](uint8_t b) { return b == 0x3C; }))
-                    << Name(c.format) << ": a short frame was written";
+                    << PixelFormatName(c.format) << ": a short frame was written";
             }
             GuardedFrame black(layout.Bytes());
             EXPECT_EQ(converter.Write(nullptr, 0, 0, layout, black.Data(), black.size), layout.Bytes());
@@ -325,7 +306,7 @@ TEST(FrameConverter, ShortCapacityBlackFramesAndSmallImages)
             const int unit = c.format == PixelFormat::Yuy2 ? 4 : FirstPlaneBytesPerPixel(c.format);
             for (size_t i = 0; i < pixels.size(); ++i) {
                 const uint8_t expected = i < firstPlane ? c.black[i % unit] : c.chroma;
-                ASSERT_EQ(pixels[i], expected) << Name(c.format) << " byte " << i;
+                ASSERT_EQ(pixels[i], expected) << PixelFormatName(c.format) << " byte " << i;
             }
         }
     }
@@ -412,8 +393,8 @@ TEST(FrameConverter, ScalingAveragesFineDetailIntoGrey)
                     highest = std::max<int>(highest, pixel[i]);
                 }
             }
-            EXPECT_GE(lowest, 96) << Name(format) << " " << layout.width << "x" << height;
-            EXPECT_LE(highest, 160) << Name(format) << " " << layout.width << "x" << height;
+            EXPECT_GE(lowest, 96) << PixelFormatName(format) << " " << layout.width << "x" << height;
+            EXPECT_LE(highest, 160) << PixelFormatName(format) << " " << layout.width << "x" << height;
         }
     }
 }

@@ -331,15 +331,15 @@ TEST_F(Conformance, StreamConfigListsEveryCapabilityOnBothPins)
             const Shape shape = ShapeOf(type);
             ASSERT_GT(shape.width, 0) << "no VIDEOINFOHEADER";
             // One of the formats clients know, samples of exactly one frame.
-            const testenv::FormatSpec* spec = nullptr;
-            for (const testenv::FormatSpec* known :
-                 {&testenv::Rgb24Spec(), &testenv::Rgb32Spec(), &testenv::Yuy2Spec(), &testenv::Nv12Spec(),
-                  &testenv::I420Spec(), &testenv::Y800Spec()}) {
-                spec = IsEqualGUID(known->subtype, type.subtype) ? known : spec;
+            const testenv::FormatFacts* facts = nullptr;
+            for (const testenv::FormatFacts* known :
+                 {&testenv::Rgb24Facts(), &testenv::Rgb32Facts(), &testenv::Yuy2Facts(), &testenv::Nv12Facts(),
+                  &testenv::I420Facts(), &testenv::Y800Facts()}) {
+                facts = IsEqualGUID(known->subtype, type.subtype) ? known : facts;
             }
-            ASSERT_NE(nullptr, spec) << "an unknown subtype";
-            EXPECT_EQ(spec->bitCount, shape.bitCount);
-            EXPECT_EQ(testenv::FrameBytesOf(*spec, shape.width, shape.height), type.lSampleSize);
+            ASSERT_NE(nullptr, facts) << "an unknown subtype";
+            EXPECT_EQ(facts->bitCount, shape.bitCount);
+            EXPECT_EQ(testenv::FrameBytesOf(*facts, shape.width, shape.height), type.lSampleSize);
             const VIDEOINFOHEADER* format = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
             EXPECT_GT(format->AvgTimePerFrame, 0) << "the frame interval is announced";
             // A fixed size at any interval the capabilities allow.

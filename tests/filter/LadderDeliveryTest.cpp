@@ -21,7 +21,7 @@
 
 using namespace filtertest;
 using convtest::Bytes;
-using testenv::FormatSpec;
+using testenv::FormatFacts;
 using testenv::TestVideoType;
 
 namespace {
@@ -108,16 +108,16 @@ const double kScaledPsnr = 38;
 TEST_F(LadderDelivery, EveryFormatAtTheCamerasSizeAndAScaledSizeMatchesFfmpegThroughTheGraph)
 {
     win::Watchdog watchdog(600000, "the ladder through the graph");
-    const FormatSpec* const formats[] = {&testenv::Rgb24Spec(), &testenv::Rgb32Spec(), &testenv::Yuy2Spec(),
-                                          &testenv::Nv12Spec(),  &testenv::I420Spec(),  &testenv::Y800Spec()};
+    const FormatFacts* const formats[] = {&testenv::Rgb24Facts(), &testenv::Rgb32Facts(), &testenv::Yuy2Facts(),
+                                          &testenv::Nv12Facts(),  &testenv::I420Facts(),  &testenv::Y800Facts()};
     const struct {
         int width, height;
     } sizes[] = {{3032, 2016}, {1280, 720}};
     for (const auto& size : sizes) {
-        for (const FormatSpec* spec : formats) {
-            SCOPED_TRACE(testing::Message() << spec->name << " " << size.width << "x" << size.height);
+        for (const FormatFacts* facts : formats) {
+            SCOPED_TRACE(testing::Message() << facts->name << " " << size.width << "x" << size.height);
             TestFilter source;
-            TestVideoType type(*spec, size.width, size.height);
+            TestVideoType type(*facts, size.width, size.height);
             ASSERT_EQ(S_OK, source.capture->SetFormat(type.Type()));
 
             const ComPtr<FrameKeeper> keeper = win::MakeComObject<FrameKeeper>();
@@ -136,15 +136,15 @@ TEST_F(LadderDelivery, EveryFormatAtTheCamerasSizeAndAScaledSizeMatchesFfmpegThr
             ASSERT_FALSE(image.bytes.empty());
 
             // Exactly the type's frame, in every sample.
-            const size_t expectedBytes = testenv::FrameBytesOf(*spec, size.width, size.height);
+            const size_t expectedBytes = testenv::FrameBytesOf(*facts, size.width, size.height);
             for (const SampleRecord& record : keeper->Records()) {
                 EXPECT_EQ(static_cast<size_t>(record.actualLength), expectedBytes);
             }
             ASSERT_EQ(frame.size(), expectedBytes);
             const FrameLayout layout =
-                FrameLayout::Natural(spec->format, size.width, size.height, ExpectedFit(size.width));
+                FrameLayout::Natural(facts->format, size.width, size.height, ExpectedFit(size.width));
             const double psnr = PsnrAgainstFfmpeg(image, layout, frame);
-            std::printf("%-5s %4dx%-4d through the graph: PSNR %.1f dB\n", spec->name, size.width, size.height, psnr);
+            std::printf("%-5s %4dx%-4d through the graph: PSNR %.1f dB\n", facts->name, size.width, size.height, psnr);
             EXPECT_GE(psnr, size.width >= 3032 ? kCutPsnr : kScaledPsnr);
         }
     }
@@ -154,23 +154,23 @@ TEST_F(LadderDelivery, ARenderersWiderStrideAndIyuvAreAcceptedAndTheSamplesFollo
 {
     win::Watchdog watchdog(300000, "strides and IYUV");
     const struct {
-        const FormatSpec& spec;
+        const FormatFacts& facts;
         int width, height, rowPixels;
     } cases[] = {
-        {testenv::Nv12Spec(), 1280, 720, 1344}, {testenv::IyuvSpec(), 640, 480, 0},
-        {testenv::Rgb24Spec(), 640, 480, 704},  {testenv::Yuy2Spec(), 1920, 1080, 2048},
-        {testenv::Y800Spec(), 640, 480, 672},   {testenv::I420Spec(), 1280, 720, 1408},
+        {testenv::Nv12Facts(), 1280, 720, 1344}, {testenv::IyuvFacts(), 640, 480, 0},
+        {testenv::Rgb24Facts(), 640, 480, 704},  {testenv::Yuy2Facts(), 1920, 1080, 2048},
+        {testenv::Y800Facts(), 640, 480, 672},   {testenv::I420Facts(), 1280, 720, 1408},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.spec.name << " " << c.width << "x" << c.height << " in rows of "
+        SCOPED_TRACE(testing::Message() << c.facts.name << " " << c.width << "x" << c.height << " in rows of "
                                         << c.rowPixels);
         TestFilter under;
-        TestVideoType type(c.spec, c.width, c.height, c.rowPixels);
+        TestVideoType type(c.facts, c.width, c.height, c.rowPixels);
         // A peer's proposal, accepted as it is: it becomes the pin's type.
         ASSERT_EQ(S_OK, under.preview->QueryAccept(type.Type()));
         AM_MEDIA_TYPE* current = nullptr;
         ASSERT_EQ(S_OK, under.preview->GetFormat(&current));
-        EXPECT_TRUE(IsEqualGUID(current->subtype, c.spec.subtype));
+        EXPECT_TRUE(IsEqualGUID(current->subtype, c.facts.subtype));
         EXPECT_EQ(reinterpret_cast<VIDEOINFOHEADER*>(current->pbFormat)->bmiHeader.biWidth,
                   type.Info().bmiHeader.biWidth);
         DeleteType(current);
@@ -201,11 +201,11 @@ TEST_F(LadderDelivery, ARenderersWiderStrideAndIyuvAreAcceptedAndTheSamplesFollo
         ASSERT_EQ(static_cast<size_t>(sample->GetActualDataLength()), frameBytes);
         EXPECT_TRUE(std::all_of(data + frameBytes, data + sample->GetSize(), [](BYTE b) { return b == 0xAB; }))
             << "written past the frame";
-        const size_t stride = frameBytes / (c.spec.format == PixelFormat::Nv12 || c.spec.format == PixelFormat::I420
+        const size_t stride = frameBytes / (c.facts.format == PixelFormat::Nv12 || c.facts.format == PixelFormat::I420
                                                 ? static_cast<size_t>(c.height) * 3 / 2
                                                 : static_cast<size_t>(c.height));
         const FrameLayout layout =
-            FrameLayout::WithStride(c.spec.format, c.width, c.height, stride, ExpectedFit(c.width));
+            FrameLayout::WithStride(c.facts.format, c.width, c.height, stride, ExpectedFit(c.width));
         ASSERT_FALSE(layout.IsEmpty());
         // Every row's padding written, as zero.
         const FramePlanes planes = PlanesOf(layout, data);
@@ -220,7 +220,7 @@ TEST_F(LadderDelivery, ARenderersWiderStrideAndIyuvAreAcceptedAndTheSamplesFollo
         }
         ASSERT_FALSE(image.bytes.empty());
         const double psnr = PsnrAgainstFfmpeg(image, layout, Bytes(data, data + frameBytes));
-        std::printf("%-5s %4dx%-4d in rows of %d: PSNR %.1f dB\n", c.spec.name, c.width, c.height, c.rowPixels, psnr);
+        std::printf("%-5s %4dx%-4d in rows of %d: PSNR %.1f dB\n", c.facts.name, c.width, c.height, c.rowPixels, psnr);
         EXPECT_GE(psnr, kScaledPsnr);
         sample.Reset();
         allocator->Decommit();

@@ -23,7 +23,7 @@ inline GUID FourccSubtype(DWORD fourcc)
     return GUID{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 }
 
-struct FormatSpec {
+struct FormatFacts {
     const char* name;
     PixelFormat format; // the layout its frames have
     GUID subtype;
@@ -31,53 +31,53 @@ struct FormatSpec {
     WORD bitCount;
 };
 
-inline const FormatSpec& Rgb24Spec()
+inline const FormatFacts& Rgb24Facts()
 {
-    static const FormatSpec spec = {"RGB24", PixelFormat::Rgb24, MEDIASUBTYPE_RGB24, BI_RGB, 24};
-    return spec;
+    static const FormatFacts facts = {"RGB24", PixelFormat::Rgb24, MEDIASUBTYPE_RGB24, BI_RGB, 24};
+    return facts;
 }
-inline const FormatSpec& Rgb32Spec()
+inline const FormatFacts& Rgb32Facts()
 {
-    static const FormatSpec spec = {"RGB32", PixelFormat::Rgb32, MEDIASUBTYPE_RGB32, BI_RGB, 32};
-    return spec;
+    static const FormatFacts facts = {"RGB32", PixelFormat::Rgb32, MEDIASUBTYPE_RGB32, BI_RGB, 32};
+    return facts;
 }
-inline const FormatSpec& Yuy2Spec()
+inline const FormatFacts& Yuy2Facts()
 {
-    static const FormatSpec spec = {"YUY2", PixelFormat::Yuy2, FourccSubtype(MAKEFOURCC('Y', 'U', 'Y', '2')),
+    static const FormatFacts facts = {"YUY2", PixelFormat::Yuy2, FourccSubtype(MAKEFOURCC('Y', 'U', 'Y', '2')),
                                     MAKEFOURCC('Y', 'U', 'Y', '2'), 16};
-    return spec;
+    return facts;
 }
-inline const FormatSpec& Nv12Spec()
+inline const FormatFacts& Nv12Facts()
 {
-    static const FormatSpec spec = {"NV12", PixelFormat::Nv12, FourccSubtype(MAKEFOURCC('N', 'V', '1', '2')),
+    static const FormatFacts facts = {"NV12", PixelFormat::Nv12, FourccSubtype(MAKEFOURCC('N', 'V', '1', '2')),
                                     MAKEFOURCC('N', 'V', '1', '2'), 12};
-    return spec;
+    return facts;
 }
-inline const FormatSpec& I420Spec()
+inline const FormatFacts& I420Facts()
 {
-    static const FormatSpec spec = {"I420", PixelFormat::I420, FourccSubtype(MAKEFOURCC('I', '4', '2', '0')),
+    static const FormatFacts facts = {"I420", PixelFormat::I420, FourccSubtype(MAKEFOURCC('I', '4', '2', '0')),
                                     MAKEFOURCC('I', '4', '2', '0'), 12};
-    return spec;
+    return facts;
 }
-inline const FormatSpec& IyuvSpec()
+inline const FormatFacts& IyuvFacts()
 {
-    static const FormatSpec spec = {"IYUV", PixelFormat::I420, FourccSubtype(MAKEFOURCC('I', 'Y', 'U', 'V')),
+    static const FormatFacts facts = {"IYUV", PixelFormat::I420, FourccSubtype(MAKEFOURCC('I', 'Y', 'U', 'V')),
                                     MAKEFOURCC('I', 'Y', 'U', 'V'), 12};
-    return spec;
+    return facts;
 }
-inline const FormatSpec& Y800Spec()
+inline const FormatFacts& Y800Facts()
 {
-    static const FormatSpec spec = {"Y800", PixelFormat::Y800, FourccSubtype(MAKEFOURCC('Y', '8', '0', '0')),
+    static const FormatFacts facts = {"Y800", PixelFormat::Y800, FourccSubtype(MAKEFOURCC('Y', '8', '0', '0')),
                                     MAKEFOURCC('Y', '8', '0', '0'), 8};
-    return spec;
+    return facts;
 }
 
 // Bytes of a frame of rowPixels x height pixels of the format: DIB rows of
 // 24-bit RGB padded to 4 bytes, 4:2:0 planes of half the rows.
-inline size_t FrameBytesOf(const FormatSpec& spec, int rowPixels, int height)
+inline size_t FrameBytesOf(const FormatFacts& facts, int rowPixels, int height)
 {
     const size_t pixels = static_cast<size_t>(rowPixels) * static_cast<size_t>(height);
-    switch (spec.format) {
+    switch (facts.format) {
     case PixelFormat::Rgb24:
         return ((static_cast<size_t>(rowPixels) * 3 + 3) / 4 * 4) * static_cast<size_t>(height);
     case PixelFormat::Rgb32:
@@ -100,10 +100,10 @@ inline size_t FrameBytesOf(const FormatSpec& spec, int rowPixels, int height)
 // object's own: keep it while the type is used.
 class TestVideoType {
 public:
-    TestVideoType(const FormatSpec& spec, int width, int height, int rowPixels = 0, REFERENCE_TIME interval = 0)
+    TestVideoType(const FormatFacts& facts, int width, int height, int rowPixels = 0, REFERENCE_TIME interval = 0)
     {
         const int row = rowPixels > 0 ? rowPixels : width;
-        const DWORD bytes = static_cast<DWORD>(FrameBytesOf(spec, row, height));
+        const DWORD bytes = static_cast<DWORD>(FrameBytesOf(facts, row, height));
         m_info.AvgTimePerFrame = interval;
         if (row != width) {
             m_info.rcSource = {0, 0, width, height};
@@ -114,11 +114,11 @@ public:
         header.biWidth = row;
         header.biHeight = height;
         header.biPlanes = 1;
-        header.biBitCount = spec.bitCount;
-        header.biCompression = spec.compression;
+        header.biBitCount = facts.bitCount;
+        header.biCompression = facts.compression;
         header.biSizeImage = bytes;
         m_type.majortype = MEDIATYPE_Video;
-        m_type.subtype = spec.subtype;
+        m_type.subtype = facts.subtype;
         m_type.bFixedSizeSamples = TRUE;
         m_type.lSampleSize = bytes;
         m_type.formattype = FORMAT_VideoInfo;

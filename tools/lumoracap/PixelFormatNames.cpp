@@ -46,25 +46,6 @@ bool ParsePixelFormatName(const std::wstring& name, PixelFormat* format)
     return false;
 }
 
-const char* PixelFormatName(PixelFormat format)
-{
-    switch (format) {
-    case PixelFormat::Rgb24:
-        return "RGB24";
-    case PixelFormat::Rgb32:
-        return "RGB32";
-    case PixelFormat::Yuy2:
-        return "YUY2";
-    case PixelFormat::Nv12:
-        return "NV12";
-    case PixelFormat::I420:
-        return "I420";
-    case PixelFormat::Y800:
-        return "Y800";
-    }
-    return "?";
-}
-
 std::string SubtypeName(const GUID& subtype)
 {
     PixelFormat format;

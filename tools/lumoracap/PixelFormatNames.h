@@ -12,9 +12,6 @@
 // case. False for anything else.
 bool ParsePixelFormatName(const std::wstring& name, PixelFormat* format);
 
-// "RGB24", "RGB32", "YUY2", "NV12", "I420", "Y800".
-const char* PixelFormatName(PixelFormat format);
-
 // A media subtype's name: the format's name where it is one of them, the
 // four characters of another FOURCC subtype, else the GUID.
 std::string SubtypeName(const GUID& subtype);
