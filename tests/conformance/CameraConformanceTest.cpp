@@ -95,7 +95,12 @@ const FileCapture& CaptureOnce()
         return capture;
     }
     capture.runQpc = QpcNow();
-    graph.RunFor(2000); // up to 60 frames of 18 MB
+    // Up to 45 frames of 18 MB: the file stays below 1 GiB, where Wine's mux
+    // would go on in an OpenDML extension whose index once disagreed with
+    // the first one on a loaded machine (ffprobe read 120 frames, the
+    // splitter 60, for 60 delivered). What is checked here is the camera's
+    // delivery, not that extension.
+    graph.RunFor(1500);
     capture.stoppedQpc = QpcNow();
     const ComPtr<IAMDroppedFrames> counts = graph.CaptureDroppedFrames();
     if (counts) {
