@@ -13,9 +13,7 @@ PrivateTempFolder::PrivateTempFolder()
     if (length == 0 || length > MAX_PATH) {
         return;
     }
-    char name[64];
-    wsprintfA(name, "lumorabench-%lu\\", GetCurrentProcessId());
-    m_path = std::string(base) + name;
+    m_path = std::string(base) + "lumorabench-" + std::to_string(GetCurrentProcessId()) + "\\";
     if (!CreateDirectoryA(m_path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         return;
     }

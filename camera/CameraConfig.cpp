@@ -95,9 +95,8 @@ std::wstring Widen(const char* path)
 std::wstring SiblingTemporaryPath(const std::wstring& target)
 {
     static std::atomic<unsigned long> serial{0};
-    wchar_t suffix[64];
-    wsprintfW(suffix, L".%lu.%lu.%lu.tmp", GetCurrentProcessId(), GetCurrentThreadId(), ++serial);
-    return target + suffix;
+    return target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(GetCurrentThreadId()) +
+           L"." + std::to_wstring(++serial) + L".tmp";
 }
 
 // Opens path for reading without following a link; only a plain disk file

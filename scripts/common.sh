@@ -12,6 +12,10 @@ ARCHES="${LUMORA_ARCHES:-i686 x86_64}"
 # project reuses what another checkout on this machine compiled.
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$REPO}"
 export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
+# Every C++ file starts from a precompiled header (cmake/CommonHeaders.cmake);
+# ccache caches such files only when told that the header's macros and time
+# stamps need not be compared.
+export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
 
 export WINEPREFIX="$BUILD_ROOT/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"

@@ -104,9 +104,7 @@ void Initialise()
     std::string stem = program;
     stem = stem.substr(stem.find_last_of("\\/") + 1);
     stem = stem.substr(0, stem.find_last_of('.'));
-    char pid[32];
-    wsprintfA(pid, "-%lu\\", GetCurrentProcessId());
-    g_tempFolder = std::string(base) + "lumora-" + stem + pid;
+    g_tempFolder = std::string(base) + "lumora-" + stem + "-" + std::to_string(GetCurrentProcessId()) + "\\";
     // Large files (captures) must not pile up across runs.
     atexit(RemoveTempFolder);
     CreateDirectoryA(g_tempFolder.c_str(), nullptr);

@@ -82,7 +82,7 @@ TEST_F(LumoracapProcessTest, EveryErrorPathGivesItsMessageAndExitCode)
         std::string message;
     };
     const Case cases[] = {
-        {L"", 2, "lumoracap: no command given"},
+        {std::wstring(), 2, "lumoracap: no command given"}, // (GCC 12 misreads L"" here as out of bounds)
         {L"capture --out x.avi", 2, "capture needs --seconds N"},
         {L"formats --device \"No Such Camera\"", 3,
          "lumoracap: no video input device named \"No Such Camera\" is registered."},
