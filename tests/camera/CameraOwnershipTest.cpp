@@ -16,16 +16,19 @@
 #include <vector>
 
 #include "camera/Camera.h"
-#include "camera/FrameReader.h"
 #include "camera/CameraSdk.h"
+#include "camera/FrameReader.h"
 #include "simcamera/SimControl.h"
+#include "tests/support/FrameSizes.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
+#include "tests/support/TestWatchdog.h"
 #include "tests/support/WaitFor.h"
-#include "diagnostics/Watchdog.h"
 
 using testenv::FrameCounters;
 using testenv::IsStamp;
+using testenv::kFrameHeight;
+using testenv::kFrameWidth;
 using testenv::JournalLinesBesideFrames;
 using testenv::StampOf;
 using testenv::WaitFor;
@@ -34,8 +37,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-const int kFrameWidth = 3032;
-const int kFrameHeight = 2016;
 const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
 const size_t kFrameBytes = kFrame.Bytes();
 const DWORD kFrameTimeoutMs = 10000;
@@ -88,7 +89,6 @@ protected:
 
 TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
 {
-    win::Watchdog watchdog(90000, "two controllers");
     CCamera first;
     ASSERT_EQ(first.Init(), 1);
     ASSERT_EQ(first.Play(), 1);
@@ -152,7 +152,6 @@ TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
 
 TEST_F(CameraOwnership, ControllersOpeningAtOnceOpenTheCameraOnce)
 {
-    win::Watchdog watchdog(90000, "concurrent opens");
     const int kControllers = 4;
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
@@ -187,7 +186,7 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
 {
     // The camera opens at 3032 x 2016, so the controller's buffer holds that
     // much; then the camera's image changes size while it streams.
-    win::Watchdog watchdog(180000, "image size changes");
+    testenv::AllowTestToRun(180000);
     CameraConfig record;
     record.m_Format.m_Resolution = 1;
     CCamera camera;

@@ -20,7 +20,6 @@
 #include "tests/support/TestEnvironment.h"
 #include "win/Event.h"
 #include "win/UniqueHandle.h"
-#include "diagnostics/Watchdog.h"
 
 using testenv::JournalLines;
 using Lines = std::vector<std::string>;
@@ -351,7 +350,6 @@ win::UniqueHandle HoldSettingsFile()
 
 TEST_F(CameraSettings, ASaveWaitsBrieflyForAFileHeldOpenWithoutHoldingTheController)
 {
-    win::Watchdog watchdog(60000, "held file, released");
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
     win::UniqueHandle holder = HoldSettingsFile();
     ASSERT_TRUE(holder);
@@ -385,7 +383,6 @@ TEST_F(CameraSettings, ASaveWaitsBrieflyForAFileHeldOpenWithoutHoldingTheControl
 
 TEST_F(CameraSettings, ASaveGivesUpOnAFileHeldLongAndStillAppliesTheValues)
 {
-    win::Watchdog watchdog(60000, "held file, kept");
     CameraConfig before;
     before.m_Color.m_Gamma = 33;
     ASSERT_EQ(before.SaveToFile(), 1);
@@ -475,7 +472,6 @@ TEST_F(CameraSettings, ChangeSettingsOfTheResolutionSendsNothingUntilTheNextOpen
 
 TEST_F(CameraSettings, ConcurrentChangesLoseNothingInTheCameraOrTheFile)
 {
-    win::Watchdog watchdog(120000, "concurrent changes");
     CCamera camera;
     const int rounds = 60;
     // Three threads change a field each: two the camera holds, and the
@@ -516,7 +512,6 @@ TEST_F(CameraSettings, AReadNeverPutsBackARecordThatAChangeReplacedMeanwhile)
     // file, then stores what it read as the controller's record: a change
     // completing in between would be undone, and the next Init would send
     // and save the older record.
-    win::Watchdog watchdog(120000, "reads and changes");
     CCamera camera;
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
     for (int round = 1; round <= 8; ++round) {
@@ -563,7 +558,6 @@ TEST_F(CameraSettings, WithoutASettingsFileTheAppliedRecordStands)
 
 TEST_F(CameraSettings, ChangeSettingsReportsAFailedSaveAndStillAppliesTheValue)
 {
-    win::Watchdog watchdog(60000, "change, held file");
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
     const win::UniqueHandle holder = HoldSettingsFile();
     ASSERT_TRUE(holder);
@@ -612,7 +606,6 @@ TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSave
 
 TEST_F(CameraSettings, SetFrameSpeedWaitsForAnApplyInProgressAndKeepsItsFields)
 {
-    win::Watchdog watchdog(60000, "apply and frame speed together");
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
     CCamera camera;
     // A page's Apply whose save is held up: another program holds the file.

@@ -21,15 +21,18 @@
 #include "camera/ImageLimits.h"
 #include "simcamera/SimControl.h"
 #include "tests/camera/OpenJournal.h"
+#include "tests/support/FrameSizes.h"
 #include "tests/support/GuardedBuffer.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
+#include "tests/support/TestWatchdog.h"
 #include "tests/support/WaitFor.h"
-#include "diagnostics/Watchdog.h"
 
 using testenv::FrameCounters;
 using testenv::IsStamp;
+using testenv::kFrameHeight;
+using testenv::kFrameWidth;
 using testenv::JournalLines;
 using testenv::JournalLinesBesideFrames;
 using testenv::StampOf;
@@ -39,8 +42,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-const int kFrameWidth = 3032;
-const int kFrameHeight = 2016;
 const int kFrameBytes = kFrameWidth * kFrameHeight * 3;
 const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
 const DWORD kFrameTimeoutMs = 10000; // generous: two shared cores, Wine
@@ -76,7 +77,6 @@ protected:
 
 TEST_F(CameraStreaming, OpenPlayStopCloseCallTheSdkOnlyWhenNeeded)
 {
-    win::Watchdog watchdog(60000, "open/close sequence");
     CCamera camera;
     FrameReader counted(camera, kCounted);
     FrameReader uncounted(camera, kUncounted);
@@ -113,7 +113,6 @@ TEST_F(CameraStreaming, OpenPlayStopCloseCallTheSdkOnlyWhenNeeded)
 
 TEST_F(CameraStreaming, FramesArriveThroughTheCaptureWindowAndAreCounted)
 {
-    win::Watchdog watchdog(60000, "frames through the capture window");
     CCamera camera;
     OpenWithResolution(camera, 1); // 3032 x 2016: the image is the frame
     ASSERT_EQ(camera.Play(), 1);
@@ -151,7 +150,6 @@ TEST_F(CameraStreaming, FramesArriveThroughTheCaptureWindowAndAreCounted)
 
 TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
 {
-    win::Watchdog watchdog(60000, "crop at resolution 0");
     CCamera camera;
     OpenWithResolution(camera, 0); // the simulated camera delivers 3264 x 2448
     ASSERT_EQ(camera.Play(), 1);
@@ -182,7 +180,6 @@ TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
 
 TEST_F(CameraStreaming, ImagesSmallerThanTheFrameAreCentredOnBlack)
 {
-    win::Watchdog watchdog(60000, "small image");
     SimSetImageSize(640, 480);
     CCamera camera;
     ASSERT_EQ(camera.Init(), 1);
@@ -203,7 +200,6 @@ TEST_F(CameraStreaming, ImagesSmallerThanTheFrameAreCentredOnBlack)
 
 TEST_F(CameraStreaming, AReadDeliversThePreviousFrameAgainWhenNoneComes)
 {
-    win::Watchdog watchdog(60000, "read timeout");
     CCamera camera;
     OpenWithResolution(camera, 1);
     Bytes frame(kFrameBytes);
@@ -245,7 +241,6 @@ TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
 {
     // The two pins' readers: the preview's uncounted, the capture's counted.
     // Small frames, so that each consumer is back long before the next frame.
-    win::Watchdog watchdog(60000, "two consumers");
     SimSetImageSize(640, 480);
     const int bytes = 640 * 480 * 3;
     const FrameLayout layout = FrameLayout::Rgb24Dib(640, 480);
@@ -289,7 +284,6 @@ TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
 
 TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
 {
-    win::Watchdog watchdog(60000, "waits and closing");
     CCamera camera;
     OpenWithResolution(camera, 1);
     ASSERT_EQ(camera.Play(), 1);
@@ -343,7 +337,6 @@ TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
 
 TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
 {
-    win::Watchdog watchdog(60000, "capacity");
     CCamera camera;
     ASSERT_EQ(camera.Init(), 1);
 
@@ -375,7 +368,6 @@ TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
 
 TEST_F(CameraStreaming, DirectFillIsForAReaderAloneWhoseBufferHoldsTheLargestImageAndNeverCopiesAStaleOne)
 {
-    win::Watchdog watchdog(120000, "direct fill");
     CCamera camera;
     OpenWithResolution(camera, 1); // a 3032 x 2016 image: the frame as it is
     FrameReader reader(camera, kCounted);
@@ -456,7 +448,6 @@ TEST_F(CameraStreaming, ASizeChangeBetweenTheSizeQueryAndTheFetchWritesNothingPa
     // The camera changes its read-out to the whole sensor right after it
     // reported the binned size: a fetch into a buffer sized by that report
     // would run past it.
-    win::Watchdog watchdog(60000, "size change during a fetch");
     CCamera camera;
     OpenWithResolution(camera, 1);
     ASSERT_EQ(camera.Play(), 1);
@@ -498,7 +489,7 @@ TEST_F(CameraStreaming, ASizeChangeBetweenTheSizeQueryAndTheFetchWritesNothingPa
 
 TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
 {
-    win::Watchdog watchdog(300000, "200 open/play/stop/close cycles");
+    testenv::AllowTestToRun(300000);
     CCamera camera;
     // A fetching thread runs throughout, as the pins do, and waits for frames
     // across the opens and closes.
@@ -520,8 +511,7 @@ TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
     };
     cycle(0); // warm-up: one-time allocations of the window system and the SDK
     std::thread([] {}).join();
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
     fetcher = std::thread([&] {
         Bytes frame(kFrameBytes);
         FrameReader waiting(camera, kUncounted);
@@ -537,9 +527,7 @@ TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
     fetching = false;
     fetcher.join();
     EXPECT_GT(camera.m_FramesReceived, 0);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads, 5000))
-        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
-        << testenv::ThreadCount();
+    EXPECT_TRUE(baseline.Restored(5000));
 }
 
 TEST_F(CameraStreaming, ClosingWhileFramesArriveNeverDeadlocks)
@@ -547,7 +535,6 @@ TEST_F(CameraStreaming, ClosingWhileFramesArriveNeverDeadlocks)
     // A fetcher keeps m_Lock busy, so frame messages often wait for the lock
     // on the capture thread just when the camera is closed; closing must not
     // wait for that thread while holding the lock.
-    win::Watchdog watchdog(90000, "closing while frames arrive");
     CCamera camera;
     std::atomic<bool> fetching{true};
     std::thread fetcher([&] {
@@ -574,7 +561,6 @@ TEST_F(CameraStreaming, ClosingWhileFramesArriveNeverDeadlocks)
 
 TEST_F(CameraStreaming, DestroyingAStreamingControllerClosesTheCameraAndEndsItsThread)
 {
-    win::Watchdog watchdog(60000, "destroy while streaming");
     std::thread([] {}).join();
     const int threads = testenv::ThreadCount();
     {
@@ -590,13 +576,11 @@ TEST_F(CameraStreaming, DestroyingAStreamingControllerClosesTheCameraAndEndsItsT
 
 TEST_F(CameraStreaming, FailedInitLeavesNothingRunningAndALaterInitSucceeds)
 {
-    win::Watchdog watchdog(60000, "Init faults");
     CCamera camera;
     ASSERT_EQ(camera.Init(), 1); // warm-up
     ASSERT_EQ(camera.UnInit(), 1);
     std::thread([] {}).join();
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
 
     SimClearJournal();
     SimSetFault(SimFaultCameraInit, 1);
@@ -612,9 +596,7 @@ TEST_F(CameraStreaming, FailedInitLeavesNothingRunningAndALaterInitSucceeds)
     EXPECT_EQ(lines[lines.size() - 2], "CameraGetImageSize()");
     EXPECT_EQ(lines.back(), "CameraUnInit()") << "the SDK opened by a failed Init is closed again";
     SimSetFault(SimFaultImageSize, 0);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads))
-        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
-        << testenv::ThreadCount();
+    EXPECT_TRUE(baseline.Restored());
 
     ASSERT_EQ(camera.Init(), 1);
     ASSERT_EQ(camera.Play(), 1);

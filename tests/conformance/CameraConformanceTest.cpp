@@ -22,15 +22,16 @@
 #include "tests/module/FilterModule.h"
 #include "tests/pages/PropertyFrameSession.h"
 #include "tests/pages/RecordingPageSite.h"
+#include "tests/support/FrameSizes.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestWatchdog.h"
 #include "tests/support/UnixTools.h"
 #include "tests/support/VideoTypeKit.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
 #include "win/MediaType.h"
 #include "win/TaskMemory.h"
-#include "diagnostics/Watchdog.h"
 #include "win/Window.h"
 
 using namespace conformance;
@@ -82,7 +83,6 @@ const FileCapture& CaptureOnce()
         return capture;
     }
     done = true;
-    win::Watchdog watchdog(120000, "capture to an AVI file");
     capture.path = testenv::TempPath("conformance.avi");
     DeleteFileA(capture.path.c_str());
     const ComPtr<IBaseFilter> camera = OpenCamera();
@@ -163,7 +163,7 @@ TEST_F(Conformance, CaptureThenPlaybackShowsTheCapturedFramesInOrder)
 {
     const FileCapture& capture = CaptureOnce();
     ASSERT_EQ(S_OK, capture.built);
-    win::Watchdog watchdog(180000, "playing the AVI file back");
+    testenv::AllowTestToRun(180000);
 
     // The file plays through the platform's graph (file source, AVI
     // splitter, sample grabber, null renderer) to its end, in whole frames.
@@ -209,7 +209,6 @@ TEST_F(Conformance, CaptureThenPlaybackShowsTheCapturedFramesInOrder)
 
 TEST_F(Conformance, PreviewShowsFramesInAVideoWindow)
 {
-    win::Watchdog watchdog(60000, "preview in a video window");
     const ComPtr<IBaseFilter> camera = OpenCamera();
     ASSERT_TRUE(camera);
     const ComPtr<SampleLog> previewed = win::MakeComObject<SampleLog>();
@@ -338,8 +337,8 @@ TEST_F(Conformance, StreamConfigListsEveryCapabilityOnBothPins)
             // One of the formats clients know, samples of exactly one frame.
             const testenv::FormatFacts* facts = nullptr;
             for (const testenv::FormatFacts* known :
-                 {&testenv::Rgb24Facts(), &testenv::Rgb32Facts(), &testenv::Yuy2Facts(), &testenv::Nv12Facts(),
-                  &testenv::I420Facts(), &testenv::Y800Facts()}) {
+                 {&testenv::kRgb24Facts, &testenv::kRgb32Facts, &testenv::kYuy2Facts, &testenv::kNv12Facts,
+                  &testenv::kI420Facts, &testenv::kY800Facts}) {
                 facts = IsEqualGUID(known->subtype, type.subtype) ? known : facts;
             }
             ASSERT_NE(nullptr, facts) << "an unknown subtype";
@@ -428,12 +427,14 @@ void EmptyFormatBlock(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>* keep)
     type->cbFormat = 0;
 }
 
-void SmallFrame(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
+// The type's 24-bit frame at another size.
+template <LONG width, LONG height>
+void FrameOfSize(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
 {
     BITMAPINFOHEADER& header = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
-    header.biWidth = 800;
-    header.biHeight = 600;
-    header.biSizeImage = 800 * 600 * 3;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biSizeImage = width * height * 3;
     type->lSampleSize = header.biSizeImage;
 }
 
@@ -443,15 +444,6 @@ void SixteenBitPixels(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
     type->subtype = MEDIASUBTYPE_RGB565;
     header.biBitCount = 16;
     header.biSizeImage = header.biWidth * header.biHeight * 2;
-    type->lSampleSize = header.biSizeImage;
-}
-
-void FullSensorFrame(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
-{
-    BITMAPINFOHEADER& header = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
-    header.biWidth = 3264;
-    header.biHeight = 2448;
-    header.biSizeImage = 3264 * 2448 * 3;
     type->lSampleSize = header.biSizeImage;
 }
 
@@ -497,7 +489,7 @@ TEST_F(Conformance, StreamConfigRefusesMalformedAndUndeliverableTypesAndKeepsThe
     const Refusal refusals[] = {
         {"a format block of 88 bytes at a null pointer", &FormatBlockWithoutMemory},
         {"no format block", &EmptyFormatBlock},
-        {"800 x 600 (on no list)", &SmallFrame},
+        {"800 x 600 (on no list)", &FrameOfSize<800, 600>},
         {"16-bit pixels", &SixteenBitPixels},
         {"50 frames per second", &FiftyFramesPerSecond},
     };
@@ -510,7 +502,8 @@ TEST_F(Conformance, StreamConfigRefusesMalformedAndUndeliverableTypesAndKeepsThe
     filtertest::StoreResolution(1);
     const ComPtr<IBaseFilter> binned = OpenCamera();
     ASSERT_TRUE(binned);
-    const Refusal fullSensor[] = {{"the full sensor's 3264 x 2448 at index 1", &FullSensorFrame}};
+    const Refusal fullSensor[] = {
+        {"the full sensor's 3264 x 2448 at index 1", &FrameOfSize<testenv::kFullWidth, testenv::kFullHeight>}};
     ExpectRefusalsChangeNothing(binned.Get(), fullSensor, 1);
 }
 
@@ -568,7 +561,6 @@ win::MediaTypePtr ListedType(IAMStreamConfig* config, LONG width, REFERENCE_TIME
 
 TEST_F(Conformance, StreamConfigFullSizeCaptureBesideThePreviewDeliversDistinctWholeImages)
 {
-    win::Watchdog watchdog(120000, "full-size capture beside the preview");
     const ComPtr<IBaseFilter> camera = OpenCamera();
     ASSERT_TRUE(camera);
     const ComPtr<IAMStreamConfig> capture = StreamConfigOf(camera.Get(), PIN_CATEGORY_CAPTURE);
@@ -607,7 +599,6 @@ TEST_F(Conformance, StreamConfigFullSizeCaptureBesideThePreviewDeliversDistinctW
 
 TEST_F(Conformance, StreamConfigRateOf666666DeliversAboutFifteenFramesPerSecond)
 {
-    win::Watchdog watchdog(120000, "15 frames per second");
     const ComPtr<IBaseFilter> camera = OpenCamera();
     ASSERT_TRUE(camera);
     const ComPtr<IAMStreamConfig> capture = StreamConfigOf(camera.Get(), PIN_CATEGORY_CAPTURE);
@@ -670,7 +661,6 @@ std::vector<CLSID> PagesOf(IUnknown* object)
 
 TEST_F(Conformance, PropertyPagesOpenInThePropertyFrameAndApply)
 {
-    win::Watchdog watchdog(90000, "property pages");
     const ComPtr<IBaseFilter> camera = OpenCamera();
     ASSERT_TRUE(camera);
     const ComPtr<IPin> capture = PinOf(camera.Get(), PIN_CATEGORY_CAPTURE);
@@ -731,7 +721,7 @@ TEST_F(Conformance, PropertyPagesOpenInThePropertyFrameAndApply)
 TEST_F(Conformance, GraphRebuilt200TimesLetsTheModuleUnloadAfterEach)
 {
     const int kRebuilds = 200;
-    win::Watchdog watchdog(600000, "graph rebuilt 200 times");
+    testenv::AllowTestToRun(600000);
     int baseHandles = 0;
     int baseThreads = 0;
     for (int round = 0; round <= kRebuilds; ++round) {

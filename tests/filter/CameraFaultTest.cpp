@@ -10,7 +10,6 @@
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/ProcessCounters.h"
 #include "win/ComObject.h"
-#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 
@@ -34,7 +33,6 @@ void ExpectDecommitted(CameraOutputPin* pin)
 
 TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPauseStreams)
 {
-    win::Watchdog watchdog(60000, "camera failure boxes");
     const struct {
         int fault;
         const char* text;
@@ -74,7 +72,6 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
 
 TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
 {
-    win::Watchdog watchdog(60000, "the filter goes while its box is up");
     GraphPlan plan;
     plan.withClock = false;
     SimSetFault(SimFaultCameraInit, 1);
@@ -89,8 +86,7 @@ TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
         graph.Control()->Stop();
     }
     std::thread([] {}).join();
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
     const LONG objects = liveObjectCount;
     {
         CaptureGraph graph(plan);
@@ -108,21 +104,17 @@ TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
         Sleep(300); // time enough for a second box to be found, were there one
         EXPECT_EQ(std::vector<std::string>{"Camera init failed!"}, person.Texts());
     }
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads, 5000))
-        << "the box's thread ends with the box: handles " << handles << " -> " << testenv::HandleCount()
-        << ", threads " << threads << " -> " << testenv::ThreadCount();
+    EXPECT_TRUE(baseline.Restored(5000)) << "the box's thread ends with the box";
 }
 
 TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
 {
-    win::Watchdog watchdog(60000, "failure without a visible window station");
     GraphPlan plan;
     plan.withClock = false;
     CaptureGraph graph(plan);
     ASSERT_EQ(S_OK, graph.built);
     std::thread([] {}).join();
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
     ASSERT_TRUE(ProcessHasVisibleWindowStation()) << "the tests' own station is interactive";
 
     // The process moves to a window station of its own, as a service has,
@@ -142,14 +134,13 @@ TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
 
     EXPECT_EQ(E_FAIL, paused);
     EXPECT_LT(seconds, 1.0);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads)) << "no box, no thread waiting for one";
+    EXPECT_TRUE(baseline.Restored()) << "no box, no thread waiting for one";
     EXPECT_EQ(nullptr, FindWindowA("#32770", "Lumora Camera"));
     graph.Control()->Stop();
 }
 
 TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAndStopStillWorks)
 {
-    win::Watchdog watchdog(60000, "unplugged camera");
     const ComPtr<SampleLog> previewLog = win::MakeComObject<SampleLog>();
     GraphPlan plan;
     plan.previewLog = previewLog.Get();

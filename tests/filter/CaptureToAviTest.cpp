@@ -10,7 +10,6 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 #include "win/ComObject.h"
-#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 
@@ -37,7 +36,6 @@ long CaptureFetches(CaptureGraph& graph)
 
 TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
 {
-    win::Watchdog watchdog(120000, "five-second capture to AVI");
     const std::string path = testenv::TempPath("capture.avi");
     DeleteFileA(path.c_str());
     const ComPtr<SampleLog> previewLog = win::MakeComObject<SampleLog>();
@@ -88,7 +86,6 @@ TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
 
 TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
 {
-    win::Watchdog watchdog(60000, "three-second run into sample grabbers");
     const ComPtr<SampleLog> captureLog = win::MakeComObject<SampleLog>();
     const ComPtr<SampleLog> previewLog = win::MakeComObject<SampleLog>();
     LONGLONG stopQpc = 0;
@@ -164,7 +161,6 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
 
 TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStreamTimeAcrossPauses)
 {
-    win::Watchdog watchdog(60000, "Run, Pause, Run on the graph's clock");
     const ComPtr<SampleLog> captureLog = win::MakeComObject<SampleLog>();
     GraphPlan plan;
     plan.captureLog = captureLog.Get(); // into a null renderer that presents at the start times

@@ -9,9 +9,9 @@
 
 #include "camera/FramePathCounters.h"
 #include "tests/filter/CaptureGraph.h"
+#include "tests/support/TestWatchdog.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 
@@ -56,7 +56,7 @@ void ExpectWholeDistinctFrames(const std::vector<SampleRecord>& samples)
 
 TEST_F(DirectFill, OnlyACapturePinAloneAtAnUncutSizeIsFilledWithoutACopy)
 {
-    win::Watchdog watchdog(180000, "direct fill");
+    testenv::AllowTestToRun(180000);
     const struct {
         const char* name;
         uint8_t resolution;
@@ -100,7 +100,6 @@ TEST_F(DirectFill, OnlyACapturePinAloneAtAnUncutSizeIsFilledWithoutACopy)
 
 TEST_F(DirectFill, AnImageOfAnotherSizeIsCutToTheFrameAndTheDirectFillResumesAfter)
 {
-    win::Watchdog watchdog(120000, "direct fill, image sizes");
     StoreResolution(1);
     const ComPtr<SampleLog> captureLog = win::MakeComObject<SampleLog>();
     GraphPlan plan = LoggedPlanWithoutClock(captureLog.Get(), nullptr);

@@ -15,6 +15,7 @@
 
 #include "filter/CameraFilter.h"
 #include "simcamera/SimControl.h"
+#include "tests/support/FrameSizes.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WindowDriver.h"
@@ -25,9 +26,8 @@ namespace filtertest {
 
 using Microsoft::WRL::ComPtr;
 
-// Width and height of the frames the pins deliver.
-const int kFrameWidth = 3032;
-const int kFrameHeight = 2016;
+using testenv::kFrameHeight;
+using testenv::kFrameWidth;
 
 // A new filter from CreateCameraFilter, held by one IBaseFilter reference,
 // with direct access to the objects behind it.

@@ -14,8 +14,8 @@ using testenv::TestVideoType;
 
 namespace {
 
-const FormatFacts* const kFormatFacts[] = {&testenv::Rgb24Facts(), &testenv::Rgb32Facts(), &testenv::Yuy2Facts(),
-                                     &testenv::Nv12Facts(),  &testenv::I420Facts(),  &testenv::Y800Facts()};
+const FormatFacts* const kFormatFacts[] = {&testenv::kRgb24Facts, &testenv::kRgb32Facts, &testenv::kYuy2Facts,
+                                     &testenv::kNv12Facts,  &testenv::kI420Facts,  &testenv::kY800Facts};
 
 const FormatFacts& FactsOf(PixelFormat format)
 {
@@ -24,7 +24,7 @@ const FormatFacts& FactsOf(PixelFormat format)
             return *facts;
         }
     }
-    return testenv::Rgb24Facts();
+    return testenv::kRgb24Facts;
 }
 
 } // namespace
@@ -63,7 +63,7 @@ TEST(FormatLadder, EveryFormatAtEverySizeOnceWithTheClientsHeaderAndSubtype)
     EXPECT_EQ(LadderEntryAt(-1).width, 0);
 
     PixelFormat iyuv = PixelFormat::Rgb24;
-    EXPECT_TRUE(FormatOfSubtype(testenv::IyuvFacts().subtype, &iyuv));
+    EXPECT_TRUE(FormatOfSubtype(testenv::kIyuvFacts.subtype, &iyuv));
     EXPECT_EQ(iyuv, PixelFormat::I420);
     EXPECT_FALSE(FormatOfSubtype(MEDIASUBTYPE_RGB565, &iyuv));
 }
@@ -77,16 +77,16 @@ TEST(FormatLadder, ATypesFrameFollowsItsStrideOrTheTypeIsRefused)
         LONG heightSign; // -1: the header's height negative
         size_t stride;   // 0: refused
     } cases[] = {
-        {"RGB24, its own rows", testenv::Rgb24Facts(), 640, 480, 0, 1, 1920},
-        {"RGB24, a renderer's wider rows", testenv::Rgb24Facts(), 640, 480, 704, 1, 2112},
-        {"RGB24 top-down is not delivered", testenv::Rgb24Facts(), 640, 480, 0, -1, 0},
-        {"RGB32, wider rows", testenv::Rgb32Facts(), 1280, 720, 1344, 1, 5376},
-        {"YUY2", testenv::Yuy2Facts(), 1920, 1080, 0, 1, 3840},
-        {"NV12, wider rows", testenv::Nv12Facts(), 1280, 720, 1344, 1, 1344},
-        {"NV12 with a negative height: top-down all the same", testenv::Nv12Facts(), 1280, 720, 0, -1, 1280},
-        {"IYUV", testenv::IyuvFacts(), 640, 480, 0, 1, 640},
-        {"I420 at an odd row: its chroma rows cannot take half", testenv::I420Facts(), 640, 480, 641, 1, 0},
-        {"Y800", testenv::Y800Facts(), 3032, 2016, 0, 1, 3032},
+        {"RGB24, its own rows", testenv::kRgb24Facts, 640, 480, 0, 1, 1920},
+        {"RGB24, a renderer's wider rows", testenv::kRgb24Facts, 640, 480, 704, 1, 2112},
+        {"RGB24 top-down is not delivered", testenv::kRgb24Facts, 640, 480, 0, -1, 0},
+        {"RGB32, wider rows", testenv::kRgb32Facts, 1280, 720, 1344, 1, 5376},
+        {"YUY2", testenv::kYuy2Facts, 1920, 1080, 0, 1, 3840},
+        {"NV12, wider rows", testenv::kNv12Facts, 1280, 720, 1344, 1, 1344},
+        {"NV12 with a negative height: top-down all the same", testenv::kNv12Facts, 1280, 720, 0, -1, 1280},
+        {"IYUV", testenv::kIyuvFacts, 640, 480, 0, 1, 640},
+        {"I420 at an odd row: its chroma rows cannot take half", testenv::kI420Facts, 640, 480, 641, 1, 0},
+        {"Y800", testenv::kY800Facts, 3032, 2016, 0, 1, 3032},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -104,14 +104,14 @@ TEST(FormatLadder, ATypesFrameFollowsItsStrideOrTheTypeIsRefused)
     }
 
     // A subtype and a header that disagree, and an image size below the frame.
-    TestVideoType mixed(testenv::Nv12Facts(), 1280, 720);
-    mixed.Type()->subtype = testenv::I420Facts().subtype;
+    TestVideoType mixed(testenv::kNv12Facts, 1280, 720);
+    mixed.Type()->subtype = testenv::kI420Facts.subtype;
     EXPECT_TRUE(FrameLayoutOfType(*mixed.Type()).IsEmpty());
-    TestVideoType shortImage(testenv::Nv12Facts(), 1280, 720, 1344);
+    TestVideoType shortImage(testenv::kNv12Facts, 1280, 720, 1344);
     shortImage.Info().bmiHeader.biSizeImage = 1280 * 720 * 3 / 2;
     EXPECT_TRUE(FrameLayoutOfType(*shortImage.Type()).IsEmpty()) << "the rows at 1344 need more";
     // A rectangle that is not a wider stride is ignored, as it always was.
-    TestVideoType offset(testenv::Rgb24Facts(), 640, 480);
+    TestVideoType offset(testenv::kRgb24Facts, 640, 480);
     offset.Info().rcTarget = {10, 10, 100, 100};
     EXPECT_EQ(FrameLayoutOfType(*offset.Type()).width, 640);
 }

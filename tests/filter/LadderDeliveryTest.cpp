@@ -14,10 +14,10 @@
 #include "camera/FramePlanes.h"
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/FfmpegReference.h"
+#include "tests/support/TestWatchdog.h"
 #include "tests/support/VideoTypeKit.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 using convtest::Bytes;
@@ -107,9 +107,9 @@ const double kScaledPsnr = 38;
 
 TEST_F(LadderDelivery, EveryFormatAtTheCamerasSizeAndAScaledSizeMatchesFfmpegThroughTheGraph)
 {
-    win::Watchdog watchdog(600000, "the ladder through the graph");
-    const FormatFacts* const formats[] = {&testenv::Rgb24Facts(), &testenv::Rgb32Facts(), &testenv::Yuy2Facts(),
-                                          &testenv::Nv12Facts(),  &testenv::I420Facts(),  &testenv::Y800Facts()};
+    testenv::AllowTestToRun(600000);
+    const FormatFacts* const formats[] = {&testenv::kRgb24Facts, &testenv::kRgb32Facts, &testenv::kYuy2Facts,
+                                          &testenv::kNv12Facts,  &testenv::kI420Facts,  &testenv::kY800Facts};
     const struct {
         int width, height;
     } sizes[] = {{3032, 2016}, {1280, 720}};
@@ -152,14 +152,14 @@ TEST_F(LadderDelivery, EveryFormatAtTheCamerasSizeAndAScaledSizeMatchesFfmpegThr
 
 TEST_F(LadderDelivery, ARenderersWiderStrideAndIyuvAreAcceptedAndTheSamplesFollowTheirLayout)
 {
-    win::Watchdog watchdog(300000, "strides and IYUV");
+    testenv::AllowTestToRun(300000);
     const struct {
         const FormatFacts& facts;
         int width, height, rowPixels;
     } cases[] = {
-        {testenv::Nv12Facts(), 1280, 720, 1344}, {testenv::IyuvFacts(), 640, 480, 0},
-        {testenv::Rgb24Facts(), 640, 480, 704},  {testenv::Yuy2Facts(), 1920, 1080, 2048},
-        {testenv::Y800Facts(), 640, 480, 672},   {testenv::I420Facts(), 1280, 720, 1408},
+        {testenv::kNv12Facts, 1280, 720, 1344}, {testenv::kIyuvFacts, 640, 480, 0},
+        {testenv::kRgb24Facts, 640, 480, 704},  {testenv::kYuy2Facts, 1920, 1080, 2048},
+        {testenv::kY800Facts, 640, 480, 672},   {testenv::kI420Facts, 1280, 720, 1408},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.facts.name << " " << c.width << "x" << c.height << " in rows of "

@@ -72,10 +72,10 @@ TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
         {4, 3264, 2448, MEDIASUBTYPE_RGB24, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
         {5, 3032, 2016, MEDIASUBTYPE_RGB24, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
         {6, 3032, 2016, MEDIASUBTYPE_RGB32, kSaturated, 0x7FFFFFFF, 0x7FFFFFFF},
-        {19, 1920, 1080, testenv::Yuy2Facts().subtype, 995328995, 497664497, 995328995},
-        {26, 1280, 720, testenv::Nv12Facts().subtype, 331776331, 165888165, 331776331},
-        {33, 640, 480, testenv::I420Facts().subtype, 110592110, 55296055, 110592110},
-        {34, 640, 480, testenv::Y800Facts().subtype, 73728073, 36864036, 73728073},
+        {19, 1920, 1080, testenv::kYuy2Facts.subtype, 995328995, 497664497, 995328995},
+        {26, 1280, 720, testenv::kNv12Facts.subtype, 331776331, 165888165, 331776331},
+        {33, 640, 480, testenv::kI420Facts.subtype, 110592110, 55296055, 110592110},
+        {34, 640, 480, testenv::kY800Facts.subtype, 73728073, 36864036, 73728073},
     };
     for (const auto& entry : entries) {
         SCOPED_TRACE(entry.index);

@@ -9,6 +9,7 @@
 #include "filter/VideoFormats.h"
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/framework/FakeInputPin.h"
+#include "tests/support/FrameSizes.h"
 
 // The platform's null renderer: its class id is defined by strmiids only.
 EXTERN_C const CLSID CLSID_NullRenderer;
@@ -17,8 +18,8 @@ using namespace filtertest;
 
 namespace {
 
-const LONG kFullWidth = 3264;
-const LONG kFullHeight = 2448;
+using testenv::kFullHeight;
+using testenv::kFullWidth;
 
 ComPtr<IAMStreamConfig> ConfigOf(CameraOutputPin* pin)
 {

@@ -12,7 +12,6 @@
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 
@@ -48,7 +47,6 @@ std::vector<std::string> LifecycleCalls()
 
 TEST_F(SharedCamera, ASecondGraphIsRefusedWhileTheFirstStreamsOn)
 {
-    win::Watchdog watchdog(120000, "two graphs, one camera");
     const ComPtr<SampleLog> firstLog = win::MakeComObject<SampleLog>();
     auto first = std::make_unique<CaptureGraph>(LoggedPlanWithoutClock(firstLog.Get(), nullptr));
     ASSERT_EQ(S_OK, first->built);
@@ -99,7 +97,6 @@ TEST_F(SharedCamera, EverySampleIsAWholeFrameWhateverTheImageSize)
     // The camera's image starts smaller than the format, then grows larger
     // while both pins stream: every sample of both pins states a whole
     // frame's length and carries the newest image's centre at its own.
-    win::Watchdog watchdog(120000, "image sizes in samples");
     SimSetImageSize(640, 480);
     const ComPtr<SampleLog> captureLog = win::MakeComObject<SampleLog>();
     const ComPtr<SampleLog> previewLog = win::MakeComObject<SampleLog>();

@@ -12,10 +12,9 @@
 #include "camera/CameraSdk.h"
 #include "graph/SourceGraph.h"
 #include "tests/filter/FilterTestSupport.h"
-#include "tests/pages/CameraEvidence.h"
+#include "tests/support/SimCameraProbe.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 
@@ -117,7 +116,6 @@ protected:
 
 TEST_F(StandardControlsInGraph, ASetChangesTheDeliveredPictureAtOnce)
 {
-    win::Watchdog watchdog(120000, "controls in the picture");
     BuildAndRun();
     ComPtr<IAMVideoProcAmp> procAmp;
     ComPtr<IAMVideoControl> videoControl;
@@ -164,17 +162,14 @@ TEST_F(StandardControlsInGraph, ASetChangesTheDeliveredPictureAtOnce)
     EXPECT_LT(upsideDown.at[TopLeft].Luma(), 80);
 
     // What was set is what the settings file holds.
-    const std::vector<uint8_t> file = evidence::SettingsFile();
-    evidence::ExpectFields(file, {{evidence::kTarget, 1, 100},
-                                  {evidence::kMonochrome, 4, 0},
-                                  {evidence::kHMirror, 4, 0},
-                                  {evidence::kVMirror, 4, 1}});
+    const std::vector<uint8_t> file = testenv::SettingsFile();
+    testenv::ExpectFields(file, {{testenv::setting::kAeTarget, 100}, {testenv::setting::kMonochrome, 0},
+                                 {testenv::setting::kHMirror, 0}, {testenv::setting::kVMirror, 1}});
     ASSERT_EQ(S_OK, graph.Stop());
 }
 
 TEST_F(StandardControlsInGraph, TheMeasuredRateFollowsTheCamerasFrameSpeed)
 {
-    win::Watchdog watchdog(120000, "measured rate");
     ComPtr<IAMVideoControl> videoControl;
     ASSERT_EQ(S_OK, under.filter.As(&videoControl));
     IPin* capture = under.capture->Pin();
@@ -208,7 +203,6 @@ TEST_F(StandardControlsInGraph, TheMeasuredRateFollowsTheCamerasFrameSpeed)
 
 TEST_F(StandardControlsInGraph, AValueSetWhileTheCameraIsClosedIsTheOneItOpensWith)
 {
-    win::Watchdog watchdog(120000, "set while closed");
     ComPtr<IAMVideoProcAmp> procAmp;
     ASSERT_EQ(S_OK, under.filter.As(&procAmp));
     ASSERT_EQ(S_OK, procAmp->Set(VideoProcAmp_Contrast, 150, kManual));
@@ -229,7 +223,8 @@ TEST_F(StandardControlsInGraph, AValueSetWhileTheCameraIsClosedIsTheOneItOpensWi
     EXPECT_EQ(value, 150);
     ASSERT_EQ(S_OK, graph.Stop());
     // Opening rewrote the file with what it applied.
-    evidence::ExpectFields(evidence::SettingsFile(), {{evidence::kContrast, 1, 150}, {evidence::kMonochrome, 4, 1}});
+    testenv::ExpectFields(testenv::SettingsFile(),
+                          {{testenv::setting::kContrast, 150}, {testenv::setting::kMonochrome, 1}});
 }
 
 } // namespace

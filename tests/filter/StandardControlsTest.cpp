@@ -12,13 +12,14 @@
 
 #include "filter/StandardControls.h"
 #include "tests/filter/FilterTestSupport.h"
-#include "tests/pages/CameraEvidence.h"
+#include "tests/support/SimCameraProbe.h"
 #include "win/MediaType.h"
 #include "win/UniqueHandle.h"
 
 using namespace filtertest;
-using evidence::Field;
-using evidence::SettingsFile;
+using testenv::Field;
+using testenv::SettingsFile;
+namespace setting = testenv::setting;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -80,7 +81,7 @@ struct ControlCase {
     LONG minimum, maximum, defaultValue, caps;
     LONG value;
     Lines sent; // the Set calls, the three sent on every apply included
-    size_t offset, size;
+    testenv::SettingField field;
     uint32_t stored;
 };
 
@@ -94,22 +95,21 @@ Lines Then(Lines first, const Lines& second)
 
 const ControlCase kControls[] = {
     {"Brightness", ControlFamily::VideoProcAmp, VideoProcAmp_Brightness, 40, 200, 140, kManual, 150,
-     Then({"CameraSetAeTarget(150)"}, kSwitchesOff), evidence::kTarget, 1, 150},
+     Then({"CameraSetAeTarget(150)"}, kSwitchesOff), setting::kAeTarget, 150},
     {"Contrast", ControlFamily::VideoProcAmp, VideoProcAmp_Contrast, 0, 255, 20, kManual, 77,
-     Then({"CameraSetContrast(77)"}, kSwitchesOff), evidence::kContrast, 1, 77},
+     Then({"CameraSetContrast(77)"}, kSwitchesOff), setting::kContrast, 77},
     {"Saturation", ControlFamily::VideoProcAmp, VideoProcAmp_Saturation, 0, 255, 100, kManual, 200,
-     Then({"CameraSetSaturation(200)"}, kSwitchesOff), evidence::kSaturation, 1, 200},
+     Then({"CameraSetSaturation(200)"}, kSwitchesOff), setting::kSaturation, 200},
     {"Gamma", ControlFamily::VideoProcAmp, VideoProcAmp_Gamma, 20, 150, 100, kManual, 150,
-     Then({"CameraSetGamma(150)"}, kSwitchesOff), evidence::kGamma, 1, 150},
+     Then({"CameraSetGamma(150)"}, kSwitchesOff), setting::kGamma, 150},
     {"Gain", ControlFamily::VideoProcAmp, VideoProcAmp_Gain, 80, 650, 185, kManual, 425,
-     Then({"CameraSetAnalogGain(425)"}, kSwitchesOff), evidence::kAnalogGain, 2, 425},
+     Then({"CameraSetAnalogGain(425)"}, kSwitchesOff), setting::kAnalogGain, 425},
     {"ColorEnable", ControlFamily::VideoProcAmp, VideoProcAmp_ColorEnable, 0, 1, 1, kManual, 0,
-     {"CameraSetMonochrome(1)", "CameraSetMirror(0,0)", "CameraSetMirror(1,0)"}, evidence::kMonochrome, 4, 1},
+     {"CameraSetMonochrome(1)", "CameraSetMirror(0,0)", "CameraSetMirror(1,0)"}, setting::kMonochrome, 1},
     // 2 s: manual exposure of the page's 2000 ms; the default is the page's
     // 40 ms, whose nearest power of two within the range is 2^-4 s.
     {"Exposure", ControlFamily::CameraControl, CameraControl_Exposure, -4, 9, -4, kAuto | kManual, 1,
-     Then({"CameraSetAeState(0)", "CameraSetExposureTimeMS(2000)"}, kSwitchesOff), evidence::kExposureTime, 4,
-     2000},
+     Then({"CameraSetAeState(0)", "CameraSetExposureTimeMS(2000)"}, kSwitchesOff), setting::kExposureTimeMS, 2000},
 };
 
 TEST_F(StandardControls, EveryControlReportsItsRangeTakesAValueAndRefusesValuesOutsideIt)
@@ -141,7 +141,7 @@ TEST_F(StandardControls, EveryControlReportsItsRangeTakesAValueAndRefusesValuesO
         EXPECT_EQ(SetCalls(), c.sent);
         const std::vector<uint8_t> file = SettingsFile();
         ASSERT_EQ(file.size(), 67u);
-        EXPECT_EQ(Field(file, c.offset, c.size), c.stored);
+        EXPECT_EQ(Field(file, c.field), c.stored);
 
         LONG value = -100;
         LONG flags = 0;
@@ -181,8 +181,8 @@ TEST_F(StandardControls, OnlyExposureHasAnAutoFlagWhichIsAutoExposure)
     ASSERT_EQ(S_OK, cameraControl->Get(CameraControl_Exposure, &value, &flags));
     EXPECT_EQ(value, -2);
     EXPECT_EQ(flags, kManual);
-    EXPECT_EQ(Field(SettingsFile(), evidence::kAeState, 4), 0u);
-    EXPECT_EQ(Field(SettingsFile(), evidence::kExposureTime, 4), 240u) << "the page's time nearest 0.25 s";
+    EXPECT_EQ(Field(SettingsFile(), setting::kAeState), 0u);
+    EXPECT_EQ(Field(SettingsFile(), setting::kExposureTimeMS), 240u) << "the page's time nearest 0.25 s";
 
     SimClearJournal();
     ASSERT_EQ(S_OK, cameraControl->Set(CameraControl_Exposure, -2, kAuto));
@@ -190,8 +190,8 @@ TEST_F(StandardControls, OnlyExposureHasAnAutoFlagWhichIsAutoExposure)
     ASSERT_EQ(S_OK, cameraControl->Get(CameraControl_Exposure, &value, &flags));
     EXPECT_EQ(value, -2);
     EXPECT_EQ(flags, kAuto);
-    EXPECT_EQ(Field(SettingsFile(), evidence::kAeState, 4), 1u);
-    EXPECT_EQ(Field(SettingsFile(), evidence::kExposureTime, 4), 240u);
+    EXPECT_EQ(Field(SettingsFile(), setting::kAeState), 1u);
+    EXPECT_EQ(Field(SettingsFile(), setting::kExposureTimeMS), 240u);
 
     // Flags that are not exactly one of the caps flags are refused.
     for (LONG bad : {0L, kAuto | kManual, 4L, -1L}) {
@@ -319,8 +319,8 @@ TEST_F(StandardControls, VideoControlFlipsAreTheMirrorSwitches)
         ASSERT_EQ(S_OK, videoControl->SetMode(capture, m.mode));
         EXPECT_EQ(SetCalls(), m.sent);
         const std::vector<uint8_t> file = SettingsFile();
-        EXPECT_EQ(Field(file, evidence::kHMirror, 4), m.hMirror);
-        EXPECT_EQ(Field(file, evidence::kVMirror, 4), m.vMirror);
+        EXPECT_EQ(Field(file, setting::kHMirror), m.hMirror);
+        EXPECT_EQ(Field(file, setting::kVMirror), m.vMirror);
         LONG mode = -1;
         ASSERT_EQ(S_OK, videoControl->GetMode(capture, &mode));
         EXPECT_EQ(mode, m.mode);

@@ -11,8 +11,8 @@
 
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/ProcessCounters.h"
+#include "tests/support/TestWatchdog.h"
 #include "win/ComObject.h"
-#include "diagnostics/Watchdog.h"
 
 using namespace filtertest;
 
@@ -22,7 +22,6 @@ class StreamingRobustness : public FilterTest {};
 
 TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
 {
-    win::Watchdog watchdog(60000, "Stop while streaming");
     GraphPlan plan;
     CaptureGraph graph(plan);
     ASSERT_EQ(S_OK, graph.built);
@@ -40,7 +39,7 @@ TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
 
 TEST_F(StreamingRobustness, HundredPauseRunStopCyclesLeaveNothingBehind)
 {
-    win::Watchdog watchdog(600000, "100 Pause/Run/Stop cycles");
+    testenv::AllowTestToRun(600000);
     GraphPlan plan;
     {
         // Warm up: the graph's and the runtime's one-time set-up happens here.
@@ -49,8 +48,7 @@ TEST_F(StreamingRobustness, HundredPauseRunStopCyclesLeaveNothingBehind)
         graph.RunFor(200);
     }
     std::thread([] {}).join();
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
     const LONG objects = liveObjectCount;
     {
         CaptureGraph graph(plan);
@@ -64,9 +62,7 @@ TEST_F(StreamingRobustness, HundredPauseRunStopCyclesLeaveNothingBehind)
         EXPECT_GE(graph.camera.object->Camera()->m_FramesFetched, 100);
     }
     EXPECT_EQ(objects, liveObjectCount);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads, 5000))
-        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
-        << testenv::ThreadCount();
+    EXPECT_TRUE(baseline.Restored(5000));
 }
 
 // Whether a row of a delivered frame crosses the colour bars: several sharp
@@ -107,7 +103,6 @@ public:
 
 TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
 {
-    win::Watchdog watchdog(120000, "settings changes while streaming");
     const ComPtr<FrameHalves> captureLog = win::MakeComObject<FrameHalves>();
     const ComPtr<FrameHalves> previewLog = win::MakeComObject<FrameHalves>();
     CaptureGraph graph(LoggedPlanWithoutClock(captureLog.Get(), previewLog.Get()));

@@ -14,8 +14,8 @@
 #include "tests/framework/SampleCallback.h"
 #include "tests/framework/TestSourceFilter.h"
 #include "tests/support/ProcessCounters.h"
+#include "tests/support/TestWatchdog.h"
 #include "tests/support/WaitFor.h"
-#include "diagnostics/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 using testenv::WaitFor;
@@ -144,7 +144,6 @@ bool SamplesGrow(SampleCallback* callback, LONG count = 3)
 
 TEST(Integration, GraphManagerConnectsTheSourceAndItStreamsThroughEveryState)
 {
-    win::Watchdog watchdog(120000, "graph manager scenario");
     SourceGraph g;
     ASSERT_TRUE(g.ok);
 
@@ -183,7 +182,6 @@ TEST(Integration, GraphManagerConnectsTheSourceAndItStreamsThroughEveryState)
 
 TEST(Integration, CaptureGraphBuilderRendersTheStream)
 {
-    win::Watchdog watchdog(120000, "capture graph builder scenario");
     SourceGraph g(SourceGraph::Builder::CaptureGraphBuilder);
     ASSERT_TRUE(g.ok);
     EXPECT_TRUE(g.stream->IsConnected());
@@ -195,7 +193,6 @@ TEST(Integration, CaptureGraphBuilderRendersTheStream)
 
 TEST(Integration, StopReturnsPromptlyWhileTheWorkerWaitsForAFreeSample)
 {
-    win::Watchdog watchdog(60000, "stop while waiting for a sample");
     SourceGraph g;
     ASSERT_TRUE(g.ok);
     g.callback->mode = SampleCallback::Mode::HoldSamples;
@@ -216,7 +213,6 @@ TEST(Integration, StopReturnsPromptlyWhileTheWorkerWaitsForAFreeSample)
 
 TEST(Integration, StopReturnsPromptlyWhileTheWorkerIsStuckInDelivery)
 {
-    win::Watchdog watchdog(60000, "stop while delivering");
     SourceGraph g;
     ASSERT_TRUE(g.ok);
     g.callback->watchedAllocator = g.stream->Allocator();
@@ -238,7 +234,7 @@ TEST(Integration, StopReturnsPromptlyWhileTheWorkerIsStuckInDelivery)
 
 TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
 {
-    win::Watchdog watchdog(300000, "100 cycles");
+    testenv::AllowTestToRun(300000);
     {
         // Warm up: the graph's own one-time set-up happens here.
         SourceGraph g;
@@ -248,8 +244,7 @@ TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
         g.control->Stop();
     }
     std::thread([] {}).join();
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
     const LONG live = liveObjectCount;
     {
         SourceGraph g;
@@ -269,7 +264,5 @@ TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
         EXPECT_EQ(g.callback->BadSamples(), 0);
     }
     EXPECT_EQ(liveObjectCount, live);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads, 5000))
-        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
-        << testenv::ThreadCount();
+    EXPECT_TRUE(baseline.Restored(5000));
 }

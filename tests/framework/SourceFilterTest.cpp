@@ -12,7 +12,6 @@
 #include "tests/framework/TestSourceFilter.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/WaitFor.h"
-#include "diagnostics/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 using testenv::WaitFor;
@@ -78,7 +77,6 @@ TEST(SourceFilter, DestructionDestroysStreamsLastToFirst)
 
 TEST(SourceFilter, ReleasingAStreamingFilterStopsItsWorkersFirst)
 {
-    win::Watchdog watchdog(60000, "release while streaming");
     std::thread([] {}).join();
     const int threads = testenv::ThreadCount();
     const LONG liveBefore = liveObjectCount;
@@ -100,7 +98,6 @@ TEST(SourceFilter, ReleasingAStreamingFilterStopsItsWorkersFirst)
 
 TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPauseStreams)
 {
-    win::Watchdog watchdog(60000, "Pause failing on the second stream");
     const ComPtr<FakeInputPin> peers[2] = {win::MakeComObject<FakeInputPin>(), win::MakeComObject<FakeInputPin>()};
     TestSourceFilter* filter = nullptr;
     ComPtr<IBaseFilter> base = TestSourceFilter::Create(2, &filter);
@@ -108,8 +105,7 @@ TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPaus
         ASSERT_EQ(ConnectToAllocatingPeer(filter->Stream(i), peers[i].Get()), S_OK);
     }
     std::thread([] {}).join();
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
 
     filter->Stream(1)->workerStartResult = E_ACCESSDENIED;
     EXPECT_EQ(base->Pause(), E_ACCESSDENIED);
@@ -118,14 +114,14 @@ TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPaus
     EXPECT_EQ(state, State_Stopped);
     EXPECT_FALSE(filter->Stream(0)->HasThread()) << "the first stream's worker was ended";
     EXPECT_EQ(filter->Stream(0)->workerEnds, 1);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads));
+    EXPECT_TRUE(baseline.Restored());
 
     filter->Stream(1)->workerStartResult = S_OK;
     ASSERT_EQ(base->Pause(), S_OK);
     const LONG before = peers[0]->samplesReceived;
     EXPECT_TRUE(WaitFor([&] { return peers[0]->samplesReceived >= before + 3 && peers[1]->samplesReceived >= 3; }));
     ASSERT_EQ(base->Stop(), S_OK);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads));
+    EXPECT_TRUE(baseline.Restored());
     for (int i = 0; i < 2; ++i) {
         filter->Stream(i)->Disconnect();
         peers[i]->connectedTo.Reset();

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -16,7 +17,6 @@
 #include "tests/support/FakeAllocator.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/WaitFor.h"
-#include "diagnostics/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 using testenv::WaitFor;
@@ -45,8 +45,7 @@ protected:
             // for it, which stays: before the counts, not during a row.
             SCOPED_TRACE("warm-up");
         }
-        handles = testenv::HandleCount();
-        threads = testenv::ThreadCount();
+        baseline.emplace();
     }
     void TearDown() override
     {
@@ -75,20 +74,15 @@ protected:
         for (int i = 0; i < 2; ++i) {
             EXPECT_FALSE(filter->Stream(i)->HasThread()) << "stream " << i;
         }
-        EXPECT_TRUE(testenv::WaitForCounts(handles, threads))
-            << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
-            << testenv::ThreadCount();
+        EXPECT_TRUE(baseline->Restored());
     }
-
-    win::Watchdog watchdog{60000, "stream fault test"};
     const ComPtr<FakeInputPin> peers[2] = {win::MakeComObject<FakeInputPin>(), win::MakeComObject<FakeInputPin>()};
     const ComPtr<FakeAllocator> allocators[2] = {win::MakeComObject<FakeAllocator>(),
                                                  win::MakeComObject<FakeAllocator>()};
     ComPtr<IBaseFilter> filterInterface;
     TestSourceFilter* filter = nullptr;
     LONG liveBefore = 0;
-    int handles = 0;
-    int threads = 0;
+    std::optional<testenv::CountsBaseline> baseline;
 };
 
 TEST_F(StreamFaults, StopEndsEveryWorkerEvenWhenAnAllocatorRefusesToDecommit)
@@ -131,7 +125,7 @@ TEST_F(StreamFaults, ReleasingAStreamingFilterWhoseAllocatorRefusesToDecommitDoe
     filterInterface.Reset();
     filter = nullptr;
     EXPECT_EQ(liveObjectCount, liveBefore);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads));
+    EXPECT_TRUE(baseline->Restored());
 }
 
 TEST_F(StreamFaults, APauseThatFailsGivesBackEveryAllocatorItCommitted)
@@ -208,7 +202,6 @@ std::atomic<int> WatchedClock::callsAfterRelease{0};
 
 TEST(StreamTime, AWorkerReadsAWholeStartTimeAndAClockItHoldsWhileTheGraphSwapsThem)
 {
-    win::Watchdog watchdog(120000, "stream time under clock swaps");
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
     TestSourceFilter* filter = nullptr;
     ComPtr<IBaseFilter> base = TestSourceFilter::Create(1, &filter);

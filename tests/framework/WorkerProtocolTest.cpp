@@ -11,7 +11,6 @@
 #include "tests/framework/TestSourceFilter.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/WaitFor.h"
-#include "diagnostics/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 using testenv::WaitFor;
@@ -53,8 +52,6 @@ protected:
         const LONG start = Samples();
         return WaitFor([&] { return Samples() >= start + count; });
     }
-
-    win::Watchdog watchdog{60000, "worker protocol test"};
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
     const ComPtr<FakeGraph> graph = win::MakeComObject<FakeGraph>();
     ComPtr<IBaseFilter> filterInterface;
@@ -157,8 +154,7 @@ TEST_F(WorkerProtocol, FillsThatEndTheStreamSendOneEndOfStreamAndReportFailures)
 TEST_F(WorkerProtocol, FailedWorkerStartIsJoinedSoALaterPauseSucceeds)
 {
     std::thread([] {}).join(); // the threading runtime's one-time handle
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
 
     stream->workerStartResult = E_ACCESSDENIED;
     EXPECT_EQ(filter->Pause(), E_ACCESSDENIED);
@@ -167,7 +163,7 @@ TEST_F(WorkerProtocol, FailedWorkerStartIsJoinedSoALaterPauseSucceeds)
     EXPECT_EQ(state, State_Stopped);
     EXPECT_FALSE(stream->HasThread());
     EXPECT_EQ(stream->workerEnds, 1);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads)) << "the failed worker left nothing behind";
+    EXPECT_TRUE(baseline.Restored()) << "the failed worker left nothing behind";
 
     stream->workerStartResult = S_OK;
     ASSERT_EQ(filter->Pause(), S_OK);
@@ -178,7 +174,7 @@ TEST_F(WorkerProtocol, FailedWorkerStartIsJoinedSoALaterPauseSucceeds)
     EXPECT_FALSE(stream->HasThread());
     EXPECT_EQ(stream->workerStarts, 2);
     EXPECT_EQ(stream->workerEnds, 2);
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads));
+    EXPECT_TRUE(baseline.Restored());
 }
 
 TEST_F(WorkerProtocol, UnconnectedStreamStartsNoThread)

@@ -42,6 +42,7 @@
 #include "framework/VideoType.h"
 #include "tests/framework/FakeInputPin.h"
 #include "tests/fuzz/FuzzDriver.h"
+#include "tests/support/FrameSizes.h"
 #include "win/ComInitialization.h"
 
 using Microsoft::WRL::ComPtr;
@@ -52,8 +53,8 @@ namespace {
 
 // Largest honest block: a "huge" cbFormat next to an 88-byte header.
 const ULONG kArenaBytes = 4u << 20;
-const LONG kWidth = 3032;
-const LONG kHeight = 2016;
+const LONG kWidth = testenv::kFrameWidth;
+const LONG kHeight = testenv::kFrameHeight;
 const DWORD kFrameBytes = kWidth * kHeight * 3;
 
 // The one place input blocks live: cbFormat bytes ending at a no-access page.
@@ -104,9 +105,6 @@ struct Input {
     LONG height = 0;
     REFERENCE_TIME interval = 0;
 };
-
-const LONG kFullWidth = 3264;
-const LONG kFullHeight = 2448;
 
 template <class T>
 T Pick(std::mt19937_64& rng, std::initializer_list<T> choices)
@@ -218,11 +216,11 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
                                      static_cast<DWORD>(t.cbFormat - h.bitmapOffset + 1)});
     }
     if (mutate(20)) {
-        h.width = Pick<LONG>(rng, {0, -1, 1, -kWidth, kWidth + 1, kFullWidth, 65536, LONG_MAX, LONG_MIN,
+        h.width = Pick<LONG>(rng, {0, -1, 1, -kWidth, kWidth + 1, testenv::kFullWidth, 65536, LONG_MAX, LONG_MIN,
                                    static_cast<LONG>(rng())});
     }
     if (mutate(20)) {
-        h.height = Pick<LONG>(rng, {0, -1, 1, -kHeight, kHeight - 1, kFullHeight, 65536, LONG_MAX, LONG_MIN,
+        h.height = Pick<LONG>(rng, {0, -1, 1, -kHeight, kHeight - 1, testenv::kFullHeight, 65536, LONG_MAX, LONG_MIN,
                                     static_cast<LONG>(rng())});
     }
     if (mutate(10)) {
@@ -293,7 +291,7 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
     const bool rgb24 = videoInfo && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB24) && h.bitCount == 24;
     const bool rgb32 = videoInfo && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB32) && h.bitCount == 32;
     const bool frame = h.width == kWidth && h.height == kHeight;
-    const bool fullFrame = h.width == kFullWidth && h.height == kFullHeight;
+    const bool fullFrame = h.width == testenv::kFullWidth && h.height == testenv::kFullHeight;
     in.settable = (rgb24 || rgb32) && (frame || fullFrame) &&
                   (h.interval == 0 || (h.interval >= 333333 && h.interval <= 666666));
     in.deliverable = (rgb24 || rgb32) && (frame || fullFrame) &&

@@ -9,7 +9,6 @@
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
-#include "diagnostics/Watchdog.h"
 
 using graph::PinCategory;
 using graph::SourceGraph;
@@ -50,7 +49,6 @@ ComPtr<IFilterGraph> GraphOf(IBaseFilter* filter)
 
 TEST_F(SourceGraphTest, PinsDeliverIntoTheirCallbacksAndTheGraphLetsGoOfEverythingWhenItGoes)
 {
-    win::Watchdog watchdog(60000, "source graph with both pins");
     filtertest::TestFilter camera;
     const ComPtr<SampleCounter> captured = win::MakeComObject<SampleCounter>();
     const ComPtr<SampleCounter> previewed = win::MakeComObject<SampleCounter>();

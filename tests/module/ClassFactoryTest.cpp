@@ -15,7 +15,6 @@
 #include "module/ClassFactory.h"
 #include "tests/support/CountingUnknown.h"
 #include "win/Thread.h"
-#include "diagnostics/Watchdog.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -169,7 +168,6 @@ TEST_F(ClassFactoryTest, CreationFunctionFailuresAreReportedAndTheirObjectsDestr
 
 TEST_F(ClassFactoryTest, ServerLocksAndFactoryReferencesCountAtomically)
 {
-    win::Watchdog watchdog(60000, "concurrent factory counts");
     ComPtr<IClassFactory> factory = FactoryFor(CLSID_LumoraCameraFilter);
     factory->LockServer(TRUE);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
@@ -200,7 +198,6 @@ TEST_F(ClassFactoryTest, ServerLocksAndFactoryReferencesCountAtomically)
 
 TEST_F(ClassFactoryTest, APageWindowKeepsTheModuleLoadedUntilItIsDestroyed)
 {
-    win::Watchdog watchdog(60000, "page window module hold");
     HWND parent = CreateWindowExA(0, "STATIC", "page parent", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr, nullptr,
                                   nullptr, nullptr);
     ASSERT_NE(parent, nullptr);

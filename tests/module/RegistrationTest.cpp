@@ -20,7 +20,6 @@
 #include "win/MediaType.h"
 #include "win/Module.h"
 #include "win/TaskMemory.h"
-#include "diagnostics/Watchdog.h"
 #include "tools/lumoracap/DeviceLookup.h"
 
 using Microsoft::WRL::ComPtr;
@@ -112,7 +111,6 @@ protected:
 
 TEST_F(RegistrationTest, RegistersEveryClassAndTheCameraAmongTheVideoInputDevices)
 {
-    win::Watchdog watchdog(120000, "registration");
     const std::wstring path = FilterModulePath();
     ASSERT_EQ(RunRegsvr32(path, false), 0);
     for (const ClassRow& row : kClasses) {
@@ -152,7 +150,6 @@ TEST_F(RegistrationTest, RegistersEveryClassAndTheCameraAmongTheVideoInputDevice
 
 TEST_F(RegistrationTest, UnregisteringRemovesEverythingAndSucceedsWhenNothingIsRegistered)
 {
-    win::Watchdog watchdog(120000, "unregistration");
     const std::wstring path = FilterModulePath();
     ASSERT_EQ(RunRegsvr32(path, false), 0);
     for (int round = 0; round < 2; ++round) {
@@ -168,7 +165,6 @@ TEST_F(RegistrationTest, UnregisteringRemovesEverythingAndSucceedsWhenNothingIsR
 
 TEST_F(RegistrationTest, AFolderNameOutsideTheAnsiCodePageIsRegisteredAsItIs)
 {
-    win::Watchdog watchdog(120000, "registration from a Unicode folder");
     // Greek and Cyrillic letters: no single ANSI code page has both.
     const std::string temp = testenv::TempFolder();
     const std::wstring folder = std::wstring(temp.begin(), temp.end()) + L"Lumora \x03A9\x0436";
@@ -195,7 +191,6 @@ TEST_F(RegistrationTest, AFolderNameOutsideTheAnsiCodePageIsRegisteredAsItIs)
 // the camera library, let alone open the camera.
 TEST_F(RegistrationTest, ListingTheCameraAndEveryFormatAndRateLoadsNoCameraLibrary)
 {
-    win::Watchdog watchdog(120000, "listing");
     ASSERT_TRUE(RegisterFilterModule());
     ASSERT_EQ(GetModuleHandleW(L"ZorvikSDK.dll"), nullptr) << "loaded before the test";
     int typesRead = 0;

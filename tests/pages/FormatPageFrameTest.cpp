@@ -9,7 +9,6 @@
 #include "simcamera/SimControl.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
-#include "diagnostics/Watchdog.h"
 #include "tests/support/SimCameraProbe.h"
 
 using testenv::Field;
@@ -35,7 +34,6 @@ protected:
 
 TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilClicked)
 {
-    win::Watchdog watchdog(60000, "format 2bin");
     StoreResolution(1);
     OpenFormatFrame();
     EXPECT_TRUE(Checked(IDC_RES_2BIN));
@@ -67,7 +65,6 @@ TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilC
 
 TEST_F(FormatPageFrameTest, UnknownResolutionShowsTheFullSensorAndApplyStoresZero)
 {
-    win::Watchdog watchdog(60000, "format 7");
     StoreResolution(7);
     OpenFormatFrame();
     EXPECT_TRUE(Checked(IDC_RES_FULL));
@@ -83,7 +80,6 @@ TEST_F(FormatPageFrameTest, UnknownResolutionShowsTheFullSensorAndApplyStoresZer
 
 TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
 {
-    win::Watchdog watchdog(60000, "format after close");
     StoreResolution(2);
     OpenFormatFrame();
     EXPECT_TRUE(Checked(IDC_RES_4BIN));
@@ -104,7 +100,6 @@ TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
 
 TEST_F(FormatPageFrameTest, ApplyLeavesTheOtherSettingsAsTheyAreNow)
 {
-    win::Watchdog watchdog(60000, "format record");
     StoreResolution(2);
     OpenFormatFrame();
     // Changed after the page connected (as the "Camera Set" page's Apply
@@ -124,7 +119,6 @@ TEST_F(FormatPageFrameTest, ApplyLeavesTheOtherSettingsAsTheyAreNow)
 
 TEST_F(FormatPageFrameTest, ScreenshotAndAnObjectWithoutCameraSettings)
 {
-    win::Watchdog watchdog(60000, "format screenshot");
     Microsoft::WRL::ComPtr<CountingUnknown> plain = win::MakeComObject<CountingUnknown>();
     StoreResolution(1);
     OpenFormatFrame(plain.Get());

@@ -8,7 +8,6 @@
 #include "camera/CameraSdkLoader.h"
 #include "resources/resource.h"
 #include "tests/pages/PropertyFrameFixture.h"
-#include "diagnostics/Watchdog.h"
 #include "tests/support/SimCameraProbe.h"
 
 using testenv::ExpectFields;
@@ -21,7 +20,6 @@ using FrameWithoutCameraTest = PropertyFrameFixture;
 
 TEST_F(FrameWithoutCameraTest, SettingsPageKeepsWorkingAndStoresTheDialog)
 {
-    win::Watchdog watchdog(60000, "settings page without camera");
     ASSERT_FALSE(GetCameraSdk().present) << "this program must run without ZorvikSDK.dll beside it";
     OpenSettingsFrame();
     // A fresh record's values: neither the file nor the camera had any.
@@ -70,7 +68,6 @@ TEST_F(FrameWithoutCameraTest, SettingsPageKeepsWorkingAndStoresTheDialog)
 
 TEST_F(FrameWithoutCameraTest, FormatPageStoresTheResolution)
 {
-    win::Watchdog watchdog(60000, "format page without camera");
     OpenFormatFrame();
     EXPECT_TRUE(Checked(IDC_RES_FULL));
     Click(IDC_RES_FULL);

@@ -18,7 +18,6 @@
 #include "simcamera/SimControl.h"
 #include "tests/pages/PagesObject.h"
 #include "tests/pages/RecordingPageSite.h"
-#include "diagnostics/Watchdog.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WindowDriver.h"
 
@@ -148,7 +147,6 @@ protected:
 
 TEST_F(PagesTogether, EachApplyKeepsWhatTheOtherPageChanged)
 {
-    win::Watchdog watchdog(60000, "pages together");
     struct Order {
         const char* name;
         bool formatFirst;
@@ -175,7 +173,6 @@ TEST_F(PagesTogether, EachApplyKeepsWhatTheOtherPageChanged)
 
 TEST_F(PagesTogether, DeactivatingCameraSetKeepsTheResolutionFormatApplied)
 {
-    win::Watchdog watchdog(60000, "deactivation after format");
     ChangeBothPages();
     ASSERT_EQ((*settingsPage)->Apply(), S_OK);
     ASSERT_EQ((*formatPage)->Apply(), S_OK);
@@ -187,7 +184,6 @@ TEST_F(PagesTogether, DeactivatingCameraSetKeepsTheResolutionFormatApplied)
 
 TEST_F(PagesTogether, ASaveThatFailsFailsApplyAndKeepsThePageDirty)
 {
-    win::Watchdog watchdog(60000, "failing save");
     ChangeBothPages();
     // A directory where the settings file belongs: it can be neither
     // replaced nor written through.

@@ -11,7 +11,6 @@
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
 #include "tests/support/ProcessCounters.h"
-#include "diagnostics/Watchdog.h"
 #include "tests/support/SimCameraProbe.h"
 
 using testenv::Called;
@@ -53,7 +52,6 @@ struct SliderMove {
 
 TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
 {
-    win::Watchdog watchdog(60000, "sliders");
     OpenSettingsFrame();
     // The first painting already showed the camera's values.
     EXPECT_EQ(Text(IDC_AE_TARGET_VALUE), "100");
@@ -105,7 +103,6 @@ TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
 
 TEST_F(SettingsPageFrameTest, SwitchesSendTheirStateAndEnableTheirControls)
 {
-    win::Watchdog watchdog(60000, "switches");
     // The camera's current manual values, which "AE Enable" off takes over.
     CameraSetAnalogGain(185);
     CameraSetExposureTimeMS(181);
@@ -155,7 +152,6 @@ TEST_F(SettingsPageFrameTest, SwitchesSendTheirStateAndEnableTheirControls)
 
 TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffTheCamera)
 {
-    win::Watchdog watchdog(60000, "white balance and defaults");
     OpenSettingsFrame();
     Click(IDC_HFLIP);
     MoveSlider(IDC_GAMMA, 150);
@@ -208,7 +204,6 @@ TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffT
 
 TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirstSecond)
 {
-    win::Watchdog watchdog(60000, "one second rule");
     OpenSettingsFrame();
     // The first painting's notifications reached the camera...
     EXPECT_TRUE(Called(JournalText(), "CameraSetGamma(100)")) << JournalText();
@@ -239,7 +234,6 @@ TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirst
 
 TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
 {
-    win::Watchdog watchdog(60000, "apply");
     // The stored record; the camera is closed, so the page shows it.
     CameraConfig stored;
     stored.m_Exposure.m_AnalogGain = 185;
@@ -294,7 +288,6 @@ TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
 
 TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
 {
-    win::Watchdog watchdog(60000, "deactivation");
     OpenSettingsFrame();
     WaitPastSettling();
     MoveSlider(IDC_GAMMA, 150);
@@ -329,7 +322,6 @@ TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
 
 TEST_F(SettingsPageFrameTest, ShowsWhatTheStandardControlsSetTheNextTimeItOpens)
 {
-    win::Watchdog watchdog(60000, "standard controls on the page");
     OpenSettingsFrame();
     ASSERT_TRUE(frame->CloseWith("Cancel"));
     frame.reset();
@@ -390,7 +382,6 @@ TEST_F(SettingsPageFrameTest, ShowsWhatTheStandardControlsSetTheNextTimeItOpens)
 
 TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
 {
-    win::Watchdog watchdog(60000, "screenshot");
     OpenSettingsFrame();
     ASSERT_NO_FATAL_FAILURE(SaveFrameScreenshot("camera-set-page.png"));
 
@@ -418,7 +409,6 @@ TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
 
 TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
 {
-    win::Watchdog watchdog(60000, "no settings interface");
     // Offers IUnknown only.
     Microsoft::WRL::ComPtr<CountingUnknown> plain = win::MakeComObject<CountingUnknown>();
     OpenSettingsFrame(plain.Get());
@@ -440,7 +430,6 @@ TEST_F(SettingsPageFrameTest, WorksLiveWhenTheObjectHasNoCameraSettings)
 
 TEST_F(SettingsPageFrameTest, FrameCyclesLeaveNoThreadsHandlesOrObjects)
 {
-    win::Watchdog watchdog(120000, "frame cycles");
     auto cycle = [this] {
         OpenSettingsFrame();
         Click(IDC_HFLIP);
@@ -450,15 +439,12 @@ TEST_F(SettingsPageFrameTest, FrameCyclesLeaveNoThreadsHandlesOrObjects)
         settingsFactory->ReleasePages();
     };
     cycle(); // the platform's one-time set-up
-    const int handles = testenv::HandleCount();
-    const int threads = testenv::ThreadCount();
+    const testenv::CountsBaseline baseline;
     const LONG live = liveObjectCount;
     for (int i = 0; i < 3; ++i) {
         cycle();
     }
-    EXPECT_TRUE(testenv::WaitForCounts(handles, threads, 5000))
-        << "handles " << handles << " -> " << testenv::HandleCount() << ", threads " << threads << " -> "
-        << testenv::ThreadCount();
+    EXPECT_TRUE(baseline.Restored(5000));
     EXPECT_EQ(liveObjectCount, live);
 }
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "tests/support/SimCameraProbe.h"
-#include "diagnostics/Watchdog.h"
 
 using simtest::Frame;
 using simtest::Pixel;
@@ -94,7 +93,6 @@ private:
 
 TEST_F(SimCameraTest, SettingsChangedDuringFetchesNeverTearAnImage)
 {
-    win::Watchdog watchdog(60000, "settings and fetches from many threads");
     Open(0, kWidth, kHeight);
     ASSERT_EQ(CameraPlay(), 1);
 
@@ -158,7 +156,6 @@ TEST_F(SimCameraTest, SettingsChangedDuringFetchesNeverTearAnImage)
 
 TEST_F(SimCameraTest, LifecycleCallsFromOtherThreadsNeverDeadlockOrCrash)
 {
-    win::Watchdog watchdog(60000, "lifecycle calls from many threads");
     SimSetImageSize(kWidth, kHeight);
     std::atomic<bool> stop(false);
     std::atomic<int> delivered(0);

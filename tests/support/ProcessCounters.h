@@ -1,6 +1,8 @@
 // The process's handle and thread counts for the tests' leak checks (see
-// win/ProcessCounts.h).
+// diagnostics/ProcessCounts.h).
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include "diagnostics/ProcessCounts.h"
 
@@ -10,5 +12,26 @@ using win::HandleCount;
 using win::kRuntimeHandleSlack;
 using win::ThreadCount;
 using win::WaitForCounts;
+
+// The counts as they stand when made, for a check that a scenario gave back
+// every handle and thread it took.
+class CountsBaseline {
+public:
+    CountsBaseline() : handles(HandleCount()), threads(ThreadCount()) {}
+
+    // Success when the counts fell back within timeoutMs (see WaitForCounts);
+    // a failure names both counts before and after.
+    testing::AssertionResult Restored(unsigned timeoutMs = 2000) const
+    {
+        if (WaitForCounts(handles, threads, timeoutMs)) {
+            return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure() << "handles " << handles << " -> " << HandleCount() << ", threads "
+                                           << threads << " -> " << ThreadCount();
+    }
+
+    const int handles;
+    const int threads;
+};
 
 } // namespace testenv

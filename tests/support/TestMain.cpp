@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestWatchdog.h"
 
 int main(int argc, char** argv)
 {
@@ -10,5 +11,6 @@ int main(int argc, char** argv)
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     testenv::Initialise();
     testing::InitGoogleTest(&argc, argv);
+    testenv::WatchEveryTest();
     return RUN_ALL_TESTS();
 }

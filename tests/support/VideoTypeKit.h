@@ -18,7 +18,7 @@
 namespace testenv {
 
 // The platform's subtype of a FOURCC.
-inline GUID FourccSubtype(DWORD fourcc)
+constexpr GUID FourccSubtype(DWORD fourcc)
 {
     return GUID{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 }
@@ -31,46 +31,18 @@ struct FormatFacts {
     WORD bitCount;
 };
 
-inline const FormatFacts& Rgb24Facts()
-{
-    static const FormatFacts facts = {"RGB24", PixelFormat::Rgb24, MEDIASUBTYPE_RGB24, BI_RGB, 24};
-    return facts;
-}
-inline const FormatFacts& Rgb32Facts()
-{
-    static const FormatFacts facts = {"RGB32", PixelFormat::Rgb32, MEDIASUBTYPE_RGB32, BI_RGB, 32};
-    return facts;
-}
-inline const FormatFacts& Yuy2Facts()
-{
-    static const FormatFacts facts = {"YUY2", PixelFormat::Yuy2, FourccSubtype(MAKEFOURCC('Y', 'U', 'Y', '2')),
-                                    MAKEFOURCC('Y', 'U', 'Y', '2'), 16};
-    return facts;
-}
-inline const FormatFacts& Nv12Facts()
-{
-    static const FormatFacts facts = {"NV12", PixelFormat::Nv12, FourccSubtype(MAKEFOURCC('N', 'V', '1', '2')),
-                                    MAKEFOURCC('N', 'V', '1', '2'), 12};
-    return facts;
-}
-inline const FormatFacts& I420Facts()
-{
-    static const FormatFacts facts = {"I420", PixelFormat::I420, FourccSubtype(MAKEFOURCC('I', '4', '2', '0')),
-                                    MAKEFOURCC('I', '4', '2', '0'), 12};
-    return facts;
-}
-inline const FormatFacts& IyuvFacts()
-{
-    static const FormatFacts facts = {"IYUV", PixelFormat::I420, FourccSubtype(MAKEFOURCC('I', 'Y', 'U', 'V')),
-                                    MAKEFOURCC('I', 'Y', 'U', 'V'), 12};
-    return facts;
-}
-inline const FormatFacts& Y800Facts()
-{
-    static const FormatFacts facts = {"Y800", PixelFormat::Y800, FourccSubtype(MAKEFOURCC('Y', '8', '0', '0')),
-                                    MAKEFOURCC('Y', '8', '0', '0'), 8};
-    return facts;
-}
+inline const FormatFacts kRgb24Facts = {"RGB24", PixelFormat::Rgb24, MEDIASUBTYPE_RGB24, BI_RGB, 24};
+inline const FormatFacts kRgb32Facts = {"RGB32", PixelFormat::Rgb32, MEDIASUBTYPE_RGB32, BI_RGB, 32};
+inline const FormatFacts kYuy2Facts = {"YUY2", PixelFormat::Yuy2, FourccSubtype(MAKEFOURCC('Y', 'U', 'Y', '2')),
+                                       MAKEFOURCC('Y', 'U', 'Y', '2'), 16};
+inline const FormatFacts kNv12Facts = {"NV12", PixelFormat::Nv12, FourccSubtype(MAKEFOURCC('N', 'V', '1', '2')),
+                                       MAKEFOURCC('N', 'V', '1', '2'), 12};
+inline const FormatFacts kI420Facts = {"I420", PixelFormat::I420, FourccSubtype(MAKEFOURCC('I', '4', '2', '0')),
+                                       MAKEFOURCC('I', '4', '2', '0'), 12};
+inline const FormatFacts kIyuvFacts = {"IYUV", PixelFormat::I420, FourccSubtype(MAKEFOURCC('I', 'Y', 'U', 'V')),
+                                       MAKEFOURCC('I', 'Y', 'U', 'V'), 12};
+inline const FormatFacts kY800Facts = {"Y800", PixelFormat::Y800, FourccSubtype(MAKEFOURCC('Y', '8', '0', '0')),
+                                       MAKEFOURCC('Y', '8', '0', '0'), 8};
 
 // Bytes of a frame of rowPixels x height pixels of the format: DIB rows of
 // 24-bit RGB padded to 4 bytes, 4:2:0 planes of half the rows.

@@ -18,9 +18,9 @@
 #include "tests/module/FilterModule.h"
 #include "tests/support/ImportHook.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestWatchdog.h"
 #include "tests/support/UnixTools.h"
 #include "tests/tools/SmallVolume.h"
-#include "diagnostics/Watchdog.h"
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/Lumoracap.h"
@@ -76,7 +76,7 @@ protected:
 
 TEST_F(LumoracapInProcessTest, EveryScenarioLetsTheModuleUnloadAfterwards)
 {
-    win::Watchdog watchdog(180000, "in-process scenarios");
+    testenv::AllowTestToRun(180000);
     const std::string avi = testenv::TempPath("in-process.avi");
     const std::string png = testenv::TempPath("in-process.png");
     const std::vector<std::vector<std::wstring>> scenarios = {
@@ -138,7 +138,7 @@ std::string ReadTextFile(const std::string& path)
 // or an earlier file untouched; and no temporary file behind.
 TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesTheOutputAsItWas)
 {
-    win::Watchdog watchdog(180000, "camera that does not start");
+    testenv::AllowTestToRun(180000);
     const std::string avi = testenv::TempPath("not-started.avi");
     for (const bool existed : {false, true}) {
         SCOPED_TRACE(existed ? "an earlier file" : "no earlier file");
@@ -181,7 +181,7 @@ TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesTheOutp
 // exit code 5 and the reason.
 TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
 {
-    win::Watchdog watchdog(180000, "full disk");
+    testenv::AllowTestToRun(180000);
     const std::string avi = testenv::TempPath("full-disk.avi");
     WriteTextFile(avi, "an earlier capture");
     CommandRun run;
@@ -211,7 +211,7 @@ TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
 // and the summary names the disk with its rate and the format's.
 TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
 {
-    win::Watchdog watchdog(180000, "slow disk");
+    testenv::AllowTestToRun(180000);
     const std::string avi = testenv::TempPath("slow-disk.avi");
     CommandRun run;
     {
@@ -242,7 +242,6 @@ namespace {
 // journal) and in the settings file, and refuses what the camera cannot take.
 TEST_F(LumoracapInProcessTest, ControlsListsEveryStandardControlAndSetChangesOne)
 {
-    win::Watchdog watchdog(120000, "controls and set");
     CommandRun run = RunInProcess({L"controls"});
     ASSERT_EQ(run.exitCode, kExitSuccess) << run.err;
     for (const char* line : {"  Brightness             40 to 200      1     140      100      -\n",

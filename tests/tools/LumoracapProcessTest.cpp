@@ -20,8 +20,8 @@
 #include "tests/module/FilterModule.h"
 #include "tests/pages/WindowCapture.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestWatchdog.h"
 #include "tests/support/UnixTools.h"
-#include "diagnostics/Watchdog.h"
 #include "tests/tools/LumoracapProcess.h"
 #include "tests/tools/PictureCheck.h"
 
@@ -55,7 +55,6 @@ protected:
 
 TEST_F(LumoracapProcessTest, ListsTheCameraAndItsFormats)
 {
-    win::Watchdog watchdog(120000, "listing");
     std::string out;
     std::string err;
     EXPECT_EQ(RunLumoracapProcess(L"devices", &out, &err), 0) << err;
@@ -73,7 +72,7 @@ TEST_F(LumoracapProcessTest, ListsTheCameraAndItsFormats)
 
 TEST_F(LumoracapProcessTest, EveryErrorPathGivesItsMessageAndExitCode)
 {
-    win::Watchdog watchdog(180000, "error paths");
+    testenv::AllowTestToRun(180000);
     const std::wstring missing = Wide(testenv::TempPath("no such folder\\"));
     const std::wstring avi = Wide(testenv::TempPath("error-path.avi"));
     struct Case {
@@ -103,7 +102,7 @@ TEST_F(LumoracapProcessTest, EveryErrorPathGivesItsMessageAndExitCode)
 
 TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot)
 {
-    win::Watchdog watchdog(240000, "five-second capture");
+    testenv::AllowTestToRun(240000);
     const std::string avi = testenv::TempPath("capture.avi");
     const std::string png = testenv::ArtifactPath("lumoracap-capture-snapshot.png");
     std::string out;
@@ -160,7 +159,7 @@ TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot
 
 TEST_F(LumoracapProcessTest, AValueSetByOneProgramIsWhereTheNextOneStarts)
 {
-    win::Watchdog watchdog(180000, "set, then a new program");
+    testenv::AllowTestToRun(180000);
     DeleteFileA(testenv::TempPath("Lumora Camera.config").c_str());
     std::string out;
     std::string err;
@@ -187,7 +186,6 @@ TEST_F(LumoracapProcessTest, AValueSetByOneProgramIsWhereTheNextOneStarts)
 
 TEST_F(LumoracapProcessTest, SnapshotWritesTheCameraPictureUpright)
 {
-    win::Watchdog watchdog(120000, "snapshot");
     const std::string png = testenv::ArtifactPath("lumoracap-snapshot.png");
     std::string out;
     std::string err;
@@ -256,7 +254,7 @@ HWND FindVisibleControl(HWND frame, const char* wantedClass, LONG styleMask = 0,
 
 TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
 {
-    win::Watchdog watchdog(300000, "size and rate");
+    testenv::AllowTestToRun(300000);
     const std::string avi = testenv::TempPath("full-size.avi");
     const std::string png = testenv::ArtifactPath("lumoracap-full-size-snapshot.png");
     const struct {
@@ -319,7 +317,7 @@ TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
 
 TEST_F(LumoracapProcessTest, EachPixelFormatIsRecordedUnderItsFourccAndSnapshotsComeBackAsPictures)
 {
-    win::Watchdog watchdog(300000, "pixel formats");
+    testenv::AllowTestToRun(300000);
     const std::string avi = testenv::TempPath("format.avi");
     const std::string png = testenv::ArtifactPath("lumoracap-format-snapshot.png");
     const struct {
@@ -362,7 +360,6 @@ TEST_F(LumoracapProcessTest, EachPixelFormatIsRecordedUnderItsFourccAndSnapshots
 
 TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)
 {
-    win::Watchdog watchdog(120000, "settings frame");
     ChildProcess child(LumoracapCommand() + L" settings");
     ASSERT_TRUE(child.Started());
     HWND frame = nullptr;

@@ -23,8 +23,8 @@
 #include "tools/lumoracap/StreamFormat.h"
 #include "version/ProductVersion.h"
 #include "win/Event.h"
-#include "diagnostics/Watchdog.h"
 
+using testenv::Wide;
 using toolstest::VolumeOf;
 
 namespace {
@@ -187,11 +187,6 @@ std::vector<BYTE> TestFrame(int number)
 
 const BITMAPINFOHEADER kTestFormat = {sizeof(BITMAPINFOHEADER), 64, 48, 1, 24, BI_RGB, 64 * 48 * 3, 0, 0, 0, 0};
 
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
 // ffprobe reads `frames` whole frames from the file, and ffmpeg decodes them in
 // order, each with the bytes of TestFrame(its number) (ffmpeg turns the
 // bottom-up rows over: the last memory row comes first).
@@ -342,7 +337,6 @@ struct HeldDisk {
 // queued ones are written once it moves again.
 TEST(FrameRecorder, AHeldDiskDropsFramesBeyondTheQueueWithoutStallingTheCaller)
 {
-    win::Watchdog watchdog(60000, "held disk"); // a Push that waits for the disk never returns
     const std::string path = testenv::TempPath("held.avi");
     HeldDisk disk;
     disk.open.Set();
@@ -367,7 +361,6 @@ TEST(FrameRecorder, AHeldDiskDropsFramesBeyondTheQueueWithoutStallingTheCaller)
 
 TEST(FrameRecorder, AFailedWriteEndsTheWritingAndIsSignalled)
 {
-    win::Watchdog watchdog(60000, "failed write");
     const std::string path = testenv::TempPath("recorder-full.avi");
     AviWriter writer(1ull << 30, VolumeOf(50000)); // room for 3 frames and the headers
     ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
@@ -390,7 +383,6 @@ TEST(FrameRecorder, AFailedWriteEndsTheWritingAndIsSignalled)
 // between frames (a camera that delivers fewer) is left out.
 TEST(FrameRecorder, MeasuresTheRateTheDiskTookWhileWriting)
 {
-    win::Watchdog watchdog(60000, "slow disk");
     const DWORD kWriteMs = 50;
     AviWriter::Storage disk = AviWriter::Disk();
     const auto write = disk.write;

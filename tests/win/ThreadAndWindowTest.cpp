@@ -7,7 +7,6 @@
 #include "tests/support/WaitFor.h"
 #include "win/Event.h"
 #include "win/Thread.h"
-#include "diagnostics/Watchdog.h"
 #include "win/Window.h"
 
 namespace {
@@ -108,7 +107,6 @@ HWND CreateTestWindow()
 
 TEST(ThreadOwner, ADetachedThreadRunsOnWithoutAnOwnerAndTheOwnerCanStartAgain)
 {
-    win::Watchdog watchdog(30000, "detached thread");
     win::Event release(win::Event::Mode::ManualReset);
     std::atomic<bool> finished{false};
     win::Thread thread;
@@ -160,7 +158,6 @@ TEST(WindowOwner, ReleasedOnAnotherThreadTheWindowIsDestroyedByItsOwnThread)
     {
         win::UniqueWindow owner(raw);
     } // let go on this thread: a request is posted, never a blocking call
-    win::Watchdog watchdog(30000, "window destroyed on its own thread");
     windowThread.Join();
     EXPECT_FALSE(IsWindow(raw));
     EXPECT_EQ(destroyingThread, windowThreadId);
