@@ -1,8 +1,8 @@
 #include "bench/ProcessProbe.h"
 
 #include <psapi.h>
-#include <tlhelp32.h>
 
+#include "diagnostics/ProcessCounts.h"
 #include "win/UniqueHandle.h"
 
 namespace probe {
@@ -68,21 +68,11 @@ uint64_t WorkingSetBytes()
 std::map<DWORD, double> ThreadCpuMs()
 {
     std::map<DWORD, double> times;
-    const win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot) {
-        return times;
-    }
-    const DWORD self = GetCurrentProcessId();
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
-        if (entry.th32OwnerProcessID != self) {
-            continue;
-        }
-        const win::UniqueHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+    for (const DWORD id : win::ThreadIdsOfProcess()) {
+        const win::UniqueHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, id));
         FILETIME creation, exit, kernel, user;
         if (thread && GetThreadTimes(thread.Get(), &creation, &exit, &kernel, &user)) {
-            times[entry.th32ThreadID] = FileTimeMs(kernel) + FileTimeMs(user);
+            times[id] = FileTimeMs(kernel) + FileTimeMs(user);
         }
     }
     return times;

@@ -56,22 +56,28 @@ int HandleCount()
     return count;
 }
 
-int ThreadCount()
+std::vector<unsigned long> ThreadIdsOfProcess()
 {
+    std::vector<unsigned long> ids;
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (!snapshot) {
-        return -1;
+        return ids;
     }
     const DWORD self = GetCurrentProcessId();
-    int count = 0;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
         if (entry.th32OwnerProcessID == self) {
-            ++count;
+            ids.push_back(entry.th32ThreadID);
         }
     }
-    return count;
+    return ids;
+}
+
+int ThreadCount()
+{
+    const std::vector<unsigned long> ids = ThreadIdsOfProcess();
+    return ids.empty() ? -1 : static_cast<int>(ids.size());
 }
 
 bool WaitForCounts(int handles, int threads, unsigned timeoutMs)

@@ -2,14 +2,18 @@
 // before and after a scenario (the tests, the soak program).
 #pragma once
 
-namespace win {
+#include <vector>
 
+namespace win {
 
 // Open handles of this process. Wine does not report GetProcessHandleCount, so
 // this reads the system's handle list (NtQuerySystemInformation).
 int HandleCount();
 // Threads of this process.
 int ThreadCount();
+// The ids of this process's threads now alive (empty if the system's thread
+// list cannot be read).
+std::vector<unsigned long> ThreadIdsOfProcess();
 
 // Handles that Wine's runtime may open once per process, at a moment of its
 // own choosing (an unnamed event, seen appearing seconds into a process, in
