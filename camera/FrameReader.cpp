@@ -19,7 +19,26 @@ bool SdkMayFillDirectly(long capacity, const FrameLayout& layout, int imageWidth
            layout.HoldsImageUncut(imageWidth, imageHeight);
 }
 
+// What the last Read on each thread delivered (LastDeliveredOnThisThread).
+thread_local FrameReader::Delivered lastDelivered;
+
 } // namespace
+
+FrameReader::Delivered FrameReader::LastDeliveredOnThisThread()
+{
+    return lastDelivered;
+}
+
+void FrameReader::NoteDelivered(LONG sequence) const
+{
+    // Frames up to m_SequenceAtOpen are of an earlier open (the black image
+    // Init publishes carries the last of them): no arrival of this open.
+    if (sequence > m_Camera.m_SequenceAtOpen) {
+        lastDelivered = {sequence, m_Camera.m_Arrivals.Of(sequence)};
+    } else {
+        lastDelivered = {};
+    }
+}
 
 FrameReader::FrameReader(CCamera& camera, Counting counting) : m_Camera(camera), m_Counting(counting)
 {
@@ -43,6 +62,7 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
 {
     Result result;
     result.sequence = m_LastSequence;
+    lastDelivered = {};
     if (!destination) {
         return result;
     }
@@ -110,6 +130,9 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
             win::LockGuard guard(camera.m_Lock);
             camera.m_Fetching = false;
             camera.m_ImageTurn.WakeAll();
+            if (fetched) {
+                NoteDelivered(directFrame);
+            }
         }
         if (fetched) {
             FramePathCopies().cameraBytes += layout.Bytes();
@@ -141,6 +164,9 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
     {
         win::LockGuard guard(camera.m_Lock);
         camera.m_Images.EndRead(read);
+        if (written > 0) {
+            NoteDelivered(read.sequence);
+        }
         // The capture thread may be waiting for this buffer.
         camera.m_ImageTurn.WakeAll();
     }
