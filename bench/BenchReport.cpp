@@ -73,6 +73,8 @@ JsonObject PinJson(const stats::PinFigures& pin, bool sharesAllocator)
         .Number("latency_median_ms", pin.latencyMedianMs)
         .Number("latency_p99_ms", pin.latencyP99Ms)
         .Number("fresh_latency_median_ms", pin.freshLatencyMedianMs)
+        .Number("arrival_latency_median_ms", pin.arrivalLatencyMedianMs)
+        .Number("arrival_latency_p99_ms", pin.arrivalLatencyP99Ms)
         .Number("interval_median_ms", pin.intervalMedianMs)
         .Number("interval_p99_ms", pin.intervalP99Ms)
         .Number("pause_to_first_stamped_ms", pin.firstStampedMs)
@@ -95,12 +97,13 @@ void PrintPinRow(std::FILE* out, const char* label, double capture, double previ
 
 void PrintTable(const RunResult& result, std::FILE* out)
 {
+    const char* format = PixelFormatName(result.format);
     std::fprintf(out,
-                 "Run %d: resolution index %d, capture %d x %d, preview %s RGB24, %.2f s measured, graph %s a "
+                 "Run %d: resolution index %d, capture %d x %d %s, preview %s, %.2f s measured, graph %s a "
                  "reference clock\n",
-                 result.run, result.resolution, result.captureWidth, result.captureHeight,
+                 result.run, result.resolution, result.captureWidth, result.captureHeight, format,
                  result.captureOnly ? "not connected"
-                                    : (std::to_string(kFrameWidth) + " x " + std::to_string(kFrameHeight)).c_str(),
+                                    : FormatText("%d x %d %s", result.previewWidth, result.previewHeight, format).c_str(),
                  result.seconds,
                  result.withClock ? "with" : "without");
     if (!result.error.empty()) {
@@ -112,6 +115,9 @@ void PrintTable(const RunResult& result, std::FILE* out)
     std::fprintf(out, "  %-38s %12s %12s\n", "", "~Capture", "Preview");
     PrintPinRow(out, "delivered samples", double(c.delivered), double(p.delivered), "%.0f");
     PrintPinRow(out, "frames per second", c.framesPerSecond, p.framesPerSecond);
+    std::fprintf(out, "  %s\n",
+                 result.Converted() ? "frames told by the pin's reader (the controller's numbering and arrival)"
+                                    : "frames told by the camera's stamp");
     PrintPinRow(out, "stamped samples", double(c.stamped), double(p.stamped), "%.0f");
     PrintPinRow(out, "  distinct camera frames", double(c.distinctFrames), double(p.distinctFrames), "%.0f");
     PrintPinRow(out, "  duplicates (same frame again)", double(c.duplicates), double(p.duplicates), "%.0f");
@@ -120,6 +126,8 @@ void PrintTable(const RunResult& result, std::FILE* out)
     PrintPinRow(out, "latency median (ms)", c.latencyMedianMs, p.latencyMedianMs);
     PrintPinRow(out, "latency p99 (ms)", c.latencyP99Ms, p.latencyP99Ms);
     PrintPinRow(out, "latency median, first delivery (ms)", c.freshLatencyMedianMs, p.freshLatencyMedianMs);
+    PrintPinRow(out, "from controller arrival, median (ms)", c.arrivalLatencyMedianMs, p.arrivalLatencyMedianMs);
+    PrintPinRow(out, "from controller arrival, p99 (ms)", c.arrivalLatencyP99Ms, p.arrivalLatencyP99Ms);
     PrintPinRow(out, "interval median (ms)", c.intervalMedianMs, p.intervalMedianMs);
     PrintPinRow(out, "interval p99 (ms)", c.intervalP99Ms, p.intervalP99Ms);
     PrintPinRow(out, "Pause -> first stamped sample (ms)", c.firstStampedMs, p.firstStampedMs);
@@ -169,6 +177,13 @@ void PrintTable(const RunResult& result, std::FILE* out)
     }
     std::fprintf(out, "  CPU per frame / (required copies x cache-cold memcpy): %s; / (measured copies x cache-cold memcpy): %s\n",
                  Cell(result.cpuToCopiesRatio, "%.2f").c_str(), Cell(result.cpuToMeasuredCopiesRatio, "%.2f").c_str());
+    std::fprintf(out,
+                 "  CPU per delivered frame in cache-cold copies (the frame floor scaled by bytes) of what each "
+                 "sample's conversion reads, %.1f MiB: %s; of the frame it writes, %.1f MiB: %s\n",
+                 result.delivered ? Mib(result.DeliveredWindowBytes() / result.delivered) : 0.0,
+                 Cell(result.cpuToWindowCopies, "%.2f").c_str(),
+                 result.delivered ? Mib(result.DeliveredBytes() / result.delivered) : 0.0,
+                 Cell(result.cpuToFrameCopies, "%.2f").c_str());
     std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB (working set before the graph: %.1f MiB)\n",
                  Mib(result.peakWorkingSet), Mib(result.memoryBudget), Mib(result.startWorkingSet));
     std::fprintf(out, "  CPU by thread in the window (threads, ms, ms per delivered frame, ms per unit of its work):\n");
@@ -192,8 +207,9 @@ std::string JsonLine(const RunResult& result)
     json.Count("run", static_cast<uint64_t>(result.run))
         .Bool("ok", result.error.empty())
         .String("error", result.error)
-        .Count("width", kFrameWidth)
-        .Count("height", kFrameHeight)
+        .String("format", PixelFormatName(result.format))
+        .Count("width", static_cast<uint64_t>(result.previewWidth))
+        .Count("height", static_cast<uint64_t>(result.previewHeight))
         .Count("capture_width", static_cast<uint64_t>(result.captureWidth))
         .Count("capture_height", static_cast<uint64_t>(result.captureHeight))
         .Count("resolution", static_cast<uint64_t>(result.resolution))
@@ -241,6 +257,13 @@ std::string JsonLine(const RunResult& result)
         .Count("sample_copied_bytes", result.sampleCopiedBytes)
         .Number("measured_copies_per_sample", result.measuredCopies)
         .Number("cpu_to_measured_copies_ratio", result.cpuToMeasuredCopiesRatio)
+        .String("frame_identity", result.Converted() ? "reader" : "stamp")
+        .Count("source_window_bytes",
+               stats::SourceWindowBytes(result.ImageWidth(), result.ImageHeight(), result.captureWidth,
+                                        result.captureHeight))
+        .Count("frame_bytes", result.CaptureFrameBytes())
+        .Number("cpu_to_window_copies", result.cpuToWindowCopies)
+        .Number("cpu_to_frame_copies", result.cpuToFrameCopies)
         .Number("preview_path_copies_ms", PreviewPathCopies(result) * result.copyMs)
         .Count("peak_working_set", result.peakWorkingSet)
         .Count("memory_budget", result.memoryBudget)

@@ -158,14 +158,24 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     result.withClock = options.withClock;
     result.resolution = options.resolution;
     result.captureOnly = options.captureOnly;
+    PinFormat captureFormat;
+    PinFormat previewFormat;
     if (options.fullSizeCapture) {
         result.captureWidth = kImageWidth;
         result.captureHeight = kImageHeight;
+        captureFormat = {true, PixelFormat::Rgb24, kImageWidth, kImageHeight};
+    } else if (options.ladderEntry) {
+        result.ladderEntry = true;
+        result.format = options.format;
+        result.captureWidth = result.previewWidth = options.width;
+        result.captureHeight = result.previewHeight = options.height;
+        captureFormat = previewFormat = {true, options.format, options.width, options.height};
     }
     result.memoryBudget =
         options.captureOnly
             ? stats::MemoryBudgetBytes(1, kBuffersPerPin, result.CaptureFrameBytes(), result.ImageBytes())
-            : stats::MemoryBudgetBytes(kBuffersPerPin, kFrameBytes, result.CaptureFrameBytes(), result.ImageBytes());
+            : stats::MemoryBudgetBytes(kBuffersPerPin, result.PreviewFrameBytes(), result.CaptureFrameBytes(),
+                                       result.ImageBytes());
     // Before the graph: the filter's pins and the controller read the
     // resolution index from the settings file when they are made.
     const HRESULT stored = StoreResolution(options.resolution);
@@ -182,10 +192,16 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     // Room for a generous rate, so that the sinks do not reallocate while
     // the pins stream.
     const size_t expected = static_cast<size_t>(options.seconds) * 200 + 2000;
+    // A converted or scaled frame has lost the camera's stamp: its frame is
+    // the one the pin's reader delivered.
+    const SampleTimeline::FrameIdentity identity =
+        result.Converted() ? SampleTimeline::FrameIdentity::Reader : SampleTimeline::FrameIdentity::Stamp;
     const ComPtr<SampleTimeline> captureTimeline =
-        win::MakeComObject<SampleTimeline>(result.captureWidth, result.captureHeight, expected);
+        win::MakeComObject<SampleTimeline>(result.captureWidth, result.captureHeight, expected, identity);
     const ComPtr<SampleTimeline> previewTimeline =
-        options.captureOnly ? nullptr : win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
+        options.captureOnly
+            ? nullptr
+            : win::MakeComObject<SampleTimeline>(result.previewWidth, result.previewHeight, expected, identity);
     if (!captureTimeline || (!options.captureOnly && !previewTimeline)) {
         result.error = "no memory for the sample timelines";
         return result;
@@ -194,7 +210,7 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     Mark end;
     result.startWorkingSet = probe::WorkingSetBytes();
     {
-        BenchGraph graph(captureTimeline.Get(), previewTimeline.Get(), options.withClock, options.fullSizeCapture);
+        BenchGraph graph(captureTimeline.Get(), previewTimeline.Get(), options.withClock, captureFormat, previewFormat);
         if (FAILED(graph.Built())) {
             result.error = "building the graph failed at " + graph.FailedStep() + " (" + HresultText(graph.Built()) + ")";
             return result;
@@ -282,5 +298,11 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     const double measuredFloorMs = stats::MeasuredCopyMsPerDelivered(copied, result.delivered, kFrameBytes, result.copyMs);
     result.cpuToMeasuredCopiesRatio =
         measuredFloorMs > 0 ? result.cpuMsPerFrame / measuredFloorMs : stats::kMissing;
+    // What each delivered sample's conversion read and wrote, in cache-cold
+    // copies: the frame floor scaled by bytes.
+    result.cpuToWindowCopies = stats::CpuInCopies(result.cpuMsPerFrame, result.DeliveredWindowBytes(),
+                                                  result.delivered, kFrameBytes, result.copyMs);
+    result.cpuToFrameCopies = stats::CpuInCopies(result.cpuMsPerFrame, result.DeliveredBytes(), result.delivered,
+                                                 kFrameBytes, result.copyMs);
     return result;
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "bench/RunStatistics.h"
+#include "camera/FrameWindow.h"
+#include "camera/PixelFormat.h"
 
 // The frame the pins deliver and the image the simulated camera fills at
 // resolution index 0 (the default): the crop cuts the first out of the second.
@@ -44,15 +46,32 @@ struct ThreadShare {
 };
 
 struct RunResult {
-    uint64_t CaptureFrameBytes() const { return uint64_t(captureWidth) * captureHeight * 3; }
+    // Each pin's frame in the run's format.
+    uint64_t CaptureFrameBytes() const { return FrameLayout::Natural(format, captureWidth, captureHeight).Bytes(); }
+    uint64_t PreviewFrameBytes() const { return FrameLayout::Natural(format, previewWidth, previewHeight).Bytes(); }
     // The image the camera fills per frame at this run's resolution index.
-    uint64_t ImageBytes() const { return resolution == 0 ? kImageBytes : kFrameBytes; }
+    int ImageWidth() const { return resolution == 0 ? kImageWidth : kFrameWidth; }
+    int ImageHeight() const { return resolution == 0 ? kImageHeight : kFrameHeight; }
+    uint64_t ImageBytes() const { return uint64_t(ImageWidth()) * ImageHeight() * 3; }
     // Bytes of the samples delivered on both pins in the window, each pin's
     // samples at that pin's own frame size.
     uint64_t DeliveredBytes() const
     {
-        return uint64_t(capture.delivered) * CaptureFrameBytes() + uint64_t(preview.delivered) * kFrameBytes;
+        return uint64_t(capture.delivered) * CaptureFrameBytes() + uint64_t(preview.delivered) * PreviewFrameBytes();
     }
+    // Bytes of the camera's image each pin's conversion reads per sample
+    // (stats::SourceWindowBytes), summed over the samples delivered.
+    uint64_t DeliveredWindowBytes() const
+    {
+        return uint64_t(capture.delivered) *
+                   stats::SourceWindowBytes(ImageWidth(), ImageHeight(), captureWidth, captureHeight) +
+               uint64_t(preview.delivered) *
+                   stats::SourceWindowBytes(ImageWidth(), ImageHeight(), previewWidth, previewHeight);
+    }
+    // Whether the pins' frames are converted or scaled from the camera's
+    // image rather than cut from it: the camera's stamp does not survive,
+    // and the copy-based targets, made for the cut, do not apply.
+    bool Converted() const { return format != PixelFormat::Rgb24 || stats::IsScaled(captureWidth, captureHeight); }
 
     int run = 0;                 // 1-based
     std::string error;           // empty when the run completed
@@ -60,10 +79,15 @@ struct RunResult {
     bool withClock = true;
     int resolution = 0;          // the camera's resolution index (stored in the settings file)
     bool captureOnly = false;    // the preview pin is not connected (--capture-only)
-    // The capture pin's frame: kFrameWidth x kFrameHeight, or the whole
-    // image (kImageWidth x kImageHeight) with --full-size-capture.
+    // The pins' format and frames: RGB24 at kFrameWidth x kFrameHeight, or
+    // the capture pin's the whole image (kImageWidth x kImageHeight) with
+    // --full-size-capture, or both the ladder entry of --format and --size.
+    bool ladderEntry = false;
+    PixelFormat format = PixelFormat::Rgb24;
     int captureWidth = kFrameWidth;
     int captureHeight = kFrameHeight;
+    int previewWidth = kFrameWidth;
+    int previewHeight = kFrameHeight;
     bool captureSharesAllocator = false;
     bool previewSharesAllocator = false;
     stats::PinFigures capture;
@@ -103,6 +127,11 @@ struct RunResult {
     // cpuMsPerFrame / (measured bytes copied per delivered sample, in frame
     // copies, x copyMs); missing with measuredCopies.
     double cpuToMeasuredCopiesRatio = stats::kMissing;
+    // cpuMsPerFrame in cache-cold copies of what a delivered sample's
+    // conversion reads (its source window) and of what it writes (its
+    // frame), each at copyMs per kFrameBytes.
+    double cpuToWindowCopies = stats::kMissing;
+    double cpuToFrameCopies = stats::kMissing;
 
     long cameraFrames = 0;       // frame messages the controller handled in the window
     long cameraProduced = 0;     // frames the simulated camera produced in the window
