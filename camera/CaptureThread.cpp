@@ -9,6 +9,7 @@
 #include "camera/Camera.h"
 #include "camera/CameraSdkLoader.h"
 #include "camera/FramePathCounters.h"
+#include "camera/OpenTimeline.h"
 #include "win/Module.h"
 
 namespace {
@@ -21,6 +22,16 @@ const DWORD kWriteTurnWaitMs = 20;
 // the module, written by every capture window created (always the button
 // class's procedure).
 std::atomic<WNDPROC> savedButtonProc{nullptr};
+
+// Notes when the capture thread took frame sequence's message; the open's
+// first frame (the one after sequenceAtOpen) also on the open's timeline.
+void NoteArrival(FrameArrivals& arrivals, LONG sequence, LONG sequenceAtOpen, int64_t qpc)
+{
+    arrivals.Note(sequence, qpc);
+    if (sequence == sequenceAtOpen + 1) {
+        LastOpenTimeline().firstFrame.store(qpc, std::memory_order_relaxed);
+    }
+}
 
 } // namespace
 
@@ -127,7 +138,7 @@ void CCamera::HandleFrameMessage(HWND window)
         // The direct reader fetches the frame itself; any other read first
         // fetches it into m_Images (see FrameReader.h).
         if (m_DirectReader) {
-            m_Arrivals.Note(++m_FramesReceived, arrival.QuadPart);
+            NoteArrival(m_Arrivals, ++m_FramesReceived, m_SequenceAtOpen, arrival.QuadPart);
             m_FrameAwaitsFetch = true;
             m_FrameArrived.WakeAll();
             return;
@@ -181,7 +192,7 @@ bool CCamera::FetchImage(HWND window, bool newFrame, int64_t arrivalQpc)
     if (fetched) {
         const LONG sequence = newFrame ? ++m_FramesReceived : sequenceAtStart;
         if (newFrame) {
-            m_Arrivals.Note(sequence, arrivalQpc);
+            NoteArrival(m_Arrivals, sequence, m_SequenceAtOpen, arrivalQpc);
         }
         m_Images.Publish(buffer, width, height, sequence);
         // The newest image is the camera's current one, unless a frame was
