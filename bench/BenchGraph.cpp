@@ -164,3 +164,14 @@ bool BenchGraph::StreamTime(REFERENCE_TIME* now) const
 {
     return m_filterObject && SUCCEEDED(m_filterObject->CurrentStreamTime(now));
 }
+
+IMemAllocator* BenchGraph::CaptureAllocator() const
+{
+    return m_filterObject ? m_filterObject->CapturePin()->Allocator() : nullptr;
+}
+
+IMemAllocator* BenchGraph::PreviewAllocator() const
+{
+    CameraOutputPin* pin = m_filterObject ? static_cast<CameraOutputPin*>(m_filterObject->PinAt(1)) : nullptr;
+    return pin && pin->IsConnected() ? pin->Allocator() : nullptr;
+}

@@ -74,6 +74,11 @@ public:
     HRESULT Run() { return m_graph.Run(); }
     HRESULT Stop() { return m_graph.Stop(); }
 
+    // The allocator each pin fills (null before it connects, and for an
+    // unconnected preview pin).
+    IMemAllocator* CaptureAllocator() const;
+    IMemAllocator* PreviewAllocator() const;
+
     // The filter object behind the graph's capture filter (its controller's
     // frame counters).
     CameraFilter* Filter() const { return m_filterObject; }

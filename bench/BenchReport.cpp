@@ -144,6 +144,18 @@ void PrintTable(const RunResult& result, std::FILE* out)
     std::fprintf(out, "  graph start: Pause took %s ms, Run %s ms; stream time 0 came %s ms after Run returned\n",
                  Cell(result.pauseCallMs, "%.1f").c_str(), Cell(result.runCallMs, "%.1f").c_str(),
                  Cell(result.streamZeroAfterRunMs, "%.1f").c_str());
+    const PauseSteps& steps = result.pauseSteps;
+    std::fprintf(out,
+                 "  Pause broken down (ms): before the open %s (graph, allocators, first worker's start and settings "
+                 "read); capture thread %s; CameraInit %s; settings sent %s; image buffers %s; settings saved %s; "
+                 "CameraPlay %s; then to Pause's return %s. First frame message %s after CameraPlay. Allocators "
+                 "alone, both pins: commit %s, first write of every buffer %s\n",
+                 Cell(steps.beforeOpenMs, "%.1f").c_str(), Cell(steps.captureThreadMs, "%.1f").c_str(),
+                 Cell(steps.cameraInitMs, "%.1f").c_str(), Cell(steps.settingsSentMs, "%.1f").c_str(),
+                 Cell(steps.imageBuffersMs, "%.1f").c_str(), Cell(steps.settingsSaveMs, "%.1f").c_str(),
+                 Cell(steps.playMs, "%.1f").c_str(), Cell(steps.afterPlayMs, "%.1f").c_str(),
+                 Cell(steps.firstFrameMs, "%.1f").c_str(), Cell(steps.allocatorCommitMs, "%.1f").c_str(),
+                 Cell(steps.allocatorFirstTouchMs, "%.1f").c_str());
     std::fprintf(out, "  camera: %ld frames produced, %ld handled by the controller, %ld skipped (unfetched)\n",
                  result.cameraProduced, result.cameraFrames, result.cameraSkipped);
     std::fprintf(out, "  CPU: %.1f ms in the window / %llu samples on both pins = %s ms per delivered frame\n",
@@ -230,6 +242,19 @@ std::string JsonLine(const RunResult& result)
     for (const ThreadShare& share : result.threads) {
         threads.Number(share.role.c_str(), share.cpuMs, 1);
     }
+    const PauseSteps& steps = result.pauseSteps;
+    JsonObject pauseSteps;
+    pauseSteps.Number("before_open_ms", steps.beforeOpenMs, 1)
+        .Number("capture_thread_ms", steps.captureThreadMs, 1)
+        .Number("camera_init_ms", steps.cameraInitMs, 1)
+        .Number("settings_sent_ms", steps.settingsSentMs, 1)
+        .Number("image_buffers_ms", steps.imageBuffersMs, 1)
+        .Number("settings_save_ms", steps.settingsSaveMs, 1)
+        .Number("play_ms", steps.playMs, 1)
+        .Number("after_play_ms", steps.afterPlayMs, 1)
+        .Number("first_frame_after_play_ms", steps.firstFrameMs, 1)
+        .Number("allocator_commit_ms", steps.allocatorCommitMs, 1)
+        .Number("allocator_first_touch_ms", steps.allocatorFirstTouchMs, 1);
     JsonObject targets;
     bool all = true;
     for (const TargetCheck& check : CheckTargets(result)) {
@@ -240,6 +265,7 @@ std::string JsonLine(const RunResult& result)
     json.Object("pins", pins)
         .Object("camera", camera)
         .Number("pause_call_ms", result.pauseCallMs, 1)
+        .Object("pause_steps", pauseSteps)
         .Number("run_call_ms", result.runCallMs, 1)
         .Number("stream_zero_after_run_ms", result.streamZeroAfterRunMs, 1)
         .Number("cpu_ms", result.cpuMs, 1)

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "bench/AllocatorCommit.h"
 #include "bench/BenchGraph.h"
 #include "bench/CopyFloor.h"
 #include "bench/ProcessProbe.h"
@@ -11,6 +12,7 @@
 #include "camera/CameraConfig.h"
 #include "camera/FrameCopy.h"
 #include "camera/FramePathCounters.h"
+#include "camera/OpenTimeline.h"
 #include "filter/CameraFilter.h"
 #include "simcamera/SimControl.h"
 #include "win/ComObject.h"
@@ -149,6 +151,54 @@ void AttachWorkUnits(RunResult& result)
     }
 }
 
+// The allocators' part of the Pause, timed from outside on new allocators
+// with the pins' properties (AllocatorCommit.h), both pins summed.
+void TimeAllocators(const BenchGraph& graph, PauseSteps* steps)
+{
+    double commitMs = 0;
+    double touchMs = 0;
+    for (IMemAllocator* allocator : {graph.CaptureAllocator(), graph.PreviewAllocator()}) {
+        AllocatorTimes times;
+        if (!allocator) {
+            continue;
+        }
+        if (!TimeAllocatorCommit(allocator, &times)) {
+            return;
+        }
+        commitMs += times.commitMs;
+        touchMs += times.firstTouchMs;
+    }
+    steps->allocatorCommitMs = commitMs;
+    steps->allocatorFirstTouchMs = touchMs;
+}
+
+// The open's steps, each from the end of the one before, from the
+// controller's timeline; pauseQpc and pausedQpc: when Pause was called and
+// returned.
+void ReadOpenSteps(const stats::RunClock& clock, int64_t pausedQpc, PauseSteps* steps)
+{
+    const OpenTimeline& timeline = LastOpenTimeline();
+    const auto span = [&](int64_t from, int64_t to) {
+        return from != 0 && to != 0 ? clock.Ms(to - from) : stats::kMissing;
+    };
+    const int64_t began = timeline.openBegan.load();
+    const int64_t thread = timeline.captureThreadReady.load();
+    const int64_t init = timeline.cameraInitDone.load();
+    const int64_t sent = timeline.settingsSent.load();
+    const int64_t images = timeline.imagesReady.load();
+    const int64_t saved = timeline.settingsSaved.load();
+    const int64_t playing = timeline.playing.load();
+    steps->beforeOpenMs = span(clock.pauseQpc, began);
+    steps->captureThreadMs = span(began, thread);
+    steps->cameraInitMs = span(thread, init);
+    steps->settingsSentMs = span(init, sent);
+    steps->imageBuffersMs = span(sent, images);
+    steps->settingsSaveMs = span(images, saved);
+    steps->playMs = span(saved, playing);
+    steps->afterPlayMs = span(playing, pausedQpc);
+    steps->firstFrameMs = span(playing, timeline.firstFrame.load());
+}
+
 } // namespace
 
 RunResult RunBenchmark(int run, const BenchOptions& options)
@@ -215,6 +265,7 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
             result.error = "building the graph failed at " + graph.FailedStep() + " (" + HresultText(graph.Built()) + ")";
             return result;
         }
+        TimeAllocators(graph, &result.pauseSteps);
         result.captureSharesAllocator = graph.CaptureSharesAllocator();
         result.previewSharesAllocator = graph.PreviewSharesAllocator();
         const ComPtr<IReferenceClock> referenceClock = graph.Clock();
@@ -253,6 +304,8 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
         end = CloseWindow(graph.Filter());
         // Read before the graph lets its buffers go.
         result.peakWorkingSet = probe::PeakWorkingSetBytes();
+        // The open's first frame came long before.
+        ReadOpenSteps(clock, paused, &result.pauseSteps);
         // Thread ids are only meaningful while the threads live.
         const DWORD cameraThread = probe::CameraCaptureThreadId();
         graph.Stop();

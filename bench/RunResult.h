@@ -45,6 +45,27 @@ struct ThreadShare {
     std::string unit;
 };
 
+// The graph's Pause broken down, in ms, from the controller's open timeline
+// (camera/OpenTimeline.h), each step from the end of the one before; the
+// allocators timed from outside. Missing where a step did not happen.
+struct PauseSteps {
+    double beforeOpenMs = stats::kMissing;     // Pause called -> the open began: the graph's state change,
+                                               // the pins' allocator commits, the first worker's start and its
+                                               // settings read
+    double captureThreadMs = stats::kMissing;  // the capture thread and its window
+    double cameraInitMs = stats::kMissing;     // CameraInit
+    double settingsSentMs = stats::kMissing;   // every value of the record sent to the camera
+    double imageBuffersMs = stats::kMissing;   // the image ring's black image (allocation and clearing)
+    double settingsSaveMs = stats::kMissing;   // the applied record written to the settings file
+    double playMs = stats::kMissing;           // CameraPlay
+    double afterPlayMs = stats::kMissing;      // -> Pause returned (the other pin's start)
+    double firstFrameMs = stats::kMissing;     // CameraPlay returned -> the first frame message taken
+    // A new allocator with each connected pin's properties, committed, and
+    // then every buffer written once (both pins together).
+    double allocatorCommitMs = stats::kMissing;
+    double allocatorFirstTouchMs = stats::kMissing;
+};
+
 struct RunResult {
     // Each pin's frame in the run's format.
     uint64_t CaptureFrameBytes() const { return FrameLayout::Natural(format, captureWidth, captureHeight).Bytes(); }
@@ -99,6 +120,7 @@ struct RunResult {
     double pauseCallMs = stats::kMissing;
     double runCallMs = stats::kMissing;
     double streamZeroAfterRunMs = stats::kMissing;
+    PauseSteps pauseSteps;
 
     double cpuMs = 0;            // process CPU (kernel + user) in the window
     uint64_t delivered = 0;      // samples delivered on both pins in the window
