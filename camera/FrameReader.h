@@ -86,7 +86,7 @@ private:
     FrameConverter m_Converter;
     // The sequence of the last frame returned; 0: every frame of the open is newer.
     LONG m_LastSequence = 0;
-    // Notes frame sequence as this thread's last delivered one, with its
-    // arrival when the controller still keeps it. Caller holds m_Lock.
-    void NoteDelivered(LONG sequence) const;
+    // Frame sequence with its arrival when the controller still keeps it;
+    // empty for a frame of an earlier open. Caller holds m_Lock.
+    Delivered DeliveredFrame(LONG sequence) const;
 };
