@@ -3,6 +3,7 @@
 #include "bench/RunResult.h"
 #include "filter/CameraFilter.h"
 #include "filter/CameraOutputPin.h"
+#include "filter/FormatLadder.h"
 #include "win/HResult.h"
 #include "win/MediaType.h"
 
@@ -43,9 +44,9 @@ bool SameObject(IUnknown* a, IUnknown* b)
 } // namespace
 
 BenchGraph::BenchGraph(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
-                       bool fullSizeCapture)
+                       const PinFormat& captureFormat, const PinFormat& previewFormat)
 {
-    m_built = Build(captureTimeline, previewTimeline, withClock, fullSizeCapture);
+    m_built = Build(captureTimeline, previewTimeline, withClock, captureFormat, previewFormat);
 }
 
 HRESULT BenchGraph::Step(HRESULT hr, const char* step)
@@ -57,7 +58,7 @@ HRESULT BenchGraph::Step(HRESULT hr, const char* step)
 }
 
 HRESULT BenchGraph::Build(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
-                          bool fullSizeCapture)
+                          const PinFormat& captureFormat, const PinFormat& previewFormat)
 {
     HRESULT created = E_FAIL;
     UnknownBase* object = CreateCameraFilter(nullptr, &created);
@@ -73,14 +74,12 @@ HRESULT BenchGraph::Build(SampleTimeline* captureTimeline, SampleTimeline* previ
     m_filterObject = static_cast<CameraFilter*>(object);
 
     RETURN_IF_FAILED(Step(m_graph.Create(m_filter.Get(), L"Lumora Camera"), "filter graph"));
-    if (fullSizeCapture) {
-        RETURN_IF_FAILED(Step(SetCaptureSize(kImageWidth, kImageHeight), "full-size capture format"));
-    }
-    RETURN_IF_FAILED(
-        Step(m_graph.RenderPin(PinCategory::Capture, captureTimeline, graph::Renderer::Null), "capture pin"));
+    RETURN_IF_FAILED(Step(SetPinFormat(m_filterObject->CapturePin(), captureFormat), "capture pin format"));
+    RETURN_IF_FAILED(Step(RenderPin(PinCategory::Capture, captureTimeline, captureFormat), "capture pin"));
     if (previewTimeline) {
-        RETURN_IF_FAILED(
-            Step(m_graph.RenderPin(PinCategory::Preview, previewTimeline, graph::Renderer::Null), "preview pin"));
+        RETURN_IF_FAILED(Step(SetPinFormat(static_cast<CameraOutputPin*>(m_filterObject->PinAt(1)), previewFormat),
+                              "preview pin format"));
+        RETURN_IF_FAILED(Step(RenderPin(PinCategory::Preview, previewTimeline, previewFormat), "preview pin"));
     }
     m_captureSharesAllocator = SharesAllocator(static_cast<CameraOutputPin*>(m_filterObject->PinAt(0)),
                                                m_graph.GrabberOf(PinCategory::Capture));
@@ -93,9 +92,17 @@ HRESULT BenchGraph::Build(SampleTimeline* captureTimeline, SampleTimeline* previ
                 withClock ? "SetDefaultSyncSource" : "SetSyncSource");
 }
 
-HRESULT BenchGraph::SetCaptureSize(LONG width, LONG height)
+HRESULT BenchGraph::RenderPin(PinCategory category, SampleTimeline* timeline, const PinFormat& format)
 {
-    CameraOutputPin* pin = m_filterObject->CapturePin();
+    m_graph.GrabSubtype(SubtypeOf(format.chosen ? format.format : PixelFormat::Rgb24));
+    return m_graph.RenderPin(category, timeline, graph::Renderer::Null);
+}
+
+HRESULT BenchGraph::SetPinFormat(CameraOutputPin* pin, const PinFormat& wanted)
+{
+    if (!wanted.chosen) {
+        return S_OK;
+    }
     if (!pin) {
         return E_UNEXPECTED;
     }
@@ -112,8 +119,10 @@ HRESULT BenchGraph::SetCaptureSize(LONG width, LONG height)
         }
         const win::MediaTypePtr type(listed);
         VIDEOINFOHEADER* format = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
+        PixelFormat listedFormat;
         if (IsEqualGUID(type->formattype, FORMAT_VideoInfo) && format && type->cbFormat >= sizeof(*format) &&
-            format->bmiHeader.biWidth == width && format->bmiHeader.biHeight == height) {
+            FormatOfSubtype(type->subtype, &listedFormat) && listedFormat == wanted.format &&
+            format->bmiHeader.biWidth == wanted.width && format->bmiHeader.biHeight == wanted.height) {
             format->AvgTimePerFrame = 0; // the camera's rate
             return config->SetFormat(type.get());
         }
@@ -154,4 +163,15 @@ bool BenchGraph::StreamTimeBase(REFERENCE_TIME* base) const
 bool BenchGraph::StreamTime(REFERENCE_TIME* now) const
 {
     return m_filterObject && SUCCEEDED(m_filterObject->CurrentStreamTime(now));
+}
+
+IMemAllocator* BenchGraph::CaptureAllocator() const
+{
+    return m_filterObject ? m_filterObject->CapturePin()->Allocator() : nullptr;
+}
+
+IMemAllocator* BenchGraph::PreviewAllocator() const
+{
+    CameraOutputPin* pin = m_filterObject ? static_cast<CameraOutputPin*>(m_filterObject->PinAt(1)) : nullptr;
+    return pin && pin->IsConnected() ? pin->Allocator() : nullptr;
 }

@@ -22,21 +22,31 @@
 #include <string>
 
 #include "bench/SampleTimeline.h"
+#include "camera/PixelFormat.h"
 #include "graph/SourceGraph.h"
 
 class CameraFilter;
 class CameraOutputPin;
 
+// A format a pin of the bench's graph is set to before it connects.
+struct PinFormat {
+    bool chosen = false; // false: the pin keeps its own (RGB24, 3032 x 2016)
+    PixelFormat format = PixelFormat::Rgb24;
+    int width = 0;
+    int height = 0;
+};
+
 class BenchGraph {
 public:
     // withClock false: the graph runs without a reference clock, so the
     // renderers present samples at once instead of at their start times.
-    // fullSizeCapture: before it connects, the capture pin is set through
-    // its IAMStreamConfig to the camera's whole image (kImageWidth x
-    // kImageHeight); the preview pin keeps its own frame. A null
-    // previewTimeline leaves the preview pin unconnected.
+    // captureFormat, previewFormat: where chosen, the pin is set through its
+    // IAMStreamConfig to the listed type of that format and size (at the
+    // camera's rate) before it connects, and its sample grabber takes that
+    // format's subtype. A null previewTimeline leaves the preview pin
+    // unconnected.
     BenchGraph(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
-               bool fullSizeCapture = false);
+               const PinFormat& captureFormat = PinFormat(), const PinFormat& previewFormat = PinFormat());
     BenchGraph(const BenchGraph&) = delete;
     BenchGraph& operator=(const BenchGraph&) = delete;
 
@@ -64,16 +74,23 @@ public:
     HRESULT Run() { return m_graph.Run(); }
     HRESULT Stop() { return m_graph.Stop(); }
 
+    // The allocator each pin fills (null before it connects, and for an
+    // unconnected preview pin).
+    IMemAllocator* CaptureAllocator() const;
+    IMemAllocator* PreviewAllocator() const;
+
     // The filter object behind the graph's capture filter (its controller's
     // frame counters).
     CameraFilter* Filter() const { return m_filterObject; }
 
 private:
     HRESULT Build(SampleTimeline* captureTimeline, SampleTimeline* previewTimeline, bool withClock,
-                  bool fullSizeCapture);
-    // Sets the capture pin to the listed type of width x height (the
-    // camera's own rate) through its IAMStreamConfig.
-    HRESULT SetCaptureSize(LONG width, LONG height);
+                  const PinFormat& captureFormat, const PinFormat& previewFormat);
+    // Sets pin to its listed type of format's format and size (the camera's
+    // own rate) through its IAMStreamConfig.
+    static HRESULT SetPinFormat(CameraOutputPin* pin, const PinFormat& format);
+    // Connects the pin of category through a sample grabber of its format.
+    HRESULT RenderPin(graph::PinCategory category, SampleTimeline* timeline, const PinFormat& format);
     // Names step as the failed one when hr is a failure; returns hr.
     HRESULT Step(HRESULT hr, const char* step);
     // Whether the sink's input pin uses the allocator the pin fills.

@@ -73,6 +73,8 @@ JsonObject PinJson(const stats::PinFigures& pin, bool sharesAllocator)
         .Number("latency_median_ms", pin.latencyMedianMs)
         .Number("latency_p99_ms", pin.latencyP99Ms)
         .Number("fresh_latency_median_ms", pin.freshLatencyMedianMs)
+        .Number("arrival_latency_median_ms", pin.arrivalLatencyMedianMs)
+        .Number("arrival_latency_p99_ms", pin.arrivalLatencyP99Ms)
         .Number("interval_median_ms", pin.intervalMedianMs)
         .Number("interval_p99_ms", pin.intervalP99Ms)
         .Number("pause_to_first_stamped_ms", pin.firstStampedMs)
@@ -95,12 +97,13 @@ void PrintPinRow(std::FILE* out, const char* label, double capture, double previ
 
 void PrintTable(const RunResult& result, std::FILE* out)
 {
+    const char* format = PixelFormatName(result.format);
     std::fprintf(out,
-                 "Run %d: resolution index %d, capture %d x %d, preview %s RGB24, %.2f s measured, graph %s a "
+                 "Run %d: resolution index %d, capture %d x %d %s, preview %s, %.2f s measured, graph %s a "
                  "reference clock\n",
-                 result.run, result.resolution, result.captureWidth, result.captureHeight,
+                 result.run, result.resolution, result.captureWidth, result.captureHeight, format,
                  result.captureOnly ? "not connected"
-                                    : (std::to_string(kFrameWidth) + " x " + std::to_string(kFrameHeight)).c_str(),
+                                    : FormatText("%d x %d %s", result.previewWidth, result.previewHeight, format).c_str(),
                  result.seconds,
                  result.withClock ? "with" : "without");
     if (!result.error.empty()) {
@@ -112,6 +115,9 @@ void PrintTable(const RunResult& result, std::FILE* out)
     std::fprintf(out, "  %-38s %12s %12s\n", "", "~Capture", "Preview");
     PrintPinRow(out, "delivered samples", double(c.delivered), double(p.delivered), "%.0f");
     PrintPinRow(out, "frames per second", c.framesPerSecond, p.framesPerSecond);
+    std::fprintf(out, "  %s\n",
+                 result.Converted() ? "frames told by the pin's reader (the controller's numbering and arrival)"
+                                    : "frames told by the camera's stamp");
     PrintPinRow(out, "stamped samples", double(c.stamped), double(p.stamped), "%.0f");
     PrintPinRow(out, "  distinct camera frames", double(c.distinctFrames), double(p.distinctFrames), "%.0f");
     PrintPinRow(out, "  duplicates (same frame again)", double(c.duplicates), double(p.duplicates), "%.0f");
@@ -120,6 +126,8 @@ void PrintTable(const RunResult& result, std::FILE* out)
     PrintPinRow(out, "latency median (ms)", c.latencyMedianMs, p.latencyMedianMs);
     PrintPinRow(out, "latency p99 (ms)", c.latencyP99Ms, p.latencyP99Ms);
     PrintPinRow(out, "latency median, first delivery (ms)", c.freshLatencyMedianMs, p.freshLatencyMedianMs);
+    PrintPinRow(out, "from controller arrival, median (ms)", c.arrivalLatencyMedianMs, p.arrivalLatencyMedianMs);
+    PrintPinRow(out, "from controller arrival, p99 (ms)", c.arrivalLatencyP99Ms, p.arrivalLatencyP99Ms);
     PrintPinRow(out, "interval median (ms)", c.intervalMedianMs, p.intervalMedianMs);
     PrintPinRow(out, "interval p99 (ms)", c.intervalP99Ms, p.intervalP99Ms);
     PrintPinRow(out, "Pause -> first stamped sample (ms)", c.firstStampedMs, p.firstStampedMs);
@@ -136,6 +144,18 @@ void PrintTable(const RunResult& result, std::FILE* out)
     std::fprintf(out, "  graph start: Pause took %s ms, Run %s ms; stream time 0 came %s ms after Run returned\n",
                  Cell(result.pauseCallMs, "%.1f").c_str(), Cell(result.runCallMs, "%.1f").c_str(),
                  Cell(result.streamZeroAfterRunMs, "%.1f").c_str());
+    const PauseSteps& steps = result.pauseSteps;
+    std::fprintf(out,
+                 "  Pause broken down (ms): before the open %s (graph, allocators, first worker's start and settings "
+                 "read); capture thread %s; CameraInit %s; settings sent %s; image buffers %s; settings saved %s; "
+                 "CameraPlay %s; then to Pause's return %s. First frame message %s after CameraPlay. Allocators "
+                 "alone, both pins: commit %s, first write of every buffer %s\n",
+                 Cell(steps.beforeOpenMs, "%.1f").c_str(), Cell(steps.captureThreadMs, "%.1f").c_str(),
+                 Cell(steps.cameraInitMs, "%.1f").c_str(), Cell(steps.settingsSentMs, "%.1f").c_str(),
+                 Cell(steps.imageBuffersMs, "%.1f").c_str(), Cell(steps.settingsSaveMs, "%.1f").c_str(),
+                 Cell(steps.playMs, "%.1f").c_str(), Cell(steps.afterPlayMs, "%.1f").c_str(),
+                 Cell(steps.firstFrameMs, "%.1f").c_str(), Cell(steps.allocatorCommitMs, "%.1f").c_str(),
+                 Cell(steps.allocatorFirstTouchMs, "%.1f").c_str());
     std::fprintf(out, "  camera: %ld frames produced, %ld handled by the controller, %ld skipped (unfetched)\n",
                  result.cameraProduced, result.cameraFrames, result.cameraSkipped);
     std::fprintf(out, "  CPU: %.1f ms in the window / %llu samples on both pins = %s ms per delivered frame\n",
@@ -169,6 +189,13 @@ void PrintTable(const RunResult& result, std::FILE* out)
     }
     std::fprintf(out, "  CPU per frame / (required copies x cache-cold memcpy): %s; / (measured copies x cache-cold memcpy): %s\n",
                  Cell(result.cpuToCopiesRatio, "%.2f").c_str(), Cell(result.cpuToMeasuredCopiesRatio, "%.2f").c_str());
+    std::fprintf(out,
+                 "  CPU per delivered frame in cache-cold copies (the frame floor scaled by bytes) of what each "
+                 "sample's conversion reads, %.1f MiB: %s; of the frame it writes, %.1f MiB: %s\n",
+                 result.delivered ? Mib(result.DeliveredWindowBytes() / result.delivered) : 0.0,
+                 Cell(result.cpuToWindowCopies, "%.2f").c_str(),
+                 result.delivered ? Mib(result.DeliveredBytes() / result.delivered) : 0.0,
+                 Cell(result.cpuToFrameCopies, "%.2f").c_str());
     std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB (working set before the graph: %.1f MiB)\n",
                  Mib(result.peakWorkingSet), Mib(result.memoryBudget), Mib(result.startWorkingSet));
     std::fprintf(out, "  CPU by thread in the window (threads, ms, ms per delivered frame, ms per unit of its work):\n");
@@ -192,8 +219,9 @@ std::string JsonLine(const RunResult& result)
     json.Count("run", static_cast<uint64_t>(result.run))
         .Bool("ok", result.error.empty())
         .String("error", result.error)
-        .Count("width", kFrameWidth)
-        .Count("height", kFrameHeight)
+        .String("format", PixelFormatName(result.format))
+        .Count("width", static_cast<uint64_t>(result.previewWidth))
+        .Count("height", static_cast<uint64_t>(result.previewHeight))
         .Count("capture_width", static_cast<uint64_t>(result.captureWidth))
         .Count("capture_height", static_cast<uint64_t>(result.captureHeight))
         .Count("resolution", static_cast<uint64_t>(result.resolution))
@@ -214,6 +242,19 @@ std::string JsonLine(const RunResult& result)
     for (const ThreadShare& share : result.threads) {
         threads.Number(share.role.c_str(), share.cpuMs, 1);
     }
+    const PauseSteps& steps = result.pauseSteps;
+    JsonObject pauseSteps;
+    pauseSteps.Number("before_open_ms", steps.beforeOpenMs, 1)
+        .Number("capture_thread_ms", steps.captureThreadMs, 1)
+        .Number("camera_init_ms", steps.cameraInitMs, 1)
+        .Number("settings_sent_ms", steps.settingsSentMs, 1)
+        .Number("image_buffers_ms", steps.imageBuffersMs, 1)
+        .Number("settings_save_ms", steps.settingsSaveMs, 1)
+        .Number("play_ms", steps.playMs, 1)
+        .Number("after_play_ms", steps.afterPlayMs, 1)
+        .Number("first_frame_after_play_ms", steps.firstFrameMs, 1)
+        .Number("allocator_commit_ms", steps.allocatorCommitMs, 1)
+        .Number("allocator_first_touch_ms", steps.allocatorFirstTouchMs, 1);
     JsonObject targets;
     bool all = true;
     for (const TargetCheck& check : CheckTargets(result)) {
@@ -224,6 +265,7 @@ std::string JsonLine(const RunResult& result)
     json.Object("pins", pins)
         .Object("camera", camera)
         .Number("pause_call_ms", result.pauseCallMs, 1)
+        .Object("pause_steps", pauseSteps)
         .Number("run_call_ms", result.runCallMs, 1)
         .Number("stream_zero_after_run_ms", result.streamZeroAfterRunMs, 1)
         .Number("cpu_ms", result.cpuMs, 1)
@@ -241,6 +283,13 @@ std::string JsonLine(const RunResult& result)
         .Count("sample_copied_bytes", result.sampleCopiedBytes)
         .Number("measured_copies_per_sample", result.measuredCopies)
         .Number("cpu_to_measured_copies_ratio", result.cpuToMeasuredCopiesRatio)
+        .String("frame_identity", result.Converted() ? "reader" : "stamp")
+        .Count("source_window_bytes",
+               stats::SourceWindowBytes(result.ImageWidth(), result.ImageHeight(), result.captureWidth,
+                                        result.captureHeight))
+        .Count("frame_bytes", result.CaptureFrameBytes())
+        .Number("cpu_to_window_copies", result.cpuToWindowCopies)
+        .Number("cpu_to_frame_copies", result.cpuToFrameCopies)
         .Number("preview_path_copies_ms", PreviewPathCopies(result) * result.copyMs)
         .Count("peak_working_set", result.peakWorkingSet)
         .Count("memory_budget", result.memoryBudget)

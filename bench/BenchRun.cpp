@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "bench/AllocatorCommit.h"
 #include "bench/BenchGraph.h"
 #include "bench/CopyFloor.h"
 #include "bench/ProcessProbe.h"
@@ -11,6 +12,7 @@
 #include "camera/CameraConfig.h"
 #include "camera/FrameCopy.h"
 #include "camera/FramePathCounters.h"
+#include "camera/OpenTimeline.h"
 #include "filter/CameraFilter.h"
 #include "simcamera/SimControl.h"
 #include "win/ComObject.h"
@@ -149,6 +151,54 @@ void AttachWorkUnits(RunResult& result)
     }
 }
 
+// The allocators' part of the Pause, timed from outside on new allocators
+// with the pins' properties (AllocatorCommit.h), both pins summed.
+void TimeAllocators(const BenchGraph& graph, PauseSteps* steps)
+{
+    double commitMs = 0;
+    double touchMs = 0;
+    for (IMemAllocator* allocator : {graph.CaptureAllocator(), graph.PreviewAllocator()}) {
+        AllocatorTimes times;
+        if (!allocator) {
+            continue;
+        }
+        if (!TimeAllocatorCommit(allocator, &times)) {
+            return;
+        }
+        commitMs += times.commitMs;
+        touchMs += times.firstTouchMs;
+    }
+    steps->allocatorCommitMs = commitMs;
+    steps->allocatorFirstTouchMs = touchMs;
+}
+
+// The open's steps, each from the end of the one before, from the
+// controller's timeline; pauseQpc and pausedQpc: when Pause was called and
+// returned.
+void ReadOpenSteps(const stats::RunClock& clock, int64_t pausedQpc, PauseSteps* steps)
+{
+    const OpenTimeline& timeline = LastOpenTimeline();
+    const auto span = [&](int64_t from, int64_t to) {
+        return from != 0 && to != 0 ? clock.Ms(to - from) : stats::kMissing;
+    };
+    const int64_t began = timeline.openBegan.load();
+    const int64_t thread = timeline.captureThreadReady.load();
+    const int64_t init = timeline.cameraInitDone.load();
+    const int64_t sent = timeline.settingsSent.load();
+    const int64_t images = timeline.imagesReady.load();
+    const int64_t saved = timeline.settingsSaved.load();
+    const int64_t playing = timeline.playing.load();
+    steps->beforeOpenMs = span(clock.pauseQpc, began);
+    steps->captureThreadMs = span(began, thread);
+    steps->cameraInitMs = span(thread, init);
+    steps->settingsSentMs = span(init, sent);
+    steps->imageBuffersMs = span(sent, images);
+    steps->settingsSaveMs = span(images, saved);
+    steps->playMs = span(saved, playing);
+    steps->afterPlayMs = span(playing, pausedQpc);
+    steps->firstFrameMs = span(playing, timeline.firstFrame.load());
+}
+
 } // namespace
 
 RunResult RunBenchmark(int run, const BenchOptions& options)
@@ -158,14 +208,24 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     result.withClock = options.withClock;
     result.resolution = options.resolution;
     result.captureOnly = options.captureOnly;
+    PinFormat captureFormat;
+    PinFormat previewFormat;
     if (options.fullSizeCapture) {
         result.captureWidth = kImageWidth;
         result.captureHeight = kImageHeight;
+        captureFormat = {true, PixelFormat::Rgb24, kImageWidth, kImageHeight};
+    } else if (options.ladderEntry) {
+        result.ladderEntry = true;
+        result.format = options.format;
+        result.captureWidth = result.previewWidth = options.width;
+        result.captureHeight = result.previewHeight = options.height;
+        captureFormat = previewFormat = {true, options.format, options.width, options.height};
     }
     result.memoryBudget =
         options.captureOnly
             ? stats::MemoryBudgetBytes(1, kBuffersPerPin, result.CaptureFrameBytes(), result.ImageBytes())
-            : stats::MemoryBudgetBytes(kBuffersPerPin, kFrameBytes, result.CaptureFrameBytes(), result.ImageBytes());
+            : stats::MemoryBudgetBytes(kBuffersPerPin, result.PreviewFrameBytes(), result.CaptureFrameBytes(),
+                                       result.ImageBytes());
     // Before the graph: the filter's pins and the controller read the
     // resolution index from the settings file when they are made.
     const HRESULT stored = StoreResolution(options.resolution);
@@ -182,10 +242,16 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     // Room for a generous rate, so that the sinks do not reallocate while
     // the pins stream.
     const size_t expected = static_cast<size_t>(options.seconds) * 200 + 2000;
+    // A converted or scaled frame has lost the camera's stamp: its frame is
+    // the one the pin's reader delivered.
+    const SampleTimeline::FrameIdentity identity =
+        result.Converted() ? SampleTimeline::FrameIdentity::Reader : SampleTimeline::FrameIdentity::Stamp;
     const ComPtr<SampleTimeline> captureTimeline =
-        win::MakeComObject<SampleTimeline>(result.captureWidth, result.captureHeight, expected);
+        win::MakeComObject<SampleTimeline>(result.captureWidth, result.captureHeight, expected, identity);
     const ComPtr<SampleTimeline> previewTimeline =
-        options.captureOnly ? nullptr : win::MakeComObject<SampleTimeline>(kFrameWidth, kFrameHeight, expected);
+        options.captureOnly
+            ? nullptr
+            : win::MakeComObject<SampleTimeline>(result.previewWidth, result.previewHeight, expected, identity);
     if (!captureTimeline || (!options.captureOnly && !previewTimeline)) {
         result.error = "no memory for the sample timelines";
         return result;
@@ -194,11 +260,12 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     Mark end;
     result.startWorkingSet = probe::WorkingSetBytes();
     {
-        BenchGraph graph(captureTimeline.Get(), previewTimeline.Get(), options.withClock, options.fullSizeCapture);
+        BenchGraph graph(captureTimeline.Get(), previewTimeline.Get(), options.withClock, captureFormat, previewFormat);
         if (FAILED(graph.Built())) {
             result.error = "building the graph failed at " + graph.FailedStep() + " (" + HresultText(graph.Built()) + ")";
             return result;
         }
+        TimeAllocators(graph, &result.pauseSteps);
         result.captureSharesAllocator = graph.CaptureSharesAllocator();
         result.previewSharesAllocator = graph.PreviewSharesAllocator();
         const ComPtr<IReferenceClock> referenceClock = graph.Clock();
@@ -237,6 +304,8 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
         end = CloseWindow(graph.Filter());
         // Read before the graph lets its buffers go.
         result.peakWorkingSet = probe::PeakWorkingSetBytes();
+        // The open's first frame came long before.
+        ReadOpenSteps(clock, paused, &result.pauseSteps);
         // Thread ids are only meaningful while the threads live.
         const DWORD cameraThread = probe::CameraCaptureThreadId();
         graph.Stop();
@@ -282,5 +351,11 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     const double measuredFloorMs = stats::MeasuredCopyMsPerDelivered(copied, result.delivered, kFrameBytes, result.copyMs);
     result.cpuToMeasuredCopiesRatio =
         measuredFloorMs > 0 ? result.cpuMsPerFrame / measuredFloorMs : stats::kMissing;
+    // What each delivered sample's conversion read and wrote, in cache-cold
+    // copies: the frame floor scaled by bytes.
+    result.cpuToWindowCopies = stats::CpuInCopies(result.cpuMsPerFrame, result.DeliveredWindowBytes(),
+                                                  result.delivered, kFrameBytes, result.copyMs);
+    result.cpuToFrameCopies = stats::CpuInCopies(result.cpuMsPerFrame, result.DeliveredBytes(), result.delivered,
+                                                 kFrameBytes, result.copyMs);
     return result;
 }

@@ -24,7 +24,9 @@ struct TargetCheck {
 // p99 <= half a frame interval (16.7 ms); Pause to the first stamped sample
 // <= 150 ms on each pin; peak working set <= budget.
 // A copy is the run's cache-cold memcpy of one frame (RunResult::copyMs), as
-// the frame path's copies are.
+// the frame path's copies are. The copy bounds (measured copies, CPU, preview
+// latency median) are the cut RGB24 frame's: a converted or scaled frame
+// (RunResult::Converted) is held to the others only.
 std::vector<TargetCheck> CheckTargets(const RunResult& result);
 
 // The preview path's copies in units of one frame copy: the fill of the

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "bench/RunStatistics.h"
+#include "camera/FrameWindow.h"
+#include "camera/PixelFormat.h"
 
 // The frame the pins deliver and the image the simulated camera fills at
 // resolution index 0 (the default): the crop cuts the first out of the second.
@@ -43,16 +45,54 @@ struct ThreadShare {
     std::string unit;
 };
 
+// The graph's Pause broken down, in ms, from the controller's open timeline
+// (camera/OpenTimeline.h), each step from the end of the one before; the
+// allocators timed from outside. Missing where a step did not happen.
+struct PauseSteps {
+    double beforeOpenMs = stats::kMissing;     // Pause called -> the open began: the graph's state change,
+                                               // the pins' allocator commits, the first worker's start and its
+                                               // settings read
+    double captureThreadMs = stats::kMissing;  // the capture thread and its window
+    double cameraInitMs = stats::kMissing;     // CameraInit
+    double settingsSentMs = stats::kMissing;   // every value of the record sent to the camera
+    double imageBuffersMs = stats::kMissing;   // the image ring's black image (allocation and clearing)
+    double settingsSaveMs = stats::kMissing;   // the applied record written to the settings file
+    double playMs = stats::kMissing;           // CameraPlay
+    double afterPlayMs = stats::kMissing;      // -> Pause returned (the other pin's start)
+    double firstFrameMs = stats::kMissing;     // CameraPlay returned -> the first frame message taken
+    // A new allocator with each connected pin's properties, committed, and
+    // then every buffer written once (both pins together).
+    double allocatorCommitMs = stats::kMissing;
+    double allocatorFirstTouchMs = stats::kMissing;
+};
+
 struct RunResult {
-    uint64_t CaptureFrameBytes() const { return uint64_t(captureWidth) * captureHeight * 3; }
+    // Each pin's frame in the run's format.
+    uint64_t CaptureFrameBytes() const { return FrameLayout::Natural(format, captureWidth, captureHeight).Bytes(); }
+    uint64_t PreviewFrameBytes() const { return FrameLayout::Natural(format, previewWidth, previewHeight).Bytes(); }
     // The image the camera fills per frame at this run's resolution index.
-    uint64_t ImageBytes() const { return resolution == 0 ? kImageBytes : kFrameBytes; }
+    int ImageWidth() const { return resolution == 0 ? kImageWidth : kFrameWidth; }
+    int ImageHeight() const { return resolution == 0 ? kImageHeight : kFrameHeight; }
+    uint64_t ImageBytes() const { return uint64_t(ImageWidth()) * ImageHeight() * 3; }
     // Bytes of the samples delivered on both pins in the window, each pin's
     // samples at that pin's own frame size.
     uint64_t DeliveredBytes() const
     {
-        return uint64_t(capture.delivered) * CaptureFrameBytes() + uint64_t(preview.delivered) * kFrameBytes;
+        return uint64_t(capture.delivered) * CaptureFrameBytes() + uint64_t(preview.delivered) * PreviewFrameBytes();
     }
+    // Bytes of the camera's image each pin's conversion reads per sample
+    // (stats::SourceWindowBytes), summed over the samples delivered.
+    uint64_t DeliveredWindowBytes() const
+    {
+        return uint64_t(capture.delivered) *
+                   stats::SourceWindowBytes(ImageWidth(), ImageHeight(), captureWidth, captureHeight) +
+               uint64_t(preview.delivered) *
+                   stats::SourceWindowBytes(ImageWidth(), ImageHeight(), previewWidth, previewHeight);
+    }
+    // Whether the pins' frames are converted or scaled from the camera's
+    // image rather than cut from it: the camera's stamp does not survive,
+    // and the copy-based targets, made for the cut, do not apply.
+    bool Converted() const { return format != PixelFormat::Rgb24 || stats::IsScaled(captureWidth, captureHeight); }
 
     int run = 0;                 // 1-based
     std::string error;           // empty when the run completed
@@ -60,10 +100,15 @@ struct RunResult {
     bool withClock = true;
     int resolution = 0;          // the camera's resolution index (stored in the settings file)
     bool captureOnly = false;    // the preview pin is not connected (--capture-only)
-    // The capture pin's frame: kFrameWidth x kFrameHeight, or the whole
-    // image (kImageWidth x kImageHeight) with --full-size-capture.
+    // The pins' format and frames: RGB24 at kFrameWidth x kFrameHeight, or
+    // the capture pin's the whole image (kImageWidth x kImageHeight) with
+    // --full-size-capture, or both the ladder entry of --format and --size.
+    bool ladderEntry = false;
+    PixelFormat format = PixelFormat::Rgb24;
     int captureWidth = kFrameWidth;
     int captureHeight = kFrameHeight;
+    int previewWidth = kFrameWidth;
+    int previewHeight = kFrameHeight;
     bool captureSharesAllocator = false;
     bool previewSharesAllocator = false;
     stats::PinFigures capture;
@@ -75,6 +120,7 @@ struct RunResult {
     double pauseCallMs = stats::kMissing;
     double runCallMs = stats::kMissing;
     double streamZeroAfterRunMs = stats::kMissing;
+    PauseSteps pauseSteps;
 
     double cpuMs = 0;            // process CPU (kernel + user) in the window
     uint64_t delivered = 0;      // samples delivered on both pins in the window
@@ -103,6 +149,11 @@ struct RunResult {
     // cpuMsPerFrame / (measured bytes copied per delivered sample, in frame
     // copies, x copyMs); missing with measuredCopies.
     double cpuToMeasuredCopiesRatio = stats::kMissing;
+    // cpuMsPerFrame in cache-cold copies of what a delivered sample's
+    // conversion reads (its source window) and of what it writes (its
+    // frame), each at copyMs per kFrameBytes.
+    double cpuToWindowCopies = stats::kMissing;
+    double cpuToFrameCopies = stats::kMissing;
 
     long cameraFrames = 0;       // frame messages the controller handled in the window
     long cameraProduced = 0;     // frames the simulated camera produced in the window

@@ -5,6 +5,8 @@
 #include <set>
 
 #include "camera/ImageRing.h"
+#include "camera/ScalePlan.h"
+#include "filter/FormatLadder.h"
 
 namespace stats {
 namespace {
@@ -55,6 +57,7 @@ PinFigures SummarisePin(const std::vector<SampleRecord>& timeline, const RunCloc
     PinFigures figures;
     std::vector<double> latencies;
     std::vector<double> freshLatencies;
+    std::vector<double> arrivalLatencies;
     std::vector<double> intervals;
     std::vector<double> gaps;
     std::vector<double> leads;
@@ -93,6 +96,9 @@ PinFigures SummarisePin(const std::vector<SampleRecord>& timeline, const RunCloc
                     leads.push_back(static_cast<double>(record.start - streamTime) / kUnitsPerMs);
                 }
             }
+            if (record.arrivalQpc != 0) {
+                arrivalLatencies.push_back(clock.Ms(record.receivedQpc - record.arrivalQpc));
+            }
             if (haveLastArrival) {
                 intervals.push_back(clock.Ms(record.receivedQpc - lastArrival));
             }
@@ -128,6 +134,10 @@ PinFigures SummarisePin(const std::vector<SampleRecord>& timeline, const RunCloc
         figures.latencyMedianMs = Median(latencies);
         figures.latencyP99Ms = Percentile(latencies, 99);
         figures.freshLatencyMedianMs = Median(freshLatencies);
+    }
+    if (!arrivalLatencies.empty()) {
+        figures.arrivalLatencyMedianMs = Median(arrivalLatencies);
+        figures.arrivalLatencyP99Ms = Percentile(arrivalLatencies, 99);
     }
     if (!intervals.empty()) {
         figures.intervalMedianMs = Median(intervals);
@@ -181,6 +191,32 @@ double MeasuredCopyMsPerDelivered(uint64_t copiedBytes, uint64_t delivered, uint
     }
     return static_cast<double>(copiedBytes) / static_cast<double>(delivered) / static_cast<double>(frameBytes) *
            copyMs;
+}
+
+double CpuInCopies(double cpuMsPerSample, uint64_t bytes, uint64_t delivered, uint64_t frameBytes, double copyMs)
+{
+    const double copyMsPerSample = MeasuredCopyMsPerDelivered(bytes, delivered, frameBytes, copyMs);
+    return std::isfinite(copyMsPerSample) && copyMsPerSample > 0 ? cpuMsPerSample / copyMsPerSample : kMissing;
+}
+
+bool IsScaled(int width, int height)
+{
+    return FitForSize(width, height) == FrameFit::ScaledWindow;
+}
+
+uint64_t SourceWindowBytes(int imageWidth, int imageHeight, int width, int height)
+{
+    int windowWidth = std::min(width, imageWidth);
+    int windowHeight = std::min(height, imageHeight);
+    if (IsScaled(width, height)) {
+        const PictureRect window = LargestWindowWithAspect(imageWidth, imageHeight, width, height);
+        // A window smaller than the frame is cut instead (never scaled up).
+        if (window.width >= width && window.height >= height) {
+            windowWidth = window.width;
+            windowHeight = window.height;
+        }
+    }
+    return static_cast<uint64_t>(std::max(windowWidth, 0)) * static_cast<uint64_t>(std::max(windowHeight, 0)) * 3;
 }
 
 uint64_t MemoryBudgetBytes(int buffersPerPin, uint64_t frameBytes, uint64_t captureFrameBytes, uint64_t imageBytes)

@@ -50,6 +50,10 @@ struct PinFigures {
     double latencyMedianMs = kMissing;
     double latencyP99Ms = kMissing;
     double freshLatencyMedianMs = kMissing; // the same, first delivery of each frame only
+    // The controller learned of the frame -> sample at the sink, over the
+    // samples whose frame's arrival is known.
+    double arrivalLatencyMedianMs = kMissing;
+    double arrivalLatencyP99Ms = kMissing;
     double intervalMedianMs = kMissing; // between consecutive deliveries
     double intervalP99Ms = kMissing;
     double firstStampedMs = kMissing;   // Pause -> first stamped sample
@@ -95,6 +99,21 @@ double MeasuredCopiesPerDelivered(uint64_t copiedBytes, uint64_t deliveredBytes)
 // each frameBytes copied: copiedBytes / delivered / frameBytes x copyMs.
 // Missing when nothing was counted or delivered.
 double MeasuredCopyMsPerDelivered(uint64_t copiedBytes, uint64_t delivered, uint64_t frameBytes, double copyMs);
+
+// Whether a pin's frame of width x height is scaled from a window of the
+// camera's image (the ladder's smaller sizes) rather than cut from it.
+bool IsScaled(int width, int height);
+// Bytes of the camera's 24-bit image that one frame of width x height is
+// taken from: the frame's own window where it is cut (the whole image where
+// the image is smaller), the image's largest centred window with the
+// frame's aspect ratio where it is scaled (3264 x 1836 for 16:9 and the
+// whole 3264 x 2448 for 4:3 from the whole sensor).
+uint64_t SourceWindowBytes(int imageWidth, int imageHeight, int width, int height);
+
+// CPU per delivered sample in copies of bytes per sample, each copy at
+// copyMs per frameBytes: cpuMsPerSample / (bytes / delivered / frameBytes x
+// copyMs). Missing when nothing was delivered or a copy takes no time.
+double CpuInCopies(double cpuMsPerSample, uint64_t bytes, uint64_t delivered, uint64_t frameBytes, double copyMs);
 
 // The working-set budget: buffersPerPin buffers of a frame per pin, the
 // controller's image ring (three images), the camera's cached picture (one

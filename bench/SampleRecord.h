@@ -18,4 +18,8 @@ struct SampleRecord {
     REFERENCE_TIME clockTime = 0;
     DWORD threadId = 0;       // the thread that delivered it (the pin's worker)
     const void* buffer = nullptr; // the sample's data pointer
+    // When the camera controller learned of the frame the sample carries
+    // (QueryPerformanceCounter, FrameReader::LastDeliveredOnThisThread); 0
+    // when unknown.
+    int64_t arrivalQpc = 0;
 };

@@ -2,10 +2,11 @@
 
 #include <cstring>
 
+#include "camera/FrameReader.h"
 #include "simcamera/SimControl.h"
 
-SampleTimeline::SampleTimeline(int frameWidth, int frameHeight, size_t expectedSamples)
-    : m_stampOffset(SimStampOffset(frameWidth, frameHeight))
+SampleTimeline::SampleTimeline(int frameWidth, int frameHeight, size_t expectedSamples, FrameIdentity identity)
+    : m_stampOffset(SimStampOffset(frameWidth, frameHeight)), m_identity(identity)
 {
     // Reserved up front, so that the streaming thread rarely allocates.
     m_records.reserve(expectedSamples);
@@ -39,6 +40,8 @@ HRESULT STDMETHODCALLTYPE SampleTimeline::SampleCB(double /*sampleTime*/, IMedia
     if (!sample) {
         return S_OK;
     }
+    const FrameReader::Delivered delivered = FrameReader::LastDeliveredOnThisThread();
+    record.arrivalQpc = delivered.arrivalQpc;
     if (m_clock) {
         record.hasClockTime = SUCCEEDED(m_clock->GetTime(&record.clockTime));
     }
@@ -46,9 +49,16 @@ HRESULT STDMETHODCALLTYPE SampleTimeline::SampleCB(double /*sampleTime*/, IMedia
 
     BYTE* data = nullptr;
     const long size = sample->GetSize();
-    if (SUCCEEDED(sample->GetPointer(&data)) && data && size > 0 &&
-        m_stampOffset + sizeof(SimStamp) <= static_cast<size_t>(size)) {
+    if (SUCCEEDED(sample->GetPointer(&data))) {
         record.buffer = data;
+    }
+    if (m_identity == FrameIdentity::Reader) {
+        if (delivered.sequence > 0 && delivered.arrivalQpc != 0) {
+            record.stamped = true;
+            record.sequence = static_cast<uint32_t>(delivered.sequence);
+            record.producedQpc = delivered.arrivalQpc;
+        }
+    } else if (data && size > 0 && m_stampOffset + sizeof(SimStamp) <= static_cast<size_t>(size)) {
         // Only the 48 stamp bytes are read.
         SimStamp stamp;
         std::memcpy(&stamp, data + m_stampOffset, sizeof(stamp));

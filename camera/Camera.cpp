@@ -6,6 +6,7 @@
 #include <new>
 
 #include "camera/CameraSdkLoader.h"
+#include "camera/OpenTimeline.h"
 #include "camera/CameraSettingFields.h"
 #include "camera/FramePathCounters.h"
 #include "camera/ImageLimits.h"
@@ -84,6 +85,7 @@ int CCamera::Init()
     // Outside m_Lock, as every use of the settings file.
     if (applied) {
         applied->SaveToFile();
+        MarkNow(LastOpenTimeline().settingsSaved);
     }
     return result;
 }
@@ -102,6 +104,8 @@ int CCamera::Open(std::optional<CameraConfig>& applied)
     if (!TakeCameraClaim()) {
         return kInitInUse;
     }
+    LastOpenTimeline().Restart();
+    MarkNow(LastOpenTimeline().openBegan);
     if (!StartCaptureThread() || !OpenSdk(applied)) {
         TakeCaptureResources(failed);
         GiveCameraClaim();
@@ -129,20 +133,25 @@ void CCamera::GiveCameraClaim()
 bool CCamera::OpenSdk(std::optional<CameraConfig>& applied)
 {
     const CameraSdk& sdk = GetCameraSdk();
+    OpenTimeline& timeline = LastOpenTimeline();
+    MarkNow(timeline.captureThreadReady);
     if (sdk.CameraInit(&CameraCallback, m_Config.m_Format.m_Resolution, m_hWnd, m_hWnd) != 1) {
         return false;
     }
+    MarkNow(timeline.cameraInitDone);
     // The whole current record goes to the freshly opened camera, every
     // value: the camera may hold anything (its power-on values in a new
     // program), and the record is what the settings file keeps.
     SendSettings(m_Config, SendEveryValue);
     applied = m_Config;
+    MarkNow(timeline.settingsSent);
 
     int width = 0;
     int height = 0;
     // Black until the first image: a fetch before it never delivers the
     // last open's pixels or stale memory.
     if (sdk.CameraGetImageSize(&width, &height) == 1 && m_Images.PublishBlack(width, height, m_FramesReceived)) {
+        MarkNow(timeline.imagesReady);
         return true;
     }
     sdk.CameraUnInit();
@@ -162,7 +171,9 @@ int CCamera::Play()
     }
     // Set before the call and kept when it fails: a later Stop still stops.
     m_bPlaying = 1;
-    return GetCameraSdk().CameraPlay();
+    const int played = GetCameraSdk().CameraPlay();
+    MarkNow(LastOpenTimeline().playing);
+    return played;
 }
 
 int CCamera::Stop()

@@ -51,6 +51,7 @@
 #include <optional>
 
 #include "camera/CameraConfig.h"
+#include "camera/FrameArrivals.h"
 #include "camera/FrameWindow.h"
 #include "camera/ImageRing.h"
 #include "win/ConditionVariable.h"
@@ -235,7 +236,9 @@ private:
     // (waiting a little when both other buffers are read), fetches outside
     // it. window, when given, must still be the capture window. False when
     // nothing was published. Caller does not hold m_Lock.
-    bool FetchImage(HWND window, bool newFrame);
+    // arrivalQpc: when the capture thread took the frame message of a new
+    // frame, noted in m_Arrivals with the frame's sequence.
+    bool FetchImage(HWND window, bool newFrame, int64_t arrivalQpc = 0);
     // Has the SDK fetch its current image into pixels, a buffer of at least
     // kLargestImageBytes, and asks the size again: true when the fetch
     // succeeded and the camera still reports width x height (so the bytes
@@ -265,6 +268,9 @@ private:
 
     // The camera's images; turns taken and given under m_Lock.
     ImageRing m_Images;
+    // When the capture thread took each recent frame's message, by
+    // sequence. Under m_Lock.
+    FrameArrivals m_Arrivals;
     // A fetch from the SDK is in progress outside m_Lock (the capture
     // thread's into m_Images, or a reader's). Under m_Lock.
     bool m_Fetching = false;

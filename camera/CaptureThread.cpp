@@ -9,6 +9,7 @@
 #include "camera/Camera.h"
 #include "camera/CameraSdkLoader.h"
 #include "camera/FramePathCounters.h"
+#include "camera/OpenTimeline.h"
 #include "win/Module.h"
 
 namespace {
@@ -21,6 +22,16 @@ const DWORD kWriteTurnWaitMs = 20;
 // the module, written by every capture window created (always the button
 // class's procedure).
 std::atomic<WNDPROC> savedButtonProc{nullptr};
+
+// Notes when the capture thread took frame sequence's message; the open's
+// first frame (the one after sequenceAtOpen) also on the open's timeline.
+void NoteArrival(FrameArrivals& arrivals, LONG sequence, LONG sequenceAtOpen, int64_t qpc)
+{
+    arrivals.Note(sequence, qpc);
+    if (sequence == sequenceAtOpen + 1) {
+        LastOpenTimeline().firstFrame.store(qpc, std::memory_order_relaxed);
+    }
+}
 
 } // namespace
 
@@ -114,6 +125,9 @@ LRESULT CALLBACK CCamera::CaptureWndProc(HWND window, UINT message, WPARAM wPara
 
 void CCamera::HandleFrameMessage(HWND window)
 {
+    // The moment the controller learns of the frame, before any of its work.
+    LARGE_INTEGER arrival;
+    QueryPerformanceCounter(&arrival);
     {
         win::LockGuard guard(m_Lock);
         // A message still queued when the camera closed, or meant for the
@@ -124,16 +138,16 @@ void CCamera::HandleFrameMessage(HWND window)
         // The direct reader fetches the frame itself; any other read first
         // fetches it into m_Images (see FrameReader.h).
         if (m_DirectReader) {
-            ++m_FramesReceived;
+            NoteArrival(m_Arrivals, ++m_FramesReceived, m_SequenceAtOpen, arrival.QuadPart);
             m_FrameAwaitsFetch = true;
             m_FrameArrived.WakeAll();
             return;
         }
     }
-    FetchImage(window, true);
+    FetchImage(window, true, arrival.QuadPart);
 }
 
-bool CCamera::FetchImage(HWND window, bool newFrame)
+bool CCamera::FetchImage(HWND window, bool newFrame, int64_t arrivalQpc)
 {
     int buffer = ImageRing::kNone;
     LONG sequenceAtStart = 0;
@@ -176,7 +190,11 @@ bool CCamera::FetchImage(HWND window, bool newFrame)
     win::LockGuard guard(m_Lock);
     m_Fetching = false;
     if (fetched) {
-        m_Images.Publish(buffer, width, height, newFrame ? ++m_FramesReceived : sequenceAtStart);
+        const LONG sequence = newFrame ? ++m_FramesReceived : sequenceAtStart;
+        if (newFrame) {
+            NoteArrival(m_Arrivals, sequence, m_SequenceAtOpen, arrivalQpc);
+        }
+        m_Images.Publish(buffer, width, height, sequence);
         // The newest image is the camera's current one, unless a frame was
         // counted during the fetch: that one is still for a read to fetch
         // (the camera announces no further frame until it is fetched).

@@ -6,6 +6,7 @@
 #include "camera/CameraSdkLoader.h"
 #include "camera/FramePathCounters.h"
 #include "camera/ImageLimits.h"
+#include "win/Lock.h"
 
 namespace {
 
@@ -19,7 +20,93 @@ bool SdkMayFillDirectly(long capacity, const FrameLayout& layout, int imageWidth
            layout.HoldsImageUncut(imageWidth, imageHeight);
 }
 
+// What the last Read on each thread delivered (LastDeliveredOnThisThread),
+// by thread id: one slot per reading thread, a few at a time (a filter's two
+// pins). No thread-local storage: the pins' workers are plain system threads
+// that come and go with every Pause. The lock is taken alone, never while
+// holding a controller's m_Lock.
+class DeliveredByThread {
+public:
+    void Set(const FrameReader::Delivered& delivered)
+    {
+        const DWORD self = GetCurrentThreadId();
+        win::LockGuard guard(m_Lock);
+        Slot* slot = nullptr;
+        for (Slot& candidate : m_Slots) {
+            if (candidate.thread == self) {
+                slot = &candidate;
+                break;
+            }
+            if (!slot && candidate.thread == 0) {
+                slot = &candidate;
+            }
+        }
+        if (!slot) {
+            // More reading threads than slots: the oldest claim goes.
+            slot = &m_Slots[m_NextReused];
+            m_NextReused = (m_NextReused + 1) % kSlots;
+        }
+        slot->thread = self;
+        slot->delivered = delivered;
+    }
+
+    FrameReader::Delivered Get()
+    {
+        const DWORD self = GetCurrentThreadId();
+        win::LockGuard guard(m_Lock);
+        for (const Slot& slot : m_Slots) {
+            if (slot.thread == self) {
+                return slot.delivered;
+            }
+        }
+        return FrameReader::Delivered();
+    }
+
+    // The calling thread reads no more (its reader goes).
+    void Release()
+    {
+        const DWORD self = GetCurrentThreadId();
+        win::LockGuard guard(m_Lock);
+        for (Slot& slot : m_Slots) {
+            if (slot.thread == self) {
+                slot = Slot();
+            }
+        }
+    }
+
+private:
+    static constexpr int kSlots = 8;
+    struct Slot {
+        DWORD thread = 0;
+        FrameReader::Delivered delivered;
+    };
+    win::Lock m_Lock;
+    Slot m_Slots[kSlots];
+    int m_NextReused = 0;
+};
+
+DeliveredByThread& LastDelivered()
+{
+    static DeliveredByThread table;
+    return table;
+}
+
 } // namespace
+
+FrameReader::Delivered FrameReader::LastDeliveredOnThisThread()
+{
+    return LastDelivered().Get();
+}
+
+FrameReader::Delivered FrameReader::DeliveredFrame(LONG sequence) const
+{
+    // Frames up to m_SequenceAtOpen are of an earlier open (the black image
+    // Init publishes carries the last of them): no arrival of this open.
+    if (sequence > m_Camera.m_SequenceAtOpen) {
+        return {sequence, m_Camera.m_Arrivals.Of(sequence)};
+    }
+    return {};
+}
 
 FrameReader::FrameReader(CCamera& camera, Counting counting) : m_Camera(camera), m_Counting(counting)
 {
@@ -32,6 +119,7 @@ FrameReader::FrameReader(CCamera& camera, Counting counting) : m_Camera(camera),
 
 FrameReader::~FrameReader()
 {
+    LastDelivered().Release();
     win::LockGuard guard(m_Camera.m_Lock);
     --m_Camera.m_Readers;
     if (m_Camera.m_DirectReader == this) {
@@ -44,6 +132,7 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
     Result result;
     result.sequence = m_LastSequence;
     if (!destination) {
+        LastDelivered().Set({});
         return result;
     }
     if (m_Counting == Counting::AsCaptureStream) {
@@ -53,6 +142,7 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
     CCamera& camera = m_Camera;
     Fill fill = Fill::Copy;
     bool fetchFirst = false;
+    Delivered delivered; // what this read delivers, for LastDeliveredOnThisThread
     LONG directFrame = 0;
     {
         win::LockGuard guard(camera.m_Lock);
@@ -110,8 +200,12 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
             win::LockGuard guard(camera.m_Lock);
             camera.m_Fetching = false;
             camera.m_ImageTurn.WakeAll();
+            if (fetched) {
+                delivered = DeliveredFrame(directFrame);
+            }
         }
         if (fetched) {
+            LastDelivered().Set(delivered);
             FramePathCopies().cameraBytes += layout.Bytes();
             m_LastSequence = std::max(m_LastSequence, directFrame);
             result.sequence = directFrame;
@@ -141,12 +235,16 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
     {
         win::LockGuard guard(camera.m_Lock);
         camera.m_Images.EndRead(read);
+        if (written > 0) {
+            delivered = DeliveredFrame(read.sequence);
+        }
         // The capture thread may be waiting for this buffer.
         camera.m_ImageTurn.WakeAll();
     }
     // Never back: an image older than the last frame returned (the camera
     // closed before a stale image could be fetched again) is not waited for
     // as if it were new.
+    LastDelivered().Set(delivered);
     m_LastSequence = std::max(m_LastSequence, read.sequence);
     result.sequence = read.sequence;
     result.bytes = static_cast<long>(written);

@@ -29,6 +29,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "camera/FrameConverter.h"
 #include "camera/FrameWindow.h"
 
@@ -62,6 +64,19 @@ public:
     // camera is never held up by it (no frame comes, and it times out).
     Result Read(BYTE* destination, long capacity, const FrameLayout& layout, DWORD waitMs);
 
+    // The camera frame the last Read on the calling thread delivered: its
+    // sequence and when the controller learned of it (FrameArrivals); both 0
+    // when that read delivered no frame of the current open (black, or no
+    // read yet). A consumer hands each frame on, on its own thread, before
+    // its next Read (a pin's worker delivering downstream), so whatever it
+    // calls there can tell the frame's age, even of a converted or scaled
+    // frame whose pixels no longer say which frame it was.
+    struct Delivered {
+        LONG sequence = 0;
+        int64_t arrivalQpc = 0;
+    };
+    static Delivered LastDeliveredOnThisThread();
+
 private:
     // How this read fills the destination (decided under the controller's lock).
     enum class Fill { Copy, Direct };
@@ -71,4 +86,7 @@ private:
     FrameConverter m_Converter;
     // The sequence of the last frame returned; 0: every frame of the open is newer.
     LONG m_LastSequence = 0;
+    // Frame sequence with its arrival when the controller still keeps it;
+    // empty for a frame of an earlier open. Caller holds m_Lock.
+    Delivered DeliveredFrame(LONG sequence) const;
 };

@@ -36,6 +36,29 @@ TEST(BenchOptions, DefaultsAndEveryOption)
     EXPECT_TRUE(options.captureOnly);
     EXPECT_EQ(0, options.resolution);
 
+    // A ladder entry, by name in any case; either option alone keeps the
+    // pins' own value for the other.
+    const struct {
+        std::vector<std::string> arguments;
+        PixelFormat format;
+        int width, height;
+    } entries[] = {
+        {{"--format", "nv12", "--size", "1280x720"}, PixelFormat::Nv12, 1280, 720},
+        {{"--size", "640X480", "--format", "I420"}, PixelFormat::I420, 640, 480},
+        {{"--format", "Y800"}, PixelFormat::Y800, 3032, 2016},
+        {{"--size", "3264x2448"}, PixelFormat::Rgb24, 3264, 2448},
+        {{"--format", "rgb32", "--capture-only"}, PixelFormat::Rgb32, 3032, 2016},
+    };
+    for (const auto& entry : entries) {
+        ASSERT_TRUE(Parse(entry.arguments, &options, &error)) << entry.arguments[1] << ": " << error;
+        EXPECT_TRUE(options.ladderEntry);
+        EXPECT_EQ(entry.format, options.format) << entry.arguments[1];
+        EXPECT_EQ(entry.width, options.width) << entry.arguments[1];
+        EXPECT_EQ(entry.height, options.height) << entry.arguments[1];
+    }
+    ASSERT_TRUE(Parse({"--resolution", "1"}, &options, &error));
+    EXPECT_FALSE(options.ladderEntry);
+
     for (int resolution : {1, 2}) {
         ASSERT_TRUE(Parse({"--resolution", std::to_string(resolution), "--seconds", "5"}, &options, &error)) << error;
         EXPECT_EQ(resolution, options.resolution);
@@ -54,6 +77,11 @@ TEST(BenchOptions, RefusesBadInputAndKeepsThePreviousOptions)
         // The binned read-outs have no image larger than the frame, in
         // either order.
         {"--resolution", "1", "--full-size-capture"}, {"--full-size-capture", "--resolution", "2"},
+        // Only what the ladder lists; the whole image only from the whole
+        // sensor; the full-size capture is an entry of its own.
+        {"--format"}, {"--format", "mjpg"}, {"--format", "iyuv2"}, {"--size", "1024x768"}, {"--size", "1280x"},
+        {"--size", "1280x720x"}, {"--size", "3264x2448", "--resolution", "1"},
+        {"--format", "nv12", "--full-size-capture"}, {"--full-size-capture", "--size", "3264x2448"},
     };
     for (const auto& arguments : bad) {
         BenchOptions options;

@@ -164,6 +164,35 @@ TEST(BenchTargets, CopiesAreHeldToTheBoundOfTheResolutionAndTheCpuToTheMeasuredC
     uncounted.cpuToCopiesRatio = 1.31;
     EXPECT_FALSE(Met(uncounted, "cpu_ratio"));
 
+    // The copy bounds are the cut RGB24 frame's: a converted or scaled
+    // frame keeps only the others, whatever its figures.
+    const struct {
+        PixelFormat format;
+        int width, height;
+        bool copyTargets;
+    } entries[] = {
+        {PixelFormat::Rgb24, 3032, 2016, true}, {PixelFormat::Rgb24, 3264, 2448, true},
+        {PixelFormat::Rgb24, 1920, 1080, false}, {PixelFormat::Nv12, 1280, 720, false},
+        {PixelFormat::Rgb32, 3032, 2016, false},
+    };
+    for (const auto& entry : entries) {
+        RunResult result = GoodRun();
+        result.format = entry.format;
+        result.captureWidth = result.previewWidth = entry.width;
+        result.captureHeight = result.previewHeight = entry.height;
+        result.measuredCopies = 9.0;
+        result.preview.latencyMedianMs = 50;
+        std::string names;
+        for (const TargetCheck& check : CheckTargets(result)) {
+            names += check.name + " ";
+        }
+        for (const char* name : {"measured_copies ", "cpu_ratio ", "preview_latency_median "}) {
+            EXPECT_EQ(entry.copyTargets, names.find(name) != std::string::npos)
+                << PixelFormatName(entry.format) << " " << entry.width << ": " << names;
+        }
+        EXPECT_NE(std::string::npos, names.find("preview_latency_p99 ")) << names;
+    }
+
     // At a binned read-out the image is the frame: the preview path is the
     // fill and the pin's copy.
     RunResult binned = GoodRun();

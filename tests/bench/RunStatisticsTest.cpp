@@ -216,3 +216,43 @@ TEST(RunStatistics, MemoryBudgetIsThePathsBuffersPlusTenPercent)
     const uint64_t fullSize = 3 * (frame + image) + 3 * image + image;
     EXPECT_EQ(fullSize + fullSize / 10, stats::MemoryBudgetBytes(3, frame, image, image));
 }
+
+TEST(RunStatistics, SourceWindowIsTheCutOrTheScaledWindowOfTheImage)
+{
+    const struct {
+        int imageWidth, imageHeight, width, height;
+        uint64_t windowPixels;
+    } cases[] = {
+        // The whole sensor: cuts read their own window, 16:9 sizes the
+        // image's full-width 16:9 window, 4:3 ones the whole image.
+        {3264, 2448, 3032, 2016, 3032ull * 2016}, {3264, 2448, 3264, 2448, 3264ull * 2448},
+        {3264, 2448, 1920, 1080, 3264ull * 1836}, {3264, 2448, 1280, 720, 3264ull * 1836},
+        {3264, 2448, 640, 480, 3264ull * 2448},
+        // A binned read-out: the native size is the image, 16:9 its exact
+        // 3008 x 1692 window, 4:3 its full-height one.
+        {3032, 2016, 3032, 2016, 3032ull * 2016}, {3032, 2016, 1920, 1080, 3008ull * 1692},
+        {3032, 2016, 640, 480, 2688ull * 2016},
+        // A cut larger than the image reads the whole image.
+        {3032, 2016, 3264, 2448, 3032ull * 2016},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.windowPixels * 3, stats::SourceWindowBytes(c.imageWidth, c.imageHeight, c.width, c.height))
+            << c.width << "x" << c.height << " from " << c.imageWidth << "x" << c.imageHeight;
+    }
+    // CPU in copies of those bytes: 6 ms per sample against 1.5 copies of 2 ms.
+    EXPECT_NEAR(2.0, stats::CpuInCopies(6.0, 900 * 1000ull, 600, 1000, 2.0), 1e-12);
+    EXPECT_TRUE(std::isnan(stats::CpuInCopies(6.0, 900 * 1000ull, 0, 1000, 2.0)));
+}
+
+TEST(RunStatistics, ArrivalLatencyCountsTheSamplesWhoseFramesArrivalIsKnown)
+{
+    SampleRecord unknown = Stamped(130, 2, 100);
+    SampleRecord early = Stamped(120, 1, 95);
+    early.arrivalQpc = 96;
+    SampleRecord late = Stamped(160, 3, 130);
+    late.arrivalQpc = 132;
+    const PinFigures figures = stats::SummarisePin({early, unknown, late}, Clock(0, 100, 1100));
+    EXPECT_DOUBLE_EQ(26, figures.arrivalLatencyMedianMs); // 24 and 28
+    EXPECT_DOUBLE_EQ(28, figures.arrivalLatencyP99Ms);
+    EXPECT_TRUE(std::isnan(stats::SummarisePin({unknown}, Clock(0, 100, 1100)).arrivalLatencyMedianMs));
+}

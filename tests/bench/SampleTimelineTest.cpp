@@ -6,8 +6,12 @@
 #include <wrl/client.h>
 
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "bench/SampleTimeline.h"
+#include "camera/Camera.h"
+#include "camera/FrameReader.h"
 #include "simcamera/SimControl.h"
 #include "win/ComObject.h"
 
@@ -154,4 +158,42 @@ TEST_F(SampleTimelineTest, AnswersOnlyForTheGrabberCallback)
     // The frame-copying callback is refused.
     BYTE byte = 0;
     EXPECT_EQ(E_NOTIMPL, timeline->BufferCB(0, &byte, 1));
+}
+
+// A converted frame carries no stamp: the sink takes the frame the reader on
+// its own thread delivered last, and when the controller learned of it.
+TEST_F(SampleTimelineTest, ReaderIdentityTakesTheFrameTheReaderOnThisThreadDelivered)
+{
+    SimReset();
+    CCamera camera;
+    ASSERT_EQ(1, camera.Init());
+    ASSERT_EQ(1, camera.Play());
+    const ComPtr<SampleTimeline> timeline =
+        win::MakeComObject<SampleTimeline>(kWidth, kHeight, 16, SampleTimeline::FrameIdentity::Reader);
+    // Before any read nothing is known, and a stamp in the bytes is not read.
+    timeline->SampleCB(0, Sample("LUMO", 7, 1).Get());
+
+    FrameReader reader(camera, FrameReader::Counting::Uncounted);
+    const FrameLayout layout = FrameLayout::Natural(PixelFormat::I420, 640, 480, FrameFit::ScaledWindow);
+    std::vector<BYTE> frame(layout.Bytes());
+    const FrameReader::Result read = reader.Read(frame.data(), static_cast<long>(frame.size()), layout, 2000);
+    ASSERT_TRUE(read.fresh);
+    timeline->SampleCB(0, Sample(nullptr, 0, 0).Get());
+    // Another thread's sample is not this reader's frame.
+    std::thread([&] { timeline->SampleCB(0, Sample(nullptr, 0, 0).Get()); }).join();
+    camera.Stop();
+    camera.UnInit();
+    SimReset();
+
+    const std::vector<SampleRecord> records = timeline->Snapshot();
+    ASSERT_EQ(3u, records.size());
+    EXPECT_FALSE(records[0].stamped);
+    EXPECT_EQ(0, records[0].arrivalQpc);
+    EXPECT_TRUE(records[1].stamped);
+    EXPECT_EQ(static_cast<uint32_t>(read.sequence), records[1].sequence);
+    EXPECT_GT(records[1].arrivalQpc, 0);
+    EXPECT_EQ(records[1].arrivalQpc, records[1].producedQpc);
+    EXPECT_LE(records[1].arrivalQpc, records[1].receivedQpc);
+    EXPECT_FALSE(records[2].stamped);
+    EXPECT_EQ(0, records[2].arrivalQpc);
 }
