@@ -1,10 +1,12 @@
 // The controller's image buffers: which buffer the capture thread may fetch
-// into while consumers read, so that an image being copied is never written.
+// into while consumers read, so that an image being copied is never written;
+// and the arrival times of the latest frames kept beside them.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
 
+#include "camera/FrameArrivals.h"
 #include "camera/ImageLimits.h"
 #include "camera/ImageRing.h"
 
@@ -101,4 +103,23 @@ TEST(ImageRing, EveryReservedBufferHoldsTheLargestImageAndLargerSizesAreRefused)
     // A black image of an unusable size publishes nothing.
     EXPECT_FALSE(ring.PublishBlack(0, 2, 1));
     EXPECT_EQ(ring.BeginRead().pixels, nullptr);
+}
+
+TEST(FrameArrivals, KeepsTheLatestFramesArrivalsAndForgetsOlderOnes)
+{
+    FrameArrivals arrivals;
+    for (LONG sequence = 1; sequence <= 20; ++sequence) {
+        arrivals.Note(sequence, 1000 + sequence);
+    }
+    const struct {
+        LONG sequence;
+        int64_t arrival;
+    } cases[] = {
+        {20, 1020}, {13, 1013}, // the newest kKept frames
+        {12, 0}, {1, 0},        // overwritten by later frames in their slots
+        {0, 0}, {21, 0},        // the black image before the first frame; one not yet come
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(arrivals.Of(c.sequence), c.arrival) << "frame " << c.sequence;
+    }
 }
