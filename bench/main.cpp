@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "bench/BenchOptions.h"
-#include "bench/ConversionBench.h"
-#include "bench/ListingBench.h"
 #include "bench/BenchReport.h"
 #include "bench/BenchRun.h"
-#include "bench/PrivateTempFolder.h"
-#include "win/ComInitialization.h"
+#include "bench/ConversionBench.h"
+#include "bench/ListingBench.h"
+#include "bench/MeasuringProgram.h"
 #include "diagnostics/Watchdog.h"
+#include "win/ComInitialization.h"
 
 namespace {
 
@@ -22,46 +22,9 @@ namespace {
 // never returns): the program ends with a message instead of waiting forever.
 const DWORD kHangMarginMs = 120000;
 
-} // namespace
-
-int main(int argc, char** argv)
+// Each run with a graph of its own; 1 when any failed.
+int RunBenchmarks(const BenchOptions& options)
 {
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    // The conversions alone, without a graph (ConversionBench.h).
-    if (arguments.size() == 1 && arguments[0] == "--conversions") {
-        return RunConversionBench(stdout);
-    }
-    // Creating the filter and reading what it offers, as listings do
-    // (ListingBench.h).
-    if (arguments.size() == 1 && arguments[0] == "--listing") {
-        const win::ComInitialization com(COINIT_MULTITHREADED);
-        return SUCCEEDED(com.Result()) ? RunListingBench(stdout) : 1;
-    }
-    BenchOptions options;
-    std::string error;
-    if (!ParseBenchOptions(arguments, &options, &error)) {
-        std::fprintf(stderr, "lumorabench: %s\n%s", error.c_str(), BenchUsage());
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(BenchUsage(), stdout);
-        return 0;
-    }
-
-    PrivateTempFolder temp;
-    if (!temp.Ready()) {
-        std::fprintf(stderr, "lumorabench: cannot create a private temporary folder\n");
-        return 1;
-    }
-    // COM for the main thread, as a capture application would have it.
-    const win::ComInitialization com(COINIT_MULTITHREADED);
-    if (FAILED(com.Result())) {
-        std::fprintf(stderr, "lumorabench: CoInitializeEx failed (0x%08lX)\n",
-                     static_cast<unsigned long>(com.Result()));
-        return 1;
-    }
-
     int failures = 0;
     for (int run = 1; run <= options.runs; ++run) {
         RunResult result;
@@ -79,4 +42,24 @@ int main(int argc, char** argv)
         }
     }
     return failures ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The conversions alone, without a graph (ConversionBench.h).
+    if (arguments.size() == 1 && arguments[0] == "--conversions") {
+        return RunConversionBench(stdout);
+    }
+    // Creating the filter and reading what it offers, as listings do
+    // (ListingBench.h).
+    if (arguments.size() == 1 && arguments[0] == "--listing") {
+        const win::ComInitialization com(COINIT_MULTITHREADED);
+        return SUCCEEDED(com.Result()) ? RunListingBench(stdout) : 1;
+    }
+    return RunMeasuringProgram<BenchOptions>("lumorabench", arguments, &ParseBenchOptions, BenchUsage(),
+                                             &RunBenchmarks);
 }

@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "bench/PrivateTempFolder.h"
+#include "bench/MeasuringProgram.h"
 #include "bench/soak/SoakOptions.h"
 #include "bench/soak/SoakReport.h"
 #include "bench/soak/SoakRun.h"
-#include "win/ComInitialization.h"
 #include "diagnostics/Watchdog.h"
 
 namespace {
@@ -23,36 +22,9 @@ const DWORD kHangMarginMs = 300000;
 // A Pause/Run/Stop cycle takes well under a second even on a loaded machine.
 const DWORD kCycleAllowanceMs = 2000;
 
-} // namespace
-
-int main(int argc, char** argv)
+// The cycles, then the streaming; 1 when either failed.
+int RunSoak(const SoakOptions& options)
 {
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    SoakOptions options;
-    std::string error;
-    if (!ParseSoakOptions(arguments, &options, &error)) {
-        std::fprintf(stderr, "lumorasoak: %s\n%s", error.c_str(), SoakUsage());
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(SoakUsage(), stdout);
-        return 0;
-    }
-
-    // The filter reads and writes its settings file in a folder of the
-    // program's own: every phase starts from the default settings.
-    PrivateTempFolder temp;
-    if (!temp.Ready()) {
-        std::fprintf(stderr, "lumorasoak: cannot create a private temporary folder\n");
-        return 1;
-    }
-    const win::ComInitialization com(COINIT_MULTITHREADED);
-    if (FAILED(com.Result())) {
-        std::fprintf(stderr, "lumorasoak: CoInitializeEx failed (0x%08lX)\n", static_cast<unsigned long>(com.Result()));
-        return 1;
-    }
-
     std::unique_ptr<CycleFigures> cycles;
     if (options.cycles > 0) {
         win::Watchdog watchdog(static_cast<DWORD>(options.cycles) * kCycleAllowanceMs + kHangMarginMs, "soak cycles");
@@ -70,4 +42,13 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     const bool failed = (cycles && !cycles->error.empty()) || (stream && !stream->error.empty());
     return failed ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return RunMeasuringProgram<SoakOptions>("lumorasoak", arguments, &ParseSoakOptions, SoakUsage(), &RunSoak);
 }
