@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include "bench/PrivateTempFolder.h"
+#include "diagnostics/PrivateTempFolder.h"
 #include "win/ComInitialization.h"
 
 int RunInMeasuringFrame(const char* program, const std::function<int()>& body)
 {
-    PrivateTempFolder temp;
+    PrivateTempFolder temp(program);
     if (!temp.Ready()) {
         std::fprintf(stderr, "%s: cannot create a private temporary folder\n", program);
         return 1;

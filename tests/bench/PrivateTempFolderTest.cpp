@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "bench/PrivateTempFolder.h"
+#include "diagnostics/PrivateTempFolder.h"
 #include "camera/CameraConfig.h"
 
 namespace {
@@ -29,7 +29,7 @@ TEST(PrivateTempFolder, TheSettingsFileLivesAndDiesInsideIt)
     const std::string temp = Variable("TEMP");
     std::string folder;
     {
-        PrivateTempFolder private_;
+        PrivateTempFolder private_("lumorabench");
         ASSERT_TRUE(private_.Ready());
         folder = private_.Path();
         EXPECT_NE(tmp, folder);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "diagnostics/PrivateTempFolder.h"
 #include "tests/support/ProcessCounters.h"
 
 namespace testenv {
@@ -60,56 +61,21 @@ void RemoveSettingsFile()
     DeleteFileA(TempPath("Lumora Camera.config").c_str());
 }
 
-namespace {
-
-// Deletes a folder with everything in it.
-void RemoveTree(const std::string& folder)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = folder + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path + "\\");
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-void RemoveTempFolder()
-{
-    if (!g_tempFolder.empty()) {
-        RemoveTree(g_tempFolder);
-    }
-}
-
-} // namespace
-
 void Initialise()
 {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
     char program[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, program, MAX_PATH);
     std::string stem = program;
     stem = stem.substr(stem.find_last_of("\\/") + 1);
     stem = stem.substr(0, stem.find_last_of('.'));
-    g_tempFolder = std::string(base) + "lumora-" + stem + "-" + std::to_string(GetCurrentProcessId()) + "\\";
-    // Large files (captures) must not pile up across runs.
-    atexit(RemoveTempFolder);
-    CreateDirectoryA(g_tempFolder.c_str(), nullptr);
-    SetEnvironmentVariableA("TMP", g_tempFolder.c_str());
-    SetEnvironmentVariableA("TEMP", g_tempFolder.c_str());
+    // The folder lives as long as the process: large files (captures) must
+    // not pile up across runs.
+    static PrivateTempFolder* folder = nullptr;
+    if (!folder) {
+        folder = new PrivateTempFolder("lumora-" + stem);
+        atexit([] { delete folder; });
+    }
+    g_tempFolder = folder->Path();
     RemoveSettingsFile();
     // The counters' own first use loads and keeps system resources (a handle
     // among them); take it now, so that no leak check counts it.

@@ -1,16 +1,17 @@
-// A temporary folder of the benchmark's own, made the process's TMP and TEMP
-// for its lifetime, so that the filter reads and writes its settings file
-// there: every run starts from the default settings (resolution index 0) and
-// the user's own settings file is neither read nor changed.
+// A temporary folder of a program's own (the tests, the benchmark, the soak
+// program), made the process's TMP and TEMP for its lifetime, so that the
+// filter reads and writes its settings file there: every run starts from the
+// default settings and the user's own settings file is neither read nor
+// changed; whatever else the program writes there goes with the folder.
 #pragma once
 
 #include <string>
 
 class PrivateTempFolder {
 public:
-    // Creates "<temp>\lumorabench-<process id>\" and points TMP and TEMP at it.
-    PrivateTempFolder();
-    // Deletes the settings file and the folder, and restores TMP and TEMP.
+    // Creates "<temp>\<name>-<process id>\" and points TMP and TEMP at it.
+    explicit PrivateTempFolder(const std::string& name);
+    // Restores TMP and TEMP and deletes the folder with everything in it.
     ~PrivateTempFolder();
     PrivateTempFolder(const PrivateTempFolder&) = delete;
     PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
