@@ -1,23 +1,20 @@
 #include "camera/ImageRing.h"
 
-#include <cstring>
 #include <new>
 
 #include "camera/ImageLimits.h"
 
 bool ImageRing::PublishBlack(int width, int height, LONG sequence)
 {
+    if (!ImageFitsLargestBuffer(width, height)) {
+        return false;
+    }
     const int buffer = BeginWrite();
     if (buffer == kNone) {
         return false;
     }
-    unsigned char* pixels = Reserve(buffer, width, height);
-    if (!pixels) {
-        Abandon(buffer);
-        return false;
-    }
-    std::memset(pixels, 0, static_cast<size_t>(width) * height * 3);
     Publish(buffer, width, height, sequence);
+    m_Buffers[buffer].black = true;
     return true;
 }
 
@@ -59,6 +56,7 @@ void ImageRing::Publish(int buffer, int width, int height, LONG sequence)
     target.width = width;
     target.height = height;
     target.sequence = sequence;
+    target.black = false;
     m_Newest = buffer;
 }
 
@@ -76,7 +74,7 @@ ImageRing::Read ImageRing::BeginRead()
     Buffer& newest = m_Buffers[m_Newest];
     ++newest.readers;
     read.buffer = m_Newest;
-    read.pixels = newest.pixels.get();
+    read.pixels = newest.black ? nullptr : newest.pixels.get();
     read.width = newest.width;
     read.height = newest.height;
     read.sequence = newest.sequence;

@@ -42,9 +42,11 @@ public:
     ImageRing(const ImageRing&) = delete;
     ImageRing& operator=(const ImageRing&) = delete;
 
-    // Makes a free buffer hold a black width x height image and makes it the
-    // newest, with sequence. False (nothing changed) when the size is
-    // unusable (see Reserve), memory is short or no buffer is free.
+    // Makes a black width x height image the newest, with sequence: a free
+    // buffer stands for it without its pixels (a read gets no pixels, which
+    // readers deliver as black), so that an open neither allocates nor
+    // clears an image's worth of memory for it. False (nothing changed) when
+    // the size is unusable (see Reserve) or no buffer is free.
     bool PublishBlack(int width, int height, LONG sequence);
 
     // A write turn: the index of a buffer that is neither the newest, nor
@@ -76,6 +78,7 @@ private:
         LONG sequence = 0;
         int readers = 0;
         bool writing = false;
+        bool black = false; // published by PublishBlack: its pixels are not the image
     };
 
     Buffer m_Buffers[kBuffers];

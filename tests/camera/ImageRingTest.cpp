@@ -37,9 +37,9 @@ TEST(ImageRing, AWriteTurnNeverGoesToTheNewestOrToABufferBeingRead)
 
     ASSERT_TRUE(ring.PublishBlack(4, 2, 7));
     const ImageRing::Read black = ring.BeginRead();
-    ASSERT_NE(black.pixels, nullptr);
+    EXPECT_EQ(black.pixels, nullptr) << "the black image reads as black, with no memory behind it";
     EXPECT_EQ(black.sequence, 7);
-    EXPECT_EQ(black.pixels[0] | black.pixels[23], 0);
+    EXPECT_EQ(black.width * black.height, 8);
     ring.EndRead(black);
 
     // A slow reader keeps the image it started on while newer ones come:
