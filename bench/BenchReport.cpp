@@ -93,23 +93,9 @@ void PrintPinRow(std::FILE* out, const char* label, double capture, double previ
     std::fprintf(out, "  %-38s %12s %12s\n", label, Cell(capture, format).c_str(), Cell(preview, format).c_str());
 }
 
-} // namespace
-
-void PrintTable(const RunResult& result, std::FILE* out)
+// Each pin's figures, side by side.
+void PrintPinRows(const RunResult& result, std::FILE* out)
 {
-    const char* format = PixelFormatName(result.format);
-    std::fprintf(out,
-                 "Run %d: resolution index %d, capture %d x %d %s, preview %s, %.2f s measured, graph %s a "
-                 "reference clock\n",
-                 result.run, result.resolution, result.captureWidth, result.captureHeight, format,
-                 result.captureOnly ? "not connected"
-                                    : FormatText("%d x %d %s", result.previewWidth, result.previewHeight, format).c_str(),
-                 result.seconds,
-                 result.withClock ? "with" : "without");
-    if (!result.error.empty()) {
-        std::fprintf(out, "  FAILED: %s\n", result.error.c_str());
-        return;
-    }
     const stats::PinFigures& c = result.capture;
     const stats::PinFigures& p = result.preview;
     std::fprintf(out, "  %-38s %12s %12s\n", "", "~Capture", "Preview");
@@ -140,7 +126,11 @@ void PrintTable(const RunResult& result, std::FILE* out)
     PrintPinRow(out, "start ahead of stream time, p99 (ms)", c.leadP99Ms, p.leadP99Ms);
     std::fprintf(out, "  %-38s %12s %12s\n", "grabber takes the pin's own buffers",
                  result.captureSharesAllocator ? "yes" : "NO", result.previewSharesAllocator ? "yes" : "NO");
+}
 
+// How the graph started: the Pause call, step by step, and Run.
+void PrintGraphStart(const RunResult& result, std::FILE* out)
+{
     std::fprintf(out, "  graph start: Pause took %s ms, Run %s ms; stream time 0 came %s ms after Run returned\n",
                  Cell(result.pauseCallMs, "%.1f").c_str(), Cell(result.runCallMs, "%.1f").c_str(),
                  Cell(result.streamZeroAfterRunMs, "%.1f").c_str());
@@ -156,6 +146,12 @@ void PrintTable(const RunResult& result, std::FILE* out)
                  Cell(steps.playMs, "%.1f").c_str(), Cell(steps.afterPlayMs, "%.1f").c_str(),
                  Cell(steps.firstFrameMs, "%.1f").c_str(), Cell(steps.allocatorCommitMs, "%.1f").c_str(),
                  Cell(steps.allocatorFirstTouchMs, "%.1f").c_str());
+}
+
+// What the window cost: CPU, copies, their floors and ratios, memory, and
+// CPU by thread.
+void PrintCosts(const RunResult& result, std::FILE* out)
+{
     std::fprintf(out, "  camera: %ld frames produced, %ld handled by the controller, %ld skipped (unfetched)\n",
                  result.cameraProduced, result.cameraFrames, result.cameraSkipped);
     std::fprintf(out, "  CPU: %.1f ms in the window / %llu samples on both pins = %s ms per delivered frame\n",
@@ -205,11 +201,39 @@ void PrintTable(const RunResult& result, std::FILE* out)
                      result.delivered ? share.cpuMs / double(result.delivered) : 0.0,
                      Cell(share.perUnitMs, "%.3f").c_str(), unit.c_str());
     }
+}
+
+// Each target with its limit, met or missed.
+void PrintTargets(const RunResult& result, std::FILE* out)
+{
     std::fprintf(out, "  targets:\n");
     for (const TargetCheck& check : CheckTargets(result)) {
         std::fprintf(out, "    %-52s %10s  limit %8.2f  %s\n", check.rule.c_str(), Cell(check.measured).c_str(),
                      check.limit, check.met ? "met" : "MISSED");
     }
+}
+
+} // namespace
+
+void PrintTable(const RunResult& result, std::FILE* out)
+{
+    const char* format = PixelFormatName(result.format);
+    std::fprintf(out,
+                 "Run %d: resolution index %d, capture %d x %d %s, preview %s, %.2f s measured, graph %s a "
+                 "reference clock\n",
+                 result.run, result.resolution, result.captureWidth, result.captureHeight, format,
+                 result.captureOnly ? "not connected"
+                                    : FormatText("%d x %d %s", result.previewWidth, result.previewHeight, format).c_str(),
+                 result.seconds,
+                 result.withClock ? "with" : "without");
+    if (!result.error.empty()) {
+        std::fprintf(out, "  FAILED: %s\n", result.error.c_str());
+        return;
+    }
+    PrintPinRows(result, out);
+    PrintGraphStart(result, out);
+    PrintCosts(result, out);
+    PrintTargets(result, out);
     std::fflush(out);
 }
 

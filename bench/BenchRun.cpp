@@ -199,33 +199,155 @@ void ReadOpenSteps(const stats::RunClock& clock, int64_t pausedQpc, PauseSteps* 
     steps->firstFrameMs = span(playing, timeline.firstFrame.load());
 }
 
+// What the run measures and what it is held to, from the options: each
+// pin's format (an unset one keeps the pin's own) and the memory budget.
+void DescribeRun(const BenchOptions& options, RunResult* result, PinFormat* captureFormat, PinFormat* previewFormat)
+{
+    result->withClock = options.withClock;
+    result->resolution = options.resolution;
+    result->captureOnly = options.captureOnly;
+    if (options.fullSizeCapture) {
+        result->captureWidth = kImageWidth;
+        result->captureHeight = kImageHeight;
+        *captureFormat = {true, PixelFormat::Rgb24, kImageWidth, kImageHeight};
+    } else if (options.ladderEntry) {
+        result->ladderEntry = true;
+        result->format = options.format;
+        result->captureWidth = result->previewWidth = options.width;
+        result->captureHeight = result->previewHeight = options.height;
+        *captureFormat = *previewFormat = {true, options.format, options.width, options.height};
+    }
+    result->memoryBudget =
+        options.captureOnly
+            ? stats::MemoryBudgetBytes(1, kBuffersPerPin, result->CaptureFrameBytes(), result->ImageBytes())
+            : stats::MemoryBudgetBytes(kBuffersPerPin, result->PreviewFrameBytes(), result->CaptureFrameBytes(),
+                                       result->ImageBytes());
+}
+
+// Builds the graph, starts it as a capture application does, waits for
+// both pins' first frames, measures the window between *start and *end and
+// stops the graph. False, with result->error, when the graph fails.
+bool MeasureGraph(const BenchOptions& options, SampleTimeline* captureTimeline, SampleTimeline* previewTimeline,
+                  const PinFormat& captureFormat, const PinFormat& previewFormat, stats::RunClock* clock, Mark* start,
+                  Mark* end, RunResult* result)
+{
+    BenchGraph graph(captureTimeline, previewTimeline, options.withClock, captureFormat, previewFormat);
+    if (FAILED(graph.Built())) {
+        result->error = "building the graph failed at " + graph.FailedStep() + " (" + HresultText(graph.Built()) + ")";
+        return false;
+    }
+    TimeAllocators(graph, &result->pauseSteps);
+    result->captureSharesAllocator = graph.CaptureSharesAllocator();
+    result->previewSharesAllocator = graph.PreviewSharesAllocator();
+    const ComPtr<IReferenceClock> referenceClock = graph.Clock();
+    captureTimeline->SetReferenceClock(referenceClock.Get());
+    if (previewTimeline) {
+        previewTimeline->SetReferenceClock(referenceClock.Get());
+    }
+
+    // As a capture application starts a graph: Pause, then Run as soon as
+    // Pause returns.
+    clock->pauseQpc = Qpc();
+    HRESULT hr = graph.Pause();
+    const int64_t paused = Qpc();
+    if (FAILED(hr) || FAILED(hr = graph.Run())) {
+        result->error = "starting the graph failed (" + HresultText(hr) + ")";
+        return false;
+    }
+    const int64_t running = Qpc();
+    clock->hasStreamBase = graph.StreamTimeBase(&clock->streamBase);
+    result->pauseCallMs = clock->Ms(paused - clock->pauseQpc);
+    result->runCallMs = clock->Ms(running - paused);
+    REFERENCE_TIME streamNow = 0;
+    const int64_t readAt = Qpc();
+    if (graph.StreamTime(&streamNow)) {
+        // Stream time 0 fell streamNow before readAt.
+        result->streamZeroAfterRunMs = clock->Ms(readAt - running) - static_cast<double>(streamNow) / 10000.0;
+    }
+    const DWORD waitStart = GetTickCount();
+    while ((!captureTimeline->SawStampedSample() || (previewTimeline && !previewTimeline->SawStampedSample())) &&
+           GetTickCount() - waitStart < kFirstFrameWaitMs) {
+        Sleep(2);
+    }
+
+    *start = OpenWindow(graph.Filter());
+    Sleep(static_cast<DWORD>(options.seconds) * 1000);
+    *end = CloseWindow(graph.Filter());
+    // Read before the graph lets its buffers go.
+    result->peakWorkingSet = probe::PeakWorkingSetBytes();
+    // The open's first frame came long before.
+    ReadOpenSteps(*clock, paused, &result->pauseSteps);
+    // Thread ids are only meaningful while the threads live.
+    const DWORD cameraThread = probe::CameraCaptureThreadId();
+    graph.Stop();
+
+    clock->windowStart = start->qpc;
+    clock->windowEnd = end->qpc;
+    result->capture = stats::SummarisePin(captureTimeline->Snapshot(), *clock);
+    if (previewTimeline) {
+        result->preview = stats::SummarisePin(previewTimeline->Snapshot(), *clock);
+    }
+    result->threads = ShareByRole(*start, *end, result->capture.threadId, result->preview.threadId, cameraThread);
+    return true;
+}
+
+// The floors, measured with the graph gone, on the same machine state: the
+// cache-cold memcpy that the frame path's copies are measured in (the
+// targets' unit) and the hot two-buffer one beside it; then the streaming
+// copy against memcpy, cache-cold, for a frame and for a whole image (what
+// the frame path's CopyFrameBytes was chosen by).
+void MeasureCopyFloors(RunResult* result)
+{
+    result->memcpyColdMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies, PlatformMemcpy);
+    result->copyMs = result->memcpyColdMs;
+    result->hotCopyMs = MedianCopyMs(kFrameBytes, kHotBuffers, kFloorCopies);
+    result->streamingColdMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies, StreamingCopy);
+    result->memcpyColdImageMs = MedianCopyMs(kImageBytes, kImageFootprintBuffers, kFloorCopies, PlatformMemcpy);
+    result->streamingColdImageMs = MedianCopyMs(kImageBytes, kImageFootprintBuffers, kFloorCopies, StreamingCopy);
+}
+
+// The window's figures from its two marks: CPU per frame, the copies the
+// frame path made, and both in units of the copy floors.
+void DeriveFigures(const stats::RunClock& clock, const Mark& start, const Mark& end, RunResult* result)
+{
+    result->seconds = clock.WindowSeconds();
+    result->cpuMs = end.processCpuMs - start.processCpuMs;
+    result->delivered = result->capture.delivered + result->preview.delivered;
+    result->cpuMsPerFrame = result->delivered ? result->cpuMs / static_cast<double>(result->delivered) : stats::kMissing;
+    result->cameraFrames = end.handled - start.handled;
+    result->cameraProduced = end.camera.produced - start.camera.produced;
+    result->cameraSkipped = end.camera.skipped - start.camera.skipped;
+    AttachWorkUnits(*result);
+    result->requiredCopies = stats::RequiredCopiesPerDelivered(
+        static_cast<uint64_t>(result->cameraFrames), result->capture.delivered, result->preview.delivered,
+        result->ImageBytes(), kFrameBytes, result->CaptureFrameBytes());
+    const double floorMs = result->requiredCopies * result->copyMs;
+    result->cpuToCopiesRatio = floorMs > 0 ? result->cpuMsPerFrame / floorMs : stats::kMissing;
+
+    result->cameraCopiedBytes = end.cameraBytes - start.cameraBytes;
+    result->sampleCopiedBytes = end.sampleBytes - start.sampleBytes;
+    const uint64_t copied = result->cameraCopiedBytes + result->sampleCopiedBytes;
+    result->measuredCopies = stats::MeasuredCopiesPerDelivered(copied, result->DeliveredBytes());
+    const double measuredFloorMs = stats::MeasuredCopyMsPerDelivered(copied, result->delivered, kFrameBytes, result->copyMs);
+    result->cpuToMeasuredCopiesRatio =
+        measuredFloorMs > 0 ? result->cpuMsPerFrame / measuredFloorMs : stats::kMissing;
+    // What each delivered sample's conversion read and wrote, in cache-cold
+    // copies: the frame floor scaled by bytes.
+    result->cpuToWindowCopies = stats::CpuInCopies(result->cpuMsPerFrame, result->DeliveredWindowBytes(),
+                                                  result->delivered, kFrameBytes, result->copyMs);
+    result->cpuToFrameCopies = stats::CpuInCopies(result->cpuMsPerFrame, result->DeliveredBytes(), result->delivered,
+                                                 kFrameBytes, result->copyMs);
+}
+
 } // namespace
 
 RunResult RunBenchmark(int run, const BenchOptions& options)
 {
     RunResult result;
     result.run = run;
-    result.withClock = options.withClock;
-    result.resolution = options.resolution;
-    result.captureOnly = options.captureOnly;
     PinFormat captureFormat;
     PinFormat previewFormat;
-    if (options.fullSizeCapture) {
-        result.captureWidth = kImageWidth;
-        result.captureHeight = kImageHeight;
-        captureFormat = {true, PixelFormat::Rgb24, kImageWidth, kImageHeight};
-    } else if (options.ladderEntry) {
-        result.ladderEntry = true;
-        result.format = options.format;
-        result.captureWidth = result.previewWidth = options.width;
-        result.captureHeight = result.previewHeight = options.height;
-        captureFormat = previewFormat = {true, options.format, options.width, options.height};
-    }
-    result.memoryBudget =
-        options.captureOnly
-            ? stats::MemoryBudgetBytes(1, kBuffersPerPin, result.CaptureFrameBytes(), result.ImageBytes())
-            : stats::MemoryBudgetBytes(kBuffersPerPin, result.PreviewFrameBytes(), result.CaptureFrameBytes(),
-                                       result.ImageBytes());
+    DescribeRun(options, &result, &captureFormat, &previewFormat);
     // Before the graph: the filter's pins and the controller read the
     // resolution index from the settings file when they are made.
     const HRESULT stored = StoreResolution(options.resolution);
@@ -263,103 +385,11 @@ RunResult RunBenchmark(int run, const BenchOptions& options)
     // it (Wine's and the program's own 18-22 MiB, which the 10 % margin of a
     // full-size frame's budget hides but a 1280 x 720 one's does not).
     result.memoryBudget += result.startWorkingSet;
-    {
-        BenchGraph graph(captureTimeline.Get(), previewTimeline.Get(), options.withClock, captureFormat, previewFormat);
-        if (FAILED(graph.Built())) {
-            result.error = "building the graph failed at " + graph.FailedStep() + " (" + HresultText(graph.Built()) + ")";
-            return result;
-        }
-        TimeAllocators(graph, &result.pauseSteps);
-        result.captureSharesAllocator = graph.CaptureSharesAllocator();
-        result.previewSharesAllocator = graph.PreviewSharesAllocator();
-        const ComPtr<IReferenceClock> referenceClock = graph.Clock();
-        captureTimeline->SetReferenceClock(referenceClock.Get());
-        if (previewTimeline) {
-            previewTimeline->SetReferenceClock(referenceClock.Get());
-        }
-
-        // As a capture application starts a graph: Pause, then Run as soon as
-        // Pause returns.
-        clock.pauseQpc = Qpc();
-        HRESULT hr = graph.Pause();
-        const int64_t paused = Qpc();
-        if (FAILED(hr) || FAILED(hr = graph.Run())) {
-            result.error = "starting the graph failed (" + HresultText(hr) + ")";
-            return result;
-        }
-        const int64_t running = Qpc();
-        clock.hasStreamBase = graph.StreamTimeBase(&clock.streamBase);
-        result.pauseCallMs = clock.Ms(paused - clock.pauseQpc);
-        result.runCallMs = clock.Ms(running - paused);
-        REFERENCE_TIME streamNow = 0;
-        const int64_t readAt = Qpc();
-        if (graph.StreamTime(&streamNow)) {
-            // Stream time 0 fell streamNow before readAt.
-            result.streamZeroAfterRunMs = clock.Ms(readAt - running) - static_cast<double>(streamNow) / 10000.0;
-        }
-        const DWORD waitStart = GetTickCount();
-        while ((!captureTimeline->SawStampedSample() || (previewTimeline && !previewTimeline->SawStampedSample())) &&
-               GetTickCount() - waitStart < kFirstFrameWaitMs) {
-            Sleep(2);
-        }
-
-        start = OpenWindow(graph.Filter());
-        Sleep(static_cast<DWORD>(options.seconds) * 1000);
-        end = CloseWindow(graph.Filter());
-        // Read before the graph lets its buffers go.
-        result.peakWorkingSet = probe::PeakWorkingSetBytes();
-        // The open's first frame came long before.
-        ReadOpenSteps(clock, paused, &result.pauseSteps);
-        // Thread ids are only meaningful while the threads live.
-        const DWORD cameraThread = probe::CameraCaptureThreadId();
-        graph.Stop();
-
-        clock.windowStart = start.qpc;
-        clock.windowEnd = end.qpc;
-        result.capture = stats::SummarisePin(captureTimeline->Snapshot(), clock);
-        if (previewTimeline) {
-            result.preview = stats::SummarisePin(previewTimeline->Snapshot(), clock);
-        }
-        result.threads = ShareByRole(start, end, result.capture.threadId, result.preview.threadId, cameraThread);
+    if (!MeasureGraph(options, captureTimeline.Get(), previewTimeline.Get(), captureFormat, previewFormat, &clock,
+                      &start, &end, &result)) {
+        return result;
     }
-    // The floors are measured with the graph gone, on the same machine
-    // state: the cache-cold memcpy that the frame path's copies are measured
-    // in (the targets' unit) and the hot two-buffer one beside it; then the
-    // streaming copy against memcpy, cache-cold, for a frame and for a whole
-    // image (what the frame path's CopyFrameBytes was chosen by).
-    result.memcpyColdMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies, PlatformMemcpy);
-    result.copyMs = result.memcpyColdMs;
-    result.hotCopyMs = MedianCopyMs(kFrameBytes, kHotBuffers, kFloorCopies);
-    result.streamingColdMs = MedianCopyMs(kFrameBytes, kFootprintBuffers, kFloorCopies, StreamingCopy);
-    result.memcpyColdImageMs = MedianCopyMs(kImageBytes, kImageFootprintBuffers, kFloorCopies, PlatformMemcpy);
-    result.streamingColdImageMs = MedianCopyMs(kImageBytes, kImageFootprintBuffers, kFloorCopies, StreamingCopy);
-
-    result.seconds = clock.WindowSeconds();
-    result.cpuMs = end.processCpuMs - start.processCpuMs;
-    result.delivered = result.capture.delivered + result.preview.delivered;
-    result.cpuMsPerFrame = result.delivered ? result.cpuMs / static_cast<double>(result.delivered) : stats::kMissing;
-    result.cameraFrames = end.handled - start.handled;
-    result.cameraProduced = end.camera.produced - start.camera.produced;
-    result.cameraSkipped = end.camera.skipped - start.camera.skipped;
-    AttachWorkUnits(result);
-    result.requiredCopies = stats::RequiredCopiesPerDelivered(
-        static_cast<uint64_t>(result.cameraFrames), result.capture.delivered, result.preview.delivered,
-        result.ImageBytes(), kFrameBytes, result.CaptureFrameBytes());
-    const double floorMs = result.requiredCopies * result.copyMs;
-    result.cpuToCopiesRatio = floorMs > 0 ? result.cpuMsPerFrame / floorMs : stats::kMissing;
-
-    result.cameraCopiedBytes = end.cameraBytes - start.cameraBytes;
-    result.sampleCopiedBytes = end.sampleBytes - start.sampleBytes;
-    const uint64_t copied = result.cameraCopiedBytes + result.sampleCopiedBytes;
-    result.measuredCopies = stats::MeasuredCopiesPerDelivered(copied, result.DeliveredBytes());
-    const double measuredFloorMs = stats::MeasuredCopyMsPerDelivered(copied, result.delivered, kFrameBytes, result.copyMs);
-    result.cpuToMeasuredCopiesRatio =
-        measuredFloorMs > 0 ? result.cpuMsPerFrame / measuredFloorMs : stats::kMissing;
-    // What each delivered sample's conversion read and wrote, in cache-cold
-    // copies: the frame floor scaled by bytes.
-    result.cpuToWindowCopies = stats::CpuInCopies(result.cpuMsPerFrame, result.DeliveredWindowBytes(),
-                                                  result.delivered, kFrameBytes, result.copyMs);
-    result.cpuToFrameCopies = stats::CpuInCopies(result.cpuMsPerFrame, result.DeliveredBytes(), result.delivered,
-                                                 kFrameBytes, result.copyMs);
+    MeasureCopyFloors(&result);
+    DeriveFigures(clock, start, end, &result);
     return result;
 }
