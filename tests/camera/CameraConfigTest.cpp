@@ -1,6 +1,5 @@
-// The settings record and its 67-byte file: exact bytes, short and long files,
-// the atomic replacement seen by a concurrent reader, and what else may stand
-// at the settings path.
+// The settings record and its 67-byte file: exact bytes, short and long files, the atomic replacement seen by a
+// concurrent reader, and what else may stand at the settings path.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "camera/CameraConfig.h"
+#include "camera/CameraSettingFields.h"
 #include "tests/support/ImportHook.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
@@ -43,8 +43,7 @@ void WriteBytes(const std::string& path, const Bytes& bytes)
 
 // One field of a settings file: size bytes at offset, low-order byte first.
 struct FileField {
-    size_t offset;
-    size_t size;
+    size_t offset, size;
     uint32_t value;
 };
 
@@ -116,38 +115,16 @@ Bytes DistinctRecordBytes()
     });
 }
 
-// Every field of a record, in declaration order, for whole-record comparisons.
 std::vector<uint64_t> AllFields(const CameraConfig& c)
 {
-    return {c.m_Format.m_Resolution,   c.m_Format.m_Reserved0,        c.m_Format.m_Reserved1,
-            c.m_Format.m_Reserved2,    c.m_Format.m_Reserved3,        c.m_Format.m_Reserved4,
-            uint64_t(c.m_Color.m_GainR), uint64_t(c.m_Color.m_GainG), uint64_t(c.m_Color.m_GainB),
-            c.m_Color.m_Gamma,         c.m_Color.m_Contrast,          uint64_t(c.m_Color.m_ColorEnhancement),
-            c.m_Color.m_Saturation,    uint64_t(c.m_Exposure.m_AeState), c.m_Exposure.m_Target,
-            c.m_Exposure.m_ExposureTimeMS, c.m_Exposure.m_AnalogGain, uint64_t(c.m_FrameSpeed),
-            uint64_t(c.m_HMirror),     uint64_t(c.m_VMirror),         uint64_t(c.m_Monochrome)};
+#define LUMORA_TEST_FIELD(name, member, type, offset, initial, index) static_cast<uint64_t>(c.member),
+    return {LUMORA_CAMERA_EVERY_SETTING_FIELD(LUMORA_TEST_FIELD)};
+#undef LUMORA_TEST_FIELD
 }
 
 bool SameRecord(const CameraConfig& a, const CameraConfig& b)
 {
     return AllFields(a) == AllFields(b);
-}
-
-std::vector<std::string> FilesInTempFolder()
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(testenv::TempPath("*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            names.push_back(entry.cFileName);
-        }
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-    return names;
 }
 
 class CameraConfigFile : public testing::Test {
@@ -162,8 +139,7 @@ TEST_F(CameraConfigFile, FreshRecordIsWrittenAsTheDefaultLayout)
 {
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
 
-    // The resolution and the five reserved words (21 bytes) and the mirrors
-    // and monochrome (the last 12) are zero.
+    // The resolution and the five reserved words (21 bytes) and the mirrors and monochrome (the last 12) are zero.
     const Bytes expected = FileOf({
         {21, 4, 1},   // AE on
         {25, 1, 100}, // target
@@ -265,17 +241,16 @@ TEST_F(CameraConfigFile, ReplacementLeavesNoTemporaryFileBehind)
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
     ASSERT_EQ(DistinctRecord().SaveToFile(), 1); // replaces an existing file
     EXPECT_EQ(ReadBytes(SettingsPath()), DistinctRecordBytes());
-    EXPECT_EQ(FilesInTempFolder(), std::vector<std::string>{"Lumora Camera.config"});
+    EXPECT_EQ(testenv::TempFilesMatching(), std::vector<std::string>{"Lumora Camera.config"});
 
     // A folder that does not exist: nothing written, nothing left over, result 0.
     EXPECT_EQ(CameraConfig().SaveToFile(testenv::TempPath("missing\\Lumora Camera.config").c_str()), 0);
-    EXPECT_EQ(FilesInTempFolder(), std::vector<std::string>{"Lumora Camera.config"});
+    EXPECT_EQ(testenv::TempFilesMatching(), std::vector<std::string>{"Lumora Camera.config"});
 }
 
 TEST_F(CameraConfigFile, TheNewFileIsOnTheDiskBeforeItReplacesTheOldOne)
 {
-    // A move does not write the data: after a power cut a settings file
-    // replaced by an unflushed one could be empty.
+    // A move does not write the data: after a power cut a file replaced by an unflushed one could be empty.
     testenv::FlushBeforeMoveWatch watch;
     ASSERT_TRUE(watch.Installed()) << "the program flushes no file";
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
@@ -286,9 +261,8 @@ TEST_F(CameraConfigFile, TheNewFileIsOnTheDiskBeforeItReplacesTheOldOne)
 
 TEST_F(CameraConfigFile, ConcurrentReaderSeesOnlyWholeFiles)
 {
-    // One thread keeps rewriting the file with two different records; another
-    // keeps loading it. Every load must yield one of the two whole records,
-    // and every save must succeed although a reader may have the file open.
+    // One thread keeps rewriting the file with two records, another keeps loading it: every load yields one of the
+    // two whole records, and every save succeeds although a reader may have the file open.
     const CameraConfig first;
     const CameraConfig second = DistinctRecord();
     ASSERT_EQ(first.SaveToFile(), 1);
@@ -303,8 +277,7 @@ TEST_F(CameraConfigFile, ConcurrentReaderSeesOnlyWholeFiles)
         }
         writing = false;
     });
-    int loads = 0;
-    int torn = 0;
+    int loads = 0, torn = 0;
     while (writing) {
         CameraConfig seen = DistinctRecord();
         seen.m_Format.m_Resolution = 7; // neither record has it
@@ -319,7 +292,7 @@ TEST_F(CameraConfigFile, ConcurrentReaderSeesOnlyWholeFiles)
     EXPECT_GT(loads, 0);
     EXPECT_EQ(torn, 0);
     EXPECT_EQ(failedSaves, 0);
-    EXPECT_EQ(FilesInTempFolder(), std::vector<std::string>{"Lumora Camera.config"});
+    EXPECT_EQ(testenv::TempFilesMatching(), std::vector<std::string>{"Lumora Camera.config"});
 }
 
 namespace {
@@ -331,7 +304,7 @@ std::wstring Wide(const std::string& text)
 
 bool TemporaryFilesLeft()
 {
-    for (const std::string& name : FilesInTempFolder()) {
+    for (const std::string& name : testenv::TempFilesMatching()) {
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) {
             return true;
         }
@@ -339,8 +312,7 @@ bool TemporaryFilesLeft()
     return false;
 }
 
-// What stands at the settings path before a save, and what must be true of
-// it afterwards.
+// What stands at the settings path before a save, and what must be true of it afterwards.
 struct InThePath {
     const char* what;
     std::function<bool()> make; // false: this platform cannot make it
@@ -373,8 +345,7 @@ TEST_F(CameraConfigFile, OnlyAPlainWritableFileAtThePathIsReadOrReplaced)
              EXPECT_EQ(ReadBytes(path), DistinctRecordBytes()) << "left as it was";
              SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
          }},
-        // Wine shows a Linux symbolic link as the file it points to; a save
-        // replaces the link itself and never writes into that file.
+        // Wine shows a Linux symbolic link as the file it points to; a save replaces the link, not the file.
         {"a Linux symbolic link",
          [&] {
              WriteBytes(victim, victimBytes);
@@ -387,7 +358,7 @@ TEST_F(CameraConfigFile, OnlyAPlainWritableFileAtThePathIsReadOrReplaced)
              EXPECT_EQ(ReadBytes(victim), victimBytes) << "written through the link";
              EXPECT_EQ(ReadBytes(path), DistinctRecordBytes());
              DeleteFileA(victim.c_str());
-             for (const std::string& name : FilesInTempFolder()) {
+             for (const std::string& name : testenv::TempFilesMatching()) {
                  if (name.compare(0, 8, "unixcmd-") == 0) { // the command's own files
                      DeleteFileA(testenv::TempPath(name).c_str());
                  }
@@ -418,8 +389,8 @@ TEST_F(CameraConfigFile, AWindowsLinkAtThePathIsNeitherFollowedNorReplaced)
     const DWORD attributes = GetFileAttributesA(SettingsPath().c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         DeleteFileA(target.c_str());
-        // Wine 8's CreateSymbolicLink reports success and makes nothing, and
-        // it refuses FSCTL_SET_REPARSE_POINT; Windows needs the privilege.
+        // Wine 8's CreateSymbolicLink reports success and makes nothing and it refuses FSCTL_SET_REPARSE_POINT; Windows
+        // needs the privilege.
         GTEST_SKIP() << "this system cannot make a symbolic link here";
     }
     CameraConfig record;

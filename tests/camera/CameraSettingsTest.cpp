@@ -1,6 +1,5 @@
-// GetConfig, SetConfig and Init's apply against the simulated camera: which
-// SDK calls are made, in which order, and what reaches the record and the
-// settings file, also when the file cannot be written.
+// GetConfig, SetConfig and Init's apply against the simulated camera: which SDK calls are made, in which order,
+// and what reaches the record and the settings file, also when the file cannot be written.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -47,9 +46,8 @@ Lines Concat(Lines first, const Lines& second)
     return first;
 }
 
-// Makes the next settings-file read of one thread last until a change has
-// completed (or 300 ms have passed): the read stands between its file
-// contents and its store of them, where a change could slip in.
+// Makes the next settings-file read of one thread last until a change has completed (or 300 ms have passed): the read
+// stands between its file contents and its store of them, where a change could slip in.
 class SlowSettingsRead {
 public:
     SlowSettingsRead() : m_Hook("KERNEL32.dll", "ReadFile", reinterpret_cast<void*>(&Read))
@@ -331,16 +329,9 @@ std::string SettingsPath()
 // True once a temporary file of a save in progress stands in the folder.
 bool SaveInProgress()
 {
-    WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA(testenv::TempPath("*.tmp").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    FindClose(search);
-    return true;
+    return !testenv::TempFilesMatching("*.tmp").empty();
 }
 
-// Another program holding the settings file open with no sharing at all.
 win::UniqueHandle HoldSettingsFile()
 {
     return win::UniqueHandle(CreateFileA(SettingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -360,10 +351,8 @@ TEST_F(CameraSettings, ASaveWaitsBrieflyForAFileHeldOpenWithoutHoldingTheControl
     std::atomic<int> result{-1};
     HRESULT saved = E_PENDING;
     std::thread setter([&] { result = camera.SetConfig(&record, &saved); });
-    // The save has written its new file and waits to move it into place.
-    // Meanwhile the controller answers another thread's call that takes its
-    // lock (reads of the record wait for their turn), and then the holder
-    // lets go.
+    // The save has written its new file and waits to move it into place. Meanwhile the controller answers another
+    // thread's call that takes its lock, and then the holder lets go.
     while (!SaveInProgress() && result == -1) {
         Sleep(1);
     }
@@ -411,9 +400,8 @@ TEST_F(CameraSettings, ASaveGivesUpOnAFileHeldLongAndStillAppliesTheValues)
 
 TEST_F(CameraSettings, ChangeSettingsEditsTheCurrentRecordSendsWhatChangedAndKeepsIt)
 {
-    // The file holds resolution 2 and a gamma, which the open sends; then the
-    // camera gets a contrast the controller's record does not know (sent
-    // straight to it, as the settings page does).
+    // The file holds resolution 2 and a gamma, which the open sends; then the camera gets a contrast the controller's
+    // record does not know (sent straight to it, as the settings page does).
     CameraConfig stored;
     stored.m_Format.m_Resolution = 2;
     stored.m_Format.m_Reserved0 = 7;
@@ -474,9 +462,8 @@ TEST_F(CameraSettings, ConcurrentChangesLoseNothingInTheCameraOrTheFile)
 {
     CCamera camera;
     const int rounds = 60;
-    // Three threads change a field each: two the camera holds, and the
-    // resolution index, which only the file keeps. A change read before
-    // another one was saved must not put it back.
+    // Three threads change a field each: two the camera holds, and the resolution index, which only the file keeps. A
+    // change read before another one was saved must not put it back.
     using Field = void (*)(CameraConfig&, int);
     const Field fields[] = {
         [](CameraConfig& record, int i) { record.m_Color.m_Contrast = static_cast<uint8_t>(i); },
@@ -508,10 +495,8 @@ TEST_F(CameraSettings, ConcurrentChangesLoseNothingInTheCameraOrTheFile)
 
 TEST_F(CameraSettings, AReadNeverPutsBackARecordThatAChangeReplacedMeanwhile)
 {
-    // GetConfig (the pin's worker before Init, a control's Get) reads the
-    // file, then stores what it read as the controller's record: a change
-    // completing in between would be undone, and the next Init would send
-    // and save the older record.
+    // GetConfig reads the file, then stores what it read as the record: a change completing in between would be
+    // undone, and the next Init would send and save the older record.
     CCamera camera;
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
     for (int round = 1; round <= 8; ++round) {
@@ -592,9 +577,7 @@ TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSave
     EXPECT_EQ(after.m_Format.m_Resolution, 2);
     EXPECT_EQ(after.m_Color.m_Gamma, 33) << "the camera gets the stored gamma when it opens";
 
-    // The speed it has already: the speed is not sent again; the record is
-    // kept (saved again, the file gone meanwhile: the controller's record
-    // stands in for it).
+    // The speed it has already is not sent again; the record is saved again (the file gone meanwhile).
     testenv::RemoveSettingsFile();
     SimClearJournal();
     EXPECT_EQ(camera.SetFrameSpeed(kFrameSpeedNormal, &saved), 1);
@@ -617,9 +600,8 @@ TEST_F(CameraSettings, SetFrameSpeedWaitsForAnApplyInProgressAndKeepsItsFields)
     while (!SaveInProgress()) {
         Sleep(1);
     }
-    // Meanwhile an application sets the rate. Reading the record before the
-    // Apply has reached the camera, and saving after it, would put the old
-    // mirror back.
+    // Meanwhile an application sets the rate. Reading the record before the Apply reached the camera, and saving
+    // after it, would put the old mirror back.
     std::thread rate([&] { camera.SetFrameSpeed(kFrameSpeedNormal); });
     Sleep(20);
     holder.Reset();

@@ -1,8 +1,5 @@
-// The controller streaming from the simulated camera through its real hidden
-// window and message loop: open/close idempotence, frames and their stamps,
-// the crop, the counters, the fetches' waits for fresh frames per consumer,
-// capacity limits, direct fill, leaks and faults, all through the frame
-// readers the pins use.
+// The controller streaming from the simulated camera through its real hidden window and message loop, all
+// through the frame readers the pins use.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -29,14 +26,7 @@
 #include "tests/support/TestWatchdog.h"
 #include "tests/support/WaitFor.h"
 
-using testenv::FrameCounters;
-using testenv::IsStamp;
-using testenv::kFrameHeight;
-using testenv::kFrameWidth;
-using testenv::JournalLines;
-using testenv::JournalLinesBesideFrames;
-using testenv::StampOf;
-using testenv::WaitFor;
+using namespace testenv;
 using Bytes = std::vector<unsigned char>;
 using Lines = std::vector<std::string>;
 
@@ -50,7 +40,6 @@ const FrameReader::Counting kUncounted = FrameReader::Counting::Uncounted;
 
 class CameraStreaming : public testenv::SimCameraFixture {
 protected:
-    // Opens camera with the given resolution (through the settings record).
     static void OpenWithResolution(CCamera& camera, uint8_t resolution)
     {
         CameraConfig record;
@@ -59,14 +48,12 @@ protected:
         ASSERT_EQ(camera.Init(), 1);
     }
 
-    // Waits until the controller has handled at least count more frames.
     static bool WaitForFrames(CCamera& camera, LONG count)
     {
         const LONG target = camera.m_FramesReceived + count;
         return WaitFor([&] { return camera.m_FramesReceived >= target; }, kFrameTimeoutMs);
     }
 
-    // Waits until the controller has handled every frame the camera announced.
     static bool WaitForPostedFrames(CCamera& camera)
     {
         return WaitFor([&] { return camera.m_FramesReceived == FrameCounters().posted; }, kFrameTimeoutMs);
@@ -164,8 +151,7 @@ TEST_F(CameraStreaming, FullSensorImageIsCroppedToTheOfferedFrame)
     const SimStamp stamp = StampOf(frame, kFrameWidth, kFrameHeight);
     ASSERT_TRUE(IsStamp(stamp)) << "the stamp sits at the frame's own centre";
 
-    const int imageWidth = 3264;
-    const int imageHeight = 2448;
+    const int imageWidth = 3264, imageHeight = 2448;
     Bytes image(static_cast<size_t>(imageWidth) * imageHeight * 3);
     ASSERT_EQ(CameraGetImageDataRGB24(image.data()), 1); // the same frame again
     ASSERT_EQ(StampOf(image, imageWidth, imageHeight).sequence, stamp.sequence);
@@ -239,8 +225,7 @@ TEST_F(CameraStreaming, AReadDeliversThePreviousFrameAgainWhenNoneComes)
 
 TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
 {
-    // The two pins' readers: the preview's uncounted, the capture's counted.
-    // Small frames, so that each consumer is back long before the next frame.
+    // The preview's reader uncounted, the capture's counted; small frames, so each consumer is back before the next.
     SimSetImageSize(640, 480);
     const int bytes = 640 * 480 * 3;
     const FrameLayout layout = FrameLayout::Rgb24Dib(640, 480);
@@ -294,8 +279,7 @@ TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
     EXPECT_TRUE(waiter.Read(&probe, 1, kFrame, 0).fresh) << "a newer frame is there already";
     EXPECT_TRUE(waiter.Read(&probe, 1, kFrame, 5000).fresh) << "the next frame comes";
 
-    // No frames: the waits time out; closing meanwhile is not held up by
-    // them (they release the lock while they sleep), nor are they stuck.
+    // No frames: the waits time out; closing meanwhile is not held up by them (they release the lock while they sleep).
     SimSetFault(SimFaultUnplugged, 1);
     ASSERT_TRUE(WaitForPostedFrames(camera));
     const LONG last = camera.m_FramesReceived;
@@ -325,8 +309,7 @@ TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)
     fetching.join();
     EXPECT_EQ(timedOut, 2);
 
-    // A new open clears the buffers: the frames of the last open are not
-    // newer than anything, so a reader starting afresh waits for this open's.
+    // A new open clears the buffers: a reader starting afresh waits for this open's frames.
     SimSetFault(SimFaultUnplugged, 0);
     ASSERT_EQ(camera.Init(), 1);
     FrameReader fresh(camera, kUncounted);
@@ -374,12 +357,9 @@ TEST_F(CameraStreaming, DirectFillIsForAReaderAloneWhoseBufferHoldsTheLargestIma
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 1));
 
-    // Each read in turn, each waiting for a fresh frame: whether the SDK
-    // wrote the image straight in (the controller copied nothing), and that
-    // every frame is newer than the last, so no read after direct fill
-    // copies the image the controller held before it.
-    const size_t largest = kLargestImageBytes;
-    const size_t frameOnly = kFrameBytes;
+    // Each read waits for a fresh frame: whether the SDK wrote the image straight in, and that every frame is newer
+    // than the last, so no read after direct fill copies the image the controller held before it.
+    const size_t largest = kLargestImageBytes, frameOnly = kFrameBytes;
     const struct {
         const char* name;
         size_t capacity;
@@ -445,17 +425,14 @@ TEST_F(CameraStreaming, DirectFillIsForAReaderAloneWhoseBufferHoldsTheLargestIma
 
 TEST_F(CameraStreaming, ASizeChangeBetweenTheSizeQueryAndTheFetchWritesNothingPastTheBuffer)
 {
-    // The camera changes its read-out to the whole sensor right after it
-    // reported the binned size: a fetch into a buffer sized by that report
-    // would run past it.
+    // The camera changes its read-out to the whole sensor right after it reported the binned size: a fetch into a
+    // buffer sized by that report would run past it.
     CCamera camera;
     OpenWithResolution(camera, 1);
     ASSERT_EQ(camera.Play(), 1);
     ASSERT_TRUE(WaitForFrames(camera, 1));
 
-    // The capture thread's fetch into the controller's own buffers: it asks
-    // the size at its next frame and fetches an image of the other size;
-    // streaming goes on with whole frames of the camera's new size.
+    // The capture thread's own fetch asks the size at its next frame and gets the other size; streaming goes on.
     Bytes frame(kFrameBytes, 0xAB);
     FrameReader reader(camera, kCounted);
     SimChangeImageSizeAfterNextQuery(3264, 2448);
@@ -467,9 +444,8 @@ TEST_F(CameraStreaming, ASizeChangeBetweenTheSizeQueryAndTheFetchWritesNothingPa
     SimChangeImageSizeAfterNextQuery(kFrameWidth, kFrameHeight);
     ASSERT_TRUE(WaitForFrames(camera, 3));
 
-    // The reader alone, so a destination that holds the largest image is
-    // filled directly from its second read on; the destination ends at a
-    // page nobody may touch.
+    // The reader alone, so a destination holding the largest image is filled directly from its second read on;
+    // the destination ends at a page nobody may touch.
     for (const size_t capacity : {static_cast<size_t>(kFrameBytes), kLargestImageBytes}) {
         SCOPED_TRACE(capacity);
         testenv::GuardedBuffer guarded(capacity);
@@ -481,8 +457,7 @@ TEST_F(CameraStreaming, ASizeChangeBetweenTheSizeQueryAndTheFetchWritesNothingPa
         EXPECT_GT(FramePathCopies().sampleBytes, copiedBefore) << "cut from the whole-sensor image";
         // Back to the binned size, through the same hook.
         SimChangeImageSizeAfterNextQuery(kFrameWidth, kFrameHeight);
-        int width = 0;
-        int height = 0;
+        int width = 0, height = 0;
         CameraGetImageSize(&width, &height);
     }
 }
@@ -491,8 +466,7 @@ TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
 {
     testenv::AllowTestToRun(300000);
     CCamera camera;
-    // A fetching thread runs throughout, as the pins do, and waits for frames
-    // across the opens and closes.
+    // A fetching thread runs throughout, as the pins do, and waits for frames across the opens and closes.
     std::atomic<bool> fetching{true};
     std::thread fetcher;
     const auto cycle = [&](int i) {
@@ -510,7 +484,6 @@ TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
         }
     };
     cycle(0); // warm-up: one-time allocations of the window system and the SDK
-    std::thread([] {}).join();
     const testenv::CountsBaseline baseline;
     fetcher = std::thread([&] {
         Bytes frame(kFrameBytes);
@@ -532,9 +505,8 @@ TEST_F(CameraStreaming, RepeatedCyclesLeaveNoHandleOrThread)
 
 TEST_F(CameraStreaming, ClosingWhileFramesArriveNeverDeadlocks)
 {
-    // A fetcher keeps m_Lock busy, so frame messages often wait for the lock
-    // on the capture thread just when the camera is closed; closing must not
-    // wait for that thread while holding the lock.
+    // A fetcher keeps m_Lock busy, so frame messages often wait for the lock just when the camera is closed; closing
+    // must not wait for that thread while holding the lock.
     CCamera camera;
     std::atomic<bool> fetching{true};
     std::thread fetcher([&] {
@@ -579,7 +551,6 @@ TEST_F(CameraStreaming, FailedInitLeavesNothingRunningAndALaterInitSucceeds)
     CCamera camera;
     ASSERT_EQ(camera.Init(), 1); // warm-up
     ASSERT_EQ(camera.UnInit(), 1);
-    std::thread([] {}).join();
     const testenv::CountsBaseline baseline;
 
     SimClearJournal();

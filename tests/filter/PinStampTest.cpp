@@ -1,11 +1,11 @@
-// Fill pacing, time stamps, lateness, re-anchoring on the graph's clock and
-// fresh frames of the camera pin, with a scripted millisecond clock, a
-// scripted reference clock and real samples from Wine's memory allocator.
+// Fill pacing, time stamps, lateness, re-anchoring on the graph's clock and fresh frames of the camera pin, with
+// scripted millisecond and reference clocks and real samples from Wine's memory allocator.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "tests/filter/FilterTestSupport.h"
+#include "tests/support/UnadvisingClock.h"
 #include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
 
@@ -14,7 +14,7 @@ using namespace filtertest;
 namespace {
 
 // A reference clock whose time the test sets. Made with win::MakeComObject.
-class ScriptedReferenceClock final : public win::ComObject<IReferenceClock> {
+class ScriptedReferenceClock final : public testenv::UnadvisingClock<win::ComObject<IReferenceClock>> {
 public:
     REFERENCE_TIME now = 0;
 
@@ -23,15 +23,6 @@ public:
         *time = now;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE, DWORD_PTR*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD_PTR) override { return E_NOTIMPL; }
 };
 
 // A camera pin whose clock the test sets and whose pacing sleeps are recorded.
@@ -53,8 +44,7 @@ protected:
 
 struct Stamps {
     HRESULT result;
-    REFERENCE_TIME start;
-    REFERENCE_TIME end;
+    REFERENCE_TIME start, end;
 };
 
 class PinStamps : public FilterTest {
@@ -85,7 +75,6 @@ protected:
         pin->tick = startTick;
         ASSERT_EQ(S_OK, pin->OnWorkerStart());
     }
-    // Ends the pin's worker and destroys the pin.
     void DropPin()
     {
         if (pin) {
@@ -94,15 +83,13 @@ protected:
             pin = nullptr;
         }
     }
-    // Ends the pin's worker and starts it again at the given tick.
     void RestartWorkerAt(DWORD tick)
     {
         pin->OnWorkerEnd();
         pin->tick = tick;
         ASSERT_EQ(S_OK, pin->OnWorkerStart());
     }
-    // Fills one sample at the given tick and reads back its stamps and the
-    // camera stamp in its pixels.
+    // Fills one sample at the given tick and reads back its stamps and the camera stamp in its pixels.
     Stamps FillAt(DWORD tick, SimStamp* frame = nullptr)
     {
         pin->tick = tick;
@@ -119,9 +106,8 @@ protected:
         }
         return stamps;
     }
-    // The filter runs from start (as the graph runs it) with the clock at
-    // start + streamTime; the scripted pin is not connected, so it is told
-    // to run here.
+    // The filter runs from start with the clock at start + streamTime; the scripted pin is not connected, so it is
+    // told to run here.
     void RunFilterAt(REFERENCE_TIME start, REFERENCE_TIME streamTime)
     {
         referenceClock->now = start + streamTime;
@@ -142,8 +128,7 @@ TEST_F(PinStamps, StampsAdvanceByElapsedTrueTimeWithTheLateOffsetBetweenSamples)
 
     const struct {
         DWORD at;
-        REFERENCE_TIME start;
-        REFERENCE_TIME end;
+        REFERENCE_TIME start, end;
         DWORD sleep; // 0: none
     } fills[] = {
         {t0 + 100, 126333, 1000000, 0},  // 100 ms: 1000000 - 126333 after the start
@@ -204,8 +189,7 @@ TEST_F(PinStamps, PositiveLatenessBecomesTheGapBetweenSamples)
     EXPECT_EQ(previous.end + 200000, next.start);
     EXPECT_EQ(previous.end + 1000000, next.end); // still the elapsed 100 ms
 
-    // Lateness beyond the time between fills: the stamps still advance by
-    // real time, with a gap of half the elapsed time at most.
+    // Lateness beyond the time between fills: the stamps still advance by real time, a gap of half of it at most.
     Quality veryLate = {Famine, 1000, 500000, 0};
     EXPECT_EQ(S_OK, pin->Notify(nullptr, veryLate));
     previous = next;
@@ -229,8 +213,8 @@ TEST_F(PinStamps, EachRunPutsTheStampsOnTheStreamTimeWithoutGoingBack)
     // Paused: counted from the worker's start.
     EXPECT_EQ(1000000, FillAt(1100).end);
 
-    // Run with stream time 2 s now: this fill (40 ms after the last) ends at
-    // 2 s and starts the late offset after the re-anchored end before it.
+    // Run with stream time 2 s now: this fill (40 ms after the last) ends at 2 s and starts the late offset after
+    // the re-anchored end before it.
     RunFilterAt(50000000, 20000000);
     Stamps stamps = FillAt(1140);
     EXPECT_EQ(20000000, stamps.end);
@@ -241,9 +225,8 @@ TEST_F(PinStamps, EachRunPutsTheStampsOnTheStreamTimeWithoutGoingBack)
     EXPECT_EQ(20000000 + 126333, stamps.start);
     EXPECT_EQ(20500000, stamps.end);
 
-    // Paused for 4 s, the stamps went on (to 6.05 s); the graph resumes at
-    // the stream time it paused at, 2.1 s. The stamps do not go back: each
-    // sample ends where it starts until the stream time passes them...
+    // Paused for 4 s, the stamps went on (to 6.05 s); the graph resumes at its paused stream time, 2.1 s. The stamps
+    // do not go back: each sample ends where it starts until the stream time passes them...
     ASSERT_EQ(S_OK, under.filter->Pause());
     EXPECT_EQ(60500000, FillAt(5190).end);
     RunFilterAt(700000000, 21000000);
@@ -274,8 +257,7 @@ TEST_F(PinStamps, EachRunPutsTheStampsOnTheStreamTimeWithoutGoingBack)
 TEST_F(PinStamps, CaptureFillsTakeAFrameNotDeliveredBeforeOrTheLastAgainAfterHalfASecond)
 {
     StartWorker(PIN_CATEGORY_CAPTURE, 0);
-    // From the first fill on (no black frame before the camera's first),
-    // each sample holds a newer frame than the one before.
+    // From the first fill on (no black frame before the camera's first), each sample holds a newer frame.
     uint32_t previous = 0;
     for (DWORD tick = 40; tick <= 400; tick += 40) {
         SimStamp frame = {};

@@ -1,7 +1,5 @@
-// The framework's test source in Wine's own filter graph: connected by the
-// graph manager and by the capture graph builder to Wine's sample grabber and
-// null renderer, run through its states, stopped while its worker is stuck
-// downstream, and cycled without leaving threads, handles or objects behind.
+// The framework's test source in Wine's own filter graph, to Wine's sample grabber and null renderer: connected,
+// run through its states, stopped while stuck downstream, and cycled without leaving anything behind.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
@@ -83,9 +81,7 @@ public:
     bool ok = false;
     ComPtr<IGraphBuilder> graph;
     ComPtr<IMediaControl> control;
-    ComPtr<IBaseFilter> source;
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<IBaseFilter> renderer;
+    ComPtr<IBaseFilter> source, grabberFilter, renderer;
     TestSourceFilter* sourceObject = nullptr;
     TestStream* stream = nullptr;
     ComPtr<ISampleGrabber> grabber;
@@ -216,8 +212,7 @@ TEST(Integration, StopReturnsPromptlyWhileTheWorkerIsStuckInDelivery)
     SourceGraph g;
     ASSERT_TRUE(g.ok);
     g.callback->watchedAllocator = g.stream->Allocator();
-    // Running first: a renderer still waiting for its first sample would hold
-    // on to it until the graph's own state changes.
+    // Running first: a renderer still waiting for its first sample would hold on to it until the graph's state changes.
     ASSERT_TRUE(SUCCEEDED(g.control->Run()));
     ASSERT_TRUE(SamplesGrow(g.callback.Get()));
     ASSERT_EQ(g.State(), State_Running);
@@ -243,7 +238,6 @@ TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
         ASSERT_TRUE(SamplesGrow(g.callback.Get(), 1));
         g.control->Stop();
     }
-    std::thread([] {}).join();
     const testenv::CountsBaseline baseline;
     const LONG live = liveObjectCount;
     {

@@ -1,6 +1,5 @@
-// The source filter's stream array: pin ids, lookup, removal, destruction,
-// releasing a filter that is still streaming, and a Pause that fails on a
-// later stream.
+// The source filter's stream array: pin ids, lookup, removal, destruction, releasing a filter that is still streaming,
+// and a Pause that fails on a later stream.
 #include <gtest/gtest.h>
 
 #include <wrl/client.h>
@@ -104,7 +103,6 @@ TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPaus
     for (int i = 0; i < 2; ++i) {
         ASSERT_EQ(ConnectToAllocatingPeer(filter->Stream(i), peers[i].Get()), S_OK);
     }
-    std::thread([] {}).join();
     const testenv::CountsBaseline baseline;
 
     filter->Stream(1)->workerStartResult = E_ACCESSDENIED;

@@ -1,6 +1,5 @@
-// Streams under faults: an allocator that refuses to decommit, a Pause that
-// fails after it has committed, and the stream time read by a worker while
-// the graph swaps clocks and restarts the run.
+// Streams under faults: an allocator that refuses to decommit, a Pause that fails after it has committed, and the
+// stream time read by a worker while the graph swaps clocks and restarts the run.
 #include <gtest/gtest.h>
 
 #include <wrl/client.h>
@@ -16,6 +15,7 @@
 #include "tests/framework/TestSourceFilter.h"
 #include "tests/support/FakeAllocator.h"
 #include "tests/support/ProcessCounters.h"
+#include "tests/support/UnadvisingClock.h"
 #include "tests/support/WaitFor.h"
 
 using Microsoft::WRL::ComPtr;
@@ -23,9 +23,8 @@ using testenv::WaitFor;
 
 namespace {
 
-// Two streams, each connected to its own fake peer whose allocator (a
-// FakeAllocator: no buffers, so the workers idle between commands) the
-// stream takes.
+// Two streams, each connected to its own fake peer whose FakeAllocator (no buffers: the workers idle between
+// commands) the stream takes.
 class StreamFaults : public testing::Test {
 protected:
     void SetUp() override
@@ -39,10 +38,8 @@ protected:
             ASSERT_EQ(filter->Stream(i)->Connect(peers[i].Get(), &type), S_OK);
             ASSERT_EQ(filter->Stream(i)->Allocator(), allocators[i].Get());
         }
-        std::thread([] {}).join(); // the threading runtime's one-time handle
         {
-            // The first trace on a thread starts GoogleTest's watcher thread
-            // for it, which stays: before the counts, not during a row.
+            // The first trace on a thread starts GoogleTest's watcher thread for it, which stays: before the counts.
             SCOPED_TRACE("warm-up");
         }
         baseline.emplace();
@@ -117,8 +114,7 @@ TEST_F(StreamFaults, ReleasingAStreamingFilterWhoseAllocatorRefusesToDecommitDoe
     ASSERT_EQ(filterInterface->Run(0), S_OK);
     allocators[0]->decommitResult = E_FAIL;
     allocators[1]->decommitResult = E_FAIL;
-    // The peers went away without disconnecting; the last reference goes
-    // while the filter streams.
+    // The peers went away without disconnecting; the last reference goes while the filter streams.
     for (int i = 0; i < 2; ++i) {
         peers[i]->connectedTo.Reset();
     }
@@ -130,8 +126,7 @@ TEST_F(StreamFaults, ReleasingAStreamingFilterWhoseAllocatorRefusesToDecommitDoe
 
 TEST_F(StreamFaults, APauseThatFailsGivesBackEveryAllocatorItCommitted)
 {
-    // The failing stream's own allocator, and those of the streams it
-    // activated before failing.
+    // The failing stream's own allocator, and those of the streams it activated before failing.
     for (int failing = 0; failing < 2; ++failing) {
         SCOPED_TRACE(failing);
         filter->Stream(failing)->workerStartResult = E_ACCESSDENIED;
@@ -152,10 +147,9 @@ TEST_F(StreamFaults, APauseThatFailsGivesBackEveryAllocatorItCommitted)
     }
 }
 
-// A reference clock that stands still at kClockTime and tells when it is
-// asked the time after its last reference has gone. It is not deleted then
-// (the test owns the memory), so such a call is counted, not a crash.
-class WatchedClock final : public IReferenceClock {
+// A reference clock that stands still at kClockTime and tells when it is asked the time after its last reference has
+// gone. It is not deleted then (the test owns the memory), so such a call is counted, not a crash.
+class WatchedClock final : public testenv::UnadvisingClock<IReferenceClock> {
 public:
     static constexpr REFERENCE_TIME kClockTime = 0x123456789ALL;
     static std::atomic<int> callsAfterRelease;
@@ -174,8 +168,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return --references; }
     HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* time) override
     {
-        // The time is read in two steps with a yield between, so that a
-        // release racing with the call lands inside it.
+        // Read in two steps with a yield between, so that a release racing with the call lands inside it.
         const bool goneBefore = references == 0;
         SwitchToThread();
         if (goneBefore || references == 0) {
@@ -184,15 +177,6 @@ public:
         *time = kClockTime;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE, DWORD_PTR*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD_PTR) override { return E_NOTIMPL; }
 
 private:
     std::atomic<ULONG> references{1};
@@ -208,8 +192,7 @@ TEST(StreamTime, AWorkerReadsAWholeStartTimeAndAClockItHoldsWhileTheGraphSwapsTh
     TestStream* stream = filter->Stream(0);
     ASSERT_EQ(ConnectToAllocatingPeer(stream, peer.Get()), S_OK);
 
-    // Start times whose 32-bit halves both differ: a torn read of one
-    // written over the other gives neither stream time.
+    // Start times whose 32-bit halves both differ: a torn read gives neither stream time.
     const REFERENCE_TIME starts[2] = {0x00000000FFFFFFFFLL, 0x0000000100000000LL};
     std::atomic<int> reads{0};
     std::atomic<int> wrongTimes{0};
@@ -230,8 +213,7 @@ TEST(StreamTime, AWorkerReadsAWholeStartTimeAndAClockItHoldsWhileTheGraphSwapsTh
     };
     swapClock();
     ASSERT_EQ(base->Run(starts[0]), S_OK);
-    // Until the worker has read the stream time 2000 times, each read racing
-    // with swaps and restarts (or, on a starved machine, for a minute).
+    // Until the worker has read the stream time 2000 times, racing swaps and restarts (starved: for a minute).
     const int readsBefore = reads;
     const ULONGLONG deadline = GetTickCount64() + 60000;
     for (int i = 0; reads < readsBefore + 2000 && GetTickCount64() < deadline; ++i) {

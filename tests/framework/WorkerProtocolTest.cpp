@@ -1,5 +1,4 @@
-// The streaming worker's command protocol and the way a stream starts and
-// stops with its filter.
+// The streaming worker's command protocol, and how a stream starts and stops with its filter.
 #include <gtest/gtest.h>
 
 #include <wrl/client.h>
@@ -19,8 +18,7 @@ namespace {
 
 const DWORD kUnknownCommand = 9;
 
-// One stream connected to a fake downstream pin that takes samples from a
-// real memory allocator.
+// One stream connected to a fake downstream pin taking samples from a real memory allocator.
 class WorkerProtocol : public testing::Test {
 protected:
     void SetUp() override
@@ -101,8 +99,7 @@ TEST_F(WorkerProtocol, CommandsAreAnsweredOnceInEveryPhase)
     EXPECT_EQ(stream->workerEnds, 1);
     EXPECT_EQ(stream->SendCommand(CommandPause), E_FAIL) << "no thread, no command";
 
-    // Told to exit before CommandInit, a worker ends without starting or
-    // ending anything.
+    // Told to exit before CommandInit, a worker ends without starting or ending anything.
     ASSERT_TRUE(stream->StartThread());
     EXPECT_EQ(stream->SendCommand(CommandStop), E_UNEXPECTED);
     EXPECT_EQ(stream->SendCommand(CommandExit), S_OK);
@@ -153,7 +150,6 @@ TEST_F(WorkerProtocol, FillsThatEndTheStreamSendOneEndOfStreamAndReportFailures)
 
 TEST_F(WorkerProtocol, FailedWorkerStartIsJoinedSoALaterPauseSucceeds)
 {
-    std::thread([] {}).join(); // the threading runtime's one-time handle
     const testenv::CountsBaseline baseline;
 
     stream->workerStartResult = E_ACCESSDENIED;

@@ -22,6 +22,23 @@ std::string TempPath(const std::string& name)
     return g_tempFolder + name;
 }
 
+std::vector<std::string> TempFilesMatching(const std::string& pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    const HANDLE search = FindFirstFileA(TempPath(pattern).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            names.push_back(entry.cFileName);
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
 std::string ArtifactPath(const std::string& name)
 {
     const std::string folder = ProgramFolder() + "test-artifacts\\";
@@ -68,8 +85,7 @@ void Initialise()
     std::string stem = program;
     stem = stem.substr(stem.find_last_of("\\/") + 1);
     stem = stem.substr(0, stem.find_last_of('.'));
-    // The folder lives as long as the process: large files (captures) must
-    // not pile up across runs.
+    // The folder lives as long as the process: large files (captures) must not pile up across runs.
     static PrivateTempFolder* folder = nullptr;
     if (!folder) {
         folder = new PrivateTempFolder("lumora-" + stem);

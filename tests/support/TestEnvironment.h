@@ -2,24 +2,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testenv {
 
-// A private temporary folder for this test program (Windows path, ending in
-// a backslash), named after the program and its process id. main() points TMP and TEMP at it, so the settings file and any
-// other temporary file of the code under test land here.
+// This test program's private temporary folder (ending in a backslash); main() points TMP and TEMP at it, so the
+// settings file and other temporary files of the code under test land here.
 const std::string& TempFolder();
 
-// Path of a file in the private folder. The folder and everything in it is
-// removed when the test program ends normally.
+// A file in the private folder; the folder goes when the program ends normally.
 std::string TempPath(const std::string& name);
+// The names of the files (not folders) in the private folder that match pattern ("*.tmp").
+std::vector<std::string> TempFilesMatching(const std::string& pattern = "*");
 
-// Path of a file that outlives the run, for people to look at afterwards
-// (screenshots): <program folder>\test-artifacts\<name>. Never committed.
+// A file that outlives the run for people to look at (screenshots): <program folder>\test-artifacts\<name>.
 std::string ArtifactPath(const std::string& name);
 
-// The folder holding this test program (and ZorvikSDK.dll, ZorvikFilter.dll),
-// ending in a backslash.
+// The folder holding this test program and the DLLs, ending in a backslash.
 std::string ProgramFolder();
 
 std::wstring Wide(const std::string& utf8);

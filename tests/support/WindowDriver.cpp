@@ -138,6 +138,16 @@ WindowTest IsTopLevel()
     return [](HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) == 0; };
 }
 
+WindowTest IsVisible()
+{
+    return [](HWND window) { return IsWindowVisible(window) != FALSE; };
+}
+
+WindowTest HasStyle(LONG mask, LONG style)
+{
+    return [=](HWND window) { return (GetWindowLongW(window, GWL_STYLE) & mask) == style; };
+}
+
 WindowTest IsEnabled()
 {
     return [](HWND window) { return IsWindowEnabled(window) != FALSE; };

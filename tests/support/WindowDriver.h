@@ -1,6 +1,5 @@
-// Windows driven as a person would: found by class, id or text, clicked,
-// typed into, read, and message boxes answered. Works on the windows of this
-// process and of a child process alike (texts travel by WM_GETTEXT).
+// Windows driven as a person would: found, clicked, typed into, read, and message boxes answered, in this process
+// or a child (texts travel by WM_GETTEXT).
 #pragma once
 
 #include <windows.h>
@@ -24,8 +23,7 @@ void PostClick(HWND button);
 // Moves a trackbar and tells its dialog the mouse let go of it, as a drag does.
 void MoveSlider(HWND slider, int position);
 
-// Visible top-level windows of a process and all their visible descendants,
-// in creation order.
+// Visible top-level windows of a process and all their visible descendants, in creation order.
 std::vector<HWND> VisibleWindowsOf(DWORD processId);
 std::vector<HWND> DescendantsOf(HWND root);
 std::vector<HWND> WindowsOfThread(DWORD threadId); // top-level ones
@@ -37,7 +35,8 @@ WindowTest HasText(const std::wstring& text);
 WindowTest ContainsText(const std::wstring& part);
 WindowTest IsTopLevel();
 WindowTest IsEnabled();
-// Passes when every one of tests does.
+WindowTest IsVisible();
+WindowTest HasStyle(LONG mask, LONG style); // the style bits under mask
 WindowTest All(std::vector<WindowTest> tests);
 
 HWND FirstWhere(const std::vector<HWND>& windows, const WindowTest& test);
@@ -53,8 +52,7 @@ std::wstring MessageBoxText(HWND box);
 // One line per window of the tree under root, for failure messages.
 std::string DescribeWindowTree(HWND root);
 
-// Answers every dialog captioned "Lumora Camera" as a person would, from a
-// thread of its own: keeps its text and presses OK. Stops when destroyed.
+// Answers every dialog captioned "Lumora Camera" from a thread of its own: keeps its text and presses OK.
 class MessageBoxAnswerer {
 public:
     MessageBoxAnswerer();

@@ -1,9 +1,6 @@
-// lumoracap's commands run inside this test program, where the test can
-// reach the simulated camera (its faults) and the ZorvikFilter.dll that COM
-// loads: after every scenario, with everything released, the module may be
-// unloaded; a camera that does not start gives its message box, the
-// program's message and exit code, and leaves the output as it was; a full
-// disk ends a capture with the frames written kept.
+// lumoracap's commands run inside this test program, where the test reaches the simulated camera's faults and the
+// ZorvikFilter.dll that COM loads: the module unloads after every scenario; a camera that does not start and a full
+// disk are reported, with what the output keeps.
 #include <gtest/gtest.h>
 #include <objbase.h>
 
@@ -29,14 +26,12 @@ namespace {
 
 struct CommandRun {
     int exitCode = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 CommandRun RunInProcess(const std::vector<std::wstring>& args)
 {
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     Console console{out, err};
     CommandRun run;
     run.exitCode = RunLumoracap(args, console);
@@ -53,8 +48,7 @@ std::wstring Wide(const std::string& text)
 class LumoracapInProcessTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(moduletest::RegisterFilterModule()); }
-    // The test's own apartment keeps COM, and with it the loaded module,
-    // alive between the commands (each initialises and uninitialises its own).
+    // The test's own apartment keeps COM, and with it the loaded module, alive between the commands.
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
@@ -95,19 +89,9 @@ TEST_F(LumoracapInProcessTest, EveryScenarioLetsTheModuleUnloadAfterwards)
 }
 
 // The temporary files a capture writes into, left in the test's folder.
-int LeftoverCaptureFiles()
+size_t LeftoverCaptureFiles()
 {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(testenv::TempPath("lcp*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    int count = 1;
-    while (FindNextFileA(search, &found)) {
-        ++count;
-    }
-    FindClose(search);
-    return count;
+    return testenv::TempFilesMatching("lcp*.tmp").size();
 }
 
 void WriteTextFile(const std::string& path, const std::string& text)
@@ -134,8 +118,7 @@ std::string ReadTextFile(const std::string& path)
     return text;
 }
 
-// A capture that fails before any frame leaves the output as it was: absent,
-// or an earlier file untouched; and no temporary file behind.
+// A capture that fails before any frame leaves the output as it was (absent, or an earlier file), no temporary file.
 TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesTheOutputAsItWas)
 {
     testenv::AllowTestToRun(180000);
@@ -164,7 +147,7 @@ TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesTheOutp
         } else {
             EXPECT_EQ(GetFileAttributesA(avi.c_str()), INVALID_FILE_ATTRIBUTES);
         }
-        EXPECT_EQ(LeftoverCaptureFiles(), 0);
+        EXPECT_EQ(LeftoverCaptureFiles(), 0u);
         ExpectModuleCanUnload();
     }
     DeleteFileA(avi.c_str());
@@ -176,9 +159,8 @@ TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesTheOutp
     ExpectModuleCanUnload();
 }
 
-// A full disk ends the capture early; the frames written until then are the
-// user's: finished into a readable file that replaces the earlier one, with
-// exit code 5 and the reason.
+// A full disk ends the capture early; the frames written until then are finished into a readable file that
+// replaces the earlier one, with exit code 5 and the reason.
 TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
 {
     testenv::AllowTestToRun(180000);
@@ -202,13 +184,12 @@ TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
     EXPECT_TRUE(probe.ok) << probe.report;
     EXPECT_EQ(probe.frames, 3) << probe.report;
     EXPECT_EQ(probe.width, 3032);
-    EXPECT_EQ(LeftoverCaptureFiles(), 0);
+    EXPECT_EQ(LeftoverCaptureFiles(), 0u);
     ExpectModuleCanUnload();
     DeleteFileA(avi.c_str());
 }
 
-// A disk slower than the format needs: frames find the write queue full,
-// and the summary names the disk with its rate and the format's.
+// A disk slower than the format needs: frames find the write queue full, the summary names the disk and rates.
 TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
 {
     testenv::AllowTestToRun(180000);
@@ -230,7 +211,7 @@ TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
     ASSERT_EQ(std::sscanf(run.out.c_str() + lost, " frames dropped: the disk took %lf MB/s", &diskMBps), 1);
     EXPECT_GT(diskMBps, 20); // loose: a loaded machine writes slower still
     EXPECT_LT(diskMBps, 190);
-    EXPECT_EQ(LeftoverCaptureFiles(), 0);
+    EXPECT_EQ(LeftoverCaptureFiles(), 0u);
     DeleteFileA(avi.c_str());
 }
 
@@ -238,8 +219,8 @@ TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
 
 namespace {
 
-// controls lists every standard control; set changes one on the camera (the
-// journal) and in the settings file, and refuses what the camera cannot take.
+// controls lists every standard control; set changes one on the camera and in the settings file, and refuses what
+// the camera cannot take.
 TEST_F(LumoracapInProcessTest, ControlsListsEveryStandardControlAndSetChangesOne)
 {
     CommandRun run = RunInProcess({L"controls"});

@@ -1,9 +1,5 @@
-// lumoracap.exe run as a user runs it, in a child process against the
-// registered ZorvikFilter.dll and the simulated camera: listing, every error
-// path with its message and exit code, a five-second capture read back by
-// ffprobe, snapshots that show the camera's picture upright, and the
-// settings frame with both pages (screenshots are saved in the test's
-// temporary folder).
+// lumoracap.exe run as a user runs it, in a child process against the registered ZorvikFilter.dll and the
+// simulated camera: listing, every error path, a capture read back by ffprobe, snapshots, and the settings frame.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -22,6 +18,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestWatchdog.h"
 #include "tests/support/UnixTools.h"
+#include "tests/support/WindowDriver.h"
 #include "tests/tools/LumoracapProcess.h"
 #include "tests/tools/PictureCheck.h"
 
@@ -55,8 +52,7 @@ protected:
 
 TEST_F(LumoracapProcessTest, ListsTheCameraAndItsFormats)
 {
-    std::string out;
-    std::string err;
+    std::string out, err;
     EXPECT_EQ(RunLumoracapProcess(L"devices", &out, &err), 0) << err;
     EXPECT_TRUE(Contains(out, "Lumora Camera\n") || Contains(out, "Lumora Camera\r\n")) << out;
 
@@ -92,8 +88,7 @@ TEST_F(LumoracapProcessTest, EveryErrorPathGivesItsMessageAndExitCode)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.arguments.begin(), c.arguments.end()));
-        std::string out;
-        std::string err;
+        std::string out, err;
         EXPECT_EQ(RunLumoracapProcess(c.arguments, &out, &err), c.exitCode) << out << err;
         EXPECT_TRUE(Contains(err, c.message)) << err;
     }
@@ -105,15 +100,13 @@ TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot
     testenv::AllowTestToRun(240000);
     const std::string avi = testenv::TempPath("capture.avi");
     const std::string png = testenv::ArtifactPath("lumoracap-capture-snapshot.png");
-    std::string out;
-    std::string err;
+    std::string out, err;
     ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 5 --out \"" + Wide(avi) + L"\" --snapshot \"" + Wide(png) +
                                       L"\"",
                                   &out, &err),
               0)
         << out << err;
-    // Its output is a file, not a console: a plain progress line about once
-    // a second, then the summary with the rate the disk took.
+    // Its output is a file, not a console: a plain progress line about once a second, then the summary.
     std::string lines; // text-mode output: each line ends with "\r\n"
     for (size_t at = 0; at < out.size(); ++at) {
         if (!(out[at] == '\r' && at + 1 < out.size() && out[at + 1] == '\n')) {
@@ -145,8 +138,7 @@ TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot
                                       "csv=p=0 '" + testenv::UnixPath(avi) + "'",
                                       &rate),
               0);
-    int numerator = 0;
-    int denominator = 1;
+    int numerator = 0, denominator = 1;
     ASSERT_EQ(std::sscanf(rate.c_str(), "%d/%d", &numerator, &denominator), 2) << rate;
     EXPECT_NEAR(probe.frames * static_cast<double>(denominator) / numerator, 5.0, 0.5) << rate;
 
@@ -161,12 +153,10 @@ TEST_F(LumoracapProcessTest, AValueSetByOneProgramIsWhereTheNextOneStarts)
 {
     testenv::AllowTestToRun(180000);
     DeleteFileA(testenv::TempPath("Lumora Camera.config").c_str());
-    std::string out;
-    std::string err;
+    std::string out, err;
     ASSERT_EQ(RunLumoracapProcess(L"set brightness 150", &out, &err), 0) << out << err;
     ASSERT_EQ(RunLumoracapProcess(L"set flipvertical 1", &out, &err), 0) << out << err;
-    // Each program's camera starts at its power-on values; the file carries
-    // the values over.
+    // Each program's camera starts at its power-on values; the file carries the values over.
     ASSERT_EQ(RunLumoracapProcess(L"controls", &out, &err), 0) << out << err;
     EXPECT_TRUE(Contains(out, "  Brightness             40 to 200      1     140      150      -")) << out;
     EXPECT_TRUE(Contains(out, "  FlipVertical           0 to 1         1     -        1        -")) << out;
@@ -187,8 +177,7 @@ TEST_F(LumoracapProcessTest, AValueSetByOneProgramIsWhereTheNextOneStarts)
 TEST_F(LumoracapProcessTest, SnapshotWritesTheCameraPictureUpright)
 {
     const std::string png = testenv::ArtifactPath("lumoracap-snapshot.png");
-    std::string out;
-    std::string err;
+    std::string out, err;
     ASSERT_EQ(RunLumoracapProcess(L"snapshot --out \"" + Wide(png) + L"\"", &out, &err), 0) << out << err;
     EXPECT_TRUE(Contains(out, "Snapshot 3032 x 2016 written to")) << out;
     const PictureCheck picture = CheckCameraPicture(png);
@@ -196,60 +185,10 @@ TEST_F(LumoracapProcessTest, SnapshotWritesTheCameraPictureUpright)
     std::printf("snapshot: %s (%s)\n", png.c_str(), picture.report.c_str());
 }
 
-struct FrameSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchFrame(HWND window, LPARAM param)
+// A visible control of the frame that passes test, or null.
+HWND VisibleControl(HWND frame, const testenv::WindowTest& test)
 {
-    auto* search = reinterpret_cast<FrameSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof(className));
-    if (owner == search->processId && IsWindowVisible(window) && std::string(className) == "#32770") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The child's visible top-level dialog, or null.
-HWND FindFrameOf(DWORD processId)
-{
-    FrameSearch search = {processId, nullptr};
-    EnumWindows(&MatchFrame, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-struct ControlSearch {
-    const char* wantedClass;
-    LONG styleMask;
-    LONG style;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<ControlSearch*>(param);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof(className));
-    if (IsWindowVisible(window) && lstrcmpiA(className, search->wantedClass) == 0 &&
-        (GetWindowLongA(window, GWL_STYLE) & search->styleMask) == search->style) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible descendant of the frame of the class, with the style bits under
-// styleMask equal to style; or null.
-HWND FindVisibleControl(HWND frame, const char* wantedClass, LONG styleMask = 0, LONG style = 0)
-{
-    ControlSearch search = {wantedClass, styleMask, style, nullptr};
-    EnumChildWindows(frame, &MatchControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return testenv::FirstWhere(testenv::DescendantsOf(frame), testenv::All({testenv::IsVisible(), test}));
 }
 
 TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
@@ -269,8 +208,7 @@ TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
     const std::string settingsBefore = SettingsFileBytes();
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(std::string(refusal.arguments.begin(), refusal.arguments.end()));
-        std::string out;
-        std::string err;
+        std::string out, err;
         EXPECT_EQ(RunLumoracapProcess(L"capture --seconds 1 --out \"" + Wide(avi) + L"\" " + refusal.arguments, &out,
                                       &err),
                   1)
@@ -282,8 +220,7 @@ TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
     CameraConfig stored;
 
     // The whole image at 15 frames per second, in the file and its rate.
-    std::string out;
-    std::string err;
+    std::string out, err;
     ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 3 --size 3264x2448 --fps 15 --out \"" + Wide(avi) + L"\"",
                                   &out, &err),
               0)
@@ -332,8 +269,7 @@ TEST_F(LumoracapProcessTest, EachPixelFormatIsRecordedUnderItsFourccAndSnapshots
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pixFmt);
-        std::string out;
-        std::string err;
+        std::string out, err;
         ASSERT_EQ(RunLumoracapProcess(std::wstring(L"capture --seconds 1 ") + c.arguments + L" --out \"" + Wide(avi) +
                                           L"\" --snapshot \"" + Wide(png) + L"\"",
                                       &out, &err),
@@ -352,8 +288,7 @@ TEST_F(LumoracapProcessTest, EachPixelFormatIsRecordedUnderItsFourccAndSnapshots
         EXPECT_EQ(picture.pixFmt, "rgb24");
         DeleteFileA(avi.c_str());
     }
-    std::string out;
-    std::string err;
+    std::string out, err;
     EXPECT_EQ(RunLumoracapProcess(L"snapshot --format nv12 --size 800x600 --out \"" + Wide(png) + L"\"", &out, &err), 1);
     EXPECT_TRUE(Contains(err, "does not deliver 800 x 600 in NV12; it lists 3032 x 2016, 3264 x 2448, 1920 x 1080")) << err;
 }
@@ -362,11 +297,8 @@ TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)
 {
     ChildProcess child(LumoracapCommand() + L" settings");
     ASSERT_TRUE(child.Started());
-    HWND frame = nullptr;
-    for (int i = 0; i < 300 && !frame; ++i) {
-        Sleep(100);
-        frame = FindFrameOf(child.Id());
-    }
+    const HWND frame = testenv::WaitForWindow([&] { return testenv::VisibleWindowsOf(child.Id()); },
+                                              testenv::All({testenv::IsTopLevel(), testenv::HasClass(L"#32770")}));
     ASSERT_TRUE(frame) << child.Errors();
     Sleep(500); // let it paint
 
@@ -374,15 +306,16 @@ TEST_F(LumoracapProcessTest, SettingsShowsTheCameraAndFormatPagesInOneFrame)
     ASSERT_TRUE(tabs);
     EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
     // The first page is "Camera Set" with its sliders.
-    EXPECT_TRUE(FindVisibleControl(frame, TRACKBAR_CLASSA));
+    EXPECT_TRUE(VisibleControl(frame, testenv::HasClass(TRACKBAR_CLASSW)));
     const std::string first = testenv::ArtifactPath("lumoracap-settings-camera-set.png");
     EXPECT_TRUE(SaveWindowPng(frame, first).saved);
 
     // The second is "Format" with its resolution buttons.
     SendMessageA(frame, PSM_SETCURSEL, 1, 0);
     Sleep(500);
-    EXPECT_FALSE(FindVisibleControl(frame, TRACKBAR_CLASSA));
-    EXPECT_TRUE(FindVisibleControl(frame, "Button", BS_TYPEMASK, BS_AUTORADIOBUTTON));
+    EXPECT_FALSE(VisibleControl(frame, testenv::HasClass(TRACKBAR_CLASSW)));
+    EXPECT_TRUE(VisibleControl(frame, testenv::All({testenv::HasClass(L"Button"),
+                                                    testenv::HasStyle(BS_TYPEMASK, BS_AUTORADIOBUTTON)})));
     const std::string second = testenv::ArtifactPath("lumoracap-settings-format.png");
     const WindowCaptureResult shot = SaveWindowPng(frame, second);
     EXPECT_TRUE(shot.saved);

@@ -1,6 +1,5 @@
-// lumoracap's own parts: the command line rules, the two file writers, whose
-// output is read back by tools nobody here wrote (ffprobe, ffmpeg and
-// ImageMagick), and the queue that writes frames on a thread of its own.
+// lumoracap's own parts: the command line rules, the two file writers (read back by ffprobe, ffmpeg and
+// ImageMagick, tools nobody here wrote), and the queue that writes frames on a thread of its own.
 #include <gtest/gtest.h>
 #include <objbase.h>
 
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/FrameSizes.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 #include "tests/tools/SmallVolume.h"
@@ -121,8 +121,7 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
     EXPECT_EQ(options.out, L"a.avi");
     EXPECT_EQ(options.snapshot, L"b.png");
     EXPECT_FALSE(options.preview);
-    // set's control keeps its case (names are matched without it); its value
-    // is a number or auto.
+    // set's control keeps its case (names are matched without it); its value is a number or auto.
     ASSERT_TRUE(ParseCommandLine(Split(L"set Exposure -2147483648"), &options, &error));
     EXPECT_EQ(options.command, Command::Set);
     EXPECT_EQ(options.control, L"Exposure");
@@ -150,8 +149,7 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
 
 TEST(CommandLine, VersionPrintsTheProductVersionAlone)
 {
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     Console console{out, err};
     EXPECT_EQ(RunLumoracap({L"--version"}, console), 0);
     EXPECT_EQ(out.str(), std::string("lumoracap ") + ProductVersion() + " (Lumora Camera)\n");
@@ -164,8 +162,7 @@ TEST(CommandLine, VersionPrintsTheProductVersionAlone)
 
 TEST(StreamFormat, FramesPerSecondBecomeTheIntervalRoundedDown)
 {
-    // Rounded down, so that 15 names the camera's 666666 and not 666667,
-    // which lies outside its rates.
+    // Rounded down, so that 15 names the camera's 666666 and not 666667, which lies outside its rates.
     const struct {
         double framesPerSecond;
         REFERENCE_TIME interval;
@@ -187,9 +184,8 @@ std::vector<BYTE> TestFrame(int number)
 
 const BITMAPINFOHEADER kTestFormat = {sizeof(BITMAPINFOHEADER), 64, 48, 1, 24, BI_RGB, 64 * 48 * 3, 0, 0, 0, 0};
 
-// ffprobe reads `frames` whole frames from the file, and ffmpeg decodes them in
-// order, each with the bytes of TestFrame(its number) (ffmpeg turns the
-// bottom-up rows over: the last memory row comes first).
+// ffprobe reads `frames` whole frames, and ffmpeg decodes them in order, each with the bytes of
+// TestFrame(its number) (ffmpeg turns the bottom-up rows over).
 void ExpectFramesReadBackInOrder(const std::string& path, long frames)
 {
     const testenv::VideoProbe probe = testenv::Ffprobe(path);
@@ -240,9 +236,8 @@ TEST(AviWriter, SmallPartsMakeAFileThatReadsBackWhole)
     DeleteFileA(path.c_str());
 }
 
-// A write that fails (the disk is full, wherever in a frame, a part's
-// indexes or a new part's headers that happens) ends the writing; Finish
-// keeps every whole frame whose indexes still fit and makes a readable file.
+// A failed write (a full disk, wherever it happens) ends the writing; Finish keeps every whole frame whose
+// indexes still fit and makes a readable file.
 TEST(AviWriter, AFullDiskEndsTheFileAfterTheLastWholeFrame)
 {
     const std::string path = testenv::TempPath("full.avi");
@@ -274,15 +269,13 @@ TEST(AviWriter, AFullDiskEndsTheFileAfterTheLastWholeFrame)
     DeleteFileA(path.c_str());
 }
 
-// The super index has room for as many parts as the volume can hold, not a
-// fixed number; when that room is used up all the same (the volume grew),
-// the file ends like one on a full disk.
+// The super index has room for as many parts as the volume holds; when that is used up all the same (the volume
+// grew), the file ends like one on a full disk.
 TEST(AviWriter, TheIndexHasRoomForEveryPartTheVolumeHolds)
 {
     const std::string path = testenv::TempPath("long.avi");
-    // Parts of 4 kB hold two frames of 1.5 kB each (the first part, with the
-    // headers, one): 2100 frames need 1051 parts, more than the 1022 of the
-    // platform's super index structure.
+    // Parts of 4 kB hold two frames of 1.5 kB (the first part, with the headers, one): 2100 frames need 1051
+    // parts, more than the 1022 of the platform's super index structure.
     BITMAPINFOHEADER format = kTestFormat;
     format.biHeight = 8;
     format.biSizeImage = 64 * 8 * 3;
@@ -316,7 +309,6 @@ TEST(AviWriter, TheIndexHasRoomForEveryPartTheVolumeHolds)
     DeleteFileA(path.c_str());
 }
 
-// A disk whose writes wait while it is held, as a slow disk makes them.
 struct HeldDisk {
     win::Event open{win::Event::Mode::ManualReset};
     AviWriter::Storage Storage()
@@ -332,9 +324,8 @@ struct HeldDisk {
     }
 };
 
-// The thread that hands frames over never waits for the disk: while it is
-// held, frames beyond the queue's capacity are dropped and counted, and the
-// queued ones are written once it moves again.
+// The thread that hands frames over never waits for the disk: while it is held, frames beyond the queue's
+// capacity are dropped and counted, and the queued ones are written once it moves again.
 TEST(FrameRecorder, AHeldDiskDropsFramesBeyondTheQueueWithoutStallingTheCaller)
 {
     const std::string path = testenv::TempPath("held.avi");
@@ -379,8 +370,7 @@ TEST(FrameRecorder, AFailedWriteEndsTheWritingAndIsSignalled)
     DeleteFileA(path.c_str());
 }
 
-// The rate is the disk's while it writes, not the capture's: idle time
-// between frames (a camera that delivers fewer) is left out.
+// The rate is the disk's while it writes: idle time between frames (a camera delivering fewer) is left out.
 TEST(FrameRecorder, MeasuresTheRateTheDiskTookWhileWriting)
 {
     const DWORD kWriteMs = 50;
@@ -426,61 +416,52 @@ TEST(LostFrames, TheDiskIsNamedOnlyWhenItCouldNotKeepUp)
     std::vector<ListedFormat> withBoth = withFormats;
     withBoth.push_back({1280, 720, 15, 30}); // 83 MB/s at 30 fps
     struct Case {
-        long dropped;
-        long unwritten;
-        long width;
-        long height;
-        double fps;
+        long dropped, unwritten;
         double diskMBps;
         const std::vector<ListedFormat>* listed;
         const char* message;
+        long width = testenv::kFrameWidth, height = testenv::kFrameHeight;
+        double fps = 30;
     };
     const Case cases[] = {
-        {0, 0, 3032, 2016, 30, 336, &camera, ""},
+        {0, 0, 336, &camera, ""},
         // The queue overflowed: the disk's, whatever it took.
-        {0, 54, 3032, 2016, 30, 336, &camera,
+        {0, 54, 336, &camera,
          "54 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
          "a lower rate would fit: --fps 15 (275 MB/s)"},
-        {3, 7, 3032, 2016, 30, 336, &withSmaller,
+        {3, 7, 336, &withSmaller,
          "10 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
          "a smaller size would fit: --size 2016x1512 (274 MB/s)"},
-        {0, 5, 3032, 2016, 30, 0, &camera, "5 frames dropped: the disk did not keep up, this format needs 550 MB/s"},
+        {0, 5, 0, &camera, "5 frames dropped: the disk did not keep up, this format needs 550 MB/s"},
         // Lighter formats at the same size; another format's smaller sizes are not this format's.
-        {0, 9, 3032, 2016, 30, 336, &withFormats,
+        {0, 9, 336, &withFormats,
          "9 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
          "a lighter format would fit: --format nv12 (275 MB/s)"},
-        {0, 9, 3032, 2016, 30, 400, &withBoth,
+        {0, 9, 400, &withBoth,
          "9 frames dropped: the disk took 400 MB/s, this format needs 550 MB/s; "
          "a smaller size would fit: --size 1280x720 (83 MB/s), or a lighter format: --format yuy2 (367 MB/s)"},
-        // Frames lost before lumoracap, with a disk slower than the format:
-        // the disk could not have taken them either.
-        {54, 0, 3032, 2016, 30, 336, &camera,
+        // Frames lost before lumoracap, with a disk slower than the format: the disk could not have taken them either.
+        {54, 0, 336, &camera,
          "54 frames dropped: the disk took 336 MB/s, this format needs 550 MB/s; "
          "a lower rate would fit: --fps 15 (275 MB/s)"},
-        {2, 0, 3264, 2448, 15, 300, &camera,
+        {2, 0, 300, &camera,
          "2 frames dropped: the disk took 300 MB/s, this format needs 360 MB/s; "
-         "a smaller size would fit: --size 3032x2016 (275 MB/s)"},
-        {1, 0, 3032, 2016, 30, 100, &camera,
+         "a smaller size would fit: --size 3032x2016 (275 MB/s)", 3264, 2448, 15},
+        {1, 0, 100, &camera,
          "1 frame dropped: the disk took 100 MB/s, this format needs 550 MB/s; "
          "no size or rate the device lists would fit; capture to a faster disk"},
-        {4, 0, 3032, 2016, 15, 200, &camera,
+        {4, 0, 200, &camera,
          "4 frames dropped: the disk took 200 MB/s, this format needs 275 MB/s; "
-         "no size or rate the device lists would fit; capture to a faster disk"},
+         "no size or rate the device lists would fit; capture to a faster disk", 3032, 2016, 15},
         // The disk kept up: the camera's or the filter's.
-        {10, 0, 3032, 2016, 30, 900, &camera,
+        {10, 0, 900, &camera,
          "10 frames dropped before reaching lumoracap, by the camera or the filter; "
          "the disk kept up (it took 900 MB/s, this format needs 550 MB/s)"},
-        {1, 0, 3032, 2016, 30, 0, &camera, "1 frame dropped before reaching lumoracap, by the camera or the filter"},
+        {1, 0, 0, &camera, "1 frame dropped before reaching lumoracap, by the camera or the filter"},
     };
     for (const Case& c : cases) {
-        CaptureFigures figures;
-        figures.dropped = c.dropped;
-        figures.unwritten = c.unwritten;
-        figures.width = c.width;
-        figures.height = c.height;
-        figures.framesPerSecond = c.fps;
-        figures.diskBytesPerSecond = c.diskMBps * 1e6;
-        figures.listed = *c.listed;
+        const CaptureFigures figures{c.dropped, c.unwritten, c.width, c.height, PixelFormat::Rgb24, c.fps,
+                                     c.diskMBps * 1e6, *c.listed};
         EXPECT_EQ(ExplainLostFrames(figures), c.message)
             << c.dropped << " dropped, " << c.unwritten << " unwritten, " << c.diskMBps << " MB/s";
     }
@@ -489,8 +470,7 @@ TEST(LostFrames, TheDiskIsNamedOnlyWhenItCouldNotKeepUp)
 TEST(ProgressLine, RewritesItselfOnAConsoleAndPrintsALineASecondElsewhere)
 {
     for (const bool live : {true, false}) {
-        std::ostringstream out;
-        std::ostringstream err;
+        std::ostringstream out, err;
         Console console{out, err, live};
         ProgressLine progress(console);
         for (double seconds = 0.25; seconds < 3.1; seconds += 0.25) {
@@ -524,8 +504,7 @@ TEST(AviWriter, AFileThatCannotBeCreatedReportsWhy)
 TEST(PngWriter, BottomUpFramesAreWrittenUpright)
 {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    // 2 x 3 pixels, rows bottom-up and padded to 8 bytes: blue (bottom),
-    // green, red (top).
+    // 2 x 3 pixels, rows bottom-up and padded to 8 bytes: blue (bottom), green, red (top).
     const BYTE pixels[] = {255, 0, 0, 255, 0, 0, 9, 9, 0, 255, 0, 0, 255, 0, 9, 9, 0, 0, 255, 0, 0, 255, 9, 9};
     const std::string path = testenv::TempPath("upright.png");
     EXPECT_EQ(WritePng(std::wstring(path.begin(), path.end()), pixels, 2, 3, 8, true), S_OK);
