@@ -1,9 +1,5 @@
-// One camera per process, and images whatever their size: a second controller
-// is refused while another has the camera open and never disturbs it (its
-// settings calls send nothing to the camera); the
-// controller fetches only images its buffer holds, and cuts correct frames
-// from images larger or smaller than the frame, even when the size changes
-// while the camera streams.
+// One camera per process: a second controller is refused while another has the camera open and never disturbs
+// it; the controller fetches only images its buffer holds and cuts correct frames from images of any size.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -25,13 +21,7 @@
 #include "tests/support/TestWatchdog.h"
 #include "tests/support/WaitFor.h"
 
-using testenv::FrameCounters;
-using testenv::IsStamp;
-using testenv::kFrameHeight;
-using testenv::kFrameWidth;
-using testenv::JournalLinesBesideFrames;
-using testenv::StampOf;
-using testenv::WaitFor;
+using namespace testenv;
 using Bytes = std::vector<unsigned char>;
 using Lines = std::vector<std::string>;
 
@@ -43,8 +33,7 @@ const DWORD kFrameTimeoutMs = 10000;
 
 class CameraOwnership : public testenv::SimCameraFixture {
 protected:
-    // Waits for a frame newer than the last one reader took, takes it and
-    // returns its stamp's sequence (0 when none came).
+    // Waits for a frame newer than the last one reader took, takes it and returns its sequence (0 when none came).
     static uint32_t NextFrame(FrameReader& reader, Bytes& frame)
     {
         if (!reader.Read(frame.data(), static_cast<long>(frame.size()), kFrame, kFrameTimeoutMs).fresh) {
@@ -54,17 +43,15 @@ protected:
         return IsStamp(stamp) ? stamp.sequence : 0;
     }
 
-    // Stops new frames and waits until the controller has handled every
-    // frame announced: the picture holds still and no fetch is under way.
+    // Stops new frames and waits until every announced frame is handled: the picture holds still, no fetch under way.
     static void HoldFrames(CCamera& camera)
     {
         SimSetFault(SimFaultUnplugged, 1);
         ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == FrameCounters().posted; }, kFrameTimeoutMs));
     }
 
-    // Row row of the frame cut from a width x height image: the image row
-    // and columns at the same distance from the centres (margins halved,
-    // rounded down), black where the image does not reach.
+    // Row row of the frame cut from a width x height image: the image row and columns at the same distance from the
+    // centres (margins halved, rounded down), black where the image does not reach.
     static Bytes ExpectedRow(const Bytes& image, int width, int height, int row)
     {
         const auto firstImageIndex = [](int imageSide, int frameSide) {
@@ -97,10 +84,8 @@ TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
     const uint32_t before = NextFrame(firstReader, frame);
     ASSERT_GT(before, 0u);
 
-    // Every step of the second controller, the pins' order, its settings
-    // calls (a second filter's SetFormat rate, page Apply, control Set) and
-    // the destructor's: refused, kept for its own next open, or nothing to
-    // do, and not one SDK call.
+    // Every step of the second controller, in the pins' order, its settings calls and the destructor's: refused,
+    // kept for its own next open, or nothing to do, and not one SDK call.
     SimClearJournal();
     {
         CCamera second;
@@ -184,8 +169,7 @@ TEST_F(CameraOwnership, ControllersOpeningAtOnceOpenTheCameraOnce)
 
 TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMidStream)
 {
-    // The camera opens at 3032 x 2016, so the controller's buffer holds that
-    // much; then the camera's image changes size while it streams.
+    // The camera opens at 3032 x 2016, so the controller's buffer holds that; then the image changes size.
     testenv::AllowTestToRun(180000);
     CameraConfig record;
     record.m_Format.m_Resolution = 1;
@@ -213,11 +197,9 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
         SimChangeImageSize(size.width, size.height);
         SimSetFault(SimFaultUnplugged, 0);
         Bytes frame(kFrameBytes + 64, 0xAB);
-        // The camera takes the new size at a frame of its choosing: frames
-        // are taken until one comes at that size.
+        // The camera takes the new size at a frame of its choosing: frames are taken until one comes at that size.
         uint32_t fresh = 0;
-        int width = 0;
-        int height = 0;
+        int width = 0, height = 0;
         for (int attempt = 0; attempt < 20; ++attempt) {
             fresh = NextFrame(reader, frame);
             if (CameraGetImageSize(&width, &height) == 1 && width == size.width && height == size.height) {
@@ -227,8 +209,7 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
         EXPECT_GT(fresh, previous) << "a fresh frame, its stamp at the frame's centre";
         previous = fresh;
 
-        // Held still, the frame is compared with the image it was cut from
-        // (taken again when a frame already on its way came in between).
+        // Held still, the frame is compared with the image it was cut from (taken again if a frame came in between).
         ASSERT_NO_FATAL_FAILURE(HoldFrames(camera));
         ASSERT_EQ(CameraGetImageSize(&width, &height), 1);
         ASSERT_EQ(width, size.width);

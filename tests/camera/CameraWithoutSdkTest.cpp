@@ -1,10 +1,6 @@
-// The controller when ZorvikSDK.dll is not beside the module: Init fails
-// cleanly, settings calls do nothing harmful, nothing leaks.
-//
-// This program does not link the SDK. Run from the build folder (where the SDK
-// is), it copies itself into a private folder without the SDK and runs the
-// copy, which performs the checks, with a working folder that does hold the
-// SDK (the controller loads it from beside its own module only).
+// The controller without ZorvikSDK.dll beside the module: Init fails cleanly, settings calls do no harm, nothing
+// leaks. This program does not link the SDK: from the build folder it copies itself into a private folder without
+// the SDK and runs the copy in a working folder that holds it (the controller loads it from beside its module only).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -38,16 +34,14 @@ TEST(CameraWithoutSdk, CopyOfThisProgramRunsInAFolderWithoutTheSdk)
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string copy = folder + "camera_without_sdk.exe";
     ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
-    // The SDK in the copy's working folder, which the DLL search path covers:
-    // the controller must not pick it up from there.
+    // The SDK in the copy's working folder, which the DLL search path covers: the controller must not pick it up.
     const std::string workingFolder = testenv::TempPath("working-folder\\");
     CreateDirectoryA(workingFolder.c_str(), nullptr);
     const std::string decoy = workingFolder + "ZorvikSDK.dll";
     ASSERT_TRUE(CopyFileA((testenv::ProgramFolder() + "ZorvikSDK.dll").c_str(), decoy.c_str(), FALSE));
 
-    // Output goes to files, not a pipe: a pipe's end stays open while any
-    // process the child started holds it, so reading to its end can wait on
-    // a stranger. The child's own watchdog ends it within 60 s.
+    // Output goes to files: a pipe stays open while any process the child started holds it, so reading to its end can
+    // wait on a stranger. The child's own watchdog ends it within 60 s.
     testenv::ChildProcess child(
         L"\"" + std::wstring(copy.begin(), copy.end()) +
             L"\" --gtest_color=no --gtest_filter=CameraWithoutSdk.InitFailsAndSettingsCallsAreHarmless",
@@ -84,8 +78,7 @@ TEST(CameraWithoutSdk, InitFailsAndSettingsCallsAreHarmless)
     }
     EXPECT_TRUE(baseline.Restored());
 
-    // No file, no SDK: the record is the controller's (the defaults), with
-    // the reserved words cleared, whatever the caller's record held.
+    // No file, no SDK: the record is the controller's defaults, reserved words cleared, whatever the caller's held.
     CameraConfig record;
     record.m_Exposure.m_Target = 77;
     record.m_Format.m_Reserved1 = 5;
@@ -103,8 +96,7 @@ TEST(CameraWithoutSdk, InitFailsAndSettingsCallsAreHarmless)
     EXPECT_EQ(saved.m_Color.m_Gamma, 33);
     EXPECT_EQ(saved.m_Exposure.m_Target, 77);
 
-    // Nothing was opened: nothing to start or stop, closing has nothing to
-    // do, and a fetch delivers a black frame.
+    // Nothing was opened: nothing to start, stop or close, and a fetch delivers a black frame.
     EXPECT_EQ(camera.Play(), 0);
     EXPECT_EQ(camera.Stop(), 1);
     EXPECT_EQ(camera.UnInit(), 1);

@@ -1,5 +1,4 @@
-// The controller's pure parts: the frame cut from the camera's image (a crop,
-// or the image centred on black) and the list of offered formats.
+// The controller's pure parts: the frame cut from the camera's image (a crop, or centred on black), offered formats.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -33,8 +32,7 @@ const unsigned char kGuard = 0xCD;
 
 } // namespace
 
-// The image index that lands on frame index 0 along one side: the margin cut
-// away, or minus the black margin, halved and rounded down.
+// The image index at frame index 0 along one side: the margin cut away, or minus the black margin, halved down.
 int ImageIndexAtFrameStart(int imageSide, int frameSide)
 {
     return imageSide > frameSide ? (imageSide - frameSide) / 2 : -((frameSide - imageSide) / 2);
@@ -98,8 +96,7 @@ TEST(CopyCentredWindow, WritesWholeRowsWithinTheCapacityAndBlackWithoutAnImage)
         const char* what;
         const unsigned char* image;
         int imageWidth;
-        size_t capacity;
-        size_t written;
+        size_t capacity, written;
         bool black;
     } cases[] = {
         {"two rows and a half fit", image.data(), 4, 30, 24, false},

@@ -1,5 +1,4 @@
-// The frame path's copy routines: every byte arrives, whatever the sizes and
-// alignments, and nothing around the destination is written.
+// The frame path's copy routines: every byte arrives, whatever the sizes and alignments, and nothing around it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,14 +14,12 @@ using CopyRoutine = void (*)(void*, const void*, size_t);
 const unsigned char kGuard = 0xA5;
 const size_t kGuardBytes = 64;
 
-// The first 16-byte boundary at or after p.
 unsigned char* Aligned16(unsigned char* p)
 {
     return p + ((16 - (reinterpret_cast<uintptr_t>(p) & 15)) & 15);
 }
 
-// Copies bytes from sourceOffset past a 16-byte boundary to destinationOffset
-// past one, inside a guarded buffer, and checks the copy and the guards.
+// Copies bytes between offsets past 16-byte boundaries inside a guarded buffer; checks the copy and the guards.
 void CheckCopy(CopyRoutine copy, const char* name, size_t bytes, size_t sourceOffset, size_t destinationOffset)
 {
     std::vector<unsigned char> source(16 + sourceOffset + bytes);
@@ -53,9 +50,7 @@ void CheckCopy(CopyRoutine copy, const char* name, size_t bytes, size_t sourceOf
 TEST(FrameCopy, CopiesEveryByteAndNothingPastEitherEnd)
 {
     const struct {
-        size_t bytes;
-        size_t sourceOffset;
-        size_t destinationOffset;
+        size_t bytes, sourceOffset, destinationOffset;
     } cases[] = {
         {0, 0, 0},      {1, 0, 0},       {1, 3, 7},       {15, 0, 0},      {15, 1, 1},     {16, 0, 0},
         {16, 0, 1},     {16, 5, 0},      {17, 0, 0},      {17, 9, 15},     {63, 2, 3},     {64, 0, 0},

@@ -1,7 +1,6 @@
-// The SDK calls a controller's Init makes when the camera opens: CameraInit
-// with the record's resolution, every value of the record in the settings
-// table's order (the camera may hold anything, its power-on values in a new
-// program), then the image size query.
+// The SDK calls a controller's Init makes when the camera opens: CameraInit with the record's resolution, every value
+// of the record in the settings table's order (the camera may hold anything, its power-on values in a new program),
+// then the image size query.
 #pragma once
 
 #include <string>

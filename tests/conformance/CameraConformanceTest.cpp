@@ -1,9 +1,5 @@
-// What a capture application may rely on, case by case: the camera found
-// among the video input devices, captured to an AVI file that plays back with
-// the very frames captured, previewed in a video window, every format it lists
-// through IAMStreamConfig and the size and rate a client chooses there (or a
-// clear refusal), its property pages, and a graph built and torn down again
-// and again without the module or the process keeping anything.
+// What a capture application may rely on: the camera among the video input devices, captured to an AVI file that
+// plays back the very frames captured, previewed, its formats and pages, graphs built and torn down again and again.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -44,7 +40,6 @@ namespace {
 const int kWidth = filtertest::kFrameWidth;
 const int kHeight = filtertest::kFrameHeight;
 
-// The camera sequence numbers of the stamped samples, in arrival order.
 std::vector<uint32_t> SequencesOf(const std::vector<SampleRecord>& records)
 {
     std::vector<uint32_t> sequences;
@@ -56,10 +51,8 @@ std::vector<uint32_t> SequencesOf(const std::vector<SampleRecord>& records)
     return sequences;
 }
 
-// One capture to a file, shared by the capture and the playback cases: the
-// capture pin into the platform's AVI mux, the preview pin into a null
-// renderer. What the capture pin delivered is its own count
-// (IAMDroppedFrames); a sample grabber cannot sit before Wine's mux.
+// One capture to a file for the capture and playback cases: capture pin into the AVI mux, preview pin into a null
+// renderer. The capture pin counts what it delivered (IAMDroppedFrames): a sample grabber cannot sit before Wine's mux.
 struct FileCapture {
     std::string path;
     HRESULT built = E_FAIL;
@@ -95,11 +88,8 @@ const FileCapture& CaptureOnce()
         return capture;
     }
     capture.runQpc = QpcNow();
-    // Up to 45 frames of 18 MB: the file stays below 1 GiB, where Wine's mux
-    // would go on in an OpenDML extension whose index once disagreed with
-    // the first one on a loaded machine (ffprobe read 120 frames, the
-    // splitter 60, for 60 delivered). What is checked here is the camera's
-    // delivery, not that extension.
+    // Up to 45 frames of 18 MB keep the file below 1 GiB, past which Wine's mux writes an OpenDML extension whose
+    // index once disagreed with the first one on a loaded machine. The camera's delivery is checked here, not that.
     graph.RunFor(1500);
     capture.stoppedQpc = QpcNow();
     const ComPtr<IAMDroppedFrames> counts = graph.CaptureDroppedFrames();
@@ -125,22 +115,19 @@ TEST_F(Conformance, CaptureToFileWritesAnAviOfTheCapturedFrames)
     EXPECT_EQ("bgr24", probe.pixFmt) << probe.report;
     EXPECT_EQ(kWidth, probe.width);
     EXPECT_EQ(kHeight, probe.height);
-    // One stored frame per sample the capture pin delivered; the last one
-    // may still have been on its way at Stop.
+    // One stored frame per delivered sample; the last one may still have been on its way at Stop.
     EXPECT_GE(capture.delivered, 3) << "a busy machine delivers fewer, but some";
     EXPECT_LE(probe.frames, capture.delivered);
     EXPECT_GE(probe.frames, capture.delivered - 1);
 }
 
-// The camera stamps of the frames stored in an AVI file, read by ffmpeg (a
-// tool nobody here wrote), in file order; one entry per stored frame.
+// The camera stamps of an AVI file's stored frames in file order, read by ffmpeg (a tool nobody here wrote).
 std::vector<SimStamp> StoredStamps(const std::string& path)
 {
     std::vector<SimStamp> stamps;
     const std::string raw = testenv::TempPath("stored-frames.bgr");
     std::string output;
-    // vflip puts the rows back in the file's bottom-up memory order, where
-    // the stamp sits at row height / 2.
+    // vflip puts the rows back in the file's bottom-up memory order, where the stamp sits at row height / 2.
     const int status = testenv::RunUnixCommand("ffmpeg -v error -y -i '" + testenv::UnixPath(path) +
                                                    "' -vf vflip -f rawvideo -pix_fmt bgr24 '" +
                                                    testenv::UnixPath(raw) + "'",
@@ -165,8 +152,7 @@ TEST_F(Conformance, CaptureThenPlaybackShowsTheCapturedFramesInOrder)
     ASSERT_EQ(S_OK, capture.built);
     testenv::AllowTestToRun(180000);
 
-    // The file plays through the platform's graph (file source, AVI
-    // splitter, sample grabber, null renderer) to its end, in whole frames.
+    // The file plays through the platform's graph to its end, in whole frames.
     const ComPtr<SampleLog> played = win::MakeComObject<SampleLog>();
     ASSERT_EQ(S_OK, PlayBack(capture.path, played.Get(), 90000));
     const std::vector<SampleRecord> playedSamples = played->Records();
@@ -175,10 +161,8 @@ TEST_F(Conformance, CaptureThenPlaybackShowsTheCapturedFramesInOrder)
         EXPECT_EQ(kWidth * kHeight * 3, sample.actualLength);
     }
 
-    // The frames stored are the frames the capture delivered: each a camera
-    // frame of the capture's run, in order, none twice. They are read by
-    // ffmpeg: Wine 8's splitter hands over more samples than the file holds,
-    // their bytes shifted (see kPlaybackShowsStoredFrames).
+    // The stored frames are the delivered ones, in order, none twice. ffmpeg reads them: Wine 8's splitter hands
+    // over more samples than the file holds, their bytes shifted (see kPlaybackShowsStoredFrames).
     const std::vector<SimStamp> stored =
         kPlaybackShowsStoredFrames ? std::vector<SimStamp>() : StoredStamps(capture.path);
     std::vector<SampleRecord> frames;
@@ -223,16 +207,14 @@ TEST_F(Conformance, PreviewShowsFramesInAVideoWindow)
     long visible = OAFALSE;
     EXPECT_EQ(S_OK, window->get_Visible(&visible));
     EXPECT_EQ(OATRUE, visible);
-    long width = 0;
-    long height = 0;
+    long width = 0, height = 0;
     EXPECT_EQ(S_OK, window->get_Width(&width));
     EXPECT_EQ(S_OK, window->get_Height(&height));
     EXPECT_GT(width, 0);
     EXPECT_GT(height, 0);
     EXPECT_EQ(S_OK, preview.Stop());
 
-    // Preview samples carry frames but no times: a renderer shows them as
-    // they come.
+    // Preview samples carry frames but no times: a renderer shows them as they come.
     const std::vector<SampleRecord> records = previewed->Records();
     ASSERT_FALSE(records.empty());
     for (const SampleRecord& record : records) {
@@ -242,11 +224,9 @@ TEST_F(Conformance, PreviewShowsFramesInAVideoWindow)
     EXPECT_GE(SequencesOf(records).size() + 1, records.size()) << "preview frames without the camera's picture";
 }
 
-// The frame size and subtype of a video type.
 struct Shape {
     GUID subtype = GUID_NULL;
-    LONG width = 0;
-    LONG height = 0;
+    LONG width = 0, height = 0;
     WORD bitCount = 0;
 };
 
@@ -285,7 +265,6 @@ const char* PinName(const GUID* category)
     return category == &PIN_CATEGORY_CAPTURE ? "capture pin" : "preview pin";
 }
 
-// One entry of a pin's capability list.
 struct Capability {
     win::MediaTypePtr type;
     VIDEO_STREAM_CONFIG_CAPS caps = {};
@@ -294,8 +273,7 @@ struct Capability {
 // Every capability the pin lists, in order; failures are recorded.
 std::vector<Capability> CapabilitiesOf(IAMStreamConfig* config)
 {
-    int count = 0;
-    int size = 0;
+    int count = 0, size = 0;
     EXPECT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
     EXPECT_EQ(static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)), size);
     std::vector<Capability> listed;
@@ -322,7 +300,6 @@ TEST_F(Conformance, StreamConfigListsEveryCapabilityOnBothPins)
         ASSERT_TRUE(config);
         const std::vector<Capability> listed = CapabilitiesOf(config.Get());
         ASSERT_FALSE(listed.empty());
-        // The current format is one of the capabilities.
         const win::MediaTypePtr current = CurrentFormat(config.Get());
         ASSERT_TRUE(current);
         bool currentListed = false;
@@ -368,16 +345,14 @@ TEST_F(Conformance, StreamConfigListsEveryCapabilityOnBothPins)
 
 TEST_F(Conformance, StreamConfigSetFormatRoundTripsEveryDeliverableType)
 {
-    // Without a settings file the camera reads out its whole sensor (index
-    // 0): every listed size can be delivered, the whole image uncropped.
+    // Without a settings file the camera reads out its whole sensor: every listed size deliverable, uncropped.
     const ComPtr<IBaseFilter> camera = OpenCamera();
     ASSERT_TRUE(camera);
     for (const GUID* category : kPinCategories) {
         SCOPED_TRACE(PinName(category));
         const ComPtr<IAMStreamConfig> config = StreamConfigOf(camera.Get(), *category);
         ASSERT_TRUE(config);
-        Shape largest;
-        Shape last;
+        Shape largest, last;
         for (const Capability& capability : CapabilitiesOf(config.Get())) {
             const Shape shape = ShapeOf(*capability.type);
             ASSERT_EQ(S_OK, config->SetFormat(capability.type.get()));
@@ -452,8 +427,7 @@ void FiftyFramesPerSecond(AM_MEDIA_TYPE* type, win::TaskMemoryPtr<BYTE>*)
     reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->AvgTimePerFrame = 200000;
 }
 
-// Every refusal leaves the format, the camera and the settings file as they
-// were.
+// Every refusal leaves the format, the camera and the settings file as they were.
 void ExpectRefusalsChangeNothing(IBaseFilter* camera, const Refusal* refusals, size_t count)
 {
     for (const GUID* category : kPinCategories) {
@@ -497,8 +471,7 @@ TEST_F(Conformance, StreamConfigRefusesMalformedAndUndeliverableTypesAndKeepsThe
     ASSERT_TRUE(camera);
     ExpectRefusalsChangeNothing(camera.Get(), refusals, sizeof(refusals) / sizeof(refusals[0]));
 
-    // The binned read-out (index 1, stored before the filter is made) has no
-    // full-sensor image to give.
+    // The binned read-out (index 1, stored before the filter is made) has no full-sensor image to give.
     filtertest::StoreResolution(1);
     const ComPtr<IBaseFilter> binned = OpenCamera();
     ASSERT_TRUE(binned);
@@ -510,8 +483,7 @@ TEST_F(Conformance, StreamConfigRefusesMalformedAndUndeliverableTypesAndKeepsThe
 // Frames per second and the median spacing of the capture stamps (ms) over
 // the samples that arrived from skip seconds after the first one on.
 struct Pace {
-    double framesPerSecond = 0;
-    double stampSpacingMs = 0;
+    double framesPerSecond = 0, stampSpacingMs = 0;
 };
 
 Pace PaceOf(const std::vector<SampleRecord>& records, double skipSeconds)
@@ -547,7 +519,6 @@ Pace PaceOf(const std::vector<SampleRecord>& records, double skipSeconds)
     return pace;
 }
 
-// The pin's listed type of that width at the given interval.
 win::MediaTypePtr ListedType(IAMStreamConfig* config, LONG width, REFERENCE_TIME interval)
 {
     for (Capability& capability : CapabilitiesOf(config)) {
@@ -633,21 +604,18 @@ TEST_F(Conformance, StreamConfigRateOf666666DeliversAboutFifteenFramesPerSecond)
     RecordProperty("preview_fps", std::to_string(previewPace.framesPerSecond));
     EXPECT_GT(previewPace.framesPerSecond, 12.0);
     EXPECT_LT(previewPace.framesPerSecond, 16.5);
-    // Each sample a camera frame of its own.
     const std::vector<uint32_t> sequences = SequencesOf(captured->Records());
     for (size_t i = 1; i < sequences.size(); ++i) {
         EXPECT_LT(sequences[i - 1], sequences[i]);
     }
 }
 
-// A top-level window on this thread for pages to live in.
 win::UniqueWindow PageParent()
 {
     return win::UniqueWindow(CreateWindowExW(0, L"STATIC", L"Lumora Camera pages", WS_OVERLAPPEDWINDOW, 0, 0, 640,
                                              480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
 }
 
-// The page class ids an object lists.
 std::vector<CLSID> PagesOf(IUnknown* object)
 {
     ComPtr<ISpecifyPropertyPages> specify;
@@ -679,8 +647,7 @@ TEST_F(Conformance, PropertyPagesOpenInThePropertyFrameAndApply)
         ASSERT_EQ(1u, pages.size());
         EXPECT_TRUE(IsEqualGUID(owner.page, pages[0]));
 
-        // Each page as a frame drives it: made by the registered module,
-        // shown on its site, applied, taken down.
+        // Each page as a frame drives it: made by the registered module, shown on its site, applied, taken down.
         {
             ComPtr<IPropertyPage> page;
             ASSERT_EQ(S_OK, CoCreateInstance(pages[0], nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&page)));
@@ -707,8 +674,7 @@ TEST_F(Conformance, PropertyPagesOpenInThePropertyFrameAndApply)
             EXPECT_EQ(S_OK, page->SetPageSite(nullptr));
         }
 
-        // The platform's property frame opens on the object with its page
-        // and closes with OK.
+        // The platform's property frame opens on the object with its page and closes with OK.
         PropertyFrameSession frame(owner.object, {{pages[0], nullptr}});
         ASSERT_TRUE(frame.ok()) << "the property frame did not appear";
         ASSERT_TRUE(frame.TabControl());
@@ -722,8 +688,7 @@ TEST_F(Conformance, GraphRebuilt200TimesLetsTheModuleUnloadAfterEach)
 {
     const int kRebuilds = 200;
     testenv::AllowTestToRun(600000);
-    int baseHandles = 0;
-    int baseThreads = 0;
+    int baseHandles = 0, baseThreads = 0;
     for (int round = 0; round <= kRebuilds; ++round) {
         {
             // By its class id through the registered module: the system device

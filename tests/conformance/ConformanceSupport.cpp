@@ -38,8 +38,7 @@ ComPtr<IAMStreamConfig> StreamConfigOf(IBaseFilter* filter, REFGUID category)
 
 HRESULT PlayBack(const std::string& path, filtertest::SampleLog* log, DWORD timeoutMs)
 {
-    // The platform's file source, reading the file for the splitter the
-    // builder puts after it.
+    // The platform's file source, reading the file for the splitter the builder puts after it.
     ComPtr<IBaseFilter> source;
     RETURN_IF_FAILED(
         CoCreateInstance(CLSID_AsyncReader, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(source.GetAddressOf())));

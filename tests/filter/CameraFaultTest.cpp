@@ -1,7 +1,5 @@
-// Camera failures through the simulated camera, in Wine's filter graph: a
-// Pause that fails at once and gives back its buffers, the message boxes a
-// person answers (and the processes that get none), a Pause that tries again
-// once the fault is gone, and frames that stop mid-run.
+// Camera failures in Wine's filter graph: a Pause that fails at once and gives back its buffers, the message boxes
+// (and the processes that get none), a Pause that tries again once the fault is gone, frames that stop mid-run.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -44,8 +42,7 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
         CaptureGraph graph(plan);
         ASSERT_EQ(S_OK, graph.built);
 
-        // Nobody answers the box yet: the Pause fails at once all the same,
-        // and gives back the buffers it committed.
+        // Nobody answers the box yet: the Pause fails at once all the same, and gives back the buffers it committed.
         SimSetFault(fault.fault, 1);
         LARGE_INTEGER start;
         QueryPerformanceCounter(&start);
@@ -76,8 +73,7 @@ TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
     plan.withClock = false;
     SimSetFault(SimFaultCameraInit, 1);
     {
-        // Warm up: the graph's, the runtime's and the first message box's
-        // one-time set-up happens here.
+        // Warm up: the graph's, the runtime's and the first message box's one-time set-up happens here.
         CaptureGraph graph(plan);
         ASSERT_EQ(S_OK, graph.built);
         MessageBoxAnswerer person;
@@ -117,8 +113,7 @@ TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
     const testenv::CountsBaseline baseline;
     ASSERT_TRUE(ProcessHasVisibleWindowStation()) << "the tests' own station is interactive";
 
-    // The process moves to a window station of its own, as a service has,
-    // which nobody sees.
+    // The process moves to a window station of its own, as a service has, which nobody sees.
     HWINSTA interactive = GetProcessWindowStation();
     HWINSTA hidden = CreateWindowStationW(L"LumoraFaultTestStation", 0, WINSTA_ALL_ACCESS, nullptr);
     ASSERT_NE(nullptr, hidden);

@@ -1,5 +1,4 @@
-// The filter object: its pins, interfaces, the settings interface it passes
-// to the capture pin, and closing the camera when it is destroyed.
+// The filter object: its pins, interfaces, the settings interface it passes the capture pin, closing the camera.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -151,8 +150,7 @@ TEST_F(CameraFilterObject, ANewResolutionReachesTheFileAndTheOfferedTypeButNotTh
 
 TEST_F(CameraFilterObject, TheCameraOpensWithTheResolutionStoredInTheFileAtPause)
 {
-    // The pins were set up and queried with no settings file (index 0); the
-    // file changes before the worker starts, as at a Pause.
+    // The pins were set up with no settings file (index 0); the file changes before the worker starts, as at a Pause.
     MediaTypeRecord offered;
     ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
     StoreResolution(2);

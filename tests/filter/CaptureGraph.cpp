@@ -103,9 +103,8 @@ HRESULT CaptureGraph::AddAviWriter(const std::string& path, ComPtr<IBaseFilter>*
     if (hr != E_NOTIMPL) {
         return hr;
     }
-    // Wine 8's capture graph builder leaves this to the application: its AVI
-    // mux, which streams only with full interleaving, into the stream sink,
-    // connected before the mux gets its input.
+    // Wine 8's capture graph builder leaves this to the application: its AVI mux (full interleaving only) into the
+    // stream sink, connected before the mux gets its input.
     RETURN_IF_FAILED(sourceGraph.AddNewFilter(CLSID_AviDest, L"AVI Mux", mux));
     ComPtr<IConfigInterleaving> interleaving;
     RETURN_IF_FAILED(mux->As(&interleaving));
@@ -121,11 +120,9 @@ HRESULT CaptureGraph::Stop()
     if (!writesFile) {
         return sourceGraph.Stop();
     }
-    // Wine's graph pauses every filter before it stops them, downstream
-    // first, so a source stopped ahead of it would be started again. Paused
-    // first, then: the mux keeps taking samples, the preview renderer holds
-    // the preview worker in Receive until it stops; then the source, then the
-    // rest.
+    // Wine's graph pauses every filter before stopping them downstream first, so a source stopped ahead of it would be
+    // started again. Paused first, then: the mux keeps taking samples and the preview renderer holds the preview worker
+    // in Receive until it stops; then the source, then the rest.
     sourceGraph.Pause();
     if (IBaseFilter* previewSink = sourceGraph.SinkOf(PinCategory::Preview)) {
         previewSink->Stop();

@@ -1,9 +1,6 @@
-// A capture graph built as a capture application builds it
-// (graph::SourceGraph: Wine's own filter graph and capture graph builder)
-// around a filter from CreateCameraFilter: the capture pin into Wine's AVI
-// mux (writing through StreamFileSink) or into a null renderer, the preview
-// pin into a null renderer; a pin rendered into a null renderer may pass
-// through a sample grabber whose callback logs every sample.
+// A capture graph built as a capture application builds it (Wine's own filter graph and capture graph builder)
+// around a filter from CreateCameraFilter: the capture pin into Wine's AVI mux or a null renderer, the preview pin
+// into a null renderer, either through a sample grabber that logs every sample.
 #pragma once
 
 #include <dshow.h>
@@ -21,14 +18,11 @@
 
 namespace filtertest {
 
-// What one delivered sample carried.
 struct SampleRecord {
     bool hasTimes = false;
-    REFERENCE_TIME start = 0;
-    REFERENCE_TIME end = 0;
+    REFERENCE_TIME start = 0, end = 0;
     bool syncPoint = false;
-    long size = 0;
-    long actualLength = 0;
+    long size = 0, actualLength = 0;
     bool bottomRowBlack = false; // the frame's first row in memory
     SimStamp stamp = {};
     LONGLONG receivedQpc = 0; // QueryPerformanceCounter in the callback
@@ -36,19 +30,16 @@ struct SampleRecord {
     REFERENCE_TIME streamTime = 0;
 };
 
-// The sample grabber's callback: records every sample it is shown. Made with
-// win::MakeComObject; the grabber holds a reference while it calls it.
-// SampleCB runs on a pin's streaming thread, the rest on the test's; lock
-// guards the records only.
+// The sample grabber's callback, which records every sample it is shown. SampleCB runs on a pin's streaming
+// thread, the rest on the test's; lock guards the records only.
 class SampleLog : public win::ComObject<ISampleGrabberCB> {
 public:
     std::vector<SampleRecord> Records();
     size_t Count();
-    // From now on, also record the filter's stream time when a sample comes
-    // (the filter outlives the graph's streaming).
+    // From now on, also record the filter's stream time at each sample (the filter outlives the graph's streaming).
     void ReadStreamTimeOf(FilterBase* filter) { streamTimeSource = filter; }
-    // The frames come in width x height (3032 x 2016 unless told): where the
-    // stamp and the first row are. Set before the graph runs.
+    // The frames come in width x height (3032 x 2016 unless told): where the stamp and the first row are. Set before
+    // the graph runs.
     void ReadFramesOf(int width, int height)
     {
         frameWidth = width;
@@ -73,42 +64,34 @@ struct GraphPlan {
     // The capture source; null: the graph's own TestFilter (camera).
     IBaseFilter* source = nullptr;
     std::string aviPath;            // empty: the capture pin goes to a null renderer
-    // Only without an AVI file: Wine's mux refuses the allocator a grabber
-    // passes through (VFW_E_BADALIGN at Run).
+    // Only without an AVI file: Wine's mux refuses the allocator a grabber passes through (VFW_E_BADALIGN at Run).
     SampleLog* captureLog = nullptr;
     SampleLog* previewLog = nullptr;
     bool connectPreview = true;
-    // Without a reference clock the renderers show samples on arrival
-    // instead of holding each capture sample until its start time.
+    // Without a reference clock the renderers show samples on arrival, not at each capture sample's start time.
     bool withClock = true;
     // The grabbers take video of any subtype, not only 24-bit RGB.
     bool grabAnySubtype = false;
 };
 
-// Both pins into null renderers through sample grabbers logging into the
-// given logs, without a reference clock: the renderers take samples as they
-// come, so the logs see the pins' own pace.
+// Both pins into null renderers through logging grabbers, without a reference clock: the logs see the pins' pace.
 GraphPlan LoggedPlanWithoutClock(SampleLog* captureLog, SampleLog* previewLog);
 
 class CaptureGraph {
 public:
     explicit CaptureGraph(const GraphPlan& plan);
-    // Stops the graph (see Stop); the SourceGraph then takes every filter out
-    // of it, which closes an AVI file before the test reads it.
+    // Stops the graph; the SourceGraph then takes every filter out, which closes an AVI file before the test reads it.
     ~CaptureGraph() { Stop(); }
 
-    // Stops the graph. With an AVI file the camera filter is stopped first:
-    // Wine's AVI mux crashes when it receives a sample after it has stopped,
-    // and the graph stops the mux before the source.
+    // With an AVI file the camera filter is stopped first: Wine's AVI mux crashes when it receives a sample after it
+    // has stopped, and the graph stops the mux before the source.
     HRESULT Stop();
-    // Runs the graph for the given time and stops it; the run's wall-clock
-    // length in seconds (from Run to the Stop call).
+    // Runs the graph for the given time and stops it; the run's wall-clock seconds (from Run to the Stop call).
     double RunFor(DWORD milliseconds);
     // When RunFor asked the graph to stop (QueryPerformanceCounter).
     LONGLONG stopRequestedQpc = 0;
 
     IMediaControl* Control() const { return sourceGraph.Control(); }
-    // The capture pin's IAMDroppedFrames, found by the capture graph builder.
     ComPtr<IAMDroppedFrames> CaptureDroppedFrames() const { return sourceGraph.CaptureDroppedFrames(); }
 
     HRESULT built = E_FAIL; // S_OK when every planned pin was rendered
@@ -116,7 +99,6 @@ public:
 
 private:
     HRESULT Build(const GraphPlan& plan);
-    // Adds Wine's AVI mux writing to path through StreamFileSink, connected.
     HRESULT AddAviWriter(const std::string& path, ComPtr<IBaseFilter>* mux);
 
     ComPtr<IBaseFilter> source;     // camera's filter or the plan's source
@@ -124,8 +106,7 @@ private:
     bool writesFile = false;
 };
 
-// Pauses the graph and waits for the result: Wine's graph reports S_FALSE at
-// once and a filter's failure through GetState.
+// Pauses the graph and waits for the result: Wine's graph reports S_FALSE at once and a failure through GetState.
 HRESULT PauseResult(CaptureGraph& graph);
 
 } // namespace filtertest

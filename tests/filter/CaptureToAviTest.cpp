@@ -1,6 +1,5 @@
-// End to end on Wine's own components: the capture graph builder renders the
-// capture pin into Wine's AVI mux and the preview pin into a null renderer;
-// sample grabbers show what the pins deliver.
+// End to end on Wine's own components: the capture pin into Wine's AVI mux, the preview pin into a null renderer,
+// sample grabbers showing what the pins deliver.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -61,25 +60,18 @@ TEST_F(CaptureToAvi, FiveSecondRunWritesOneFrameTimePerCaptureSample)
     EXPECT_EQ(3032, probe.width);
     EXPECT_EQ(2016, probe.height);
     EXPECT_EQ("bgr24", probe.pixFmt) << probe.report;
-    // The file plays at the announced rate (the camera's, one frame per
-    // 33.3 ms), one frame time per delivered sample (the last may still be in
-    // flight at Stop). Wine's mux stores the frames of its first 2 GiB (about
-    // 117 of this size) and indexes later ones as empty frames; how many
-    // frames ffprobe reads past that boundary depends on which of the file's
-    // indexes it trusts (once 246 for 123 samples), so only the stored ones
-    // are counted on.
+    // The file plays at the camera's rate, one frame time per delivered sample (the last may be in flight at Stop).
+    // Wine's mux stores the frames of its first 2 GiB (about 117 of this size) and indexes later ones as empty;
+    // how many ffprobe reads past that depends on which index it trusts, so only the stored ones count.
     const double frameTime = 1 / 30.0;
     EXPECT_NEAR(captured * frameTime, probe.duration, 2 * frameTime);
     EXPECT_GE(probe.frames, std::min(captured, 110L));
     if (captured < 110) {
         EXPECT_LE(probe.frames, captured);
     }
-    // So the file lasts as long as the run as far as the capture pin keeps
-    // its cadence (the stamps test shows it does when nothing downstream
-    // holds it up). Wine's mux writes one frame per sample whatever the time
-    // stamps say, and on the shared test machine it takes 14 to 31 samples
-    // of 18 MB a second, depending on the load: how long the file is against
-    // the wall clock is the machine's speed, the benchmark's to measure.
+    // So the file lasts as long as the run while the capture pin keeps its cadence. Wine's mux writes one frame per
+    // sample whatever the stamps, at 14 to 31 samples of 18 MB a second here depending on the load: the file's
+    // length against the wall clock is the machine's speed, the benchmark's to measure.
     EXPECT_GE(captured, 20);
     EXPECT_GE(previewLog->Count(), 5u);
 }
@@ -95,8 +87,7 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
         graph.RunFor(3000);
         stopQpc = graph.stopRequestedQpc;
     }
-    // Once the first pin stops, the camera is closed for both and the other
-    // pin delivers its last frame again: only samples of the run count.
+    // Once the first pin stops, the camera is closed for both and the other pin repeats its last frame.
     const auto beforeStop = [stopQpc](std::vector<SampleRecord> records) {
         records.erase(std::remove_if(records.begin(), records.end(),
                                      [stopQpc](const SampleRecord& sample) { return sample.receivedQpc >= stopQpc; }),
@@ -107,8 +98,7 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
     const std::vector<SampleRecord> previewed = beforeStop(previewLog->Records());
     std::printf("%zu capture samples, %zu preview samples in 3 s\n", captured.size(), previewed.size());
 
-    // Capture samples: stamped, increasing (a fill in the same millisecond
-    // tick as the previous one ends where it starts).
+    // Capture samples: stamped, increasing (a fill in the same millisecond tick ends where the previous one starts).
     ASSERT_GE(captured.size(), 20u);
     for (size_t i = 0; i < captured.size(); ++i) {
         SCOPED_TRACE(i);
@@ -119,10 +109,8 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
             EXPECT_GT(captured[i].start, captured[i - 1].end);
         }
     }
-    // The end times advance with real time: as far as the camera produced
-    // the frames the samples carry (each copied within a frame interval of
-    // its production). Delivery times would not do: the first samples wait
-    // in the paused renderer until the graph runs.
+    // The end times advance as far as the camera produced the frames (each copied within a frame interval). Delivery
+    // times would not do: the first samples wait in the paused renderer until the graph runs.
     const auto firstStamped = std::find_if(captured.begin(), captured.end(),
                                            [](const SampleRecord& sample) { return IsStamp(sample.stamp); });
     ASSERT_NE(captured.end(), firstStamped);
@@ -138,9 +126,8 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
         EXPECT_TRUE(sample.syncPoint);
     }
 
-    // Pixels: every sample holds a frame its pin has not delivered before,
-    // produced moments before. The capture pin waits for the camera's first
-    // frame; the preview pin's wait may time out once before it (black).
+    // Every sample holds a frame its pin has not delivered before, produced moments before. The capture pin waits for
+    // the camera's first frame; the preview pin's wait may time out once before it (black).
     for (const std::vector<SampleRecord>* log : {&captured, &previewed}) {
         SCOPED_TRACE(log == &captured ? "capture" : "preview");
         size_t unstamped = 0;
@@ -171,8 +158,7 @@ TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStream
 
     // Two runs with a pause between them, each measured once it has settled.
     struct Window {
-        LONGLONG from = 0;
-        LONGLONG to = 0;
+        LONGLONG from = 0, to = 0;
         LONG cameraFrames = 0;
     } windows[2];
     LARGE_INTEGER now;
@@ -194,8 +180,7 @@ TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStream
     EXPECT_EQ(S_OK, graph.Stop());
 
     const std::vector<SampleRecord> records = captureLog->Records();
-    // Moving onto the stream time never takes the stamps back (a mux stops
-    // taking samples whose times go back).
+    // Moving onto the stream time never takes the stamps back (a mux stops taking samples whose times go back).
     for (size_t i = 1; i < records.size(); ++i) {
         EXPECT_GE(records[i].start, records[i - 1].end) << "sample " << i;
     }
@@ -208,15 +193,13 @@ TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStream
             }
             ++samples;
             ASSERT_TRUE(sample.hasTimes && sample.hasStreamTime);
-            // A sample arrives as it is stamped: its end is the stream time
-            // at its fill, and it starts within its frame interval before.
+            // A sample arrives as stamped: it ends at the stream time of its fill and starts within a frame before.
             const double lead = (sample.start - sample.streamTime) / 1e7;
             EXPECT_LT(lead, 0.05);
             EXPECT_GT(lead, -0.3);
         }
         std::printf("%zu capture samples, %ld camera frames in 2 s\n", samples, window.cameraFrames);
-        // The renderer does not hold the samples back: one per camera frame
-        // (a frame that lands during the pin's copy is taken next time).
+        // The renderer does not hold samples back: one per camera frame (one landing during a copy is taken next time).
         EXPECT_GE(static_cast<double>(samples), 0.8 * window.cameraFrames);
         EXPECT_GE(window.cameraFrames, 30);
     }

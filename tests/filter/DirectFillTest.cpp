@@ -1,8 +1,5 @@
-// The capture pin filled by the camera itself: streaming alone at a size the
-// camera delivers uncut, each sample is the SDK's fetch and the controller
-// copies nothing; with the preview pin beside it, or a crop, or an image of
-// another size, the frames go through the controller's images as before.
-// Every sample is a whole frame and a distinct camera frame either way.
+// The capture pin filled by the camera itself when streaming alone at a size the camera delivers uncut; with the
+// preview pin, a crop or another image size the frames go through the controller's images. Whole, distinct frames.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,8 +19,7 @@ class DirectFill : public FilterTest {};
 const long kFrameBytes = kFrameWidth * kFrameHeight * 3;
 
 struct Copied {
-    uint64_t camera;
-    uint64_t samples;
+    uint64_t camera, samples;
 };
 
 Copied CopiedNow()
@@ -60,8 +56,7 @@ TEST_F(DirectFill, OnlyACapturePinAloneAtAnUncutSizeIsFilledWithoutACopy)
     const struct {
         const char* name;
         uint8_t resolution;
-        bool preview;
-        bool direct;
+        bool preview, direct;
     } cases[] = {
         {"index 1, capture alone", 1, false, true},
         {"index 2, capture alone", 2, false, true},
@@ -90,8 +85,7 @@ TEST_F(DirectFill, OnlyACapturePinAloneAtAnUncutSizeIsFilledWithoutACopy)
             EXPECT_EQ(after.samples, before.samples) << "the controller copied frames";
             EXPECT_GT(after.camera, before.camera);
         } else {
-            // At least one frame copied per sample delivered in the window
-            // (a sample may be counted as it arrives, after the copy).
+            // At least one frame copied per sample delivered in the window (a sample may be counted after the copy).
             EXPECT_GE(after.samples - before.samples, static_cast<uint64_t>(delivered - 2) * kFrameBytes);
         }
         ExpectWholeDistinctFrames(captureLog->Records());
@@ -109,9 +103,8 @@ TEST_F(DirectFill, AnImageOfAnotherSizeIsCutToTheFrameAndTheDirectFillResumesAft
     ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
     ASSERT_TRUE(MoreSamples(captureLog.Get(), 3));
 
-    // Larger (cropped into the frame), then smaller (centred on black): the
-    // SDK would write past the sample, so the frame is cut from an image of
-    // the controller's.
+    // Larger (cropped), then smaller (centred on black): the SDK would write past the sample, so the frame is cut
+    // from an image of the controller's.
     for (const auto& size : {std::make_pair(3264, 2448), std::make_pair(640, 480)}) {
         SimChangeImageSize(size.first, size.second);
         const Copied before = CopiedNow();

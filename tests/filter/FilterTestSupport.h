@@ -1,8 +1,5 @@
-// Helpers for the filter's tests: a filter made with CreateCameraFilter and
-// its two pins, the stored resolution index, a small video type, stamps in
-// delivered samples (the journal and the rest of the simulated camera's
-// evidence come from tests/support/SimCameraProbe.h), and a "person" who
-// answers the camera failure message boxes.
+// Helpers for the filter's tests: a filter made with CreateCameraFilter and its pins, the stored resolution index,
+// a small video type, stamps in delivered samples, and a "person" who answers the camera failure message boxes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,8 +26,7 @@ using Microsoft::WRL::ComPtr;
 using testenv::kFrameHeight;
 using testenv::kFrameWidth;
 
-// A new filter from CreateCameraFilter, held by one IBaseFilter reference,
-// with direct access to the objects behind it.
+// A new filter from CreateCameraFilter, held by one IBaseFilter reference, with direct access to its objects.
 struct TestFilter {
     TestFilter();
     ComPtr<IBaseFilter> filter;
@@ -42,24 +38,20 @@ struct TestFilter {
 // Base fixture: the simulated camera at power-on state, no settings file.
 using FilterTest = testenv::SimCameraFixture;
 
-// Writes a settings file holding the defaults and the given resolution index
-// (behind any filter's back: a filter follows it when it is made, and its
-// camera opens with it).
+// Writes a settings file of defaults with the given resolution index (behind any filter's back: a filter follows
+// it when it is made, and its camera opens with it).
 void StoreResolution(uint8_t resolution);
 
-// Read from the simulated camera by every filter test.
 using testenv::IsStamp;
 using testenv::JournalLines;
 
 // The width and height in the VIDEOINFOHEADER of a type (0, 0 without one).
 SIZE FrameSizeOf(const AM_MEDIA_TYPE& type);
 
-// An 800 x 600 RGB24 video type whose header gives no image size: a size
-// neither the camera nor the format ladder has.
+// An 800 x 600 RGB24 type whose header gives no image size: a size neither the camera nor the ladder has.
 HRESULT MakeSmallRgb24Type(MediaTypeRecord* type);
 
-// The stamp at the centre of a delivered 3032 x 2016 frame, or of a frame
-// of the given size (none when the sample is shorter).
+// The stamp at the centre of a delivered 3032 x 2016 frame, or of one of the given size (none when too short).
 SimStamp StampIn(const BYTE* frame, long size);
 SimStamp StampIn(const BYTE* frame, long size, int width, int height);
 
@@ -72,7 +64,6 @@ std::vector<std::string> CameraSettingChanges();
 // Seconds from start (QueryPerformanceCounter) to now.
 double SecondsSince(const LARGE_INTEGER& start);
 
-// Answers the camera failure boxes as a person would (the test kit's).
 using testenv::MessageBoxAnswerer;
 
 } // namespace filtertest

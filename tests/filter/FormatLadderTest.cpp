@@ -1,6 +1,5 @@
-// The format ladder's tables and the frame a type carries: every entry's
-// header and subtype against a client's own definition of its format, and
-// which types the pin can write as they are laid out.
+// The format ladder's tables and the frame a type carries: every entry's header and subtype against a client's own
+// definition of its format, and which types the pin can write as they are laid out.
 #include <gtest/gtest.h>
 
 #include <set>

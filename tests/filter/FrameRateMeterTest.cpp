@@ -36,8 +36,7 @@ TEST(FrameRateMeter, ReportsTheMeanIntervalOfItsLastDeliveries)
     ASSERT_TRUE(meter.MeanInterval(&interval));
     EXPECT_NEAR(interval, 333333, 2);
 
-    // Slowed to 15 per second: once a window of slow deliveries has passed,
-    // the fast ones are forgotten.
+    // Slowed to 15 per second: once a window of slow deliveries has passed, the fast ones are forgotten.
     const LONGLONG slowStart = start + Counts(333333) * 9;
     for (int i = 1; i <= FrameRateMeter::kWindow; ++i) {
         meter.Delivered(slowStart + Counts(666666) * i);

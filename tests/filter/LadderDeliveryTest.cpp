@@ -1,10 +1,6 @@
-// The format ladder delivered: every pixel format at the camera's own size
-// and at a scaled size through Wine's real filter graph (capture graph
-// builder, sample grabber, null renderer), and a renderer's wider stride and
-// IYUV through a pin's fills, each frame compared with FFmpeg's conversion of
-// the same camera image (the simulated camera's picture held still; only the
-// small stamp at its centre changes between frames) and its bytes checked
-// against its type's layout.
+// The format ladder delivered through Wine's real filter graph at the camera's size and a scaled size, and a
+// renderer's wider stride and IYUV through a pin's fills: each frame compared with FFmpeg's conversion of the same
+// camera image (held still; only the stamp changes) and its bytes checked against its type's layout.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,8 +58,7 @@ private:
 
 // The camera's current image, fetched from the simulated camera while it is open.
 struct CameraImage {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     Bytes bytes;
 };
 CameraImage CurrentImage()
@@ -78,8 +73,7 @@ CameraImage CurrentImage()
     return image;
 }
 
-// The frame a client of this size expects: the camera's own sizes cut, the
-// others scaled from the largest window of their aspect ratio.
+// The frame a client of this size expects: the camera's own sizes cut, the others scaled.
 FrameFit ExpectedFit(int width)
 {
     return width >= 3032 ? FrameFit::CentredCut : FrameFit::ScaledWindow;
@@ -96,10 +90,8 @@ double PsnrAgainstFfmpeg(const CameraImage& image, const FrameLayout& layout, co
     return reference.empty() ? 0 : convtest::Psnr(reference, convtest::PicturePixels(layout, frame.data()));
 }
 
-// Thresholds as the converter's own comparison (FrameConverterTest.cpp): a cut
-// differs from FFmpeg by colour rounding alone, a scaled frame also by where
-// the scalers put their averaging areas' edges; a flipped, misplaced or
-// wrongly ranged frame scores 30 dB or less.
+// Thresholds as the converter's own comparison: a cut differs from FFmpeg by colour rounding alone, a scaled frame
+// also by the scalers' averaging edges; a flipped, misplaced or wrongly ranged frame scores 30 dB or less.
 const double kCutPsnr = 50;
 const double kScaledPsnr = 38;
 

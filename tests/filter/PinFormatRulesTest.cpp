@@ -1,5 +1,4 @@
-// The camera pin's media type rules: the offered types (the chosen entry,
-// then the format ladder), what CheckType accepts, and buffer sizing.
+// The camera pin's media type rules: the offered types, what CheckType accepts, and buffer sizing.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
@@ -20,7 +19,6 @@ namespace {
 
 class PinFormatRules : public FilterTest {
 protected:
-    // A copy of the pin's current media type.
     MediaTypeRecord CurrentType(CameraOutputPin* pin)
     {
         AM_MEDIA_TYPE* type = nullptr;
@@ -29,7 +27,6 @@ protected:
         DeleteType(type);
         return copy;
     }
-    // Entry i of the pin's capability list.
     MediaTypeRecord Entry(CameraOutputPin* pin, int index)
     {
         AM_MEDIA_TYPE* type = nullptr;
@@ -40,8 +37,7 @@ protected:
         return copy;
     }
     void SetCurrentType(CameraOutputPin* pin, MediaTypeRecord type) { ASSERT_EQ(S_OK, pin->SetFormat(&type)); }
-    // A copy of entry with another frame interval and image size: a type the
-    // pin delivers, but not the one it offers.
+    // A copy of entry with another frame interval and image size: delivered, but not the type the pin offers.
     static MediaTypeRecord Reshaped(MediaTypeRecord entry, REFERENCE_TIME interval, DWORD imageSize)
     {
         VideoInfoOf(entry)->AvgTimePerFrame = interval;
@@ -66,8 +62,7 @@ TEST_F(PinFormatRules, OffersTheEntryOfTheResolutionIndexAppliedAndMakesItCurren
         ASSERT_EQ(S_OK, settings->GetConfig(&config));
         config.m_Format.m_Resolution = c.resolution;
         ASSERT_EQ(S_OK, settings->SetConfig(&config));
-        // Start from a current type the pin would never offer (accepted, it
-        // becomes the unconnected pin's current type).
+        // Start from a current type the pin would never offer (accepted, it becomes the unconnected pin's type).
         MediaTypeRecord unlike = Reshaped(Entry(under.capture, 0), 0, 0);
         ASSERT_EQ(S_OK, under.capture->CheckType(&unlike));
         ASSERT_FALSE(CurrentType(under.capture).SameType(Entry(under.capture, c.entry)));
@@ -85,8 +80,7 @@ TEST_F(PinFormatRules, OffersTheEntryOfTheResolutionIndexAppliedAndMakesItCurren
 
 TEST_F(PinFormatRules, LaterPositionsListTheDeliverableLadderAndEveryEntryIsAccepted)
 {
-    // At index 0 the whole sensor: every ladder entry but the offered one's
-    // frame (RGB24 3032 x 2016). At index 1 (binned) not the whole image.
+    // At index 0 the whole sensor: every ladder entry but the offered one's frame. At index 1 not the whole image.
     const struct {
         uint8_t resolution;
         size_t listed; // positions from 1
@@ -166,8 +160,7 @@ TEST_F(PinFormatRules, OfferedTypeIsUncompressedRgb24OfOneFrame)
 
 TEST_F(PinFormatRules, TypeQueriesCallNoCameraFunction)
 {
-    // Connections query types under the filter's state lock, many times:
-    // neither pin reads the settings or asks the camera for them there.
+    // Connections query types under the filter's state lock, many times: no settings read or camera asked there.
     StoreResolution(2);
     SimClearJournal();
     for (CameraOutputPin* pin : {under.capture, under.preview}) {
@@ -245,8 +238,7 @@ TEST_F(PinFormatRules, VideoInfoTypesWithAMissingOrShortBlockAreRefused)
     MediaTypeRecord entry;
     ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &entry));
 
-    // A block one byte short, at the end of a guarded page: reading past
-    // cbFormat would fault.
+    // A block one byte short, at the end of a guarded page: reading past cbFormat would fault.
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     BYTE* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * system.dwPageSize, MEM_RESERVE | MEM_COMMIT,
@@ -271,8 +263,8 @@ TEST_F(PinFormatRules, VideoInfoTypesWithAMissingOrShortBlockAreRefused)
 
 TEST_F(PinFormatRules, SizeBuffersAsksForThreeBuffersAndRefusesOnlyThoseSmallerThanAFrame)
 {
-    // The capture pin asks for room for the camera's largest image (a direct
-    // fill needs it) and takes a frame's worth; the preview pin asks for a frame.
+    // The capture pin asks for room for the camera's largest image (a direct fill needs it) and takes a frame's
+    // worth; the preview pin asks for a frame.
     const struct {
         const char* pin;
         CameraOutputPin* under;
@@ -337,9 +329,8 @@ TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
     EXPECT_EQ(kFrameWidth * kFrameHeight * 4, allocator->asked.cbBuffer);
     EXPECT_EQ(static_cast<ULONG>(kFrameWidth * kFrameHeight * 4), CurrentType(under.preview).lSampleSize);
 
-    // A current type without a video header, a peer's wildcard type taken
-    // after three refusals, is not read: that attempt fails at sizing and
-    // the pin's own type connects instead.
+    // A current type without a video header (a peer's wildcard type taken after three refusals) is not read: that
+    // attempt fails at sizing and the pin's own type connects instead.
     MediaTypeRecord entry = Entry(under.preview, 0);
     ASSERT_EQ(S_OK, under.preview->CheckType(&entry)); // restarts the refusal count
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();

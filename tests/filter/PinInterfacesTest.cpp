@@ -1,5 +1,4 @@
-// The camera pin's configuration interfaces as capture applications use them:
-// IAMStreamConfig, IKsPropertySet, IAMDroppedFrames, ISpecifyPropertyPages.
+// The camera pin's configuration interfaces as capture applications use them.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
@@ -24,7 +23,6 @@ protected:
         EXPECT_EQ(S_OK, pin->Pin()->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(itf.GetAddressOf())));
         return itf;
     }
-    // Entry i of the pin's capability list.
     static MediaTypeRecord Entry(IAMStreamConfig* config, int index)
     {
         AM_MEDIA_TYPE* type = nullptr;
@@ -46,20 +44,17 @@ protected:
 TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
 {
     ComPtr<IAMStreamConfig> config = Query<IAMStreamConfig>(under.preview);
-    int count = 0;
-    int size = 0;
+    int count = 0, size = 0;
     ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
     EXPECT_EQ(35, count) << "the camera's five, then the ladder's 30";
     EXPECT_EQ(128, size);
 
-    // The camera's entries, then ladder entries (size by size, each in RGB24,
-    // RGB32, YUY2, NV12, I420 and Y800): bit rates at 30 and 15 per second,
-    // saturated where they pass the fields.
+    // The camera's entries, then ladder entries (size by size, each in RGB24, RGB32, YUY2, NV12, I420 and Y800): bit
+    // rates at 30 and 15 per second, saturated where they pass the fields.
     const DWORD kSaturated = 0xFFFFFFFF;
     const struct {
         int index;
-        LONG width;
-        LONG height;
+        LONG width, height;
         GUID subtype;
         DWORD bitRate;         // at 30 per second
         LONG minBitsPerSecond; // at 15
@@ -98,9 +93,8 @@ TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
             EXPECT_EQ(entry.height, fixed.cy);
         }
         EXPECT_EQ(0, caps.CropGranularityX + caps.CropAlignY + caps.OutputGranularityX + caps.ShrinkTapsY);
-        // The camera's two rates, 30 and 15 per second; the camera's sizes in
-        // RGB are beyond the signed 32-bit fields at either of them (2.2 x
-        // 10^9 bits per second for 3032 x 2016 at 15): saturated, not wrapped.
+        // The camera's two rates; its sizes in RGB are beyond the signed 32-bit fields at either (2.2 x 10^9 bits per
+        // second for 3032 x 2016 at 15): saturated, not wrapped.
         EXPECT_EQ(333333, caps.MinFrameInterval);
         EXPECT_EQ(666666, caps.MaxFrameInterval);
         EXPECT_EQ(entry.minBitsPerSecond, caps.MinBitsPerSecond);

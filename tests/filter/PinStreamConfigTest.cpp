@@ -1,7 +1,5 @@
-// Size and rate chosen through IAMStreamConfig: what SetFormat takes and
-// what it changes (the pin's choice, the camera's frame speed, the settings
-// file), how long a choice lasts, the rate every offered type announces, and
-// SetFormat on a connected pin.
+// Size and rate chosen through IAMStreamConfig: what SetFormat takes and changes, how long a choice lasts, the
+// rate every offered type announces, and SetFormat on a connected pin.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
@@ -28,8 +26,7 @@ ComPtr<IAMStreamConfig> ConfigOf(CameraOutputPin* pin)
     return config;
 }
 
-// The listed type of that width (3032 x 2016 or the full 3264 x 2448) asking
-// for interval, with fields a caller may leave wrong (the sample size).
+// The listed type of that width (3032 x 2016 or 3264 x 2448) asking for interval, with a sample size left wrong.
 MediaTypeRecord Asking(IAMStreamConfig* config, LONG width, REFERENCE_TIME interval)
 {
     AM_MEDIA_TYPE* listed = nullptr;
@@ -63,7 +60,6 @@ DWORD BitRateOf(const AM_MEDIA_TYPE& type)
     return format ? format->dwBitRate : 0;
 }
 
-// The frame speed stored in the settings file, 0 without a file.
 int32_t StoredFrameSpeed()
 {
     CameraConfig stored;
@@ -173,15 +169,13 @@ TEST_F(PinStreamConfig, AChoiceLastsUntilAnotherResolutionIndexIsApplied)
         EXPECT_EQ(S_OK, pin->GetMediaType(0, &offered));
         return FrameSizeOf(offered).cx;
     };
-    // A page that reads, or applies the same index, keeps the choice; each
-    // pin has its own.
+    // A page that reads, or applies the same index, keeps the choice; each pin has its own.
     applyIndex(0);
     EXPECT_EQ(kFullWidth, offeredWidth(under.capture));
     EXPECT_EQ(kFullWidth, FrameSizeOf(Current(capture.Get())).cx);
     EXPECT_EQ(3032, offeredWidth(under.preview));
 
-    // Another index is decided anew (the page wins); the whole image is only
-    // the full-sensor read-out's, index 0.
+    // Another index is decided anew (the page wins); the whole image is only index 0's.
     for (uint8_t binned : {1, 2}) {
         SCOPED_TRACE(binned);
         applyIndex(binned);
@@ -225,8 +219,7 @@ TEST_F(PinStreamConfig, EveryOfferedTypeAnnouncesTheCamerasRateAndThePinsAcceptO
             MediaTypeRecord offered;
             ASSERT_EQ(S_OK, pin->GetMediaType(0, &offered));
             EXPECT_EQ(interval, IntervalOf(offered));
-            int count = 0;
-            int size = 0;
+            int count = 0, size = 0;
             ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
             for (int index = 0; index < count; ++index) {
                 AM_MEDIA_TYPE* listed = nullptr;
@@ -273,8 +266,7 @@ TEST_F(PinStreamConfig, AConnectedPinConnectsAgainWithItsOwnTypeOrPutsEverything
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
     ASSERT_EQ(S_OK, under.capture->Connect(peer.Get(), nullptr));
 
-    // Outside a graph the pin breaks and makes the connection itself, with
-    // the pin's own type of the asked size and rate.
+    // Outside a graph the pin breaks and makes the connection itself, with its own type of the asked size and rate.
     MediaTypeRecord slow = Asking(config.Get(), 3032, 666666);
     ASSERT_EQ(S_OK, config->SetFormat(&slow));
     ASSERT_EQ(2u, peer->receivedTypes.size());
@@ -296,8 +288,7 @@ TEST_F(PinStreamConfig, AConnectedPinConnectsAgainWithItsOwnTypeOrPutsEverything
     EXPECT_EQ(file, SettingsFileBytes());
     EXPECT_EQ(2, under.object->FrameSpeed());
 
-    // A peer that takes the query but not the connection: the reconnection's
-    // result, and the former rate, choice and type.
+    // A peer that takes the query but not the connection: the reconnection's result, and the former rate and type.
     peer->queryAcceptResult = S_OK;
     peer->receiveConnectionResult = E_ACCESSDENIED;
     EXPECT_EQ(E_ACCESSDENIED, config->SetFormat(&fullAtHighRate));
@@ -343,8 +334,7 @@ TEST_F(PinStreamConfig, SetFormatInAGraphReconnectsThroughTheGraph)
     ASSERT_EQ(S_OK, input->ConnectionMediaType(agreed.Receive()));
     EXPECT_EQ(kFullWidth, FrameSizeOf(agreed.Get()).cx);
 
-    // A page that applies another index while connected: the connection keeps
-    // its frame, announces the new rate, and the new choice is offered.
+    // Another index applied while connected: the connection keeps its frame and announces the new rate.
     ComPtr<ICameraSettings> settings;
     ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
     CameraConfig record;

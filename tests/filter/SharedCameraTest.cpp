@@ -1,8 +1,5 @@
-// The one camera shared by every filter of a process, and the frames the pins
-// deliver whatever the camera's image size, in Wine's filter graph: a second
-// graph's Pause is refused with the device-in-use result while the first
-// streams on, and every sample is a whole frame of the connected format that
-// states its length.
+// The one camera shared by every filter of a process, and whole frames whatever the camera's image size, in Wine's
+// filter graph.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,8 +18,7 @@ const long kFrameBytes = kFrameWidth * kFrameHeight * 3;
 
 class SharedCamera : public FilterTest {};
 
-// Waits until log holds count more samples than it holds now; the newest
-// stamp's sequence then (0 when they did not come).
+// Waits until log holds count more samples than now; the newest stamp's sequence then (0 when they did not come).
 uint32_t NewestStampAfter(SampleLog* log, size_t count)
 {
     const size_t target = log->Count() + count;
@@ -59,13 +55,11 @@ TEST_F(SharedCamera, ASecondGraphIsRefusedWhileTheFirstStreamsOn)
         CaptureGraph second(GraphPlan{});
         ASSERT_EQ(S_OK, second.built);
         SimClearJournal();
-        // The filter's own result, as the graph receives it; Wine's graph
-        // passes any filter's failure on as E_FAIL.
+        // The filter's own result, as the graph receives it; Wine's graph passes any filter's failure on as E_FAIL.
         EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_BUSY), CameraOutputPin::kCameraInUseResult);
         EXPECT_EQ(CameraOutputPin::kCameraInUseResult, second.camera.filter->Pause());
         EXPECT_EQ(S_OK, second.camera.filter->Stop());
-        // While the first box is up the same text shows no second one: the
-        // person closes it before the graph's own Pause fails.
+        // While the first box is up the same text shows no second one: the person closes it before the Pause fails.
         EXPECT_TRUE(testenv::WaitFor([&] { return !FailureBoxIsUp(CameraOutputPin::kCameraInUseText); }));
         EXPECT_TRUE(FAILED(PauseResult(second)));
         const std::vector<std::string> twice(2, CameraOutputPin::kCameraInUseText);
@@ -94,9 +88,8 @@ TEST_F(SharedCamera, ASecondGraphIsRefusedWhileTheFirstStreamsOn)
 
 TEST_F(SharedCamera, EverySampleIsAWholeFrameWhateverTheImageSize)
 {
-    // The camera's image starts smaller than the format, then grows larger
-    // while both pins stream: every sample of both pins states a whole
-    // frame's length and carries the newest image's centre at its own.
+    // The camera's image starts smaller than the format, then grows while both pins stream: every sample states a
+    // whole frame's length and carries the newest image's centre at its own.
     SimSetImageSize(640, 480);
     const ComPtr<SampleLog> captureLog = win::MakeComObject<SampleLog>();
     const ComPtr<SampleLog> previewLog = win::MakeComObject<SampleLog>();
@@ -120,8 +113,7 @@ TEST_F(SharedCamera, EverySampleIsAWholeFrameWhateverTheImageSize)
             ASSERT_EQ(kFrameBytes, samples[i].actualLength) << "sample " << i;
             ASSERT_GE(samples[i].size, samples[i].actualLength) << "sample " << i;
         }
-        // Small: centred on black (after the black frames before the first
-        // image, all samples carry a stamp). Large: cropped, no black row.
+        // Small: centred on black (after the black frames before the first image). Large: cropped, no black row.
         const size_t small = log.second == captureLog.Get() ? smallCapture : smallPreview;
         const auto firstStamped = std::find_if(samples.begin(), samples.end(),
                                                [](const SampleRecord& sample) { return IsStamp(sample.stamp); });

@@ -1,7 +1,5 @@
-// The standard camera controls while the camera streams in Wine's filter
-// graph: a Set changes the delivered picture at once (brightness, colour,
-// mirroring), the capture pin's measured rate follows the camera's, and a
-// value set while the camera is closed is the one it opens with.
+// The standard camera controls while the camera streams in Wine's graph: a Set changes the delivered picture at
+// once, the measured rate follows the camera's, and a value set while the camera is closed is the one it opens with.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,9 +25,8 @@ struct Pixel {
     int Luma() const { return (r * 299 + g * 587 + b * 114) / 1000; }
 };
 
-// Places of the delivered 3032 x 2016 frame, in picture coordinates (row 0
-// at the top), where the simulated camera's scene shows something known
-// (the frame is the centre of the camera's 3264 x 2448 image).
+// Places of the delivered 3032 x 2016 frame (row 0 at the top) where the scene shows something known (the frame is
+// the centre of the camera's 3264 x 2448 image).
 enum Place { TopLeft, TopRight, YellowBar, Grey, BottomLeft, kPlaces };
 const POINT kPlaces_[kPlaces] = {
     {kFrameWidth / 16, kFrameHeight / 8},      // the white bar
@@ -39,14 +36,12 @@ const POINT kPlaces_[kPlaces] = {
     {kFrameWidth / 16, kFrameHeight - 86},     // the marker track, above the marker
 };
 
-// What one frame showed at the places.
 struct Probe {
     uint32_t sequence = 0;
     Pixel at[kPlaces];
 };
 
-// A sample grabber callback that reads the places of every capture sample
-// (on the streaming thread) and keeps the newest reading.
+// A grabber callback that reads the places of every capture sample (on the streaming thread), keeping the newest.
 class PictureProbe : public win::ComObject<ISampleGrabberCB> {
 public:
     HRESULT STDMETHODCALLTYPE SampleCB(double /*time*/, IMediaSample* sample) override
@@ -75,9 +70,8 @@ public:
         win::LockGuard guard(lock);
         return newest;
     }
-    // The first reading of a frame the camera produced at least two frames
-    // after now (a change of settings shows from the next frame on); an
-    // empty reading (sequence 0) when none came.
+    // The first reading of a frame produced at least two frames after now (a change shows from the next frame on);
+    // sequence 0 when none came.
     Probe After()
     {
         const uint32_t now = Newest().sequence;
@@ -146,8 +140,7 @@ TEST_F(StandardControlsInGraph, ASetChangesTheDeliveredPictureAtOnce)
     ASSERT_EQ(S_OK, procAmp->Set(VideoProcAmp_ColorEnable, 1, kManual));
     EXPECT_GT(probe->After().at[YellowBar].r - colour.at[YellowBar].b, 60);
 
-    // Mirroring: the white bar at the top left goes to the right, and the
-    // bars to the bottom.
+    // Mirroring: the white bar at the top left goes to the right, and the bars to the bottom.
     const Probe upright = probe->After();
     EXPECT_GT(upright.at[TopLeft].Luma(), 120);
     EXPECT_LT(upright.at[TopRight].Luma(), 30);
@@ -217,8 +210,7 @@ TEST_F(StandardControlsInGraph, AValueSetWhileTheCameraIsClosedIsTheOneItOpensWi
     }
     const Probe opened = probe->After();
     EXPECT_EQ(opened.at[YellowBar].r, opened.at[YellowBar].b) << "the picture is in colour";
-    LONG value = 0;
-    LONG flags = 0;
+    LONG value = 0, flags = 0;
     ASSERT_EQ(S_OK, procAmp->Get(VideoProcAmp_Contrast, &value, &flags));
     EXPECT_EQ(value, 150);
     ASSERT_EQ(S_OK, graph.Stop());

@@ -1,9 +1,5 @@
-// The standard camera controls on a filter object (IAMVideoProcAmp,
-// IAMCameraControl, IAMVideoControl): every control's range, value, Set and
-// auto flag, refusals, and the properties the camera does not have, with the
-// simulated camera's journal and the settings file's bytes as the evidence.
-// The camera is closed here; the streaming cases are in
-// StandardControlsGraphTest.cpp.
+// The standard camera controls on a filter object, with the simulated camera's journal and the settings file's
+// bytes as the evidence. The camera is closed here; the streaming cases are in StandardControlsGraphTest.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,7 +23,6 @@ namespace {
 constexpr LONG kAuto = 1;
 constexpr LONG kManual = 2;
 
-// The SDK Set calls of the journal, in order.
 Lines SetCalls()
 {
     Lines sets;
@@ -72,8 +67,7 @@ protected:
     ComPtr<IAMVideoControl> videoControl;
 };
 
-// One control: what GetRange reports, a value to set, the SDK call that
-// carries it and the field of the settings file that keeps it.
+// One control: what GetRange reports, a value to set, the SDK call and the settings file field that keep it.
 struct ControlCase {
     const char* name;
     ControlFamily family;
@@ -106,8 +100,7 @@ const ControlCase kControls[] = {
      Then({"CameraSetAnalogGain(425)"}, kSwitchesOff), setting::kAnalogGain, 425},
     {"ColorEnable", ControlFamily::VideoProcAmp, VideoProcAmp_ColorEnable, 0, 1, 1, kManual, 0,
      {"CameraSetMonochrome(1)", "CameraSetMirror(0,0)", "CameraSetMirror(1,0)"}, setting::kMonochrome, 1},
-    // 2 s: manual exposure of the page's 2000 ms; the default is the page's
-    // 40 ms, whose nearest power of two within the range is 2^-4 s.
+    // 2 s: manual exposure of the page's 2000 ms; the default is the page's 40 ms, nearest to 2^-4 s within range.
     {"Exposure", ControlFamily::CameraControl, CameraControl_Exposure, -4, 9, -4, kAuto | kManual, 1,
      Then({"CameraSetAeState(0)", "CameraSetExposureTimeMS(2000)"}, kSwitchesOff), setting::kExposureTimeMS, 2000},
 };
@@ -127,8 +120,7 @@ TEST_F(StandardControls, EveryControlReportsItsRangeTakesAValueAndRefusesValuesO
         EXPECT_EQ(range[3], c.defaultValue);
         EXPECT_EQ(range[4], c.caps);
 
-        // Outside the range, at either end and with valid flags: refused,
-        // nothing sent, nothing written.
+        // Outside the range, at either end and with valid flags: refused, nothing sent, nothing written.
         for (LONG outside : {c.minimum - 1, c.maximum + 1}) {
             SimClearJournal();
             EXPECT_EQ(E_INVALIDARG, Set(c.family, c.property, outside, kManual)) << outside;
@@ -143,8 +135,7 @@ TEST_F(StandardControls, EveryControlReportsItsRangeTakesAValueAndRefusesValuesO
         ASSERT_EQ(file.size(), 67u);
         EXPECT_EQ(Field(file, c.field), c.stored);
 
-        LONG value = -100;
-        LONG flags = 0;
+        LONG value = -100, flags = 0;
         ASSERT_EQ(S_OK, Get(c.family, c.property, &value, &flags));
         EXPECT_EQ(value, c.value);
         EXPECT_EQ(flags, kManual);
@@ -170,13 +161,11 @@ TEST_F(StandardControls, OnlyExposureHasAnAutoFlagWhichIsAutoExposure)
     }
 
     // At power-on the camera exposes automatically.
-    LONG value = 0;
-    LONG flags = 0;
+    LONG value = 0, flags = 0;
     ASSERT_EQ(S_OK, cameraControl->Get(CameraControl_Exposure, &value, &flags));
     EXPECT_EQ(flags, kAuto);
 
-    // Manual: the time goes with auto exposure off; Auto hands the exposure
-    // back to the camera and keeps the time.
+    // Manual: the time goes with auto exposure off; Auto hands the exposure back to the camera and keeps the time.
     ASSERT_EQ(S_OK, cameraControl->Set(CameraControl_Exposure, -2, kManual));
     ASSERT_EQ(S_OK, cameraControl->Get(CameraControl_Exposure, &value, &flags));
     EXPECT_EQ(value, -2);
@@ -227,8 +216,7 @@ TEST_F(StandardControls, PropertiesTheCameraDoesNotHaveAreUnsupportedEverywhere)
         SCOPED_TRACE(u.property);
         SimClearJournal();
         LONG range[5] = {};
-        LONG value = 0;
-        LONG flags = 0;
+        LONG value = 0, flags = 0;
         EXPECT_EQ(E_PROP_ID_UNSUPPORTED, GetRange(u.family, u.property, range));
         EXPECT_EQ(E_PROP_ID_UNSUPPORTED, Get(u.family, u.property, &value, &flags));
         EXPECT_EQ(E_PROP_ID_UNSUPPORTED, Set(u.family, u.property, 0, kManual));
@@ -360,8 +348,7 @@ TEST_F(StandardControls, FrameRatesAreTheCamerasTwoSpeedsForEveryCapability)
     IPin* capture = under.capture->Pin();
     ComPtr<IAMStreamConfig> config;
     ASSERT_EQ(S_OK, capture->QueryInterface(IID_PPV_ARGS(&config)));
-    int capabilities = 0;
-    int capsSize = 0;
+    int capabilities = 0, capsSize = 0;
     ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&capabilities, &capsSize));
     ASSERT_EQ(capabilities, 35); // the camera's five, then the format ladder
     for (int index = 0; index < capabilities; ++index) {
@@ -415,8 +402,7 @@ TEST(ExposureSteps, EveryStepRoundTripsThroughThePagesExposureTimes)
     for (long step = exposure_steps::Minimum(); step <= exposure_steps::Maximum(); ++step) {
         const uint32_t time = exposure_steps::TimeForStep(step);
         EXPECT_EQ(exposure_steps::StepForTime(time), step) << time << " ms";
-        // Near the power of two: within a quarter of a step where the page's
-        // times are close together, within 0.4 at its short end (40, 80 ms).
+        // Within a quarter of a step where the page's times lie close, within 0.4 at its short end (40, 80 ms).
         const double seconds = time / 1000.0;
         EXPECT_NEAR(std::log2(seconds), step, step < -3 ? 0.4 : 0.25) << time << " ms";
     }

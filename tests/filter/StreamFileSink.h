@@ -1,11 +1,6 @@
-// A test-only file sink for Wine's AVI mux. On Windows the platform's file
-// writer offers IStream on its input pin and the AVI mux writes the file
-// through it; Wine 8's file writer offers no IStream, its mux then fails
-// Pause with E_NOTIMPL, and its capture graph builder's SetOutputFileName is
-// not implemented. This sink stands in for the file writer at exactly that
-// seam: its input pin accepts MEDIATYPE_Stream and, asked for IStream, hands
-// out the file's own stream (which the mux only writes and seeks). Built on
-// the framework's filter and pin bases.
+// A test-only file sink for Wine's AVI mux: Wine 8's file writer offers no IStream on its input pin, so its mux
+// fails Pause with E_NOTIMPL. This sink stands in at exactly that seam: its input pin accepts MEDIATYPE_Stream and
+// hands out the file's own stream (which the mux only writes and seeks).
 #pragma once
 
 #include <dshow.h>
@@ -45,19 +40,16 @@ private:
 
 class StreamFileSink : public FilterBase {
 public:
-    // A new sink writing to path (created or truncated), held by *filter;
-    // E_FAIL when the file cannot be created.
+    // A new sink writing to path (created or truncated), held by *filter; E_FAIL when the file cannot be created.
     static HRESULT Create(const std::string& path, Microsoft::WRL::ComPtr<IBaseFilter>* filter);
 
     HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
     int PinCount() override { return 1; }
     PinBase* PinAt(int index) override { return index == 0 ? &pin : nullptr; }
 
-    // The file's stream, or null when it could not be created.
     IStream* File() const { return file.Get(); }
 
 private:
-    // Creates (truncates) the file; the object starts with no reference.
     explicit StreamFileSink(const std::string& path);
 
     win::Lock lock;

@@ -1,6 +1,5 @@
-// Robustness of the streaming filter in Wine's filter graph: prompt Stop,
-// repeated cycles without leaks, and settings changed from another thread
-// while both pins stream.
+// The streaming filter in Wine's filter graph: prompt Stop, repeated cycles without leaks, and settings changed
+// from another thread while both pins stream.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,9 +64,8 @@ TEST_F(StreamingRobustness, HundredPauseRunStopCyclesLeaveNothingBehind)
     EXPECT_TRUE(baseline.Restored(5000));
 }
 
-// Whether a row of a delivered frame crosses the colour bars: several sharp
-// steps between neighbouring pixels (the grey band, ramp and track have at
-// most the marker's two), whatever the gains and gamma.
+// Whether a row crosses the colour bars: several sharp steps between neighbours (the grey band, ramp and track
+// have at most the marker's two), whatever the gains and gamma.
 bool RowCrossesBars(const std::vector<BYTE>& frame, int row)
 {
     const BYTE* pixel = frame.data() + static_cast<size_t>(row) * kFrameWidth * 3;
@@ -79,8 +77,7 @@ bool RowCrossesBars(const std::vector<BYTE>& frame, int row)
     return steps >= 4;
 }
 
-// Keeps the first rows and last rows of each frame a grabber shows, to tell
-// a whole frame from one torn between two pictures.
+// Keeps the first and last rows of each frame, to tell a whole frame from one torn between two pictures.
 class FrameHalves : public SampleLog {
 public:
     std::atomic<int> whole{0};
@@ -91,8 +88,7 @@ public:
         if (sample->GetSize() >= kFrameWidth * kFrameHeight * 3 && SUCCEEDED(sample->GetPointer(&data)) &&
             IsStamp(StampIn(data, sample->GetSize()))) {
             const std::vector<BYTE> frame(data, data + static_cast<size_t>(kFrameWidth) * kFrameHeight * 3);
-            // The bars fill one half of the picture: the top, or the bottom
-            // when vertically mirrored; never both, never neither.
+            // The bars fill one half: the top, or the bottom when vertically mirrored; never both, never neither.
             const bool low = RowCrossesBars(frame, kFrameHeight / 8);
             const bool high = RowCrossesBars(frame, kFrameHeight * 7 / 8);
             (low != high ? whole : torn)++;
@@ -132,8 +128,7 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
         }
         CoUninitialize();
     });
-    // At least three seconds, and on a busy machine until enough changes and
-    // frames have crossed (the frames' integrity is what is tested, not speed).
+    // At least three seconds, and on a busy machine until enough changes and frames have crossed.
     const DWORD started = GetTickCount();
     Sleep(3000);
     while (GetTickCount() - started < 60000 &&

@@ -1,7 +1,6 @@
-// Makes chosen task-memory allocations (CoTaskMemAlloc) fail, through the COM
-// runtime's own hook for watching the task allocator (IMallocSpy). While an
-// AllocationFailer lives, every allocation of exactly failSize bytes returns
-// null; other allocations pass through.
+// Makes chosen task-memory allocations (CoTaskMemAlloc) fail, through the COM runtime's own hook for watching the task
+// allocator (IMallocSpy). While an AllocationFailer lives, every allocation of exactly failSize bytes returns null;
+// other allocations pass through.
 #pragma once
 
 #include <objidl.h>
@@ -10,8 +9,7 @@
 class AllocationFailer {
 public:
     explicit AllocationFailer(SIZE_T failSize);
-    // Revokes the spy (COM lets go of it once the blocks allocated under it
-    // are freed).
+    // Revokes the spy (COM lets go of it once the blocks allocated under it are freed).
     ~AllocationFailer();
     AllocationFailer(const AllocationFailer&) = delete;
     AllocationFailer& operator=(const AllocationFailer&) = delete;

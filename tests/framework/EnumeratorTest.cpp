@@ -23,7 +23,6 @@ protected:
         EXPECT_EQ(filter->InnerUnknown()->Release(), 0u) << "no enumerator kept a reference";
         EXPECT_EQ(liveObjectCount, liveBefore);
     }
-    // The filter's reference count, read without changing it.
     ULONG FilterReferences()
     {
         filter->Interface()->AddRef();

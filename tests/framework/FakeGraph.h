@@ -1,7 +1,5 @@
-// A stand-in for the filter graph in unit tests: it takes the filter's
-// JoinFilterGraph and records the events posted to its IMediaEventSink (from
-// any thread). Made with win::MakeComObject; its references are counted
-// (References()).
+// A stand-in for the filter graph in unit tests: it takes the filter's JoinFilterGraph and records the events posted to
+// its IMediaEventSink (from any thread). Made with win::MakeComObject; its references are counted (References()).
 #pragma once
 
 #include <dshow.h>
@@ -13,8 +11,7 @@
 
 struct PostedEvent {
     long code;
-    LONG_PTR param1;
-    LONG_PTR param2;
+    LONG_PTR param1, param2;
 };
 
 class FakeGraph final : public CountedComObject<IFilterGraph, IMediaEventSink> {

@@ -1,7 +1,5 @@
-// A scriptable downstream input pin (IPin + IMemInputPin) for unit tests of
-// connection, allocator choice and delivery. Made with win::MakeComObject;
-// its references are counted (References()), so a test can check that the
-// pin under test gave back every reference it took.
+// A scriptable downstream input pin (IPin + IMemInputPin). Its references are counted (References()), so a test
+// can check that the pin under test gave back every reference it took.
 #pragma once
 
 #include <dshow.h>
@@ -18,8 +16,7 @@ public:
     PIN_DIRECTION direction = PINDIR_INPUT;
     bool exposeMemInputPin = true;
     std::vector<MediaTypeRecord> offeredTypes;
-    HRESULT receiveConnectionResult = S_OK;
-    HRESULT queryAcceptResult = S_OK;
+    HRESULT receiveConnectionResult = S_OK, queryAcceptResult = S_OK;
     ALLOCATOR_PROPERTIES requirements = {};
     Microsoft::WRL::ComPtr<IMemAllocator> offeredAllocator; // null: GetAllocator fails
     HRESULT notifyAllocatorResult = S_OK;
@@ -61,6 +58,5 @@ public:
     HRESULT STDMETHODCALLTYPE ReceiveCanBlock() override { return S_FALSE; }
 };
 
-// A media type for tests: video of the given subtype, with an 88-byte format
-// block whose first byte is marker (so types can be told apart).
+// A video type of the given subtype, with an 88-byte format block whose first byte is marker.
 MediaTypeRecord MakeVideoType(const GUID& subtype, BYTE marker);

@@ -1,5 +1,4 @@
-// Graph membership, names, events, the clock, registration and the
-// reference rules of the filter and its pins.
+// Graph membership, names, events, the clock, registration and the reference rules of the filter and its pins.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// The filter state machine: which pins are called, in which order, and the
-// state the filter ends in.
+// The filter state machine: which pins are called, in which order, and the state the filter ends in.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// Ownership and comparison rules of media types: no block or pUnk reference
-// may leak or be freed twice, whatever path a copy takes.
+// Ownership and comparison of media types: no block or pUnk reference leaks or is freed twice, whatever the path.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
@@ -184,8 +183,7 @@ TEST(MediaType, BlocksThatAreNotWhereTheSizeSaysAreNeitherCopiedNorCompared)
     const ComPtr<CountingUnknown> unk = win::MakeComObject<CountingUnknown>();
     BYTE callersBytes[16] = {};
 
-    // A pointer without a size is not the copy's block: it is never freed,
-    // handed out or compared as one.
+    // A pointer without a size is not the copy's block: it is never freed, handed out or compared as one.
     MediaTypeRecord sizeless = VideoType(1);
     FreeTypeContents(&sizeless);
     sizeless.pbFormat = callersBytes;

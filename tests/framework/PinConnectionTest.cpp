@@ -1,6 +1,5 @@
-// Connection of an output pin: the order in which types are tried, which
-// failures count as "type does not fit", the choice of the allocator, and
-// that every failed or broken connection gives back what it took.
+// Connection of an output pin: the order of the types tried, which failures mean "type does not fit", the choice
+// of the allocator, and that every failed or broken connection gives back what it took.
 #include <gtest/gtest.h>
 
 #include <wrl/client.h>
@@ -111,8 +110,7 @@ TEST_F(PinConnection, OwnTypeConnectsAndDisconnectGivesEverythingBack)
     EXPECT_TRUE(SameType(agreed, ownType));
     FreeTypeContents(&agreed);
     {
-        // A copy whose format block cannot be allocated is reported, and
-        // leaves the caller's structure owning nothing.
+        // A copy whose format block cannot be allocated is reported, and leaves the caller's structure owning nothing.
         AllocationFailer failer(ownType.cbFormat);
         ASSERT_TRUE(failer.Registered());
         EXPECT_EQ(stream->ConnectionMediaType(&agreed), E_OUTOFMEMORY);

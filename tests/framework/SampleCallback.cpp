@@ -27,9 +27,8 @@ HRESULT STDMETHODCALLTYPE SampleCallback::SampleCB(double /*time*/, IMediaSample
 void SampleCallback::BlockUntilDecommitted()
 {
     InterlockedIncrement(&blocking);
-    // Ask for a free buffer without waiting: once the allocator is
-    // decommitted the answer is VFW_E_NOT_COMMITTED. Give up after a while so
-    // that a fault cannot hang the test here.
+    // Ask for a free buffer without waiting: once the allocator is decommitted the answer is VFW_E_NOT_COMMITTED. Give
+    // up after a while so that a fault cannot hang the test here.
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < 5000) {
         Microsoft::WRL::ComPtr<IMediaSample> probe;

@@ -1,7 +1,6 @@
-// The callback the integration tests hang on Wine's sample grabber: it
-// counts the samples that reach the grabber and checks their contents, and
-// can act as a slow or greedy downstream (hold every sample, or block in
-// Receive until the source's allocator is decommitted).
+// The callback the integration tests hang on Wine's sample grabber: it counts the samples that reach the grabber and
+// checks their contents, and can act as a slow or greedy downstream (hold every sample, or block in Receive until the
+// source's allocator is decommitted).
 #pragma once
 
 #include <dshow.h>

@@ -1,6 +1,5 @@
-// A filter and pins built directly on FilterBase and PinBase, whose state
-// hooks log their calls and return scripted results: for testing the state
-// machine, the enumerators and the pin basics without a worker thread.
+// A filter and pins on FilterBase and PinBase whose state hooks log their calls and return scripted results: the
+// state machine, enumerators and pin basics without a worker thread.
 #pragma once
 
 #include <memory>
@@ -16,9 +15,7 @@ class ScriptedPin : public PinBase {
 public:
     ScriptedPin(ScriptedFilter* filter, int index, const wchar_t* name);
 
-    HRESULT activateResult = S_OK;
-    HRESULT deactivateResult = S_OK;
-    HRESULT runResult = S_OK;
+    HRESULT activateResult = S_OK, deactivateResult = S_OK, runResult = S_OK;
     int typeCount = 1;
 
     // Marks the pin connected to peer without a negotiation.
@@ -41,8 +38,7 @@ class ScriptedFilter : public FilterBase {
 public:
     explicit ScriptedFilter(int pinCount);
 
-    // Calls in order: "P" (Pause), "A<i>" (GoActive), "I<i>" (GoInactive),
-    // "R<i>@<start>" (OnRun).
+    // Calls in order: "P" (Pause), "A<i>" (GoActive), "I<i>" (GoInactive), "R<i>@<start>" (OnRun).
     std::vector<std::string> log;
     const FilterSetup* setup = nullptr;
 

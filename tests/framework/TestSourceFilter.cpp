@@ -16,9 +16,8 @@ Microsoft::WRL::ComPtr<IBaseFilter> TestSourceFilter::Create(int streamCount, Te
 
 TestSourceFilter::TestSourceFilter(int streamCount) : SourceFilterBase(L"TestSourceFilter", nullptr, CLSID_TestSourceFilter)
 {
-    // Each stream hands itself to the base, which destroys the ones still
-    // held last to first when the filter goes; they log themselves through
-    // destructionLog.
+    // Each stream hands itself to the base, which destroys the ones still held last to first when the filter goes; they
+    // log themselves through destructionLog.
     for (int i = 0; i < streamCount; ++i) {
         HRESULT hr = E_FAIL;
         const wchar_t* names[] = {L"Out1", L"Out2", L"Out3", L"Out4"};

@@ -1,5 +1,4 @@
-// A small source built on the framework for its tests: a filter with one or
-// more TestStream pins, each producing solid-colour RGB24 frames.
+// A small source built on the framework for its tests: one or more TestStream pins of solid-colour RGB24 frames.
 #pragma once
 
 #include <wrl/client.h>
@@ -15,7 +14,6 @@ const CLSID CLSID_TestSourceFilter = {0x6a0f5c13, 0x8b0d, 0x4e6b, {0xa3, 0xf1, 0
 
 class TestSourceFilter : public SourceFilterBase {
 public:
-    // A new filter holding one reference for the caller.
     static Microsoft::WRL::ComPtr<IBaseFilter> Create(int streamCount, TestSourceFilter** filter = nullptr);
 
     explicit TestSourceFilter(int streamCount);
@@ -28,11 +26,9 @@ public:
     static std::vector<int>* destructionLog;
 
 private:
-    // The streams by the index they were made with (owned by the base; null
-    // once destroyed).
+    // The streams by the index they were made with (owned by the base; null once destroyed).
     std::vector<TestStream*> madeStreams;
 };
 
-// Makes peer offer a new memory allocator of the platform (its own buffers)
-// and connects stream to it with the stream's one media type.
+// Makes peer offer a platform memory allocator and connects stream to it with the stream's one media type.
 HRESULT ConnectToAllocatingPeer(TestStream* stream, FakeInputPin* peer);

@@ -1,5 +1,4 @@
-// A SourceStreamBase for the framework's tests: solid-colour RGB24 frames of
-// a chosen size, with the hooks' results scriptable and their calls counted.
+// A SourceStreamBase for the framework's tests: solid-colour RGB24 frames, scriptable results, counted calls.
 #pragma once
 
 #include <dshow.h>
@@ -19,8 +18,7 @@ public:
     // Milliseconds each fill sleeps (a paced source); 0 for none.
     volatile DWORD fillDelayMs = 0;
     // Frame size of the one media type; change only while unconnected.
-    LONG width = 64;
-    LONG height = 48;
+    LONG width = 64, height = 48;
     // Buffers asked of the allocator (at least).
     LONG bufferCount = 2;
     // When set, CheckType accepts any type and logs nothing.
@@ -29,7 +27,6 @@ public:
     // result here, on the worker thread. Set while no worker runs.
     std::function<void(HRESULT, REFERENCE_TIME)> onStreamTime;
 
-    // Counters.
     volatile LONG workerStarts = 0;
     volatile LONG workerEnds = 0;
     volatile LONG streamingStarts = 0;
@@ -48,8 +45,7 @@ public:
 
     LONG FrameBytes() const { return width * height * 3; }
 
-    // The worker side of the command channel is protected; tests drive the
-    // sending side directly.
+    // Tests drive the sending side of the command channel directly.
     using WorkerThread::JoinThread;
 
 private:

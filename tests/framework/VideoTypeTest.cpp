@@ -1,5 +1,4 @@
-// Validation of video types from callers and peers: which types are refused
-// with which code, and that nothing past cbFormat is read.
+// Validation of video types from callers and peers: the refusals and their codes; nothing past cbFormat is read.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
@@ -17,8 +16,7 @@ const LONG kWidth = 640;
 const LONG kHeight = 480;
 const DWORD kFrame = kWidth * kHeight * 3;
 
-// A format block that ends where a no-access page begins: reading one byte
-// past it faults.
+// A format block that ends where a no-access page begins: reading one byte past it faults.
 class GuardedBlock {
 public:
     explicit GuardedBlock(ULONG size)
@@ -39,8 +37,7 @@ private:
     DWORD page = 0;
 };
 
-// A well-formed 640 x 480 RGB24 type whose header (VIDEOINFOHEADER or
-// VIDEOINFOHEADER2) sits at the end of a guarded block of blockSize bytes.
+// A 640 x 480 RGB24 type whose VIDEOINFOHEADER(2) sits at the end of a guarded block of blockSize bytes.
 struct TypeUnderTest {
     explicit TypeUnderTest(bool second = false, ULONG blockSize = 0)
         : headerSize(second ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER)),

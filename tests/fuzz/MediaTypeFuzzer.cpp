@@ -1,27 +1,20 @@
-// mediatype_fuzzer: feeds seeded, reproducible media types to every entry
-// point of the camera pin that takes a type from a caller or a peer, in
-// process, on a filter made by CreateCameraFilter:
+// mediatype_fuzzer: feeds seeded, reproducible media types to every entry point of the camera pin that takes a
+// type from a caller or a peer, in process, on a filter made by CreateCameraFilter:
 //
 //   setformat    IAMStreamConfig::SetFormat on the unconnected capture pin
 //   queryaccept  IPin::QueryAccept on the preview pin
 //   connect      IPin::Connect of the capture pin to a fake input pin
-//   receive      IPin::ReceiveConnection on the capture pin (an output pin
-//                refuses every one) and on a framework input pin that accepts
-//                any well-formed video type
+//   receive      IPin::ReceiveConnection on the capture pin (an output pin refuses every one) and on a
+//                framework input pin that accepts any well-formed video type
 //
-// Types range from the pin's own format to null and short blocks, huge
-// cbFormat, VIDEOINFOHEADER2, odd, negative and overflowing sizes and
-// biSizeImage 0/1/2^31. Each block is honest (cbFormat readable bytes) and
-// ends at a no-access page, so a read past cbFormat faults at once. The
-// fuzzer also checks each answer against its own model of which types must
-// be accepted, and that a refusal changes nothing.
+// Types range from the pin's own format to null and short blocks, huge cbFormat, VIDEOINFOHEADER2, odd, negative
+// and overflowing sizes and biSizeImage 0/1/2^31. Each block ends at a no-access page, so a read past cbFormat
+// faults at once. Each answer is checked against the fuzzer's own model, and that a refusal changes nothing.
 //
 //   mediatype_fuzzer [--seed N] [--count N] [--start N] [--entry NAME]
 //
-// Input i of seed s is the same on every run and every machine: rerun with
-// --start i --count 1 to reproduce a finding. Exit code 0: no crash and no
-// wrong answer; 1: wrong answers (listed); 2: bad command line; 3: a crash
-// (the input is named).
+// Input i of seed s is the same on every run and machine: rerun with --start i --count 1 to reproduce a finding.
+// Exit code 0: no crash and no wrong answer; 1: wrong answers (listed); 2: bad command line; 3: a crash (named).
 #include <windows.h>
 
 #include <dshow.h>
@@ -49,7 +42,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// ---------------------------------------------------------------- the input
 
 // Largest honest block: a "huge" cbFormat next to an 88-byte header.
 const ULONG kArenaBytes = 4u << 20;
@@ -85,24 +77,20 @@ private:
     DWORD page = 0;
 };
 
-// What the fuzzer made, in its own terms: the oracle reads these, never the
-// block through the driver's eyes.
+// What the fuzzer made, in its own terms: the oracle reads these, never the block through the driver's eyes.
 struct Input {
     AM_MEDIA_TYPE type = {};
     bool honestBlock = false; // pbFormat holds cbFormat readable bytes
     bool wildcard = false;    // the pin's refuse-three-times wildcard shape
     bool wellFormed = false;  // a valid video type of any size and subtype
-    // What SetFormat takes (index 0, the full sensor, no settings file): an
-    // RGB24 or RGB32 frame of a listed size (the fuzzer makes 3032 x 2016 or
-    // the whole 3264 x 2448), naming no rate or one from 333333 to 666666.
+    // What SetFormat takes (index 0, no settings file): an RGB24 or RGB32 frame of 3032 x 2016 or the whole
+    // 3264 x 2448, naming no rate or one from 333333 to 666666.
     bool settable = false;
-    // What the pin delivers as it is set (QueryAccept, Connect): such a frame
-    // at the camera's 30 per second, or naming no rate.
+    // What the pin delivers as it is set (QueryAccept, Connect): such a frame at 30 per second, or naming no rate.
     bool deliverable = false;
     GUID subtype = GUID_NULL;
     int bytesPerPixel = 0;
-    LONG width = 0;
-    LONG height = 0;
+    LONG width = 0, height = 0;
     REFERENCE_TIME interval = 0;
 };
 
@@ -137,16 +125,13 @@ void Put(BYTE* block, ULONG size, size_t offset, T value)
     }
 }
 
-// The header fields as generated, for the oracle.
 struct Header {
     size_t bitmapOffset = offsetof(VIDEOINFOHEADER, bmiHeader);
     ULONG headerSize = sizeof(VIDEOINFOHEADER);
     DWORD biSize = sizeof(BITMAPINFOHEADER);
-    LONG width = kWidth;
-    LONG height = kHeight;
+    LONG width = kWidth, height = kHeight;
     WORD bitCount = 24;
-    DWORD compression = BI_RGB;
-    DWORD imageSize = kFrameBytes;
+    DWORD compression = BI_RGB, imageSize = kFrameBytes;
     REFERENCE_TIME interval = 333333;
 };
 
@@ -242,8 +227,7 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
         t.lSampleSize = static_cast<ULONG>(rng());
     }
 
-    // The block: honest, ending at the guard page; sometimes missing behind a
-    // non-zero size (up to 4 GiB claimed), sometimes present behind size 0.
+    // Honest, ending at the guard page; sometimes missing behind a non-zero size, sometimes present behind size 0.
     in.honestBlock = t.cbFormat != 0;
     if (in.honestBlock) {
         t.pbFormat = arena.BlockOf(t.cbFormat);
@@ -285,8 +269,7 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
     in.wildcard = (IsEqualGUID(t.majortype, MEDIATYPE_Video) || IsEqualGUID(t.majortype, MEDIATYPE_Interleaved)) &&
                   IsEqualGUID(t.formattype, GUID_NULL) && t.cbFormat == 0;
     in.wellFormed = in.honestBlock && WellFormed(t, h, knownFormat);
-    // RGB24 and RGB32 (BI_RGB at their bit counts) are on the format ladder;
-    // the fuzzer's other subtypes never come with a FOURCC header.
+    // RGB24 and RGB32 are on the format ladder; the fuzzer's other subtypes never come with a FOURCC header.
     const bool videoInfo = in.wellFormed && IsEqualGUID(t.formattype, FORMAT_VideoInfo) && h.compression == BI_RGB;
     const bool rgb24 = videoInfo && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB24) && h.bitCount == 24;
     const bool rgb32 = videoInfo && IsEqualGUID(t.subtype, MEDIASUBTYPE_RGB32) && h.bitCount == 32;
@@ -304,10 +287,8 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
     return in;
 }
 
-// ------------------------------------------------------- the pins under test
 
-// A framework input pin that takes any well-formed video type: the receiving
-// side of ReceiveConnection, which the camera filter (a source) has none of.
+// A framework input pin that takes any well-formed video type: the receiving side of ReceiveConnection.
 class ProbeInputPin : public PinBase {
 public:
     explicit ProbeInputPin(SourceFilterBase* filter)
@@ -329,18 +310,14 @@ struct Rig {
     CameraOutputPin* capture = nullptr;
     CameraOutputPin* preview = nullptr;
     ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
-    // The pin's own type, put back after each accepted SetFormat so that a
-    // huge accepted block is not copied again for every later input.
+    // The pin's own type, put back after each accepted SetFormat so that a huge block is not copied for every input.
     MediaTypeRecord entry;
 };
 
-// ------------------------------------------------------------- the oracle
 
 struct Tally {
     const char* name;
-    uint64_t inputs = 0;
-    uint64_t accepted = 0;
-    uint64_t wrong = 0;
+    uint64_t inputs = 0, accepted = 0, wrong = 0;
     double seconds = 0;
 };
 
@@ -379,8 +356,7 @@ MediaTypeRecord CurrentFormat(CameraOutputPin* pin)
     return copy;
 }
 
-// Whether a type is the pin's own type of that subtype and frame at that
-// interval (in a block of the pin's, not the caller's).
+// Whether a type is the pin's own type of that subtype and frame at that interval (in a block of the pin's).
 bool IsOwnType(const MediaTypeRecord& type, const Input& in, REFERENCE_TIME interval)
 {
     if (!IsEqualGUID(type.subtype, in.subtype) || !IsEqualGUID(type.formattype, FORMAT_VideoInfo) ||

@@ -1,15 +1,7 @@
-// Feeds the settings file any length and any bytes and checks what the
-// record and the controller make of it.
-//
-// Each input is random bytes (0 to 200 of them), a valid 67-byte file with
-// bytes changed, a valid file cut short or lengthened, or no file at all.
-// For each one: LoadFromFile reports 1 for any file and fills exactly the
-// bytes the file covers (0 and nothing changed without a file); a saved
-// record is its 67-byte form, which loads back to the same record; and the
-// camera controller's GetConfig / SetConfig round trip (on the simulated
-// camera beside the program, or on no camera; every 16th input) keeps the
-// file's own fields, clears the four reserved words and writes what it was
-// given.
+// Feeds the settings file any length and any bytes (random, a valid 67-byte file changed, cut short or
+// lengthened, or no file) and checks what the record and the controller make of it: LoadFromFile reports 1 for
+// any file and fills exactly the bytes it covers; a saved record is its 67-byte form; and the controller's
+// GetConfig / SetConfig round trip (every 16th input) keeps the file's fields and clears the reserved words.
 #include <windows.h>
 
 #include <cstdio>
@@ -60,7 +52,6 @@ Bytes RandomBytes(std::mt19937& random, size_t length)
     return bytes;
 }
 
-// One input: the file's bytes, or no file at all.
 struct Input {
     bool present = true;
     Bytes bytes;
@@ -112,8 +103,7 @@ bool WriteRaw(const Input& input)
            written == input.bytes.size();
 }
 
-// The settings file's bytes; a missing file reads as more bytes than any
-// settings file holds, so it never equals a record's form.
+// The settings file's bytes; a missing file reads as more bytes than any settings file, equal to no record's form.
 Bytes ReadRaw()
 {
     const win::UniqueHandle file(
@@ -148,8 +138,8 @@ std::string Hex(const Bytes& bytes)
     return text;
 }
 
-// Checks one input; the empty text when it passed, else what was wrong.
-// controllerForm is the form of the controller's record (kept up to date).
+// Checks one input; the empty text when it passed, else what was wrong. controllerForm is the form of the
+// controller's record (kept up to date).
 std::string Check(const Input& input, std::mt19937& random, CCamera& camera, bool withController,
                   Bytes& controllerForm)
 {
@@ -167,8 +157,7 @@ std::string Check(const Input& input, std::mt19937& random, CCamera& camera, boo
         return "LoadFromFile filled " + Hex(FormOf(loaded));
     }
 
-    // A saved record is its 67-byte form (which loads back to it, as the
-    // 67-byte inputs show).
+    // A saved record is its 67-byte form (which loads back to it, as the 67-byte inputs show).
     if (loaded.Store() != S_OK) {
         return "Store failed";
     }
@@ -176,11 +165,9 @@ std::string Check(const Input& input, std::mt19937& random, CCamera& camera, boo
         return "the saved file is " + Hex(ReadRaw());
     }
 
-    // The controller: the file's own fields over the controller's record
-    // (whatever the caller's held) survive GetConfig, the reserved words 1
-    // to 4 (bytes 1 to 16) are cleared, and SetConfig writes the record it
-    // was given, which GetConfig then reads back unchanged. Every
-    // 16th input only: these calls take four times as long as the rest.
+    // The controller: the file's own fields survive GetConfig, the reserved words 1 to 4 (bytes 1 to 16) are cleared,
+    // and SetConfig writes the record it was given, which GetConfig reads back. Every 16th input only: these calls
+    // take four times as long as the rest.
     if (!withController) {
         return std::string();
     }

@@ -1,6 +1,5 @@
-// The shared source graph around the camera filter: what its pins deliver
-// reaches the grabbers' callbacks, the clock is the caller's choice, and when
-// the graph goes nothing of it holds the source or a callback any more.
+// The shared source graph around the camera filter: the pins reach the grabbers' callbacks, the clock is the
+// caller's choice, and once the graph goes nothing of it holds the source or a callback.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -18,7 +17,6 @@ namespace {
 
 class SourceGraphTest : public filtertest::FilterTest {};
 
-// Counts the samples a grabber hands it.
 class SampleCounter final : public win::ComObject<ISampleGrabberCB> {
 public:
     std::atomic<int> samples{0};
@@ -52,8 +50,7 @@ TEST_F(SourceGraphTest, PinsDeliverIntoTheirCallbacksAndTheGraphLetsGoOfEverythi
     filtertest::TestFilter camera;
     const ComPtr<SampleCounter> captured = win::MakeComObject<SampleCounter>();
     const ComPtr<SampleCounter> previewed = win::MakeComObject<SampleCounter>();
-    // Someone else (a property page, a plug-in) may keep the graph manager
-    // alive after the SourceGraph goes; its filters must go anyway.
+    // Someone else (a property page, a plug-in) may keep the graph manager alive; its filters must go anyway.
     ComPtr<IFilterGraph> keptGraph;
     {
         SourceGraph sourceGraph;
@@ -105,8 +102,7 @@ TEST_F(SourceGraphTest, WithTheDefaultClockTheGraphHasOneBeforeItFirstPauses)
     ASSERT_EQ(S_OK, sourceGraph.RenderPin(PinCategory::Preview, nullptr, graph::Renderer::Null));
     EXPECT_EQ(S_OK, sourceGraph.UseClock(graph::ReferenceClock::Default));
     EXPECT_TRUE(sourceGraph.Clock());
-    // A pin rendered without a grabber has no grabbed type; the capture pin
-    // was not rendered at all.
+    // A pin rendered without a grabber has no grabbed type; the capture pin was not rendered at all.
     win::MediaTypeContents type;
     EXPECT_EQ(E_UNEXPECTED, sourceGraph.GrabbedType(PinCategory::Preview, &type));
     EXPECT_EQ(nullptr, sourceGraph.GrabberOf(PinCategory::Preview));

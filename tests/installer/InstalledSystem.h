@@ -1,7 +1,5 @@
-// What a Windows machine says about an installation of Lumora Camera, read
-// the way an administrator would: the setup and uninstall programs run as
-// child processes, the registry read in its 32-bit and 64-bit views, the
-// files and their version resources, lumoracap of each architecture.
+// What a Windows machine says about an installation of Lumora Camera, read as an administrator would: child
+// processes, the registry's 32-bit and 64-bit views, files and their version resources, lumoracap of each.
 #pragma once
 
 #include <windows.h>
@@ -16,8 +14,7 @@ namespace installtest {
 
 enum class View { Bits32, Bits64 };
 
-// The two installation folders: "<Program Files (x86)>\Lumora Camera" and
-// "<Program Files>\Lumora Camera".
+// The installation folders: "<Program Files (x86)>\Lumora Camera" and "<Program Files>\Lumora Camera".
 std::wstring Folder(View view);
 const View kBothViews[] = {View::Bits32, View::Bits64};
 const wchar_t* Name(View view);
@@ -28,9 +25,8 @@ const wchar_t* const kInstalledFiles[] = {L"ZorvikFilter.dll", L"ZorvikSDK.dll",
 // The installed-programs entry, in the 32-bit view of HKLM.
 extern const wchar_t* const kUninstallKey;
 
-// A program run with a command line (program path first, quoted as needed)
-// in the test's environment, in a working folder (empty: the test's own);
-// its exit code, or -1 when it did not end in time.
+// A program run with a command line (program path first) in the test's environment, in a working folder (empty:
+// the test's own); its exit code, or -1 when it did not end in time.
 struct RunResult {
     int exitCode = -1;
     std::string output;
@@ -42,25 +38,17 @@ RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs = 300000,
 std::wstring ReadString(View view, const std::wstring& key, const wchar_t* value);
 bool ReadDword(View view, const std::wstring& key, const wchar_t* value, DWORD* data);
 bool KeyExists(View view, const std::wstring& key);
-// Every value under a key, subkeys included, as "subkey|value" -> text (for
-// comparing the whole registration before and after).
+// Every value under a key, subkeys included, as "subkey|value" -> text.
 std::map<std::wstring, std::wstring> DumpKey(View view, const std::wstring& key);
 
 // "Software\Classes\CLSID\{...}" of a class id.
 std::wstring ClassKey(REFCLSID classId);
-// The names of the entries of a filter category (for example the video input
-// devices) whose class is the camera filter, from the registry of one view.
+// The names of a filter category's entries whose class is the camera filter, from one view's registry.
 std::vector<std::wstring> CameraEntries(View view, REFCLSID category);
 
-// The strings of a file's version resource (block 040904B0) and its fixed
-// file version as "a.b.c.d"; empty when the file has none.
+// The strings of a file's version resource (block 040904B0) and its fixed version "a.b.c.d"; empty when none.
 struct VersionInfo {
-    std::wstring productName;
-    std::wstring fileDescription;
-    std::wstring fileVersion;
-    std::wstring productVersion;
-    std::wstring originalFilename;
-    std::wstring fixedFileVersion;
+    std::wstring productName, fileDescription, fileVersion, productVersion, originalFilename, fixedFileVersion;
 };
 VersionInfo ReadVersionInfo(const std::wstring& path);
 
@@ -70,9 +58,7 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Files in a folder whose names match a pattern ("*.previous").
 std::vector<std::wstring> FilesMatching(const std::wstring& folder, const wchar_t* pattern);
 
-// The text of the newest UTF-16 log of a kind that the setup program wrote
-// into the test's temporary folder ("<name> <date> <time>.log", name
-// "Lumora Camera setup" for example), as UTF-8; empty when there is none.
+// The UTF-8 text of the newest UTF-16 log "<name> <date> <time>.log" in the test's temporary folder; empty if none.
 std::string ReadLog(const char* name);
 
 using testenv::Narrow;

@@ -1,9 +1,5 @@
-// The setup program as an administrator deploys it, on a Wine prefix on which
-// Lumora Camera was never installed (run-in-fresh-prefix.sh): silent install
-// of both architectures, upgrade from an older version, the rules for a
-// camera maker's library, refused command lines, a failed registration or
-// upgrade, files in use, and silent uninstall. Every test starts and ends with
-// nothing installed; they share the prefix and run in the order written.
+// The setup program on a prefix where Lumora Camera was never installed (run-in-fresh-prefix.sh). Every test
+// starts and ends with nothing installed; they share the prefix and run in the order written.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <sddl.h>
@@ -25,13 +21,11 @@ using namespace installtest;
 
 namespace {
 
-// The logs' names before " <date> <time>.log".
 const char kSetupLog[] = "Lumora Camera setup";
 const char kUninstallLog[] = "Lumora Camera uninstall";
 
 const CLSID* const kClasses[] = {&CLSID_LumoraCameraFilter, &CLSID_CameraSettingsPage, &CLSID_FormatPage};
-// The filter categories the filter is registered in: video input devices and
-// the default one, for DirectShow filters.
+// Video input devices, and the default category of DirectShow filters.
 const GUID kVideoInputDevices = {0x860bb310, 0x5d01, 0x11d0, {0xbd, 0x3b, 0x00, 0xa0, 0xc9, 0x11, 0xce, 0x86}};
 const GUID kDirectShowFilters = {0x083863f1, 0x70de, 0x11d0, {0xbd, 0x40, 0x00, 0xa0, 0xc9, 0x11, 0xce, 0x86}};
 
@@ -56,16 +50,13 @@ RunResult RunSetup(const std::wstring& setup, const std::wstring& arguments, con
     return RunProgram(Quoted(setup) + L" /S" + (arguments.empty() ? L"" : L" " + arguments), 300000, workingFolder);
 }
 
-// A restart of the machine, as far as the setup programs are concerned: Wine's
-// wineboot carries out the deletions Windows makes at a restart.
+// A restart as setup sees it: wineboot carries out the deletions Windows makes at a restart.
 void Restart()
 {
     RunProgram(L"wineboot.exe -r");
 }
 
-// The quiet uninstall command of the installed-programs entry, run as an
-// administrator's deployment tool runs it, and the restart that deletes the
-// uninstaller's own file.
+// The entry's quiet uninstall command as a deployment tool runs it, and the restart that deletes the uninstaller.
 RunResult RunQuietUninstall()
 {
     const std::wstring command = ReadString(View::Bits32, kUninstallKey, L"QuietUninstallString");
@@ -88,7 +79,6 @@ std::wstring SettingsFile()
     return Wide(testenv::TempPath("Lumora Camera.config"));
 }
 
-// A stand-in for a camera maker's library: not a Lumora Camera file.
 std::string VendorStandIn()
 {
     std::string bytes = "MZ vendor camera library stand-in ";
@@ -131,8 +121,7 @@ protected:
         }
     }
 
-    // Nothing of Lumora Camera on the machine: files, list entry, class keys,
-    // filter entries, in both views.
+    // Nothing of Lumora Camera in either view: files, list entry, class keys, filter entries.
     static void ExpectNothingInstalled()
     {
         EXPECT_FALSE(KeyExists(View::Bits32, kUninstallKey));
@@ -148,8 +137,7 @@ protected:
         }
     }
 
-    // Every file of one version in both folders, each with its version
-    // resource; the list entry with that version; no leftovers of a replaced one.
+    // Every file of one version in both folders; the list entry with that version; no leftovers of a replaced one.
     static void ExpectInstalled(const std::wstring& version, bool simulatedCamera64 = true)
     {
         for (View view : kBothViews) {
@@ -173,8 +161,7 @@ protected:
         EXPECT_EQ(ReadString(View::Bits32, kUninstallKey, L"DisplayVersion"), version);
     }
 
-    // The camera registered for both architectures: each class key points at
-    // the filter of its own folder, and lumoracap of each lists the device.
+    // Each class key points at its own folder's filter, and each lumoracap lists the device.
     static void ExpectRegistered()
     {
         for (View view : kBothViews) {
@@ -189,17 +176,13 @@ protected:
         }
     }
 
-    std::wstring setup;
-    std::wstring previousSetup;
-    std::wstring previousVersion;
+    std::wstring setup, previousSetup, previousVersion;
 };
 
 TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemovesAllButTheSettings)
 {
-    // Another user's traps in a temporary folder every user may write: a file
-    // at the old fixed setup log's name, and a link to a file of theirs at
-    // every other name a log could be opened at (the old uninstall log's, and
-    // the dated names of the coming minute). No run may write through them.
+    // Another user's traps in a temporary folder: a file at the old fixed setup log's name, and a link at every other
+    // name a log could be opened at (the old uninstall log's, the dated names of the coming minute).
     const std::wstring victim = Wide(testenv::TempPath("victim.txt"));
     const std::wstring plantedLog = Wide(testenv::TempPath("Lumora Camera setup.log"));
     ASSERT_TRUE(WriteFileBytes(victim, "another user's file") && WriteFileBytes(plantedLog, "planted"));
@@ -222,7 +205,6 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
         EXPECT_EQ(version.output, "lumoracap " + Narrow(CurrentVersion()) + " (Lumora Camera)\r\n");
     }
 
-    // The installed-programs entry.
     struct Value {
         const wchar_t* name;
         std::wstring expected;
@@ -249,8 +231,7 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     EXPECT_LT(size, 200000u);
     EXPECT_NE(ReadLog(kSetupLog).find("32-bit camera library: simulated"), std::string::npos) << ReadLog(kSetupLog);
 
-    // A capture through the installed 32-bit filter, read back by ffprobe;
-    // it writes the user's settings file.
+    // A capture through the installed 32-bit filter, read back by ffprobe; it writes the user's settings file.
     const std::string avi = testenv::TempPath("installed.avi");
     const RunResult capture = RunProgram(Lumoracap(View::Bits32) + L" capture --seconds 1 --out " + Quoted(Wide(avi)));
     ASSERT_EQ(capture.exitCode, 0) << capture.output;
@@ -294,7 +275,6 @@ TEST_F(SetupTest, UpgradeReplacesEveryFileAndKeepsRegistrationSettingsAndTheVend
 {
     ASSERT_TRUE(FileExists(previousSetup)) << "LUMORA_PREVIOUS_SETUP: the older setup program";
     ASSERT_NE(previousVersion, CurrentVersion());
-    // A camera maker's library in the 64-bit folder before anything is installed.
     const std::string vendor = VendorStandIn();
     const unsigned vendorChecksum = Checksum(vendor);
     const std::wstring vendor64 = Folder(View::Bits64) + L"\\ZorvikSDK.dll";
@@ -366,8 +346,7 @@ TEST_F(SetupTest, VendorLibraryGivenIsCopiedInAndRemovedWithTheRest)
     ASSERT_TRUE(CopyFileW((std::wstring(system32) + L"\\version.dll").c_str(), source.c_str(), FALSE));
     const std::string vendor = ReadFileBytes(source);
 
-    // The path in full, and relative to the folder setup starts in (which
-    // it leaves before copying).
+    // The path in full, and relative to the folder setup starts in (which it leaves before copying).
     for (const std::string& workingFolder : {std::string(), testenv::TempPath("")}) {
         SCOPED_TRACE("working folder: " + workingFolder);
         const std::wstring given = workingFolder.empty() ? source : L"vendor sdk.dll";
@@ -434,7 +413,6 @@ private:
     bool locked = false;
 };
 
-// Whether a key of a view can be written now.
 bool KeyWritable(View view, const std::wstring& key)
 {
     HKEY opened = nullptr;
@@ -448,8 +426,7 @@ bool KeyWritable(View view, const std::wstring& key)
 
 TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
 {
-    // The 64-bit filter's class key is locked: its registration fails after
-    // the 32-bit one succeeded.
+    // The 64-bit filter's class key is locked: its registration fails after the 32-bit one succeeded.
     const std::wstring filterKey = ClassKey(CLSID_LumoraCameraFilter);
     {
         LockedKey lock(View::Bits64, filterKey);
@@ -473,8 +450,7 @@ TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
         RegDeleteKeyExW(HKEY_LOCAL_MACHINE, filterKey.c_str(), KEY_WOW64_64KEY, 0);
     }
 
-    // Over an installed version, a failed registration leaves that version
-    // installed and registered as it was.
+    // Over an installed version, a failed registration leaves it installed and registered as it was.
     ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
     const auto before = DumpKey(View::Bits32, filterKey);
     {
@@ -491,10 +467,7 @@ TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
     ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
 }
 
-// An upgrade failing at one of its last steps, once every file was replaced
-// (the simulated camera by a vendor's library): the previous version stays
-// installed and registered, its uninstaller and entry as they were, and the
-// log says so.
+// Every file replaced (the simulated camera by a vendor's library) before the failure; the log says so.
 TEST_F(SetupTest, UpgradeFailingAtItsLastStepsLeavesThePreviousVersionAsItWas)
 {
     ASSERT_TRUE(FileExists(previousSetup)) << "LUMORA_PREVIOUS_SETUP: the older setup program";
@@ -559,7 +532,6 @@ TEST_F(SetupTest, NothingIsReplacedOrRemovedWhileLumoracapRuns)
         EXPECT_EQ(RunQuietUninstall().exitCode, 3);
         log = ReadLog(kUninstallLog);
         EXPECT_NE(log.find("in use by a running program"), std::string::npos) << log;
-        // Both left everything as it was.
         ExpectInstalled(CurrentVersion());
         EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikFilter.dll"), filter);
     }
@@ -567,9 +539,7 @@ TEST_F(SetupTest, NothingIsReplacedOrRemovedWhileLumoracapRuns)
     ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
 }
 
-// The dialogs of an interactive install, under the test display: the camera
-// library page refuses a file that is not a 32-bit DLL and keeps the page,
-// takes the maker's library, and the finish page says what each folder got.
+// The interactive wizard under the test display: the library page refuses a file that is not a 32-bit DLL.
 TEST_F(SetupTest, DialogChoosesTheVendorLibraryAndSaysWhichLibraryIsInstalled)
 {
     wchar_t system32[MAX_PATH] = {};
@@ -621,8 +591,7 @@ TEST_F(SetupTest, DialogChoosesTheVendorLibraryAndSaysWhichLibraryIsInstalled)
 
     testenv::SetText(field32, vendor);
     pressNext();
-    // The finish page's text (the progress page's status line shows each
-    // line of the log on its own before).
+    // The finish page's text (the progress page's status line shows each line of the log on its own before).
     const HWND finish = find(testenv::ContainsText(L"Capture applications now list"), 120000);
     ASSERT_NE(finish, nullptr);
     EXPECT_NE(testenv::TextOf(finish).find(L"32-bit camera library: vendor"), std::wstring::npos);

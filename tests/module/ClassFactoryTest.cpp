@@ -1,8 +1,5 @@
-// The module's object creation entry, linked into this program: which class
-// ids and interfaces DllGetClassObject answers, how CreateInstance treats
-// aggregation, unsupported interfaces and failing creation functions, and
-// when DllCanUnloadNow lets the module go. The counts it reads are this
-// program's liveObjectCount and server locks.
+// The module's object creation entry, linked into this program: DllGetClassObject's class ids and interfaces,
+// CreateInstance's aggregation and failures, and when DllCanUnloadNow lets the module go.
 #include <gtest/gtest.h>
 #include <dshow.h>
 #include <ocidl.h>
@@ -143,8 +140,7 @@ TEST_F(ClassFactoryTest, CreationFunctionFailuresAreReportedAndTheirObjectsDestr
     const FactoryTemplate row = {L"Scripted", &kUnknownClass, &ScriptedCreate, nullptr};
     struct Case {
         bool object;
-        HRESULT reported;
-        HRESULT expected;
+        HRESULT reported, expected;
     };
     const Case cases[] = {
         {false, E_ACCESSDENIED, E_ACCESSDENIED},
@@ -172,10 +168,8 @@ TEST_F(ClassFactoryTest, ServerLocksAndFactoryReferencesCountAtomically)
     factory->LockServer(TRUE);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
 
-    // Many threads lock and unlock the server and take and drop references
-    // at once; every pair must cancel out.
-    const int kThreads = 4;
-    const int kRounds = 20000;
+    // Many threads lock and unlock the server and take and drop references at once; every pair must cancel out.
+    const int kThreads = 4, kRounds = 20000;
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&factory] {
@@ -212,8 +206,7 @@ TEST_F(ClassFactoryTest, APageWindowKeepsTheModuleLoadedUntilItIsDestroyed)
     HWND window = GetWindow(parent, GW_CHILD);
     ASSERT_TRUE(IsWindow(window));
 
-    // A host drops the page on another thread: the window stays until its
-    // own thread destroys it, and with it the module's code it runs.
+    // A host drops the page on another thread: the window stays until its own thread destroys it.
     {
         win::Thread releaser;
         ASSERT_TRUE(releaser.Start([page]() -> DWORD {

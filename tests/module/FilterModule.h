@@ -1,6 +1,5 @@
-// The built ZorvikFilter.dll as a user installs it: registered and
-// unregistered with the platform's regsvr32 (of this program's architecture)
-// in a child process, and what the registry then says about its classes.
+// The built ZorvikFilter.dll as a user installs it: registered with the platform's regsvr32 in a child process,
+// and what the registry then says about its classes.
 #pragma once
 
 #include <windows.h>
@@ -12,8 +11,7 @@ namespace moduletest {
 // ZorvikFilter.dll beside this program.
 std::wstring FilterModulePath();
 
-// Runs "regsvr32 /s [/u] path" and returns its exit code (-1 when it could
-// not be started or did not end within a minute).
+// Runs "regsvr32 /s [/u] path": its exit code, -1 when it could not start or did not end within a minute.
 int RunRegsvr32(const std::wstring& path, bool unregister);
 
 // Registers the DLL beside this program; true when regsvr32 reported success.
@@ -22,8 +20,7 @@ bool RegisterFilterModule();
 // "CLSID\{...}" for a class id.
 std::wstring ClassKeyName(REFCLSID classId);
 
-// DllCanUnloadNow of the ZorvikFilter.dll that COM loaded into this process;
-// S_OK also when it is not loaded.
+// DllCanUnloadNow of the ZorvikFilter.dll COM loaded into this process; S_OK also when it is not loaded.
 HRESULT LoadedModuleCanUnload();
 
 } // namespace moduletest

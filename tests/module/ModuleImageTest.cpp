@@ -1,7 +1,6 @@
-// The built ZorvikFilter.dll as a file, read by objdump: it exports
-// the COM server entry points under their plain names (no __stdcall
-// decoration on 32-bit) and needs nothing at load time but system DLLs (the
-// camera SDK is loaded at run time, the C++ runtime is linked in).
+// The built ZorvikFilter.dll as a file, read by objdump: it exports the COM server entry points under their plain names
+// (no __stdcall decoration on 32-bit) and needs nothing at load time but system DLLs (the camera SDK is loaded at run
+// time, the C++ runtime is linked in).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,8 +33,7 @@ TEST(ModuleImage, ExportsPlainEntryPointsAndImportsOnlySystemDlls)
 #endif
     ASSERT_EQ(testenv::RunUnixCommand(objdump + " -p '" + testenv::UnixPath(path) + "'", &dump), 0) << dump;
 
-    std::set<std::string> exports;
-    std::set<std::string> imports;
+    std::set<std::string> exports, imports;
     std::istringstream lines(dump);
     std::string line;
     bool inExportNames = false;

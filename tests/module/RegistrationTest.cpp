@@ -1,9 +1,5 @@
-// ZorvikFilter.dll registered and unregistered with the platform's regsvr32
-// on Wine's real registry and filter mappers, as a user installs it: the
-// class keys, the device entry the system device enumerator lists, the
-// filter it creates, repeated and empty (un)registration, and a folder whose
-// name the ANSI code page cannot spell. The prefix is shared with the other
-// test programs, so every test leaves the module registered.
+// ZorvikFilter.dll registered and unregistered with regsvr32 on Wine's real registry and filter mappers, as a user
+// installs it. The prefix is shared with the other test programs, so every test leaves the module registered.
 #include <gtest/gtest.h>
 #include <dshow.h>
 #include <wrl/client.h>
@@ -37,8 +33,7 @@ const ClassRow kClasses[] = {
     {&CLSID_FormatPage, L"Format Page"},
 };
 
-// What a category lists for the camera: the friendly name and class id of
-// every entry whose class is the camera filter.
+// The friendly name and class id of every entry of a category whose class is the camera filter.
 std::vector<std::wstring> CameraEntries(REFCLSID category)
 {
     std::vector<std::wstring> names;
@@ -55,8 +50,7 @@ std::vector<std::wstring> CameraEntries(REFCLSID category)
         if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&properties)))) {
             continue;
         }
-        VARIANT name;
-        VARIANT clsid;
+        VARIANT name, clsid;
         VariantInit(&name);
         VariantInit(&clsid);
         if (SUCCEEDED(properties->Read(L"FriendlyName", &name, nullptr)) &&
@@ -72,8 +66,7 @@ std::vector<std::wstring> CameraEntries(REFCLSID category)
     return names;
 }
 
-// The filter made from the "Lumora Camera" video input device, found the
-// way lumoracap finds it.
+// The filter made from the "Lumora Camera" video input device, found the way lumoracap finds it.
 ComPtr<IBaseFilter> BindCameraDevice()
 {
     ComPtr<IBaseFilter> filter;
@@ -81,8 +74,7 @@ ComPtr<IBaseFilter> BindCameraDevice()
     return filter;
 }
 
-// Everything the registry holds for the three classes, as "key|value=data"
-// lines, to compare whole states.
+// Everything the registry holds for the three classes, as "key|value=data" lines.
 std::map<std::wstring, std::wstring> RegistrationState()
 {
     std::map<std::wstring, std::wstring> lines;
@@ -134,8 +126,7 @@ TEST_F(RegistrationTest, RegistersEveryClassAndTheCameraAmongTheVideoInputDevice
         EXPECT_EQ(filter->FindPin(L"1", &capture), S_OK);
         ComPtr<IAMStreamConfig> config;
         ASSERT_EQ(capture.As(&config), S_OK);
-        int count = 0;
-        int size = 0;
+        int count = 0, size = 0;
         EXPECT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
         EXPECT_EQ(count, 35) << "the camera's five formats, then the format ladder";
         EXPECT_EQ(LoadedModuleCanUnload(), S_FALSE) << "the filter is alive";
@@ -186,15 +177,13 @@ TEST_F(RegistrationTest, AFolderNameOutsideTheAnsiCodePageIsRegisteredAsItIs)
 
 } // namespace
 
-// Browsers create every video input filter, and read its capture pin's
-// formats and frame rates, each time they list cameras: that must not load
-// the camera library, let alone open the camera.
+// Browsers create every video input filter and read its formats and rates each time they list cameras: that must
+// not load the camera library, let alone open the camera.
 TEST_F(RegistrationTest, ListingTheCameraAndEveryFormatAndRateLoadsNoCameraLibrary)
 {
     ASSERT_TRUE(RegisterFilterModule());
     ASSERT_EQ(GetModuleHandleW(L"ZorvikSDK.dll"), nullptr) << "loaded before the test";
-    int typesRead = 0;
-    int ratesRead = 0;
+    int typesRead = 0, ratesRead = 0;
     for (int round = 0; round < 3; ++round) {
         ComPtr<IBaseFilter> filter = BindCameraDevice();
         ASSERT_TRUE(filter);
@@ -213,8 +202,7 @@ TEST_F(RegistrationTest, ListingTheCameraAndEveryFormatAndRateLoadsNoCameraLibra
             }
             ComPtr<IAMStreamConfig> config;
             ASSERT_EQ(pin.As(&config), S_OK);
-            int count = 0;
-            int size = 0;
+            int count = 0, size = 0;
             ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
             for (int i = 0; i < count; ++i) {
                 VIDEO_STREAM_CONFIG_CAPS caps = {};

@@ -1,5 +1,4 @@
-// The "Format" page in the platform's property frame: the resolution radio
-// buttons, what Apply hands to the filter, and a screenshot.
+// The "Format" page in the platform's property frame: radio buttons, what Apply hands the filter, a screenshot.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -23,7 +22,6 @@ protected:
         SimReset();
         PropertyFrameFixture::SetUp();
     }
-    // A settings file that opens the camera with this resolution.
     static void StoreResolution(uint8_t resolution)
     {
         CameraConfig config;
@@ -42,8 +40,7 @@ TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilC
     EXPECT_TRUE(IsWindowVisible(Control(IDC_RES_FULL)));
     EXPECT_EQ(Dirty(formatFactory), S_FALSE);
 
-    // The click checks the visible button; the hidden one is outside the
-    // dialog manager's reach and may stay checked: the visible one wins.
+    // The hidden button is outside the dialog manager's reach and may stay checked: the visible one wins.
     Click(IDC_RES_FULL);
     EXPECT_TRUE(Checked(IDC_RES_FULL));
     EXPECT_EQ(Dirty(formatFactory), S_OK);
@@ -53,8 +50,7 @@ TEST_F(FormatPageFrameTest, HiddenResolutionShowsTheVisibleButtonUncheckedUntilC
     const std::vector<uint8_t> file = testenv::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
     EXPECT_EQ(Field(file, setting::kResolution), 0u);
-    // A new resolution takes effect when the camera is next opened: nothing
-    // is sent to the camera now.
+    // A new resolution takes effect at the camera's next open: nothing is sent now.
     EXPECT_EQ(testenv::JournalText().find("CameraSet"), std::string::npos) << testenv::JournalText();
 
     // Closing the page sends nothing.
@@ -86,8 +82,7 @@ TEST_F(FormatPageFrameTest, ApplyAfterTheWindowIsGoneKeepsTheHeldResolution)
     Click(IDC_RES_FULL);
     ASSERT_TRUE(frame->CloseWith("Cancel"));
 
-    // The page is still connected and dirty; its window is gone, where every
-    // button would read as unchecked.
+    // The page is still connected and dirty; its window is gone, where every button would read as unchecked.
     Microsoft::WRL::ComPtr<IPropertyPage> page = formatFactory->LastPage();
     ASSERT_TRUE(page);
     ASSERT_EQ(page->IsPageDirty(), S_OK);
@@ -102,8 +97,7 @@ TEST_F(FormatPageFrameTest, ApplyLeavesTheOtherSettingsAsTheyAreNow)
 {
     StoreResolution(2);
     OpenFormatFrame();
-    // Changed after the page connected (as the "Camera Set" page's Apply
-    // does): the file's other fields rewritten.
+    // Changed after the page connected (as "Camera Set"'s Apply does): the file's other fields rewritten.
     CameraConfig changed;
     changed.m_Format.m_Resolution = 2;
     changed.m_Format.m_Reserved0 = 0x1234;

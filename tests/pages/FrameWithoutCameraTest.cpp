@@ -1,7 +1,5 @@
-// Both pages in the property frame when the camera SDK is missing: this
-// program is built into a folder without ZorvikSDK.dll, so every live camera
-// call goes to the loader's do-nothing stand-ins. Nothing may crash or read
-// what the absent camera never wrote, and Apply still stores the dialog.
+// Both pages in the property frame without the camera SDK (this program's folder has no ZorvikSDK.dll, so live calls
+// reach the loader's stand-ins): nothing crashes or reads what the camera never wrote, and Apply stores the dialog.
 #include <gtest/gtest.h>
 #include <windows.h>
 

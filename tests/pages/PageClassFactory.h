@@ -1,8 +1,6 @@
-// A test-only class factory for one property page class, registered in the
-// test process with CoRegisterClassObject so that the property frame creates
-// the page by class id through COM, as it will through the module's factory.
-// It keeps a reference on every page it made, so a test can look at a page's
-// state (IsPageDirty) while the frame runs it and after the frame closed.
+// A test-only factory for one page class, registered with CoRegisterClassObject so the frame creates the page by
+// class id. It keeps a reference on every page it made, so a test can look at a page's state while the frame runs
+// it and after the frame closed.
 #pragma once
 
 #include <windows.h>
@@ -44,7 +42,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) override { return S_OK; }
 
-    // The page made last, or null.
     Microsoft::WRL::ComPtr<IPropertyPage> LastPage()
     {
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -1,7 +1,6 @@
-// The objects the property frames edit in these tests, created as a capture
-// application meets them: the "Camera Set" page is shown for the capture
-// filter (CreateCameraFilter), the "Format" page for its capture pin (pin
-// "1", "~Capture"); both belong to the one filter.
+// The objects the property frames edit in these tests, created as a capture application meets them: the "Camera Set"
+// page is shown for the capture filter (CreateCameraFilter), the "Format" page for its capture pin (pin "1",
+// "~Capture"); both belong to the one filter.
 #pragma once
 
 #include <windows.h>

@@ -1,7 +1,5 @@
-// Both property pages on one camera filter, driven as page objects in windows
-// of the test thread: each page writes only its own part of the settings
-// onto the filter's current record, in whichever order they apply, and a
-// save that fails fails the page's Apply and keeps the page dirty.
+// Both property pages on one camera filter, as page objects in windows of the test thread: each writes only its
+// own part of the settings onto the filter's record, in either order, and a failed save fails Apply and keeps it dirty.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -69,9 +67,7 @@ public:
             m_active = false;
         }
     }
-    // The page window (the Format page's controls are on it).
     HWND Window() const { return GetWindow(m_parent, GW_CHILD); }
-    // The "Camera Set" page's settings dialog inside the page window.
     HWND SettingsDialog() const { return GetWindow(Window(), GW_CHILD); }
 
 private:
@@ -120,8 +116,8 @@ protected:
         EXPECT_EQ(liveObjectCount, liveAtStart) << "pages, windows or objects left behind";
     }
 
-    // The user's changes on both pages: red gain 64 (live on the camera) and
-    // the horizontal mirror on "Camera Set", the full sensor on "Format".
+    // The user's changes: red gain 64 (live on the camera) and the horizontal mirror on "Camera Set", the full sensor
+    // on "Format".
     void ChangeBothPages() const
     {
         MoveSlider(settingsPage->SettingsDialog(), IDC_GAIN_R, 64);
@@ -141,8 +137,7 @@ protected:
 
     LONG liveAtStart = 0;
     PagesObjects objects;
-    std::unique_ptr<ActivePage> settingsPage;
-    std::unique_ptr<ActivePage> formatPage;
+    std::unique_ptr<ActivePage> settingsPage, formatPage;
 };
 
 TEST_F(PagesTogether, EachApplyKeepsWhatTheOtherPageChanged)
@@ -176,8 +171,7 @@ TEST_F(PagesTogether, DeactivatingCameraSetKeepsTheResolutionFormatApplied)
     ChangeBothPages();
     ASSERT_EQ((*settingsPage)->Apply(), S_OK);
     ASSERT_EQ((*formatPage)->Apply(), S_OK);
-    // Closing the frame deactivates "Camera Set", which hands back its held
-    // record: its own fields only.
+    // Closing the frame deactivates "Camera Set", which hands back its held record: its own fields only.
     settingsPage->Deactivate();
     ExpectBothChangesStored();
 }
@@ -185,8 +179,7 @@ TEST_F(PagesTogether, DeactivatingCameraSetKeepsTheResolutionFormatApplied)
 TEST_F(PagesTogether, ASaveThatFailsFailsApplyAndKeepsThePageDirty)
 {
     ChangeBothPages();
-    // A directory where the settings file belongs: it can be neither
-    // replaced nor written through.
+    // A directory where the settings file belongs: it can be neither replaced nor written through.
     testenv::RemoveSettingsFile();
     ASSERT_TRUE(CreateDirectoryA(testenv::TempPath("Lumora Camera.config").c_str(), nullptr));
     SimClearJournal();

@@ -1,6 +1,5 @@
-// Shared set-up of the tests that run the pages in the platform's property
-// frame: the page class factories, the edited objects, one frame at a time,
-// and helpers that read the frame's controls as a user sees them.
+// Set-up of the tests that run the pages in the platform's property frame: the page factories, the edited objects,
+// one frame at a time, and its controls read as a user sees them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -78,9 +77,8 @@ protected:
     void Click(int id) const { frame->Click(Control(id)); }
     void MoveSlider(int id, int position) const { frame->MoveSlider(Control(id), position); }
 
-    // Waits until the settings dialog is more than a second old, when slider
-    // notifications start to count as the user's (the dialog is created
-    // before the frame appears, so the frame's opening time is a safe start).
+    // Waits until the settings dialog is more than a second old, when slider notifications count as the user's (the
+    // dialog is created before the frame appears, so the frame's opening time is a safe start).
     void WaitPastSettling() const
     {
         const DWORD elapsed = GetTickCount() - opened;
@@ -105,8 +103,7 @@ protected:
         return page ? page->IsPageDirty() : E_FAIL;
     }
 
-    // Saves the frame as it shows now among the test artifacts, for people
-    // to look at, and checks that it is not blank.
+    // Saves the frame as it shows now among the test artifacts, for people to look at, and checks it is not blank.
     void SaveFrameScreenshot(const char* name) const
     {
         frame->Sync();

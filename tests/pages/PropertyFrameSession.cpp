@@ -16,8 +16,7 @@ HWND Tabs(HWND frame)
     return testenv::FirstWhere(testenv::DescendantsOf(frame), testenv::HasClass(WC_TABCONTROLW));
 }
 
-// Runs the function a RunOnFrameThread message carries, on the thread that
-// receives the message (a thread-specific WH_CALLWNDPROC hook).
+// Runs the function a RunOnFrameThread message carries on the receiving thread (a thread's WH_CALLWNDPROC hook).
 UINT RunMessage()
 {
     static const UINT message = RegisterWindowMessageA("Lumora test: run on frame thread");
@@ -114,9 +113,8 @@ void PropertyFrameSession::MoveSlider(HWND slider, int position) const
 
 void PropertyFrameSession::Sync() const
 {
-    // A sent message is handled only when the frame thread is back in its
-    // message loop; posted and paint messages queued before are handled by
-    // then as well once the loop has run dry, which a second round makes likely.
+    // A sent message is handled once the frame thread is back in its loop; messages queued before are handled once
+    // the loop has run dry, which a second round makes likely.
     for (int round = 0; round < 2; ++round) {
         DWORD_PTR result = 0;
         SendMessageTimeoutA(m_frame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);

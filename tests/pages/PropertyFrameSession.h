@@ -1,12 +1,6 @@
-// Runs the platform's modal property frame (OleCreatePropertyFrame) on a
-// thread of its own, so that a test can drive it from the outside the way a
-// user would: find the page windows and their controls, click buttons, move
-// sliders, switch tabs, press OK, Apply or Cancel.
-//
-// The frame thread is a single-threaded apartment; the page class factories
-// are registered there (CoRegisterClassObject) for the life of the frame, so
-// the frame creates the pages by class id through COM. Messages to the frame's
-// windows are sent from the test thread and handled on the frame thread.
+// Runs the platform's modal property frame (OleCreatePropertyFrame) on a thread of its own, a single-threaded
+// apartment where the page factories are registered for the life of the frame, so that a test drives it from
+// outside as a user would. Messages to the frame's windows are sent from the test thread, handled on the frame's.
 #pragma once
 
 #include <windows.h>
@@ -26,8 +20,7 @@ struct PageClass {
 
 class PropertyFrameSession {
 public:
-    // Opens the frame on object with the given pages and waits until its
-    // window is shown (ok() is false when it did not appear).
+    // Opens the frame on object with the given pages and waits until its window is shown (ok() false when it did not).
     PropertyFrameSession(IUnknown* object, const std::vector<PageClass>& pages);
     // Cancels the frame if it is still open and waits for its thread.
     ~PropertyFrameSession();
@@ -41,33 +34,25 @@ public:
     HWND FindControl(int controlId) const;
     HWND TabControl() const;
 
-    // Presses a button as a click does (BM_CLICK); returns when the frame
-    // thread has handled it.
+    // Presses a button as a click does (BM_CLICK); returns when the frame thread has handled it.
     void Click(HWND button) const;
-    // Moves a slider to position and delivers the notification a trackbar
-    // sends to its dialog when the mouse is released.
+    // Moves a slider and delivers the notification a trackbar sends its dialog when the mouse is released.
     void MoveSlider(HWND slider, int position) const;
-    // Waits until the frame thread has handled every message sent or posted
-    // before (including paints the frame thread is due to do).
+    // Waits until the frame thread has handled every message sent or posted before (its due paints included).
     void Sync() const;
 
-    // Runs work on the frame thread, inside its message loop, and returns when
-    // it is done: how the tests call IPropertyPage::Apply as a frame does on
-    // its Apply and OK buttons (Wine's frame leaves Apply disabled and does not
-    // apply on OK).
+    // Runs work on the frame thread inside its message loop: how the tests call IPropertyPage::Apply as a frame does
+    // (Wine's frame leaves Apply disabled and does not apply on OK).
     void RunOnFrameThread(const std::function<void()>& work) const;
 
-    // Presses "OK", "Cancel" or another closing button and waits up to
-    // timeoutMs for the frame to end. True when it ended.
+    // Presses a closing button ("OK", "Cancel") and waits up to timeoutMs for the frame to end. True when it ended.
     bool CloseWith(const std::string& caption, DWORD timeoutMs = 20000);
-    // OleCreatePropertyFrame's result, once the frame has ended.
     HRESULT FrameResult() const { return m_result; }
 
     std::string DescribeWindows() const;
 
 private:
-    // The frame thread's body: a single-threaded apartment that registers
-    // the page factories and runs the modal frame until it closes.
+    // The frame thread: registers the page factories and runs the modal frame until it closes.
     DWORD RunFrame();
 
     IUnknown* m_object;

@@ -1,5 +1,4 @@
-// The IPropertyPage rules of the page frame, through a minimal page that
-// records its hooks, with a recording page site and a real parent window.
+// The IPropertyPage rules of the page frame, through a page that records its hooks, a recording site, a real window.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <ocidl.h>
@@ -32,8 +31,7 @@ public:
     using PropertyPageBase::PageWindow;
 
     std::vector<std::string> calls;
-    HRESULT connectResult = S_OK;
-    HRESULT applyResult = S_OK;
+    HRESULT connectResult = S_OK, applyResult = S_OK;
     bool windowAliveAtDeactivation = false;
     ComPtr<IUnknown> object;
 
@@ -211,8 +209,7 @@ TEST_F(PropertyPageBaseTest, ShowMoveAndDeactivateNeedAnActivePage)
     EXPECT_EQ(placed.right - placed.left, 100);
     EXPECT_EQ(placed.bottom - placed.top, 50);
 
-    // While active the page window stays a control parent, so that the
-    // frame's dialog manager reaches the page's controls.
+    // While active the page window stays a control parent, so the frame's dialog manager reaches the page's controls.
     SetWindowLongPtrA(window, GWL_EXSTYLE, 0);
     EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
 
@@ -336,8 +333,7 @@ TEST_F(PropertyPageBaseTest, LastReleaseOnAnotherThreadHasTheWindowDestroyedOnIt
     ASSERT_EQ(page->Activate(parent, &rect, TRUE), S_OK);
     HWND window = impl->PageWindow();
     {
-        // A host may drop its last reference on any thread; that thread
-        // cannot destroy the window, and must not wait for this one.
+        // A host may drop its last reference on any thread, which cannot destroy the window nor wait for this one.
         win::Thread releaser;
         ASSERT_TRUE(releaser.Start([this]() -> DWORD {
             ReleasePage();

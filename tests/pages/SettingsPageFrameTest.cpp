@@ -1,6 +1,5 @@
-// The "Camera Set" page in the platform's property frame, driven as a user
-// would, with the simulated camera's journal and the settings file as the
-// evidence of what reached the camera and the filter.
+// The "Camera Set" page in the platform's property frame, driven as a user would, with the simulated camera's
+// journal and the settings file as the evidence of what reached the camera and the filter.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,11 +12,7 @@
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/SimCameraProbe.h"
 
-using testenv::Called;
-using testenv::ExpectFields;
-using testenv::Field;
-using testenv::JournalText;
-using testenv::Only;
+using namespace testenv;
 namespace setting = testenv::setting;
 
 namespace {
@@ -42,11 +37,8 @@ protected:
     }
 };
 
-// A slider moved to a position, and the label that then shows its value.
 struct SliderMove {
-    int slider;
-    int position;
-    int label;
+    int slider, position, label;
     const char* shown;
 };
 
@@ -89,8 +81,8 @@ TEST_F(SettingsPageFrameTest, SlidersSendTheirValuesAndWriteTheirLabels)
     EXPECT_EQ(Only(JournalText(), {"CameraSetExposureTimeMS", "CameraRestartLongExposure"}),
               "CameraSetExposureTimeMS(200)\nCameraRestartLongExposure(1)\n");
 
-    // A key press moves a slider the way a user does; its value reaches the
-    // camera through the notifications the slider sends while it repaints.
+    // A key press moves a slider as a user does; its value reaches the camera through the notifications the slider
+    // sends while it repaints.
     SimClearJournal();
     SendMessageA(Control(IDC_CONTRAST), WM_KEYDOWN, VK_RIGHT, 0);
     SendMessageA(Control(IDC_CONTRAST), WM_KEYUP, VK_RIGHT, 0);
@@ -161,17 +153,14 @@ TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffT
     Click(IDC_AUTO_WHITE_BALANCE);
     EXPECT_GE(GetTickCount() - before, 190u) << "the page waits for the camera's white balance";
     EXPECT_EQ(Only(JournalText(), {"CameraSetAWBState", "CameraGetGain"}), "CameraSetAWBState(1)\nCameraGetGain()\n");
-    int red = 0;
-    int green = 0;
-    int blue = 0;
+    int red = 0, green = 0, blue = 0;
     CameraGetGain(&red, &green, &blue);
     EXPECT_NE(red, 100) << "the simulated camera should have balanced its gains";
     EXPECT_EQ(Position(IDC_GAIN_R), red);
     EXPECT_EQ(Position(IDC_GAIN_G), green);
     EXPECT_EQ(Position(IDC_GAIN_B), blue);
 
-    // "default" fills the dialog with the page's own defaults; the switches
-    // reach the camera only on Apply (the sliders when they next report).
+    // "default" fills the dialog with the page's defaults; the switches reach the camera only on Apply.
     SimClearJournal();
     Click(IDC_DEFAULT);
     const std::string journal = JournalText();
@@ -207,8 +196,8 @@ TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirst
     OpenSettingsFrame();
     // The first painting's notifications reached the camera...
     EXPECT_TRUE(Called(JournalText(), "CameraSetGamma(100)")) << JournalText();
-    // ...and, like an early move, left the page clean. On a machine so slow
-    // that the first second is already over, this part cannot be judged.
+    // ...and, like an early move, left the page clean. On a machine so slow that the first second is already over,
+    // this part cannot be judged.
     SimClearJournal();
     MoveSlider(IDC_GAMMA, 120);
     const bool early = GetTickCount() - opened < 800;
@@ -272,10 +261,8 @@ TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
         {setting::kResolution, 0},
     });
 
-    // Apply writes the dialog onto the filter's current record, with the
-    // camera closed the stored one: what differs from it reaches the camera,
-    // and mirror and monochrome always; the fields the dialog left alone are
-    // not sent.
+    // Apply writes the dialog onto the filter's current record (the stored one, the camera closed): what differs
+    // reaches the camera, and mirror and monochrome always; fields the dialog left alone are not sent.
     const std::string journal = JournalText();
     for (const char* call : {"CameraSetExposureTimeMS(200)", "CameraSetAnalogGain(251)", "CameraSetGamma(150)",
                              "CameraSetFrameSpeed(2)", "CameraSetMirror(1,1)", "CameraSetMonochrome(0)"}) {
@@ -303,9 +290,8 @@ TEST_F(SettingsPageFrameTest, DeactivationSendsTheHeldRecordNotTheDialog)
     ASSERT_EQ(file.size(), 67u) << "deactivation hands the held record to the filter";
     EXPECT_EQ(Field(file, setting::kGamma), 150u);
     EXPECT_EQ(Field(file, setting::kHMirror), 0u);
-    // The camera is closed: the controller's record already holds the
-    // applied gamma (no file is no reason to forget it), so only the
-    // switches go now; every value reaches the camera when it next opens.
+    // The camera is closed: the controller's record already holds the applied gamma, so only the switches go now;
+    // every value reaches the camera when it next opens.
     EXPECT_EQ(Only(JournalText(), {"CameraSetGamma", "CameraSetMirror"}),
               "CameraSetMirror(0,0)\nCameraSetMirror(1,0)\n");
 
@@ -326,8 +312,7 @@ TEST_F(SettingsPageFrameTest, ShowsWhatTheStandardControlsSetTheNextTimeItOpens)
     ASSERT_TRUE(frame->CloseWith("Cancel"));
     frame.reset();
 
-    // An application sets the camera through the platform's interfaces on
-    // the filter the page edits.
+    // An application sets the camera through the platform's interfaces on the filter the page edits.
     Microsoft::WRL::ComPtr<IAMVideoProcAmp> procAmp;
     Microsoft::WRL::ComPtr<IAMCameraControl> cameraControl;
     Microsoft::WRL::ComPtr<IAMVideoControl> videoControl;
@@ -357,8 +342,8 @@ TEST_F(SettingsPageFrameTest, ShowsWhatTheStandardControlsSetTheNextTimeItOpens)
     EXPECT_TRUE(Checked(IDC_HFLIP));
     EXPECT_FALSE(Checked(IDC_VFLIP));
 
-    // Brightness needs auto exposure, which the page shows as well. (A page
-    // that is open meanwhile hands back what it was shown when it closes.)
+    // Brightness needs auto exposure, which the page shows as well. (A page that is open meanwhile hands back what it
+    // was shown when it closes.)
     ASSERT_TRUE(frame->CloseWith("Cancel"));
     ASSERT_EQ(cameraControl->Set(CameraControl_Exposure, 1, CameraControl_Flags_Auto), S_OK);
     ASSERT_EQ(procAmp->Set(VideoProcAmp_Brightness, 170, manual), S_OK);
@@ -385,8 +370,7 @@ TEST_F(SettingsPageFrameTest, ScreenshotShowsEveryControl)
     OpenSettingsFrame();
     ASSERT_NO_FATAL_FAILURE(SaveFrameScreenshot("camera-set-page.png"));
 
-    // The settings dialog sits at the page's origin, 6 pixels narrower and 50
-    // shorter than it; the controls below its visible part are cut off.
+    // The settings dialog sits at the page's origin, 6 pixels narrower and 50 shorter; controls below are cut off.
     HWND dialog = GetParent(Control(IDC_AE_TARGET));
     HWND pageWindow = GetParent(dialog);
     RECT pageClient = {};

@@ -1,6 +1,5 @@
-// The test platform itself: the private temporary folder, the leak counters
-// and the bridge to the Linux tools must work before any other test can be
-// believed.
+// The test platform itself: the temporary folder, the leak counters and the Linux tools' bridge, which every other
+// test relies on.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -36,8 +35,7 @@ static void EventAndThreadScenario(int handles, int threads)
 
 TEST(Platform, CountersSeeHandlesAndThreadsComeAndGo)
 {
-    // Leak checks take their "before" after one warm-up run of the scenario:
-    // the threading runtime and Wine keep some resources from first use on.
+    // Leak checks take their "before" after a warm-up run: the threading runtime and Wine keep what they first use.
     EventAndThreadScenario(-1, -1);
     const testenv::CountsBaseline baseline;
     ASSERT_GT(baseline.handles, 0);

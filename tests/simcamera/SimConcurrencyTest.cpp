@@ -1,5 +1,4 @@
-// Every export from many threads at once: no crash, no deadlock, and no torn
-// image (every fetched image shows one consistent state of the settings).
+// Every export from many threads at once: no crash, no deadlock, no torn image (one state of the settings each).
 #include "tests/simcamera/SimTestSupport.h"
 
 #include <atomic>
@@ -11,11 +10,7 @@
 
 #include "tests/support/SimCameraProbe.h"
 
-using simtest::Frame;
-using simtest::Pixel;
-using simtest::kHeight;
-using simtest::kWidth;
-using simtest::SimCameraTest;
+using namespace simtest;
 
 namespace {
 
@@ -24,11 +19,8 @@ int Brightness(const Pixel& p)
     return p.r + p.g + p.b;
 }
 
-// Checks that one fetched 640 x 480 image is whole: the colour bars (end of
-// the buffer), the ramp and the marker (start of the buffer) agree on the
-// horizontal mirror; the bars and the neutral band agree on monochrome; the
-// marker sits where the stamp's sequence number puts it. Returns "" or what
-// is wrong.
+// "" when one fetched 640 x 480 image is whole, else what is wrong: the bars (end of the buffer), ramp and marker
+// (start) agree on the mirror; the bars and neutral band on monochrome; the marker sits where its sequence puts it.
 std::string Inconsistency(const Frame& frame)
 {
     const SimStamp stamp = frame.Stamp();

@@ -1,5 +1,4 @@
-// The simulated camera as a device: its exports, image sizes, lifecycle and
-// calls in the wrong state, faults, settings and the journal.
+// The simulated camera as a device: exports, image sizes, lifecycle, wrong-state calls, faults, settings, journal.
 #include "tests/simcamera/SimTestSupport.h"
 
 #include <algorithm>
@@ -8,10 +7,8 @@
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WaitFor.h"
 
-using simtest::SimCameraTest;
-using testenv::FrameCounters;
-using testenv::JournalText;
-using testenv::WaitFor;
+using namespace simtest;
+using namespace testenv;
 
 namespace {
 int __stdcall IgnoreCallback(int)

@@ -1,23 +1,15 @@
-// The picture: its layout in memory, the effect of every setting, the mirrors,
-// monochrome, white balance and the moving marker.
+// The picture: its layout in memory, the effect of every setting, the mirrors, monochrome, white balance, marker.
 //
-// Most tests use a 640 x 480 picture: colour bars in rows 0-179 (80 pixels a
-// bar: white, yellow, cyan, green, magenta, red, blue, black), the marker
-// track in rows 180-239, neutral grey in rows 240-299 and the grey ramp in
-// rows 300-479. The stamp sits in picture row 239, columns 312-327.
+// Most tests use a 640 x 480 picture: colour bars in rows 0-179 (80 pixels a bar: white, yellow, cyan, green,
+// magenta, red, blue, black), the marker track in rows 180-239, neutral grey in 240-299 and the grey ramp in
+// 300-479. The stamp sits in picture row 239, columns 312-327.
 #include "tests/simcamera/SimTestSupport.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
 
-using simtest::FetchFrame;
-using simtest::Frame;
-using simtest::kHeight;
-using simtest::kWidth;
-using simtest::Pixel;
-using simtest::SimCameraTest;
-using simtest::WaitForNextFrame;
+using namespace simtest;
 
 namespace {
 
@@ -35,8 +27,7 @@ Pixel RampAt(const Frame& f, int x) { return f.Mean(x, 320, 8, 80); }
 // The middle row of the marker track.
 const int kTrackRow = 210;
 
-// Leftmost column and width of the white marker in a row of the marker track
-// (kTrackRow, or kHeight - 1 - kTrackRow when the picture is upside down).
+// Leftmost column and width of the white marker in a row of the marker track (kTrackRow, or its mirror).
 void FindMarker(const Frame& frame, int row, int* left, int* width)
 {
     *left = -1;
@@ -61,9 +52,8 @@ TEST_F(SimCameraTest, RowsAreStoredBottomUpAtFullSize)
     ASSERT_EQ(frame.width, 3264);
     ASSERT_EQ(frame.height, 2448);
     const size_t rowBytes = 3264 * 3;
-    // The top of the picture, the white bar then the black bar, is the last
-    // row in memory; the bottom, the grey ramp from dark to bright, is the
-    // first.
+    // The top of the picture (white bar, then black bar) is the last row in memory; the bottom (the grey ramp from
+    // dark to bright) is the first.
     const uint8_t* top = frame.bytes.data() + frame.bytes.size() - rowBytes;
     EXPECT_GT(top[0] + top[1] + top[2], 450);
     EXPECT_EQ(top[rowBytes - 1] + top[rowBytes - 2] + top[rowBytes - 3], 0);
@@ -213,9 +203,8 @@ TEST_F(SimCameraTest, MarkerStepsAlongTheTrackWithEveryFrame)
     }
 }
 
-// The marker moves inside every window a frame is taken from, at both image
-// sizes: the 3032 x 2016 cut of the full image, the 16:9 windows (rows
-// 306-2141 of 2448, 162-1853 of 2016) and the 4:3 ones (the whole height).
+// The marker moves inside every window a frame is taken from: the 3032 x 2016 cut of the full image, the 16:9
+// windows (rows 306-2141 of 2448, 162-1853 of 2016) and the 4:3 ones (the whole height).
 TEST_F(SimCameraTest, MarkerMovesInsideEveryFrameWindow)
 {
     const struct {
@@ -240,7 +229,6 @@ TEST_F(SimCameraTest, MarkerMovesInsideEveryFrameWindow)
     }
 }
 
-// SimHoldMarker keeps the marker still: two frames differ only in the stamp.
 TEST_F(SimCameraTest, HeldMarkerLeavesFramesEqualButForTheStamp)
 {
     Open();

@@ -1,7 +1,5 @@
-// Shared pieces of the simulated camera's tests: a fixture that returns the
-// camera to its power-on state around every test, fetched frames with pixel
-// access in picture coordinates, and small helpers. The journal, the
-// counters and the stamp reader are tests/support/SimCameraProbe.h.
+// The simulated camera's tests' fixture (power-on state around every test), fetched frames with pixel access in
+// picture coordinates, and small helpers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -26,13 +24,11 @@ struct Pixel {
 
 // One fetched image (B, G, R, rows bottom-up).
 struct Frame {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<uint8_t> bytes;
 
     // Pixel at column x of picture row y (row 0 is the top of the picture).
     Pixel At(int x, int y) const;
-    // Mean of a rectangle in picture coordinates.
     Pixel Mean(int x, int y, int w, int h) const;
     SimStamp Stamp() const;
     // True when every pixel of the rectangle has R = G = B.
@@ -42,7 +38,7 @@ struct Frame {
 // Fetches the newest image at the camera's current size.
 Frame FetchFrame();
 
-// Waits (up to timeoutMs) until the camera has produced a frame after this call.
+// Waits up to timeoutMs for a frame produced after this call.
 bool WaitForNextFrame(DWORD timeoutMs);
 
 LONGLONG QpcNow();

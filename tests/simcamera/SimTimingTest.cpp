@@ -1,10 +1,6 @@
-// Frame timing and delivery: intervals at both frame speeds and in long
-// exposure, restarting an exposure, one-deep posting to a real window, the
-// stamp, the callback, and no leaks over many cycles.
-//
-// Intervals are measured from the frames' own stamps (production time and
-// sequence number), so a busy machine can only make them look longer, by
-// frames it skipped; bounds are generous on that side.
+// Frame timing and delivery: intervals at both frame speeds and in long exposure, restarting an exposure, one-deep
+// posting to a real window, the stamp, the callback, and no leaks over many cycles. Intervals come from the frames'
+// own stamps, so a busy machine can only make them look longer; bounds are generous on that side.
 #include "tests/simcamera/SimTestSupport.h"
 
 #include <cstring>
@@ -13,13 +9,8 @@
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WaitFor.h"
 
-using simtest::FetchFrame;
-using simtest::QpcNow;
-using simtest::QpcToMs;
-using simtest::SimCameraTest;
-using simtest::WaitForNextFrame;
-using testenv::FrameCounters;
-using testenv::WaitFor;
+using namespace simtest;
+using namespace testenv;
 
 namespace {
 
@@ -219,9 +210,8 @@ TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
     EXPECT_EQ(counters.produced, counters.posted + counters.skipped);
     EXPECT_EQ(sink.DrainQueuedFrames(), 1);
 
-    // Fetching releases the next message; a window that fetches on every
-    // message receives them all. The counters start before that fetch: the
-    // message it releases may be posted at once and must be counted.
+    // Fetching releases the next message; a window that fetches on every message receives them all. The counters
+    // start before that fetch: the message it releases may be posted at once and must be counted.
     SimResetCounters();
     ASSERT_EQ(CameraGetImageDataRGB24(sink.image.data()), 1);
     sink.Pump(1000);

@@ -1,8 +1,5 @@
-// Unloading the simulated camera: a process that frees the library while the
-// camera plays must not crash, and a stopped camera lets the library go.
-//
-// Each scenario loads a private copy of ZorvikSDK.dll under another name, so
-// that it is the only user of that copy (this program does not link the SDK).
+// Unloading the simulated camera: freeing the library while the camera plays must not crash, and a stopped camera
+// lets it go. Each scenario loads a private copy of ZorvikSDK.dll under another name (this program does not link it).
 #include <gtest/gtest.h>
 #include <windows.h>
 

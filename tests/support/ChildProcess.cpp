@@ -31,8 +31,7 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, const std::string& w
     const std::string stem = TempPath("child-" + std::to_string(InterlockedIncrement(&serial)));
     outputPath = stem + ".out";
     errorPath = stem + ".err";
-    // The child gets its own copies of these; the test's close when the
-    // constructor ends.
+    // The child gets its own copies of these; the test's close when the constructor ends.
     const win::UniqueHandle output(InheritableFile(outputPath));
     const win::UniqueHandle errors(InheritableFile(errorPath));
     STARTUPINFOW startup = {};

@@ -1,6 +1,5 @@
-// A program started by a test as a user would start it from a console, with
-// its standard output and error captured in files of the test's temporary
-// folder. The child inherits the test's environment (TMP and TEMP included).
+// A program started by a test as a user would from a console, its output and error captured in files of the
+// test's temporary folder. The child inherits the test's environment (TMP and TEMP included).
 #pragma once
 
 #include <windows.h>
@@ -13,10 +12,8 @@ namespace testenv {
 
 class ChildProcess {
 public:
-    // Starts commandLine (program path first) in workingFolder (empty: the
-    // test's own); Started() tells whether it ran.
+    // Starts commandLine (program path first) in workingFolder (empty: the test's own); Started() tells if it ran.
     explicit ChildProcess(const std::wstring& commandLine, const std::string& workingFolder = std::string());
-    // Ends the child if it is still running.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -32,8 +29,7 @@ public:
 private:
     win::UniqueHandle process;
     DWORD processId = 0;
-    std::string outputPath;
-    std::string errorPath;
+    std::string outputPath, errorPath;
 };
 
 } // namespace testenv

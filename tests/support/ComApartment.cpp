@@ -1,7 +1,6 @@
-// Compiled into each test program that needs it (not part of the support
-// library, whose unreferenced objects the linker would drop): COM initialised
-// on the main thread (multithreaded apartment) for the whole program, as an
-// application using the filter graph would have it.
+// Compiled into each test program that needs it (not part of the support library, whose unreferenced objects the linker
+// would drop): COM initialised on the main thread (multithreaded apartment) for the whole program, as an application
+// using the filter graph would have it.
 #include <gtest/gtest.h>
 
 #include <objbase.h>

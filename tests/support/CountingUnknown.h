@@ -1,7 +1,5 @@
-// Fakes whose point is their reference count, for checking that code which
-// holds COM references (pUnk, peers, allocators, graphs) gives back what it
-// took. They are small COM objects made with win::MakeComObject; the test's
-// own reference counts, so "nothing else holds it" reads References() == 1.
+// Fakes whose point is their reference count, for checking that code holding COM references gives back what it
+// took. The test's own reference counts, so "nothing else holds it" reads References() == 1.
 #pragma once
 
 #include <unknwn.h>
@@ -19,5 +17,4 @@ public:
     }
 };
 
-// A plain IUnknown that only counts its references.
 class CountingUnknown final : public CountedComObject<IUnknown> {};

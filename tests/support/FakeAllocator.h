@@ -1,7 +1,6 @@
-// A sample allocator a test scripts: it records the properties asked of it
-// and can refuse them or grant fewer or smaller buffers, and its Decommit can
-// fail (leaving it committed). It has no buffers: GetBuffer always fails.
-// Made with win::MakeComObject; its references are counted (References()).
+// A sample allocator a test scripts: it records the properties asked of it and can refuse them or grant fewer or
+// smaller buffers, and its Decommit can fail (leaving it committed). It has no buffers: GetBuffer always fails. Made
+// with win::MakeComObject; its references are counted (References()).
 #pragma once
 
 #include <dshow.h>
@@ -16,8 +15,7 @@ public:
     ALLOCATOR_PROPERTIES asked = {};
     int setPropertiesCalls = 0;
     HRESULT decommitResult = S_OK;
-    int commits = 0;
-    int decommits = 0;
+    int commits = 0, decommits = 0;
     bool committed = false;
 
     HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override

@@ -1,6 +1,5 @@
-// A buffer of exactly the asked size that ends where a page nobody may
-// touch begins: a write one byte past its end faults at once instead of
-// corrupting memory quietly.
+// A buffer of exactly the asked size that ends where a page nobody may touch begins: a write one byte past its end
+// faults at once instead of corrupting memory quietly.
 #pragma once
 
 #include <windows.h>

@@ -95,8 +95,7 @@ namespace {
 struct WatchState {
     std::mutex lock;
     std::vector<FileIdentity> flushed;
-    int moves = 0;
-    int movesOfFlushed = 0;
+    int moves = 0, movesOfFlushed = 0;
     BOOL(WINAPI* flush)(HANDLE) = nullptr;
     BOOL(WINAPI* move)(LPCWSTR, LPCWSTR, DWORD) = nullptr;
 };

@@ -1,11 +1,6 @@
-// Stands a function of the test's own in for a system function the test
-// program imports, for as long as the hook lives: every call the program's
-// code makes through its import table (the project's libraries are linked
-// into it statically) reaches the replacement, which may call Original().
-// Calls made inside system DLLs are not seen.
-//
-// One hook per function at a time; made and destroyed on the test's thread
-// while no other thread calls the function.
+// Stands a function of the test's own in for a system function the program imports, while the hook lives: every
+// call the program's code makes through its import table reaches the replacement, which may call Original(); calls
+// inside system DLLs are not seen. One hook per function, made and destroyed while no other thread calls it.
 #pragma once
 
 #include <windows.h>
@@ -29,12 +24,9 @@ private:
     void* m_Original = nullptr;
 };
 
-// A file's identity on its volume, for telling whether two handles or paths
-// name the same file; all zero when it cannot be read.
+// A file's identity on its volume, telling whether two handles or paths name the same file; zero when unreadable.
 struct FileIdentity {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
+    DWORD volume = 0, indexHigh = 0, indexLow = 0;
     bool operator==(const FileIdentity& other) const
     {
         return volume == other.volume && indexHigh == other.indexHigh && indexLow == other.indexLow;
@@ -47,10 +39,8 @@ FileIdentity IdentityOf(const wchar_t* path);
 
 namespace testenv {
 
-// While it lives, watches the program's FlushFileBuffers and MoveFileExW
-// calls (from any thread) and counts the moves, and among them the moves of
-// a file that had been flushed before it was moved: a file that replaces
-// another is on the disk before it takes the other's name. One at a time.
+// While it lives, counts the program's moves (MoveFileExW, any thread) and those of a file flushed before it was
+// moved: a file that replaces another is on the disk before it takes the other's name. One at a time.
 class FlushBeforeMoveWatch {
 public:
     FlushBeforeMoveWatch();
@@ -63,8 +53,7 @@ public:
     int MovesOfFlushedFiles() const;
 
 private:
-    ImportHook m_Flush;
-    ImportHook m_Move;
+    ImportHook m_Flush, m_Move;
 };
 
 } // namespace testenv

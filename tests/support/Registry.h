@@ -1,5 +1,4 @@
-// Registry values read as an administrator reads them. view is a registry
-// view (KEY_WOW64_32KEY, KEY_WOW64_64KEY) or 0; what is missing reads empty.
+// Registry values read as an administrator reads them. view: KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0; missing: empty.
 #pragma once
 
 #include <windows.h>
@@ -18,9 +17,7 @@ bool ReadRegistryDword(HKEY root, const std::wstring& path, const wchar_t* value
 bool RegistryKeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& path, REGSAM view = 0);
 
-// Adds to *lines every value of root\path and of its subkeys as
-// "label\sub\key|value" -> the value's bytes as UTF-16 text, to compare
-// whole states before and after an operation.
+// Adds every value of root\path and its subkeys to *lines as "label\sub\key|value" -> its bytes as UTF-16 text.
 void DumpRegistryKey(HKEY root, const std::wstring& path, REGSAM access, const std::wstring& label,
                      std::map<std::wstring, std::wstring>* lines);
 

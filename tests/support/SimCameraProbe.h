@@ -1,11 +1,6 @@
-// What the tests of every layer read back as evidence: from the simulated
-// camera's test-only control exports, the journal of SDK calls, the frame
-// counters and the stamp at the centre of every frame it hands out; and the
-// settings file's fields.
-//
-// The camera's evidence needs lumora_simcamera_probe, which brings in
-// ZorvikSDK's import library; the settings file's is header-only, for
-// programs that run without the camera. All are safe to call from any thread.
+// What the tests of every layer read back as evidence: the simulated camera's journal of SDK calls, frame
+// counters and frame stamps (lumora_simcamera_probe, which brings in ZorvikSDK's import library), and the
+// settings file's fields (header-only, for programs without the camera). All safe to call from any thread.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -26,34 +21,28 @@
 
 namespace testenv {
 
-// The journal as one text, a "Name(args)\n" line per call, as it stands when
-// read (a line added between sizing and copying may be cut short).
+// The journal as one text, a "Name(args)\n" line per call (a line added between sizing and copying may be cut).
 std::string JournalText();
 
-// The journal's complete lines without their line ends, such as
-// "CameraSetMirror(0,1)".
+// The journal's complete lines without their line ends, such as "CameraSetMirror(0,1)".
 std::vector<std::string> JournalLines();
 
 // The journal's complete lines that start with prefix, such as "CameraSet".
 std::vector<std::string> JournalLinesStartingWith(const std::string& prefix);
 
-// The journal's lines without the size query a camera controller makes
-// before each image it fetches, which streaming adds at any moment.
+// The journal's lines without the size query a controller makes before each fetch, which streaming adds any time.
 std::vector<std::string> JournalLinesBesideFrames();
 
 bool Called(const std::string& journal, const std::string& call);
 
-// The lines of a journal for the named calls only. A slider that repaints
-// sends its value again (the page applies every slider notification), so
-// exact comparisons look only at the calls a test is about.
+// The lines for the named calls only. A slider that repaints sends its value again, so exact comparisons look only
+// at the calls a test is about.
 std::string Only(const std::string& journal, std::initializer_list<const char*> names);
 
-// The frame counters as they stand.
 SimCounters FrameCounters();
 
-// The stamp at the centre of a width x height RGB24 frame of size bytes at
-// frame. All zero bytes (so not IsStamp) when frame is null or too short to
-// hold a stamp at that place: nothing is read past size.
+// The stamp at the centre of a width x height RGB24 frame of size bytes; all zero (not IsStamp) when frame is
+// null or too short: nothing is read past size.
 SimStamp StampOf(const void* frame, size_t size, int width, int height);
 SimStamp StampOf(const std::vector<uint8_t>& frame, int width, int height);
 
@@ -62,8 +51,7 @@ bool IsStamp(const SimStamp& stamp);
 
 // A field of the settings file, little-endian; the names are the field table's.
 struct SettingField {
-    size_t offset;
-    size_t size;
+    size_t offset, size;
 };
 namespace setting {
 #define LUMORA_TEST_SETTING_FIELD(name, member, type, offset, initial, index)                                   \

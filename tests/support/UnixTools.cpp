@@ -38,9 +38,8 @@ static std::string ReadWholeFile(const std::string& path)
     return text.str();
 }
 
-// Wine starts Linux programs but cannot wait for them or read their exit
-// code, so the command runs inside a small script that leaves its output and
-// status in files; the status file appears (by rename) only when it is done.
+// Wine starts Linux programs but cannot wait for them or read their exit code, so the command runs inside a small
+// script that leaves its output and status in files; the status file appears (by rename) only when it is done.
 int RunUnixCommand(const std::string& command, std::string* output, unsigned timeoutMs)
 {
     static LONG serial = 0;

@@ -1,14 +1,12 @@
-// Polls a condition until it holds or a generous time has passed (tests run
-// on two shared cores under Wine). Header only: any test program may use it.
+// Polls a condition until it holds or a generous time has passed (tests run on two shared cores under Wine).
 #pragma once
 
 #include <windows.h>
 
 namespace testenv {
 
-// Calls condition every 2 ms until it returns true (true) or timeoutMs have
-// passed without it doing so (false). The condition runs on the caller's
-// thread; whatever it reads from other threads must be safe to read.
+// Calls condition every 2 ms until it returns true (true) or timeoutMs have passed without it doing so (false). The
+// condition runs on the caller's thread; whatever it reads from other threads must be safe to read.
 template <class Condition>
 bool WaitFor(Condition condition, DWORD timeoutMs = 10000)
 {

@@ -1,5 +1,4 @@
-// A frame of each pixel format turned back into the picture for a PNG: the
-// converter's frame of a smooth image comes back as that image, upright.
+// A frame of each pixel format turned back into the picture for a PNG: a smooth image comes back upright.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,8 +12,7 @@ namespace {
 const int kWidth = 64;
 const int kHeight = 48;
 
-// A bottom-up BGR image whose colours change smoothly in both directions, so
-// that shared chroma loses little; its top rows are bright, its bottom dark.
+// A bottom-up BGR image changing smoothly both ways, so shared chroma loses little; bright at the top, dark below.
 std::vector<BYTE> SmoothImage()
 {
     std::vector<BYTE> image(kWidth * kHeight * 3);
@@ -30,8 +28,7 @@ std::vector<BYTE> SmoothImage()
     return image;
 }
 
-// PSNR of the upright picture against the bottom-up image; for a grey frame
-// against the image's luma.
+// PSNR of the upright picture against the bottom-up image; for a grey frame against the image's luma.
 double PictureQuality(const std::vector<BYTE>& image, const std::vector<BYTE>& picture, bool grey)
 {
     double squares = 0;

@@ -1,5 +1,4 @@
-// lumoracap.exe run as a user would run it from a console (see
-// tests/support/ChildProcess.h).
+// lumoracap.exe run as a user would run it from a console (see tests/support/ChildProcess.h).
 #pragma once
 
 #include <string>
@@ -10,12 +9,11 @@ namespace toolstest {
 
 using testenv::ChildProcess;
 
-// Runs lumoracap.exe (beside the test program) with arguments and waits up to
-// timeoutMs for it. Returns its exit code, or -1 when it did not end.
+// Runs lumoracap.exe (beside the test program) with arguments: its exit code, or -1 when it did not end in time.
 int RunLumoracapProcess(const std::wstring& arguments, std::string* output, std::string* errors,
                         DWORD timeoutMs = 120000);
 
-// The path of lumoracap.exe beside the test program, in quotes.
+// The quoted path of lumoracap.exe beside the test program.
 std::wstring LumoracapCommand();
 
 } // namespace toolstest

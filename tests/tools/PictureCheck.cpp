@@ -10,8 +10,7 @@ namespace toolstest {
 namespace {
 
 struct Point {
-    int x;
-    int y;
+    int x, y;
 };
 
 // The left and right bars, then the ramp's two ends.
@@ -40,10 +39,7 @@ PictureCheck CheckCameraPicture(const std::string& windowsPath, int width, int h
         return check;
     }
     std::istringstream values(output);
-    int leftBar = -1;
-    int rightBar = -1;
-    int rampStart = -1;
-    int rampEnd = -1;
+    int leftBar = -1, rightBar = -1, rampStart = -1, rampEnd = -1;
     check.read = static_cast<bool>(values >> check.width >> check.height >> leftBar >> rightBar >> rampStart >>
                                    rampEnd);
     check.report = "size " + std::to_string(check.width) + " x " + std::to_string(check.height) + ", left bar " +

@@ -1,6 +1,5 @@
-// Disks for lumoracap's AVI writer: one of a given size, where a write that
-// would take the file past it writes what fits and fails as a full disk
-// does; and a slow one.
+// Disks for lumoracap's AVI writer: a small one, where a write past its size writes what fits and fails as a full
+// disk does; and a slow one.
 #pragma once
 
 #include <windows.h>
@@ -31,8 +30,7 @@ inline AviWriter::Storage VolumeOf(ULONGLONG volume)
     return disk;
 }
 
-// Every AVI writer made in the scope (by a whole command) writes to a volume
-// of the given size.
+// Every AVI writer made in the scope (by a whole command) writes to a volume of the given size.
 class SmallVolume {
 public:
     explicit SmallVolume(ULONGLONG volume) { AviWriter::SetDefaultStorage(VolumeOf(volume)); }
@@ -41,8 +39,7 @@ public:
     SmallVolume& operator=(const SmallVolume&) = delete;
 };
 
-// Every AVI writer made in the scope (by a whole command) takes writeMs for
-// each write of more than a megabyte (a frame), as a slow disk does.
+// Every AVI writer made in the scope takes writeMs for each write over a megabyte (a frame), as a slow disk does.
 class SlowDisk {
 public:
     explicit SlowDisk(DWORD writeMs)

@@ -1,5 +1,4 @@
-// The small-COM-object helper: the interfaces a class lists are answered,
-// identity is one IUnknown, and the last Release destroys the object.
+// The small-COM-object helper: the listed interfaces are answered, one IUnknown, the last Release destroys.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
@@ -53,8 +52,7 @@ TEST(ComObjectHelper, AnswersListedInterfacesWithOneIdentity)
     ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&quality)), S_OK);
     ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&input)), S_OK);
 
-    ComPtr<IUnknown> fromQuality;
-    ComPtr<IUnknown> fromInput;
+    ComPtr<IUnknown> fromQuality, fromInput;
     quality.As(&fromQuality);
     input.As(&fromInput);
     EXPECT_EQ(fromQuality.Get(), fromInput.Get()) << "one IUnknown, whichever interface is asked";

@@ -1,6 +1,5 @@
-// The owners of handles, modules, task memory and media types: each frees
-// what it holds exactly once, a moved-from owner holds nothing, and the lock
-// and result helpers behave as the code relies on.
+// The owners of handles, modules, task memory and media types: each frees what it holds exactly once, a moved-from
+// owner holds nothing, and the lock and result helpers behave as the code relies on.
 #include <gtest/gtest.h>
 
 #include "tests/support/ProcessCounters.h"

@@ -1,5 +1,4 @@
-// The thread owner joins its thread and a window owner destroys its window on
-// the window's own thread, whichever thread lets it go.
+// The thread owner joins its thread; a window owner destroys its window on its own thread, whoever lets it go.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -76,8 +75,7 @@ TEST(ThreadOwner, JoinOnTheThreadItselfLetsItGoInsteadOfDeadlocking)
     EXPECT_FALSE(thread.Joinable());
 }
 
-// Window procedure of the test windows: answers the destroy request and
-// records which thread destroyed the window.
+// Window procedure of the test windows: answers the destroy request and records which thread destroyed the window.
 std::atomic<DWORD> destroyingThread{0};
 
 LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
