@@ -1,0 +1,68 @@
+#include "tests/mediasource/SourceTestKit.h"
+
+#include "mediasource/CameraSource.h"
+
+namespace sourcetest {
+
+ComPtr<IMFMediaSource> NewSource()
+{
+    ComPtr<IMFMediaSource> source;
+    EXPECT_EQ(mediasource::CreateCameraSource(IID_PPV_ARGS(&source)), S_OK);
+    return source;
+}
+
+std::vector<SeenEvent> Drain(IMFMediaEventGenerator* generator, size_t count, DWORD timeoutMs)
+{
+    std::vector<SeenEvent> seen;
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (seen.size() < count && GetTickCount64() < deadline) {
+        SeenEvent next;
+        if (FAILED(generator->GetEvent(MF_EVENT_FLAG_NO_WAIT, &next.event))) {
+            Sleep(5);
+            continue;
+        }
+        next.event->GetType(&next.type);
+        next.event->GetStatus(&next.status);
+        seen.push_back(next);
+    }
+    return seen;
+}
+
+std::vector<MediaEventType> TypesOf(const std::vector<SeenEvent>& events)
+{
+    std::vector<MediaEventType> types;
+    for (const SeenEvent& event : events) {
+        types.push_back(event.type);
+    }
+    return types;
+}
+
+ComPtr<IMFMediaStream> StreamFrom(const std::vector<SeenEvent>& events)
+{
+    ComPtr<IMFMediaStream> stream;
+    for (const SeenEvent& event : events) {
+        PROPVARIANT value;
+        PropVariantInit(&value);
+        if ((event.type == MENewStream || event.type == MEUpdatedStream) && SUCCEEDED(event.event->GetValue(&value)) &&
+            value.vt == VT_UNKNOWN && value.punkVal) {
+            value.punkVal->QueryInterface(IID_PPV_ARGS(&stream));
+        }
+        PropVariantClear(&value);
+    }
+    return stream;
+}
+
+Bytes SampleBytes(IMFSample* sample)
+{
+    ComPtr<IMFMediaBuffer> buffer;
+    BYTE* data = nullptr;
+    DWORD length = 0;
+    if (FAILED(sample->ConvertToContiguousBuffer(&buffer)) || FAILED(buffer->Lock(&data, nullptr, &length))) {
+        return Bytes();
+    }
+    Bytes bytes(data, data + length);
+    buffer->Unlock();
+    return bytes;
+}
+
+} // namespace sourcetest
