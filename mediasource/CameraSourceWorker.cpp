@@ -155,8 +155,11 @@ DWORD CameraSource::RunWorker()
             m_stream->QueueStreamEvent(MEError, hr, nullptr);
             continue;
         }
+        // An allocator's sample may come back with an earlier request's token.
         if (token) {
             sample->SetUnknown(MFSampleExtension_Token, token.Get());
+        } else {
+            sample->DeleteItem(MFSampleExtension_Token);
         }
         m_stream->QueueSample(sample.Get());
     }
