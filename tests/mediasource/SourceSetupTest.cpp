@@ -27,57 +27,6 @@ namespace {
 const std::wstring kServerKey =
     L"Software\\Classes\\CLSID\\" + testenv::GuidText(CLSID_LumoraMediaSource) + L"\\InprocServer32";
 
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
-BOOL CALLBACK NoteVisibleWindowOfThisProcess(HWND window, LPARAM found)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
-        *reinterpret_cast<bool*>(found) = true;
-    }
-    return TRUE;
-}
-
-// Whether any window of this process is visible (a message box would be).
-bool ProcessShowsAWindow()
-{
-    bool shown = false;
-    EnumWindows(NoteVisibleWindowOfThisProcess, reinterpret_cast<LPARAM>(&shown));
-    return shown;
-}
-
-// Start on a new source: its result, how long it took, and the events it queued.
-struct StartOutcome {
-    HRESULT result = S_OK;
-    ULONGLONG ms = 0;
-    std::vector<SeenEvent> events;
-};
-StartOutcome StartNewSource(ComPtr<IMFMediaSource>* kept = nullptr)
-{
-    StartOutcome outcome;
-    const ComPtr<IMFMediaSource> source = NewSource();
-    ComPtr<IMFPresentationDescriptor> descriptor;
-    source->CreatePresentationDescriptor(&descriptor);
-    PROPVARIANT empty;
-    PropVariantInit(&empty);
-    const ULONGLONG before = GetTickCount64();
-    outcome.result = source->Start(descriptor.Get(), nullptr, &empty);
-    outcome.ms = GetTickCount64() - before;
-    outcome.events = Drain(source.Get(), 3, 300);
-    if (kept) {
-        *kept = source;
-    } else {
-        source->Shutdown();
-    }
-    return outcome;
-}
-
 class SourceSetup : public testenv::SimCameraFixture {
 protected:
     void SetUp() override
@@ -121,7 +70,8 @@ TEST_F(SourceSetup, Regsvr32RegistersTheDllWhichCreatesTheSourceByClassId)
     source.Reset();
     const HMODULE module = GetModuleHandleA("LumoraMediaSource.dll");
     ASSERT_TRUE(module);
-    const auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(module, "DllCanUnloadNow"));
+    const auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
     ASSERT_TRUE(canUnload);
     EXPECT_EQ(canUnload(), S_OK);
 

@@ -52,6 +52,59 @@ ComPtr<IMFMediaStream> StreamFrom(const std::vector<SeenEvent>& events)
     return stream;
 }
 
+StartOutcome StartNewSource(ComPtr<IMFMediaSource>* kept)
+{
+    StartOutcome outcome;
+    const ComPtr<IMFMediaSource> source = NewSource();
+    ComPtr<IMFPresentationDescriptor> descriptor;
+    source->CreatePresentationDescriptor(&descriptor);
+    PROPVARIANT empty;
+    PropVariantInit(&empty);
+    const ULONGLONG before = GetTickCount64();
+    outcome.result = source->Start(descriptor.Get(), nullptr, &empty);
+    outcome.ms = GetTickCount64() - before;
+    outcome.events = Drain(source.Get(), 3, 300);
+    if (kept) {
+        *kept = source;
+    } else {
+        source->Shutdown();
+    }
+    return outcome;
+}
+
+std::wstring ProgramPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+bool SdkBesideProgram()
+{
+    std::wstring folder = ProgramPath();
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    return GetFileAttributesW((folder + L"ZorvikSDK.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+BOOL CALLBACK NoteVisibleWindowOfThisProcess(HWND window, LPARAM found)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+        *reinterpret_cast<bool*>(found) = true;
+    }
+    return TRUE;
+}
+} // namespace
+
+bool ProcessShowsAWindow()
+{
+    bool shown = false;
+    EnumWindows(NoteVisibleWindowOfThisProcess, reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
 Bytes SampleBytes(IMFSample* sample)
 {
     ComPtr<IMFMediaBuffer> buffer;

@@ -35,6 +35,21 @@ std::vector<MediaEventType> TypesOf(const std::vector<SeenEvent>& events);
 // The stream a MENewStream or MEUpdatedStream among events carries; null without one.
 ComPtr<IMFMediaStream> StreamFrom(const std::vector<SeenEvent>& events);
 
+// Start on a new source: its result, how long it took, and the events it
+// queued. The source is shut down unless kept.
+struct StartOutcome {
+    HRESULT result = S_OK;
+    ULONGLONG ms = 0;
+    std::vector<SeenEvent> events;
+};
+StartOutcome StartNewSource(ComPtr<IMFMediaSource>* kept = nullptr);
+
+// This program's full path; whether the camera library lies beside it.
+std::wstring ProgramPath();
+bool SdkBesideProgram();
+// Whether any window of this process is visible (a message box would be).
+bool ProcessShowsAWindow();
+
 // The sample's bytes as one contiguous frame (rows at their natural stride).
 Bytes SampleBytes(IMFSample* sample);
 

@@ -13,62 +13,6 @@ using namespace sourcetest;
 
 namespace {
 
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
-bool SdkBesideProgram()
-{
-    return GetFileAttributesA((testenv::ProgramFolder() + "ZorvikSDK.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-BOOL CALLBACK NoteVisibleWindowOfThisProcess(HWND window, LPARAM found)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
-        *reinterpret_cast<bool*>(found) = true;
-    }
-    return TRUE;
-}
-
-// Whether any window of this process is visible (a message box would be).
-bool ProcessShowsAWindow()
-{
-    bool shown = false;
-    EnumWindows(NoteVisibleWindowOfThisProcess, reinterpret_cast<LPARAM>(&shown));
-    return shown;
-}
-
-// Start on a new source: its result, how long it took, and the events it queued.
-struct StartOutcome {
-    HRESULT result = S_OK;
-    ULONGLONG ms = 0;
-    std::vector<SeenEvent> events;
-};
-StartOutcome StartNewSource(ComPtr<IMFMediaSource>* kept = nullptr)
-{
-    StartOutcome outcome;
-    const ComPtr<IMFMediaSource> source = NewSource();
-    ComPtr<IMFPresentationDescriptor> descriptor;
-    source->CreatePresentationDescriptor(&descriptor);
-    PROPVARIANT empty;
-    PropVariantInit(&empty);
-    const ULONGLONG before = GetTickCount64();
-    outcome.result = source->Start(descriptor.Get(), nullptr, &empty);
-    outcome.ms = GetTickCount64() - before;
-    outcome.events = Drain(source.Get(), 3, 300);
-    if (kept) {
-        *kept = source;
-    } else {
-        source->Shutdown();
-    }
-    return outcome;
-}
-
 // Without the camera library: run in a copy of this program in a folder
 // without ZorvikSDK.dll (the camera loads it from beside its own module).
 TEST(SourceWithoutCameraLibrary, CopyOfThisProgramRunsWhereTheLibraryIsMissing)
