@@ -9,17 +9,103 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "mediasource/VirtualCameraApi.h"
 #include "tests/support/TestEnvironment.h"
-#include "tests/tools/FakeVirtualCamera.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/VirtualCameraCommand.h"
 
-using toolstest::FakeVirtualCamera;
 using Availability = vcam::VirtualCameraApi::Availability;
 
 namespace {
+
+// A stand-in for the system's MFCreateVirtualCamera and its camera object,
+// which record what was asked and answer as a case chose. The object is
+// built as the system's is, a table of __stdcall functions, filled only in
+// the slots the commands may call: a call through a wrongly declared slot
+// lands in Unexpected and is recorded as such.
+struct Fake {
+    HRESULT createResult = S_OK;
+    bool createReturnsCamera = true; // false: a success without an object
+    HRESULT stepResult = S_OK;       // Start's and Remove's
+    std::string calls;               // "Create Start(null) Shutdown ..."
+    int type = -1, lifetime = -1, access = -1;
+    std::wstring name, sourceId;
+    const GUID* categories = nullptr;
+    ULONG categoryCount = 0;
+    long liveCameras = 0;
+} g_fake;
+
+struct FakeCamera {
+    void* const* table;
+    ULONG references;
+};
+
+void Record(const char* call)
+{
+    g_fake.calls += (g_fake.calls.empty() ? "" : " ") + std::string(call);
+}
+HRESULT __stdcall Unexpected(FakeCamera*) { Record("Unexpected"); return E_UNEXPECTED; }
+ULONG __stdcall AddRef(FakeCamera* camera) { return ++camera->references; }
+ULONG __stdcall Release(FakeCamera* camera)
+{
+    if (--camera->references == 0) {
+        --g_fake.liveCameras;
+        delete camera;
+        return 0;
+    }
+    return camera->references;
+}
+HRESULT __stdcall Start(FakeCamera*, IMFAsyncCallback* callback)
+{
+    Record(callback ? "Start(callback)" : "Start(null)");
+    return g_fake.stepResult;
+}
+HRESULT __stdcall Remove(FakeCamera*) { Record("Remove"); return g_fake.stepResult; }
+HRESULT __stdcall Shutdown(FakeCamera*) { Record("Shutdown"); return S_OK; }
+
+const std::vector<void*>& FakeCameraTable()
+{
+    static const std::vector<void*> table = [] {
+        std::vector<void*> slots(44, reinterpret_cast<void*>(&Unexpected));
+        slots[1] = reinterpret_cast<void*>(&AddRef);
+        slots[2] = reinterpret_cast<void*>(&Release);
+        slots[36] = reinterpret_cast<void*>(&Start);
+        slots[38] = reinterpret_cast<void*>(&Remove);
+        slots[43] = reinterpret_cast<void*>(&Shutdown);
+        return slots;
+    }();
+    return table;
+}
+
+HRESULT WINAPI FakeCreate(MFVirtualCameraType type, MFVirtualCameraLifetime lifetime, MFVirtualCameraAccess access,
+                          LPCWSTR name, LPCWSTR sourceId, const GUID* categories, ULONG categoryCount,
+                          IMFVirtualCamera** camera)
+{
+    Record("Create");
+    g_fake.type = type;
+    g_fake.lifetime = lifetime;
+    g_fake.access = access;
+    g_fake.name = name ? name : L"(null)";
+    g_fake.sourceId = sourceId ? sourceId : L"(null)";
+    g_fake.categories = categories;
+    g_fake.categoryCount = categoryCount;
+    *camera = nullptr;
+    if (SUCCEEDED(g_fake.createResult) && g_fake.createReturnsCamera) {
+        ++g_fake.liveCameras;
+        *camera = reinterpret_cast<IMFVirtualCamera*>(new FakeCamera{FakeCameraTable().data(), 1});
+    }
+    return g_fake.createResult;
+}
+
+HRESULT WINAPI FakeIsSupported(MFVirtualCameraType, BOOL* supported)
+{
+    *supported = TRUE;
+    return S_OK;
+}
+
+const vcam::VirtualCameraApi kFakeApi(&FakeCreate, &FakeIsSupported);
 
 // The slot of a virtual method in its interface's table. GCC (on Windows
 // too) keeps a pointer to a virtual member function as 1 + the slot's byte
@@ -75,11 +161,7 @@ TEST(VirtualCameraApi, TheLibraryComesFromTheSystemFolderOnly)
     // A library beside the program, which a plain LoadLibrary would take.
     const std::string beside = testenv::ProgramFolder() + "lumora-vcam-beside-test.dll";
     ASSERT_TRUE(CopyFileA((testenv::ProgramFolder() + "ZorvikSDK.dll").c_str(), beside.c_str(), FALSE));
-    const HMODULE plain = LoadLibraryA(beside.c_str());
-    EXPECT_NE(plain, nullptr);
-    if (plain) {
-        FreeLibrary(plain);
-    }
+    EXPECT_TRUE(win::UniqueModule(LoadLibraryA(beside.c_str())));
     wchar_t system[MAX_PATH] = {};
     ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
     const bool systemHasIt = GetFileAttributesW((std::wstring(system) + L"\\mfsensorgroup.dll").c_str()) !=
@@ -99,14 +181,6 @@ TEST(VirtualCameraApi, TheLibraryComesFromTheSystemFolderOnly)
         const vcam::VirtualCameraApi api = vcam::VirtualCameraApi::Load(c.library);
         EXPECT_EQ(api.State(), c.expected);
         EXPECT_EQ(api.LoadError() != 0, c.expected == Availability::NoLibrary);
-        int notACamera = 0;
-        IMFVirtualCamera* camera = reinterpret_cast<IMFVirtualCamera*>(&notACamera); // must be cleared
-        if (!api.Available()) {
-            EXPECT_EQ(api.Create(MFVirtualCameraType_SoftwareCameraSource, MFVirtualCameraLifetime_Session,
-                                 MFVirtualCameraAccess_CurrentUser, L"x", L"{x}", nullptr, 0, &camera),
-                      E_NOTIMPL);
-            EXPECT_EQ(camera, nullptr);
-        }
     }
     EXPECT_EQ(GetModuleHandleA("lumora-vcam-beside-test.dll"), nullptr);
     EXPECT_TRUE(DeleteFileA(beside.c_str()));
@@ -117,7 +191,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        toolstest::ResetFakeVirtualCamera();
+        g_fake = Fake();
     }
     void TearDown() override { CoUninitialize(); }
 };
@@ -156,26 +230,21 @@ TEST_F(VcamCommand, EachActionMakesItsCallsAndGivesItsExitCode)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        toolstest::ResetFakeVirtualCamera();
-        FakeVirtualCamera().createResult = c.createResult;
-        FakeVirtualCamera().createReturnsCamera = c.createReturnsCamera;
-        FakeVirtualCamera().startResult = c.stepResult;
-        FakeVirtualCamera().removeResult = c.stepResult;
+        g_fake = Fake();
+        g_fake.createResult = c.createResult;
+        g_fake.createReturnsCamera = c.createReturnsCamera;
+        g_fake.stepResult = c.stepResult;
         std::ostringstream out;
         std::ostringstream err;
         Console console{out, err};
-        const int exitCode = RunVcam(c.action, toolstest::FakeVirtualCameraApi(), console);
+        const int exitCode = RunVcam(c.action, kFakeApi, console);
         if (c.exitCode >= 0) {
             EXPECT_EQ(exitCode, c.exitCode) << out.str() << err.str();
         }
-        std::string calls;
-        for (const std::string& call : FakeVirtualCamera().calls) {
-            calls += (calls.empty() ? "" : " ") + call;
-        }
-        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(g_fake.calls, c.calls);
         EXPECT_NE(out.str().find(c.outPart), std::string::npos) << out.str();
         EXPECT_NE(err.str().find(c.errPart), std::string::npos) << err.str();
-        EXPECT_EQ(FakeVirtualCamera().liveCameras, 0) << "every camera object is released";
+        EXPECT_EQ(g_fake.liveCameras, 0) << "every camera object is released";
         if (exitCode != kExitSuccess) {
             EXPECT_EQ(out.str().find("is registered"), std::string::npos) << "a failure never reads as success";
         }
@@ -184,17 +253,17 @@ TEST_F(VcamCommand, EachActionMakesItsCallsAndGivesItsExitCode)
     // The registration that setup makes and removes: Lumora Camera's media
     // source as a software camera of system lifetime for all users, in the
     // system's default camera categories.
-    toolstest::ResetFakeVirtualCamera();
+    g_fake = Fake();
     std::ostringstream out;
     Console console{out, out};
-    ASSERT_EQ(RunVcam(VcamAction::Register, toolstest::FakeVirtualCameraApi(), console), kExitSuccess);
-    EXPECT_EQ(FakeVirtualCamera().type, MFVirtualCameraType_SoftwareCameraSource);
-    EXPECT_EQ(FakeVirtualCamera().lifetime, MFVirtualCameraLifetime_System);
-    EXPECT_EQ(FakeVirtualCamera().access, MFVirtualCameraAccess_AllUsers);
-    EXPECT_EQ(FakeVirtualCamera().friendlyName, L"Lumora Camera");
-    EXPECT_EQ(FakeVirtualCamera().sourceId, L"{03BFB56A-A1B6-4745-AAB7-22A78DACED87}");
-    EXPECT_EQ(FakeVirtualCamera().categories, nullptr);
-    EXPECT_EQ(FakeVirtualCamera().categoryCount, 0u);
+    ASSERT_EQ(RunVcam(VcamAction::Register, kFakeApi, console), kExitSuccess);
+    EXPECT_EQ(g_fake.type, MFVirtualCameraType_SoftwareCameraSource);
+    EXPECT_EQ(g_fake.lifetime, MFVirtualCameraLifetime_System);
+    EXPECT_EQ(g_fake.access, MFVirtualCameraAccess_AllUsers);
+    EXPECT_EQ(g_fake.name, L"Lumora Camera");
+    EXPECT_EQ(g_fake.sourceId, L"{03BFB56A-A1B6-4745-AAB7-22A78DACED87}");
+    EXPECT_EQ(g_fake.categories, nullptr);
+    EXPECT_EQ(g_fake.categoryCount, 0u);
 }
 
 TEST_F(VcamCommand, WithoutTheFunctionEveryActionSaysItNeedsWindows11)
