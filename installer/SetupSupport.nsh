@@ -163,6 +163,14 @@ Function ${UN}RunVirtualCameraCommand
   nsExec::ExecToStack '"$1" vcam $2'
   Pop $0 ; exit code, "error" or "timeout"
   Pop $1 ; what it printed
+  ${Do} ; without its last line end
+    StrCpy $R0 $1 1 -1
+    ${If} $R0 != "$\r"
+    ${AndIf} $R0 != "$\n"
+      ${Break}
+    ${EndIf}
+    StrCpy $1 $1 -1
+  ${Loop}
   !insertmacro Log "lumoracap vcam $2: $0"
   ${If} $1 != ""
     !insertmacro Log "$1"
