@@ -13,6 +13,7 @@
 #include <string>
 
 #include "filter/LumoraGuids.h"
+#include "mediasource/MediaSourceGuids.h"
 #include "tests/installer/InstalledSystem.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestEnvironment.h"
@@ -29,10 +30,8 @@ namespace {
 const char kSetupLog[] = "Lumora Camera setup";
 const char kUninstallLog[] = "Lumora Camera uninstall";
 
-// LumoraMediaSource.dll's class.
-const CLSID kMediaSourceClass = {0x03bfb56a, 0xa1b6, 0x4745, {0xaa, 0xb7, 0x22, 0xa7, 0x8d, 0xac, 0xed, 0x87}};
 const CLSID* const kClasses[] = {&CLSID_LumoraCameraFilter, &CLSID_CameraSettingsPage, &CLSID_FormatPage,
-                                 &kMediaSourceClass};
+                                 &CLSID_LumoraMediaSource};
 // The filter categories the filter is registered in: video input devices and
 // the default one, for DirectShow filters.
 const GUID kVideoInputDevices = {0x860bb310, 0x5d01, 0x11d0, {0xbd, 0x3b, 0x00, 0xa0, 0xc9, 0x11, 0xce, 0x86}};
@@ -185,7 +184,7 @@ protected:
             const std::wstring server = ClassKey(CLSID_LumoraCameraFilter) + L"\\InprocServer32";
             EXPECT_EQ(ReadString(view, server, nullptr), Folder(view) + L"\\ZorvikFilter.dll");
             EXPECT_EQ(ReadString(view, server, L"ThreadingModel"), L"Both");
-            const std::wstring source = ClassKey(kMediaSourceClass) + L"\\InprocServer32";
+            const std::wstring source = ClassKey(CLSID_LumoraMediaSource) + L"\\InprocServer32";
             EXPECT_EQ(ReadString(view, source, nullptr), Folder(view) + L"\\LumoraMediaSource.dll");
             EXPECT_EQ(ReadString(view, source, L"ThreadingModel"), L"Both");
             EXPECT_EQ(CameraEntries(view, kVideoInputDevices), std::vector<std::wstring>{L"Lumora Camera"});

@@ -2,6 +2,7 @@
 
 #include <wrl/client.h>
 
+#include "mediasource/MediaSourceGuids.h"
 #include "tools/lumoracap/Commands.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/MediaFoundation.h"
@@ -11,9 +12,17 @@
 using Microsoft::WRL::ComPtr;
 
 const wchar_t kVirtualCameraName[] = L"Lumora Camera";
-const wchar_t kMediaSourceClassId[] = L"{03BFB56A-A1B6-4745-AAB7-22A78DACED87}";
 
 namespace {
+
+// "{03BFB56A-...}": the media source's class id as the virtual camera and
+// the registry name it.
+std::wstring MediaSourceClassId()
+{
+    wchar_t text[40] = {};
+    StringFromGUID2(CLSID_LumoraMediaSource, text, 40);
+    return text;
+}
 
 // The build number of this Windows (RtlGetVersion: GetVersionEx answers an
 // unmanifested program with an older version); 0 when it cannot tell.
@@ -63,7 +72,7 @@ int ReportFailure(const char* what, HRESULT hr, Console& console)
 HRESULT CreateCamera(const vcam::VirtualCameraApi& api, ComPtr<IMFVirtualCamera>* camera)
 {
     return api.Create(MFVirtualCameraType_SoftwareCameraSource, MFVirtualCameraLifetime_System,
-                      MFVirtualCameraAccess_AllUsers, kVirtualCameraName, kMediaSourceClassId, nullptr, 0,
+                      MFVirtualCameraAccess_AllUsers, kVirtualCameraName, MediaSourceClassId().c_str(), nullptr, 0,
                       camera->ReleaseAndGetAddressOf());
 }
 
@@ -117,7 +126,7 @@ int Unregister(const vcam::VirtualCameraApi& api, Console& console)
 std::wstring MediaSourceServer()
 {
     win::RegistryKey key;
-    const std::wstring path = std::wstring(L"Software\\Classes\\CLSID\\") + kMediaSourceClassId + L"\\InprocServer32";
+    const std::wstring path = L"Software\\Classes\\CLSID\\" + MediaSourceClassId() + L"\\InprocServer32";
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Receive()) !=
         ERROR_SUCCESS) {
         return std::wstring();

@@ -7,10 +7,8 @@
 #include "tools/lumoracap/CommandLine.h"
 #include "tools/lumoracap/Lumoracap.h"
 
-// The camera's name as applications list it (the system may add to it) and
-// the class id of the media source the frame server creates for it.
+// The camera's name as applications list it (the system may add to it).
 extern const wchar_t kVirtualCameraName[];
-extern const wchar_t kMediaSourceClassId[];
 
 // register: creates the camera (software camera source, system lifetime,
 // all users) and starts it. unregister: removes it. status: prints what
