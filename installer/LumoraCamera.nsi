@@ -1,12 +1,15 @@
 ; The setup program of Lumora Camera: one 32-bit program that installs the
-; 32-bit filter on every Windows and, on 64-bit Windows, the 64-bit filter
-; beside it, registers each with the regsvr32 of its architecture, and writes
-; the uninstaller and the entry in the installed-programs list.
+; 32-bit filter and media source on every Windows and, on 64-bit Windows, the
+; 64-bit ones beside them, registers each with the regsvr32 of its
+; architecture, registers the virtual camera that shows the media source to
+; Media Foundation applications (Windows 11 and later; skipped, and logged,
+; elsewhere), and writes the uninstaller and the entry in the
+; installed-programs list.
 ;
 ; Built by installer/CMakeLists.txt (target "setup") or scripts/package.sh:
 ;   makensis -DVERSION=1.2.3 -DBIN32=<i686 bin> -DBIN64=<x86_64 bin> -DOUTFILE=<setup.exe> LumoraCamera.nsi
-; BIN32 and BIN64 each hold ZorvikFilter.dll, ZorvikSDK.dll (the simulated
-; camera) and lumoracap.exe of their architecture; LICENSES holds
+; BIN32 and BIN64 each hold ZorvikFilter.dll, LumoraMediaSource.dll,
+; ZorvikSDK.dll (the simulated camera) and lumoracap.exe of their architecture; LICENSES holds
 ; libyuv-LICENSE.txt, the licence of the conversion library in the filter.
 ;
 ; Command line (any mix; /S last but one is fine, NSIS reads it anywhere):
@@ -26,13 +29,27 @@
 ;   nothing changed (close the programs using the camera); 4 administrator
 ;   rights needed; 5 bad command line; 6 (uninstaller) Lumora Camera is not installed.
 ;
+; The media source and the virtual camera serve Media Foundation applications;
+; the filter works without them. So a media source that cannot be registered
+; (a Windows without Media Foundation, such as an N edition without its media
+; feature) and a virtual camera that cannot be made are logged as warnings,
+; and setup still ends with 0; before Windows 11 (build 22000) the log says
+; the virtual camera was skipped. "lumoracap vcam register", run as
+; administrator, makes it later. The uninstaller removes the virtual camera
+; before unregistering the media sources, and their class keys even when
+; their own unregistration fails.
+;
 ; What is kept where:
-;   $PROGRAMFILES32\Lumora Camera   ZorvikFilter.dll, ZorvikSDK.dll, lumoracap.exe (32-bit), uninstall.exe, libyuv-LICENSE.txt
-;   $PROGRAMFILES64\Lumora Camera   ZorvikFilter.dll, ZorvikSDK.dll, lumoracap.exe (64-bit), libyuv-LICENSE.txt
+;   $PROGRAMFILES32\Lumora Camera   ZorvikFilter.dll, LumoraMediaSource.dll, ZorvikSDK.dll, lumoracap.exe (32-bit),
+;                                   uninstall.exe, libyuv-LICENSE.txt
+;   $PROGRAMFILES64\Lumora Camera   ZorvikFilter.dll, LumoraMediaSource.dll, ZorvikSDK.dll, lumoracap.exe (64-bit),
+;                                   libyuv-LICENSE.txt
+;   HKLM\Software\Classes\CLSID\${MEDIA_SOURCE_CLSID} (each view)  the media source, written by its DllRegisterServer
 ;   HKLM\${UNINSTALL_KEY} (32-bit view)  the installed-programs entry, and
 ;       which camera library each folder got (CameraLibrary32/64: "simulated",
 ;       "vendor" copied in by setup, "kept" a vendor library that was there)
-; The user's settings file "Lumora Camera.config" (temporary folder) is never touched.
+; The user's settings file "Lumora Camera.config" (temporary folder) and the
+; media source's (%ProgramData%\Lumora Camera) are never touched.
 
 Unicode true
 ManifestDPIAware true
@@ -48,6 +65,8 @@ AllowSkipFiles off
 !define PUBLISHER "Lumora"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\LumoraCamera"
 !define FOLDER_NAME "Lumora Camera"
+; The class id of LumoraMediaSource.dll, which the virtual camera names.
+!define MEDIA_SOURCE_CLSID "{03BFB56A-A1B6-4745-AAB7-22A78DACED87}"
 ; The logs' names, before " <date> <time>.log" (see OpenNewLog).
 !define SETUP_LOG "Lumora Camera setup"
 !define UNINSTALL_LOG "Lumora Camera uninstall"
@@ -100,6 +119,9 @@ Var Touched32             ; 1 once files of the folder were replaced
 Var Touched64
 Var RegisterTried32       ; 1 once regsvr32 ran on the new file
 Var RegisterTried64
+Var SourceTried32         ; 1 once regsvr32 ran on the new media source
+Var SourceTried64
+Var SourceRegistered      ; 1 when the native media source is registered
 Var EntryTried            ; 1 once the installed-programs entry was written
 
 !include "SetupSupport.nsh"
@@ -185,6 +207,9 @@ Section "-Install"
   StrCpy $Touched64 0
   StrCpy $RegisterTried32 0
   StrCpy $RegisterTried64 0
+  StrCpy $SourceTried32 0
+  StrCpy $SourceTried64 0
+  StrCpy $SourceRegistered 0
   StrCpy $EntryTried 0
 
   ; Nothing is replaced while a program has the camera's files open: the
@@ -198,6 +223,7 @@ Section "-Install"
   !insertmacro Log "32-bit files: $Folder32"
   StrCpy $Touched32 1
   !insertmacro PlaceFile "${BIN32}" "ZorvikFilter.dll" $Folder32
+  !insertmacro PlaceFile "${BIN32}" "LumoraMediaSource.dll" $Folder32
   !insertmacro PlaceFile "${BIN32}" "lumoracap.exe" $Folder32
   !insertmacro PlaceFile "${LICENSES}" "libyuv-LICENSE.txt" $Folder32
   !insertmacro PlaceCameraLibrary "${BIN32}" $Folder32 $Vendor32 $PreviousLibrary32 $Library32
@@ -205,6 +231,7 @@ Section "-Install"
     !insertmacro Log "64-bit files: $Folder64"
     StrCpy $Touched64 1
     !insertmacro PlaceFile "${BIN64}" "ZorvikFilter.dll" $Folder64
+    !insertmacro PlaceFile "${BIN64}" "LumoraMediaSource.dll" $Folder64
     !insertmacro PlaceFile "${BIN64}" "lumoracap.exe" $Folder64
     !insertmacro PlaceFile "${LICENSES}" "libyuv-LICENSE.txt" $Folder64
     !insertmacro PlaceCameraLibrary "${BIN64}" $Folder64 $Vendor64 $PreviousLibrary64 $Library64
@@ -233,6 +260,17 @@ Section "-Install"
       !insertmacro FailSetup ${EXIT_FAILED} "The 64-bit filter could not be registered (regsvr32 ended with $R0)."
     ${EndIf}
   ${EndIf}
+  ; The media sources: a failure is a warning (see the head of this file).
+  StrCpy $SourceTried32 1
+  Push "32"
+  Call RegisterMediaSource
+  Pop $SourceRegistered
+  ${If} ${RunningX64}
+    StrCpy $SourceTried64 1
+    Push "64"
+    Call RegisterMediaSource
+    Pop $SourceRegistered
+  ${EndIf}
 
   StrCpy $EntryTried 1
   Call WriteUninstallEntry
@@ -253,12 +291,17 @@ Section "-Install"
     Push $Folder64
     Call DeletePreviousFiles
   ${EndIf}
+  ; The virtual camera comes last: nothing after it can fail, so it is never
+  ; left behind by a rollback.
+  Call RegisterVirtualCamera
   !insertmacro Log "32-bit camera library: $Library32"
   StrCpy $FinishText "Capture applications now list $\"Lumora Camera$\" among their video devices.$\r$\n$\r$\n32-bit camera library: $Library32"
   ${If} ${RunningX64}
     !insertmacro Log "64-bit camera library: $Library64"
     StrCpy $FinishText "$FinishText$\r$\n64-bit camera library: $Library64"
   ${EndIf}
+  StrCpy $FinishText "$FinishText$\r$\nVirtual camera: $VirtualCamera"
+
   !insertmacro Log "Installed ${PRODUCT} ${VERSION}."
 SectionEnd
 
@@ -269,6 +312,20 @@ Function .onInstFailed
   StrCpy $RestoreFailures 0
   ; Out of the folders, so that an empty one can be removed.
   SetOutPath $TEMP
+  ${If} $SourceTried64 == 1
+    Push "$Folder64\LumoraMediaSource.dll"
+    Push "/u"
+    Push "64"
+    Call RunRegsvr32
+    Pop $R0
+  ${EndIf}
+  ${If} $SourceTried32 == 1
+    Push "$Folder32\LumoraMediaSource.dll"
+    Push "/u"
+    Push "32"
+    Call RunRegsvr32
+    Pop $R0
+  ${EndIf}
   ${If} $RegisterTried64 == 1
     Push "$Folder64\ZorvikFilter.dll"
     Push "/u"
@@ -315,6 +372,24 @@ Function .onInstFailed
       ${If} $R0 != 0
         IntOp $RestoreFailures $RestoreFailures + 1
       ${EndIf}
+    ${EndIf}
+    ; The previous version's media sources, where it had them (a warning
+    ; then as now, so not counted).
+    ${If} $SourceTried32 == 1
+    ${AndIf} ${FileExists} "$Folder32\LumoraMediaSource.dll"
+      Push "$Folder32\LumoraMediaSource.dll"
+      Push ""
+      Push "32"
+      Call RunRegsvr32
+      Pop $R0
+    ${EndIf}
+    ${If} $SourceTried64 == 1
+    ${AndIf} ${FileExists} "$Folder64\LumoraMediaSource.dll"
+      Push "$Folder64\LumoraMediaSource.dll"
+      Push ""
+      Push "64"
+      Call RunRegsvr32
+      Pop $R0
     ${EndIf}
   ${EndIf}
   ${If} $RestoreFailures = 0
@@ -457,6 +532,16 @@ Section "Uninstall"
     StrCpy $Unregistered32 1
   ${EndIf}
 
+  ; The virtual camera goes before the media source it names; then the
+  ; media sources (a failure is a warning: their class keys go regardless).
+  Call un.RemoveVirtualCamera
+  ${If} ${RunningX64}
+    Push "64"
+    Call un.UnregisterMediaSource
+  ${EndIf}
+  Push "32"
+  Call un.UnregisterMediaSource
+
   ${If} ${RunningX64}
     Push $Folder64
     Push $UnLibrary64
@@ -468,7 +553,7 @@ Section "Uninstall"
   Call un.RemoveSelf
 
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  !insertmacro Log "Removed ${PRODUCT}. The settings file $\"Lumora Camera.config$\" in the temporary folder of each user is kept."
+  !insertmacro Log "Removed ${PRODUCT}. The settings file $\"Lumora Camera.config$\" in the temporary folder of each user, and the media source's in %ProgramData%\${FOLDER_NAME}, are kept."
 SectionEnd
 
 Function un.onUninstFailed

@@ -1,5 +1,6 @@
 ; Helpers of LumoraCamera.nsi: the log, failing with an exit code, the
-; administrator check, regsvr32 of each architecture, telling the simulated
+; administrator check, regsvr32 of each architecture, the media source and
+; the virtual camera (warnings, never failures), telling the simulated
 ; camera from a vendor's library, the in-use check, and placing files so that
 ; a failed install can put the previous ones back, and taking its files out
 ; of the deletions pending for the next restart.
@@ -14,6 +15,7 @@ Var LogFile
 Var KeptFiles      ; "|<path>|..." of the files renamed to <path>.previous by this run
 Var PlacedFiles    ; "|<path>|..." of the files written by this run
 Var RestoreFailures ; steps of the rollback that failed
+Var VirtualCamera   ; what became of the virtual camera, for the finish page
 
 ; Each run writes what it does to a log of its own in the temporary folder
 ; of the user who runs it, so that a silent run can be understood afterwards
@@ -143,6 +145,41 @@ Function ${UN}RunRegsvr32
   Exch $0
 FunctionEnd
 
+; Push "register" or "unregister"; Call; Pop the exit code of lumoracap
+; vcam (see its ExitCodes.h: 6 no virtual camera on this Windows, 7 access
+; denied), or "error" when it did not run. The native architecture's
+; lumoracap, since the frame server that loads the media source is native;
+; run hidden, what it printed goes to the log.
+Function ${UN}RunVirtualCameraCommand
+  Exch $0 ; action
+  Push $1
+  Push $2
+  StrCpy $2 $0
+  ${If} ${RunningX64}
+    StrCpy $1 "$Folder64\lumoracap.exe"
+  ${Else}
+    StrCpy $1 "$Folder32\lumoracap.exe"
+  ${EndIf}
+  nsExec::ExecToStack '"$1" vcam $2'
+  Pop $0 ; exit code, "error" or "timeout"
+  Pop $1 ; what it printed
+  ${Do} ; without its last line end
+    StrCpy $R0 $1 1 -1
+    ${If} $R0 != "$\r"
+    ${AndIf} $R0 != "$\n"
+      ${Break}
+    ${EndIf}
+    StrCpy $1 $1 -1
+  ${Loop}
+  !insertmacro Log "lumoracap vcam $2: $0"
+  ${If} $1 != ""
+    !insertmacro Log "$1"
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
 ; Push <path>; Call; Pop 1 when the file is the simulated camera built with
 ; Lumora Camera (its version resource names the product "Lumora Camera"),
 ; 0 for any other file (a camera maker's library). Reads the resource as
@@ -255,6 +292,53 @@ FunctionEnd
 
 ; ---------------------------------------------------------------------------
 ; Setup program only
+
+; Push "32" or "64"; Call; Pop 1 when that folder's media source is
+; registered, 0 (with a warning in the log) when regsvr32 failed.
+Function RegisterMediaSource
+  Exch $0
+  ${If} $0 == "64"
+    Push "$Folder64\LumoraMediaSource.dll"
+  ${Else}
+    Push "$Folder32\LumoraMediaSource.dll"
+  ${EndIf}
+  Push ""
+  Push $0
+  Call RunRegsvr32
+  Pop $R0
+  ${If} $R0 == 0
+    StrCpy $0 1
+  ${Else}
+    !insertmacro Log "Warning: the $0-bit media source could not be registered (regsvr32 ended with $R0): Media Foundation applications do not see the camera. The DirectShow filter is installed."
+    StrCpy $0 0
+  ${EndIf}
+  Exch $0
+FunctionEnd
+
+; Registers the virtual camera over the native media source (lumoracap vcam
+; register) and logs what became of it; a failure is a warning.
+Function RegisterVirtualCamera
+  Push $0
+  ${If} $SourceRegistered != 1
+    StrCpy $VirtualCamera "not registered: the media source is not registered"
+    !insertmacro Log "Warning: the virtual camera was not registered, because the media source is not registered."
+  ${Else}
+    Push "register"
+    Call RunVirtualCameraCommand
+    Pop $0
+    ${If} $0 == 0
+      StrCpy $VirtualCamera "registered: Media Foundation applications list $\"${PRODUCT}$\""
+      !insertmacro Log "The virtual camera is registered: Media Foundation applications (the Camera app) list $\"${PRODUCT}$\"."
+    ${ElseIf} $0 == 6
+      StrCpy $VirtualCamera "skipped: it needs Windows 11 (build 22000 or later)"
+      !insertmacro Log "The virtual camera was skipped: it needs Windows 11 (build 22000 or later). DirectShow applications see the camera through the filter."
+    ${Else}
+      StrCpy $VirtualCamera "not registered (see the setup log)"
+      !insertmacro Log "Warning: the virtual camera could not be registered (lumoracap ended with $0). The DirectShow filter is installed; $\"lumoracap vcam register$\", run as administrator, tries again."
+    ${EndIf}
+  ${EndIf}
+  Pop $0
+FunctionEnd
 
 ; Push <path or "">; Call; Pop its full path ("" stays ""). A relative path
 ; is taken from the working folder the program started in, once, before
@@ -480,6 +564,7 @@ Function RestorePreviousFiles
   Push $R1
   Push $R2
   !insertmacro _RestoreFile $0 "ZorvikFilter.dll"
+  !insertmacro _RestoreFile $0 "LumoraMediaSource.dll"
   !insertmacro _RestoreFile $0 "lumoracap.exe"
   !insertmacro _RestoreFile $0 "ZorvikSDK.dll"
   !insertmacro _RestoreFile $0 "uninstall.exe"
@@ -599,6 +684,7 @@ FunctionEnd
 Function DeletePreviousFiles
   Exch $0
   Delete /REBOOTOK "$0\ZorvikFilter.dll.previous"
+  Delete /REBOOTOK "$0\LumoraMediaSource.dll.previous"
   Delete /REBOOTOK "$0\lumoracap.exe.previous"
   Delete /REBOOTOK "$0\ZorvikSDK.dll.previous"
   Delete /REBOOTOK "$0\uninstall.exe.previous"
@@ -629,6 +715,7 @@ Function un.RemoveFolderFiles
   Push $2
   ${If} $0 != ""
     !insertmacro _UnDelete "$0\ZorvikFilter.dll"
+    !insertmacro _UnDelete "$0\LumoraMediaSource.dll"
     !insertmacro _UnDelete "$0\lumoracap.exe"
     !insertmacro _UnDelete "$0\libyuv-LICENSE.txt"
     StrCpy $2 0
@@ -647,6 +734,7 @@ Function un.RemoveFolderFiles
       ${EndIf}
     ${EndIf}
     Delete /REBOOTOK "$0\ZorvikFilter.dll.previous"
+    Delete /REBOOTOK "$0\LumoraMediaSource.dll.previous"
     Delete /REBOOTOK "$0\lumoracap.exe.previous"
     Delete /REBOOTOK "$0\ZorvikSDK.dll.previous"
     Delete /REBOOTOK "$0\uninstall.exe.previous"
@@ -657,6 +745,65 @@ Function un.RemoveFolderFiles
   Pop $1
 FunctionEnd
 
+
+; Removes the virtual camera (lumoracap vcam unregister) and logs how it
+; went; a failure is a warning, the uninstall goes on.
+Function un.RemoveVirtualCamera
+  Push $0
+  ${If} ${RunningX64}
+    StrCpy $0 "$Folder64\lumoracap.exe"
+  ${Else}
+    StrCpy $0 "$Folder32\lumoracap.exe"
+  ${EndIf}
+  ${If} ${FileExists} "$0"
+    Push "unregister"
+    Call un.RunVirtualCameraCommand
+    Pop $0
+    ${If} $0 == 0
+      !insertmacro Log "The virtual camera is removed."
+    ${ElseIf} $0 == 6
+      !insertmacro Log "No virtual camera to remove: this Windows has none (it needs Windows 11, build 22000 or later)."
+    ${Else}
+      !insertmacro Log "Warning: the virtual camera could not be removed (lumoracap ended with $0)."
+    ${EndIf}
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+; Push "32" or "64"; Call: unregisters that folder's media source. When its
+; own unregistration fails (or the file is gone) its class key is deleted
+; here, so that no registration names a file the uninstall removes.
+Function un.UnregisterMediaSource
+  Exch $0
+  Push $1
+  Push $2
+  ${If} $0 == "64"
+    StrCpy $1 "$Folder64\LumoraMediaSource.dll"
+    SetRegView 64
+  ${Else}
+    StrCpy $1 "$Folder32\LumoraMediaSource.dll"
+  ${EndIf}
+  StrCpy $2 "missing"
+  ${If} ${FileExists} "$1"
+    Push "$1"
+    Push "/u"
+    Push $0
+    Call un.RunRegsvr32
+    Pop $2
+  ${EndIf}
+  ${If} $2 != 0
+    ClearErrors
+    EnumRegKey $R0 HKLM "Software\Classes\CLSID\${MEDIA_SOURCE_CLSID}" 0
+    ${IfNot} ${Errors}
+      DeleteRegKey HKLM "Software\Classes\CLSID\${MEDIA_SOURCE_CLSID}"
+      !insertmacro Log "Warning: the $0-bit media source did not unregister itself ($2): its class key was deleted."
+    ${EndIf}
+  ${EndIf}
+  SetRegView 32
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
 
 ; Removes uninstall.exe and the folders that are empty now. Run in place
 ; (the quiet command: _?=<folder>), the uninstaller's own file cannot be

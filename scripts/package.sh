@@ -53,7 +53,7 @@ else
             -DLUMORA_VERSION_OVERRIDE="$version" -DBUILD_TESTING=OFF \
             -DLUMORA_LIBYUV_SOURCE="$BUILD_ROOT/third_party/libyuv" \
             -DLUMORA_SETUP_DIR="$BUILD_ROOT" >/dev/null
-        cmake --build "$tree/$arch" -j "$jobs" --target ZorvikFilter ZorvikSDK lumoracap
+        cmake --build "$tree/$arch" -j "$jobs" --target ZorvikFilter LumoraMediaSource ZorvikSDK lumoracap
     done
 fi
 

@@ -20,7 +20,8 @@ const View kBothViews[] = {View::Bits32, View::Bits64};
 const wchar_t* Name(View view);
 
 // The files setup puts into each folder (the 32-bit folder also gets uninstall.exe).
-const wchar_t* const kInstalledFiles[] = {L"ZorvikFilter.dll", L"ZorvikSDK.dll", L"lumoracap.exe"};
+const wchar_t* const kInstalledFiles[] = {L"ZorvikFilter.dll", L"LumoraMediaSource.dll", L"ZorvikSDK.dll",
+                                          L"lumoracap.exe"};
 
 // The installed-programs entry, in the 32-bit view of HKLM.
 extern const wchar_t* const kUninstallKey;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "filter/LumoraGuids.h"
+#include "mediasource/MediaSourceGuids.h"
 #include "tests/installer/InstalledSystem.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestEnvironment.h"
@@ -24,7 +25,8 @@ namespace {
 const char kSetupLog[] = "Lumora Camera setup";
 const char kUninstallLog[] = "Lumora Camera uninstall";
 
-const CLSID* const kClasses[] = {&CLSID_LumoraCameraFilter, &CLSID_CameraSettingsPage, &CLSID_FormatPage};
+const CLSID* const kClasses[] = {&CLSID_LumoraCameraFilter, &CLSID_CameraSettingsPage, &CLSID_FormatPage,
+                                 &CLSID_LumoraMediaSource};
 // Video input devices, and the default category of DirectShow filters.
 const GUID kVideoInputDevices = {0x860bb310, 0x5d01, 0x11d0, {0xbd, 0x3b, 0x00, 0xa0, 0xc9, 0x11, 0xce, 0x86}};
 const GUID kDirectShowFilters = {0x083863f1, 0x70de, 0x11d0, {0xbd, 0x40, 0x00, 0xa0, 0xc9, 0x11, 0xce, 0x86}};
@@ -169,6 +171,9 @@ protected:
             const std::wstring server = ClassKey(CLSID_LumoraCameraFilter) + L"\\InprocServer32";
             EXPECT_EQ(ReadString(view, server, nullptr), Folder(view) + L"\\ZorvikFilter.dll");
             EXPECT_EQ(ReadString(view, server, L"ThreadingModel"), L"Both");
+            const std::wstring source = ClassKey(CLSID_LumoraMediaSource) + L"\\InprocServer32";
+            EXPECT_EQ(ReadString(view, source, nullptr), Folder(view) + L"\\LumoraMediaSource.dll");
+            EXPECT_EQ(ReadString(view, source, L"ThreadingModel"), L"Both");
             EXPECT_EQ(CameraEntries(view, kVideoInputDevices), std::vector<std::wstring>{L"Lumora Camera"});
             const RunResult devices = RunProgram(Lumoracap(view) + L" devices");
             EXPECT_EQ(devices.exitCode, 0) << devices.output;
@@ -230,6 +235,19 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     EXPECT_GT(size, 1000u);
     EXPECT_LT(size, 200000u);
     EXPECT_NE(ReadLog(kSetupLog).find("32-bit camera library: simulated"), std::string::npos) << ReadLog(kSetupLog);
+    // This Wine has no virtual camera API: setup says it skipped the camera,
+    // and lumoracap of either architecture finds the native media source.
+    EXPECT_NE(ReadLog(kSetupLog).find("The virtual camera was skipped: it needs Windows 11 (build 22000 or later)."),
+              std::string::npos)
+        << ReadLog(kSetupLog);
+    for (View view : kBothViews) {
+        const RunResult status = RunProgram(Lumoracap(view) + L" vcam status");
+        EXPECT_EQ(status.exitCode, 6) << status.output;
+        EXPECT_NE(status.output.find("Media source: registered, " + Narrow(Folder(View::Bits64)) +
+                                     "\\LumoraMediaSource.dll"),
+                  std::string::npos)
+            << status.output;
+    }
 
     // A capture through the installed 32-bit filter, read back by ffprobe; it writes the user's settings file.
     const std::string avi = testenv::TempPath("installed.avi");
@@ -253,10 +271,16 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     // Run where it is, the uninstaller's own file goes at the next restart;
     // a version installed before that keeps its uninstaller.
     EXPECT_EQ(FilesMatching(folder32, L"*"), std::vector<std::wstring>{L"uninstall.exe"});
+    EXPECT_NE(ReadLog(kUninstallLog).find("No virtual camera to remove"), std::string::npos) << ReadLog(kUninstallLog);
     ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
     Restart();
     ExpectInstalled(CurrentVersion());
+    // A media source that cannot unregister itself (its file damaged): the
+    // uninstaller still takes its class key away.
+    ASSERT_TRUE(WriteFileBytes(Folder(View::Bits64) + L"\\LumoraMediaSource.dll", "damaged"));
     ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
+    EXPECT_NE(ReadLog(kUninstallLog).find("the 64-bit media source did not unregister itself"), std::string::npos)
+        << ReadLog(kUninstallLog);
     ExpectNothingInstalled();
     EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
     EXPECT_NE(ReadLog(kUninstallLog).find("Lumora Camera.config"), std::string::npos) << ReadLog(kUninstallLog);

@@ -85,6 +85,11 @@ TEST_F(LumoracapProcessTest, EveryErrorPathGivesItsMessageAndExitCode)
         {L"capture --seconds 1 --out \"" + avi + L"\" --snapshot \"" + missing + L"x.png\"", 5,
          "x.png\": 0x80070003"},
         {L"snapshot --out \"" + missing + L"x.png\"", 5, "lumoracap: cannot write"},
+        // This Wine, like Windows before 11, has no virtual camera API.
+        {L"vcam register", 6, "lumoracap: the virtual camera needs Windows 11 (build 22000 or later): "
+                              "mfsensorgroup.dll is not in the system folder"},
+        {L"vcam unregister", 6, "the virtual camera needs Windows 11 (build 22000 or later)"},
+        {L"vcam status", 6, "the virtual camera needs Windows 11 (build 22000 or later)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.arguments.begin(), c.arguments.end()));

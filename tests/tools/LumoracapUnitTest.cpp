@@ -103,6 +103,14 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
         {L"snapshot --out a.png --fps 7.1234", false, "above 0 and up to 1000"},
         {L"snapshot --out a.png --fps fast", false, "above 0 and up to 1000"},
         {L"snapshot --out a.png --fps", false, "--fps needs a value"},
+        {L"vcam register", true, ""},
+        {L"vcam unregister", true, ""},
+        {L"vcam status", true, ""},
+        {L"vcam", false, "vcam needs what to do: vcam register|unregister|status"},
+        {L"vcam start", false, "vcam takes register, unregister or status, not \"start\""},
+        {L"vcam --device X status", false, "vcam takes register, unregister or status"},
+        {L"vcam status --device X", false, "--device is not an option of vcam"},
+        {L"vcam register unregister", false, "unexpected argument \"unregister\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "\"" << std::string(c.line, c.line + wcslen(c.line)) << "\"");
@@ -129,6 +137,9 @@ TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
     EXPECT_FALSE(options.controlAuto);
     ASSERT_TRUE(ParseCommandLine(Split(L"set exposure Auto"), &options, &error));
     EXPECT_TRUE(options.controlAuto);
+    ASSERT_TRUE(ParseCommandLine(Split(L"vcam unregister"), &options, &error));
+    EXPECT_EQ(options.command, Command::Vcam);
+    EXPECT_EQ(options.vcamAction, VcamAction::Unregister);
     ASSERT_TRUE(ParseCommandLine(Split(L"snapshot --out a.png --size 3264x2448 --fps 7.5"), &options, &error));
     EXPECT_EQ(options.width, 3264);
     EXPECT_EQ(options.height, 2448);

@@ -89,6 +89,28 @@ bool ParseSetArguments(const std::vector<std::wstring>& args, Options* options, 
     return true;
 }
 
+// vcam's one argument: what to do with the virtual camera.
+bool ParseVcamArguments(const std::vector<std::wstring>& args, Options* options, std::string* error)
+{
+    const struct {
+        const wchar_t* name;
+        VcamAction action;
+    } actions[] = {
+        {L"register", VcamAction::Register},
+        {L"unregister", VcamAction::Unregister},
+        {L"status", VcamAction::Status},
+    };
+    for (const auto& action : actions) {
+        if (args.size() >= 2 && args[1] == action.name) {
+            options->vcamAction = action.action;
+            return true;
+        }
+    }
+    *error = args.size() < 2 ? "vcam needs what to do: vcam register|unregister|status"
+                             : "vcam takes register, unregister or status, not \"" + Utf8(args[1]) + "\"";
+    return false;
+}
+
 // A whole number of at most digits digits, nothing else; false for none.
 bool ParseWhole(const std::wstring& text, size_t digits, long* value)
 {
@@ -168,6 +190,11 @@ const CommandRule kCommands[] = {
     {L"set", Command::Set, "NAME VALUE|auto",
      "set one standard control (a name \"controls\" lists,\n"
      "such as brightness, exposure or fliphorizontal)"},
+    {L"vcam", Command::Vcam, "register|unregister|status",
+     "register the Windows 11 virtual camera that shows\n"
+     "Lumora Camera to Media Foundation applications\n"
+     "(as administrator), remove it, or say whether\n"
+     "this Windows has it"},
 };
 
 constexpr unsigned Of(Command command)
@@ -308,7 +335,9 @@ std::string BuildUsageText()
     AddUsageLine("--version", kVersionUsage, &text);
     text += "\n"
             "Exit codes: 0 success, 1 failure, 2 bad command line, 3 device not registered,\n"
-            "            4 camera did not start, 5 file could not be written.\n";
+            "            4 camera did not start, 5 file could not be written,\n"
+            "            6 no virtual camera on this Windows (needs Windows 11),\n"
+            "            7 administrator rights needed.\n";
     return text;
 }
 
@@ -349,6 +378,12 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Options* options, s
             return false;
         }
         firstOption = 3;
+    }
+    if (options->command == Command::Vcam) {
+        if (!ParseVcamArguments(args, options, error)) {
+            return false;
+        }
+        firstOption = 2;
     }
     const std::string command = Utf8(args[0]);
     std::vector<const OptionRule*> given;

@@ -6,6 +6,7 @@
 //   lumoracap capture --seconds N --out FILE.avi [--preview] [--snapshot FILE.png]
 //   lumoracap snapshot --out FILE.png
 //   lumoracap set NAME VALUE|auto
+//   lumoracap vcam register|unregister|status
 //   lumoracap --help | --version
 //
 // with --device NAME (every command but devices), --size WxH, --fps N and
@@ -17,7 +18,10 @@
 
 #include "camera/PixelFormat.h"
 
-enum class Command { None, Devices, Formats, Capture, Snapshot, Settings, Controls, Set };
+enum class Command { None, Devices, Formats, Capture, Snapshot, Settings, Controls, Set, Vcam };
+
+// What vcam does with the virtual camera.
+enum class VcamAction { Status, Register, Unregister };
 
 struct Options {
     Command command = Command::None;
@@ -31,6 +35,7 @@ struct Options {
     std::wstring control;                     // set: a name of StandardControlNames.h
     bool controlAuto = false;                 // set: "auto" instead of a value
     long controlValue = 0;                    // set: the value, when not auto
+    VcamAction vcamAction = VcamAction::Status; // vcam: its one argument
     int width = 0;                            // --size WxH (capture, snapshot); 0: the pin's own
     int height = 0;
     double framesPerSecond = 0;               // --fps (capture, snapshot); 0: the camera's own

@@ -13,3 +13,4 @@ int TakeSnapshot(const Options& options, Console& console);
 int OpenSettings(const Options& options, Console& console);
 int ListControls(const Options& options, Console& console);
 int SetControl(const Options& options, Console& console);
+int ManageVirtualCamera(const Options& options, Console& console);

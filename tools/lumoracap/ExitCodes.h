@@ -9,4 +9,6 @@ enum ExitCode {
     kExitNoDevice = 3,       // no video input device of the chosen name is registered
     kExitCameraFailed = 4,   // the camera did not start, or delivered no frame
     kExitFileFailed = 5,     // an output file could not be written
+    kExitNotSupported = 6,   // vcam: this Windows has no virtual camera API (before Windows 11, build 22000)
+    kExitAccessDenied = 7,   // vcam: the system refused: administrator rights are needed
 };

@@ -46,6 +46,8 @@ int RunLumoracap(const std::vector<std::wstring>& args, Console& console)
         return ListControls(options, console);
     case Command::Set:
         return SetControl(options, console);
+    case Command::Vcam:
+        return ManageVirtualCamera(options, console);
     case Command::None:
         break;
     }
