@@ -25,6 +25,8 @@ public:
     // plain file (a directory, a link, a device) counts as no file: it is
     // neither read nor followed.
     int LoadFromFile(const char* path = nullptr);
+    // LoadFromFile of a wide path (or of the settings file, when null).
+    int LoadFromPath(const wchar_t* path);
     // Writes the record to the settings file (or to path), replacing it
     // atomically. Returns 1 when the file could be written, 0 otherwise.
     int SaveToFile(const char* path = nullptr) const;
