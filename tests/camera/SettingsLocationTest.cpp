@@ -2,7 +2,6 @@
 // a chosen path whose folder is made on the first save, and what stands in
 // the way of that folder.
 #include <gtest/gtest.h>
-#include <shlobj.h>
 #include <windows.h>
 
 #include <functional>
@@ -11,7 +10,6 @@
 #include "camera/SettingsLocation.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestEnvironment.h"
-#include "win/TaskMemory.h"
 
 using testenv::Field;
 using testenv::SettingsFile;
@@ -26,28 +24,6 @@ CameraConfig Contrast(uint8_t contrast)
     CameraConfig record;
     record.m_Color.m_Contrast = contrast;
     return record;
-}
-
-TEST(SettingsLocation, TheMachineWideFileIsInProgramDataUnderTheProductsFolder)
-{
-    PWSTR raw = nullptr;
-    ASSERT_EQ(S_OK, SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &raw));
-    const win::TaskMemoryPtr<wchar_t> programData(raw);
-    EXPECT_EQ(MachineSettingsPath(), std::wstring(programData.get()) + L"\\Lumora Camera\\Lumora Camera.config");
-    EXPECT_EQ(SettingsLocation::MachineWide().Path(), MachineSettingsPath());
-    EXPECT_FALSE(SettingsLocation::UserTemporary().Path());
-}
-
-TEST(SettingsLocation, TheUserTemporaryFileIsCameraConfigsOwn)
-{
-    testenv::RemoveSettingsFile();
-    const SettingsLocation location = SettingsLocation::UserTemporary();
-    ASSERT_EQ(S_OK, location.Store(Contrast(33)));
-    EXPECT_EQ(Field(SettingsFile(), setting::kContrast), 33u);
-    CameraConfig read;
-    EXPECT_EQ(location.Load(read), 1);
-    EXPECT_EQ(read.m_Color.m_Contrast, 33);
-    testenv::RemoveSettingsFile();
 }
 
 // A chosen path under the private folder: what is at its folder before the
@@ -104,16 +80,6 @@ TEST(SettingsLocation, AChosenPathsFolderIsMadeOnTheFirstSaveAndNothingElseStand
         DeleteFileA(file.c_str());
         RemoveDirectoryA(folder.c_str());
         DeleteFileA(folder.c_str());
-    }
-}
-
-TEST(SettingsLocation, APlaceThatCouldNotBeFoundHoldsNothing)
-{
-    for (const wchar_t* path : {L"", L"Lumora Camera.config"}) {
-        const SettingsLocation location = SettingsLocation::At(path);
-        CameraConfig read;
-        EXPECT_EQ(location.Load(read), 0);
-        EXPECT_TRUE(FAILED(location.Store(read)));
     }
 }
 

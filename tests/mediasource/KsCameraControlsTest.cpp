@@ -146,28 +146,20 @@ TEST_F(KsControls, EveryControlDescribesItsRangeAndDefaultTakesAValueAndKeepsIt)
         EXPECT_EQ(description.AccessFlags, ULONG{KSPROPERTY_TYPE_GET | KSPROPERTY_TYPE_SET |
                                                  KSPROPERTY_TYPE_BASICSUPPORT | KSPROPERTY_TYPE_DEFAULTVALUES});
         EXPECT_EQ(description.DescriptionSize, kBasicSupportSize);
-        EXPECT_TRUE(IsEqualGUID(description.PropTypeSet.Set, kGeneral));
-        EXPECT_EQ(description.PropTypeSet.Id, ULONG{VT_I4});
+        EXPECT_TRUE(IsEqualGUID(description.PropTypeSet.Set, kGeneral) && description.PropTypeSet.Id == VT_I4);
         EXPECT_EQ(description.MembersListCount, 2u);
         const auto ranges = At<KSPROPERTY_MEMBERSHEADER>(basic, 40);
         EXPECT_EQ(ranges.MembersFlags, ULONG{KSPROPERTY_MEMBER_STEPPEDRANGES});
-        EXPECT_EQ(ranges.MembersSize, sizeof(KSPROPERTY_STEPPING_LONG));
-        EXPECT_EQ(ranges.MembersCount, 1u);
         const auto range = At<KSPROPERTY_STEPPING_LONG>(basic, 56);
         EXPECT_EQ(range.SteppingDelta, 1u);
         EXPECT_EQ(range.Bounds.SignedMinimum, c.minimum);
         EXPECT_EQ(range.Bounds.SignedMaximum, c.maximum);
-        const auto defaults = At<KSPROPERTY_MEMBERSHEADER>(basic, 72);
-        EXPECT_EQ(defaults.MembersFlags, ULONG{KSPROPERTY_MEMBER_VALUES});
-        EXPECT_EQ(defaults.Flags, ULONG{KSPROPERTY_MEMBER_FLAG_DEFAULT});
-        EXPECT_EQ(defaults.MembersCount, 1u);
+        EXPECT_EQ(At<KSPROPERTY_MEMBERSHEADER>(basic, 72).Flags, ULONG{KSPROPERTY_MEMBER_FLAG_DEFAULT});
         EXPECT_EQ(At<LONG>(basic, 88), c.defaultValue);
 
         const std::vector<unsigned char> byDefault =
             Describe(c.set, c.id, KSPROPERTY_TYPE_DEFAULTVALUES, kDefaultValuesSize, S_OK);
         ASSERT_EQ(byDefault.size(), kDefaultValuesSize);
-        EXPECT_EQ(At<KSPROPERTY_DESCRIPTION>(byDefault, 0).MembersListCount, 1u);
-        EXPECT_EQ(At<KSPROPERTY_MEMBERSHEADER>(byDefault, 40).Flags, ULONG{KSPROPERTY_MEMBER_FLAG_DEFAULT});
         EXPECT_EQ(At<LONG>(byDefault, 56), c.defaultValue);
 
         // Outside the range at either end: refused, nothing written.
@@ -183,30 +175,12 @@ TEST_F(KsControls, EveryControlDescribesItsRangeAndDefaultTakesAValueAndKeepsIt)
 
         KSPROPERTY_VIDEOPROCAMP_S answer = {};
         ASSERT_EQ(Get(c.set, c.id, &answer), S_OK);
-        EXPECT_TRUE(IsEqualGUID(answer.Property.Set, c.set));
-        EXPECT_EQ(answer.Property.Id, c.id);
+        EXPECT_TRUE(IsEqualGUID(answer.Property.Set, c.set) && answer.Property.Id == c.id);
         EXPECT_EQ(answer.Value, c.value);
         EXPECT_EQ(answer.Flags, kManual);
         EXPECT_EQ(answer.Capabilities, c.caps);
 
         DeleteFileA(file.c_str());
-    }
-}
-
-TEST_F(KsControls, ExposureTakesTheAutoFlagAndTheOthersRefuseIt)
-{
-    for (const ControlCase& c : kControls) {
-        const HRESULT expected = (c.caps & kAuto) ? S_OK : E_INVALIDARG;
-        EXPECT_EQ(Set(c.set, c.id, c.value, kAuto), expected) << c.name;
-    }
-    KSPROPERTY_VIDEOPROCAMP_S answer = {};
-    ASSERT_EQ(Get(kCameraControl, KSPROPERTY_CAMERACONTROL_EXPOSURE, &answer), S_OK);
-    EXPECT_EQ(answer.Flags, kAuto);
-    EXPECT_EQ(Field(SettingsFile(file), setting::kAeState), 1u);
-
-    // Relative moves, no flag and both flags are no setting the camera has.
-    for (ULONG bad : {ULONG{KSPROPERTY_CAMERACONTROL_FLAGS_RELATIVE | kManual}, 0ul, kAuto | kManual, 0x80000002ul}) {
-        EXPECT_EQ(Set(kCameraControl, KSPROPERTY_CAMERACONTROL_EXPOSURE, 0, bad), E_INVALIDARG) << bad;
     }
 }
 
@@ -256,12 +230,9 @@ const Answer kAnswers[] = {
     {"basic support: the access flags alone", kProcAmp, kBrightness, KSPROPERTY_TYPE_BASICSUPPORT, 4, S_OK, 4},
     {"basic support: the description alone", kProcAmp, kBrightness, KSPROPERTY_TYPE_BASICSUPPORT,
      kBasicSupportSize - 1, S_OK, 40},
-    {"default values: size query", kProcAmp, kBrightness, KSPROPERTY_TYPE_DEFAULTVALUES, 0, kMoreData,
-     kDefaultValuesSize},
     {"set support", kCameraControl, KSPROPERTY_CAMERACONTROL_EXPOSURE, KSPROPERTY_TYPE_SETSUPPORT, 0, S_OK, 0},
     {"hue, a property the camera has not", kProcAmp, KSPROPERTY_VIDEOPROCAMP_HUE, KSPROPERTY_TYPE_GET, kPayloadSize,
      kNotFound, 0},
-    {"sharpness's range", kProcAmp, KSPROPERTY_VIDEOPROCAMP_SHARPNESS, KSPROPERTY_TYPE_BASICSUPPORT, 0, kNotFound, 0},
     {"focus", kCameraControl, KSPROPERTY_CAMERACONTROL_FOCUS, KSPROPERTY_TYPE_SET, kPayloadSize, kNotFound, 0},
     {"gain's number in the other set", kCameraControl, KSPROPERTY_VIDEOPROCAMP_GAIN, KSPROPERTY_TYPE_GET,
      kPayloadSize, kNotFound, 0},
@@ -269,7 +240,6 @@ const Answer kAnswers[] = {
     {"a topology node's property", kProcAmp, kBrightness, KSPROPERTY_TYPE_GET | KSPROPERTY_TYPE_TOPOLOGY,
      kPayloadSize, kNotFound, 0},
     {"another set", kVideoControl, 0, KSPROPERTY_TYPE_GET, kPayloadSize, kNoSet, 0},
-    {"another set's support", GUID_NULL, 0, KSPROPERTY_TYPE_SETSUPPORT, 0, kNoSet, 0},
     {"relations", kProcAmp, kBrightness, KSPROPERTY_TYPE_RELATIONS, kPayloadSize,
      HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED), 0},
     {"get and set at once", kProcAmp, kBrightness, KSPROPERTY_TYPE_GET | KSPROPERTY_TYPE_SET, kPayloadSize,
@@ -303,32 +273,28 @@ TEST_F(KsControls, ShortBuffersSizeQueriesAndUnknownRequestsAreAnsweredWithoutAC
     EXPECT_EQ(At<KSPROPERTY_DESCRIPTION>(head, 0).DescriptionSize, kBasicSupportSize);
 }
 
-TEST_F(KsControls, NullPointersAndAShortIdentifierAreRefused)
+TEST_F(KsControls, NullPointersAndAShortIdentifierAreRefusedAndOneBufferMayBeBoth)
 {
     KSPROPERTY_VIDEOPROCAMP_S request = Request(kProcAmp, kBrightness, KSPROPERTY_TYPE_GET);
+    KSPROPERTY* property = &request.Property;
     KSPROPERTY_VIDEOPROCAMP_S answer = {};
     ULONG returned = 7;
     EXPECT_EQ(controls.Property(nullptr, sizeof(request), &answer, sizeof(answer), &returned), E_POINTER);
-    EXPECT_EQ(returned, 0u);
-    EXPECT_EQ(controls.Property(&request.Property, sizeof(request), &answer, sizeof(answer), nullptr), E_POINTER);
-    EXPECT_EQ(controls.Property(&request.Property, sizeof(request), nullptr, sizeof(answer), &returned), E_POINTER);
-    EXPECT_EQ(controls.Property(&request.Property, sizeof(KSPROPERTY) - 1, &answer, sizeof(answer), &returned),
-              E_INVALIDARG);
-    // The identifier alone is enough, and one buffer may be both.
-    EXPECT_EQ(controls.Property(&request.Property, sizeof(KSPROPERTY), &answer, sizeof(answer), &returned), S_OK);
-    EXPECT_EQ(controls.Property(&request.Property, sizeof(request), &request, sizeof(request), &returned), S_OK);
+    EXPECT_EQ(controls.Property(property, sizeof(request), &answer, sizeof(answer), nullptr), E_POINTER);
+    EXPECT_EQ(controls.Property(property, sizeof(request), nullptr, sizeof(answer), &returned), E_POINTER);
+    EXPECT_EQ(controls.Property(property, sizeof(KSPROPERTY) - 1, &answer, sizeof(answer), &returned), E_INVALIDARG);
+    EXPECT_EQ(controls.Property(property, sizeof(KSPROPERTY), &answer, sizeof(answer), &returned), S_OK);
+    EXPECT_EQ(controls.Property(property, sizeof(request), &request, sizeof(request), &returned), S_OK);
     EXPECT_TRUE(IsEqualGUID(request.Property.Set, kProcAmp));
     EXPECT_EQ(request.Value, answer.Value);
 }
 
-TEST_F(KsControls, MethodsAndEventsBelongToNoSet)
+TEST(KsControlsNoSets, MethodsAndEventsBelongToNoSet)
 {
     KSIDENTIFIER identifier = {};
     identifier.Set = kProcAmp;
     ULONG returned = 5;
     EXPECT_EQ(KsCameraControls::Method(&identifier, sizeof(identifier), nullptr, 0, &returned), kNoSet);
-    EXPECT_EQ(returned, 0u);
-    returned = 5;
     EXPECT_EQ(KsCameraControls::Event(&identifier, sizeof(identifier), nullptr, 0, &returned), kNoSet);
     EXPECT_EQ(returned, 0u);
     EXPECT_EQ(KsCameraControls::Event(nullptr, 0, nullptr, 0, nullptr), kNoSet) << "disabling an event";
@@ -339,7 +305,7 @@ TEST(KsControlsMachineWide, ASetWritesTheMachineWideFile)
 {
     SimReset();
     const std::wstring path = MachineSettingsPath();
-    ASSERT_FALSE(path.empty());
+    ASSERT_NE(path.find(L":\\ProgramData\\Lumora Camera\\Lumora Camera.config"), std::wstring::npos);
     const std::string file = testenv::Narrow(path);
     const std::string folder = file.substr(0, file.find_last_of('\\'));
     // This program's own prefix: what an earlier run left goes first, so the
