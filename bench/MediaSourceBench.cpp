@@ -5,6 +5,7 @@
 #include <mfidl.h>
 #include <mfreadwrite.h>
 
+#include <cmath>
 #include <vector>
 
 #include "bench/CopyFloor.h"
@@ -26,6 +27,12 @@ const double kFramesPerSecondTarget = 29;
 const DWORD kFirstSampleMs = 10000;
 // A sample time further than this from now is no arrival time.
 const double kLatencyLimitMs = 10000;
+
+// A figure for the JSON line: null when missing.
+std::string JsonNumber(double value)
+{
+    return std::isnan(value) ? std::string("null") : FormatText("%.2f", value);
+}
 
 std::string Failure(const char* what, HRESULT hr)
 {
@@ -140,6 +147,9 @@ MediaSourceRun RunMediaSourceBench(int run, int seconds)
         result.framesPerSecond = result.frames / result.seconds;
         result.cpuMsPerFrame = result.cpuMs / result.frames;
     }
+    if (!result.error.empty()) {
+        return result;
+    }
     // After the source is gone: the floor is not measured beside it.
     const uint64_t windowBytes = stats::SourceWindowBytes(kImageWidth, kImageHeight, kWidth, kHeight);
     result.windowCopyMs = MedianCopyMs(static_cast<size_t>(windowBytes), kFootprintBuffers, kFloorCopies);
@@ -180,9 +190,8 @@ std::string MediaSourceJsonLine(const MediaSourceRun& r)
                       r.run, kWidth, kHeight, r.seconds, r.frames, r.gaps, r.framesPerSecond,
                       kFramesPerSecondTarget) +
            FormatText("\"cpu_ms_per_frame\":%.3f,\"window_copy_ms\":%.3f,\"cpu_in_window_copies\":%.2f,"
-                      "\"latency_ms\":{\"from\":\"sample time (camera frame arrival)\",\"median\":%.2f,\"p99\":%.2f,"
-                      "\"missing\":%ld},\"error\":\"",
-                      r.cpuMsPerFrame, r.windowCopyMs, r.cpuInWindowCopies, r.latencyMedianMs, r.latencyP99Ms,
-                      r.latencyMissing) +
-           error + "\"}";
+                      "\"latency_ms\":{\"from\":\"sample time (camera frame arrival)\",\"median\":",
+                      r.cpuMsPerFrame, r.windowCopyMs, r.cpuInWindowCopies) +
+           JsonNumber(r.latencyMedianMs) + ",\"p99\":" + JsonNumber(r.latencyP99Ms) +
+           FormatText(",\"without_time\":%ld},\"error\":\"", r.latencyMissing) + error + "\"}";
 }

@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/RunStatistics.h"
+
 struct MediaSourceRun {
     int run = 0;
     std::string error;
@@ -33,8 +35,8 @@ struct MediaSourceRun {
     double cpuMsPerFrame = 0;
     double windowCopyMs = 0;   // median cache-cold copy of one frame's source window
     double cpuInWindowCopies = 0;
-    double latencyMedianMs = -1; // -1: missing
-    double latencyP99Ms = -1;
+    double latencyMedianMs = stats::kMissing;
+    double latencyP99Ms = stats::kMissing;
     long latencyMissing = 0;   // samples whose time could not be read as an arrival
 };
 

@@ -240,7 +240,7 @@ void PrintPhase(const char* title, const SourceCycleFigures& f, FILE* out)
 
 bool SourceCyclesFlat(const SourceCycleFigures& figures)
 {
-    return CountsFlat(figures.counts.baseline, figures.counts.final) &&
+    return figures.counts.error.empty() && CountsFlat(figures.counts.baseline, figures.counts.final) &&
            figures.workingSetFinal <= figures.workingSetBaseline + kWorkingSetSlack;
 }
 

@@ -34,7 +34,8 @@ struct MediaSourceSoakFigures {
     SourceCycleFigures createShutdown;
 };
 
-// Counts flat and the working set within one camera frame of its baseline.
+// The phase ran without an error, its counts are flat and the working set
+// ended within one camera frame of its baseline.
 bool SourceCyclesFlat(const SourceCycleFigures& figures);
 
 // Either phase is left out with 0 cycles (its figures stay empty).
