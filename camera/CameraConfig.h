@@ -1,5 +1,6 @@
 // The camera settings record and its 67-byte settings file,
-// "Lumora Camera.config" in the user's temporary folder.
+// "Lumora Camera.config" in the user's temporary folder (or at a path its
+// holder chooses, camera/SettingsLocation.h).
 //
 // A value type: every holder (controller, pages, media type queries) owns its
 // own copy. The file layout is fixed little-endian with no header; the fields'
