@@ -145,6 +145,7 @@ void FillBlack(const FrameLayout& layout, unsigned char* frame)
     case PixelFormat::Y800:
         break;
     case PixelFormat::Rgb32:
+    case PixelFormat::Rgb32TopDown:
         libyuv::ARGBRect(first.top, first.step, 0, 0, layout.width, layout.height, 0xFF000000u);
         break;
     case PixelFormat::Yuy2:
@@ -436,6 +437,7 @@ bool ConvertCut(const ConversionPlan& plan, const unsigned char* image, unsigned
 
     switch (layout.format) {
     case PixelFormat::Rgb32:
+    case PixelFormat::Rgb32TopDown:
         return libyuv::RGB24ToARGB(source.top, source.step, top, first.step, width, height) == 0;
     case PixelFormat::Y800:
         return libyuv::RGB24ToJ400(source.top, source.step, top, first.step, width, height) == 0;
@@ -517,7 +519,7 @@ bool ScaleWindow(const ConversionPlan& plan, const unsigned char* image, unsigne
     }
     uint8_t* const scaled = cursor.Take(out);
     // RGB32 is the scaled ARGB itself: the last scaling step writes the frame.
-    const bool intoFrame = layout.format == PixelFormat::Rgb32;
+    const bool intoFrame = layout.format == PixelFormat::Rgb32 || layout.format == PixelFormat::Rgb32TopDown;
 
     int sourceRow = 0;
     for (int outRow = 0; outRow < layout.height; outRow += strips.outputRows, sourceRow += strips.sourceRows) {
@@ -565,6 +567,7 @@ bool ScaleWindow(const ConversionPlan& plan, const unsigned char* image, unsigne
         int result = 0;
         switch (layout.format) {
         case PixelFormat::Rgb32:
+        case PixelFormat::Rgb32TopDown:
             break;
         case PixelFormat::Rgb24:
             result = libyuv::ARGBToRGB24(scaled, scaledStride, to, first.step, outWidth, outRows);

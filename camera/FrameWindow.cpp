@@ -79,6 +79,13 @@ FrameLayout FrameLayout::WithStride(PixelFormat format, int width, int height, s
     return layout;
 }
 
+FrameFit FitForOfferedSize(int width, int /*height*/)
+{
+    // The camera's own frames are 3032 pixels wide (binned) or wider.
+    constexpr int kCameraFrameWidth = 3032;
+    return width >= kCameraFrameWidth ? FrameFit::CentredCut : FrameFit::ScaledWindow;
+}
+
 size_t FrameLayout::Bytes() const
 {
     if (IsEmpty()) {

@@ -21,6 +21,13 @@ enum class FrameFit {
     ScaledWindow,
 };
 
+// How a frame of a size the camera's consumers offer is taken from its
+// image: the camera's own sizes (3032 x 2016, and the whole 3264 x 2448) are
+// cut from it; a smaller size is the image's largest centred window with the
+// size's aspect ratio, scaled down by area averaging. The filter's format
+// ladder and the Media Foundation source take every fit from here.
+FrameFit FitForOfferedSize(int width, int height);
+
 // A frame of width x height pixels in a pixel format, whose rows start stride
 // bytes apart (the bytes after a row's pixels are padding). Planar formats
 // keep their planes one after the other: NV12 the Y plane, then the UV plane

@@ -9,6 +9,9 @@ enum class PixelFormat {
     Nv12,  // 4:2:0: the Y plane, then one plane of interleaved U V; top-down; BT.601, 16-235
     I420,  // 4:2:0: the Y plane, then U, then V (IYUV is the same layout); top-down; BT.601, 16-235
     Y800,  // 8-bit grey, full-range luma (0-255); top-down
+    // Bytes B, G, R, 0xFF; rows top-down: Media Foundation's RGB32, whose
+    // default stride is positive (the filter's RGB32 stays bottom-up).
+    Rgb32TopDown,
 };
 
 // Whether the first row in memory is the bottom of the picture.
@@ -35,6 +38,7 @@ constexpr int FirstPlaneBytesPerPixel(PixelFormat format)
     case PixelFormat::Rgb24:
         return 3;
     case PixelFormat::Rgb32:
+    case PixelFormat::Rgb32TopDown:
         return 4;
     case PixelFormat::Yuy2:
         return 2;
@@ -43,7 +47,7 @@ constexpr int FirstPlaneBytesPerPixel(PixelFormat format)
     }
 }
 
-// "RGB24", "RGB32", "YUY2", "NV12", "I420", "Y800".
+// "RGB24", "RGB32", "YUY2", "NV12", "I420", "Y800", "RGB32 top-down".
 constexpr const char* PixelFormatName(PixelFormat format)
 {
     switch (format) {
@@ -59,6 +63,8 @@ constexpr const char* PixelFormatName(PixelFormat format)
         return "I420";
     case PixelFormat::Y800:
         return "Y800";
+    case PixelFormat::Rgb32TopDown:
+        return "RGB32 top-down";
     }
     return "?";
 }

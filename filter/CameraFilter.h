@@ -28,7 +28,7 @@
 #include <atomic>
 
 #include "camera/Camera.h"
-#include "filter/FrameRates.h"
+#include "camera/FrameRates.h"
 #include "filter/CameraOutputPin.h"
 #include "filter/CameraSettings.h"
 #include "filter/StandardControlInterface.h"

@@ -92,6 +92,8 @@ GUID SubtypeOf(PixelFormat format)
         return MEDIASUBTYPE_RGB24;
     case PixelFormat::Rgb32:
         return MEDIASUBTYPE_RGB32;
+    case PixelFormat::Rgb32TopDown: // not a layout the pins offer
+        return GUID_NULL;
     case PixelFormat::Yuy2:
         return FourccSubtype(kFourccYuy2);
     case PixelFormat::Nv12:
@@ -131,7 +133,7 @@ FrameFit FitForSize(int width, int height)
 {
     for (const LadderSize& size : kLadderSizes) {
         if (size.width == width && size.height == height) {
-            return size.width >= 3032 ? FrameFit::CentredCut : FrameFit::ScaledWindow;
+            return FitForOfferedSize(width, height);
         }
     }
     // Sizes outside the ladder are never delivered; cut, as the pin always did.

@@ -2,7 +2,7 @@
 
 #include "filter/CameraFilter.h"
 #include "filter/FormatLadder.h"
-#include "filter/FrameRates.h"
+#include "camera/FrameRates.h"
 #include "filter/StandardControlInterface.h"
 #include "win/HResult.h"
 #include "win/TaskMemory.h"

@@ -11,7 +11,7 @@
 #include <amvideo.h>
 
 #include "camera/PixelFormat.h"
-#include "filter/FrameRates.h"
+#include "camera/FrameRates.h"
 #include "framework/MediaTypeRecord.h"
 
 // Builds the uncompressed RGB24 media type around one header: a

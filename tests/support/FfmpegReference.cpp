@@ -22,6 +22,7 @@ const char* FfmpegPixelFormat(PixelFormat format)
     case PixelFormat::Rgb24:
         return "bgr24";
     case PixelFormat::Rgb32:
+    case PixelFormat::Rgb32TopDown:
         return "bgra";
     case PixelFormat::Yuy2:
         return "yuyv422";
@@ -62,7 +63,8 @@ Bytes FfmpegFrame(const Bytes& image, int imageWidth, int imageHeight, const Cro
         return Bytes();
     }
     const bool grey = layout.format == PixelFormat::Y800;
-    const bool yuv = !grey && !IsBottomUp(layout.format);
+    const bool yuv = layout.format == PixelFormat::Yuy2 || layout.format == PixelFormat::Nv12 ||
+                     layout.format == PixelFormat::I420;
     // The scaler's colour options: the matrix and range of the output.
     std::string colour;
     if (grey || (yuv && fullRangeYuv)) {

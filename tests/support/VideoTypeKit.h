@@ -53,6 +53,7 @@ inline size_t FrameBytesOf(const FormatFacts& facts, int rowPixels, int height)
     case PixelFormat::Rgb24:
         return ((static_cast<size_t>(rowPixels) * 3 + 3) / 4 * 4) * static_cast<size_t>(height);
     case PixelFormat::Rgb32:
+    case PixelFormat::Rgb32TopDown:
         return pixels * 4;
     case PixelFormat::Yuy2:
         return pixels * 2;

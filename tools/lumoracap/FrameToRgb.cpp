@@ -27,6 +27,8 @@ bool FrameToRgb24(const BYTE* frame, size_t size, const FrameLayout& layout, std
         return true;
     case PixelFormat::Rgb32: // a negative stride reads the bottom-up rows top-down
         return libyuv::ARGBToRGB24(lastRow, -stride, out, rowBytes, width, height) == 0;
+    case PixelFormat::Rgb32TopDown:
+        return libyuv::ARGBToRGB24(frame, stride, out, rowBytes, width, height) == 0;
     case PixelFormat::Nv12:
         return libyuv::NV12ToRGB24(frame, stride, frame + static_cast<size_t>(stride) * height, stride, out, rowBytes,
                                    width, height) == 0;
