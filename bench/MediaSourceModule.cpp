@@ -37,7 +37,6 @@ MediaSourceModule::MediaSourceModule()
 
 MediaSourceModule::~MediaSourceModule()
 {
-    m_factory.Reset();
     if (m_module) {
         FreeLibrary(m_module);
     }
@@ -56,22 +55,23 @@ HRESULT MediaSourceModule::Load()
     if (!m_module) {
         return win::LastErrorResult();
     }
-    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     // Through void*: the exports' own types are not FARPROC's.
-    const auto getClassObject =
-        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(m_module, "DllGetClassObject")));
+    m_getClassObject = reinterpret_cast<decltype(m_getClassObject)>(
+        reinterpret_cast<void*>(GetProcAddress(m_module, "DllGetClassObject")));
     m_canUnloadNow = reinterpret_cast<decltype(m_canUnloadNow)>(
         reinterpret_cast<void*>(GetProcAddress(m_module, "DllCanUnloadNow")));
-    if (!getClassObject || !m_canUnloadNow) {
+    if (!m_getClassObject || !m_canUnloadNow) {
         return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     }
-    return getClassObject(CLSID_LumoraMediaSource, IID_PPV_ARGS(&m_factory));
+    return S_OK;
 }
 
 HRESULT MediaSourceModule::Create(ComPtr<IMFMediaSource>* source) const
 {
     RETURN_IF_FAILED(m_ready);
-    return m_factory->CreateInstance(nullptr, IID_PPV_ARGS(source->ReleaseAndGetAddressOf()));
+    ComPtr<IClassFactory> factory;
+    RETURN_IF_FAILED(m_getClassObject(CLSID_LumoraMediaSource, IID_PPV_ARGS(&factory)));
+    return factory->CreateInstance(nullptr, IID_PPV_ARGS(source->ReleaseAndGetAddressOf()));
 }
 
 bool MediaSourceModule::CanUnloadNow() const

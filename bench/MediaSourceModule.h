@@ -5,9 +5,13 @@
 // Foundation started for the process. No registration is needed: the
 // factory is the one CoCreateInstance would reach.
 //
+// Each source comes from a class factory asked for anew and released at
+// once, as CoCreateInstance does, so that DllCanUnloadNow tells whether any
+// object of the module is still alive.
+//
 // Threading: the program's main thread; the sources it makes are
-// free-threaded. Ownership: holds the factory and the module; both go in
-// the destructor, before Media Foundation is shut down.
+// free-threaded. Ownership: holds the module; it goes in the destructor,
+// before Media Foundation is shut down.
 #pragma once
 
 #include <windows.h>
@@ -18,8 +22,7 @@
 class MediaSourceModule {
 public:
     MediaSourceModule();
-    // Releases the factory, unloads the module, then shuts Media
-    // Foundation down.
+    // Unloads the module, then shuts Media Foundation down.
     ~MediaSourceModule();
     MediaSourceModule(const MediaSourceModule&) = delete;
     MediaSourceModule& operator=(const MediaSourceModule&) = delete;
@@ -38,7 +41,7 @@ private:
     bool m_started = false; // MFStartup succeeded
     HMODULE m_module = nullptr;
     HRESULT(STDAPICALLTYPE* m_canUnloadNow)() = nullptr;
-    Microsoft::WRL::ComPtr<IClassFactory> m_factory;
+    HRESULT(STDAPICALLTYPE* m_getClassObject)(REFCLSID, REFIID, void**) = nullptr;
     HRESULT m_ready = E_FAIL;
 };
 
