@@ -65,16 +65,23 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
 {
     BenchOptions parsed;
     bool wholeImage = false;
+    bool graphOption = false; // an option of the filter's graph
+    bool resolutionGiven = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--json-only") {
             parsed.jsonOnly = true;
+        } else if (argument == "--media-source") {
+            parsed.mediaSource = true;
         } else if (argument == "--no-clock") {
             parsed.withClock = false;
+            graphOption = true;
         } else if (argument == "--full-size-capture") {
             parsed.fullSizeCapture = true;
+            graphOption = true;
         } else if (argument == "--capture-only") {
             parsed.captureOnly = true;
+            graphOption = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
             parsed.help = true;
         } else if (argument == "--seconds" || argument == "--runs") {
@@ -100,6 +107,7 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
                 *error = argument + " takes a resolution index 0, 1 or 2, not '" + value + "'";
                 return false;
             }
+            resolutionGiven = true;
         } else if (argument == "--format" || argument == "--size") {
             if (i + 1 >= arguments.size()) {
                 *error = argument + " needs a value";
@@ -121,6 +129,10 @@ bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* 
             *error = "unknown option '" + argument + "'";
             return false;
         }
+    }
+    if (parsed.mediaSource && (graphOption || resolutionGiven || parsed.ladderEntry)) {
+        *error = "--media-source goes only with --seconds, --runs and --json-only (it reads NV12 1280 x 720)";
+        return false;
     }
     if (parsed.fullSizeCapture && parsed.resolution != 0) {
         *error = "--full-size-capture needs resolution index 0: the binned read-outs deliver only 3032 x 2016";
@@ -156,5 +168,7 @@ const char* BenchUsage()
            "  --format NAME      the pins' pixel format: rgb24 (default), rgb32, yuy2, nv12,\n"
            "                     i420 or y800, set through IAMStreamConfig before they connect\n"
            "  --size WxH         the pins' frame size: 3032x2016 (default), 3264x2448 (resolution\n"
-           "                     index 0 only), 1920x1080, 1280x720 or 640x480\n";
+           "                     index 0 only), 1920x1080, 1280x720 or 640x480\n"
+           "  --media-source     the Media Foundation source read as NV12 1280 x 720 through the\n"
+           "                     source reader (with --seconds, --runs and --json-only only)\n";
 }

@@ -2,6 +2,7 @@
 //
 //   lumorabench [--seconds N] [--runs N] [--json-only] [--no-clock] [--resolution N]
 //               [--full-size-capture] [--capture-only] [--format NAME] [--size WxH]
+//   lumorabench --media-source [--seconds N] [--runs N] [--json-only]
 //
 //   --seconds N   length of each run's measured window (default 10)
 //   --runs N      number of runs, each with a new graph (default 1)
@@ -30,6 +31,11 @@
 //                 RGB24 or 3032 x 2016 for the other. Not with
 //                 --full-size-capture (--size 3264x2448 is the whole image
 //                 on every pin); the whole image needs resolution index 0
+//   --media-source
+//                 the Media Foundation source read as NV12 1280 x 720 through
+//                 the source reader instead of the filter in a graph
+//                 (bench/MediaSourceBench.h); only --seconds, --runs and
+//                 --json-only go with it
 #pragma once
 
 #include <string>
@@ -53,6 +59,7 @@ struct BenchOptions {
     int width = 3032;
     int height = 2016;
     bool help = false;
+    bool mediaSource = false;
 };
 
 // Parses the arguments after the program name. False with a message in
@@ -60,7 +67,8 @@ struct BenchOptions {
 // (seconds 1..3600, runs 1..1000, resolution 0..2, a format or size the
 // pins' ladder does not list), for --full-size-capture with a resolution
 // index other than 0 or with a ladder entry, and for the whole image's size
-// with a resolution index other than 0.
+// with a resolution index other than 0, and for the graph's options with
+// --media-source.
 bool ParseBenchOptions(const std::vector<std::string>& arguments, BenchOptions* options, std::string* error);
 
 // The usage text.

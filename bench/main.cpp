@@ -12,6 +12,7 @@
 #include "bench/BenchRun.h"
 #include "bench/ConversionBench.h"
 #include "bench/ListingBench.h"
+#include "bench/MediaSourceBench.h"
 #include "bench/MeasuringProgram.h"
 #include "diagnostics/Watchdog.h"
 #include "win/ComInitialization.h"
@@ -26,7 +27,20 @@ const DWORD kHangMarginMs = 120000;
 int RunBenchmarks(const BenchOptions& options)
 {
     int failures = 0;
-    for (int run = 1; run <= options.runs; ++run) {
+    for (int run = 1; run <= options.runs && options.mediaSource; ++run) {
+        MediaSourceRun result;
+        {
+            win::Watchdog watchdog(static_cast<DWORD>(options.seconds) * 1000 + kHangMarginMs, "media source run");
+            result = RunMediaSourceBench(run, options.seconds);
+        }
+        if (!options.jsonOnly) {
+            PrintMediaSourceTable(result, stdout);
+        }
+        std::printf("%s\n", MediaSourceJsonLine(result).c_str());
+        std::fflush(stdout);
+        failures += result.error.empty() ? 0 : 1;
+    }
+    for (int run = 1; run <= options.runs && !options.mediaSource; ++run) {
         RunResult result;
         {
             win::Watchdog watchdog(static_cast<DWORD>(options.seconds) * 1000 + kHangMarginMs, "benchmark run");

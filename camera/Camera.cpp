@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "camera/CameraSdkLoader.h"
 #include "camera/OpenTimeline.h"
@@ -62,7 +63,7 @@ void ReadFromCamera(const CameraSdk& sdk, CameraConfig& record)
 
 } // namespace
 
-CCamera::CCamera() = default;
+CCamera::CCamera(SettingsLocation settings) : m_Settings(std::move(settings)) {}
 
 CCamera::~CCamera()
 {
@@ -84,7 +85,7 @@ int CCamera::Init()
     const int result = Open(applied);
     // Outside m_Lock, as every use of the settings file.
     if (applied) {
-        applied->SaveToFile();
+        m_Settings.Store(*applied);
         MarkNow(LastOpenTimeline().settingsSaved);
     }
     return result;
@@ -237,7 +238,7 @@ CameraConfig CCamera::ReadRecord()
     // Outside m_Lock. Without a settings file (a temporary folder that
     // cannot be written, a cleaner that removed it) the controller's record
     // stands, so values applied but not saved are not replaced by defaults.
-    record.LoadFromFile();
+    m_Settings.Load(record);
     win::LockGuard guard(m_Lock);
     ReadCurrentSettings(record);
     m_Config = record;
@@ -268,7 +269,7 @@ int CCamera::SetConfig(const CameraConfig* config, HRESULT* saved)
     // Every call rewrites the file, changed or not. Outside m_Lock: a save
     // that meets the file held open waits for it a little, and a fetch or a
     // reader of the settings must not wait behind that.
-    const HRESULT stored = config->Store();
+    const HRESULT stored = m_Settings.Store(*config);
     if (saved) {
         *saved = stored;
     }
@@ -296,7 +297,7 @@ int CCamera::ChangeSettingsWith(void (*edit)(void* context, CameraConfig& record
         ApplyRecord(record);
     }
     // Outside m_Lock, still in this change's turn.
-    const HRESULT stored = record.Store();
+    const HRESULT stored = m_Settings.Store(record);
     if (saved) {
         *saved = stored;
     }

@@ -54,6 +54,7 @@
 #include "camera/FrameArrivals.h"
 #include "camera/FrameWindow.h"
 #include "camera/ImageRing.h"
+#include "camera/SettingsLocation.h"
 #include "win/ConditionVariable.h"
 #include "win/Event.h"
 #include "win/Lock.h"
@@ -69,7 +70,9 @@ public:
     // Another controller of this process has the camera open; nothing was done.
     static constexpr int kInitInUse = 3;
 
-    CCamera();
+    // settings: where the settings file is kept (see SettingsLocation.h);
+    // every read and save of the record below uses it.
+    explicit CCamera(SettingsLocation settings = SettingsLocation::UserTemporary());
     // Closes the camera (UnInit, without Stop) when it is open and ends the
     // capture thread; waits for the thread, so no window procedure runs after.
     virtual ~CCamera();
@@ -314,4 +317,6 @@ private:
     // Started by Init; moved into a CaptureResources when the camera closes.
     win::Thread m_CaptureThread;
     CameraConfig m_Config;
+    // Where the settings file is; set at construction, read by any thread.
+    const SettingsLocation m_Settings;
 };

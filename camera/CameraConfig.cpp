@@ -213,7 +213,18 @@ CameraConfig::~CameraConfig() = default;
 // failure escape: their callers sit behind COM interfaces.
 int CameraConfig::LoadFromFile(const char* path)
 try {
-    const std::wstring file = path ? Widen(path) : SettingsFilePath();
+    if (!path) {
+        return LoadFromPath(nullptr);
+    }
+    const std::wstring file = Widen(path);
+    return file.empty() ? 0 : LoadFromPath(file.c_str());
+} catch (...) {
+    return 0;
+}
+
+int CameraConfig::LoadFromPath(const wchar_t* path)
+try {
+    const std::wstring file = path ? std::wstring(path) : SettingsFilePath();
     if (file.empty()) {
         return 0;
     }

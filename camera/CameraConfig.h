@@ -1,5 +1,6 @@
 // The camera settings record and its 67-byte settings file,
-// "Lumora Camera.config" in the user's temporary folder.
+// "Lumora Camera.config" in the user's temporary folder (or at a path its
+// holder chooses, camera/SettingsLocation.h).
 //
 // A value type: every holder (controller, pages, media type queries) owns its
 // own copy. The file layout is fixed little-endian with no header; the fields'
@@ -25,6 +26,8 @@ public:
     // plain file (a directory, a link, a device) counts as no file: it is
     // neither read nor followed.
     int LoadFromFile(const char* path = nullptr);
+    // LoadFromFile of a wide path (or of the settings file, when null).
+    int LoadFromPath(const wchar_t* path);
     // Writes the record to the settings file (or to path), replacing it
     // atomically. Returns 1 when the file could be written, 0 otherwise.
     int SaveToFile(const char* path = nullptr) const;

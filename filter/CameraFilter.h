@@ -6,7 +6,7 @@
 // accepts overlay notifications without acting on them and passes queries for
 // ICameraSettings to its capture pin. It also exports the platform's standard
 // camera controls: IAMVideoProcAmp and IAMCameraControl (the camera's
-// settings, filter/StandardControls.h) and IAMVideoControl for the capture
+// settings, camera/StandardControls.h) and IAMVideoControl for the capture
 // pin (mirroring, frame rates); each is a part of the filter of its own
 // (StandardControlInterface, VideoControlInterface) with the filter's
 // identity.

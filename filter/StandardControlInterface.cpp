@@ -1,5 +1,7 @@
 #include "filter/StandardControlInterface.h"
 
+#include "win/HResult.h"
+
 HRESULT GetStandardControlRange(ControlFamily family, long property, long* minimum, long* maximum, long* step,
                                 long* defaultValue, long* capsFlags)
 {
@@ -28,11 +30,8 @@ HRESULT GetStandardControl(CCamera& camera, ControlFamily family, long property,
     if (!control) {
         return E_PROP_ID_UNSUPPORTED;
     }
-    CameraConfig current;
-    if (camera.GetConfig(&current) != 1) {
-        return E_FAIL;
-    }
-    const ControlValue read = control->Read(current);
+    ControlValue read = {};
+    RETURN_IF_FAILED(ReadStandardControl(camera, *control, &read));
     *value = read.value;
     *flags = read.flags;
     return S_OK;
@@ -44,9 +43,5 @@ HRESULT SetStandardControl(CCamera& camera, ControlFamily family, long property,
     if (!control) {
         return E_PROP_ID_UNSUPPORTED;
     }
-    const HRESULT checked = control->Check(value, flags);
-    if (FAILED(checked)) {
-        return checked;
-    }
-    return ChangeCameraSettingNow(camera, [&](CameraConfig& record) { control->Write(record, value, flags); });
+    return ChangeStandardControl(camera, *control, value, flags);
 }

@@ -1,5 +1,5 @@
 // IAMVideoProcAmp and IAMCameraControl of the camera filter: the standard
-// controls of filter/StandardControls.h on the filter's camera controller.
+// controls of camera/StandardControls.h on the filter's camera controller.
 // The two interfaces have methods of the same names and signatures, so each
 // is a part of its own inside the filter (one class, instantiated per
 // interface), whose IUnknown is the filter's owner.
@@ -7,7 +7,8 @@
 // GetRange reports the control's range, step, default and caps flags. Get
 // reads the current record as ICameraSettings::GetConfig does (the settings
 // file, then, while open, the camera's live values). Set checks the value and
-// flags, then changes the field through the controller's ChangeSettings:
+// flags, then changes the field through the controller's ChangeSettings
+// (camera/StandardControlSettings.h):
 // applied to the camera at once under the controller's lock when this
 // filter has it open (a closed camera starts with it at the next open), and
 // kept in the settings file like a page's Apply; while another filter of the
@@ -26,25 +27,14 @@
 #include <dshow.h>
 
 #include "camera/Camera.h"
-#include "filter/StandardControls.h"
+#include "camera/StandardControlSettings.h"
+#include "camera/StandardControls.h"
 #include "framework/UnknownBase.h"
 
 HRESULT GetStandardControlRange(ControlFamily family, long property, long* minimum, long* maximum, long* step,
                                 long* defaultValue, long* capsFlags);
 HRESULT GetStandardControl(CCamera& camera, ControlFamily family, long property, long* value, long* flags);
 HRESULT SetStandardControl(CCamera& camera, ControlFamily family, long property, long value, long flags);
-
-// A control's change, meant to act on the camera now, through the
-// controller's ChangeSettings: the save's result (the value is applied
-// either way), or HRESULT_FROM_WIN32(ERROR_BUSY) with nothing changed while
-// another filter of the process has the camera open.
-template <class Edit>
-HRESULT ChangeCameraSettingNow(CCamera& camera, Edit&& edit)
-{
-    HRESULT saved = E_FAIL;
-    const int result = camera.ChangeSettings(edit, &saved, CCamera::WhileHeldElsewhere::Refuse);
-    return result == CCamera::kSettingsCameraInUse ? HRESULT_FROM_WIN32(ERROR_BUSY) : saved;
-}
 
 template <class Interface, ControlFamily kFamily>
 class StandardControlInterface final : public Interface {

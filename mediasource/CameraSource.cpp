@@ -13,11 +13,13 @@ namespace mediasource {
 
 namespace {
 
-// The controller the source drives. The place where the source's camera gets
-// its settings file location (machine-wide, not a user's temporary folder).
+// The controller the source drives, with the machine-wide settings file
+// (%ProgramData%\Lumora Camera\Lumora Camera.config): the source runs for
+// every user and in the frame server's service, never in one user's
+// temporary folder.
 std::unique_ptr<CCamera> MakeSourceCamera()
 {
-    return std::unique_ptr<CCamera>(new (std::nothrow) CCamera());
+    return std::unique_ptr<CCamera>(new (std::nothrow) CCamera(SettingsLocation::MachineWide()));
 }
 
 HRESULT SetStreamAttributes(IMFAttributes* attributes)

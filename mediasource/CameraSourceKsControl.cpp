@@ -1,46 +1,41 @@
 // The source's IKsControl: the camera's controls through the standard
-// kernel-streaming property sets. Until the controls are mapped, every
-// property set, method and event is answered as not supported, which is
-// what a camera answers for a set it does not have.
+// kernel-streaming property sets (mediasource/KsCameraControls.h) on the
+// source's camera controller. Property requests hold m_lock, so the
+// controller cannot go with Shutdown meanwhile (the controller's own locks
+// are taken after m_lock, as everywhere in the source); after Shutdown they
+// fail with MF_E_SHUTDOWN. Methods and events belong to no set.
 #include "mediasource/CameraSource.h"
 
+#include <mferror.h>
+
+#include "camera/Camera.h"
+#include "mediasource/KsCameraControls.h"
 
 namespace mediasource {
 
-namespace {
-
-const HRESULT kSetNotFound = HRESULT_FROM_WIN32(ERROR_SET_NOT_FOUND);
-
-} // namespace
-
-HRESULT STDMETHODCALLTYPE CameraSource::KsProperty(PKSPROPERTY property, ULONG /*propertyLength*/, void* /*data*/,
-                                                  ULONG /*dataLength*/, ULONG* returned)
+HRESULT STDMETHODCALLTYPE CameraSource::KsProperty(PKSPROPERTY property, ULONG propertyLength, void* data,
+                                                  ULONG dataLength, ULONG* returned)
 {
-    if (!property || !returned) {
-        return E_POINTER;
+    win::LockGuard guard(m_lock);
+    if (m_shutdown || !m_camera) {
+        if (returned) {
+            *returned = 0;
+        }
+        return MF_E_SHUTDOWN;
     }
-    *returned = 0;
-    return kSetNotFound;
+    return KsCameraControls(*m_camera).Property(property, propertyLength, data, dataLength, returned);
 }
 
-HRESULT STDMETHODCALLTYPE CameraSource::KsMethod(PKSMETHOD method, ULONG /*methodLength*/, void* /*data*/,
-                                                ULONG /*dataLength*/, ULONG* returned)
+HRESULT STDMETHODCALLTYPE CameraSource::KsMethod(PKSMETHOD method, ULONG methodLength, void* data, ULONG dataLength,
+                                                ULONG* returned)
 {
-    if (!method || !returned) {
-        return E_POINTER;
-    }
-    *returned = 0;
-    return kSetNotFound;
+    return KsCameraControls::Method(method, methodLength, data, dataLength, returned);
 }
 
-HRESULT STDMETHODCALLTYPE CameraSource::KsEvent(PKSEVENT /*event*/, ULONG /*eventLength*/, void* /*data*/,
-                                               ULONG /*dataLength*/, ULONG* returned)
+HRESULT STDMETHODCALLTYPE CameraSource::KsEvent(PKSEVENT event, ULONG eventLength, void* data, ULONG dataLength,
+                                               ULONG* returned)
 {
-    // A null event asks to disable events: there are none to disable.
-    if (returned) {
-        *returned = 0;
-    }
-    return kSetNotFound;
+    return KsCameraControls::Event(event, eventLength, data, dataLength, returned);
 }
 
 } // namespace mediasource

@@ -25,14 +25,18 @@ bool ParseDecimal(const std::string& text, double low, double high, double* valu
 bool ParseSoakOptions(const std::vector<std::string>& arguments, SoakOptions* options, std::string* error)
 {
     SoakOptions parsed;
+    bool minutesGiven = false;
+    bool creationsGiven = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--json-only") {
             parsed.jsonOnly = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
             parsed.help = true;
-        } else if (argument == "--cycles" || argument == "--minutes") {
-            const bool cycles = argument == "--cycles";
+        } else if (argument == "--media-source") {
+            parsed.mediaSource = true;
+        } else if (argument == "--cycles" || argument == "--minutes" || argument == "--creations") {
+            const bool cycles = argument != "--minutes";
             if (i + 1 >= arguments.size()) {
                 *error = argument + " needs a value";
                 return false;
@@ -46,15 +50,27 @@ bool ParseSoakOptions(const std::vector<std::string>& arguments, SoakOptions* op
                          value + "'";
                 return false;
             }
-            if (cycles) {
+            if (argument == "--cycles") {
                 parsed.cycles = static_cast<int>(number);
+            } else if (argument == "--creations") {
+                parsed.creations = static_cast<int>(number);
+                creationsGiven = true;
             } else {
                 parsed.minutes = number;
+                minutesGiven = true;
             }
         } else {
             *error = "unknown option '" + argument + "'";
             return false;
         }
+    }
+    if (parsed.mediaSource && minutesGiven) {
+        *error = "--minutes does not go with --media-source (the source's phases are cycles)";
+        return false;
+    }
+    if (!parsed.mediaSource && creationsGiven) {
+        *error = "--creations needs --media-source";
+        return false;
     }
     *options = parsed;
     return true;
@@ -63,7 +79,10 @@ bool ParseSoakOptions(const std::vector<std::string>& arguments, SoakOptions* op
 const char* SoakUsage()
 {
     return "usage: lumorasoak [--cycles N] [--minutes M] [--json-only]\n"
+           "       lumorasoak --media-source [--cycles N] [--creations N] [--json-only]\n"
            "  --cycles N         Pause/Run/Stop cycles with both pins connected (default 1000)\n"
            "  --minutes M        minutes of both pins streaming (default 10; 0.1 is allowed)\n"
-           "  --json-only        print only the JSON line\n";
+           "  --json-only        print only the JSON line\n"
+           "  --media-source     the Media Foundation source: --cycles Start/Stop cycles (default\n"
+           "                     1000), --creations N create/shutdown cycles (default 200)\n";
 }

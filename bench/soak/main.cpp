@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/MeasuringProgram.h"
+#include "bench/soak/MediaSourceSoak.h"
 #include "bench/soak/SoakOptions.h"
 #include "bench/soak/SoakReport.h"
 #include "bench/soak/SoakRun.h"
@@ -22,9 +23,27 @@ const DWORD kHangMarginMs = 300000;
 // A Pause/Run/Stop cycle takes well under a second even on a loaded machine.
 const DWORD kCycleAllowanceMs = 2000;
 
+// The media source's Start/Stop cycles, then its create/shutdown cycles;
+// 1 when either failed.
+int RunSourceSoak(const SoakOptions& options)
+{
+    const DWORD allowance = static_cast<DWORD>(options.cycles + options.creations) * kCycleAllowanceMs;
+    win::Watchdog watchdog(allowance + kHangMarginMs, "media source soak");
+    const MediaSourceSoakFigures figures = RunMediaSourceSoak(options.cycles, options.creations);
+    if (!options.jsonOnly) {
+        PrintMediaSourceSoakTable(figures, stdout);
+    }
+    std::printf("%s\n", MediaSourceSoakJsonLine(figures).c_str());
+    std::fflush(stdout);
+    return figures.startStop.counts.error.empty() && figures.createShutdown.counts.error.empty() ? 0 : 1;
+}
+
 // The cycles, then the streaming; 1 when either failed.
 int RunSoak(const SoakOptions& options)
 {
+    if (options.mediaSource) {
+        return RunSourceSoak(options);
+    }
     std::unique_ptr<CycleFigures> cycles;
     if (options.cycles > 0) {
         win::Watchdog watchdog(static_cast<DWORD>(options.cycles) * kCycleAllowanceMs + kHangMarginMs, "soak cycles");

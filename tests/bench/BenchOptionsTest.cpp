@@ -82,6 +82,9 @@ TEST(BenchOptions, RefusesBadInputAndKeepsThePreviousOptions)
         {"--format"}, {"--format", "mjpg"}, {"--format", "iyuv2"}, {"--size", "1024x768"}, {"--size", "1280x"},
         {"--size", "1280x720x"}, {"--size", "3264x2448", "--resolution", "1"},
         {"--format", "nv12", "--full-size-capture"}, {"--full-size-capture", "--size", "3264x2448"},
+        // The media source is read as NV12 1280 x 720 without a graph.
+        {"--media-source", "--capture-only"}, {"--no-clock", "--media-source"}, {"--media-source", "--resolution", "0"},
+        {"--media-source", "--format", "nv12"},
     };
     for (const auto& arguments : bad) {
         BenchOptions options;
@@ -96,4 +99,7 @@ TEST(BenchOptions, RefusesBadInputAndKeepsThePreviousOptions)
     EXPECT_TRUE(Parse({"--seconds", "3600", "--runs", "1000"}, &options, &error));
     EXPECT_EQ(3600, options.seconds);
     EXPECT_EQ(1000, options.runs);
+    EXPECT_FALSE(options.mediaSource);
+    EXPECT_TRUE(Parse({"--runs", "2", "--media-source", "--json-only"}, &options, &error)) << error;
+    EXPECT_TRUE(options.mediaSource);
 }

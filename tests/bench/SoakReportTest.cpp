@@ -17,10 +17,14 @@ TEST(SoakOptions, DefaultsShortRunsAndRefusals)
     EXPECT_DOUBLE_EQ(0.1, options.minutes);
     EXPECT_TRUE(options.jsonOnly);
     ASSERT_TRUE(ParseSoakOptions({"--cycles", "0", "--minutes", "0"}, &options, &error)) << "a phase left out";
+    ASSERT_TRUE(ParseSoakOptions({"--media-source", "--cycles", "5", "--creations", "6"}, &options, &error)) << error;
+    EXPECT_TRUE(options.mediaSource);
+    EXPECT_EQ(6, options.creations);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--cycles"}, {"--cycles", "2.5"}, {"--cycles", "-1"}, {"--cycles", "100001"}, {"--minutes", "601"},
         {"--minutes", "1..2"}, {"--minutes", "."}, {"--minutes", "1e3"}, {"--minutes", ""}, {"--seconds", "3"},
+        {"--media-source", "--minutes", "1"}, {"--creations", "5"}, {"--media-source", "--creations", "1.5"},
     };
     for (const auto& arguments : bad) {
         SoakOptions kept;

@@ -2,11 +2,10 @@
 // bytes as the evidence. The camera is closed here; the streaming cases are in StandardControlsGraphTest.cpp.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
-#include "filter/StandardControls.h"
+#include "camera/StandardControls.h"
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/support/SimCameraProbe.h"
 #include "win/MediaType.h"
@@ -393,23 +392,6 @@ TEST_F(StandardControls, FrameRatesAreTheCamerasTwoSpeedsForEveryCapability)
     LONGLONG actual = 0;
     EXPECT_EQ(VFW_E_NOT_CONNECTED, videoControl->GetCurrentActualFrameRate(capture, &actual));
     EXPECT_EQ(E_POINTER, videoControl->GetCurrentActualFrameRate(capture, nullptr));
-}
-
-TEST(ExposureSteps, EveryStepRoundTripsThroughThePagesExposureTimes)
-{
-    EXPECT_EQ(exposure_steps::Minimum(), -4) << "2^-5 s is below the page's 40 ms";
-    EXPECT_EQ(exposure_steps::Maximum(), 9) << "2^10 s is above the page's 557 s";
-    for (long step = exposure_steps::Minimum(); step <= exposure_steps::Maximum(); ++step) {
-        const uint32_t time = exposure_steps::TimeForStep(step);
-        EXPECT_EQ(exposure_steps::StepForTime(time), step) << time << " ms";
-        // Within a quarter of a step where the page's times lie close, within 0.4 at its short end (40, 80 ms).
-        const double seconds = time / 1000.0;
-        EXPECT_NEAR(std::log2(seconds), step, step < -3 ? 0.4 : 0.25) << time << " ms";
-    }
-    // Times outside the range read as its ends.
-    EXPECT_EQ(exposure_steps::StepForTime(0), -4);
-    EXPECT_EQ(exposure_steps::StepForTime(40), -4);
-    EXPECT_EQ(exposure_steps::StepForTime(4000000000u), 9);
 }
 
 } // namespace

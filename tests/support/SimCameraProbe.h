@@ -60,10 +60,11 @@ LUMORA_CAMERA_EVERY_SETTING_FIELD(LUMORA_TEST_SETTING_FIELD)
 #undef LUMORA_TEST_SETTING_FIELD
 } // namespace setting
 
-// The settings file's bytes; none when there is no file.
-inline std::vector<uint8_t> SettingsFile()
+// The settings file's bytes (the private temporary folder's, or the file at
+// path); none when there is no file.
+inline std::vector<uint8_t> SettingsFile(const std::string& path = TempPath("Lumora Camera.config"))
 {
-    std::ifstream file(TempPath("Lumora Camera.config"), std::ios::binary);
+    std::ifstream file(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 

@@ -1,4 +1,4 @@
-#include "filter/StandardControls.h"
+#include "camera/StandardControls.h"
 
 #include <cmath>
 
