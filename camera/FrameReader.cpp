@@ -127,28 +127,6 @@ FrameReader::~FrameReader()
     }
 }
 
-void FrameReader::PrepareDestination(BYTE* destination, long capacity, const FrameLayout& layout)
-{
-    for (const BYTE* prepared : m_Prepared) {
-        if (prepared == destination) {
-            return;
-        }
-    }
-    m_Prepared[m_NextPrepared] = destination;
-    m_NextPrepared = (m_NextPrepared + 1) % kPreparedDestinations;
-    const size_t bytes = layout.Bytes();
-    if (capacity <= 0 || static_cast<size_t>(capacity) < bytes) {
-        return; // a fill that writes part of the destination: left as it is
-    }
-    // Bytes the fill writes in any case (every byte of the frame), so the
-    // zeros are never seen.
-    volatile BYTE* const pages = destination;
-    const size_t page = 4096;
-    for (size_t offset = 0; offset < bytes; offset += page) {
-        pages[offset] = 0;
-    }
-}
-
 FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const FrameLayout& layout, DWORD waitMs)
 {
     Result result;
@@ -160,7 +138,6 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
     if (m_Counting == Counting::AsCaptureStream) {
         ++m_Camera.m_FramesFetched;
     }
-    PrepareDestination(destination, capacity, layout);
 
     CCamera& camera = m_Camera;
     Fill fill = Fill::Copy;

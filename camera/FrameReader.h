@@ -86,19 +86,6 @@ private:
     FrameConverter m_Converter;
     // The sequence of the last frame returned; 0: every frame of the open is newer.
     LONG m_LastSequence = 0;
-    // The destinations whose pages this reader has written once
-    // (PrepareDestination), the most recent few: a consumer fills a few
-    // buffers in turn (a pin's allocator holds three).
-    static constexpr int kPreparedDestinations = 8;
-    const BYTE* m_Prepared[kPreparedDestinations] = {};
-    int m_NextPrepared = 0;
-    // The first time a destination comes, writes one byte of each of its
-    // pages that the fill will write (bytes of a frame of layout, when they
-    // fit in capacity), before the wait for the frame: the system provides a
-    // fresh buffer's pages at their first write (18 MB: about 4500 page
-    // faults, several milliseconds), which would otherwise slow the first
-    // fill into it, after the frame came, instead of the wait before it.
-    void PrepareDestination(BYTE* destination, long capacity, const FrameLayout& layout);
     // Frame sequence with its arrival when the controller still keeps it;
     // empty for a frame of an earlier open. Caller holds m_Lock.
     Delivered DeliveredFrame(LONG sequence) const;
