@@ -192,6 +192,8 @@ void PrintCosts(const RunResult& result, std::FILE* out)
                  Cell(result.cpuToWindowCopies, "%.2f").c_str(),
                  result.delivered ? Mib(result.DeliveredBytes() / result.delivered) : 0.0,
                  Cell(result.cpuToFrameCopies, "%.2f").c_str());
+    std::fprintf(out, "  each pin worker's CPU per sample in cache-cold copies of its source window: capture %s, preview %s\n",
+                 Cell(result.captureFillWindowCopies, "%.2f").c_str(), Cell(result.previewFillWindowCopies, "%.2f").c_str());
     std::fprintf(out, "  peak working set %.1f MiB, budget %.1f MiB (working set before the graph: %.1f MiB)\n",
                  Mib(result.peakWorkingSet), Mib(result.memoryBudget), Mib(result.startWorkingSet));
     std::fprintf(out, "  CPU by thread in the window (threads, ms, ms per delivered frame, ms per unit of its work):\n");
@@ -313,6 +315,8 @@ std::string JsonLine(const RunResult& result)
                                         result.captureHeight))
         .Count("frame_bytes", result.CaptureFrameBytes())
         .Number("cpu_to_window_copies", result.cpuToWindowCopies)
+        .Number("capture_fill_window_copies", result.captureFillWindowCopies)
+        .Number("preview_fill_window_copies", result.previewFillWindowCopies)
         .Number("cpu_to_frame_copies", result.cpuToFrameCopies)
         .Number("preview_path_copies_ms", PreviewPathCopies(result) * result.copyMs)
         .Count("peak_working_set", result.peakWorkingSet)

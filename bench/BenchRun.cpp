@@ -337,6 +337,13 @@ void DeriveFigures(const stats::RunClock& clock, const Mark& start, const Mark& 
                                                   result->delivered, kFrameBytes, result->copyMs);
     result->cpuToFrameCopies = stats::CpuInCopies(result->cpuMsPerFrame, result->DeliveredBytes(), result->delivered,
                                                  kFrameBytes, result->copyMs);
+    for (const ThreadShare& share : result->threads) {
+        if (share.role == "capture_worker") {
+            result->captureFillWindowCopies = result->FillWindowCopies(share);
+        } else if (share.role == "preview_worker") {
+            result->previewFillWindowCopies = result->FillWindowCopies(share);
+        }
+    }
 }
 
 } // namespace

@@ -17,6 +17,9 @@ const double kMaxPreviewLatencyCopies = 1.25;
 // Half the interval of the camera's 30 frames per second.
 const double kMaxPreviewP99Ms = 1000.0 / 30 / 2;
 const double kMaxFirstStampedMs = 150;
+// A converted or scaled frame's fill: its pin worker's CPU per sample in
+// cache-cold copies of the source window it reads.
+const double kMaxFillWindowCopies = 2.5;
 
 TargetCheck AtLeast(const std::string& name, const std::string& rule, double measured, double limit)
 {
@@ -72,6 +75,14 @@ std::vector<TargetCheck> CheckTargets(const RunResult& result)
         } else {
             checks.push_back(AtMost("cpu_ratio", "CPU per frame <= 1.3 x required copies", result.cpuToCopiesRatio,
                                     kMaxCopiesRatio));
+        }
+    }
+    if (!cut) {
+        checks.push_back(AtMost("capture_fill", "capture worker CPU per sample <= 2.5 source window copies",
+                                result.captureFillWindowCopies, kMaxFillWindowCopies));
+        if (!result.captureOnly) {
+            checks.push_back(AtMost("preview_fill", "preview worker CPU per sample <= 2.5 source window copies",
+                                    result.previewFillWindowCopies, kMaxFillWindowCopies));
         }
     }
     if (!result.captureOnly && cut) {

@@ -26,7 +26,8 @@ struct TargetCheck {
 // A copy is the run's cache-cold memcpy of one frame (RunResult::copyMs), as
 // the frame path's copies are. The copy bounds (measured copies, CPU, preview
 // latency median) are the cut RGB24 frame's: a converted or scaled frame
-// (RunResult::Converted) is held to the others only.
+// (RunResult::Converted) is held to the others, and instead each pin
+// worker's CPU per sample <= 2.5 cache-cold copies of its source window.
 std::vector<TargetCheck> CheckTargets(const RunResult& result);
 
 // The preview path's copies in units of one frame copy: the fill of the

@@ -174,7 +174,45 @@ private:
     Buffer m_argb;
 };
 
+// The converter's former order for a scaled frame of a window at least twice
+// its size (to 1.5 : 1): every source row converted to ARGB, a 2 x 2 box of
+// the strip, bilinear to the frame, ARGBToYUY2. Strips of whole 2 x 2 boxes.
+class StripsEveryRowArgbYuy2 : public ConversionOrder {
+public:
+    StripsEveryRowArgbYuy2(int ww, int wh, int w, int h)
+        : m_plan(PlanStrips(wh, h, 1, 2, 32, 256)), m_argb(static_cast<size_t>(ww) * m_plan.sourceRows * 4),
+          m_halved(static_cast<size_t>(ww / 2) * (m_plan.sourceRows / 2) * 4),
+          m_scaled(static_cast<size_t>(w) * m_plan.outputRows * 4)
+    {
+    }
+    const char* Name() const override { return "strips: RGB24ToARGB of every row, 2x2 box, bilinear, ARGBToYUY2"; }
+    void Run(const BgrWindow& s, uint8_t* frame, int w, int h) override
+    {
+        const int half = s.width / 2;
+        for (int out = 0, in = 0; out < h; out += m_plan.outputRows, in += m_plan.sourceRows) {
+            const int rows = std::min(m_plan.outputRows, h - out);
+            const int sourceRows = std::min(m_plan.sourceRows, s.height - in);
+            libyuv::RGB24ToARGB(s.top + static_cast<ptrdiff_t>(in) * s.step, s.step, m_argb.data(), s.width * 4,
+                                s.width, sourceRows);
+            libyuv::ARGBScale(m_argb.data(), s.width * 4, s.width, sourceRows, m_halved.data(), half * 4, half,
+                              sourceRows / 2, libyuv::kFilterBox);
+            libyuv::ARGBScale(m_halved.data(), half * 4, half, sourceRows / 2, m_scaled.data(), w * 4, w, rows,
+                              libyuv::kFilterBilinear);
+            libyuv::ARGBToYUY2(m_scaled.data(), w * 4, frame + static_cast<size_t>(out) * w * 2, w * 2, w, rows);
+        }
+    }
+
+private:
+    StripPlan m_plan;
+    Buffer m_argb, m_halved, m_scaled;
+};
+
 } // namespace
+
+std::unique_ptr<ConversionOrder> ScaledYuy2EveryRowToArgb(int windowWidth, int windowHeight, int width, int height)
+{
+    return std::make_unique<StripsEveryRowArgbYuy2>(windowWidth, windowHeight, width, height);
+}
 
 std::vector<std::unique_ptr<ConversionOrder>> ScaledNv12Orders(int windowWidth, int windowHeight, int width,
                                                               int height)

@@ -25,7 +25,8 @@ class ConversionOrder {
 public:
     virtual ~ConversionOrder() = default;
     virtual const char* Name() const = 0;
-    // Converts window into frame (NV12 of width x height, stride width).
+    // Converts window into frame (the order's format at width x height, its
+    // natural stride: NV12 unless said otherwise).
     virtual void Run(const BgrWindow& window, uint8_t* frame, int width, int height) = 0;
 };
 
@@ -40,6 +41,12 @@ public:
 //                   (bilinear above half size) instead of its area averaging
 std::vector<std::unique_ptr<ConversionOrder>> ScaledNv12Orders(int windowWidth, int windowHeight, int width,
                                                               int height);
+
+// The converter's former order for a YUY2 frame scaled from a window at
+// least twice its size: every source row converted to ARGB, then a 2 x 2 box
+// (the converter now averages row pairs in BGR first and converts half the
+// rows), bilinear to the frame, ARGBToYUY2.
+std::unique_ptr<ConversionOrder> ScaledYuy2EveryRowToArgb(int windowWidth, int windowHeight, int width, int height);
 
 // The other order for an NV12 cut: RGB24ToARGB then ARGBToNV12 in strips
 // (the converter: RGB24ToI420 in strips, the chroma interleaved).

@@ -89,6 +89,21 @@ struct RunResult {
                uint64_t(preview.delivered) *
                    stats::SourceWindowBytes(ImageWidth(), ImageHeight(), previewWidth, previewHeight);
     }
+    // A pin worker's CPU per sample (worker: the "capture_worker" or
+    // "preview_worker" share, with its per-sample figure) in cache-cold copies
+    // of that pin's source window, each at copyMs per kFrameBytes; missing
+    // for another share or without the per-sample figure.
+    double FillWindowCopies(const ThreadShare& worker) const
+    {
+        const bool capturePin = worker.role == "capture_worker";
+        if ((!capturePin && worker.role != "preview_worker") || !(worker.perUnitMs >= 0)) {
+            return stats::kMissing;
+        }
+        const uint64_t window =
+            capturePin ? stats::SourceWindowBytes(ImageWidth(), ImageHeight(), captureWidth, captureHeight)
+                       : stats::SourceWindowBytes(ImageWidth(), ImageHeight(), previewWidth, previewHeight);
+        return stats::CpuInCopies(worker.perUnitMs, window, 1, kFrameBytes, copyMs);
+    }
     // Whether the pins' frames are converted or scaled from the camera's
     // image rather than cut from it: the camera's stamp does not survive,
     // and the copy-based targets, made for the cut, do not apply.
@@ -154,6 +169,12 @@ struct RunResult {
     // frame), each at copyMs per kFrameBytes.
     double cpuToWindowCopies = stats::kMissing;
     double cpuToFrameCopies = stats::kMissing;
+    // Each pin worker's own CPU per sample it delivered (its fill: the
+    // conversion or copy, and the delivery on its thread) in cache-cold
+    // copies of that pin's source window; missing without the worker's CPU
+    // or samples.
+    double captureFillWindowCopies = stats::kMissing;
+    double previewFillWindowCopies = stats::kMissing;
 
     long cameraFrames = 0;       // frame messages the controller handled in the window
     long cameraProduced = 0;     // frames the simulated camera produced in the window

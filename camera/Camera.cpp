@@ -172,6 +172,11 @@ int CCamera::Play()
     }
     // Set before the call and kept when it fails: a later Stop still stops.
     m_bPlaying = 1;
+    // The capture thread readies the first frame's buffer while the camera
+    // exposes it (a frame interval at least), so that the first fetch does
+    // not also wait for the system to provide its memory. Posted before
+    // CameraPlay: it is handled before any frame message.
+    PostMessageA(m_hWnd, kPrepareImageMessage, 0, 0);
     const int played = GetCameraSdk().CameraPlay();
     MarkNow(LastOpenTimeline().playing);
     return played;

@@ -92,7 +92,8 @@ public:
     int Init();
     // Play, Stop: 1 when already in that state, else CameraPlay's / CameraStop's
     // result. Without the camera open (this controller's open) neither calls
-    // the SDK: Play returns 0, Stop 1.
+    // the SDK: Play returns 0, Stop 1. Play first asks the capture thread to
+    // make the first frame's buffer ready while the camera starts.
     int Play();
     int Stop();
     // Closes the camera, ends the capture thread and gives back the claim;
@@ -264,7 +265,16 @@ private:
     // image at the size it reports now, which need not be the size at open;
     // a frame whose size is unknown or cannot be held is skipped, never fetched.
     void HandleFrameMessage(HWND window);
+    // Handles the message Play posts to the capture window before the camera
+    // starts: while the first frame is being exposed, takes a write turn on
+    // the buffer it will be fetched into, prepares that buffer's memory
+    // outside m_Lock (ImageRing::Prepare) and gives the turn back. Nothing
+    // when the camera closed meanwhile, the window is an earlier open's, the
+    // frames go straight to a reader, or no buffer is free.
+    void PrepareImageBuffer(HWND window);
 
+    // Posted by Play to the capture window (PrepareImageBuffer).
+    static constexpr UINT kPrepareImageMessage = WM_APP + 1;
     static LRESULT CALLBACK CaptureWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Handed to CameraInit: returns 1 and does nothing else.
     static int __stdcall CameraCallback(int value);

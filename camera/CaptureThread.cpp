@@ -115,6 +115,10 @@ LRESULT CALLBACK CCamera::CaptureWndProc(HWND window, UINT message, WPARAM wPara
             camera->HandleFrameMessage(window);
             return 1;
         }
+        if (camera && message == kPrepareImageMessage) {
+            camera->PrepareImageBuffer(window);
+            return 1;
+        }
         const WNDPROC previous = savedButtonProc;
         return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
                         : DefWindowProcA(window, message, wParam, lParam);
@@ -145,6 +149,29 @@ void CCamera::HandleFrameMessage(HWND window)
         }
     }
     FetchImage(window, true, arrival.QuadPart);
+}
+
+void CCamera::PrepareImageBuffer(HWND window)
+{
+    int buffer = ImageRing::kNone;
+    {
+        win::LockGuard guard(m_Lock);
+        if (!m_bOpened || window != m_hWnd || m_DirectReader) {
+            return;
+        }
+        // The buffer the next BeginWrite gives, which is the first frame's
+        // fetch: this thread handles its frame messages after this one.
+        buffer = m_Images.BeginWrite();
+        if (buffer == ImageRing::kNone) {
+            return;
+        }
+    }
+    // Outside m_Lock on the write turn, as a fetch: no consumer reads this
+    // buffer. Not a fetch: Init, Play, Stop and UnInit need not wait for it.
+    m_Images.Prepare(buffer);
+    win::LockGuard guard(m_Lock);
+    m_Images.Abandon(buffer);
+    m_ImageTurn.WakeAll();
 }
 
 bool CCamera::FetchImage(HWND window, bool newFrame, int64_t arrivalQpc)

@@ -49,6 +49,27 @@ unsigned char* ImageRing::Reserve(int buffer, int width, int height)
     return target.pixels.get();
 }
 
+bool ImageRing::Prepare(int buffer)
+{
+    Buffer& target = m_Buffers[buffer];
+    if (target.prepared) {
+        return true;
+    }
+    unsigned char* const pixels = Reserve(buffer, 1, 1);
+    if (!pixels) {
+        return false;
+    }
+    // One byte a page: the system zero-fills the whole page at its first
+    // write. The bytes are not an image yet (nothing is published from here).
+    const size_t page = 4096;
+    for (size_t offset = 0; offset < kLargestImageBytes; offset += page) {
+        pixels[offset] = 0;
+    }
+    pixels[kLargestImageBytes - 1] = 0;
+    target.prepared = true;
+    return true;
+}
+
 void ImageRing::Publish(int buffer, int width, int height, LONG sequence)
 {
     Buffer& target = m_Buffers[buffer];

@@ -221,6 +221,7 @@ TEST(BenchReport, JsonLineIsOneValidObjectWithNullForMissingFigures)
     uncounted.cpuToMeasuredCopiesRatio = stats::kMissing;
     EXPECT_NE(std::string::npos, JsonLine(uncounted).find("\"measured_copies_per_sample\":null"));
     EXPECT_NE(std::string::npos, JsonLine(uncounted).find("\"cpu_to_measured_copies_ratio\":null"));
+    EXPECT_NE(std::string::npos, line.find("\"capture_fill_window_copies\":null"));
 
     // Read back by a JSON parser nobody here wrote.
     const std::string path = testenv::TempPath("run.json");
@@ -294,4 +295,95 @@ TEST(BenchReport, FailedRunReportsItsErrorEscaped)
     std::ifstream in(path);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(std::string::npos, text.find("FAILED: building the graph failed"));
+}
+
+// A converted or scaled frame is held to its pins' fill: each worker's CPU
+// per sample in cache-cold copies of the window its conversion reads. The
+// cut keeps the copy bounds and has no fill bound; missing never meets one.
+TEST(BenchTargets, AConvertedFrameHoldsEachWorkersFillToItsSourceWindowCopies)
+{
+    const double m = stats::kMissing;
+    const struct {
+        PixelFormat format;
+        int width, height;
+        bool captureOnly;
+        double captureFill, previewFill;
+        int captureMet, previewMet; // 1 met, 0 missed, -1 not checked
+    } cases[] = {
+        {PixelFormat::Nv12, 1280, 720, false, 2.5, 2.5, 1, 1},
+        {PixelFormat::Yuy2, 1920, 1080, false, 2.51, 2.0, 0, 1},
+        {PixelFormat::I420, 640, 480, false, m, 1.0, 0, 1},
+        {PixelFormat::Y800, 1280, 720, false, 1.0, m, 1, 0},
+        {PixelFormat::Rgb32, 3032, 2016, true, 2.0, m, 1, -1},
+        {PixelFormat::Rgb24, 1920, 1080, false, 3.0, 1.0, 0, 1},
+        {PixelFormat::Rgb24, 3032, 2016, false, 9.0, 9.0, -1, -1},
+        {PixelFormat::Rgb24, 3264, 2448, false, 9.0, 9.0, -1, -1},
+    };
+    for (const auto& c : cases) {
+        RunResult result = GoodRun();
+        result.format = c.format;
+        result.captureWidth = result.previewWidth = c.width;
+        result.captureHeight = result.previewHeight = c.height;
+        result.captureOnly = c.captureOnly;
+        result.captureFillWindowCopies = c.captureFill;
+        result.previewFillWindowCopies = c.previewFill;
+        int captureMet = -1;
+        int previewMet = -1;
+        for (const TargetCheck& check : CheckTargets(result)) {
+            if (check.name == "capture_fill") {
+                captureMet = check.met;
+            } else if (check.name == "preview_fill") {
+                previewMet = check.met;
+            }
+        }
+        const std::string what = std::string(PixelFormatName(c.format)) + " " + std::to_string(c.width) + "x" +
+                                 std::to_string(c.height) + (c.captureOnly ? ", capture alone" : "");
+        EXPECT_EQ(c.captureMet, captureMet) << what;
+        EXPECT_EQ(c.previewMet, previewMet) << what;
+    }
+}
+
+// Each worker's fill is counted in its own pin's source window: the whole
+// image for a full-size capture pin beside the cut preview, the 16:9 window
+// of the sensor or of the binned read-out, the 4:3 whole image. A share that
+// is not a pin worker's, or has no per-sample figure, gives none.
+TEST(BenchTargets, AWorkersFillIsCountedInItsOwnPinsSourceWindow)
+{
+    const uint64_t frame = uint64_t(kFrameWidth) * kFrameHeight * 3;
+    const struct {
+        int resolution;
+        const char* role;
+        int captureWidth, captureHeight, previewWidth, previewHeight;
+        uint64_t windowBytes; // 0: no figure
+    } cases[] = {
+        {0, "capture_worker", 3264, 2448, 3032, 2016, uint64_t(3264) * 2448 * 3},
+        {0, "preview_worker", 3264, 2448, 3032, 2016, frame},
+        {0, "capture_worker", 1920, 1080, 1920, 1080, uint64_t(3264) * 1836 * 3},
+        {1, "preview_worker", 1280, 720, 1280, 720, uint64_t(3008) * 1692 * 3},
+        {0, "preview_worker", 640, 480, 640, 480, uint64_t(3264) * 2448 * 3},
+        {1, "capture_worker", 640, 480, 640, 480, uint64_t(2688) * 2016 * 3},
+        {0, "camera_capture_thread", 1920, 1080, 1920, 1080, 0},
+        {0, "other", 1920, 1080, 1920, 1080, 0},
+    };
+    for (const auto& c : cases) {
+        RunResult result = GoodRun();
+        result.resolution = c.resolution;
+        result.captureWidth = c.captureWidth;
+        result.captureHeight = c.captureHeight;
+        result.previewWidth = c.previewWidth;
+        result.previewHeight = c.previewHeight;
+        ThreadShare worker;
+        worker.role = c.role;
+        worker.perUnitMs = 6.0;
+        const double fill = result.FillWindowCopies(worker);
+        if (c.windowBytes == 0) {
+            EXPECT_TRUE(std::isnan(fill)) << c.role;
+            continue;
+        }
+        const double windowCopyMs = result.copyMs * static_cast<double>(c.windowBytes) / static_cast<double>(frame);
+        EXPECT_NEAR(6.0 / windowCopyMs, fill, 1e-9) << c.role << " " << c.captureWidth << "x" << c.captureHeight
+                                                    << " at resolution " << c.resolution;
+        worker.perUnitMs = stats::kMissing;
+        EXPECT_TRUE(std::isnan(result.FillWindowCopies(worker))) << c.role << ": no per-sample figure";
+    }
 }

@@ -105,6 +105,40 @@ TEST(ImageRing, EveryReservedBufferHoldsTheLargestImageAndLargerSizesAreRefused)
     EXPECT_EQ(ring.BeginRead().pixels, nullptr);
 }
 
+// The capture thread prepares the buffer of the first frame's fetch on a
+// write turn it then gives back: nothing is published (the black image
+// stays the newest, read as black), the next write turn is that same buffer
+// and its memory is the one prepared. Whatever the black image's buffer and
+// the readers, the prepared buffer is the next fetch's.
+TEST(ImageRing, APreparedBufferIsTheNextFetchsAndPublishesNothing)
+{
+    for (int reading : {0, 1}) {
+        ImageRing ring;
+        if (reading) {
+            Fetch(ring, 0x11, 1); // an earlier open's image, still read
+        }
+        const ImageRing::Read earlier = ring.BeginRead();
+        ASSERT_TRUE(ring.PublishBlack(4, 2, 5));
+        const int prepared = ring.BeginWrite();
+        ASSERT_NE(prepared, ImageRing::kNone);
+        ASSERT_TRUE(ring.Prepare(prepared));
+        unsigned char* const memory = ring.Reserve(prepared, 4, 2);
+        ASSERT_NE(memory, nullptr);
+        EXPECT_TRUE(ring.Prepare(prepared)) << "a second preparation is no work and no failure";
+        ring.Abandon(prepared);
+
+        const ImageRing::Read black = ring.BeginRead();
+        EXPECT_EQ(black.pixels, nullptr) << "reading " << reading << ": the preparation published nothing";
+        EXPECT_EQ(black.sequence, 5);
+        ring.EndRead(black);
+        const int next = ring.BeginWrite();
+        EXPECT_EQ(next, prepared) << "reading " << reading;
+        EXPECT_EQ(ring.Reserve(next, 3264, 2448), memory) << "the fetch goes into the prepared memory";
+        ring.Abandon(next);
+        ring.EndRead(earlier);
+    }
+}
+
 TEST(FrameArrivals, KeepsTheLatestFramesArrivalsAndForgetsOlderOnes)
 {
     FrameArrivals arrivals;
