@@ -17,6 +17,7 @@
 #include "camera/CameraConfig.h"
 #include "camera/CameraSettingFields.h"
 #include "tests/support/ImportHook.h"
+#include "tests/support/SettingsRecord.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 
@@ -62,29 +63,13 @@ Bytes FileOf(std::initializer_list<FileField> fields)
 // Every field different from its default and from every other field.
 CameraConfig DistinctRecord()
 {
-    CameraConfig c;
-    c.m_Format.m_Resolution = 2;
-    c.m_Format.m_Reserved0 = 0x0A0A0A00;
-    c.m_Format.m_Reserved1 = 0x0B0B0B01;
-    c.m_Format.m_Reserved2 = 0x0C0C0C02;
-    c.m_Format.m_Reserved3 = 0x0D0D0D03;
-    c.m_Format.m_Reserved4 = 0x0E0E0E04;
-    c.m_Exposure.m_AeState = 0;
-    c.m_Exposure.m_Target = 150;
-    c.m_Exposure.m_AnalogGain = 0x1234;
-    c.m_Exposure.m_ExposureTimeMS = 0x00012345;
-    c.m_Color.m_GainR = 1;
-    c.m_Color.m_GainG = 2;
-    c.m_Color.m_GainB = 3;
-    c.m_Color.m_Contrast = 44;
-    c.m_Color.m_Saturation = 45;
-    c.m_Color.m_ColorEnhancement = 0;
-    c.m_Color.m_Gamma = 50;
-    c.m_FrameSpeed = 2;
-    c.m_HMirror = 1;
-    c.m_VMirror = 0x101;
-    c.m_Monochrome = 0x10001;
-    return c;
+    using namespace testenv::setting;
+    return testenv::SettingsOf({{Resolution, 2}, {Reserved0, 0x0A0A0A00}, {Reserved1, 0x0B0B0B01},
+                                {Reserved2, 0x0C0C0C02}, {Reserved3, 0x0D0D0D03}, {Reserved4, 0x0E0E0E04},
+                                {AeState, 0}, {AeTarget, 150}, {AnalogGain, 0x1234}, {ExposureTimeMS, 0x00012345},
+                                {GainR, 1}, {GainG, 2}, {GainB, 3}, {Contrast, 44}, {Saturation, 45},
+                                {ColorEnhancement, 0}, {Gamma, 50}, {FrameSpeed, 2}, {HMirror, 1}, {VMirror, 0x101},
+                                {Monochrome, 0x10001}});
 }
 
 // The file form of DistinctRecord(), spelt out offset by offset.
@@ -202,9 +187,8 @@ TEST_F(CameraConfigFile, ShortFileFillsOnlyTheBytesItHolds)
     ASSERT_EQ(record.LoadFromFile(), 1);
     EXPECT_EQ(record.m_Format.m_Resolution, 1);
     EXPECT_EQ(record.m_Format.m_Reserved3, 0x0D0DBBAAu);
-    CameraConfig expected = DistinctRecord();
-    expected.m_Format.m_Resolution = 1;
-    expected.m_Format.m_Reserved3 = 0x0D0DBBAA;
+    using namespace testenv::setting;
+    const CameraConfig expected = testenv::SettingsOf({{Resolution, 1}, {Reserved3, 0x0D0DBBAA}}, DistinctRecord());
     EXPECT_TRUE(SameRecord(record, expected));
 
     // Cut inside the analog gain: the target is read, the gain gets its low byte only.

@@ -27,9 +27,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
-const size_t kFrameBytes = kFrame.Bytes();
-const DWORD kFrameTimeoutMs = 10000;
 
 class CameraOwnership : public testenv::SimCameraFixture {
 protected:
@@ -216,8 +213,7 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
         ASSERT_EQ(height, size.height);
         Bytes image(static_cast<size_t>(size.width) * size.height * 3);
         for (int attempt = 0; attempt < 5; ++attempt) {
-            EXPECT_EQ(reader.Read(frame.data(), static_cast<long>(frame.size()), kFrame, 0).bytes,
-                      static_cast<long>(kFrameBytes));
+            EXPECT_EQ(reader.Read(frame.data(), static_cast<long>(frame.size()), kFrame, 0).bytes, kFrameBytes);
             ASSERT_EQ(CameraGetImageDataRGB24(image.data()), 1);
             if (StampOf(image, size.width, size.height).sequence == StampOf(frame, kFrameWidth, kFrameHeight).sequence) {
                 break;

@@ -15,12 +15,15 @@
 #include "tests/camera/OpenJournal.h"
 #include "tests/support/ImportHook.h"
 #include "tests/support/SimCameraFixture.h"
+#include "tests/support/SettingsRecord.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestEnvironment.h"
 #include "win/Event.h"
 #include "win/UniqueHandle.h"
 
 using testenv::JournalLines;
+using testenv::SettingsOf;
+namespace setting = testenv::setting;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -105,19 +108,12 @@ TEST_F(CameraSettings, ChangedValuesAreSentInOrderComparedAtTheirOwnWidth)
 
     // Everything changed: the fixed order, then the three sent every time.
     SimClearJournal();
-    record.m_Exposure.m_AeState = 0;
-    record.m_Exposure.m_Target = 120;
-    record.m_Exposure.m_AnalogGain = 0x1234;
-    record.m_Exposure.m_ExposureTimeMS = 250;
-    record.m_Color.m_GainB = 64;
-    record.m_Color.m_Gamma = 70;
-    record.m_Color.m_Contrast = 30;
-    record.m_Color.m_Saturation = 140;
-    record.m_Color.m_ColorEnhancement = 0;
-    record.m_FrameSpeed = 2;
-    record.m_Monochrome = 1;
-    record.m_HMirror = 1;
-    record.m_VMirror = 1;
+    record = SettingsOf({{setting::AeState, 0}, {setting::AeTarget, 120}, {setting::AnalogGain, 0x1234},
+                         {setting::ExposureTimeMS, 250}, {setting::GainB, 64}, {setting::Gamma, 70},
+                         {setting::Contrast, 30}, {setting::Saturation, 140}, {setting::ColorEnhancement, 0},
+                         {setting::FrameSpeed, 2}, {setting::Monochrome, 1}, {setting::HMirror, 1},
+                         {setting::VMirror, 1}},
+                        record);
     camera.SetConfig(&record);
     EXPECT_EQ(JournalLines(),
               (Lines{"CameraSetAeState(0)", "CameraSetAeTarget(120)", "CameraSetAnalogGain(4660)",
@@ -138,9 +134,7 @@ TEST_F(CameraSettings, ChangedValuesAreSentInOrderComparedAtTheirOwnWidth)
 TEST_F(CameraSettings, ChangedResolutionSendsNothingButRewritesTheFileAndTheRecord)
 {
     CCamera camera;
-    CameraConfig record;
-    record.m_Format.m_Resolution = 1;
-    record.m_Color.m_Gamma = 55;
+    CameraConfig record = SettingsOf({{setting::Resolution, 1}, {setting::Gamma, 55}});
     EXPECT_EQ(camera.SetConfig(&record), 1);
     EXPECT_TRUE(JournalLines().empty());
 
@@ -158,14 +152,9 @@ TEST_F(CameraSettings, GetConfigReadsTheFileAndWhileOpenTheCamerasValues)
 {
     // The file says resolution 2 with reserved words and a gamma; the camera
     // holds other values (in a new program, its power-on ones).
-    CameraConfig stored;
-    stored.m_Format.m_Resolution = 2;
-    stored.m_Format.m_Reserved0 = 0xABCD;
-    stored.m_Format.m_Reserved1 = 1;
-    stored.m_Format.m_Reserved2 = 2;
-    stored.m_Format.m_Reserved3 = 3;
-    stored.m_Format.m_Reserved4 = 4;
-    stored.m_Color.m_Gamma = 33;
+    const CameraConfig stored =
+        SettingsOf({{setting::Resolution, 2}, {setting::Reserved0, 0xABCD}, {setting::Reserved1, 1},
+                    {setting::Reserved2, 2}, {setting::Reserved3, 3}, {setting::Reserved4, 4}, {setting::Gamma, 33}});
     ASSERT_EQ(stored.SaveToFile(), 1);
     CameraSetGamma(77);
     CameraSetMirror(kMirrorVertical, 1);
@@ -267,12 +256,9 @@ TEST_F(CameraSettings, GetConfigReadsEveryFieldTheCameraHoldsIntoItsOwnMember)
 TEST_F(CameraSettings, ARecordStoredByAnEarlierProgramReachesTheCameraWhenItOpens)
 {
     // An earlier program kept these; this program's camera is at power-on.
-    CameraConfig stored;
-    stored.m_Exposure.m_AeState = 0;
-    stored.m_Exposure.m_ExposureTimeMS = 520;
-    stored.m_Color.m_Contrast = 150;
-    stored.m_FrameSpeed = kFrameSpeedNormal;
-    stored.m_Monochrome = 1;
+    const CameraConfig stored = SettingsOf({{setting::AeState, 0}, {setting::ExposureTimeMS, 520},
+                                            {setting::Contrast, 150}, {setting::FrameSpeed, kFrameSpeedNormal},
+                                            {setting::Monochrome, 1}});
     ASSERT_EQ(stored.SaveToFile(), 1);
 
     // The pin's way: GetConfig at Pause, then Init.
@@ -297,9 +283,7 @@ TEST_F(CameraSettings, ARecordStoredByAnEarlierProgramReachesTheCameraWhenItOpen
 TEST_F(CameraSettings, InitWritesTheRecordItAppliedToTheSettingsFileOnceTheCameraOpened)
 {
     CCamera camera;
-    CameraConfig record;
-    record.m_Color.m_Gamma = 55;
-    record.m_VMirror = 1;
+    CameraConfig record = SettingsOf({{setting::Gamma, 55}, {setting::VMirror, 1}});
     ASSERT_EQ(camera.SetConfig(&record), 1);
 
     // CameraInit fails: nothing was applied, and the file is not written.
@@ -346,8 +330,7 @@ TEST_F(CameraSettings, ASaveWaitsBrieflyForAFileHeldOpenWithoutHoldingTheControl
     ASSERT_TRUE(holder);
 
     CCamera camera;
-    CameraConfig record;
-    record.m_Color.m_Gamma = 55;
+    CameraConfig record = SettingsOf({{setting::Gamma, 55}});
     std::atomic<int> result{-1};
     HRESULT saved = E_PENDING;
     std::thread setter([&] { result = camera.SetConfig(&record, &saved); });
@@ -372,15 +355,12 @@ TEST_F(CameraSettings, ASaveWaitsBrieflyForAFileHeldOpenWithoutHoldingTheControl
 
 TEST_F(CameraSettings, ASaveGivesUpOnAFileHeldLongAndStillAppliesTheValues)
 {
-    CameraConfig before;
-    before.m_Color.m_Gamma = 33;
-    ASSERT_EQ(before.SaveToFile(), 1);
+    ASSERT_EQ(SettingsOf({{setting::Gamma, 33}}).SaveToFile(), 1);
     const win::UniqueHandle holder = HoldSettingsFile();
     ASSERT_TRUE(holder);
 
     CCamera camera;
-    CameraConfig record;
-    record.m_Color.m_Gamma = 55;
+    CameraConfig record = SettingsOf({{setting::Gamma, 55}});
     HRESULT saved = S_OK;
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(camera.SetConfig(&record, &saved), 0);
@@ -402,11 +382,7 @@ TEST_F(CameraSettings, ChangeSettingsEditsTheCurrentRecordSendsWhatChangedAndKee
 {
     // The file holds resolution 2 and a gamma, which the open sends; then the camera gets a contrast the controller's
     // record does not know (sent straight to it, as the settings page does).
-    CameraConfig stored;
-    stored.m_Format.m_Resolution = 2;
-    stored.m_Format.m_Reserved0 = 7;
-    stored.m_Color.m_Gamma = 33;
-    ASSERT_EQ(stored.SaveToFile(), 1);
+    ASSERT_EQ(SettingsOf({{setting::Resolution, 2}, {setting::Reserved0, 7}, {setting::Gamma, 33}}).SaveToFile(), 1);
     CCamera camera;
     CameraConfig current;
     camera.GetConfig(&current);
@@ -445,8 +421,7 @@ TEST_F(CameraSettings, ChangeSettingsOfTheResolutionSendsNothingUntilTheNextOpen
     camera.GetConfig(&current);
     SimClearJournal();
     EXPECT_EQ(camera.ChangeSettings([](CameraConfig& record) {
-        record.m_Format.m_Resolution = 1;
-        record.m_Color.m_Gamma = 55;
+        record = SettingsOf({{setting::Resolution, 1}, {setting::Gamma, 55}}, record);
     }),
               1);
     for (const std::string& line : JournalLines()) {
@@ -559,10 +534,7 @@ TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSave
 {
     // Closed: the current record is the file's (the camera holds another
     // gamma, as at power-on in a new program), as GetConfig reads it.
-    CameraConfig stored;
-    stored.m_Format.m_Resolution = 2;
-    stored.m_Color.m_Gamma = 33;
-    ASSERT_EQ(stored.SaveToFile(), 1);
+    ASSERT_EQ(SettingsOf({{setting::Resolution, 2}, {setting::Gamma, 33}}).SaveToFile(), 1);
     CameraSetGamma(77);
     CCamera camera;
     SimClearJournal();

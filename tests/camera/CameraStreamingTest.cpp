@@ -32,9 +32,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-const int kFrameBytes = kFrameWidth * kFrameHeight * 3;
-const FrameLayout kFrame = FrameLayout::Rgb24Dib(kFrameWidth, kFrameHeight);
-const DWORD kFrameTimeoutMs = 10000; // generous: two shared cores, Wine
 const FrameReader::Counting kCounted = FrameReader::Counting::AsCaptureStream;
 const FrameReader::Counting kUncounted = FrameReader::Counting::Uncounted;
 

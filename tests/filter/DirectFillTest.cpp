@@ -16,7 +16,6 @@ namespace {
 
 class DirectFill : public FilterTest {};
 
-const long kFrameBytes = kFrameWidth * kFrameHeight * 3;
 
 struct Copied {
     uint64_t camera, samples;

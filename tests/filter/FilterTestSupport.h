@@ -23,6 +23,7 @@ namespace filtertest {
 
 using Microsoft::WRL::ComPtr;
 
+using testenv::kFrameBytes;
 using testenv::kFrameHeight;
 using testenv::kFrameWidth;
 

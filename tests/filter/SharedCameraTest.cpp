@@ -14,7 +14,6 @@ using namespace filtertest;
 
 namespace {
 
-const long kFrameBytes = kFrameWidth * kFrameHeight * 3;
 
 class SharedCamera : public FilterTest {};
 

@@ -8,6 +8,7 @@
 #include "simcamera/SimControl.h"
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
+#include "tests/support/SettingsRecord.h"
 #include "tests/support/SimCameraProbe.h"
 
 using testenv::Field;
@@ -24,9 +25,7 @@ protected:
     }
     static void StoreResolution(uint8_t resolution)
     {
-        CameraConfig config;
-        config.m_Format.m_Resolution = resolution;
-        ASSERT_EQ(config.SaveToFile(), 1);
+        ASSERT_EQ(testenv::SettingsOf({{setting::Resolution, resolution}}).SaveToFile(), 1);
     }
 };
 
@@ -98,10 +97,8 @@ TEST_F(FormatPageFrameTest, ApplyLeavesTheOtherSettingsAsTheyAreNow)
     StoreResolution(2);
     OpenFormatFrame();
     // Changed after the page connected (as "Camera Set"'s Apply does): the file's other fields rewritten.
-    CameraConfig changed;
-    changed.m_Format.m_Resolution = 2;
-    changed.m_Format.m_Reserved0 = 0x1234;
-    changed.m_Color.m_Gamma = 99;
+    const CameraConfig changed =
+        testenv::SettingsOf({{setting::Resolution, 2}, {setting::Reserved0, 0x1234}, {setting::Gamma, 99}});
     ASSERT_EQ(changed.SaveToFile(), 1);
     Click(IDC_RES_FULL);
     ASSERT_EQ(ApplyPage(formatFactory), S_OK);

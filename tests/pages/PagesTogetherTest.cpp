@@ -16,6 +16,7 @@
 #include "simcamera/SimControl.h"
 #include "tests/pages/PagesObject.h"
 #include "tests/pages/RecordingPageSite.h"
+#include "tests/support/SettingsRecord.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WindowDriver.h"
 
@@ -96,9 +97,7 @@ protected:
         SimReset();
         liveAtStart = liveObjectCount;
         // The camera was last set to resolution 2 ("4bin").
-        CameraConfig stored;
-        stored.m_Format.m_Resolution = 2;
-        ASSERT_EQ(stored.SaveToFile(), 1);
+        ASSERT_EQ(testenv::SettingsOf({{setting::Resolution, 2}}).SaveToFile(), 1);
         objects = MakePagesObjects();
         ASSERT_TRUE(objects.settingsPageObject);
         settingsPage = std::make_unique<ActivePage>(&CreatePropertyPage, objects.settingsPageObject.Get());
@@ -156,9 +155,7 @@ TEST_F(PagesTogether, EachApplyKeepsWhatTheOtherPageChanged)
         ExpectBothChangesStored();
 
         // Back to where the next order starts.
-        CameraConfig stored;
-        stored.m_Format.m_Resolution = 2;
-        ASSERT_EQ(stored.SaveToFile(), 1);
+        ASSERT_EQ(testenv::SettingsOf({{setting::Resolution, 2}}).SaveToFile(), 1);
         CameraSetGain(100, 88, 88);
         CameraSetMirror(kMirrorHorizontal, 0);
         Click(settingsPage->SettingsDialog(), IDC_HFLIP, BST_UNCHECKED);

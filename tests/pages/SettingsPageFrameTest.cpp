@@ -10,6 +10,7 @@
 #include "tests/pages/PropertyFrameFixture.h"
 #include "tests/pages/RecordingPageSite.h"
 #include "tests/support/ProcessCounters.h"
+#include "tests/support/SettingsRecord.h"
 #include "tests/support/SimCameraProbe.h"
 
 using namespace testenv;
@@ -224,10 +225,7 @@ TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirst
 TEST_F(SettingsPageFrameTest, ApplyStoresTheDialogAndSendsOnlyWhatChanged)
 {
     // The stored record; the camera is closed, so the page shows it.
-    CameraConfig stored;
-    stored.m_Exposure.m_AnalogGain = 185;
-    stored.m_Exposure.m_ExposureTimeMS = 181;
-    ASSERT_EQ(stored.SaveToFile(), 1);
+    ASSERT_EQ(testenv::SettingsOf({{setting::AnalogGain, 185}, {setting::ExposureTimeMS, 181}}).SaveToFile(), 1);
     OpenSettingsFrame();
     EXPECT_EQ(Position(IDC_ISO), 3);
     EXPECT_EQ(Text(IDC_ISO_VALUE), "300");
