@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "win/HResult.h"
+#include "win/Module.h"
 #include "win/TaskMemory.h"
 
 namespace {
@@ -94,8 +95,19 @@ try {
 
 std::wstring MachineSettingsPath()
 try {
+    // shell32 is loaded only here, for the media source: the filter, which
+    // keeps the per-user file, imports no more than it did.
+    const win::UniqueModule shell(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    using GetKnownFolderPath = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    const auto getKnownFolderPath =
+        shell ? reinterpret_cast<GetKnownFolderPath>(
+                    reinterpret_cast<void*>(GetProcAddress(shell.Get(), "SHGetKnownFolderPath")))
+              : nullptr;
+    if (!getKnownFolderPath) {
+        return std::wstring();
+    }
     PWSTR raw = nullptr;
-    const HRESULT found = SHGetKnownFolderPath(FOLDERID_ProgramData, KF_FLAG_DEFAULT, nullptr, &raw);
+    const HRESULT found = getKnownFolderPath(FOLDERID_ProgramData, KF_FLAG_DEFAULT, nullptr, &raw);
     // The block is the caller's even when the call failed.
     const win::TaskMemoryPtr<wchar_t> programData(raw);
     if (FAILED(found) || !programData || !*programData) {
