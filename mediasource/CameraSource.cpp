@@ -128,29 +128,6 @@ void* CameraSource::QueryOtherInterface(REFIID iid)
     return nullptr;
 }
 
-// ---- IMFMediaEventGenerator: the source's queue (answers MF_E_SHUTDOWN once shut down).
-
-HRESULT STDMETHODCALLTYPE CameraSource::GetEvent(DWORD flags, IMFMediaEvent** event)
-{
-    return m_events->GetEvent(flags, event);
-}
-
-HRESULT STDMETHODCALLTYPE CameraSource::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state)
-{
-    return m_events->BeginGetEvent(callback, state);
-}
-
-HRESULT STDMETHODCALLTYPE CameraSource::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event)
-{
-    return m_events->EndGetEvent(result, event);
-}
-
-HRESULT STDMETHODCALLTYPE CameraSource::QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
-                                                  const PROPVARIANT* value)
-{
-    return m_events->QueueEventParamVar(type, extendedType, status, value);
-}
-
 HRESULT CameraSource::QueueSourceEvent(MediaEventType type, HRESULT status, const PROPVARIANT* value)
 {
     return m_events->QueueEventParamVar(type, GUID_NULL, status, value);
@@ -306,10 +283,13 @@ HRESULT STDMETHODCALLTYPE CameraSource::Shutdown()
     // closed after the worker's frame reader is gone.
     m_worker.Join();
     {
-        win::LockGuard guard(m_lock);
-        CloseCamera();
+        win::LockGuard life(m_cameraLife); // waits for a property request in progress
+        {
+            win::LockGuard guard(m_lock);
+            CloseCamera();
+        }
+        m_camera.reset();
     }
-    m_camera.reset();
     if (m_events) {
         m_events->Shutdown();
     }

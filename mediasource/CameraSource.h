@@ -25,9 +25,16 @@
 // never around a frame read, a conversion or a wait for a frame: the worker
 // reads and converts outside it and takes it only to take a request and to
 // hand a finished sample over. The event queues are Media Foundation's
-// (MFCreateEventQueue): thread-safe, and never called back into the source
-// under m_lock. Shutdown sets the state under m_lock, then joins the worker
-// and closes the camera outside it. docs/threading.md lists these.
+// (MFCreateEventQueue): thread-safe, delivering on their own threads and
+// never calling into the source, so events and samples are queued under
+// m_lock: a state change's events and the worker's epoch check and queueing
+// are each one step, so no sample follows a Stop's MEStreamStopped.
+// m_cameraLife (taken before m_lock, never while the worker or a state
+// change holds m_lock) keeps the camera controller alive for IKsControl's
+// property requests, which change the camera's settings and save the
+// settings file outside m_lock; Shutdown takes it to destroy the controller.
+// Shutdown sets the state under m_lock, then joins the worker and closes the
+// camera outside it. docs/threading.md lists these.
 //
 // Lifetime: the source and its stream hold references to each other until
 // Shutdown, which breaks the cycle (Media Foundation's rule: a source's
@@ -45,6 +52,7 @@
 #include <deque>
 #include <memory>
 
+#include "mediasource/QueuedEventGenerator.h"
 #include "mediasource/SourceMediaTypes.h"
 #include "mediasource/SourceModule.h"
 #include "win/ComObject.h"
@@ -62,8 +70,8 @@ class CameraStream;
 // A new media source over the camera, handing out iid.
 HRESULT CreateCameraSource(REFIID iid, void** out);
 
-class CameraSource final
-    : public win::ComObject<IMFMediaSourceEx, IMFGetService, IKsControl, IMFSampleAllocatorControl> {
+class CameraSource final : public QueuedEventGenerator<
+                               win::ComObject<IMFMediaSourceEx, IMFGetService, IKsControl, IMFSampleAllocatorControl>> {
 public:
     // Without new frames for this long while a request waits, the stream
     // reports MEError.
@@ -76,12 +84,6 @@ public:
     // after construction.
     HRESULT Initialize();
 
-    // IMFMediaEventGenerator
-    HRESULT STDMETHODCALLTYPE GetEvent(DWORD flags, IMFMediaEvent** event) override;
-    HRESULT STDMETHODCALLTYPE BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state) override;
-    HRESULT STDMETHODCALLTYPE EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event) override;
-    HRESULT STDMETHODCALLTYPE QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
-                                         const PROPVARIANT* value) override;
     // IMFMediaSource
     HRESULT STDMETHODCALLTYPE GetCharacteristics(DWORD* characteristics) override;
     HRESULT STDMETHODCALLTYPE CreatePresentationDescriptor(IMFPresentationDescriptor** descriptor) override;
@@ -116,6 +118,7 @@ public:
 
 protected:
     void* QueryOtherInterface(REFIID iid) override;
+    IMFMediaEventQueue* EventQueue() const override { return m_events.Get(); }
 
 private:
     enum class State { Stopped, Paused, Started };
@@ -136,8 +139,9 @@ private:
 
     // The worker's body and its steps.
     DWORD RunWorker();
-    // A sample of entry with one 2-D buffer: from the allocator when one was
-    // handed in and it has one free, else a new 2-D buffer.
+    // A sample of entry with one 2-D buffer: from the allocator (the one
+    // handed in, or else the worker's own) when it has one free, else a new
+    // 2-D buffer.
     HRESULT MakeSample(const SourceType& entry, IMFMediaType* type, IMFVideoSampleAllocator* allocator,
                        Microsoft::WRL::ComPtr<IMFSample>* sample);
     // Fills sample's buffer with the next fresh frame: S_OK when filled,
@@ -149,6 +153,7 @@ private:
     void ReportStall();
 
     ModuleObjectCount m_count;
+    win::Lock m_cameraLife; // held by property requests and by Shutdown around m_camera.reset()
     win::Lock m_lock;
     win::ConditionVariable m_wake; // the worker waits on it under m_lock
     bool m_started = false;        // MFStartup was called

@@ -1,9 +1,11 @@
 // The source's IKsControl: the camera's controls through the standard
 // kernel-streaming property sets (mediasource/KsCameraControls.h) on the
-// source's camera controller. Property requests hold m_lock, so the
-// controller cannot go with Shutdown meanwhile (the controller's own locks
-// are taken after m_lock, as everywhere in the source); after Shutdown they
-// fail with MF_E_SHUTDOWN. Methods and events belong to no set.
+// source's camera controller. A property request holds m_cameraLife, not
+// m_lock, so the controller cannot go with Shutdown meanwhile while sample
+// requests and state changes go on during a settings save (the controller is
+// safe to call from any thread, also while the worker streams or Start opens
+// it); after Shutdown requests fail with MF_E_SHUTDOWN. Methods and events
+// belong to no set.
 #include "mediasource/CameraSource.h"
 
 #include <mferror.h>
@@ -16,8 +18,13 @@ namespace mediasource {
 HRESULT STDMETHODCALLTYPE CameraSource::KsProperty(PKSPROPERTY property, ULONG propertyLength, void* data,
                                                   ULONG dataLength, ULONG* returned)
 {
-    win::LockGuard guard(m_lock);
-    if (m_shutdown || !m_camera) {
+    win::LockGuard life(m_cameraLife);
+    bool shutdown = false;
+    {
+        win::LockGuard guard(m_lock);
+        shutdown = m_shutdown || !m_camera;
+    }
+    if (shutdown) {
         if (returned) {
             *returned = 0;
         }

@@ -92,6 +92,14 @@ DWORD CameraSource::RunWorker()
     ComPtr<IMFMediaType> lastType;
     int lastIndex = -1;
     ComPtr<IMFVideoSampleAllocator> preparedAllocator;
+    // The worker's own pool, for when no allocator is handed in (the source
+    // reader hands none): samples come back to it when their last reference
+    // goes, so each frame is written into memory already mapped instead of a
+    // new frame-sized buffer's fresh pages. Null where the platform has none.
+    ComPtr<IMFVideoSampleAllocator> ownAllocator;
+    if (FAILED(MFCreateVideoSampleAllocatorEx(IID_PPV_ARGS(&ownAllocator)))) {
+        ownAllocator.Reset();
+    }
 
     for (;;) {
         ComPtr<IMFVideoSampleAllocator> allocator;
@@ -106,7 +114,7 @@ DWORD CameraSource::RunWorker()
                 break;
             }
             epoch = m_epoch;
-            allocator = m_allocator;
+            allocator = m_allocator ? m_allocator : ownAllocator;
         }
 
         ComPtr<IMFMediaType> type;

@@ -40,29 +40,6 @@ void CameraStream::Shutdown()
     // Released outside m_lock: it may be the source's last reference.
 }
 
-HRESULT STDMETHODCALLTYPE CameraStream::GetEvent(DWORD flags, IMFMediaEvent** event)
-{
-    // The queue answers MF_E_SHUTDOWN once shut down. It is not called with
-    // m_lock held: a blocking wait must not hold up the source's Shutdown.
-    return m_events->GetEvent(flags, event);
-}
-
-HRESULT STDMETHODCALLTYPE CameraStream::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state)
-{
-    return m_events->BeginGetEvent(callback, state);
-}
-
-HRESULT STDMETHODCALLTYPE CameraStream::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event)
-{
-    return m_events->EndGetEvent(result, event);
-}
-
-HRESULT STDMETHODCALLTYPE CameraStream::QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
-                                                  const PROPVARIANT* value)
-{
-    return m_events->QueueEventParamVar(type, extendedType, status, value);
-}
-
 HRESULT STDMETHODCALLTYPE CameraStream::GetMediaSource(IMFMediaSource** source)
 {
     if (!source) {

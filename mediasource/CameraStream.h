@@ -13,6 +13,7 @@
 #include <wrl/client.h>
 
 #include "mediasource/MediaFoundationExtras.h"
+#include "mediasource/QueuedEventGenerator.h"
 #include "mediasource/SourceModule.h"
 #include "win/ComObject.h"
 #include "win/Lock.h"
@@ -21,16 +22,10 @@ namespace mediasource {
 
 class CameraSource;
 
-class CameraStream final : public win::ComObject<IMFMediaStream2> {
+class CameraStream final : public QueuedEventGenerator<win::ComObject<IMFMediaStream2>> {
 public:
     CameraStream(CameraSource* source, IMFStreamDescriptor* descriptor, IMFMediaEventQueue* events);
 
-    // IMFMediaEventGenerator
-    HRESULT STDMETHODCALLTYPE GetEvent(DWORD flags, IMFMediaEvent** event) override;
-    HRESULT STDMETHODCALLTYPE BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state) override;
-    HRESULT STDMETHODCALLTYPE EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event) override;
-    HRESULT STDMETHODCALLTYPE QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
-                                         const PROPVARIANT* value) override;
     // IMFMediaStream
     HRESULT STDMETHODCALLTYPE GetMediaSource(IMFMediaSource** source) override;
     HRESULT STDMETHODCALLTYPE GetStreamDescriptor(IMFStreamDescriptor** descriptor) override;
@@ -47,6 +42,7 @@ public:
 
 protected:
     void* QueryOtherInterface(REFIID iid) override;
+    IMFMediaEventQueue* EventQueue() const override { return m_events.Get(); }
 
 private:
     // The source while the stream is not shut down (null after).

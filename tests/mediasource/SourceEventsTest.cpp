@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "mediasource/CameraSource.h"
+
+#include <ksmedia.h>
+
 #include "mediasource/SourceModule.h"
 #include "tests/mediasource/SourceTestKit.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
+#include "tests/support/WaitFor.h"
 
 using namespace sourcetest;
 
@@ -203,6 +207,14 @@ TEST_F(SourceEvents, AttributesNameAColourCaptureStreamTheFrameServerMayShare)
     LONG data = 0;
     EXPECT_EQ(controls->KsProperty(&other, sizeof other, &data, sizeof data, &returned),
               HRESULT_FROM_WIN32(ERROR_SET_NOT_FOUND));
+    KSPROPERTY_VIDEOPROCAMP_S brightness = {};
+    brightness.Property.Set = {STATIC_PROPSETID_VIDCAP_VIDEOPROCAMP};
+    brightness.Property.Id = KSPROPERTY_VIDEOPROCAMP_BRIGHTNESS;
+    brightness.Property.Flags = KSPROPERTY_TYPE_GET;
+    KSPROPERTY_VIDEOPROCAMP_S answer = {};
+    EXPECT_EQ(controls->KsProperty(&brightness.Property, sizeof brightness, &answer, sizeof answer, &returned), S_OK)
+        << "a camera control through the source object";
+    EXPECT_EQ(returned, sizeof answer);
     ComPtr<IMFSampleAllocatorControl> allocation;
     ASSERT_EQ(m_source.As(&allocation), S_OK);
     DWORD input = 9;
@@ -210,6 +222,55 @@ TEST_F(SourceEvents, AttributesNameAColourCaptureStreamTheFrameServerMayShare)
     EXPECT_EQ(allocation->GetAllocatorUsage(0, &input, &usage), S_OK);
     EXPECT_EQ(usage, kLumoraAllocatorUsesProvided);
     EXPECT_EQ(allocation->GetAllocatorUsage(1, &input, &usage), MF_E_INVALIDSTREAMNUMBER);
+}
+
+TEST_F(SourceEvents, AnAllocatorHandedInServesTheSamplesAndTheStreamStateGatesDelivery)
+{
+    ComPtr<IMFVideoSampleAllocator> allocator;
+    ASSERT_EQ(MFCreateVideoSampleAllocatorEx(IID_PPV_ARGS(&allocator)), S_OK);
+    ComPtr<IMFVideoSampleAllocatorCallback> pool;
+    ASSERT_EQ(allocator.As(&pool), S_OK);
+    ComPtr<IMFSampleAllocatorControl> allocation;
+    ASSERT_EQ(m_source.As(&allocation), S_OK);
+    ASSERT_EQ(allocation->SetDefaultAllocator(0, allocator.Get()), S_OK);
+    ASSERT_EQ(Start(), S_OK);
+    ExpectEvents({MENewStream, MESourceStarted}, {MEStreamStarted});
+    ComPtr<IMFMediaStream2> stream;
+    ASSERT_EQ(m_stream.As(&stream), S_OK);
+    LumoraStreamState state = kLumoraStreamStateStopped;
+    ASSERT_EQ(stream->GetStreamState(&state), S_OK);
+    EXPECT_EQ(state, kLumoraStreamStateRunning);
+
+    ASSERT_EQ(stream->SetStreamState(kLumoraStreamStatePaused), S_OK);
+    ASSERT_EQ(m_stream->RequestSample(nullptr), S_OK);
+    EXPECT_EQ(SamplesWithin(300, 1), 0u) << "a paused stream delivers nothing";
+    ASSERT_EQ(stream->SetStreamState(kLumoraStreamStateRunning), S_OK);
+    {
+        std::vector<SeenEvent> delivered = Drain(m_stream.Get(), 1, 3000);
+        ASSERT_EQ(TypesOf(delivered), std::vector<MediaEventType>{MEMediaSample});
+        LONG free = -1;
+        ASSERT_EQ(pool->GetFreeSampleCount(&free), S_OK);
+        EXPECT_GE(free, 0);
+        const LONG held = free;
+        ComPtr<IMFSample> sample;
+        PROPVARIANT value;
+        PropVariantInit(&value);
+        ASSERT_EQ(delivered[0].event->GetValue(&value), S_OK);
+        ASSERT_EQ(value.punkVal->QueryInterface(IID_PPV_ARGS(&sample)), S_OK);
+        PropVariantClear(&value);
+        EXPECT_EQ(SampleBytes(sample.Get()).size(), 1920u * 1080 * 3 / 2);
+        sample.Reset();
+        delivered[0].event.Reset();
+        // The allocator takes its sample back on a work queue of its own.
+        EXPECT_TRUE(testenv::WaitFor([&] { return SUCCEEDED(pool->GetFreeSampleCount(&free)) && free == held + 1; }))
+            << "the sample was the allocator's and goes back to it; free " << free << ", held " << held;
+    }
+
+    ASSERT_EQ(stream->SetStreamState(kLumoraStreamStateStopped), S_OK);
+    EXPECT_EQ(m_stream->RequestSample(nullptr), MF_E_MEDIA_SOURCE_WRONGSTATE);
+    EXPECT_EQ(stream->SetStreamState(static_cast<LumoraStreamState>(7)), E_INVALIDARG);
+    ASSERT_EQ(m_source->Stop(), S_OK);
+    EXPECT_EQ(stream->SetStreamState(kLumoraStreamStateRunning), MF_E_INVALID_STATE_TRANSITION);
 }
 
 TEST_F(SourceEvents, ShutdownWithRequestsPendingEndsEverythingAndLaterCallsAnswerShutdown)
