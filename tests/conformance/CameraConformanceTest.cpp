@@ -61,13 +61,6 @@ struct FileCapture {
     LONGLONG stoppedQpc = 0; // once the graph had stopped
 };
 
-LONGLONG QpcNow()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
 const FileCapture& CaptureOnce()
 {
     static FileCapture capture;
@@ -87,11 +80,11 @@ const FileCapture& CaptureOnce()
     if (FAILED(graph.built)) {
         return capture;
     }
-    capture.runQpc = QpcNow();
+    capture.runQpc = filtertest::QpcNow();
     // Up to 45 frames of 18 MB keep the file below 1 GiB, past which Wine's mux writes an OpenDML extension whose
     // index once disagreed with the first one on a loaded machine. The camera's delivery is checked here, not that.
     graph.RunFor(1500);
-    capture.stoppedQpc = QpcNow();
+    capture.stoppedQpc = filtertest::QpcNow();
     const ComPtr<IAMDroppedFrames> counts = graph.CaptureDroppedFrames();
     if (counts) {
         counts->GetNumNotDropped(&capture.delivered);
@@ -492,13 +485,10 @@ Pace PaceOf(const std::vector<SampleRecord>& records, double skipSeconds)
     if (records.size() < 3) {
         return pace;
     }
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    const LONGLONG from = records.front().receivedQpc + static_cast<LONGLONG>(skipSeconds * frequency.QuadPart);
     std::vector<double> spacings;
     size_t first = records.size();
     for (size_t i = 0; i < records.size(); ++i) {
-        if (records[i].receivedQpc < from) {
+        if (filtertest::QpcSeconds(records[i].receivedQpc - records.front().receivedQpc) < skipSeconds) {
             continue;
         }
         first = std::min(first, i);
@@ -509,8 +499,7 @@ Pace PaceOf(const std::vector<SampleRecord>& records, double skipSeconds)
     if (records.size() - first < 3) {
         return pace;
     }
-    const double seconds =
-        static_cast<double>(records.back().receivedQpc - records[first].receivedQpc) / frequency.QuadPart;
+    const double seconds = filtertest::QpcSeconds(records.back().receivedQpc - records[first].receivedQpc);
     pace.framesPerSecond = static_cast<double>(records.size() - first - 1) / seconds;
     if (!spacings.empty()) {
         std::nth_element(spacings.begin(), spacings.begin() + spacings.size() / 2, spacings.end());

@@ -44,8 +44,7 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
 
         // Nobody answers the box yet: the Pause fails at once all the same, and gives back the buffers it committed.
         SimSetFault(fault.fault, 1);
-        LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
+        const LONGLONG start = QpcNow();
         EXPECT_EQ(E_FAIL, PauseResult(graph));
         EXPECT_LT(SecondsSince(start), 1.0);
         ExpectDecommitted(graph.camera.capture);
@@ -120,8 +119,7 @@ TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
     ASSERT_TRUE(SetProcessWindowStation(hidden));
     EXPECT_FALSE(ProcessHasVisibleWindowStation());
     SimSetFault(SimFaultCameraInit, 1);
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
+    const LONGLONG start = QpcNow();
     const HRESULT paused = PauseResult(graph);
     const double seconds = SecondsSince(start);
     SetProcessWindowStation(interactive);
@@ -147,19 +145,15 @@ TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAnd
     Sleep(300); // the frame in flight arrives
     const size_t unpluggedFrom = previewLog->Count();
     Sleep(2200);
-    LARGE_INTEGER frequency, before, after;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&before);
+    const LONGLONG before = QpcNow();
     EXPECT_EQ(S_OK, graph.Control()->Stop());
-    QueryPerformanceCounter(&after);
-    EXPECT_LT(static_cast<double>(after.QuadPart - before.QuadPart) / frequency.QuadPart, 1.0);
+    EXPECT_LT(SecondsSince(before), 1.0);
 
     const std::vector<SampleRecord> samples = previewLog->Records();
     ASSERT_GE(samples.size(), unpluggedFrom + 3);
     for (size_t i = unpluggedFrom + 1; i < samples.size(); ++i) {
         SCOPED_TRACE(i);
-        const double gap = static_cast<double>(samples[i].receivedQpc - samples[i - 1].receivedQpc) / frequency.QuadPart;
-        EXPECT_NEAR(0.5, gap, 0.2);
+        EXPECT_NEAR(0.5, QpcSeconds(samples[i].receivedQpc - samples[i - 1].receivedQpc), 0.2);
         EXPECT_TRUE(IsStamp(samples[i].stamp));
         EXPECT_EQ(samples[unpluggedFrom].stamp.sequence, samples[i].stamp.sequence); // the last frame again
     }

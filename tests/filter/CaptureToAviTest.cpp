@@ -16,13 +16,6 @@ namespace {
 
 class CaptureToAvi : public FilterTest {};
 
-double QpcSeconds(LONGLONG ticks)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(ticks) / frequency.QuadPart;
-}
-
 long CaptureFetches(CaptureGraph& graph)
 {
     const ComPtr<IAMDroppedFrames> counters = graph.CaptureDroppedFrames();
@@ -161,17 +154,14 @@ TEST_F(CaptureToAvi, OnTheGraphClockCaptureRunsAtTheCameraRateWithStampsAtStream
         LONGLONG from = 0, to = 0;
         LONG cameraFrames = 0;
     } windows[2];
-    LARGE_INTEGER now;
     for (Window& window : windows) {
         ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
         Sleep(300);
-        QueryPerformanceCounter(&now);
-        window.from = now.QuadPart;
+        window.from = QpcNow();
         const LONG framesBefore = camera->m_FramesReceived;
         Sleep(2000);
         window.cameraFrames = camera->m_FramesReceived - framesBefore;
-        QueryPerformanceCounter(&now);
-        window.to = now.QuadPart;
+        window.to = QpcNow();
         if (&window == &windows[0]) {
             ASSERT_TRUE(SUCCEEDED(graph.Control()->Pause()));
             Sleep(1500); // without re-anchoring, the stamps would lead by this

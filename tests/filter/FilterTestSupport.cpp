@@ -5,6 +5,7 @@
 
 #include "camera/CameraConfig.h"
 #include "filter/VideoFormats.h"
+#include "win/MediaType.h"
 #include "tests/support/WaitFor.h"
 
 namespace filtertest {
@@ -34,6 +35,23 @@ SIZE FrameSizeOf(const AM_MEDIA_TYPE& type)
 {
     const VIDEOINFOHEADER* format = VideoInfoOf(type);
     return format ? SIZE{format->bmiHeader.biWidth, format->bmiHeader.biHeight} : SIZE{0, 0};
+}
+
+MediaTypeRecord ListedType(IAMStreamConfig* config, int index)
+{
+    AM_MEDIA_TYPE* type = nullptr;
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    EXPECT_EQ(S_OK, config->GetStreamCaps(index, &type, reinterpret_cast<BYTE*>(&caps))) << index;
+    const win::MediaTypePtr owned(type);
+    return type ? MediaTypeRecord(*type) : MediaTypeRecord();
+}
+
+MediaTypeRecord CurrentFormat(IAMStreamConfig* config)
+{
+    AM_MEDIA_TYPE* type = nullptr;
+    EXPECT_EQ(S_OK, config->GetFormat(&type));
+    const win::MediaTypePtr owned(type);
+    return type ? MediaTypeRecord(*type) : MediaTypeRecord();
 }
 
 HRESULT MakeSmallRgb24Type(MediaTypeRecord* type)
@@ -72,12 +90,35 @@ std::vector<std::string> CameraSettingChanges()
     return testenv::JournalLinesStartingWith("CameraSet");
 }
 
-double SecondsSince(const LARGE_INTEGER& start)
+LONGLONG QpcNow()
 {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
+    return now.QuadPart;
+}
+
+double QpcSeconds(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) / frequency.QuadPart;
+}
+
+ComPtr<ICameraSettings> SettingsOf(IUnknown* object)
+{
+    ComPtr<ICameraSettings> settings;
+    EXPECT_EQ(S_OK, object->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
+    return settings;
+}
+
+void ApplySettings(IUnknown* filter, const std::function<void(CameraConfig&)>& change)
+{
+    const ComPtr<ICameraSettings> settings = SettingsOf(filter);
+    ASSERT_TRUE(settings);
+    CameraConfig config;
+    ASSERT_EQ(S_OK, settings->GetConfig(&config));
+    change(config);
+    ASSERT_EQ(S_OK, settings->SetConfig(&config));
 }
 
 } // namespace filtertest

@@ -29,8 +29,7 @@ TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
         SCOPED_TRACE(running ? "running" : "paused");
         ASSERT_TRUE(SUCCEEDED(running ? graph.Control()->Run() : graph.Control()->Pause()));
         Sleep(700);
-        LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
+        const LONGLONG start = QpcNow();
         EXPECT_EQ(S_OK, graph.Control()->Stop());
         EXPECT_LT(SecondsSince(start), 1.0);
     }
@@ -103,8 +102,8 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
     const ComPtr<FrameHalves> previewLog = win::MakeComObject<FrameHalves>();
     CaptureGraph graph(LoggedPlanWithoutClock(captureLog.Get(), previewLog.Get()));
     ASSERT_EQ(S_OK, graph.built);
-    ComPtr<ICameraSettings> settings;
-    ASSERT_EQ(S_OK, graph.camera.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
+    const ComPtr<ICameraSettings> settings = SettingsOf(graph.camera.filter.Get());
+    ASSERT_TRUE(settings);
 
     ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
     std::atomic<bool> done{false};
@@ -112,7 +111,7 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
     std::thread changer([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         CameraConfig config;
-        settings->GetConfig(&config);
+        EXPECT_EQ(S_OK, settings->GetConfig(&config));
         for (int i = 0; !done; ++i) {
             config.m_VMirror = i % 2;
             config.m_HMirror = (i / 2) % 2;
@@ -137,8 +136,7 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
     }
     done = true;
     changer.join();
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
+    const LONGLONG start = QpcNow();
     EXPECT_EQ(S_OK, graph.Control()->Stop());
     EXPECT_LT(SecondsSince(start), 1.0);
 
