@@ -54,7 +54,7 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
         MessageBoxAnswerer person;
         EXPECT_TRUE(person.WaitForTexts(1));
         EXPECT_EQ(std::vector<std::string>{fault.text}, person.Texts());
-        graph.Control()->Stop();
+        EXPECT_EQ(S_OK, graph.Control()->Stop());
 
         SimSetFault(fault.fault, 0);
         EXPECT_EQ(S_OK, PauseResult(graph));
@@ -78,7 +78,7 @@ TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
         MessageBoxAnswerer person;
         EXPECT_EQ(E_FAIL, PauseResult(graph));
         EXPECT_TRUE(person.WaitForTexts(1));
-        graph.Control()->Stop();
+        EXPECT_EQ(S_OK, graph.Control()->Stop());
     }
     std::thread([] {}).join();
     const testenv::CountsBaseline baseline;
@@ -88,7 +88,7 @@ TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
         ASSERT_EQ(S_OK, graph.built);
         for (int attempt = 0; attempt < 3; ++attempt) {
             EXPECT_EQ(E_FAIL, PauseResult(graph)) << "attempt " << attempt;
-            graph.Control()->Stop();
+            EXPECT_EQ(S_OK, graph.Control()->Stop());
         }
     }
     EXPECT_EQ(objects, liveObjectCount) << "the filter went with its box up";
@@ -129,7 +129,7 @@ TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
     EXPECT_LT(seconds, 1.0);
     EXPECT_TRUE(baseline.Restored()) << "no box, no thread waiting for one";
     EXPECT_EQ(nullptr, FindWindowA("#32770", "Lumora Camera"));
-    graph.Control()->Stop();
+    EXPECT_EQ(S_OK, graph.Control()->Stop());
 }
 
 TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAndStopStillWorks)

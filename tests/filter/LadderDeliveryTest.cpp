@@ -186,7 +186,7 @@ TEST_F(LadderDelivery, ARenderersWiderStrideAndIyuvAreAcceptedAndTheSamplesFollo
             ASSERT_EQ(S_OK, under.preview->FillSample(sample.Get()));
         }
         const CameraImage image = CurrentImage();
-        under.preview->OnWorkerEnd();
+        EXPECT_EQ(S_OK, under.preview->OnWorkerEnd());
 
         BYTE* data = nullptr;
         ASSERT_EQ(S_OK, sample->GetPointer(&data));
@@ -215,6 +215,6 @@ TEST_F(LadderDelivery, ARenderersWiderStrideAndIyuvAreAcceptedAndTheSamplesFollo
         std::printf("%-5s %4dx%-4d in rows of %d: PSNR %.1f dB\n", c.facts.name, c.width, c.height, c.rowPixels, psnr);
         EXPECT_GE(psnr, kScaledPsnr);
         sample.Reset();
-        allocator->Decommit();
+        EXPECT_EQ(S_OK, allocator->Decommit());
     }
 }

@@ -196,7 +196,7 @@ TEST(Integration, StopReturnsPromptlyWhileTheWorkerWaitsForAFreeSample)
 
     // Downstream keeps every sample: the worker ends up waiting in GetBuffer.
     ALLOCATOR_PROPERTIES properties = {};
-    g.stream->Allocator()->GetProperties(&properties);
+    ASSERT_EQ(g.stream->Allocator()->GetProperties(&properties), S_OK);
     ASSERT_TRUE(WaitFor([&] { return g.callback->Held() >= static_cast<size_t>(properties.cBuffers); }));
     const LONG fills = g.stream->fills;
     Sleep(100);
@@ -236,7 +236,7 @@ TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
         ASSERT_TRUE(g.ok);
         ASSERT_TRUE(SUCCEEDED(g.control->Run()));
         ASSERT_TRUE(SamplesGrow(g.callback.Get(), 1));
-        g.control->Stop();
+        EXPECT_EQ(g.control->Stop(), S_OK);
     }
     const testenv::CountsBaseline baseline;
     const LONG live = liveObjectCount;
