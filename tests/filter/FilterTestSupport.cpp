@@ -1,12 +1,9 @@
 #include "tests/filter/FilterTestSupport.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "camera/CameraConfig.h"
 #include "filter/VideoFormats.h"
-#include "win/MediaType.h"
 #include "tests/support/WaitFor.h"
+#include "win/MediaType.h"
 
 namespace filtertest {
 
@@ -81,8 +78,7 @@ std::string SettingsFileBytes()
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return "no file";
     }
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return testenv::FileBytes(path);
 }
 
 std::vector<std::string> CameraSettingChanges()

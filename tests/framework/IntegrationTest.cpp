@@ -89,16 +89,11 @@ public:
 private:
     bool Build(Builder builder)
     {
-        if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                    reinterpret_cast<void**>(graph.GetAddressOf()))) ||
+        if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph))) ||
             FAILED(graph.As(&control)) ||
-            FAILED(CoCreateInstance(kSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                    reinterpret_cast<void**>(grabberFilter.GetAddressOf()))) ||
-            FAILED(CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                    reinterpret_cast<void**>(renderer.GetAddressOf())))) {
-            return false;
-        }
-        if (FAILED(grabberFilter.As(&grabber))) {
+            FAILED(CoCreateInstance(kSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&grabberFilter))) ||
+            FAILED(CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&renderer))) ||
+            FAILED(grabberFilter.As(&grabber))) {
             return false;
         }
         AM_MEDIA_TYPE wanted = {};
@@ -116,8 +111,7 @@ private:
         if (builder == Builder::CaptureGraphBuilder) {
             ComPtr<ICaptureGraphBuilder2> capture;
             return SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_ICaptureGraphBuilder2,
-                                              reinterpret_cast<void**>(capture.GetAddressOf()))) &&
+                                              IID_PPV_ARGS(&capture))) &&
                    SUCCEEDED(capture->SetFiltergraph(graph.Get())) &&
                    SUCCEEDED(capture->RenderStream(nullptr, &MEDIATYPE_Video, source.Get(), grabberFilter.Get(),
                                                    renderer.Get()));
