@@ -16,6 +16,8 @@ namespace {
 class CameraFaults : public FilterTest {
 protected:
     LONG CaptureFetches(CaptureGraph& graph) { return graph.camera.object->Camera()->m_FramesFetched; }
+    // No grabbers, and no clock: the capture renderer takes samples as they come.
+    const GraphPlan withoutClock = LoggedPlanWithoutClock(nullptr, nullptr);
 };
 
 // No pin holds buffers: its allocator, if any, hands out none.
@@ -37,9 +39,7 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
     } faults[] = {{SimFaultCameraInit, "Camera init failed!"}, {SimFaultCameraPlay, "Camera play failed!"}};
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.text);
-        GraphPlan plan;
-        plan.withClock = false; // the capture renderer takes samples as they come
-        CaptureGraph graph(plan);
+        CaptureGraph graph(withoutClock);
         ASSERT_EQ(S_OK, graph.built);
 
         // Nobody answers the box yet: the Pause fails at once all the same, and gives back the buffers it committed.
@@ -68,12 +68,10 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
 
 TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
 {
-    GraphPlan plan;
-    plan.withClock = false;
     SimSetFault(SimFaultCameraInit, 1);
     {
         // Warm up: the graph's, the runtime's and the first message box's one-time set-up happens here.
-        CaptureGraph graph(plan);
+        CaptureGraph graph(withoutClock);
         ASSERT_EQ(S_OK, graph.built);
         MessageBoxAnswerer person;
         EXPECT_EQ(E_FAIL, PauseResult(graph));
@@ -84,7 +82,7 @@ TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
     const testenv::CountsBaseline baseline;
     const LONG objects = liveObjectCount;
     {
-        CaptureGraph graph(plan);
+        CaptureGraph graph(withoutClock);
         ASSERT_EQ(S_OK, graph.built);
         for (int attempt = 0; attempt < 3; ++attempt) {
             EXPECT_EQ(E_FAIL, PauseResult(graph)) << "attempt " << attempt;
@@ -104,9 +102,7 @@ TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
 
 TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
 {
-    GraphPlan plan;
-    plan.withClock = false;
-    CaptureGraph graph(plan);
+    CaptureGraph graph(withoutClock);
     ASSERT_EQ(S_OK, graph.built);
     std::thread([] {}).join();
     const testenv::CountsBaseline baseline;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tests/filter/StreamFileSink.h"
+#include "tests/support/WaitFor.h"
 #include "win/HResult.h"
 
 namespace filtertest {
@@ -19,6 +20,12 @@ size_t SampleLog::Count()
 {
     win::LockGuard hold(lock);
     return records.size();
+}
+
+bool SampleLog::WaitForMore(size_t count)
+{
+    const size_t target = Count() + count;
+    return testenv::WaitFor([&] { return Count() >= target; });
 }
 
 HRESULT STDMETHODCALLTYPE SampleLog::SampleCB(double /*time*/, IMediaSample* sample)

@@ -104,7 +104,6 @@ TEST_F(CaptureToAvi, CaptureStampsTrackRealTimeAndEverySampleHoldsAFreshFrame)
     const double frameSpan = QpcSeconds(static_cast<LONGLONG>(last.stamp.qpc - firstStamped->stamp.qpc));
     EXPECT_NEAR(frameSpan, stampSpan, 0.1 * frameSpan + 0.07);
 
-    // Preview samples: no times.
     ASSERT_GE(previewed.size(), 20u);
     for (const SampleRecord& sample : previewed) {
         EXPECT_FALSE(sample.hasTimes);

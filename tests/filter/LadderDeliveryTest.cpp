@@ -12,7 +12,6 @@
 #include "tests/support/FfmpegReference.h"
 #include "tests/support/TestWatchdog.h"
 #include "tests/support/VideoTypeKit.h"
-#include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
 
 using namespace filtertest;
@@ -121,13 +120,12 @@ TEST_F(LadderDelivery, EveryFormatAtTheCamerasSizeAndAScaledSizeMatchesFfmpegThr
             CaptureGraph graph(plan);
             ASSERT_EQ(S_OK, graph.built);
             ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
-            ASSERT_TRUE(testenv::WaitFor([&] { return keeper->Count() >= 3; }));
+            ASSERT_TRUE(keeper->WaitForMore(3));
             const CameraImage image = CurrentImage();
             const Bytes frame = keeper->Kept();
             ASSERT_EQ(S_OK, graph.Stop());
             ASSERT_FALSE(image.bytes.empty());
 
-            // Exactly the type's frame, in every sample.
             const size_t expectedBytes = testenv::FrameBytesOf(*facts, size.width, size.height);
             for (const SampleRecord& record : keeper->Records()) {
                 EXPECT_EQ(static_cast<size_t>(record.actualLength), expectedBytes);

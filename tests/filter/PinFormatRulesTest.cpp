@@ -318,10 +318,6 @@ TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
     EXPECT_EQ(S_OK, under.preview->Disconnect());
 }
 
-} // namespace
-
-namespace {
-
 // The entry's frame behind a VIDEOINFOHEADER2: well-formed, not delivered.
 MediaTypeRecord AsVideoInfo2(const MediaTypeRecord& entry)
 {
@@ -334,8 +330,6 @@ MediaTypeRecord AsVideoInfo2(const MediaTypeRecord& entry)
     type.pbFormat = reinterpret_cast<BYTE*>(&header);
     return MediaTypeRecord(type);
 }
-
-} // namespace
 
 TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeNothing)
 {
@@ -399,3 +393,5 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
     }
     EXPECT_TRUE(peer->receivedTypes.empty());
 }
+
+} // namespace

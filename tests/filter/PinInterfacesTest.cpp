@@ -114,7 +114,6 @@ TEST_F(PinInterfaces, GetFormatHandsOutACopyAndSetFormatOnlyWhileStopped)
     ASSERT_EQ(S_OK, Query<IAMDroppedFrames>(under.capture)->GetAverageFrameSize(&average));
     EXPECT_EQ(18337536, average);
 
-    // Only while the filter is stopped.
     ASSERT_EQ(S_OK, under.filter->Pause()); // no pin connected: no camera
     MediaTypeRecord full = ListedType(config.Get(), 3);
     EXPECT_EQ(VFW_E_NOT_STOPPED, config->SetFormat(&full));

@@ -128,7 +128,6 @@ TEST_F(StandardControls, EveryControlReportsItsRangeTakesAValueAndRefusesValuesO
         EXPECT_EQ(value, c.value);
         EXPECT_EQ(flags, kManual);
 
-        // Both ends of the range are taken.
         for (LONG end : {c.minimum, c.maximum}) {
             EXPECT_EQ(S_OK, Set(c.family, c.property, end, kManual)) << end;
             ASSERT_EQ(S_OK, Get(c.family, c.property, &value, &flags));

@@ -46,7 +46,6 @@ TEST_F(FilterBasics, JoinFilterGraphKeepsWeakReferencesAndACopyOfTheName)
     EXPECT_EQ(graph->References(), 2u);
     info.pGraph->Release();
 
-    // A long name is cut to 127 characters.
     const std::wstring longName(200, L'n');
     ASSERT_EQ(filter->JoinFilterGraph(graph.Get(), longName.c_str()), S_OK);
     EXPECT_EQ(Name(), longName.substr(0, 127));

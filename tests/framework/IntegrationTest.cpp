@@ -164,7 +164,6 @@ TEST(Integration, GraphManagerConnectsTheSourceAndItStreamsThroughEveryState)
     EXPECT_EQ(g.callback->Samples(), stopped);
     EXPECT_EQ(g.callback->BadSamples(), 0);
 
-    // Started again after a stop.
     ASSERT_TRUE(SUCCEEDED(g.control->Run()));
     EXPECT_TRUE(SamplesGrow(g.callback.Get()));
     EXPECT_EQ(g.stream->workerStarts, 2);
