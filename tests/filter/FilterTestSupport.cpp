@@ -51,16 +51,6 @@ MediaTypeRecord CurrentFormat(IAMStreamConfig* config)
     return type ? MediaTypeRecord(*type) : MediaTypeRecord();
 }
 
-HRESULT MakeSmallRgb24Type(MediaTypeRecord* type)
-{
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = 800;
-    header.biHeight = 600;
-    header.biBitCount = 24;
-    return MakeRgb24VideoType(header, type);
-}
-
 SimStamp StampIn(const BYTE* frame, long size)
 {
     return StampIn(frame, size, kFrameWidth, kFrameHeight);

@@ -55,9 +55,6 @@ SIZE FrameSizeOf(const AM_MEDIA_TYPE& type);
 MediaTypeRecord ListedType(IAMStreamConfig* config, int index);
 MediaTypeRecord CurrentFormat(IAMStreamConfig* config);
 
-// An 800 x 600 RGB24 type whose header gives no image size: a size neither the camera nor the ladder has.
-HRESULT MakeSmallRgb24Type(MediaTypeRecord* type);
-
 // The stamp at the centre of a delivered 3032 x 2016 frame, or of one of the given size (none when too short).
 SimStamp StampIn(const BYTE* frame, long size);
 SimStamp StampIn(const BYTE* frame, long size, int width, int height);

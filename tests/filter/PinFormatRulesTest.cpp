@@ -13,6 +13,7 @@
 #include "tests/framework/FakeInputPin.h"
 #include "tests/support/FakeAllocator.h"
 #include "tests/support/GuardedBuffer.h"
+#include "tests/support/VideoTypeKit.h"
 
 using namespace filtertest;
 
@@ -334,8 +335,7 @@ MediaTypeRecord AsVideoInfo2(const MediaTypeRecord& entry)
 TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeNothing)
 {
     const MediaTypeRecord entry = ListedType(under.capture, 0);
-    MediaTypeRecord small;
-    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
+    testenv::TestVideoType small(testenv::kRgb24Facts, 800, 600); // a size neither the camera nor the ladder has
     static BYTE strayBytes[sizeof(VIDEOINFOHEADER)] = {};
     using Change = std::function<void(MediaTypeRecord&)>;
     const auto rate = [](REFERENCE_TIME interval) {
@@ -346,7 +346,7 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
         Change change;
         HRESULT setFormat;
     } cases[] = {
-        {"800 x 600", [&](MediaTypeRecord& t) { t = small; }, VFW_E_INVALIDMEDIATYPE},
+        {"800 x 600", [&](MediaTypeRecord& t) { t = *small.Type(); }, VFW_E_INVALIDMEDIATYPE},
         {"top-down", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biHeight *= -1; }, VFW_E_INVALIDMEDIATYPE},
         {"RGB32", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB32; }, VFW_E_INVALIDMEDIATYPE},
         {"16-bit", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB565, VideoInfoOf(t)->bmiHeader.biBitCount = 16; },

@@ -8,6 +8,7 @@
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/framework/FakeInputPin.h"
 #include "tests/support/FrameSizes.h"
+#include "tests/support/VideoTypeKit.h"
 
 // The platform's null renderer: its class id is defined by strmiids only.
 EXTERN_C const CLSID CLSID_NullRenderer;
@@ -40,12 +41,6 @@ REFERENCE_TIME IntervalOf(const AM_MEDIA_TYPE& type)
 {
     const VIDEOINFOHEADER* format = VideoInfoOf(type);
     return format ? format->AvgTimePerFrame : -1;
-}
-
-DWORD BitRateOf(const AM_MEDIA_TYPE& type)
-{
-    const VIDEOINFOHEADER* format = VideoInfoOf(type);
-    return format ? format->dwBitRate : 0;
 }
 
 int32_t StoredFrameSpeed()
@@ -94,10 +89,11 @@ TEST_F(PinStreamConfig, SetFormatChoosesTheSizeAndSetsTheCamerasRate)
         ASSERT_EQ(S_OK, capture->SetFormat(&asked));
         // GetFormat and the offer are the pin's own type of that size and rate.
         const MediaTypeRecord current = CurrentFormat(capture.Get());
+        ASSERT_NE(nullptr, VideoInfoOf(current));
         EXPECT_EQ(c.width, FrameSizeOf(current).cx);
         EXPECT_EQ(static_cast<ULONG>(c.width * FrameSizeOf(current).cy * 3), current.lSampleSize);
         EXPECT_EQ(c.interval, IntervalOf(current));
-        EXPECT_EQ(c.bitRate, BitRateOf(current));
+        EXPECT_EQ(c.bitRate, VideoInfoOf(current)->dwBitRate);
         MediaTypeRecord offered;
         ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
         EXPECT_TRUE(offered.SameType(current));
@@ -302,9 +298,8 @@ TEST_F(PinStreamConfig, SetFormatInAGraphReconnectsThroughTheGraph)
     EXPECT_EQ(666666, IntervalOf(agreed.Get()));
     EXPECT_TRUE(CurrentFormat(config.Get()).SameType(agreed.Get()));
 
-    MediaTypeRecord small;
-    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
-    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(&small));
+    testenv::TestVideoType small(testenv::kRgb24Facts, 800, 600);
+    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(small.Type()));
     ASSERT_EQ(S_OK, input->ConnectionMediaType(agreed.Receive()));
     EXPECT_EQ(kFullWidth, FrameSizeOf(agreed.Get()).cx);
 
