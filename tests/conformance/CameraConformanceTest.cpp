@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "filter/LumoraGuids.h"
+#include "framework/MediaTypeRecord.h"
 #include "tests/conformance/ConformanceSupport.h"
 #include "tests/module/FilterModule.h"
 #include "tests/pages/PropertyFrameSession.h"
@@ -61,13 +61,6 @@ struct FileCapture {
     LONGLONG stoppedQpc = 0; // once the graph had stopped
 };
 
-LONGLONG QpcNow()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
 const FileCapture& CaptureOnce()
 {
     static FileCapture capture;
@@ -87,15 +80,13 @@ const FileCapture& CaptureOnce()
     if (FAILED(graph.built)) {
         return capture;
     }
-    capture.runQpc = QpcNow();
+    capture.runQpc = filtertest::QpcNow();
     // Up to 45 frames of 18 MB keep the file below 1 GiB, past which Wine's mux writes an OpenDML extension whose
     // index once disagreed with the first one on a loaded machine. The camera's delivery is checked here, not that.
     graph.RunFor(1500);
-    capture.stoppedQpc = QpcNow();
+    capture.stoppedQpc = filtertest::QpcNow();
     const ComPtr<IAMDroppedFrames> counts = graph.CaptureDroppedFrames();
-    if (counts) {
-        counts->GetNumNotDropped(&capture.delivered);
-    }
+    EXPECT_TRUE(counts && counts->GetNumNotDropped(&capture.delivered) == S_OK);
     return capture; // the graph goes first, closing the file
 }
 
@@ -243,14 +234,6 @@ Shape ShapeOf(const AM_MEDIA_TYPE& type)
     return shape;
 }
 
-// Same type, format block byte for byte.
-bool IdenticalTypes(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b)
-{
-    return IsEqualGUID(a.majortype, b.majortype) && IsEqualGUID(a.subtype, b.subtype) &&
-           IsEqualGUID(a.formattype, b.formattype) && a.cbFormat == b.cbFormat &&
-           (a.cbFormat == 0 || (a.pbFormat && b.pbFormat && memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0));
-}
-
 win::MediaTypePtr CurrentFormat(IAMStreamConfig* config)
 {
     AM_MEDIA_TYPE* type = nullptr;
@@ -330,7 +313,7 @@ TEST_F(Conformance, StreamConfigListsEveryCapabilityOnBothPins)
             EXPECT_EQ(caps.MinOutputSize.cy, caps.MaxOutputSize.cy);
             EXPECT_LE(caps.MinFrameInterval, format->AvgTimePerFrame);
             EXPECT_GE(caps.MaxFrameInterval, format->AvgTimePerFrame);
-            currentListed = currentListed || IdenticalTypes(type, *current);
+            currentListed = currentListed || SameType(type, *current);
         }
         EXPECT_TRUE(currentListed) << "GetFormat gives a type GetStreamCaps does not list";
         // Past the end: no type and no failure.
@@ -358,7 +341,7 @@ TEST_F(Conformance, StreamConfigSetFormatRoundTripsEveryDeliverableType)
             ASSERT_EQ(S_OK, config->SetFormat(capability.type.get()));
             const win::MediaTypePtr read = CurrentFormat(config.Get());
             ASSERT_TRUE(read);
-            EXPECT_TRUE(IdenticalTypes(*capability.type, *read)) << "GetFormat does not give back what SetFormat took";
+            EXPECT_TRUE(SameType(*capability.type, *read)) << "GetFormat does not give back what SetFormat took";
             if (shape.width * shape.height > largest.width * largest.height) {
                 largest = shape;
             }
@@ -451,7 +434,7 @@ void ExpectRefusalsChangeNothing(IBaseFilter* camera, const Refusal* refusals, s
             }
             const win::MediaTypePtr after = CurrentFormat(config.Get());
             ASSERT_TRUE(after);
-            EXPECT_TRUE(IdenticalTypes(*before, *after)) << "a refused type changed the format";
+            EXPECT_TRUE(SameType(*before, *after)) << "a refused type changed the format";
         }
         EXPECT_EQ(std::vector<std::string>{}, filtertest::CameraSettingChanges()) << "a refusal changed the camera";
         EXPECT_EQ(file, filtertest::SettingsFileBytes()) << "a refusal changed the settings file";
@@ -492,13 +475,10 @@ Pace PaceOf(const std::vector<SampleRecord>& records, double skipSeconds)
     if (records.size() < 3) {
         return pace;
     }
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    const LONGLONG from = records.front().receivedQpc + static_cast<LONGLONG>(skipSeconds * frequency.QuadPart);
     std::vector<double> spacings;
     size_t first = records.size();
     for (size_t i = 0; i < records.size(); ++i) {
-        if (records[i].receivedQpc < from) {
+        if (filtertest::QpcSeconds(records[i].receivedQpc - records.front().receivedQpc) < skipSeconds) {
             continue;
         }
         first = std::min(first, i);
@@ -509,8 +489,7 @@ Pace PaceOf(const std::vector<SampleRecord>& records, double skipSeconds)
     if (records.size() - first < 3) {
         return pace;
     }
-    const double seconds =
-        static_cast<double>(records.back().receivedQpc - records[first].receivedQpc) / frequency.QuadPart;
+    const double seconds = filtertest::QpcSeconds(records.back().receivedQpc - records[first].receivedQpc);
     pace.framesPerSecond = static_cast<double>(records.size() - first - 1) / seconds;
     if (!spacings.empty()) {
         std::nth_element(spacings.begin(), spacings.begin() + spacings.size() / 2, spacings.end());
@@ -610,12 +589,6 @@ TEST_F(Conformance, StreamConfigRateOf666666DeliversAboutFifteenFramesPerSecond)
     }
 }
 
-win::UniqueWindow PageParent()
-{
-    return win::UniqueWindow(CreateWindowExW(0, L"STATIC", L"Lumora Camera pages", WS_OVERLAPPEDWINDOW, 0, 0, 640,
-                                             480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
-}
-
 std::vector<CLSID> PagesOf(IUnknown* object)
 {
     ComPtr<ISpecifyPropertyPages> specify;
@@ -659,7 +632,8 @@ TEST_F(Conformance, PropertyPagesOpenInThePropertyFrameAndApply)
             EXPECT_TRUE(title && title.get()[0]) << "a page without a title";
             EXPECT_GT(info.size.cx, 0);
             EXPECT_GT(info.size.cy, 0);
-            const win::UniqueWindow parent = PageParent();
+            const win::UniqueWindow parent(CreateWindowExW(0, L"STATIC", L"Lumora Camera pages", WS_OVERLAPPEDWINDOW, 0,
+                                                           0, 640, 480, nullptr, nullptr, nullptr, nullptr));
             ASSERT_TRUE(parent);
             IUnknown* objects[] = {owner.object};
             ASSERT_EQ(S_OK, page->SetPageSite(site.Get()));

@@ -16,6 +16,8 @@ namespace {
 class CameraFaults : public FilterTest {
 protected:
     LONG CaptureFetches(CaptureGraph& graph) { return graph.camera.object->Camera()->m_FramesFetched; }
+    // No grabbers, and no clock: the capture renderer takes samples as they come.
+    const GraphPlan withoutClock = LoggedPlanWithoutClock(nullptr, nullptr);
 };
 
 // No pin holds buffers: its allocator, if any, hands out none.
@@ -37,15 +39,12 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
     } faults[] = {{SimFaultCameraInit, "Camera init failed!"}, {SimFaultCameraPlay, "Camera play failed!"}};
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.text);
-        GraphPlan plan;
-        plan.withClock = false; // the capture renderer takes samples as they come
-        CaptureGraph graph(plan);
+        CaptureGraph graph(withoutClock);
         ASSERT_EQ(S_OK, graph.built);
 
         // Nobody answers the box yet: the Pause fails at once all the same, and gives back the buffers it committed.
         SimSetFault(fault.fault, 1);
-        LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
+        const LONGLONG start = QpcNow();
         EXPECT_EQ(E_FAIL, PauseResult(graph));
         EXPECT_LT(SecondsSince(start), 1.0);
         ExpectDecommitted(graph.camera.capture);
@@ -55,7 +54,7 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
         MessageBoxAnswerer person;
         EXPECT_TRUE(person.WaitForTexts(1));
         EXPECT_EQ(std::vector<std::string>{fault.text}, person.Texts());
-        graph.Control()->Stop();
+        EXPECT_EQ(S_OK, graph.Control()->Stop());
 
         SimSetFault(fault.fault, 0);
         EXPECT_EQ(S_OK, PauseResult(graph));
@@ -69,27 +68,25 @@ TEST_F(CameraFaults, AFailingCameraFailsThePauseAtOnceShowsItsBoxAndTheNextPause
 
 TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
 {
-    GraphPlan plan;
-    plan.withClock = false;
     SimSetFault(SimFaultCameraInit, 1);
     {
         // Warm up: the graph's, the runtime's and the first message box's one-time set-up happens here.
-        CaptureGraph graph(plan);
+        CaptureGraph graph(withoutClock);
         ASSERT_EQ(S_OK, graph.built);
         MessageBoxAnswerer person;
         EXPECT_EQ(E_FAIL, PauseResult(graph));
         EXPECT_TRUE(person.WaitForTexts(1));
-        graph.Control()->Stop();
+        EXPECT_EQ(S_OK, graph.Control()->Stop());
     }
     std::thread([] {}).join();
     const testenv::CountsBaseline baseline;
     const LONG objects = liveObjectCount;
     {
-        CaptureGraph graph(plan);
+        CaptureGraph graph(withoutClock);
         ASSERT_EQ(S_OK, graph.built);
         for (int attempt = 0; attempt < 3; ++attempt) {
             EXPECT_EQ(E_FAIL, PauseResult(graph)) << "attempt " << attempt;
-            graph.Control()->Stop();
+            EXPECT_EQ(S_OK, graph.Control()->Stop());
         }
     }
     EXPECT_EQ(objects, liveObjectCount) << "the filter went with its box up";
@@ -105,9 +102,7 @@ TEST_F(CameraFaults, RepeatedFailuresShowOneBoxAndTheFilterMayGoWhileItIsUp)
 
 TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
 {
-    GraphPlan plan;
-    plan.withClock = false;
-    CaptureGraph graph(plan);
+    CaptureGraph graph(withoutClock);
     ASSERT_EQ(S_OK, graph.built);
     std::thread([] {}).join();
     const testenv::CountsBaseline baseline;
@@ -120,8 +115,7 @@ TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
     ASSERT_TRUE(SetProcessWindowStation(hidden));
     EXPECT_FALSE(ProcessHasVisibleWindowStation());
     SimSetFault(SimFaultCameraInit, 1);
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
+    const LONGLONG start = QpcNow();
     const HRESULT paused = PauseResult(graph);
     const double seconds = SecondsSince(start);
     SetProcessWindowStation(interactive);
@@ -131,7 +125,7 @@ TEST_F(CameraFaults, WithoutAVisibleWindowStationAFailingPauseShowsNoBox)
     EXPECT_LT(seconds, 1.0);
     EXPECT_TRUE(baseline.Restored()) << "no box, no thread waiting for one";
     EXPECT_EQ(nullptr, FindWindowA("#32770", "Lumora Camera"));
-    graph.Control()->Stop();
+    EXPECT_EQ(S_OK, graph.Control()->Stop());
 }
 
 TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAndStopStillWorks)
@@ -147,19 +141,15 @@ TEST_F(CameraFaults, WhenFramesStopThePreviewRedeliversTheLastEveryHalfSecondAnd
     Sleep(300); // the frame in flight arrives
     const size_t unpluggedFrom = previewLog->Count();
     Sleep(2200);
-    LARGE_INTEGER frequency, before, after;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&before);
+    const LONGLONG before = QpcNow();
     EXPECT_EQ(S_OK, graph.Control()->Stop());
-    QueryPerformanceCounter(&after);
-    EXPECT_LT(static_cast<double>(after.QuadPart - before.QuadPart) / frequency.QuadPart, 1.0);
+    EXPECT_LT(SecondsSince(before), 1.0);
 
     const std::vector<SampleRecord> samples = previewLog->Records();
     ASSERT_GE(samples.size(), unpluggedFrom + 3);
     for (size_t i = unpluggedFrom + 1; i < samples.size(); ++i) {
         SCOPED_TRACE(i);
-        const double gap = static_cast<double>(samples[i].receivedQpc - samples[i - 1].receivedQpc) / frequency.QuadPart;
-        EXPECT_NEAR(0.5, gap, 0.2);
+        EXPECT_NEAR(0.5, QpcSeconds(samples[i].receivedQpc - samples[i - 1].receivedQpc), 0.2);
         EXPECT_TRUE(IsStamp(samples[i].stamp));
         EXPECT_EQ(samples[unpluggedFrom].stamp.sequence, samples[i].stamp.sequence); // the last frame again
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tests/filter/StreamFileSink.h"
+#include "tests/support/WaitFor.h"
 #include "win/HResult.h"
 
 namespace filtertest {
@@ -21,12 +22,16 @@ size_t SampleLog::Count()
     return records.size();
 }
 
+bool SampleLog::WaitForMore(size_t count)
+{
+    const size_t target = Count() + count;
+    return testenv::WaitFor([&] { return Count() >= target; });
+}
+
 HRESULT STDMETHODCALLTYPE SampleLog::SampleCB(double /*time*/, IMediaSample* sample)
 {
     SampleRecord record;
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    record.receivedQpc = now.QuadPart;
+    record.receivedQpc = QpcNow();
     FilterBase* filter = streamTimeSource;
     record.hasStreamTime = filter && SUCCEEDED(filter->CurrentStreamTime(&record.streamTime));
     record.hasTimes = sample->GetTime(&record.start, &record.end) == S_OK;
@@ -134,16 +139,13 @@ HRESULT CaptureGraph::Stop()
 
 double CaptureGraph::RunFor(DWORD milliseconds)
 {
-    LARGE_INTEGER frequency, before, after;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&before);
+    const LONGLONG before = QpcNow();
     const HRESULT running = sourceGraph.Run();
     EXPECT_TRUE(SUCCEEDED(running)) << std::hex << running;
     Sleep(milliseconds);
-    QueryPerformanceCounter(&after);
-    stopRequestedQpc = after.QuadPart;
+    stopRequestedQpc = QpcNow();
     EXPECT_EQ(S_OK, Stop());
-    return static_cast<double>(after.QuadPart - before.QuadPart) / frequency.QuadPart;
+    return QpcSeconds(stopRequestedQpc - before);
 }
 
 } // namespace filtertest

@@ -36,6 +36,8 @@ class SampleLog : public win::ComObject<ISampleGrabberCB> {
 public:
     std::vector<SampleRecord> Records();
     size_t Count();
+    // Waits until count more samples than now have been recorded; false when they did not come.
+    bool WaitForMore(size_t count);
     // From now on, also record the filter's stream time at each sample (the filter outlives the graph's streaming).
     void ReadStreamTimeOf(FilterBase* filter) { streamTimeSource = filter; }
     // The frames come in width x height (3032 x 2016 unless told): where the stamp and the first row are. Set before

@@ -7,7 +7,6 @@
 #include "camera/FramePathCounters.h"
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/TestWatchdog.h"
-#include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
 
 using namespace filtertest;
@@ -16,7 +15,6 @@ namespace {
 
 class DirectFill : public FilterTest {};
 
-
 struct Copied {
     uint64_t camera, samples;
 };
@@ -24,13 +22,6 @@ struct Copied {
 Copied CopiedNow()
 {
     return {FramePathCopies().cameraBytes.load(), FramePathCopies().sampleBytes.load()};
-}
-
-// Waits for count more samples in log; false when they did not come.
-bool MoreSamples(SampleLog* log, size_t count)
-{
-    const size_t target = log->Count() + count;
-    return testenv::WaitFor([&] { return log->Count() >= target; });
 }
 
 // Every sample a whole frame, and the stamped ones distinct camera frames in order.
@@ -72,10 +63,10 @@ TEST_F(DirectFill, OnlyACapturePinAloneAtAnUncutSizeIsFilledWithoutACopy)
         CaptureGraph graph(plan);
         ASSERT_EQ(S_OK, graph.built);
         ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
-        ASSERT_TRUE(MoreSamples(captureLog.Get(), 3));
+        ASSERT_TRUE(captureLog->WaitForMore(3));
         const Copied before = CopiedNow();
         const size_t samplesBefore = captureLog->Count() + (c.preview ? previewLog->Count() : 0);
-        ASSERT_TRUE(MoreSamples(captureLog.Get(), 10));
+        ASSERT_TRUE(captureLog->WaitForMore(10));
         const Copied after = CopiedNow();
         const size_t delivered = captureLog->Count() + (c.preview ? previewLog->Count() : 0) - samplesBefore;
         ASSERT_EQ(S_OK, graph.Stop());
@@ -100,14 +91,14 @@ TEST_F(DirectFill, AnImageOfAnotherSizeIsCutToTheFrameAndTheDirectFillResumesAft
     CaptureGraph graph(plan);
     ASSERT_EQ(S_OK, graph.built);
     ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
-    ASSERT_TRUE(MoreSamples(captureLog.Get(), 3));
+    ASSERT_TRUE(captureLog->WaitForMore(3));
 
     // Larger (cropped), then smaller (centred on black): the SDK would write past the sample, so the frame is cut
     // from an image of the controller's.
     for (const auto& size : {std::make_pair(3264, 2448), std::make_pair(640, 480)}) {
         SimChangeImageSize(size.first, size.second);
         const Copied before = CopiedNow();
-        ASSERT_TRUE(MoreSamples(captureLog.Get(), 5));
+        ASSERT_TRUE(captureLog->WaitForMore(5));
         EXPECT_GT(CopiedNow().samples, before.samples) << size.first << " x " << size.second;
     }
     ASSERT_GT(captureLog->Records().size(), 0u);
@@ -115,9 +106,9 @@ TEST_F(DirectFill, AnImageOfAnotherSizeIsCutToTheFrameAndTheDirectFillResumesAft
 
     // The camera's own size again: straight into the samples.
     SimChangeImageSize(kFrameWidth, kFrameHeight);
-    ASSERT_TRUE(MoreSamples(captureLog.Get(), 3));
+    ASSERT_TRUE(captureLog->WaitForMore(3));
     const Copied before = CopiedNow();
-    ASSERT_TRUE(MoreSamples(captureLog.Get(), 5));
+    ASSERT_TRUE(captureLog->WaitForMore(5));
     EXPECT_EQ(CopiedNow().samples, before.samples);
     ASSERT_EQ(S_OK, graph.Stop());
     ExpectWholeDistinctFrames(captureLog->Records());

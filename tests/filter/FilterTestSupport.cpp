@@ -1,11 +1,9 @@
 #include "tests/filter/FilterTestSupport.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "camera/CameraConfig.h"
 #include "filter/VideoFormats.h"
 #include "tests/support/WaitFor.h"
+#include "win/MediaType.h"
 
 namespace filtertest {
 
@@ -36,14 +34,21 @@ SIZE FrameSizeOf(const AM_MEDIA_TYPE& type)
     return format ? SIZE{format->bmiHeader.biWidth, format->bmiHeader.biHeight} : SIZE{0, 0};
 }
 
-HRESULT MakeSmallRgb24Type(MediaTypeRecord* type)
+MediaTypeRecord ListedType(IAMStreamConfig* config, int index)
 {
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = 800;
-    header.biHeight = 600;
-    header.biBitCount = 24;
-    return MakeRgb24VideoType(header, type);
+    AM_MEDIA_TYPE* type = nullptr;
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    EXPECT_EQ(S_OK, config->GetStreamCaps(index, &type, reinterpret_cast<BYTE*>(&caps))) << index;
+    const win::MediaTypePtr owned(type);
+    return type ? MediaTypeRecord(*type) : MediaTypeRecord();
+}
+
+MediaTypeRecord CurrentFormat(IAMStreamConfig* config)
+{
+    AM_MEDIA_TYPE* type = nullptr;
+    EXPECT_EQ(S_OK, config->GetFormat(&type));
+    const win::MediaTypePtr owned(type);
+    return type ? MediaTypeRecord(*type) : MediaTypeRecord();
 }
 
 SimStamp StampIn(const BYTE* frame, long size)
@@ -63,8 +68,7 @@ std::string SettingsFileBytes()
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return "no file";
     }
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return testenv::FileBytes(path);
 }
 
 std::vector<std::string> CameraSettingChanges()
@@ -72,12 +76,35 @@ std::vector<std::string> CameraSettingChanges()
     return testenv::JournalLinesStartingWith("CameraSet");
 }
 
-double SecondsSince(const LARGE_INTEGER& start)
+LONGLONG QpcNow()
 {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
+    return now.QuadPart;
+}
+
+double QpcSeconds(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) / frequency.QuadPart;
+}
+
+ComPtr<ICameraSettings> SettingsOf(IUnknown* object)
+{
+    ComPtr<ICameraSettings> settings;
+    EXPECT_EQ(S_OK, object->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
+    return settings;
+}
+
+void ApplySettings(IUnknown* filter, const std::function<void(CameraConfig&)>& change)
+{
+    const ComPtr<ICameraSettings> settings = SettingsOf(filter);
+    ASSERT_TRUE(settings);
+    CameraConfig config;
+    ASSERT_EQ(S_OK, settings->GetConfig(&config));
+    change(config);
+    ASSERT_EQ(S_OK, settings->SetConfig(&config));
 }
 
 } // namespace filtertest

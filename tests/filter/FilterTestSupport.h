@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,8 +50,10 @@ using testenv::JournalLines;
 // The width and height in the VIDEOINFOHEADER of a type (0, 0 without one).
 SIZE FrameSizeOf(const AM_MEDIA_TYPE& type);
 
-// An 800 x 600 RGB24 type whose header gives no image size: a size neither the camera nor the ladder has.
-HRESULT MakeSmallRgb24Type(MediaTypeRecord* type);
+// The type the stream configuration lists at index, and its current format (empty, with a failure recorded, when it
+// gives none).
+MediaTypeRecord ListedType(IAMStreamConfig* config, int index);
+MediaTypeRecord CurrentFormat(IAMStreamConfig* config);
 
 // The stamp at the centre of a delivered 3032 x 2016 frame, or of one of the given size (none when too short).
 SimStamp StampIn(const BYTE* frame, long size);
@@ -62,8 +65,18 @@ std::string SettingsFileBytes();
 // The journal's calls that change a setting of the camera ("CameraSet...").
 std::vector<std::string> CameraSettingChanges();
 
-// Seconds from start (QueryPerformanceCounter) to now.
-double SecondsSince(const LARGE_INTEGER& start);
+// QueryPerformanceCounter now; a span of its ticks in seconds; the seconds from start (QpcNow) to now.
+LONGLONG QpcNow();
+double QpcSeconds(LONGLONG ticks);
+inline double SecondsSince(LONGLONG start)
+{
+    return QpcSeconds(QpcNow() - start);
+}
+
+// The object's settings interface (null, with a failure recorded, when it has none).
+ComPtr<ICameraSettings> SettingsOf(IUnknown* object);
+// As a page's Apply: the filter's record read through its settings interface, changed, and applied.
+void ApplySettings(IUnknown* filter, const std::function<void(CameraConfig&)>& change);
 
 using testenv::MessageBoxAnswerer;
 

@@ -12,7 +12,6 @@
 #include "tests/support/FfmpegReference.h"
 #include "tests/support/TestWatchdog.h"
 #include "tests/support/VideoTypeKit.h"
-#include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
 
 using namespace filtertest;
@@ -121,13 +120,12 @@ TEST_F(LadderDelivery, EveryFormatAtTheCamerasSizeAndAScaledSizeMatchesFfmpegThr
             CaptureGraph graph(plan);
             ASSERT_EQ(S_OK, graph.built);
             ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
-            ASSERT_TRUE(testenv::WaitFor([&] { return keeper->Count() >= 3; }));
+            ASSERT_TRUE(keeper->WaitForMore(3));
             const CameraImage image = CurrentImage();
             const Bytes frame = keeper->Kept();
             ASSERT_EQ(S_OK, graph.Stop());
             ASSERT_FALSE(image.bytes.empty());
 
-            // Exactly the type's frame, in every sample.
             const size_t expectedBytes = testenv::FrameBytesOf(*facts, size.width, size.height);
             for (const SampleRecord& record : keeper->Records()) {
                 EXPECT_EQ(static_cast<size_t>(record.actualLength), expectedBytes);
@@ -186,7 +184,7 @@ TEST_F(LadderDelivery, ARenderersWiderStrideAndIyuvAreAcceptedAndTheSamplesFollo
             ASSERT_EQ(S_OK, under.preview->FillSample(sample.Get()));
         }
         const CameraImage image = CurrentImage();
-        under.preview->OnWorkerEnd();
+        EXPECT_EQ(S_OK, under.preview->OnWorkerEnd());
 
         BYTE* data = nullptr;
         ASSERT_EQ(S_OK, sample->GetPointer(&data));
@@ -215,6 +213,6 @@ TEST_F(LadderDelivery, ARenderersWiderStrideAndIyuvAreAcceptedAndTheSamplesFollo
         std::printf("%-5s %4dx%-4d in rows of %d: PSNR %.1f dB\n", c.facts.name, c.width, c.height, c.rowPixels, psnr);
         EXPECT_GE(psnr, kScaledPsnr);
         sample.Reset();
-        allocator->Decommit();
+        EXPECT_EQ(S_OK, allocator->Decommit());
     }
 }

@@ -12,6 +12,8 @@
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/framework/FakeInputPin.h"
 #include "tests/support/FakeAllocator.h"
+#include "tests/support/GuardedBuffer.h"
+#include "tests/support/VideoTypeKit.h"
 
 using namespace filtertest;
 
@@ -19,24 +21,7 @@ namespace {
 
 class PinFormatRules : public FilterTest {
 protected:
-    MediaTypeRecord CurrentType(CameraOutputPin* pin)
-    {
-        AM_MEDIA_TYPE* type = nullptr;
-        EXPECT_EQ(S_OK, pin->GetFormat(&type));
-        MediaTypeRecord copy(*type);
-        DeleteType(type);
-        return copy;
-    }
-    MediaTypeRecord Entry(CameraOutputPin* pin, int index)
-    {
-        AM_MEDIA_TYPE* type = nullptr;
-        VIDEO_STREAM_CONFIG_CAPS caps;
-        EXPECT_EQ(S_OK, pin->GetStreamCaps(index, &type, reinterpret_cast<BYTE*>(&caps)));
-        MediaTypeRecord copy(*type);
-        DeleteType(type);
-        return copy;
-    }
-    void SetCurrentType(CameraOutputPin* pin, MediaTypeRecord type) { ASSERT_EQ(S_OK, pin->SetFormat(&type)); }
+    void SetCurrentFormat(CameraOutputPin* pin, MediaTypeRecord type) { ASSERT_EQ(S_OK, pin->SetFormat(&type)); }
     // A copy of entry with another frame interval and image size: delivered, but not the type the pin offers.
     static MediaTypeRecord Reshaped(MediaTypeRecord entry, REFERENCE_TIME interval, DWORD imageSize)
     {
@@ -50,29 +35,25 @@ protected:
 
 TEST_F(PinFormatRules, OffersTheEntryOfTheResolutionIndexAppliedAndMakesItCurrent)
 {
-    ComPtr<ICameraSettings> settings;
-    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
     const struct {
         uint8_t resolution;
         int entry;
     } cases[] = {{5, 0}, {1, 1}, {2, 2}, {0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.resolution);
-        CameraConfig config;
-        ASSERT_EQ(S_OK, settings->GetConfig(&config));
-        config.m_Format.m_Resolution = c.resolution;
-        ASSERT_EQ(S_OK, settings->SetConfig(&config));
+        ASSERT_NO_FATAL_FAILURE(
+            ApplySettings(under.filter.Get(), [&](CameraConfig& config) { config.m_Format.m_Resolution = c.resolution; }));
         // Start from a current type the pin would never offer (accepted, it becomes the unconnected pin's type).
-        MediaTypeRecord unlike = Reshaped(Entry(under.capture, 0), 0, 0);
+        MediaTypeRecord unlike = Reshaped(ListedType(under.capture, 0), 0, 0);
         ASSERT_EQ(S_OK, under.capture->CheckType(&unlike));
-        ASSERT_FALSE(CurrentType(under.capture).SameType(Entry(under.capture, c.entry)));
+        ASSERT_FALSE(CurrentFormat(under.capture).SameType(ListedType(under.capture, c.entry)));
 
         MediaTypeRecord offered;
         ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
-        EXPECT_TRUE(offered.SameType(Entry(under.capture, c.entry)));
+        EXPECT_TRUE(offered.SameType(ListedType(under.capture, c.entry)));
         EXPECT_EQ(3032, FrameSizeOf(offered).cx);
         EXPECT_EQ(2016, FrameSizeOf(offered).cy);
-        EXPECT_TRUE(CurrentType(under.capture).SameType(offered));
+        EXPECT_TRUE(CurrentFormat(under.capture).SameType(offered));
     }
     MediaTypeRecord unused;
     EXPECT_EQ(E_INVALIDARG, under.capture->GetMediaType(-1, &unused));
@@ -103,7 +84,7 @@ TEST_F(PinFormatRules, LaterPositionsListTheDeliverableLadderAndEveryEntryIsAcce
             later.push_back(type);
         }
         ASSERT_EQ(c.listed, later.size());
-        EXPECT_TRUE(CurrentType(pin).SameType(offered)) << "listing changed the current type";
+        EXPECT_TRUE(CurrentFormat(pin).SameType(offered)) << "listing changed the current type";
         for (const MediaTypeRecord& type : later) {
             const SIZE size = FrameSizeOf(type);
             SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
@@ -113,8 +94,8 @@ TEST_F(PinFormatRules, LaterPositionsListTheDeliverableLadderAndEveryEntryIsAcce
             EXPECT_EQ(VideoInfoOf(type)->bmiHeader.biSizeImage, type.lSampleSize);
             // Each is accepted and becomes this pin's type, not the other's.
             EXPECT_EQ(S_OK, pin->CheckType(&type));
-            EXPECT_TRUE(CurrentType(pin).SameType(type));
-            EXPECT_TRUE(CurrentType(filter.capture).SameType(offered));
+            EXPECT_TRUE(CurrentFormat(pin).SameType(type));
+            EXPECT_TRUE(CurrentFormat(filter.capture).SameType(offered));
             MediaTypeRecord slower(type);
             VideoInfoOf(slower)->AvgTimePerFrame = 666666;
             EXPECT_EQ(E_INVALIDARG, pin->CheckType(&slower)) << "not the camera's rate";
@@ -131,7 +112,7 @@ TEST_F(PinFormatRules, LaterPositionsListTheDeliverableLadderAndEveryEntryIsAcce
         }
         // The whole image's entries, offered or not, only at index 0.
         for (int index = 0; index < 35; ++index) {
-            MediaTypeRecord entry = Entry(pin, index);
+            MediaTypeRecord entry = ListedType(pin, index);
             if (FrameSizeOf(entry).cx == 3264) {
                 EXPECT_EQ(c.resolution == 0 ? S_OK : E_INVALIDARG, pin->CheckType(&entry)) << index;
             }
@@ -196,7 +177,7 @@ TEST_F(PinFormatRules, WildcardQueriesAreRefusedThreeTimesThenAccepted)
         EXPECT_EQ(S_OK, under.capture->CheckType(&wildcard));
         EXPECT_EQ(S_OK, under.capture->CheckType(&interleaved));
         // Acceptance leaves the current type alone.
-        EXPECT_TRUE(CurrentType(under.capture).SameType(entry));
+        EXPECT_TRUE(CurrentFormat(under.capture).SameType(entry));
     }
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(nullptr));
 }
@@ -212,7 +193,7 @@ TEST_F(PinFormatRules, AcceptsDeliverableEntriesAtTheCamerasRateIgnoringImageSiz
     VideoInfoOf(loose)->bmiHeader.biSizeImage = 0;
     loose.lSampleSize = 7;
     ASSERT_EQ(S_OK, under.capture->CheckType(&loose));
-    const MediaTypeRecord current = CurrentType(under.capture);
+    const MediaTypeRecord current = CurrentFormat(under.capture);
     EXPECT_EQ(7u, current.lSampleSize);
     // A rate the camera is not running at (15 per second while at 30).
     MediaTypeRecord slower(entry);
@@ -220,7 +201,7 @@ TEST_F(PinFormatRules, AcceptsDeliverableEntriesAtTheCamerasRateIgnoringImageSiz
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&slower));
 
     // Another entry the camera delivers (the whole image, at index 0).
-    MediaTypeRecord big = Entry(under.capture, 3);
+    MediaTypeRecord big = ListedType(under.capture, 3);
     EXPECT_EQ(S_OK, under.capture->CheckType(&big));
     MediaTypeRecord otherSubtype(entry);
     otherSubtype.subtype = MEDIASUBTYPE_RGB32;
@@ -239,15 +220,10 @@ TEST_F(PinFormatRules, VideoInfoTypesWithAMissingOrShortBlockAreRefused)
     ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &entry));
 
     // A block one byte short, at the end of a guarded page: reading past cbFormat would fault.
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    BYTE* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * system.dwPageSize, MEM_RESERVE | MEM_COMMIT,
-                                                  PAGE_READWRITE));
-    ASSERT_NE(nullptr, pages);
-    DWORD old;
-    VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old);
     const ULONG shortSize = sizeof(VIDEOINFOHEADER) - 1;
-    BYTE* block = pages + system.dwPageSize - shortSize;
+    const testenv::GuardedBuffer guarded(shortSize);
+    BYTE* block = guarded.Data();
+    ASSERT_NE(nullptr, block);
     std::memcpy(block, entry.pbFormat, shortSize);
 
     AM_MEDIA_TYPE shortType = entry;
@@ -258,7 +234,6 @@ TEST_F(PinFormatRules, VideoInfoTypesWithAMissingOrShortBlockAreRefused)
     noBlock.cbFormat = sizeof(VIDEOINFOHEADER);
     noBlock.pbFormat = nullptr;
     EXPECT_EQ(E_INVALIDARG, under.capture->CheckType(&noBlock));
-    VirtualFree(pages, 0, MEM_RELEASE);
 }
 
 TEST_F(PinFormatRules, SizeBuffersAsksForThreeBuffersAndRefusesOnlyThoseSmallerThanAFrame)
@@ -308,7 +283,7 @@ TEST_F(PinFormatRules, TheCapturePinAsksForTheLargestImageOnlyForTheCamerasImage
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.index);
-        MediaTypeRecord entry = Entry(under.capture, c.index);
+        MediaTypeRecord entry = ListedType(under.capture, c.index);
         ASSERT_EQ(S_OK, under.capture->CheckType(&entry));
         const ComPtr<FakeAllocator> allocator = win::MakeComObject<FakeAllocator>();
         ALLOCATOR_PROPERTIES request = {};
@@ -320,18 +295,18 @@ TEST_F(PinFormatRules, TheCapturePinAsksForTheLargestImageOnlyForTheCamerasImage
 TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
 {
     // A peer's type without an image size, accepted as the current type.
-    MediaTypeRecord sizeless = Reshaped(Entry(under.preview, 0), 333333, 0);
+    MediaTypeRecord sizeless = Reshaped(ListedType(under.preview, 0), 333333, 0);
     ASSERT_EQ(S_OK, under.preview->CheckType(&sizeless));
 
     const ComPtr<FakeAllocator> allocator = win::MakeComObject<FakeAllocator>();
     ALLOCATOR_PROPERTIES request = {};
     ASSERT_EQ(S_OK, under.preview->SizeBuffers(allocator.Get(), &request));
     EXPECT_EQ(kFrameWidth * kFrameHeight * 4, allocator->asked.cbBuffer);
-    EXPECT_EQ(static_cast<ULONG>(kFrameWidth * kFrameHeight * 4), CurrentType(under.preview).lSampleSize);
+    EXPECT_EQ(static_cast<ULONG>(kFrameWidth * kFrameHeight * 4), CurrentFormat(under.preview).lSampleSize);
 
     // A current type without a video header (a peer's wildcard type taken after three refusals) is not read: that
     // attempt fails at sizing and the pin's own type connects instead.
-    MediaTypeRecord entry = Entry(under.preview, 0);
+    MediaTypeRecord entry = ListedType(under.preview, 0);
     ASSERT_EQ(S_OK, under.preview->CheckType(&entry)); // restarts the refusal count
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
     MediaTypeRecord wildcard;
@@ -343,10 +318,6 @@ TEST_F(PinFormatRules, SizeBuffersFallsBackToFourBytesAPixelWithoutAnImageSize)
     EXPECT_TRUE(peer->receivedTypes[1].SameType(entry));
     EXPECT_EQ(S_OK, under.preview->Disconnect());
 }
-
-} // namespace
-
-namespace {
 
 // The entry's frame behind a VIDEOINFOHEADER2: well-formed, not delivered.
 MediaTypeRecord AsVideoInfo2(const MediaTypeRecord& entry)
@@ -361,13 +332,10 @@ MediaTypeRecord AsVideoInfo2(const MediaTypeRecord& entry)
     return MediaTypeRecord(type);
 }
 
-} // namespace
-
 TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeNothing)
 {
-    const MediaTypeRecord entry = Entry(under.capture, 0);
-    MediaTypeRecord small;
-    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
+    const MediaTypeRecord entry = ListedType(under.capture, 0);
+    testenv::TestVideoType small(testenv::kRgb24Facts, 800, 600); // a size neither the camera nor the ladder has
     static BYTE strayBytes[sizeof(VIDEOINFOHEADER)] = {};
     using Change = std::function<void(MediaTypeRecord&)>;
     const auto rate = [](REFERENCE_TIME interval) {
@@ -378,7 +346,7 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
         Change change;
         HRESULT setFormat;
     } cases[] = {
-        {"800 x 600", [&](MediaTypeRecord& t) { t = small; }, VFW_E_INVALIDMEDIATYPE},
+        {"800 x 600", [&](MediaTypeRecord& t) { t = *small.Type(); }, VFW_E_INVALIDMEDIATYPE},
         {"top-down", [](MediaTypeRecord& t) { VideoInfoOf(t)->bmiHeader.biHeight *= -1; }, VFW_E_INVALIDMEDIATYPE},
         {"RGB32", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB32; }, VFW_E_INVALIDMEDIATYPE},
         {"16-bit", [](MediaTypeRecord& t) { t.subtype = MEDIASUBTYPE_RGB565, VideoInfoOf(t)->bmiHeader.biBitCount = 16; },
@@ -401,8 +369,8 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
     };
     const ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
     // Chosen at 15 per second: the settings file holds that rate.
-    SetCurrentType(under.capture, Reshaped(entry, 666666, 0));
-    const MediaTypeRecord before = CurrentType(under.capture);
+    SetCurrentFormat(under.capture, Reshaped(entry, 666666, 0));
+    const MediaTypeRecord before = CurrentFormat(under.capture);
     const std::string file = SettingsFileBytes();
     SimClearJournal();
     for (const auto& c : cases) {
@@ -415,7 +383,7 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
         const HRESULT connect = under.capture->Connect(peer.Get(), &type);
         EXPECT_EQ(c.setFormat == E_POINTER ? E_POINTER : VFW_E_TYPE_NOT_ACCEPTED, connect);
         EXPECT_FALSE(under.capture->IsConnected());
-        EXPECT_TRUE(CurrentType(under.capture).SameType(before));
+        EXPECT_TRUE(CurrentFormat(under.capture).SameType(before));
         EXPECT_EQ(std::vector<std::string>{}, CameraSettingChanges()) << "the camera was changed";
         EXPECT_EQ(file, SettingsFileBytes());
         EXPECT_EQ(2, under.object->FrameSpeed());
@@ -425,3 +393,5 @@ TEST_F(PinFormatRules, TypesThePinDoesNotDeliverAreRefusedAtEveryEntryAndChangeN
     }
     EXPECT_TRUE(peer->receivedTypes.empty());
 }
+
+} // namespace

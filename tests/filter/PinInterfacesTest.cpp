@@ -23,21 +23,6 @@ protected:
         EXPECT_EQ(S_OK, pin->Pin()->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(itf.GetAddressOf())));
         return itf;
     }
-    static MediaTypeRecord Entry(IAMStreamConfig* config, int index)
-    {
-        AM_MEDIA_TYPE* type = nullptr;
-        VIDEO_STREAM_CONFIG_CAPS caps;
-        EXPECT_EQ(S_OK, config->GetStreamCaps(index, &type, reinterpret_cast<BYTE*>(&caps)));
-        const win::MediaTypePtr owned(type);
-        return MediaTypeRecord(*type);
-    }
-    static MediaTypeRecord CurrentFormat(IAMStreamConfig* config)
-    {
-        AM_MEDIA_TYPE* type = nullptr;
-        EXPECT_EQ(S_OK, config->GetFormat(&type));
-        const win::MediaTypePtr owned(type);
-        return MediaTypeRecord(*type);
-    }
     TestFilter under;
 };
 
@@ -111,7 +96,7 @@ TEST_F(PinInterfaces, StreamCapsListEveryEntryAsAFixedSize)
 TEST_F(PinInterfaces, GetFormatHandsOutACopyAndSetFormatOnlyWhileStopped)
 {
     ComPtr<IAMStreamConfig> config = Query<IAMStreamConfig>(under.capture);
-    MediaTypeRecord entry = Entry(config.Get(), 0);
+    MediaTypeRecord entry = ListedType(config.Get(), 0);
     ASSERT_EQ(S_OK, config->SetFormat(&entry)); // unconnected: nothing to reconnect
     ASSERT_EQ(S_OK, config->SetFormat(nullptr)); // changes nothing
     AM_MEDIA_TYPE* first = nullptr;
@@ -129,9 +114,8 @@ TEST_F(PinInterfaces, GetFormatHandsOutACopyAndSetFormatOnlyWhileStopped)
     ASSERT_EQ(S_OK, Query<IAMDroppedFrames>(under.capture)->GetAverageFrameSize(&average));
     EXPECT_EQ(18337536, average);
 
-    // Only while the filter is stopped.
     ASSERT_EQ(S_OK, under.filter->Pause()); // no pin connected: no camera
-    MediaTypeRecord full = Entry(config.Get(), 3);
+    MediaTypeRecord full = ListedType(config.Get(), 3);
     EXPECT_EQ(VFW_E_NOT_STOPPED, config->SetFormat(&full));
     ASSERT_EQ(S_OK, under.filter->Stop());
     EXPECT_TRUE(CurrentFormat(config.Get()).SameType(entry));

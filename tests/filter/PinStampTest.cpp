@@ -62,10 +62,10 @@ protected:
     void TearDown() override
     {
         under.filter->Stop();
-        under.filter->SetSyncSource(nullptr);
+        EXPECT_EQ(S_OK, under.filter->SetSyncSource(nullptr));
         DropPin();
         if (allocator) {
-            allocator->Decommit();
+            EXPECT_EQ(S_OK, allocator->Decommit());
         }
         FilterTest::TearDown();
     }
@@ -85,7 +85,7 @@ protected:
     }
     void RestartWorkerAt(DWORD tick)
     {
-        pin->OnWorkerEnd();
+        EXPECT_EQ(S_OK, pin->OnWorkerEnd());
         pin->tick = tick;
         ASSERT_EQ(S_OK, pin->OnWorkerStart());
     }
@@ -101,7 +101,7 @@ protected:
         stamps.result = sample->GetTime(&stamps.start, &stamps.end);
         if (frame) {
             BYTE* data = nullptr;
-            sample->GetPointer(&data);
+            EXPECT_EQ(S_OK, sample->GetPointer(&data));
             *frame = StampIn(data, sample->GetSize());
         }
         return stamps;
@@ -298,7 +298,7 @@ TEST_F(PinStamps, PreviewSamplesCarryNoTimesAndBothPinsDeliverFrames)
         ASSERT_EQ(S_OK, allocator->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0));
         ASSERT_EQ(S_OK, pin->FillSample(sample.Get()));
         BYTE* data = nullptr;
-        sample->GetPointer(&data);
+        ASSERT_EQ(S_OK, sample->GetPointer(&data));
         EXPECT_TRUE(IsStamp(StampIn(data, sample->GetSize())));
         DropPin();
     }

@@ -8,6 +8,7 @@
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/framework/FakeInputPin.h"
 #include "tests/support/FrameSizes.h"
+#include "tests/support/VideoTypeKit.h"
 
 // The platform's null renderer: its class id is defined by strmiids only.
 EXTERN_C const CLSID CLSID_NullRenderer;
@@ -29,35 +30,17 @@ ComPtr<IAMStreamConfig> ConfigOf(CameraOutputPin* pin)
 // The listed type of that width (3032 x 2016 or 3264 x 2448) asking for interval, with a sample size left wrong.
 MediaTypeRecord Asking(IAMStreamConfig* config, LONG width, REFERENCE_TIME interval)
 {
-    AM_MEDIA_TYPE* listed = nullptr;
-    VIDEO_STREAM_CONFIG_CAPS caps;
-    EXPECT_EQ(S_OK, config->GetStreamCaps(width == kFullWidth ? 3 : 0, &listed, reinterpret_cast<BYTE*>(&caps)));
-    const win::MediaTypePtr owned(listed);
-    MediaTypeRecord type(*listed);
+    MediaTypeRecord type = ListedType(config, width == kFullWidth ? 3 : 0);
     VideoInfoOf(type)->AvgTimePerFrame = interval;
     VideoInfoOf(type)->dwBitRate = 7;
     type.lSampleSize = 12345;
     return type;
 }
 
-MediaTypeRecord Current(IAMStreamConfig* config)
-{
-    AM_MEDIA_TYPE* type = nullptr;
-    EXPECT_EQ(S_OK, config->GetFormat(&type));
-    const win::MediaTypePtr owned(type);
-    return type ? MediaTypeRecord(*type) : MediaTypeRecord();
-}
-
 REFERENCE_TIME IntervalOf(const AM_MEDIA_TYPE& type)
 {
     const VIDEOINFOHEADER* format = VideoInfoOf(type);
     return format ? format->AvgTimePerFrame : -1;
-}
-
-DWORD BitRateOf(const AM_MEDIA_TYPE& type)
-{
-    const VIDEOINFOHEADER* format = VideoInfoOf(type);
-    return format ? format->dwBitRate : 0;
 }
 
 int32_t StoredFrameSpeed()
@@ -105,16 +88,17 @@ TEST_F(PinStreamConfig, SetFormatChoosesTheSizeAndSetsTheCamerasRate)
 
         ASSERT_EQ(S_OK, capture->SetFormat(&asked));
         // GetFormat and the offer are the pin's own type of that size and rate.
-        const MediaTypeRecord current = Current(capture.Get());
+        const MediaTypeRecord current = CurrentFormat(capture.Get());
+        ASSERT_NE(nullptr, VideoInfoOf(current));
         EXPECT_EQ(c.width, FrameSizeOf(current).cx);
         EXPECT_EQ(static_cast<ULONG>(c.width * FrameSizeOf(current).cy * 3), current.lSampleSize);
         EXPECT_EQ(c.interval, IntervalOf(current));
-        EXPECT_EQ(c.bitRate, BitRateOf(current));
+        EXPECT_EQ(c.bitRate, VideoInfoOf(current)->dwBitRate);
         MediaTypeRecord offered;
         ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
         EXPECT_TRUE(offered.SameType(current));
         // The rate is the camera's: the other pin keeps its size and follows it.
-        const MediaTypeRecord other = Current(preview.Get());
+        const MediaTypeRecord other = CurrentFormat(preview.Get());
         EXPECT_EQ(3032, FrameSizeOf(other).cx);
         EXPECT_EQ(c.interval, IntervalOf(other));
         // As the page's High/Normal: the camera at once, and the settings file.
@@ -132,7 +116,7 @@ TEST_F(PinStreamConfig, ARateTheSettingsFileNamesAlreadyReachesTheCameraWhenItOp
     ASSERT_EQ(1, stored.SaveToFile());
     TestFilter under;
     const ComPtr<IAMStreamConfig> capture = ConfigOf(under.capture);
-    EXPECT_EQ(666666, IntervalOf(Current(capture.Get())));
+    EXPECT_EQ(666666, IntervalOf(CurrentFormat(capture.Get())));
     // Closed, the stored speed is the current one: nothing to send now.
     SimClearJournal();
     MediaTypeRecord slow = Asking(capture.Get(), 3032, 666666);
@@ -153,16 +137,11 @@ TEST_F(PinStreamConfig, AChoiceLastsUntilAnotherResolutionIndexIsApplied)
 {
     TestFilter under;
     const ComPtr<IAMStreamConfig> capture = ConfigOf(under.capture);
-    ComPtr<ICameraSettings> settings;
-    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
     MediaTypeRecord full = Asking(capture.Get(), kFullWidth, 0);
     ASSERT_EQ(S_OK, capture->SetFormat(&full));
 
     const auto applyIndex = [&](uint8_t resolution) {
-        CameraConfig config;
-        ASSERT_EQ(S_OK, settings->GetConfig(&config));
-        config.m_Format.m_Resolution = resolution;
-        ASSERT_EQ(S_OK, settings->SetConfig(&config));
+        ApplySettings(under.filter.Get(), [&](CameraConfig& config) { config.m_Format.m_Resolution = resolution; });
     };
     const auto offeredWidth = [&](CameraOutputPin* pin) {
         MediaTypeRecord offered;
@@ -172,7 +151,7 @@ TEST_F(PinStreamConfig, AChoiceLastsUntilAnotherResolutionIndexIsApplied)
     // A page that reads, or applies the same index, keeps the choice; each pin has its own.
     applyIndex(0);
     EXPECT_EQ(kFullWidth, offeredWidth(under.capture));
-    EXPECT_EQ(kFullWidth, FrameSizeOf(Current(capture.Get())).cx);
+    EXPECT_EQ(kFullWidth, FrameSizeOf(CurrentFormat(capture.Get())).cx);
     EXPECT_EQ(3032, offeredWidth(under.preview));
 
     // Another index is decided anew (the page wins); the whole image is only index 0's.
@@ -184,7 +163,7 @@ TEST_F(PinStreamConfig, AChoiceLastsUntilAnotherResolutionIndexIsApplied)
         const std::string file = SettingsFileBytes();
         MediaTypeRecord fullAtSlowRate = Asking(capture.Get(), kFullWidth, 666666);
         EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, capture->SetFormat(&fullAtSlowRate));
-        EXPECT_EQ(3032, FrameSizeOf(Current(capture.Get())).cx);
+        EXPECT_EQ(3032, FrameSizeOf(CurrentFormat(capture.Get())).cx);
         EXPECT_EQ(std::vector<std::string>{}, CameraSettingChanges());
         EXPECT_EQ(file, SettingsFileBytes());
         EXPECT_EQ(1, under.object->FrameSpeed());
@@ -203,30 +182,21 @@ TEST_F(PinStreamConfig, AChoiceLastsUntilAnotherResolutionIndexIsApplied)
 TEST_F(PinStreamConfig, EveryOfferedTypeAnnouncesTheCamerasRateAndThePinsAcceptOnlyIt)
 {
     TestFilter under;
-    ComPtr<ICameraSettings> settings;
-    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
     for (int32_t speed : {2, 1, 2}) {
         SCOPED_TRACE(speed);
-        // As the "Camera Set" page's Apply.
-        CameraConfig config;
-        ASSERT_EQ(S_OK, settings->GetConfig(&config));
-        config.m_FrameSpeed = speed;
-        ASSERT_EQ(S_OK, settings->SetConfig(&config));
+        ASSERT_NO_FATAL_FAILURE(
+            ApplySettings(under.filter.Get(), [&](CameraConfig& config) { config.m_FrameSpeed = speed; }));
         const REFERENCE_TIME interval = speed == 2 ? 666666 : 333333;
         for (CameraOutputPin* pin : {under.capture, under.preview}) {
             const ComPtr<IAMStreamConfig> config = ConfigOf(pin);
-            EXPECT_EQ(interval, IntervalOf(Current(config.Get())));
+            EXPECT_EQ(interval, IntervalOf(CurrentFormat(config.Get())));
             MediaTypeRecord offered;
             ASSERT_EQ(S_OK, pin->GetMediaType(0, &offered));
             EXPECT_EQ(interval, IntervalOf(offered));
             int count = 0, size = 0;
             ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
             for (int index = 0; index < count; ++index) {
-                AM_MEDIA_TYPE* listed = nullptr;
-                VIDEO_STREAM_CONFIG_CAPS caps;
-                ASSERT_EQ(S_OK, config->GetStreamCaps(index, &listed, reinterpret_cast<BYTE*>(&caps)));
-                EXPECT_EQ(interval, IntervalOf(*listed)) << index;
-                DeleteType(listed);
+                EXPECT_EQ(interval, IntervalOf(ListedType(config.Get(), index))) << index;
             }
             // A peer's type that names another rate is not what the pin delivers.
             const struct {
@@ -242,7 +212,7 @@ TEST_F(PinStreamConfig, EveryOfferedTypeAnnouncesTheCamerasRateAndThePinsAcceptO
     }
     // A new filter starts at the stored speed.
     TestFilter next;
-    EXPECT_EQ(666666, IntervalOf(Current(ConfigOf(next.preview).Get())));
+    EXPECT_EQ(666666, IntervalOf(CurrentFormat(ConfigOf(next.preview).Get())));
 }
 
 TEST_F(PinStreamConfig, AFailedSaveIsReportedAfterTheRateIsApplied)
@@ -255,7 +225,7 @@ TEST_F(PinStreamConfig, AFailedSaveIsReportedAfterTheRateIsApplied)
     MediaTypeRecord slow = Asking(capture.Get(), 3032, 666666);
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_CANT_ACCESS_FILE), capture->SetFormat(&slow));
     EXPECT_EQ(std::vector<std::string>{"CameraSetFrameSpeed(2)"}, FrameSpeedCalls());
-    EXPECT_EQ(666666, IntervalOf(Current(capture.Get())));
+    EXPECT_EQ(666666, IntervalOf(CurrentFormat(capture.Get())));
     ASSERT_TRUE(RemoveDirectoryA(testenv::TempPath("Lumora Camera.config").c_str()));
 }
 
@@ -270,7 +240,7 @@ TEST_F(PinStreamConfig, AConnectedPinConnectsAgainWithItsOwnTypeOrPutsEverything
     MediaTypeRecord slow = Asking(config.Get(), 3032, 666666);
     ASSERT_EQ(S_OK, config->SetFormat(&slow));
     ASSERT_EQ(2u, peer->receivedTypes.size());
-    const MediaTypeRecord connected = Current(config.Get());
+    const MediaTypeRecord connected = CurrentFormat(config.Get());
     EXPECT_TRUE(peer->receivedTypes[1].SameType(connected));
     EXPECT_EQ(666666, IntervalOf(connected));
     EXPECT_EQ(18337536u, connected.lSampleSize);
@@ -283,7 +253,7 @@ TEST_F(PinStreamConfig, AConnectedPinConnectsAgainWithItsOwnTypeOrPutsEverything
     peer->queryAcceptResult = S_FALSE;
     EXPECT_EQ(VFW_E_TYPE_NOT_ACCEPTED, config->SetFormat(&fullAtHighRate));
     EXPECT_EQ(2u, peer->receivedTypes.size());
-    EXPECT_TRUE(Current(config.Get()).SameType(connected));
+    EXPECT_TRUE(CurrentFormat(config.Get()).SameType(connected));
     EXPECT_EQ(std::vector<std::string>{}, CameraSettingChanges());
     EXPECT_EQ(file, SettingsFileBytes());
     EXPECT_EQ(2, under.object->FrameSpeed());
@@ -292,7 +262,7 @@ TEST_F(PinStreamConfig, AConnectedPinConnectsAgainWithItsOwnTypeOrPutsEverything
     peer->queryAcceptResult = S_OK;
     peer->receiveConnectionResult = E_ACCESSDENIED;
     EXPECT_EQ(E_ACCESSDENIED, config->SetFormat(&fullAtHighRate));
-    EXPECT_TRUE(Current(config.Get()).SameType(connected));
+    EXPECT_TRUE(CurrentFormat(config.Get()).SameType(connected));
     EXPECT_EQ(2, under.object->FrameSpeed());
     EXPECT_EQ(2, StoredFrameSpeed());
     const std::vector<std::string> there{"CameraSetFrameSpeed(1)", "CameraSetFrameSpeed(2)"};
@@ -326,30 +296,26 @@ TEST_F(PinStreamConfig, SetFormatInAGraphReconnectsThroughTheGraph)
     EXPECT_EQ(kFullWidth, FrameSizeOf(agreed.Get()).cx);
     EXPECT_EQ(kFullHeight, FrameSizeOf(agreed.Get()).cy);
     EXPECT_EQ(666666, IntervalOf(agreed.Get()));
-    EXPECT_TRUE(Current(config.Get()).SameType(agreed.Get()));
+    EXPECT_TRUE(CurrentFormat(config.Get()).SameType(agreed.Get()));
 
-    MediaTypeRecord small;
-    ASSERT_EQ(S_OK, MakeSmallRgb24Type(&small));
-    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(&small));
+    testenv::TestVideoType small(testenv::kRgb24Facts, 800, 600);
+    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(small.Type()));
     ASSERT_EQ(S_OK, input->ConnectionMediaType(agreed.Receive()));
     EXPECT_EQ(kFullWidth, FrameSizeOf(agreed.Get()).cx);
 
     // Another index applied while connected: the connection keeps its frame and announces the new rate.
-    ComPtr<ICameraSettings> settings;
-    ASSERT_EQ(S_OK, under.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
-    CameraConfig record;
-    ASSERT_EQ(S_OK, settings->GetConfig(&record));
-    record.m_Format.m_Resolution = 1;
-    record.m_FrameSpeed = 1;
-    ASSERT_EQ(S_OK, settings->SetConfig(&record));
-    const MediaTypeRecord kept = Current(config.Get());
+    ASSERT_NO_FATAL_FAILURE(ApplySettings(under.filter.Get(), [](CameraConfig& record) {
+        record.m_Format.m_Resolution = 1;
+        record.m_FrameSpeed = 1;
+    }));
+    const MediaTypeRecord kept = CurrentFormat(config.Get());
     EXPECT_EQ(kFullWidth, FrameSizeOf(kept).cx);
     EXPECT_EQ(333333, IntervalOf(kept));
     MediaTypeRecord offered;
     ASSERT_EQ(S_OK, under.capture->GetMediaType(0, &offered));
     EXPECT_EQ(3032, FrameSizeOf(offered).cx);
     EXPECT_EQ(333333, IntervalOf(offered));
-    EXPECT_TRUE(Current(config.Get()).SameType(kept)); // asking for the offer changed nothing
+    EXPECT_TRUE(CurrentFormat(config.Get()).SameType(kept)); // asking for the offer changed nothing
     graph->RemoveFilter(renderer.Get());
     graph->RemoveFilter(under.filter.Get());
 }

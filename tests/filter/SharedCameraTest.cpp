@@ -14,17 +14,12 @@ using namespace filtertest;
 
 namespace {
 
-
 class SharedCamera : public FilterTest {};
 
 // Waits until log holds count more samples than now; the newest stamp's sequence then (0 when they did not come).
 uint32_t NewestStampAfter(SampleLog* log, size_t count)
 {
-    const size_t target = log->Count() + count;
-    if (!testenv::WaitFor([&] { return log->Count() >= target; })) {
-        return 0;
-    }
-    return log->Records().back().stamp.sequence;
+    return log->WaitForMore(count) ? log->Records().back().stamp.sequence : 0;
 }
 
 // The journal's calls that open, start, stop or close the camera.

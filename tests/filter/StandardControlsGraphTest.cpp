@@ -93,7 +93,6 @@ private:
 
 class StandardControlsInGraph : public FilterTest {
 protected:
-    // The capture pin through the grabber into a null renderer, no clock.
     void BuildAndRun()
     {
         ASSERT_EQ(S_OK, graph.Create(under.filter.Get(), L"Lumora Camera"));

@@ -22,17 +22,6 @@ namespace {
 constexpr LONG kAuto = 1;
 constexpr LONG kManual = 2;
 
-Lines SetCalls()
-{
-    Lines sets;
-    for (const std::string& line : JournalLines()) {
-        if (line.compare(0, 9, "CameraSet") == 0) {
-            sets.push_back(line);
-        }
-    }
-    return sets;
-}
-
 class StandardControls : public FilterTest {
 protected:
     void SetUp() override
@@ -123,13 +112,13 @@ TEST_F(StandardControls, EveryControlReportsItsRangeTakesAValueAndRefusesValuesO
         for (LONG outside : {c.minimum - 1, c.maximum + 1}) {
             SimClearJournal();
             EXPECT_EQ(E_INVALIDARG, Set(c.family, c.property, outside, kManual)) << outside;
-            EXPECT_EQ(SetCalls(), Lines()) << outside;
+            EXPECT_EQ(CameraSettingChanges(), Lines()) << outside;
             EXPECT_TRUE(SettingsFile().empty()) << outside;
         }
 
         SimClearJournal();
         ASSERT_EQ(S_OK, Set(c.family, c.property, c.value, kManual));
-        EXPECT_EQ(SetCalls(), c.sent);
+        EXPECT_EQ(CameraSettingChanges(), c.sent);
         const std::vector<uint8_t> file = SettingsFile();
         ASSERT_EQ(file.size(), 67u);
         EXPECT_EQ(Field(file, c.field), c.stored);
@@ -139,7 +128,6 @@ TEST_F(StandardControls, EveryControlReportsItsRangeTakesAValueAndRefusesValuesO
         EXPECT_EQ(value, c.value);
         EXPECT_EQ(flags, kManual);
 
-        // Both ends of the range are taken.
         for (LONG end : {c.minimum, c.maximum}) {
             EXPECT_EQ(S_OK, Set(c.family, c.property, end, kManual)) << end;
             ASSERT_EQ(S_OK, Get(c.family, c.property, &value, &flags));
@@ -156,7 +144,7 @@ TEST_F(StandardControls, OnlyExposureHasAnAutoFlagWhichIsAutoExposure)
         }
         SimClearJournal();
         EXPECT_EQ(E_INVALIDARG, Set(c.family, c.property, c.value, kAuto)) << c.name;
-        EXPECT_EQ(SetCalls(), Lines()) << c.name;
+        EXPECT_EQ(CameraSettingChanges(), Lines()) << c.name;
     }
 
     // At power-on the camera exposes automatically.
@@ -174,7 +162,7 @@ TEST_F(StandardControls, OnlyExposureHasAnAutoFlagWhichIsAutoExposure)
 
     SimClearJournal();
     ASSERT_EQ(S_OK, cameraControl->Set(CameraControl_Exposure, -2, kAuto));
-    EXPECT_EQ(SetCalls(), Then({"CameraSetAeState(1)"}, kSwitchesOff));
+    EXPECT_EQ(CameraSettingChanges(), Then({"CameraSetAeState(1)"}, kSwitchesOff));
     ASSERT_EQ(S_OK, cameraControl->Get(CameraControl_Exposure, &value, &flags));
     EXPECT_EQ(value, -2);
     EXPECT_EQ(flags, kAuto);
@@ -255,7 +243,7 @@ TEST_F(StandardControls, AFailedSaveIsReportedAfterTheValueWasApplied)
     SimClearJournal();
     const HRESULT hr = procAmp->Set(VideoProcAmp_Contrast, 77, kManual);
     EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
-    EXPECT_EQ(SetCalls(), Then({"CameraSetContrast(77)"}, kSwitchesOff));
+    EXPECT_EQ(CameraSettingChanges(), Then({"CameraSetContrast(77)"}, kSwitchesOff));
 }
 
 TEST_F(StandardControls, TheControlsAreTheFiltersAndShareItsIdentity)
@@ -304,7 +292,7 @@ TEST_F(StandardControls, VideoControlFlipsAreTheMirrorSwitches)
         SCOPED_TRACE(m.mode);
         SimClearJournal();
         ASSERT_EQ(S_OK, videoControl->SetMode(capture, m.mode));
-        EXPECT_EQ(SetCalls(), m.sent);
+        EXPECT_EQ(CameraSettingChanges(), m.sent);
         const std::vector<uint8_t> file = SettingsFile();
         EXPECT_EQ(Field(file, setting::kHMirror), m.hMirror);
         EXPECT_EQ(Field(file, setting::kVMirror), m.vMirror);

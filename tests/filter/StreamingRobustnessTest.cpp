@@ -11,6 +11,7 @@
 #include "tests/filter/CaptureGraph.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/TestWatchdog.h"
+#include "tests/support/WaitFor.h"
 #include "win/ComObject.h"
 
 using namespace filtertest;
@@ -21,16 +22,14 @@ class StreamingRobustness : public FilterTest {};
 
 TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
 {
-    GraphPlan plan;
-    CaptureGraph graph(plan);
+    CaptureGraph graph(GraphPlan{});
     ASSERT_EQ(S_OK, graph.built);
     // Running, and paused (the renderers then hold both workers in Receive).
     for (bool running : {true, false}) {
         SCOPED_TRACE(running ? "running" : "paused");
         ASSERT_TRUE(SUCCEEDED(running ? graph.Control()->Run() : graph.Control()->Pause()));
         Sleep(700);
-        LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
+        const LONGLONG start = QpcNow();
         EXPECT_EQ(S_OK, graph.Control()->Stop());
         EXPECT_LT(SecondsSince(start), 1.0);
     }
@@ -39,10 +38,9 @@ TEST_F(StreamingRobustness, StopReturnsWithinASecondWhetherRunningOrPaused)
 TEST_F(StreamingRobustness, HundredPauseRunStopCyclesLeaveNothingBehind)
 {
     testenv::AllowTestToRun(600000);
-    GraphPlan plan;
     {
         // Warm up: the graph's and the runtime's one-time set-up happens here.
-        CaptureGraph graph(plan);
+        CaptureGraph graph(GraphPlan{});
         ASSERT_EQ(S_OK, graph.built);
         graph.RunFor(200);
     }
@@ -50,7 +48,7 @@ TEST_F(StreamingRobustness, HundredPauseRunStopCyclesLeaveNothingBehind)
     const testenv::CountsBaseline baseline;
     const LONG objects = liveObjectCount;
     {
-        CaptureGraph graph(plan);
+        CaptureGraph graph(GraphPlan{});
         ASSERT_EQ(S_OK, graph.built);
         for (int cycle = 0; cycle < 100; ++cycle) {
             ASSERT_TRUE(SUCCEEDED(graph.Control()->Pause())) << "cycle " << cycle;
@@ -103,8 +101,8 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
     const ComPtr<FrameHalves> previewLog = win::MakeComObject<FrameHalves>();
     CaptureGraph graph(LoggedPlanWithoutClock(captureLog.Get(), previewLog.Get()));
     ASSERT_EQ(S_OK, graph.built);
-    ComPtr<ICameraSettings> settings;
-    ASSERT_EQ(S_OK, graph.camera.filter->QueryInterface(IID_ICameraSettings, reinterpret_cast<void**>(settings.GetAddressOf())));
+    const ComPtr<ICameraSettings> settings = SettingsOf(graph.camera.filter.Get());
+    ASSERT_TRUE(settings);
 
     ASSERT_TRUE(SUCCEEDED(graph.Control()->Run()));
     std::atomic<bool> done{false};
@@ -112,7 +110,7 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
     std::thread changer([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         CameraConfig config;
-        settings->GetConfig(&config);
+        EXPECT_EQ(S_OK, settings->GetConfig(&config));
         for (int i = 0; !done; ++i) {
             config.m_VMirror = i % 2;
             config.m_HMirror = (i / 2) % 2;
@@ -129,16 +127,11 @@ TEST_F(StreamingRobustness, SettingsChangedFromAnotherThreadWhileBothPinsStream)
         CoUninitialize();
     });
     // At least three seconds, and on a busy machine until enough changes and frames have crossed.
-    const DWORD started = GetTickCount();
     Sleep(3000);
-    while (GetTickCount() - started < 60000 &&
-           (changes <= 50 || captureLog->whole <= 20 || previewLog->whole <= 20)) {
-        Sleep(100);
-    }
+    testenv::WaitFor([&] { return changes > 50 && captureLog->whole > 20 && previewLog->whole > 20; }, 57000);
     done = true;
     changer.join();
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
+    const LONGLONG start = QpcNow();
     EXPECT_EQ(S_OK, graph.Control()->Stop());
     EXPECT_LT(SecondsSince(start), 1.0);
 

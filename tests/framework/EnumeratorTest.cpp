@@ -10,27 +10,13 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-class Enumerators : public testing::Test {
+class Enumerators : public ScriptedFilterTest {
 protected:
-    void Make(int pinCount)
-    {
-        liveBefore = liveObjectCount;
-        filter = new ScriptedFilter(pinCount);
-        filter->InnerUnknown()->AddRef();
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(filter->InnerUnknown()->Release(), 0u) << "no enumerator kept a reference";
-        EXPECT_EQ(liveObjectCount, liveBefore);
-    }
     ULONG FilterReferences()
     {
         filter->Interface()->AddRef();
         return filter->Interface()->Release();
     }
-
-    LONG liveBefore = 0;
-    ScriptedFilter* filter = nullptr;
 };
 
 } // namespace

@@ -13,19 +13,9 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-class FilterBasics : public testing::Test {
+class FilterBasics : public ScriptedFilterTest {
 protected:
-    void SetUp() override
-    {
-        liveBefore = liveObjectCount;
-        filter = new ScriptedFilter(1);
-        filter->InnerUnknown()->AddRef();
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(filter->InnerUnknown()->Release(), 0u);
-        EXPECT_EQ(liveObjectCount, liveBefore) << "the filter and its pin are gone";
-    }
+    void SetUp() override { Make(1); }
 
     std::wstring Name()
     {
@@ -36,9 +26,6 @@ protected:
         }
         return info.achName;
     }
-
-    LONG liveBefore = 0;
-    ScriptedFilter* filter = nullptr;
 };
 
 } // namespace
@@ -59,7 +46,6 @@ TEST_F(FilterBasics, JoinFilterGraphKeepsWeakReferencesAndACopyOfTheName)
     EXPECT_EQ(graph->References(), 2u);
     info.pGraph->Release();
 
-    // A long name is cut to 127 characters.
     const std::wstring longName(200, L'n');
     ASSERT_EQ(filter->JoinFilterGraph(graph.Get(), longName.c_str()), S_OK);
     EXPECT_EQ(Name(), longName.substr(0, 127));
@@ -96,7 +82,7 @@ TEST_F(FilterBasics, PostGraphEventReachesTheSinkAndNamesTheFilterOnComplete)
     EXPECT_EQ(events[0].param2, 5);
     EXPECT_EQ(events[1].code, EC_COMPLETE);
     EXPECT_EQ(events[1].param2, reinterpret_cast<LONG_PTR>(filter->Interface()));
-    filter->JoinFilterGraph(nullptr, nullptr);
+    EXPECT_EQ(filter->JoinFilterGraph(nullptr, nullptr), S_OK);
 }
 
 TEST_F(FilterBasics, ClockIsHeldAndStreamTimeCountsFromTheRunStart)
@@ -121,7 +107,7 @@ TEST_F(FilterBasics, ClockIsHeldAndStreamTimeCountsFromTheRunStart)
     clock->GetTime(&after);
     EXPECT_GE(streamTime, 5000000);
     EXPECT_LE(streamTime, after - before + 5000000);
-    filter->Stop();
+    EXPECT_EQ(filter->Stop(), S_OK);
 
     ASSERT_EQ(filter->SetSyncSource(nullptr), S_OK);
     ASSERT_EQ(filter->GetSyncSource(&held), S_OK);

@@ -12,20 +12,17 @@ namespace {
 using Log = std::vector<std::string>;
 
 // A filter of four pins, the first three connected.
-class FilterState : public testing::Test {
+class FilterState : public ScriptedFilterTest {
 protected:
     void SetUp() override
     {
-        filter = new ScriptedFilter(4);
-        filter->InnerUnknown()->AddRef();
+        Make(4);
         for (int i = 0; i < 3; ++i) {
             filter->Pin(i)->MarkConnected(peer.Get());
         }
     }
-    void TearDown() override { filter->InnerUnknown()->Release(); }
 
     const Microsoft::WRL::ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
-    ScriptedFilter* filter = nullptr;
 };
 
 } // namespace

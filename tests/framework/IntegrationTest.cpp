@@ -89,16 +89,11 @@ public:
 private:
     bool Build(Builder builder)
     {
-        if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                    reinterpret_cast<void**>(graph.GetAddressOf()))) ||
+        if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph))) ||
             FAILED(graph.As(&control)) ||
-            FAILED(CoCreateInstance(kSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                    reinterpret_cast<void**>(grabberFilter.GetAddressOf()))) ||
-            FAILED(CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                    reinterpret_cast<void**>(renderer.GetAddressOf())))) {
-            return false;
-        }
-        if (FAILED(grabberFilter.As(&grabber))) {
+            FAILED(CoCreateInstance(kSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&grabberFilter))) ||
+            FAILED(CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&renderer))) ||
+            FAILED(grabberFilter.As(&grabber))) {
             return false;
         }
         AM_MEDIA_TYPE wanted = {};
@@ -116,8 +111,7 @@ private:
         if (builder == Builder::CaptureGraphBuilder) {
             ComPtr<ICaptureGraphBuilder2> capture;
             return SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_ICaptureGraphBuilder2,
-                                              reinterpret_cast<void**>(capture.GetAddressOf()))) &&
+                                              IID_PPV_ARGS(&capture))) &&
                    SUCCEEDED(capture->SetFiltergraph(graph.Get())) &&
                    SUCCEEDED(capture->RenderStream(nullptr, &MEDIATYPE_Video, source.Get(), grabberFilter.Get(),
                                                    renderer.Get()));
@@ -170,7 +164,6 @@ TEST(Integration, GraphManagerConnectsTheSourceAndItStreamsThroughEveryState)
     EXPECT_EQ(g.callback->Samples(), stopped);
     EXPECT_EQ(g.callback->BadSamples(), 0);
 
-    // Started again after a stop.
     ASSERT_TRUE(SUCCEEDED(g.control->Run()));
     EXPECT_TRUE(SamplesGrow(g.callback.Get()));
     EXPECT_EQ(g.stream->workerStarts, 2);
@@ -196,7 +189,7 @@ TEST(Integration, StopReturnsPromptlyWhileTheWorkerWaitsForAFreeSample)
 
     // Downstream keeps every sample: the worker ends up waiting in GetBuffer.
     ALLOCATOR_PROPERTIES properties = {};
-    g.stream->Allocator()->GetProperties(&properties);
+    ASSERT_EQ(g.stream->Allocator()->GetProperties(&properties), S_OK);
     ASSERT_TRUE(WaitFor([&] { return g.callback->Held() >= static_cast<size_t>(properties.cBuffers); }));
     const LONG fills = g.stream->fills;
     Sleep(100);
@@ -236,7 +229,7 @@ TEST(Integration, HundredCyclesLeaveNoThreadHandleOrObjectBehind)
         ASSERT_TRUE(g.ok);
         ASSERT_TRUE(SUCCEEDED(g.control->Run()));
         ASSERT_TRUE(SamplesGrow(g.callback.Get(), 1));
-        g.control->Stop();
+        EXPECT_EQ(g.control->Stop(), S_OK);
     }
     const testenv::CountsBaseline baseline;
     const LONG live = liveObjectCount;

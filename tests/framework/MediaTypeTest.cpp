@@ -13,7 +13,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// A video type with a format block of blockSize bytes filled with fill.
 MediaTypeRecord VideoType(BYTE fill, ULONG blockSize = 88)
 {
     MediaTypeRecord type;

@@ -21,9 +21,13 @@ protected:
         stream = filter->Stream(0);
         stream->GetSingleMediaType(&ownType);
     }
+    // Lets go of what the connections left with the peer, as a graph's teardown would.
     void TearDown() override
     {
         stream->Disconnect();
+        peer->offeredAllocator.Reset();
+        peer->notifiedAllocator.Reset();
+        peer->connectedTo.Reset();
         filterInterface.Reset();
         EXPECT_EQ(peer->References(), 1u) << "every reference on the peer was given back";
         EXPECT_EQ(peerAllocator->References(), 1u) << "every reference on the allocator was given back";
@@ -124,9 +128,6 @@ TEST_F(PinConnection, OwnTypeConnectsAndDisconnectGivesEverythingBack)
 
     EXPECT_EQ(stream->Disconnect(), S_OK);
     EXPECT_GE(peerAllocator->decommits, 1);
-    peer->offeredAllocator.Reset();
-    peer->notifiedAllocator.Reset();
-    peer->connectedTo.Reset();
     ExpectUnconnected();
     EXPECT_EQ(stream->Disconnect(), S_FALSE);
 }
@@ -176,10 +177,6 @@ TEST_F(PinConnection, PeersAllocatorIsTheFirstChoice)
     EXPECT_EQ(stream->lastRequest.cbAlign, 1) << "alignment 0 is raised to 1";
     EXPECT_EQ(stream->lastRequest.cbPrefix, 16);
     EXPECT_EQ(peerAllocator->asked.cbBuffer, stream->FrameBytes());
-    stream->Disconnect();
-    peer->offeredAllocator.Reset();
-    peer->notifiedAllocator.Reset();
-    peer->connectedTo.Reset();
 }
 
 TEST_F(PinConnection, OwnAllocatorIsSizedFromThePeersRequirementsWhenThePeersFails)
@@ -196,8 +193,6 @@ TEST_F(PinConnection, OwnAllocatorIsSizedFromThePeersRequirementsWhenThePeersFai
     EXPECT_EQ(granted.cBuffers, 5);
     EXPECT_GE(granted.cbBuffer, stream->FrameBytes());
     stream->Disconnect();
-    peer->notifiedAllocator.Reset();
-    peer->connectedTo.Reset();
 
     // The peer's allocator grants less than asked: our own is used.
     peerAllocator->grantedBufferSize = 100;
@@ -205,10 +200,6 @@ TEST_F(PinConnection, OwnAllocatorIsSizedFromThePeersRequirementsWhenThePeersFai
     ASSERT_EQ(stream->Connect(peer.Get(), &ownType), S_OK);
     EXPECT_NE(stream->Allocator(), static_cast<IMemAllocator*>(peerAllocator.Get()));
     EXPECT_EQ(stream->sizeBuffersCalls, 3);
-    stream->Disconnect();
-    peer->offeredAllocator.Reset();
-    peer->notifiedAllocator.Reset();
-    peer->connectedTo.Reset();
 }
 
 TEST_F(PinConnection, NoAllocatorAcceptedFailsTheConnectionAndUndoesIt)
@@ -217,7 +208,6 @@ TEST_F(PinConnection, NoAllocatorAcceptedFailsTheConnectionAndUndoesIt)
     peer->notifyAllocatorResult = E_ACCESSDENIED;
     EXPECT_EQ(stream->Connect(peer.Get(), &ownType), E_ACCESSDENIED);
     EXPECT_EQ(peer->connectedTo, nullptr) << "the peer was told to disconnect";
-    peer->offeredAllocator.Reset();
     ExpectUnconnected();
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestEnvironment.h"
 #include "win/ComObject.h"
 
 // Made with win::MakeComObject.
@@ -16,26 +17,25 @@ public:
     // The call (by index in calls) that fails, and with what.
     size_t failingCall = static_cast<size_t>(-1);
     HRESULT failure = E_FAIL;
-    HRESULT unregisterResult = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 
     HRESULT STDMETHODCALLTYPE RegisterFilter(CLSID, LPCWSTR name, DWORD merit) override
     {
-        return Record("filter " + Narrow(name) + " " + std::to_string(merit));
+        return Record("filter " + testenv::Narrow(name) + " " + std::to_string(merit));
     }
     HRESULT STDMETHODCALLTYPE RegisterFilterInstance(CLSID, LPCWSTR, CLSID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE RegisterPin(CLSID, LPCWSTR name, WINBOOL rendered, WINBOOL output, WINBOOL, WINBOOL,
                                           CLSID, LPCWSTR) override
     {
-        return Record("pin " + Narrow(name) + (rendered ? " rendered" : "") + (output ? " output" : ""));
+        return Record("pin " + testenv::Narrow(name) + (rendered ? " rendered" : "") + (output ? " output" : ""));
     }
     HRESULT STDMETHODCALLTYPE RegisterPinType(CLSID, LPCWSTR name, CLSID major, CLSID) override
     {
-        return Record("type " + Narrow(name) + (IsEqualGUID(major, MEDIATYPE_Video) ? " video" : " other"));
+        return Record("type " + testenv::Narrow(name) + (IsEqualGUID(major, MEDIATYPE_Video) ? " video" : " other"));
     }
     HRESULT STDMETHODCALLTYPE UnregisterFilter(CLSID) override
     {
         Record("unregister");
-        return unregisterResult;
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     }
     HRESULT STDMETHODCALLTYPE UnregisterFilterInstance(CLSID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE UnregisterPin(CLSID, LPCWSTR) override { return E_NOTIMPL; }
@@ -46,14 +46,6 @@ public:
     }
 
 private:
-    static std::string Narrow(LPCWSTR text)
-    {
-        std::string result;
-        for (; text && *text; ++text) {
-            result += static_cast<char>(*text);
-        }
-        return result;
-    }
     HRESULT Record(const std::string& call)
     {
         calls.push_back(call);

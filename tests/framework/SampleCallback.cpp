@@ -1,5 +1,7 @@
 #include "tests/framework/SampleCallback.h"
 
+#include "tests/support/WaitFor.h"
+
 HRESULT STDMETHODCALLTYPE SampleCallback::SampleCB(double /*time*/, IMediaSample* sample)
 {
     BYTE* data = nullptr;
@@ -29,15 +31,13 @@ void SampleCallback::BlockUntilDecommitted()
     InterlockedIncrement(&blocking);
     // Ask for a free buffer without waiting: once the allocator is decommitted the answer is VFW_E_NOT_COMMITTED. Give
     // up after a while so that a fault cannot hang the test here.
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 5000) {
-        Microsoft::WRL::ComPtr<IMediaSample> probe;
-        const HRESULT hr = watchedAllocator->GetBuffer(probe.GetAddressOf(), nullptr, nullptr, AM_GBF_NOWAIT);
-        if (hr == VFW_E_NOT_COMMITTED) {
-            break;
-        }
-        Sleep(5);
-    }
+    testenv::WaitFor(
+        [this] {
+            Microsoft::WRL::ComPtr<IMediaSample> probe;
+            return watchedAllocator->GetBuffer(probe.GetAddressOf(), nullptr, nullptr, AM_GBF_NOWAIT) ==
+                   VFW_E_NOT_COMMITTED;
+        },
+        5000);
     InterlockedDecrement(&blocking);
 }
 

@@ -2,6 +2,8 @@
 // state machine, enumerators and pin basics without a worker thread.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,4 +60,24 @@ public:
 private:
     win::Lock lock;
     std::vector<std::unique_ptr<ScriptedPin>> pins;
+};
+
+// Fixture: a ScriptedFilter of the test's (Make) held by one reference, which is its last when the test ends; no object
+// of the framework outlives it.
+class ScriptedFilterTest : public testing::Test {
+protected:
+    void Make(int pinCount)
+    {
+        liveBefore = liveObjectCount;
+        filter = new ScriptedFilter(pinCount);
+        filter->InnerUnknown()->AddRef();
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(filter->InnerUnknown()->Release(), 0u) << "no one kept a reference";
+        EXPECT_EQ(liveObjectCount, liveBefore) << "the filter and its pins are gone";
+    }
+
+    LONG liveBefore = 0;
+    ScriptedFilter* filter = nullptr;
 };

@@ -108,7 +108,7 @@ TEST(SourceFilter, APauseFailingOnTheSecondStreamEndsTheFirstWorkerAndALaterPaus
     filter->Stream(1)->workerStartResult = E_ACCESSDENIED;
     EXPECT_EQ(base->Pause(), E_ACCESSDENIED);
     FILTER_STATE state = State_Running;
-    base->GetState(0, &state);
+    EXPECT_EQ(base->GetState(0, &state), S_OK);
     EXPECT_EQ(state, State_Stopped);
     EXPECT_FALSE(filter->Stream(0)->HasThread()) << "the first stream's worker was ended";
     EXPECT_EQ(filter->Stream(0)->workerEnds, 1);

@@ -62,7 +62,7 @@ protected:
     FILTER_STATE State()
     {
         FILTER_STATE state = State_Running;
-        filterInterface->GetState(0, &state);
+        EXPECT_EQ(filterInterface->GetState(0, &state), S_OK);
         return state;
     }
     // Neither stream has a worker, and the process is back to its counts.

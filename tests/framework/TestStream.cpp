@@ -1,8 +1,7 @@
 #include "tests/framework/TestStream.h"
 
-#include <cstring>
-
 #include "tests/framework/TestSourceFilter.h"
+#include "tests/support/VideoTypeKit.h"
 
 TestStream::TestStream(HRESULT* result, SourceFilterBase* filter, const wchar_t* name, int tag)
     : SourceStreamBase(L"TestStream", result, filter, name), tag(tag)
@@ -18,28 +17,8 @@ TestStream::~TestStream()
 
 HRESULT TestStream::GetSingleMediaType(MediaTypeRecord* type)
 {
-    type->ResetType();
-    type->majortype = MEDIATYPE_Video;
-    type->subtype = MEDIASUBTYPE_RGB24;
-    type->formattype = FORMAT_VideoInfo;
-    type->bFixedSizeSamples = TRUE;
-    type->lSampleSize = static_cast<ULONG>(FrameBytes());
-    auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-    if (!info) {
-        return E_OUTOFMEMORY;
-    }
-    std::memset(info, 0, sizeof(*info));
-    info->AvgTimePerFrame = 333333;
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = width;
-    info->bmiHeader.biHeight = height;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = 24;
-    info->bmiHeader.biCompression = BI_RGB;
-    info->bmiHeader.biSizeImage = static_cast<DWORD>(FrameBytes());
-    type->pbFormat = reinterpret_cast<BYTE*>(info);
-    type->cbFormat = sizeof(VIDEOINFOHEADER);
-    return S_OK;
+    testenv::TestVideoType frame(testenv::kRgb24Facts, width, height, 0, 333333);
+    return type->Assign(*frame.Type());
 }
 
 HRESULT TestStream::CheckType(const AM_MEDIA_TYPE* type)
@@ -54,8 +33,8 @@ HRESULT TestStream::SizeBuffers(IMemAllocator* allocatorToSize, ALLOCATOR_PROPER
 {
     lastRequest = *request;
     InterlockedIncrement(&sizeBuffersCalls);
-    if (request->cBuffers < bufferCount) {
-        request->cBuffers = bufferCount;
+    if (request->cBuffers < 2) {
+        request->cBuffers = 2;
     }
     request->cbBuffer = FrameBytes();
     ALLOCATOR_PROPERTIES granted = {};
@@ -73,9 +52,6 @@ HRESULT TestStream::FillSample(IMediaSample* sample)
         REFERENCE_TIME streamTime = 0;
         const HRESULT read = SourceFilter()->CurrentStreamTime(&streamTime);
         onStreamTime(read, streamTime);
-    }
-    if (fillDelayMs) {
-        Sleep(fillDelayMs);
     }
     BYTE* data = nullptr;
     if (SUCCEEDED(sample->GetPointer(&data))) {

@@ -15,12 +15,8 @@ public:
     // Scripted results (read on the worker thread).
     volatile HRESULT workerStartResult = S_OK;
     volatile HRESULT fillResult = S_OK;
-    // Milliseconds each fill sleeps (a paced source); 0 for none.
-    volatile DWORD fillDelayMs = 0;
     // Frame size of the one media type; change only while unconnected.
     LONG width = 64, height = 48;
-    // Buffers asked of the allocator (at least).
-    LONG bufferCount = 2;
     // When set, CheckType accepts any type and logs nothing.
     bool acceptAnyType = false;
     // When set, each fill reads the filter's stream time and hands the

@@ -9,33 +9,13 @@
 #include <functional>
 
 #include "framework/VideoType.h"
+#include "tests/support/GuardedBuffer.h"
 
 namespace {
 
 const LONG kWidth = 640;
 const LONG kHeight = 480;
 const DWORD kFrame = kWidth * kHeight * 3;
-
-// A format block that ends where a no-access page begins: reading one byte past it faults.
-class GuardedBlock {
-public:
-    explicit GuardedBlock(ULONG size)
-    {
-        SYSTEM_INFO system;
-        GetSystemInfo(&system);
-        page = system.dwPageSize;
-        pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 3 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old = 0;
-        VirtualProtect(pages + 2 * page, page, PAGE_NOACCESS, &old);
-        bytes = pages + 2 * page - size;
-    }
-    ~GuardedBlock() { VirtualFree(pages, 0, MEM_RELEASE); }
-    BYTE* bytes = nullptr;
-
-private:
-    BYTE* pages = nullptr;
-    DWORD page = 0;
-};
 
 // A 640 x 480 RGB24 type whose VIDEOINFOHEADER(2) sits at the end of a guarded block of blockSize bytes.
 struct TypeUnderTest {
@@ -48,7 +28,7 @@ struct TypeUnderTest {
         type.subtype = MEDIASUBTYPE_RGB24;
         type.formattype = second ? FORMAT_VideoInfo2 : FORMAT_VideoInfo;
         type.cbFormat = blockSize ? blockSize : headerSize;
-        type.pbFormat = block.bytes;
+        type.pbFormat = block.Data();
         std::memset(type.pbFormat, 0, type.cbFormat < headerSize ? type.cbFormat : headerSize);
         if (type.cbFormat >= headerSize) {
             BITMAPINFOHEADER& b = Bitmap();
@@ -65,7 +45,7 @@ struct TypeUnderTest {
     AM_MEDIA_TYPE type = {};
     const ULONG headerSize;
     const size_t bitmapOffset;
-    GuardedBlock block;
+    testenv::GuardedBuffer block; // reading one byte past it faults
 };
 
 } // namespace

@@ -23,15 +23,10 @@ class WorkerProtocol : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                   reinterpret_cast<void**>(peer->offeredAllocator.GetAddressOf())),
-                  S_OK);
         filterInterface = TestSourceFilter::Create(1, &filter);
         stream = filter->Stream(0);
-        filter->JoinFilterGraph(graph.Get(), L"worker test");
-        MediaTypeRecord type;
-        stream->GetSingleMediaType(&type);
-        ASSERT_EQ(stream->Connect(peer.Get(), &type), S_OK);
+        ASSERT_EQ(filter->JoinFilterGraph(graph.Get(), L"worker test"), S_OK);
+        ASSERT_EQ(ConnectToAllocatingPeer(stream, peer.Get()), S_OK);
     }
     void TearDown() override
     {
@@ -107,7 +102,7 @@ TEST_F(WorkerProtocol, CommandsAreAnsweredOnceInEveryPhase)
     EXPECT_FALSE(stream->HasThread());
     EXPECT_EQ(stream->workerStarts, 1);
     EXPECT_EQ(stream->workerEnds, 1);
-    stream->Allocator()->Decommit();
+    EXPECT_EQ(stream->Allocator()->Decommit(), S_OK);
 }
 
 TEST_F(WorkerProtocol, FillsThatEndTheStreamSendOneEndOfStreamAndReportFailures)
@@ -145,7 +140,7 @@ TEST_F(WorkerProtocol, FillsThatEndTheStreamSendOneEndOfStreamAndReportFailures)
 
     EXPECT_EQ(stream->SendCommand(CommandExit), S_OK);
     stream->JoinThread();
-    stream->Allocator()->Decommit();
+    EXPECT_EQ(stream->Allocator()->Decommit(), S_OK);
 }
 
 TEST_F(WorkerProtocol, FailedWorkerStartIsJoinedSoALaterPauseSucceeds)
@@ -155,7 +150,7 @@ TEST_F(WorkerProtocol, FailedWorkerStartIsJoinedSoALaterPauseSucceeds)
     stream->workerStartResult = E_ACCESSDENIED;
     EXPECT_EQ(filter->Pause(), E_ACCESSDENIED);
     FILTER_STATE state;
-    filter->GetState(0, &state);
+    EXPECT_EQ(filter->GetState(0, &state), S_OK);
     EXPECT_EQ(state, State_Stopped);
     EXPECT_FALSE(stream->HasThread());
     EXPECT_EQ(stream->workerEnds, 1);

@@ -1,8 +1,5 @@
 #include "tests/support/ChildProcess.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "tests/support/TestEnvironment.h"
 
 namespace testenv {
@@ -13,14 +10,6 @@ HANDLE InheritableFile(const std::string& path)
     SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, TRUE};
     return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-std::string ReadFileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 } // namespace
@@ -73,12 +62,12 @@ bool ChildProcess::Wait(DWORD timeoutMs, int* exitCode)
 
 std::string ChildProcess::Output() const
 {
-    return ReadFileText(outputPath);
+    return FileBytes(outputPath);
 }
 
 std::string ChildProcess::Errors() const
 {
-    return ReadFileText(errorPath);
+    return FileBytes(errorPath);
 }
 
 } // namespace testenv

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "camera/FramePlanes.h"
 #include "camera/ScalePlan.h"
@@ -41,12 +40,6 @@ bool WriteFile(const std::string& path, const Bytes& bytes)
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
-}
-
-Bytes ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -84,7 +77,8 @@ Bytes FfmpegFrame(const Bytes& image, int imageWidth, int imageHeight, const Cro
                                 "' -f rawvideo -y '" + testenv::UnixPath(output) + "'";
     std::string log;
     const int status = testenv::RunUnixCommand(command, &log);
-    Bytes frame = ReadFile(output);
+    const std::string read = testenv::FileBytes(output);
+    Bytes frame(read.begin(), read.end());
     DeleteFileA(input.c_str());
     DeleteFileA(output.c_str());
     if (status != 0 || frame.empty()) {

@@ -64,8 +64,8 @@ LUMORA_CAMERA_EVERY_SETTING_FIELD(LUMORA_TEST_SETTING_FIELD)
 // path); none when there is no file.
 inline std::vector<uint8_t> SettingsFile(const std::string& path = TempPath("Lumora Camera.config"))
 {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    const std::string bytes = FileBytes(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 inline uint32_t Field(const std::vector<uint8_t>& file, SettingField field)

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "diagnostics/PrivateTempFolder.h"
 #include "tests/support/ProcessCounters.h"
@@ -20,6 +22,12 @@ const std::string& TempFolder()
 std::string TempPath(const std::string& name)
 {
     return g_tempFolder + name;
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> TempFilesMatching(const std::string& pattern)

@@ -12,6 +12,9 @@ const std::string& TempFolder();
 
 // A file in the private folder; the folder goes when the program ends normally.
 std::string TempPath(const std::string& name);
+// The file's bytes; empty when it cannot be read.
+std::string FileBytes(const std::string& path);
+
 // The names of the files (not folders) in the private folder that match pattern ("*.tmp").
 std::vector<std::string> TempFilesMatching(const std::string& pattern = "*");
 

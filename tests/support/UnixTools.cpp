@@ -30,14 +30,6 @@ std::string UnixPath(const std::string& windowsPath)
     return result;
 }
 
-static std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Wine starts Linux programs but cannot wait for them or read their exit code, so the command runs inside a small
 // script that leaves its output and status in files; the status file appears (by rename) only when it is done.
 int RunUnixCommand(const std::string& command, std::string* output, unsigned timeoutMs)
@@ -75,9 +67,9 @@ int RunUnixCommand(const std::string& command, std::string* output, unsigned tim
         Sleep(20);
     }
     if (output) {
-        *output = ReadWholeFile(out);
+        *output = FileBytes(out);
     }
-    const int code = std::atoi(ReadWholeFile(status).c_str());
+    const int code = std::atoi(FileBytes(status).c_str());
     DeleteFileA(script.c_str());
     DeleteFileA(out.c_str());
     DeleteFileA(status.c_str());

@@ -11,7 +11,6 @@ namespace {
 
 int liveSamples = 0;
 
-// Answers the two interfaces it lists.
 class TwoInterfaces final : public win::ComObject<IQualityControl, IMemInputPin> {
 public:
     TwoInterfaces() { ++liveSamples; }
@@ -53,8 +52,8 @@ TEST(ComObjectHelper, AnswersListedInterfacesWithOneIdentity)
     ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&input)), S_OK);
 
     ComPtr<IUnknown> fromQuality, fromInput;
-    quality.As(&fromQuality);
-    input.As(&fromInput);
+    ASSERT_EQ(quality.As(&fromQuality), S_OK);
+    ASSERT_EQ(input.As(&fromInput), S_OK);
     EXPECT_EQ(fromQuality.Get(), fromInput.Get()) << "one IUnknown, whichever interface is asked";
 
     void* none = reinterpret_cast<void*>(1);
@@ -76,7 +75,7 @@ TEST(ComObjectHelper, StartsWithTheCreatorsReferenceAndTheLastReleaseDestroys)
         EXPECT_EQ(object->AddRef(), 2u);
         EXPECT_EQ(object->Release(), 1u);
         IMemInputPin* handedOut = nullptr;
-        object->QueryInterface(IID_PPV_ARGS(&handedOut));
+        ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&handedOut)), S_OK);
         object.Reset();
         EXPECT_EQ(liveSamples, 1) << "the handed-out reference keeps it";
         EXPECT_EQ(handedOut->Release(), 0u);
