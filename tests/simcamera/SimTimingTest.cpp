@@ -192,6 +192,16 @@ int __stdcall CountingCallback(int sequence)
     return 1;
 }
 
+volatile LONG stoppingCallbackCalls = 0;
+
+int __stdcall StopFromCallback(int)
+{
+    if (InterlockedIncrement(&stoppingCallbackCalls) == 1) {
+        CameraStop();
+    }
+    return 1;
+}
+
 } // namespace
 
 TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
@@ -231,18 +241,6 @@ TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
     Sleep(100);
     EXPECT_EQ(callbackCalls, calls);
 }
-
-namespace {
-volatile LONG stoppingCallbackCalls = 0;
-
-int __stdcall StopFromCallback(int)
-{
-    if (InterlockedIncrement(&stoppingCallbackCalls) == 1) {
-        CameraStop();
-    }
-    return 1;
-}
-} // namespace
 
 TEST_F(SimCameraTest, TheCallbackMayStopTheCameraItRunsFor)
 {
