@@ -1,11 +1,14 @@
 // lumoracap's commands run inside this test program, where the test reaches the simulated camera's faults and the
 // ZorvikFilter.dll that COM loads: the module unloads after every scenario; a camera that does not start and a full
 // disk are reported, with what the output keeps.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <objbase.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/module/FilterModule.h"
 #include "tests/support/ImportHook.h"
+#include "tests/support/SimCameraFixture.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestWatchdog.h"
 #include "tests/support/UnixTools.h"
@@ -21,6 +25,9 @@
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/Lumoracap.h"
+
+using testenv::Wide;
+using testing::HasSubstr;
 
 namespace {
 
@@ -40,24 +47,18 @@ CommandRun RunInProcess(const std::vector<std::wstring>& args)
     return run;
 }
 
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-class LumoracapInProcessTest : public testing::Test {
+class LumoracapInProcessTest : public testenv::SimCameraFixture {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(moduletest::RegisterFilterModule()); }
     // The test's own apartment keeps COM, and with it the loaded module, alive between the commands.
     void SetUp() override
     {
+        SimCameraFixture::SetUp();
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        SimReset();
-        testenv::RemoveSettingsFile();
     }
     void TearDown() override
     {
-        SimReset();
+        SimCameraFixture::TearDown();
         CoUninitialize();
     }
 
@@ -102,20 +103,11 @@ void WriteTextFile(const std::string& path, const std::string& text)
     std::fclose(file);
 }
 
+// The file's bytes; empty when there is none.
 std::string ReadTextFile(const std::string& path)
 {
-    std::string text;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        return "(missing)";
-    }
-    char buffer[256];
-    size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-        text.append(buffer, read);
-    }
-    std::fclose(file);
-    return text;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A capture that fails before any frame leaves the output as it was (absent, or an earlier file), no temporary file.
@@ -139,8 +131,7 @@ TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesTheOutp
             boxes = person.Texts();
         }
         EXPECT_EQ(run.exitCode, kExitCameraFailed) << run.out << run.err;
-        EXPECT_NE(run.err.find("lumoracap: the camera \"Lumora Camera\" did not start"), std::string::npos)
-            << run.err;
+        EXPECT_THAT(run.err, HasSubstr("lumoracap: the camera \"Lumora Camera\" did not start"));
         EXPECT_EQ(boxes, std::vector<std::string>{"Camera init failed!"});
         if (existed) {
             EXPECT_EQ(ReadTextFile(avi), "an earlier capture");
@@ -168,7 +159,8 @@ TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
     WriteTextFile(avi, "an earlier capture");
     CommandRun run;
     {
-        toolstest::SmallVolume volume(64ull << 20); // three frames of 3032 x 2016 and the headers
+        // Three frames of 3032 x 2016 and the headers.
+        toolstest::DefaultStorage volume(toolstest::VolumeOf(64ull << 20));
         // The kept frames are on the disk before they replace the earlier capture.
         testenv::FlushBeforeMoveWatch watch;
         ASSERT_TRUE(watch.Installed()) << "the program flushes no file";
@@ -196,7 +188,9 @@ TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
     const std::string avi = testenv::TempPath("slow-disk.avi");
     CommandRun run;
     {
-        toolstest::SlowDisk disk(100); // about 180 MB/s for 3032 x 2016 frames
+        // About 180 MB/s for 3032 x 2016 frames.
+        toolstest::DefaultStorage disk(
+            toolstest::DiskCalling([](DWORD bytes) { Sleep(bytes > (1u << 20) ? 100 : 0); }));
         run = RunInProcess({L"capture", L"--seconds", L"3", L"--out", Wide(avi)});
     }
     EXPECT_EQ(run.exitCode, kExitSuccess) << run.out << run.err;
@@ -214,10 +208,6 @@ TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
     EXPECT_EQ(LeftoverCaptureFiles(), 0u);
     DeleteFileA(avi.c_str());
 }
-
-} // namespace
-
-namespace {
 
 // controls lists every standard control; set changes one on the camera and in the settings file, and refuses what
 // the camera cannot take.
@@ -281,10 +271,8 @@ TEST_F(LumoracapInProcessTest, ControlsListsEveryStandardControlAndSetChangesOne
     EXPECT_EQ(stored.m_VMirror, 1);
     EXPECT_EQ(stored.m_Monochrome, 1);
     run = RunInProcess({L"controls"});
-    EXPECT_NE(run.out.find("  Brightness             40 to 200      1     140      150      -\n"), std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("  FlipVertical           0 to 1         1     -        1        -\n"), std::string::npos)
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("  Brightness             40 to 200      1     140      150      -\n"));
+    EXPECT_THAT(run.out, HasSubstr("  FlipVertical           0 to 1         1     -        1        -\n"));
     ExpectModuleCanUnload();
 }
 

@@ -25,6 +25,7 @@
 #include "win/Event.h"
 
 using testenv::Wide;
+using toolstest::DiskCalling;
 using toolstest::VolumeOf;
 
 namespace {
@@ -320,31 +321,18 @@ TEST(AviWriter, TheIndexHasRoomForEveryPartTheVolumeHolds)
     DeleteFileA(path.c_str());
 }
 
-struct HeldDisk {
-    win::Event open{win::Event::Mode::ManualReset};
-    AviWriter::Storage Storage()
-    {
-        AviWriter::Storage disk = AviWriter::Disk();
-        const auto write = disk.write;
-        disk.write = [this, write](HANDLE file, const void* data, DWORD bytes) {
-            open.Wait();
-            return write(file, data, bytes);
-        };
-        disk.room = [](const std::wstring&) { return 1ull << 20; };
-        return disk;
-    }
-};
-
 // The thread that hands frames over never waits for the disk: while it is held, frames beyond the queue's
 // capacity are dropped and counted, and the queued ones are written once it moves again.
 TEST(FrameRecorder, AHeldDiskDropsFramesBeyondTheQueueWithoutStallingTheCaller)
 {
     const std::string path = testenv::TempPath("held.avi");
-    HeldDisk disk;
-    disk.open.Set();
-    AviWriter writer(1ull << 30, disk.Storage());
+    win::Event open(win::Event::Mode::ManualReset);
+    open.Set();
+    AviWriter::Storage disk = DiskCalling([&open](DWORD) { open.Wait(); });
+    disk.room = [](const std::wstring&) { return 1ull << 20; };
+    AviWriter writer(1ull << 30, disk);
     ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
-    disk.open.Clear();
+    open.Clear();
     {
         FrameRecorder recorder(writer, 5);
         ASSERT_TRUE(recorder.Start());
@@ -353,7 +341,7 @@ TEST(FrameRecorder, AHeldDiskDropsFramesBeyondTheQueueWithoutStallingTheCaller)
             recorder.Push(frame.data(), static_cast<DWORD>(frame.size()));
         }
         EXPECT_EQ(recorder.Dropped(), 95) << "one frame being written and four queued are kept";
-        disk.open.Set();
+        open.Set();
         EXPECT_EQ(recorder.Stop(), S_OK);
     }
     ASSERT_EQ(writer.Finish(1), S_OK);
@@ -385,14 +373,9 @@ TEST(FrameRecorder, AFailedWriteEndsTheWritingAndIsSignalled)
 TEST(FrameRecorder, MeasuresTheRateTheDiskTookWhileWriting)
 {
     const DWORD kWriteMs = 50;
-    AviWriter::Storage disk = AviWriter::Disk();
-    const auto write = disk.write;
-    disk.write = [write, kWriteMs](HANDLE file, const void* data, DWORD bytes) {
-        if (bytes == kTestFormat.biSizeImage) {
-            Sleep(kWriteMs); // the frames' data, not the chunk headers
-        }
-        return write(file, data, bytes);
-    };
+    // The frames' data is slow to write, not the chunk headers.
+    const AviWriter::Storage disk =
+        DiskCalling([](DWORD bytes) { Sleep(bytes == kTestFormat.biSizeImage ? kWriteMs : 0); });
     const std::string path = testenv::TempPath("slow.avi");
     AviWriter writer(1ull << 30, disk);
     ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
