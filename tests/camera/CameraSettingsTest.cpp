@@ -498,11 +498,9 @@ TEST_F(CameraSettings, WithoutASettingsFileTheAppliedRecordStands)
     ASSERT_EQ(camera.GetConfig(&read), 1);
     EXPECT_EQ(read.m_Exposure.m_Target, 150);
 
-    CameraConfig applied;
-    applied.m_Exposure.m_Target = 150;
     SimClearJournal();
     ASSERT_EQ(camera.Init(), 1);
-    EXPECT_EQ(JournalLines(), cameratest::OpenJournal(applied));
+    EXPECT_EQ(JournalLines(), cameratest::OpenJournal(SettingsOf({{setting::AeTarget, 150}})));
 }
 
 TEST_F(CameraSettings, ChangeSettingsReportsAFailedSaveAndStillAppliesTheValue)
@@ -553,8 +551,7 @@ TEST_F(CameraSettings, SetFrameSpeedWaitsForAnApplyInProgressAndKeepsItsFields)
     // A page's Apply whose save is held up: another program holds the file.
     win::UniqueHandle holder = HoldSettingsFile();
     ASSERT_TRUE(holder);
-    CameraConfig page;
-    page.m_HMirror = 1;
+    const CameraConfig page = SettingsOf({{setting::HMirror, 1}});
     std::thread apply([&] { camera.SetConfig(&page); });
     while (!SaveInProgress()) {
         Sleep(1);
