@@ -62,6 +62,16 @@ struct Failures {
     int count = 0;
 };
 
+// Lets the threads run for ms, then tells them to stop and joins them.
+void RunThenStop(DWORD ms, std::atomic<bool>& stop, std::vector<std::thread>& threads)
+{
+    Sleep(ms);
+    stop = true;
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
 } // namespace
 
 TEST_F(SimCameraTest, SettingsChangedDuringFetchesNeverTearAnImage)
@@ -117,11 +127,7 @@ TEST_F(SimCameraTest, SettingsChangedDuringFetchesNeverTearAnImage)
             }
         });
     }
-    Sleep(2000);
-    stop = true;
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    RunThenStop(2000, stop, threads);
     EXPECT_EQ(failures.count, 0) << failures.first;
     EXPECT_GT(checked.load(), 20);
     EXPECT_GT(testenv::FrameCounters().produced, 20);
@@ -162,10 +168,6 @@ TEST_F(SimCameraTest, LifecycleCallsFromOtherThreadsNeverDeadlockOrCrash)
             delivered += CameraGetImageDataRGB24(image.data());
         }
     });
-    Sleep(2000);
-    stop = true;
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    RunThenStop(2000, stop, threads);
     EXPECT_GT(delivered.load(), 0);
 }

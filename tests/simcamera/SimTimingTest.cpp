@@ -29,94 +29,6 @@ double MeasuredIntervalMs(DWORD spanMs)
     return QpcToMs(static_cast<LONGLONG>(last.qpc - first.qpc)) / (last.sequence - first.sequence);
 }
 
-} // namespace
-
-TEST_F(SimCameraTest, FrameIntervalFollowsTheFrameSpeed)
-{
-    Open();
-    ASSERT_EQ(CameraPlay(), 1);
-    const double high = MeasuredIntervalMs(1000);
-    EXPECT_GE(high, 32.0);
-    EXPECT_LE(high, 50.0);
-
-    CameraSetFrameSpeed(kFrameSpeedNormal);
-    const double normal = MeasuredIntervalMs(1500);
-    EXPECT_GE(normal, 65.0);
-    EXPECT_LE(normal, 90.0);
-}
-
-TEST_F(SimCameraTest, ManualExposureLongerThanTheIntervalSetsThePace)
-{
-    CameraSetExposureTimeMS(200);
-    Open();
-    ASSERT_EQ(CameraPlay(), 1);
-    // Auto exposure on: the exposure time does not set the pace.
-    const double automatic = MeasuredIntervalMs(600);
-    EXPECT_LE(automatic, 50.0);
-
-    CameraSetAeState(0);
-    const double manual = MeasuredIntervalMs(1200);
-    EXPECT_GE(manual, 199.0);
-    EXPECT_LE(manual, 260.0);
-}
-
-TEST_F(SimCameraTest, RestartingALongExposureDelaysTheNextFrameByAWholeExposure)
-{
-    CameraSetAeState(0);
-    CameraSetExposureTimeMS(1000);
-    Open();
-    ASSERT_EQ(CameraPlay(), 1);
-    Sleep(500);
-    ASSERT_EQ(FrameCounters().produced, 0);
-    // Without the restart the first frame would come about 500 ms from now.
-    const LONGLONG restart = QpcNow();
-    EXPECT_EQ(CameraRestartLongExposure(1), 1);
-    ASSERT_TRUE(WaitFor([] { return FrameCounters().produced >= 1; }, 4000));
-    const SimStamp stamp = FetchFrame().Stamp();
-    EXPECT_EQ(stamp.sequence, 1u);
-    const double sinceRestart = QpcToMs(static_cast<LONGLONG>(stamp.qpc) - restart);
-    EXPECT_GE(sinceRestart, 995.0);
-    EXPECT_LE(sinceRestart, 1600.0);
-}
-
-TEST_F(SimCameraTest, EveryFetchedImageCarriesTheStampOfTheNewestFrame)
-{
-    // An odd size: the stamp is at the centre of memory row height / 2.
-    Open(0, 333, 201);
-    simtest::Frame before = FetchFrame();
-    EXPECT_EQ(std::memcmp(before.Stamp().magic, "LUMO", 4), 0);
-    EXPECT_EQ(before.Stamp().sequence, 0u) << "no frame produced yet";
-
-    const LONGLONG playQpc = QpcNow();
-    ASSERT_EQ(CameraPlay(), 1);
-    uint32_t previous = 0;
-    for (int i = 0; i < 5; ++i) {
-        Sleep(80);
-        const simtest::Frame frame = FetchFrame();
-        const SimStamp stamp = frame.Stamp();
-        const LONGLONG now = QpcNow();
-        ASSERT_EQ(std::memcmp(stamp.magic, "LUMO", 4), 0);
-        EXPECT_GT(stamp.sequence, previous);
-        EXPECT_GE(static_cast<LONGLONG>(stamp.qpc), playQpc);
-        EXPECT_LE(static_cast<LONGLONG>(stamp.qpc), now);
-        for (uint8_t zero : stamp.zero) {
-            ASSERT_EQ(zero, 0);
-        }
-        const size_t offset = (100 * 333 + 166 - 8) * 3;
-        EXPECT_EQ(std::memcmp(frame.bytes.data() + offset, "LUMO", 4), 0);
-        previous = stamp.sequence;
-    }
-    EXPECT_EQ(FrameCounters().fetched, 6);
-
-    // A new session counts from 1 again.
-    ASSERT_EQ(CameraInit(nullptr, 0, nullptr, nullptr), 1);
-    ASSERT_EQ(CameraPlay(), 1);
-    ASSERT_TRUE(WaitFor([] { return FrameCounters().produced >= 7; }, 3000));
-    EXPECT_LT(FetchFrame().Stamp().sequence, previous);
-}
-
-namespace {
-
 // A hidden window on the test thread that fetches each announced frame.
 class FrameSinkWindow {
 public:
@@ -203,6 +115,90 @@ int __stdcall StopFromCallback(int)
 }
 
 } // namespace
+
+TEST_F(SimCameraTest, FrameIntervalFollowsTheFrameSpeed)
+{
+    Open();
+    ASSERT_EQ(CameraPlay(), 1);
+    const double high = MeasuredIntervalMs(1000);
+    EXPECT_GE(high, 32.0);
+    EXPECT_LE(high, 50.0);
+
+    CameraSetFrameSpeed(kFrameSpeedNormal);
+    const double normal = MeasuredIntervalMs(1500);
+    EXPECT_GE(normal, 65.0);
+    EXPECT_LE(normal, 90.0);
+}
+
+TEST_F(SimCameraTest, ManualExposureLongerThanTheIntervalSetsThePace)
+{
+    CameraSetExposureTimeMS(200);
+    Open();
+    ASSERT_EQ(CameraPlay(), 1);
+    // Auto exposure on: the exposure time does not set the pace.
+    const double automatic = MeasuredIntervalMs(600);
+    EXPECT_LE(automatic, 50.0);
+
+    CameraSetAeState(0);
+    const double manual = MeasuredIntervalMs(1200);
+    EXPECT_GE(manual, 199.0);
+    EXPECT_LE(manual, 260.0);
+}
+
+TEST_F(SimCameraTest, RestartingALongExposureDelaysTheNextFrameByAWholeExposure)
+{
+    CameraSetAeState(0);
+    CameraSetExposureTimeMS(1000);
+    Open();
+    ASSERT_EQ(CameraPlay(), 1);
+    Sleep(500);
+    ASSERT_EQ(FrameCounters().produced, 0);
+    // Without the restart the first frame would come about 500 ms from now.
+    const LONGLONG restart = QpcNow();
+    EXPECT_EQ(CameraRestartLongExposure(1), 1);
+    ASSERT_TRUE(WaitFor([] { return FrameCounters().produced >= 1; }, 4000));
+    const SimStamp stamp = FetchFrame().Stamp();
+    EXPECT_EQ(stamp.sequence, 1u);
+    const double sinceRestart = QpcToMs(static_cast<LONGLONG>(stamp.qpc) - restart);
+    EXPECT_GE(sinceRestart, 995.0);
+    EXPECT_LE(sinceRestart, 1600.0);
+}
+
+TEST_F(SimCameraTest, EveryFetchedImageCarriesTheStampOfTheNewestFrame)
+{
+    // An odd size: the stamp is at the centre of memory row height / 2.
+    Open(0, 333, 201);
+    simtest::Frame before = FetchFrame();
+    EXPECT_EQ(std::memcmp(before.Stamp().magic, "LUMO", 4), 0);
+    EXPECT_EQ(before.Stamp().sequence, 0u) << "no frame produced yet";
+
+    const LONGLONG playQpc = QpcNow();
+    ASSERT_EQ(CameraPlay(), 1);
+    uint32_t previous = 0;
+    for (int i = 0; i < 5; ++i) {
+        Sleep(80);
+        const simtest::Frame frame = FetchFrame();
+        const SimStamp stamp = frame.Stamp();
+        const LONGLONG now = QpcNow();
+        ASSERT_EQ(std::memcmp(stamp.magic, "LUMO", 4), 0);
+        EXPECT_GT(stamp.sequence, previous);
+        EXPECT_GE(static_cast<LONGLONG>(stamp.qpc), playQpc);
+        EXPECT_LE(static_cast<LONGLONG>(stamp.qpc), now);
+        for (uint8_t zero : stamp.zero) {
+            ASSERT_EQ(zero, 0);
+        }
+        const size_t offset = (100 * 333 + 166 - 8) * 3;
+        EXPECT_EQ(std::memcmp(frame.bytes.data() + offset, "LUMO", 4), 0);
+        previous = stamp.sequence;
+    }
+    EXPECT_EQ(FrameCounters().fetched, 6);
+
+    // A new session counts from 1 again.
+    ASSERT_EQ(CameraInit(nullptr, 0, nullptr, nullptr), 1);
+    ASSERT_EQ(CameraPlay(), 1);
+    ASSERT_TRUE(WaitFor([] { return FrameCounters().produced >= 7; }, 3000));
+    EXPECT_LT(FetchFrame().Stamp().sequence, previous);
+}
 
 TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
 {
