@@ -1,5 +1,5 @@
-// A value the camera holds, read through the SDK's getter: EXPECT_EQ(Held(CameraGetGamma), 150). The value starts as
-// 0xA5 bytes, so a getter that writes nothing does not pass for one that read 0.
+// A value the camera holds, read through the SDK's getter in one expression: Held(CameraGetGamma). The value starts
+// as 0xA5 bytes, so a getter that writes nothing does not pass for one that read 0.
 #pragma once
 
 #include <cstring>
