@@ -295,7 +295,6 @@ struct Tally {
     const char* name;
     void (*tryInput)(Rig& rig, const Input& in, uint64_t index, Tally& tally);
     uint64_t inputs = 0, accepted = 0, wrong = 0;
-    double seconds = 0;
 };
 
 // The entry point and input being tried, for the crash report.
@@ -453,8 +452,7 @@ int main(int argc, char** argv)
     if (!fuzz::ParseOptions(argc, argv, "mediatype_fuzzer", "setformat|queryaccept|connect|receive", &options)) {
         return 2;
     }
-    const uint64_t seed = options.seed, count = options.count, start = options.start;
-    const std::string only = options.entry;
+    currentSeed = options.seed;
     SetUnhandledExceptionFilter(ReportCrash);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     const win::ComInitialization com(COINIT_MULTITHREADED);
@@ -481,22 +479,21 @@ int main(int argc, char** argv)
                            {"connect", TryConnect},
                            {"receive", TryReceive}};
         for (Tally& tally : tallies) {
-            if (!only.empty() && only != tally.name) {
+            if (!options.entry.empty() && options.entry != tally.name) {
                 continue;
             }
             currentEntry = tally.name;
-            currentSeed = seed;
             const auto began = std::chrono::steady_clock::now();
-            for (uint64_t index = start; index < start + count; ++index) {
+            for (uint64_t index = options.start; index < options.start + options.count; ++index) {
                 currentIndex = index;
-                tally.tryInput(rig, MakeInput(seed, index, arena), index, tally);
+                tally.tryInput(rig, MakeInput(options.seed, index, arena), index, tally);
                 ++tally.inputs;
             }
-            tally.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
             std::printf("%-12s seed %llu: %llu inputs, %llu accepted, %llu wrong, 0 crashes, %.1f s\n", tally.name,
-                        static_cast<unsigned long long>(seed), static_cast<unsigned long long>(tally.inputs),
+                        static_cast<unsigned long long>(options.seed), static_cast<unsigned long long>(tally.inputs),
                         static_cast<unsigned long long>(tally.accepted), static_cast<unsigned long long>(tally.wrong),
-                        tally.seconds);
+                        seconds);
             failed = failed || tally.wrong != 0;
         }
     }

@@ -17,6 +17,7 @@
 #include "tests/support/UnixTools.h"
 #include "tests/support/WindowDriver.h"
 #include "version/ProductVersion.h"
+#include "win/RegistryKey.h"
 #include "win/UniqueHandle.h"
 
 using namespace installtest;
@@ -420,12 +421,11 @@ private:
         if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
             return false;
         }
-        HKEY opened = nullptr;
+        win::RegistryKey opened;
         LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, WRITE_DAC | ViewFlag(view),
-                                      nullptr, &opened, nullptr);
+                                      nullptr, opened.Receive(), nullptr);
         if (result == ERROR_SUCCESS) {
-            result = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor);
-            RegCloseKey(opened);
+            result = RegSetKeySecurity(opened.Get(), DACL_SECURITY_INFORMATION, descriptor);
         }
         LocalFree(descriptor);
         return result == ERROR_SUCCESS;
@@ -438,12 +438,9 @@ private:
 
 bool KeyWritable(View view, const std::wstring& key)
 {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | ViewFlag(view), &opened) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(opened);
-    return true;
+    win::RegistryKey opened;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | ViewFlag(view), opened.Receive()) ==
+           ERROR_SUCCESS;
 }
 
 TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
