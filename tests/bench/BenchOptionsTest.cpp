@@ -2,20 +2,11 @@
 
 #include "bench/BenchOptions.h"
 
-namespace {
-
-bool Parse(const std::vector<std::string>& arguments, BenchOptions* options, std::string* error)
-{
-    return ParseBenchOptions(arguments, options, error);
-}
-
-} // namespace
-
 TEST(BenchOptions, DefaultsAndEveryOption)
 {
     BenchOptions options;
     std::string error;
-    ASSERT_TRUE(Parse({}, &options, &error));
+    ASSERT_TRUE(ParseBenchOptions({}, &options, &error));
     EXPECT_EQ(10, options.seconds);
     EXPECT_EQ(1, options.runs);
     EXPECT_FALSE(options.jsonOnly);
@@ -24,9 +15,9 @@ TEST(BenchOptions, DefaultsAndEveryOption)
     EXPECT_FALSE(options.captureOnly);
     EXPECT_EQ(0, options.resolution);
 
-    ASSERT_TRUE(Parse({"--runs", "3", "--json-only", "--seconds", "2", "--no-clock", "--full-size-capture",
-                       "--resolution", "0", "--capture-only"},
-                      &options, &error))
+    ASSERT_TRUE(ParseBenchOptions({"--runs", "3", "--json-only", "--seconds", "2", "--no-clock", "--full-size-capture",
+                                   "--resolution", "0", "--capture-only"},
+                                  &options, &error))
         << error;
     EXPECT_EQ(2, options.seconds);
     EXPECT_EQ(3, options.runs);
@@ -50,17 +41,18 @@ TEST(BenchOptions, DefaultsAndEveryOption)
         {{"--format", "rgb32", "--capture-only"}, PixelFormat::Rgb32, 3032, 2016},
     };
     for (const auto& entry : entries) {
-        ASSERT_TRUE(Parse(entry.arguments, &options, &error)) << entry.arguments[1] << ": " << error;
+        ASSERT_TRUE(ParseBenchOptions(entry.arguments, &options, &error)) << entry.arguments[1] << ": " << error;
         EXPECT_TRUE(options.ladderEntry);
         EXPECT_EQ(entry.format, options.format) << entry.arguments[1];
         EXPECT_EQ(entry.width, options.width) << entry.arguments[1];
         EXPECT_EQ(entry.height, options.height) << entry.arguments[1];
     }
-    ASSERT_TRUE(Parse({"--resolution", "1"}, &options, &error));
+    ASSERT_TRUE(ParseBenchOptions({"--resolution", "1"}, &options, &error));
     EXPECT_FALSE(options.ladderEntry);
 
     for (int resolution : {1, 2}) {
-        ASSERT_TRUE(Parse({"--resolution", std::to_string(resolution), "--seconds", "5"}, &options, &error)) << error;
+        ASSERT_TRUE(ParseBenchOptions({"--resolution", std::to_string(resolution), "--seconds", "5"}, &options, &error))
+            << error;
         EXPECT_EQ(resolution, options.resolution);
         EXPECT_EQ(5, options.seconds);
     }
@@ -90,16 +82,16 @@ TEST(BenchOptions, RefusesBadInputAndKeepsThePreviousOptions)
         BenchOptions options;
         options.seconds = 7;
         std::string error;
-        EXPECT_FALSE(Parse(arguments, &options, &error)) << arguments[0];
+        EXPECT_FALSE(ParseBenchOptions(arguments, &options, &error)) << arguments[0];
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(7, options.seconds) << "a refused command line changes nothing";
     }
     BenchOptions options;
     std::string error;
-    EXPECT_TRUE(Parse({"--seconds", "3600", "--runs", "1000"}, &options, &error));
+    EXPECT_TRUE(ParseBenchOptions({"--seconds", "3600", "--runs", "1000"}, &options, &error));
     EXPECT_EQ(3600, options.seconds);
     EXPECT_EQ(1000, options.runs);
     EXPECT_FALSE(options.mediaSource);
-    EXPECT_TRUE(Parse({"--runs", "2", "--media-source", "--json-only"}, &options, &error)) << error;
+    EXPECT_TRUE(ParseBenchOptions({"--runs", "2", "--media-source", "--json-only"}, &options, &error)) << error;
     EXPECT_TRUE(options.mediaSource);
 }

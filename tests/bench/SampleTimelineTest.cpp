@@ -13,15 +13,16 @@
 #include "camera/Camera.h"
 #include "camera/FrameReader.h"
 #include "simcamera/SimControl.h"
+#include "tests/support/FrameSizes.h"
 #include "win/ComObject.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-const int kWidth = 3032;
-const int kHeight = 2016;
-const long kFrameBytes = long(kWidth) * kHeight * 3;
+using testenv::kFrameBytes;
+const int kWidth = testenv::kFrameWidth;
+const int kHeight = testenv::kFrameHeight;
 
 class SampleTimelineTest : public testing::Test {
 protected:

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "camera/CameraSettingFields.h"
 #include "tests/support/ImportHook.h"
 #include "tests/support/SettingsRecord.h"
+#include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/UnixTools.h"
 
@@ -28,12 +28,6 @@ using Bytes = std::vector<unsigned char>;
 std::string SettingsPath()
 {
     return testenv::TempPath("Lumora Camera.config");
-}
-
-Bytes ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes)
@@ -112,6 +106,20 @@ bool SameRecord(const CameraConfig& a, const CameraConfig& b)
     return AllFields(a) == AllFields(b);
 }
 
+bool TemporaryFilesLeft()
+{
+    return !testenv::TempFilesMatching("*.tmp").empty();
+}
+
+// What stands at the settings path before a save, and what must be true of it afterwards.
+struct InThePath {
+    const char* what;
+    std::function<bool()> make; // false: this platform cannot make it
+    HRESULT stored;             // Store's result
+    int loaded;                 // LoadFromFile's result before the save
+    std::function<void()> check;
+};
+
 class CameraConfigFile : public testing::Test {
 protected:
     void SetUp() override { testenv::RemoveSettingsFile(); }
@@ -139,14 +147,14 @@ TEST_F(CameraConfigFile, FreshRecordIsWrittenAsTheDefaultLayout)
         {50, 1, 100}, // gamma
         {51, 4, 1},   // frame speed high
     });
-    EXPECT_EQ(ReadBytes(SettingsPath()), expected);
+    EXPECT_EQ(testenv::SettingsFile(), expected);
 }
 
 TEST_F(CameraConfigFile, EveryFieldLandsAtItsOffsetAndComesBack)
 {
     const CameraConfig written = DistinctRecord();
     ASSERT_EQ(written.SaveToFile(), 1);
-    EXPECT_EQ(ReadBytes(SettingsPath()), DistinctRecordBytes());
+    EXPECT_EQ(testenv::SettingsFile(), DistinctRecordBytes());
 
     CameraConfig loaded;
     ASSERT_EQ(loaded.LoadFromFile(), 1);
@@ -162,7 +170,7 @@ TEST_F(CameraConfigFile, AGivenPathIsUsedUnchanged)
 {
     const std::string path = testenv::TempPath("elsewhere.cfg");
     ASSERT_EQ(DistinctRecord().SaveToFile(path.c_str()), 1);
-    EXPECT_EQ(ReadBytes(path), DistinctRecordBytes());
+    EXPECT_EQ(testenv::SettingsFile(path), DistinctRecordBytes());
     EXPECT_EQ(GetFileAttributesA(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
     CameraConfig loaded;
     EXPECT_EQ(loaded.LoadFromFile(path.c_str()), 1);
@@ -192,7 +200,7 @@ TEST_F(CameraConfigFile, ShortFileFillsOnlyTheBytesItHolds)
     EXPECT_TRUE(SameRecord(record, expected));
 
     // Cut inside the analog gain: the target is read, the gain gets its low byte only.
-    Bytes cut = CameraConfig().SaveToFile() ? ReadBytes(SettingsPath()) : Bytes();
+    Bytes cut = CameraConfig().SaveToFile() ? testenv::SettingsFile() : Bytes();
     ASSERT_EQ(cut.size(), 67u);
     cut.resize(27);
     WriteBytes(SettingsPath(), cut);
@@ -224,7 +232,7 @@ TEST_F(CameraConfigFile, ReplacementLeavesNoTemporaryFileBehind)
 {
     ASSERT_EQ(CameraConfig().SaveToFile(), 1);
     ASSERT_EQ(DistinctRecord().SaveToFile(), 1); // replaces an existing file
-    EXPECT_EQ(ReadBytes(SettingsPath()), DistinctRecordBytes());
+    EXPECT_EQ(testenv::SettingsFile(), DistinctRecordBytes());
     EXPECT_EQ(testenv::TempFilesMatching(), std::vector<std::string>{"Lumora Camera.config"});
 
     // A folder that does not exist: nothing written, nothing left over, result 0.
@@ -279,34 +287,6 @@ TEST_F(CameraConfigFile, ConcurrentReaderSeesOnlyWholeFiles)
     EXPECT_EQ(testenv::TempFilesMatching(), std::vector<std::string>{"Lumora Camera.config"});
 }
 
-namespace {
-
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end()); // the test folders' names are ASCII
-}
-
-bool TemporaryFilesLeft()
-{
-    for (const std::string& name : testenv::TempFilesMatching()) {
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// What stands at the settings path before a save, and what must be true of it afterwards.
-struct InThePath {
-    const char* what;
-    std::function<bool()> make; // false: this platform cannot make it
-    HRESULT stored;             // Store's result
-    int loaded;                 // LoadFromFile's result before the save
-    std::function<void()> check;
-};
-
-} // namespace
-
 TEST_F(CameraConfigFile, OnlyAPlainWritableFileAtThePathIsReadOrReplaced)
 {
     const std::string path = SettingsPath();
@@ -326,7 +306,7 @@ TEST_F(CameraConfigFile, OnlyAPlainWritableFileAtThePathIsReadOrReplaced)
          },
          E_ACCESSDENIED, 1,
          [&] {
-             EXPECT_EQ(ReadBytes(path), DistinctRecordBytes()) << "left as it was";
+             EXPECT_EQ(testenv::SettingsFile(path), DistinctRecordBytes()) << "left as it was";
              SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
          }},
         // Wine shows a Linux symbolic link as the file it points to; a save replaces the link, not the file.
@@ -339,8 +319,8 @@ TEST_F(CameraConfigFile, OnlyAPlainWritableFileAtThePathIsReadOrReplaced)
          },
          S_OK, 1,
          [&] {
-             EXPECT_EQ(ReadBytes(victim), victimBytes) << "written through the link";
-             EXPECT_EQ(ReadBytes(path), DistinctRecordBytes());
+             EXPECT_EQ(testenv::SettingsFile(victim), victimBytes) << "written through the link";
+             EXPECT_EQ(testenv::SettingsFile(path), DistinctRecordBytes());
              DeleteFileA(victim.c_str());
              for (const std::string& name : testenv::TempFilesMatching()) {
                  if (name.compare(0, 8, "unixcmd-") == 0) { // the command's own files
@@ -380,7 +360,7 @@ TEST_F(CameraConfigFile, AWindowsLinkAtThePathIsNeitherFollowedNorReplaced)
     CameraConfig record;
     EXPECT_EQ(record.LoadFromFile(), 0) << "followed the link";
     EXPECT_EQ(CameraConfig().Store(), HRESULT_FROM_WIN32(ERROR_CANT_ACCESS_FILE));
-    EXPECT_EQ(ReadBytes(target), DistinctRecordBytes());
+    EXPECT_EQ(testenv::SettingsFile(target), DistinctRecordBytes());
     RemoveDirectoryA(SettingsPath().c_str());
     DeleteFileA(SettingsPath().c_str());
     DeleteFileA(target.c_str());
@@ -389,7 +369,7 @@ TEST_F(CameraConfigFile, AWindowsLinkAtThePathIsNeitherFollowedNorReplaced)
 TEST_F(CameraConfigFile, ATemporaryFolderNamedOutsideTheAnsiCodePageWorks)
 {
     // "Настройки-設定": neither Cyrillic nor CJK is in the Western code page.
-    const std::wstring folder = Wide(testenv::TempFolder()) + L"\x041D\x0430\x0441\x0442\x0440\x043E\x0439\x043A"
+    const std::wstring folder = testenv::Wide(testenv::TempFolder()) + L"\x041D\x0430\x0441\x0442\x0440\x043E\x0439\x043A"
                                                               L"\x0438-\x8A2D\x5B9A\\";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     SetEnvironmentVariableW(L"TMP", folder.c_str());

@@ -15,7 +15,9 @@
 #include "camera/CameraSdk.h"
 #include "camera/FrameReader.h"
 #include "simcamera/SimControl.h"
+#include "tests/camera/CentredCut.h"
 #include "tests/support/FrameSizes.h"
+#include "tests/support/SettingsRecord.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestWatchdog.h"
@@ -47,23 +49,12 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return camera.m_FramesReceived == FrameCounters().posted; }, kFrameTimeoutMs));
     }
 
-    // Row row of the frame cut from a width x height image: the image row and columns at the same distance from the
-    // centres (margins halved, rounded down), black where the image does not reach.
+    // Row row of the frame cut from a width x height image.
     static Bytes ExpectedRow(const Bytes& image, int width, int height, int row)
     {
-        const auto firstImageIndex = [](int imageSide, int frameSide) {
-            return imageSide > frameSide ? (imageSide - frameSide) / 2 : -((frameSide - imageSide) / 2);
-        };
         Bytes expected(kFrame.stride, 0);
-        const int imageRow = row + firstImageIndex(height, kFrameHeight);
-        if (imageRow < 0 || imageRow >= height) {
-            return expected;
-        }
-        const int x0 = firstImageIndex(width, kFrameWidth);
-        for (int x = std::max(0, -x0); x < kFrameWidth && x + x0 < width; ++x) {
-            for (int channel = 0; channel < 3; ++channel) {
-                expected[x * 3 + channel] = image[(static_cast<size_t>(imageRow) * width + x + x0) * 3 + channel];
-            }
+        for (int x = 0; x < kFrameWidth * 3; ++x) {
+            expected[x] = cameratest::ExpectedByte(image, width, height, kFrameWidth, kFrameHeight, x / 3, row, x % 3);
         }
         return expected;
     }
@@ -86,8 +77,7 @@ TEST_F(CameraOwnership, ASecondControllerIsRefusedAndLeavesTheFirstStreaming)
     SimClearJournal();
     {
         CCamera second;
-        CameraConfig changed;
-        changed.m_Exposure.m_Target = 200;
+        const CameraConfig changed = testenv::SettingsOf({{testenv::setting::AeTarget, 200}});
         auto brighter = [](CameraConfig& record) { record.m_Exposure.m_Target = 90; };
         const struct {
             const char* step;
@@ -168,8 +158,7 @@ TEST_F(CameraOwnership, ImagesOfAnySizeBecomeWholeFramesEvenWhenTheSizeChangesMi
 {
     // The camera opens at 3032 x 2016, so the controller's buffer holds that; then the image changes size.
     testenv::AllowTestToRun(180000);
-    CameraConfig record;
-    record.m_Format.m_Resolution = 1;
+    const CameraConfig record = testenv::SettingsOf({{testenv::setting::Resolution, 1}});
     CCamera camera;
     camera.SetConfig(&record);
     ASSERT_EQ(camera.Init(), 1);

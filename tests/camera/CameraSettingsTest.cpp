@@ -13,6 +13,7 @@
 #include "camera/CameraSdk.h"
 #include "simcamera/SimControl.h"
 #include "tests/camera/OpenJournal.h"
+#include "tests/support/CameraHeld.h"
 #include "tests/support/ImportHook.h"
 #include "tests/support/SimCameraFixture.h"
 #include "tests/support/SettingsRecord.h"
@@ -21,6 +22,8 @@
 #include "win/Event.h"
 #include "win/UniqueHandle.h"
 
+using testenv::Held;
+using testenv::HeldMirror;
 using testenv::JournalLines;
 using testenv::SettingsOf;
 namespace setting = testenv::setting;
@@ -41,6 +44,14 @@ Values HeldFields(const CameraConfig& c)
             c.m_Color.m_GainR, c.m_Color.m_GainG, c.m_Color.m_GainB, c.m_Color.m_Gamma, c.m_Color.m_Contrast,
             c.m_Color.m_Saturation, c.m_Color.m_ColorEnhancement, c.m_FrameSpeed, c.m_Monochrome, c.m_HMirror,
             c.m_VMirror};
+}
+
+// What applying record sends to the camera.
+Lines SentBy(CCamera& camera, const CameraConfig& record)
+{
+    SimClearJournal();
+    camera.SetConfig(&record);
+    return JournalLines();
 }
 
 Lines Concat(Lines first, const Lines& second)
@@ -86,6 +97,18 @@ win::Event SlowSettingsRead::changeDone(win::Event::Mode::AutoReset);
 BOOL(WINAPI* SlowSettingsRead::original)(HANDLE, void*, DWORD, DWORD*, OVERLAPPED*) = nullptr;
 std::atomic<DWORD> SlowSettingsRead::slowThread{0};
 
+// True once a temporary file of a save in progress stands in the folder.
+bool SaveInProgress()
+{
+    return !testenv::TempFilesMatching("*.tmp").empty();
+}
+
+win::UniqueHandle HoldSettingsFile()
+{
+    const std::string path = testenv::TempPath("Lumora Camera.config");
+    return win::UniqueHandle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
 } // namespace
 
 TEST_F(CameraSettings, RecordEqualToTheCurrentOneSendsOnlyMonochromeAndMirrors)
@@ -103,32 +126,27 @@ TEST_F(CameraSettings, ChangedValuesAreSentInOrderComparedAtTheirOwnWidth)
 
     // Only green: one CameraSetGain with all three gains.
     record.m_Color.m_GainG = 300;
-    camera.SetConfig(&record);
-    EXPECT_EQ(JournalLines(), Concat({"CameraSetGain(100,300,88)"}, kAlwaysSent));
+    EXPECT_EQ(SentBy(camera, record), Concat({"CameraSetGain(100,300,88)"}, kAlwaysSent));
 
     // Everything changed: the fixed order, then the three sent every time.
-    SimClearJournal();
     record = SettingsOf({{setting::AeState, 0}, {setting::AeTarget, 120}, {setting::AnalogGain, 0x1234},
                          {setting::ExposureTimeMS, 250}, {setting::GainB, 64}, {setting::Gamma, 70},
                          {setting::Contrast, 30}, {setting::Saturation, 140}, {setting::ColorEnhancement, 0},
                          {setting::FrameSpeed, 2}, {setting::Monochrome, 1}, {setting::HMirror, 1},
                          {setting::VMirror, 1}},
                         record);
-    camera.SetConfig(&record);
-    EXPECT_EQ(JournalLines(),
-              (Lines{"CameraSetAeState(0)", "CameraSetAeTarget(120)", "CameraSetAnalogGain(4660)",
-                     "CameraSetExposureTimeMS(250)", "CameraSetGain(100,300,64)", "CameraSetGamma(70)",
-                     "CameraSetContrast(30)", "CameraSetSaturation(140)", "CameraSetColorEnhancement(0)",
-                     "CameraSetFrameSpeed(2)", "CameraSetMonochrome(1)", "CameraSetMirror(0,1)",
-                     "CameraSetMirror(1,1)"}));
+    EXPECT_EQ(
+        SentBy(camera, record),
+        (Lines{"CameraSetAeState(0)", "CameraSetAeTarget(120)", "CameraSetAnalogGain(4660)",
+               "CameraSetExposureTimeMS(250)", "CameraSetGain(100,300,64)", "CameraSetGamma(70)",
+               "CameraSetContrast(30)", "CameraSetSaturation(140)", "CameraSetColorEnhancement(0)",
+               "CameraSetFrameSpeed(2)", "CameraSetMonochrome(1)", "CameraSetMirror(0,1)", "CameraSetMirror(1,1)"}));
 
     // A gain that differs only above 16 bits still differs at the field's
     // 32-bit width; the SDK receives its low 16 bits.
-    SimClearJournal();
     record.m_Color.m_GainR = 0x10000 + 100;
-    camera.SetConfig(&record);
-    EXPECT_EQ(JournalLines(), (Lines{"CameraSetGain(100,300,64)", "CameraSetMonochrome(1)", "CameraSetMirror(0,1)",
-                                     "CameraSetMirror(1,1)"}));
+    EXPECT_EQ(SentBy(camera, record), (Lines{"CameraSetGain(100,300,64)", "CameraSetMonochrome(1)",
+                                             "CameraSetMirror(0,1)", "CameraSetMirror(1,1)"}));
 }
 
 TEST_F(CameraSettings, ChangedResolutionSendsNothingButRewritesTheFileAndTheRecord)
@@ -195,9 +213,8 @@ TEST_F(CameraSettings, GetConfigReadsTheFileAndWhileOpenTheCamerasValues)
 
     // The record read back became the current one (resolution 2 included), so
     // applying it again sends only the three unconditional settings.
-    SimClearJournal();
-    camera.SetConfig(&record);
-    EXPECT_EQ(JournalLines(), (Lines{"CameraSetMonochrome(0)", "CameraSetMirror(0,0)", "CameraSetMirror(1,1)"}));
+    EXPECT_EQ(SentBy(camera, record),
+              (Lines{"CameraSetMonochrome(0)", "CameraSetMirror(0,0)", "CameraSetMirror(1,1)"}));
     camera.UnInit();
 }
 
@@ -207,14 +224,10 @@ TEST_F(CameraSettings, DifferencesAreJudgedAgainstTheRecordNotTheCamera)
     // in the controller's record until the next GetConfig or SetConfig.
     CCamera camera;
     CameraSetContrast(99);
-    SimClearJournal();
     CameraConfig record; // contrast 20, as the controller's record
-    camera.SetConfig(&record);
-    EXPECT_EQ(JournalLines(), kAlwaysSent);
+    EXPECT_EQ(SentBy(camera, record), kAlwaysSent);
     record.m_Color.m_Contrast = 99;
-    SimClearJournal();
-    camera.SetConfig(&record);
-    EXPECT_EQ(JournalLines(), Concat({"CameraSetContrast(99)"}, kAlwaysSent));
+    EXPECT_EQ(SentBy(camera, record), Concat({"CameraSetContrast(99)"}, kAlwaysSent));
 }
 
 TEST_F(CameraSettings, GetConfigReadsEveryFieldTheCameraHoldsIntoItsOwnMember)
@@ -268,9 +281,7 @@ TEST_F(CameraSettings, ARecordStoredByAnEarlierProgramReachesTheCameraWhenItOpen
     SimClearJournal();
     ASSERT_EQ(camera.Init(), 1);
     EXPECT_EQ(JournalLines(), cameratest::OpenJournal(stored));
-    unsigned char contrast = 0;
-    CameraGetContrast(&contrast);
-    EXPECT_EQ(contrast, 150);
+    EXPECT_EQ(Held(CameraGetContrast), 150);
     CameraConfig file;
     ASSERT_EQ(file.LoadFromFile(), 1);
     EXPECT_EQ(HeldFields(file), HeldFields(stored)) << "the open kept the stored values";
@@ -302,26 +313,6 @@ TEST_F(CameraSettings, InitWritesTheRecordItAppliedToTheSettingsFileOnceTheCamer
     EXPECT_EQ(saved.m_VMirror, 1);
     camera.UnInit();
 }
-
-namespace {
-
-std::string SettingsPath()
-{
-    return testenv::TempPath("Lumora Camera.config");
-}
-
-// True once a temporary file of a save in progress stands in the folder.
-bool SaveInProgress()
-{
-    return !testenv::TempFilesMatching("*.tmp").empty();
-}
-
-win::UniqueHandle HoldSettingsFile()
-{
-    return win::UniqueHandle(CreateFileA(SettingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-}
-
-} // namespace
 
 TEST_F(CameraSettings, ASaveWaitsBrieflyForAFileHeldOpenWithoutHoldingTheController)
 {
@@ -408,9 +399,7 @@ TEST_F(CameraSettings, ChangeSettingsEditsTheCurrentRecordSendsWhatChangedAndKee
     EXPECT_EQ(file.m_Format.m_Reserved0, 7u);
 
     // The result is the controller's current record: applying it sends no more.
-    SimClearJournal();
-    camera.SetConfig(&file);
-    EXPECT_EQ(JournalLines(), kAlwaysSent);
+    EXPECT_EQ(SentBy(camera, file), kAlwaysSent);
     camera.UnInit();
 }
 
@@ -509,11 +498,9 @@ TEST_F(CameraSettings, WithoutASettingsFileTheAppliedRecordStands)
     ASSERT_EQ(camera.GetConfig(&read), 1);
     EXPECT_EQ(read.m_Exposure.m_Target, 150);
 
-    CameraConfig applied;
-    applied.m_Exposure.m_Target = 150;
     SimClearJournal();
     ASSERT_EQ(camera.Init(), 1);
-    EXPECT_EQ(JournalLines(), cameratest::OpenJournal(applied));
+    EXPECT_EQ(JournalLines(), cameratest::OpenJournal(SettingsOf({{setting::AeTarget, 150}})));
 }
 
 TEST_F(CameraSettings, ChangeSettingsReportsAFailedSaveAndStillAppliesTheValue)
@@ -525,9 +512,7 @@ TEST_F(CameraSettings, ChangeSettingsReportsAFailedSaveAndStillAppliesTheValue)
     HRESULT saved = S_OK;
     EXPECT_EQ(camera.ChangeSettings([](CameraConfig& record) { record.m_Color.m_Gamma = 55; }, &saved), 0);
     EXPECT_TRUE(FAILED(saved)) << std::hex << saved;
-    unsigned char gamma = 0;
-    CameraGetGamma(&gamma);
-    EXPECT_EQ(gamma, 55);
+    EXPECT_EQ(Held(CameraGetGamma), 55);
 }
 
 TEST_F(CameraSettings, SetFrameSpeedChangesOnlyTheSpeedOfTheCurrentRecordAndSavesIt)
@@ -566,8 +551,7 @@ TEST_F(CameraSettings, SetFrameSpeedWaitsForAnApplyInProgressAndKeepsItsFields)
     // A page's Apply whose save is held up: another program holds the file.
     win::UniqueHandle holder = HoldSettingsFile();
     ASSERT_TRUE(holder);
-    CameraConfig page;
-    page.m_HMirror = 1;
+    const CameraConfig page = SettingsOf({{setting::HMirror, 1}});
     std::thread apply([&] { camera.SetConfig(&page); });
     while (!SaveInProgress()) {
         Sleep(1);
@@ -584,7 +568,5 @@ TEST_F(CameraSettings, SetFrameSpeedWaitsForAnApplyInProgressAndKeepsItsFields)
     ASSERT_EQ(stored.LoadFromFile(), 1);
     EXPECT_EQ(stored.m_HMirror, 1) << "the Apply was lost";
     EXPECT_EQ(stored.m_FrameSpeed, kFrameSpeedNormal);
-    int mirrored = 0;
-    CameraGetMirror(kMirrorHorizontal, &mirrored);
-    EXPECT_EQ(mirrored, 1);
+    EXPECT_EQ(HeldMirror(kMirrorHorizontal), 1);
 }

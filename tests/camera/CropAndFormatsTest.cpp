@@ -9,6 +9,9 @@
 
 #include "camera/Camera.h"
 #include "camera/FrameWindow.h"
+#include "tests/camera/CentredCut.h"
+
+using cameratest::ExpectedByte;
 
 namespace {
 
@@ -31,24 +34,6 @@ Bytes NumberedImage(int width, int height)
 const unsigned char kGuard = 0xCD;
 
 } // namespace
-
-// The image index at frame index 0 along one side: the margin cut away, or minus the black margin, halved down.
-int ImageIndexAtFrameStart(int imageSide, int frameSide)
-{
-    return imageSide > frameSide ? (imageSide - frameSide) / 2 : -((frameSide - imageSide) / 2);
-}
-
-// The frame pixel (x, y) as the image should fill it, or black.
-unsigned char ExpectedByte(const Bytes& image, int imageWidth, int imageHeight, int frameWidth, int frameHeight,
-                           int x, int y, int channel)
-{
-    const int imageX = x + ImageIndexAtFrameStart(imageWidth, frameWidth);
-    const int imageY = y + ImageIndexAtFrameStart(imageHeight, frameHeight);
-    if (imageX < 0 || imageX >= imageWidth || imageY < 0 || imageY >= imageHeight) {
-        return 0;
-    }
-    return image[(static_cast<size_t>(imageY) * imageWidth + imageX) * 3 + channel];
-}
 
 TEST(CopyCentredWindow, CropsOrCentresOnBlackInEachDimension)
 {

@@ -85,12 +85,6 @@ GuardedFrame Convert(const CameraImage& image, const FrameLayout& layout, size_t
     return frame;
 }
 
-// The picture rectangle a frame of layout is made of.
-Crop CropFor(const CameraImage& image, const FrameLayout& layout)
-{
-    return convtest::CropFor(image.width, image.height, layout);
-}
-
 } // namespace
 
 TEST(FrameLayoutFormats, StridesAndBytesFollowEachFormat)
@@ -211,8 +205,8 @@ TEST(FrameConverter, EveryFormatMatchesFfmpegAtANativeAndAScaledSize)
             EXPECT_TRUE(frame.GuardsIntact()) << PixelFormatName(format) << ": wrote past its bytes";
 
             std::string error;
-            const Bytes reference =
-                convtest::FfmpegFrame(image.bytes, image.width, image.height, CropFor(image, layout), layout, &error);
+            const Crop crop = convtest::CropFor(image.width, image.height, layout);
+            const Bytes reference = convtest::FfmpegFrame(image.bytes, image.width, image.height, crop, layout, &error);
             ASSERT_FALSE(reference.empty()) << error;
             const double psnr = convtest::Psnr(reference, convtest::PicturePixels(layout, frame.Data()));
             std::printf("%-5s %4dx%-4d from %dx%d (%s): PSNR %.1f dB\n", PixelFormatName(format), size.width, size.height,
@@ -227,8 +221,8 @@ TEST(FrameConverter, EveryFormatMatchesFfmpegAtANativeAndAScaledSize)
     size_t written = 0;
     GuardedFrame frame = Convert(image, nv12, &written);
     std::string error;
-    const Bytes fullRange =
-        convtest::FfmpegFrame(image.bytes, image.width, image.height, CropFor(image, nv12), nv12, &error, true);
+    const Crop crop = convtest::CropFor(image.width, image.height, nv12);
+    const Bytes fullRange = convtest::FfmpegFrame(image.bytes, image.width, image.height, crop, nv12, &error, true);
     ASSERT_FALSE(fullRange.empty()) << error;
     const double wrong = convtest::Psnr(fullRange, convtest::PicturePixels(nv12, frame.Data()));
     std::printf("NV12 1280x720 against a full-range reference: PSNR %.1f dB\n", wrong);

@@ -36,12 +36,12 @@
 #include "tests/framework/FakeInputPin.h"
 #include "tests/fuzz/FuzzDriver.h"
 #include "tests/support/FrameSizes.h"
+#include "tests/support/GuardedBuffer.h"
 #include "win/ComInitialization.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
 
 // Largest honest block: a "huge" cbFormat next to an 88-byte header.
 const ULONG kArenaBytes = 4u << 20;
@@ -52,29 +52,21 @@ const DWORD kFrameBytes = kWidth * kHeight * 3;
 // The one place input blocks live: cbFormat bytes ending at a no-access page.
 class GuardedArena {
 public:
-    GuardedArena()
-    {
-        SYSTEM_INFO system;
-        GetSystemInfo(&system);
-        page = system.dwPageSize;
-        base = static_cast<BYTE*>(VirtualAlloc(nullptr, kArenaBytes + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old = 0;
-        if (base) {
-            VirtualProtect(base + kArenaBytes, page, PAGE_NOACCESS, &old);
-        }
-    }
-    ~GuardedArena()
-    {
-        if (base) {
-            VirtualFree(base, 0, MEM_RELEASE);
-        }
-    }
-    bool Ready() const { return base != nullptr; }
-    BYTE* BlockOf(ULONG size) { return base + kArenaBytes - size; }
+    bool Ready() const { return m_buffer.Data() != nullptr; }
+    BYTE* BlockOf(ULONG size) { return m_buffer.Data() + kArenaBytes - size; }
 
 private:
-    BYTE* base = nullptr;
-    DWORD page = 0;
+    testenv::GuardedBuffer m_buffer{kArenaBytes};
+};
+
+struct Header {
+    size_t bitmapOffset = offsetof(VIDEOINFOHEADER, bmiHeader);
+    ULONG headerSize = sizeof(VIDEOINFOHEADER);
+    DWORD biSize = sizeof(BITMAPINFOHEADER);
+    LONG width = kWidth, height = kHeight;
+    WORD bitCount = 24;
+    DWORD compression = BI_RGB, imageSize = kFrameBytes;
+    REFERENCE_TIME interval = 333333;
 };
 
 // What the fuzzer made, in its own terms: the oracle reads these, never the block through the driver's eyes.
@@ -88,10 +80,8 @@ struct Input {
     bool settable = false;
     // What the pin delivers as it is set (QueryAccept, Connect): such a frame at 30 per second, or naming no rate.
     bool deliverable = false;
-    GUID subtype = GUID_NULL;
+    Header header;
     int bytesPerPixel = 0;
-    LONG width = 0, height = 0;
-    REFERENCE_TIME interval = 0;
 };
 
 template <class T>
@@ -124,16 +114,6 @@ void Put(BYTE* block, ULONG size, size_t offset, T value)
         std::memcpy(block + offset, &value, sizeof(T));
     }
 }
-
-struct Header {
-    size_t bitmapOffset = offsetof(VIDEOINFOHEADER, bmiHeader);
-    ULONG headerSize = sizeof(VIDEOINFOHEADER);
-    DWORD biSize = sizeof(BITMAPINFOHEADER);
-    LONG width = kWidth, height = kHeight;
-    WORD bitCount = 24;
-    DWORD compression = BI_RGB, imageSize = kFrameBytes;
-    REFERENCE_TIME interval = 333333;
-};
 
 LONGLONG FrameBytesAt(LONGLONG width, LONGLONG height, LONGLONG bits)
 {
@@ -279,14 +259,10 @@ Input MakeInput(uint64_t seed, uint64_t index, GuardedArena& arena)
                   (h.interval == 0 || (h.interval >= 333333 && h.interval <= 666666));
     in.deliverable = (rgb24 || rgb32) && (frame || fullFrame) &&
                      (h.interval == 0 || (h.interval >= 333333 && h.interval <= 499999));
-    in.subtype = t.subtype;
+    in.header = h;
     in.bytesPerPixel = rgb32 ? 4 : 3;
-    in.width = h.width;
-    in.height = h.height;
-    in.interval = h.interval;
     return in;
 }
-
 
 // A framework input pin that takes any well-formed video type: the receiving side of ReceiveConnection.
 class ProbeInputPin : public PinBase {
@@ -310,15 +286,15 @@ struct Rig {
     CameraOutputPin* capture = nullptr;
     CameraOutputPin* preview = nullptr;
     ComPtr<FakeInputPin> peer = win::MakeComObject<FakeInputPin>();
+    ProbeInputPin* probe = nullptr;
     // The pin's own type, put back after each accepted SetFormat so that a huge block is not copied for every input.
     MediaTypeRecord entry;
 };
 
-
 struct Tally {
     const char* name;
+    void (*tryInput)(Rig& rig, const Input& in, uint64_t index, Tally& tally);
     uint64_t inputs = 0, accepted = 0, wrong = 0;
-    double seconds = 0;
 };
 
 // The entry point and input being tried, for the crash report.
@@ -359,14 +335,15 @@ MediaTypeRecord CurrentFormat(CameraOutputPin* pin)
 // Whether a type is the pin's own type of that subtype and frame at that interval (in a block of the pin's).
 bool IsOwnType(const MediaTypeRecord& type, const Input& in, REFERENCE_TIME interval)
 {
-    if (!IsEqualGUID(type.subtype, in.subtype) || !IsEqualGUID(type.formattype, FORMAT_VideoInfo) ||
+    if (!IsEqualGUID(type.subtype, in.type.subtype) || !IsEqualGUID(type.formattype, FORMAT_VideoInfo) ||
         type.cbFormat != sizeof(VIDEOINFOHEADER) || !type.pbFormat || type.pbFormat == in.type.pbFormat) {
         return false;
     }
     const VIDEOINFOHEADER* format = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
-    return format->bmiHeader.biWidth == in.width && format->bmiHeader.biHeight == in.height &&
+    const Header& h = in.header;
+    return format->bmiHeader.biWidth == h.width && format->bmiHeader.biHeight == h.height &&
            format->AvgTimePerFrame == interval &&
-           type.lSampleSize == static_cast<ULONG>(in.width * in.height * in.bytesPerPixel);
+           type.lSampleSize == static_cast<ULONG>(h.width * h.height * in.bytesPerPixel);
 }
 
 void TrySetFormat(Rig& rig, const Input& in, uint64_t index, Tally& tally)
@@ -379,7 +356,7 @@ void TrySetFormat(Rig& rig, const Input& in, uint64_t index, Tally& tally)
     if (hr == S_OK) {
         ++tally.accepted;
         // The nearer of the camera's two rates, or the rate it had.
-        const REFERENCE_TIME interval = in.interval == 0 ? 333333 : (in.interval < 500000 ? 333333 : 666666);
+        const REFERENCE_TIME interval = in.header.interval < 500000 ? 333333 : 666666;
         if (!in.settable) {
             Wrong(tally, index, "took a type the pin does not deliver", hr);
         } else if (!IsOwnType(after, in, interval)) {
@@ -447,8 +424,9 @@ void TryConnect(Rig& rig, const Input& in, uint64_t index, Tally& tally)
     }
 }
 
-void TryReceive(Rig& rig, ProbeInputPin& probe, const Input& in, uint64_t index, Tally& tally)
+void TryReceive(Rig& rig, const Input& in, uint64_t index, Tally& tally)
 {
+    ProbeInputPin& probe = *rig.probe;
     const HRESULT outputAnswer = rig.capture->Pin()->ReceiveConnection(rig.peer.Get(), &in.type);
     if (outputAnswer != VFW_E_INVALID_DIRECTION) {
         Wrong(tally, index, "the output pin did not refuse ReceiveConnection", outputAnswer);
@@ -474,8 +452,7 @@ int main(int argc, char** argv)
     if (!fuzz::ParseOptions(argc, argv, "mediatype_fuzzer", "setformat|queryaccept|connect|receive", &options)) {
         return 2;
     }
-    const uint64_t seed = options.seed, count = options.count, start = options.start;
-    const std::string only = options.entry;
+    currentSeed = options.seed;
     SetUnhandledExceptionFilter(ReportCrash);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     const win::ComInitialization com(COINIT_MULTITHREADED);
@@ -496,34 +473,27 @@ int main(int argc, char** argv)
     bool failed = false;
     {
         ProbeInputPin probe(rig.object);
-        Tally tallies[] = {{"setformat"}, {"queryaccept"}, {"connect"}, {"receive"}};
+        rig.probe = &probe;
+        Tally tallies[] = {{"setformat", TrySetFormat},
+                           {"queryaccept", TryQueryAccept},
+                           {"connect", TryConnect},
+                           {"receive", TryReceive}};
         for (Tally& tally : tallies) {
-            if (!only.empty() && only != tally.name) {
+            if (!options.entry.empty() && options.entry != tally.name) {
                 continue;
             }
             currentEntry = tally.name;
-            currentSeed = seed;
             const auto began = std::chrono::steady_clock::now();
-            for (uint64_t index = start; index < start + count; ++index) {
+            for (uint64_t index = options.start; index < options.start + options.count; ++index) {
                 currentIndex = index;
-                const Input in = MakeInput(seed, index, arena);
-                const std::string name = tally.name;
-                if (name == "setformat") {
-                    TrySetFormat(rig, in, index, tally);
-                } else if (name == "queryaccept") {
-                    TryQueryAccept(rig, in, index, tally);
-                } else if (name == "connect") {
-                    TryConnect(rig, in, index, tally);
-                } else {
-                    TryReceive(rig, probe, in, index, tally);
-                }
+                tally.tryInput(rig, MakeInput(options.seed, index, arena), index, tally);
                 ++tally.inputs;
             }
-            tally.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
             std::printf("%-12s seed %llu: %llu inputs, %llu accepted, %llu wrong, 0 crashes, %.1f s\n", tally.name,
-                        static_cast<unsigned long long>(seed), static_cast<unsigned long long>(tally.inputs),
+                        static_cast<unsigned long long>(options.seed), static_cast<unsigned long long>(tally.inputs),
                         static_cast<unsigned long long>(tally.accepted), static_cast<unsigned long long>(tally.wrong),
-                        tally.seconds);
+                        seconds);
             failed = failed || tally.wrong != 0;
         }
     }

@@ -44,14 +44,10 @@ RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs, const std
     return result;
 }
 
-namespace {
-
 REGSAM ViewFlag(View view)
 {
     return view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
-
-} // namespace
 
 std::wstring ReadString(View view, const std::wstring& key, const wchar_t* value)
 {

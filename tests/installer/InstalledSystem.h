@@ -35,6 +35,8 @@ struct RunResult {
 RunResult RunProgram(const std::wstring& commandLine, DWORD timeoutMs = 300000,
                      const std::string& workingFolder = std::string());
 
+// KEY_WOW64_32KEY or KEY_WOW64_64KEY.
+REGSAM ViewFlag(View view);
 // Registry values of HKEY_LOCAL_MACHINE in one view; empty / false when missing.
 std::wstring ReadString(View view, const std::wstring& key, const wchar_t* value);
 bool ReadDword(View view, const std::wstring& key, const wchar_t* value, DWORD* data);

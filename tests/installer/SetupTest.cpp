@@ -1,5 +1,6 @@
 // The setup program on a prefix where Lumora Camera was never installed (run-in-fresh-prefix.sh). Every test
 // starts and ends with nothing installed; they share the prefix and run in the order written.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <sddl.h>
@@ -16,9 +17,11 @@
 #include "tests/support/UnixTools.h"
 #include "tests/support/WindowDriver.h"
 #include "version/ProductVersion.h"
+#include "win/RegistryKey.h"
 #include "win/UniqueHandle.h"
 
 using namespace installtest;
+using testing::HasSubstr;
 
 namespace {
 
@@ -73,6 +76,14 @@ RunResult RunQuietUninstall()
 std::wstring Lumoracap(View view)
 {
     return Quoted(Folder(view) + L"\\lumoracap.exe");
+}
+
+// A 32-bit system library, not Lumora Camera's: it stands in for the camera maker's.
+std::wstring SystemLibrary32()
+{
+    wchar_t system32[MAX_PATH] = {};
+    GetSystemWow64DirectoryW(system32, MAX_PATH);
+    return std::wstring(system32) + L"\\version.dll";
 }
 
 // The settings file of the user, which no setup or uninstall may touch.
@@ -155,7 +166,7 @@ protected:
                 EXPECT_EQ(info.productVersion, version);
                 EXPECT_EQ(info.fixedFileVersion, version + L".0");
                 EXPECT_EQ(info.originalFilename, name);
-                EXPECT_NE(info.fileDescription.find(L"Lumora Camera"), std::wstring::npos);
+                EXPECT_THAT(info.fileDescription, HasSubstr(L"Lumora Camera"));
             }
             EXPECT_TRUE(FilesMatching(Folder(view), L"*.previous").empty());
         }
@@ -177,7 +188,7 @@ protected:
             EXPECT_EQ(CameraEntries(view, kVideoInputDevices), std::vector<std::wstring>{L"Lumora Camera"});
             const RunResult devices = RunProgram(Lumoracap(view) + L" devices");
             EXPECT_EQ(devices.exitCode, 0) << devices.output;
-            EXPECT_NE(devices.output.find("Lumora Camera"), std::string::npos) << devices.output;
+            EXPECT_THAT(devices.output, HasSubstr("Lumora Camera"));
         }
     }
 
@@ -234,19 +245,16 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     // Two filters, two simulated cameras, two lumoracaps: some megabytes.
     EXPECT_GT(size, 1000u);
     EXPECT_LT(size, 200000u);
-    EXPECT_NE(ReadLog(kSetupLog).find("32-bit camera library: simulated"), std::string::npos) << ReadLog(kSetupLog);
+    EXPECT_THAT(ReadLog(kSetupLog), HasSubstr("32-bit camera library: simulated"));
     // This Wine has no virtual camera API: setup says it skipped the camera,
     // and lumoracap of either architecture finds the native media source.
-    EXPECT_NE(ReadLog(kSetupLog).find("The virtual camera was skipped: it needs Windows 11 (build 22000 or later)."),
-              std::string::npos)
-        << ReadLog(kSetupLog);
+    EXPECT_THAT(ReadLog(kSetupLog),
+                HasSubstr("The virtual camera was skipped: it needs Windows 11 (build 22000 or later)."));
     for (View view : kBothViews) {
         const RunResult status = RunProgram(Lumoracap(view) + L" vcam status");
         EXPECT_EQ(status.exitCode, 6) << status.output;
-        EXPECT_NE(status.output.find("Media source: registered, " + Narrow(Folder(View::Bits64)) +
-                                     "\\LumoraMediaSource.dll"),
-                  std::string::npos)
-            << status.output;
+        EXPECT_THAT(status.output,
+                    HasSubstr("Media source: registered, " + Narrow(Folder(View::Bits64)) + "\\LumoraMediaSource.dll"));
     }
 
     // A capture through the installed 32-bit filter, read back by ffprobe; it writes the user's settings file.
@@ -271,7 +279,7 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     // Run where it is, the uninstaller's own file goes at the next restart;
     // a version installed before that keeps its uninstaller.
     EXPECT_EQ(FilesMatching(folder32, L"*"), std::vector<std::wstring>{L"uninstall.exe"});
-    EXPECT_NE(ReadLog(kUninstallLog).find("No virtual camera to remove"), std::string::npos) << ReadLog(kUninstallLog);
+    EXPECT_THAT(ReadLog(kUninstallLog), HasSubstr("No virtual camera to remove"));
     ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
     Restart();
     ExpectInstalled(CurrentVersion());
@@ -279,16 +287,15 @@ TEST_F(SetupTest, SilentInstallRegistersBothArchitecturesAndSilentUninstallRemov
     // uninstaller still takes its class key away.
     ASSERT_TRUE(WriteFileBytes(Folder(View::Bits64) + L"\\LumoraMediaSource.dll", "damaged"));
     ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
-    EXPECT_NE(ReadLog(kUninstallLog).find("the 64-bit media source did not unregister itself"), std::string::npos)
-        << ReadLog(kUninstallLog);
+    EXPECT_THAT(ReadLog(kUninstallLog), HasSubstr("the 64-bit media source did not unregister itself"));
     ExpectNothingInstalled();
     EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
-    EXPECT_NE(ReadLog(kUninstallLog).find("Lumora Camera.config"), std::string::npos) << ReadLog(kUninstallLog);
+    EXPECT_THAT(ReadLog(kUninstallLog), HasSubstr("Lumora Camera.config"));
 
     // Uninstalling again: a clear "not installed", nothing done.
     const RunResult again = RunProgram(Quoted(uninstallCopy) + L" /S _?=" + folder32);
     EXPECT_EQ(again.exitCode, 6);
-    EXPECT_NE(ReadLog(kUninstallLog).find("not installed"), std::string::npos) << ReadLog(kUninstallLog);
+    EXPECT_THAT(ReadLog(kUninstallLog), HasSubstr("not installed"));
     ExpectNothingInstalled();
     EXPECT_EQ(ReadFileBytes(SettingsFile()), settings);
     EXPECT_EQ(ReadFileBytes(victim), "another user's file");
@@ -315,7 +322,7 @@ TEST_F(SetupTest, UpgradeReplacesEveryFileAndKeepsRegistrationSettingsAndTheVend
     const auto registration64 = DumpKey(View::Bits64, ClassKey(CLSID_LumoraCameraFilter));
 
     ASSERT_EQ(RunSetup(setup, L"").exitCode, 0) << ReadLog(kSetupLog);
-    EXPECT_NE(ReadLog(kSetupLog).find("version " + Narrow(previousVersion)), std::string::npos);
+    EXPECT_THAT(ReadLog(kSetupLog), HasSubstr("version " + Narrow(previousVersion)));
     ExpectInstalled(CurrentVersion(), false);
     ExpectRegistered();
     EXPECT_EQ(DumpKey(View::Bits32, ClassKey(CLSID_LumoraCameraFilter)), registration32);
@@ -340,9 +347,7 @@ TEST_F(SetupTest, RefusedCommandLinesChangeNothing)
 {
     const std::wstring notALibrary = Wide(testenv::TempPath("notalibrary.dll"));
     ASSERT_TRUE(WriteFileBytes(notALibrary, "MZ but nothing else"));
-    wchar_t system32[MAX_PATH] = {};
-    GetSystemWow64DirectoryW(system32, MAX_PATH); // 32-bit system DLLs
-    const std::wstring library32 = std::wstring(system32) + L"\\version.dll";
+    const std::wstring library32 = SystemLibrary32();
     struct Case {
         std::wstring arguments;
         const char* reason;
@@ -356,18 +361,15 @@ TEST_F(SetupTest, RefusedCommandLinesChangeNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.arguments));
         EXPECT_EQ(RunSetup(setup, c.arguments).exitCode, 5);
-        EXPECT_NE(ReadLog(kSetupLog).find(c.reason), std::string::npos) << ReadLog(kSetupLog);
+        EXPECT_THAT(ReadLog(kSetupLog), HasSubstr(c.reason));
         ExpectNothingInstalled();
     }
 }
 
 TEST_F(SetupTest, VendorLibraryGivenIsCopiedInAndRemovedWithTheRest)
 {
-    // Any 32-bit DLL that is not Lumora Camera's stands in for the vendor's.
-    wchar_t system32[MAX_PATH] = {};
-    GetSystemWow64DirectoryW(system32, MAX_PATH);
     const std::wstring source = Wide(testenv::TempPath("vendor sdk.dll"));
-    ASSERT_TRUE(CopyFileW((std::wstring(system32) + L"\\version.dll").c_str(), source.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(SystemLibrary32().c_str(), source.c_str(), FALSE));
     const std::string vendor = ReadFileBytes(source);
 
     // The path in full, and relative to the folder setup starts in (which it leaves before copying).
@@ -383,8 +385,7 @@ TEST_F(SetupTest, VendorLibraryGivenIsCopiedInAndRemovedWithTheRest)
         // Reinstalling with /SIMULATED keeps the vendor's library in place.
         ASSERT_EQ(RunSetup(setup, L"/SIMULATED").exitCode, 0) << ReadLog(kSetupLog);
         EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikSDK.dll"), vendor);
-        EXPECT_NE(ReadLog(kSetupLog).find("camera maker's library is in place"), std::string::npos)
-            << ReadLog(kSetupLog);
+        EXPECT_THAT(ReadLog(kSetupLog), HasSubstr("camera maker's library is in place"));
 
         ASSERT_EQ(RunQuietUninstall().exitCode, 0) << ReadLog(kUninstallLog);
         ExpectNothingInstalled();
@@ -420,13 +421,11 @@ private:
         if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
             return false;
         }
-        HKEY opened = nullptr;
-        const REGSAM wow = view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-        LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, WRITE_DAC | wow, nullptr,
-                                      &opened, nullptr);
+        win::RegistryKey opened;
+        LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, WRITE_DAC | ViewFlag(view),
+                                      nullptr, opened.Receive(), nullptr);
         if (result == ERROR_SUCCESS) {
-            result = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor);
-            RegCloseKey(opened);
+            result = RegSetKeySecurity(opened.Get(), DACL_SECURITY_INFORMATION, descriptor);
         }
         LocalFree(descriptor);
         return result == ERROR_SUCCESS;
@@ -439,13 +438,9 @@ private:
 
 bool KeyWritable(View view, const std::wstring& key)
 {
-    HKEY opened = nullptr;
-    const REGSAM wow = view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | wow, &opened) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(opened);
-    return true;
+    win::RegistryKey opened;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | ViewFlag(view), opened.Receive()) ==
+           ERROR_SUCCESS;
 }
 
 TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
@@ -458,8 +453,7 @@ TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
         ASSERT_FALSE(KeyWritable(View::Bits64, filterKey)) << "the platform does not enforce the lock";
 
         EXPECT_EQ(RunSetup(setup, L"").exitCode, 2);
-        const std::string log = ReadLog(kSetupLog);
-        EXPECT_NE(log.find("The 64-bit filter could not be registered"), std::string::npos) << log;
+        EXPECT_THAT(ReadLog(kSetupLog), HasSubstr("The 64-bit filter could not be registered"));
         // Nothing installed: no files, no entry, the 32-bit registration undone.
         for (View view : kBothViews) {
             EXPECT_FALSE(FileExists(Folder(view))) << Narrow(Folder(view));
@@ -495,9 +489,7 @@ TEST_F(SetupTest, FailedRegistrationPutsBackWhatWasThere)
 TEST_F(SetupTest, UpgradeFailingAtItsLastStepsLeavesThePreviousVersionAsItWas)
 {
     ASSERT_TRUE(FileExists(previousSetup)) << "LUMORA_PREVIOUS_SETUP: the older setup program";
-    wchar_t system32[MAX_PATH] = {};
-    GetSystemWow64DirectoryW(system32, MAX_PATH);
-    const std::wstring vendor = std::wstring(system32) + L"\\version.dll";
+    const std::wstring vendor = SystemLibrary32();
     const std::wstring uninstaller = Folder(View::Bits32) + L"\\uninstall.exe";
     // Another program holding uninstall.exe open (sharing neither writing nor
     // deleting), or the entry's key locked; what the log names.
@@ -524,10 +516,9 @@ TEST_F(SetupTest, UpgradeFailingAtItsLastStepsLeavesThePreviousVersionAsItWas)
             EXPECT_EQ(RunSetup(setup, L"/VENDOR32=" + Quoted(vendor)).exitCode, 2);
         }
         const std::string log = ReadLog(kSetupLog);
-        EXPECT_NE(log.find(c.failing), std::string::npos) << log;
-        EXPECT_NE(log.find("Nothing was changed: version " + Narrow(previousVersion) + " is installed as before."),
-                  std::string::npos)
-            << log;
+        EXPECT_THAT(log, HasSubstr(c.failing));
+        EXPECT_THAT(log,
+                    HasSubstr("Nothing was changed: version " + Narrow(previousVersion) + " is installed as before."));
         ExpectInstalled(previousVersion);
         ExpectRegistered();
         EXPECT_EQ(Checksum(ReadFileBytes(uninstaller)), uninstallerChecksum);
@@ -549,13 +540,11 @@ TEST_F(SetupTest, NothingIsReplacedOrRemovedWhileLumoracapRuns)
         ASSERT_FALSE(running.Wait(0, &code)) << running.Output() << running.Errors();
 
         EXPECT_EQ(RunSetup(setup, L"").exitCode, 3);
-        std::string log = ReadLog(kSetupLog);
         // The program (lumoracap.exe) or the filter it loaded is named.
-        EXPECT_NE(log.find("in use by a running program (" + Narrow(Folder(View::Bits32)) + "\\"), std::string::npos)
-            << log;
+        EXPECT_THAT(ReadLog(kSetupLog),
+                    HasSubstr("in use by a running program (" + Narrow(Folder(View::Bits32)) + "\\"));
         EXPECT_EQ(RunQuietUninstall().exitCode, 3);
-        log = ReadLog(kUninstallLog);
-        EXPECT_NE(log.find("in use by a running program"), std::string::npos) << log;
+        EXPECT_THAT(ReadLog(kUninstallLog), HasSubstr("in use by a running program"));
         ExpectInstalled(CurrentVersion());
         EXPECT_EQ(ReadFileBytes(Folder(View::Bits32) + L"\\ZorvikFilter.dll"), filter);
     }
@@ -566,10 +555,8 @@ TEST_F(SetupTest, NothingIsReplacedOrRemovedWhileLumoracapRuns)
 // The interactive wizard under the test display: the library page refuses a file that is not a 32-bit DLL.
 TEST_F(SetupTest, DialogChoosesTheVendorLibraryAndSaysWhichLibraryIsInstalled)
 {
-    wchar_t system32[MAX_PATH] = {};
-    GetSystemWow64DirectoryW(system32, MAX_PATH);
     const std::wstring vendor = Wide(testenv::TempPath("maker.dll"));
-    ASSERT_TRUE(CopyFileW((std::wstring(system32) + L"\\version.dll").c_str(), vendor.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(SystemLibrary32().c_str(), vendor.c_str(), FALSE));
     const std::wstring notALibrary = Wide(testenv::TempPath("notes.txt"));
     ASSERT_TRUE(WriteFileBytes(notALibrary, "not a library"));
 
@@ -609,7 +596,7 @@ TEST_F(SetupTest, DialogChoosesTheVendorLibraryAndSaysWhichLibraryIsInstalled)
     pressNext();
     const HWND refusal = find(testenv::IsMessageBox());
     ASSERT_NE(refusal, nullptr);
-    EXPECT_NE(testenv::MessageBoxText(refusal).find(L"is not a 32-bit Windows library"), std::wstring::npos);
+    EXPECT_THAT(testenv::MessageBoxText(refusal), HasSubstr(L"is not a 32-bit Windows library"));
     PostMessageW(refusal, WM_COMMAND, IDOK, 0);
     EXPECT_FALSE(FileExists(Folder(View::Bits32)));
 
@@ -618,8 +605,8 @@ TEST_F(SetupTest, DialogChoosesTheVendorLibraryAndSaysWhichLibraryIsInstalled)
     // The finish page's text (the progress page's status line shows each line of the log on its own before).
     const HWND finish = find(testenv::ContainsText(L"Capture applications now list"), 120000);
     ASSERT_NE(finish, nullptr);
-    EXPECT_NE(testenv::TextOf(finish).find(L"32-bit camera library: vendor"), std::wstring::npos);
-    EXPECT_NE(testenv::TextOf(finish).find(L"64-bit camera library: simulated"), std::wstring::npos);
+    EXPECT_THAT(testenv::TextOf(finish), HasSubstr(L"32-bit camera library: vendor"));
+    EXPECT_THAT(testenv::TextOf(finish), HasSubstr(L"64-bit camera library: simulated"));
     pressNext(); // Finish
     int code = -1;
     ASSERT_TRUE(running.Wait(30000, &code));

@@ -10,8 +10,7 @@ namespace moduletest {
 
 std::wstring FilterModulePath()
 {
-    const std::string folder = testenv::ProgramFolder();
-    return std::wstring(folder.begin(), folder.end()) + L"ZorvikFilter.dll";
+    return testenv::Wide(testenv::ProgramFolder()) + L"ZorvikFilter.dll";
 }
 
 int RunRegsvr32(const std::wstring& path, bool unregister)

@@ -16,7 +16,6 @@
 #include "win/MediaType.h"
 #include "win/Module.h"
 #include "win/TaskMemory.h"
-#include "tools/lumoracap/DeviceLookup.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace moduletest;

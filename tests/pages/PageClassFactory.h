@@ -47,11 +47,6 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_pages.empty() ? nullptr : m_pages.back();
     }
-    size_t PagesMade()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_pages.size();
-    }
     // Lets go of the pages (their last release may follow).
     void ReleasePages()
     {

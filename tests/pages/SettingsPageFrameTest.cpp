@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "simcamera/SimControl.h"
 #include "tests/pages/PropertyFrameFixture.h"
+#include "tests/support/CameraHeld.h"
 #include "tests/pages/RecordingPageSite.h"
 #include "tests/support/ProcessCounters.h"
 #include "tests/support/SettingsRecord.h"
@@ -179,17 +180,14 @@ TEST_F(SettingsPageFrameTest, WhiteBalanceTakesTheCameraGainsAndDefaultsStayOffT
     EXPECT_EQ(Position(IDC_GAMMA), 100);
     EXPECT_EQ(Position(IDC_CONTRAST), 20);
     EXPECT_EQ(Position(IDC_SATURATION), 100);
-    int hMirror = 0;
-    CameraGetMirror(kMirrorHorizontal, &hMirror);
-    EXPECT_EQ(hMirror, 1) << "the camera stays mirrored until Apply";
+    EXPECT_EQ(HeldMirror(kMirrorHorizontal), 1) << "the camera stays mirrored until Apply";
 
     ASSERT_EQ(ApplyPage(settingsFactory), S_OK);
     const std::vector<uint8_t> file = testenv::SettingsFile();
     ASSERT_EQ(file.size(), 67u);
     EXPECT_EQ(Field(file, setting::kHMirror), 0u);
     EXPECT_EQ(Field(file, setting::kGamma), 100u);
-    CameraGetMirror(kMirrorHorizontal, &hMirror);
-    EXPECT_EQ(hMirror, 0);
+    EXPECT_EQ(HeldMirror(kMirrorHorizontal), 0);
 }
 
 TEST_F(SettingsPageFrameTest, SliderNotificationsCountAsChangesOnlyAfterTheFirstSecond)

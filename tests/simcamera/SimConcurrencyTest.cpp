@@ -38,13 +38,7 @@ std::string Inconsistency(const Frame& frame)
         return "bars and neutral band disagree on monochrome";
     }
     int left = -1, width = 0;
-    for (int x = 0; x < kWidth; ++x) {
-        const Pixel p = frame.At(x, 210); // the marker track's middle row
-        if (p.r == 255 && p.g == 255 && p.b == 255) {
-            left = left < 0 ? x : left;
-            ++width;
-        }
-    }
+    FindMarker(frame, kTrackRow, &left, &width);
     const int step = static_cast<int>(stamp.sequence % 64) * (kWidth - width) / 63;
     const int expected = barsMirrored ? kWidth - width - step : step;
     if (width == 0 || left != expected) {
@@ -53,33 +47,30 @@ std::string Inconsistency(const Frame& frame)
     return "";
 }
 
-// Collects the first failure seen by any thread.
-class Failures {
-public:
+// Collects the failures of every thread, the first one's text kept; read once the threads are joined.
+struct Failures {
     void Add(const std::string& what)
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (m_first.empty()) {
-            m_first = what;
+        std::lock_guard<std::mutex> guard(lock);
+        if (first.empty()) {
+            first = what;
         }
-        ++m_count;
+        ++count;
     }
-    int Count()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_count;
-    }
-    std::string First()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_first;
-    }
-
-private:
-    std::mutex m_lock;
-    std::string m_first;
-    int m_count = 0;
+    std::mutex lock;
+    std::string first;
+    int count = 0;
 };
+
+// Lets the threads run for ms, then tells them to stop and joins them.
+void RunThenStop(DWORD ms, std::atomic<bool>& stop, std::vector<std::thread>& threads)
+{
+    Sleep(ms);
+    stop = true;
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
 
 } // namespace
 
@@ -136,12 +127,8 @@ TEST_F(SimCameraTest, SettingsChangedDuringFetchesNeverTearAnImage)
             }
         });
     }
-    Sleep(2000);
-    stop = true;
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(failures.Count(), 0) << failures.First();
+    RunThenStop(2000, stop, threads);
+    EXPECT_EQ(failures.count, 0) << failures.first;
     EXPECT_GT(checked.load(), 20);
     EXPECT_GT(testenv::FrameCounters().produced, 20);
 }
@@ -181,10 +168,6 @@ TEST_F(SimCameraTest, LifecycleCallsFromOtherThreadsNeverDeadlockOrCrash)
             delivered += CameraGetImageDataRGB24(image.data());
         }
     });
-    Sleep(2000);
-    stop = true;
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    RunThenStop(2000, stop, threads);
     EXPECT_GT(delivered.load(), 0);
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tests/support/CameraHeld.h"
 #include "tests/support/SimCameraProbe.h"
 #include "tests/support/WaitFor.h"
 
@@ -124,38 +125,23 @@ TEST_F(SimCameraTest, FaultsFailTheirCallUntilCleared)
 
 TEST_F(SimCameraTest, SettingsStartAtTheRecordDefaultsAndKeepEverySet)
 {
-    int on = -1, red = 0, green = 0, blue = 0;
-    unsigned char byte = 0;
-    unsigned short word = 0;
-    unsigned int ms = 0;
-    CameraGetAeState(&on);
-    EXPECT_EQ(on, 1);
-    CameraGetAeTarget(&byte);
-    EXPECT_EQ(byte, 100);
-    CameraGetAnalogGain(&word);
-    EXPECT_EQ(word, 40);
-    CameraGetExposureTimeMS(&ms);
-    EXPECT_EQ(ms, 40u);
+    int red = 0, green = 0, blue = 0;
+    EXPECT_EQ(Held(CameraGetAeState), 1);
+    EXPECT_EQ(Held(CameraGetAeTarget), 100);
+    EXPECT_EQ(Held(CameraGetAnalogGain), 40);
+    EXPECT_EQ(Held(CameraGetExposureTimeMS), 40u);
     CameraGetGain(&red, &green, &blue);
     EXPECT_EQ(red, 100);
     EXPECT_EQ(green, 88);
     EXPECT_EQ(blue, 88);
-    CameraGetGamma(&byte);
-    EXPECT_EQ(byte, 100);
-    CameraGetContrast(&byte);
-    EXPECT_EQ(byte, 20);
-    CameraGetSaturation(&byte);
-    EXPECT_EQ(byte, 100);
-    CameraGetColorEnhancement(&on);
-    EXPECT_EQ(on, 1);
-    CameraGetFrameSpeed(&byte);
-    EXPECT_EQ(byte, 1);
-    CameraGetMonochrome(&on);
-    EXPECT_EQ(on, 0);
-    CameraGetMirror(kMirrorHorizontal, &on);
-    EXPECT_EQ(on, 0);
-    CameraGetMirror(kMirrorVertical, &on);
-    EXPECT_EQ(on, 0);
+    EXPECT_EQ(Held(CameraGetGamma), 100);
+    EXPECT_EQ(Held(CameraGetContrast), 20);
+    EXPECT_EQ(Held(CameraGetSaturation), 100);
+    EXPECT_EQ(Held(CameraGetColorEnhancement), 1);
+    EXPECT_EQ(Held(CameraGetFrameSpeed), 1);
+    EXPECT_EQ(Held(CameraGetMonochrome), 0);
+    EXPECT_EQ(HeldMirror(kMirrorHorizontal), 0);
+    EXPECT_EQ(HeldMirror(kMirrorVertical), 0);
 
     // Sets before CameraInit are kept, and survive an Init/UnInit cycle.
     CameraSetAeState(0);
@@ -174,39 +160,26 @@ TEST_F(SimCameraTest, SettingsStartAtTheRecordDefaultsAndKeepEverySet)
     Open();
     EXPECT_EQ(CameraUnInit(), 1);
 
-    CameraGetAeState(&on);
-    EXPECT_EQ(on, 0);
-    CameraGetAeTarget(&byte);
-    EXPECT_EQ(byte, 201);
-    CameraGetAnalogGain(&word);
-    EXPECT_EQ(word, 0xBEEF);
-    CameraGetExposureTimeMS(&ms);
-    EXPECT_EQ(ms, 123456u);
+    EXPECT_EQ(Held(CameraGetAeState), 0);
+    EXPECT_EQ(Held(CameraGetAeTarget), 201);
+    EXPECT_EQ(Held(CameraGetAnalogGain), 0xBEEF);
+    EXPECT_EQ(Held(CameraGetExposureTimeMS), 123456u);
     CameraGetGain(&red, &green, &blue);
     EXPECT_EQ(red, 1);
     EXPECT_EQ(green, 2);
     EXPECT_EQ(blue, 300);
-    CameraGetGamma(&byte);
-    EXPECT_EQ(byte, 150);
-    CameraGetContrast(&byte);
-    EXPECT_EQ(byte, 255);
-    CameraGetSaturation(&byte);
-    EXPECT_EQ(byte, 7);
-    CameraGetColorEnhancement(&on);
-    EXPECT_EQ(on, 0);
-    CameraGetMonochrome(&on);
-    EXPECT_EQ(on, 1);
-    CameraGetMirror(kMirrorHorizontal, &on);
-    EXPECT_EQ(on, 1);
-    CameraGetMirror(kMirrorVertical, &on);
-    EXPECT_EQ(on, 0);
+    EXPECT_EQ(Held(CameraGetGamma), 150);
+    EXPECT_EQ(Held(CameraGetContrast), 255);
+    EXPECT_EQ(Held(CameraGetSaturation), 7);
+    EXPECT_EQ(Held(CameraGetColorEnhancement), 0);
+    EXPECT_EQ(Held(CameraGetMonochrome), 1);
+    EXPECT_EQ(HeldMirror(kMirrorHorizontal), 1);
+    EXPECT_EQ(HeldMirror(kMirrorVertical), 0);
     // Each axis is held on its own.
     CameraSetMirror(kMirrorVertical, 1);
     CameraSetMirror(kMirrorHorizontal, 0);
-    CameraGetMirror(kMirrorVertical, &on);
-    EXPECT_EQ(on, 1);
-    CameraGetMirror(kMirrorHorizontal, &on);
-    EXPECT_EQ(on, 0);
+    EXPECT_EQ(HeldMirror(kMirrorVertical), 1);
+    EXPECT_EQ(HeldMirror(kMirrorHorizontal), 0);
 
     // Get of the frame speed writes one byte only.
     unsigned char speed[2] = {0, 0xA5};

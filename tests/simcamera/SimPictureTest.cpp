@@ -24,25 +24,6 @@ Pixel RedBar(const Frame& f) { return f.Mean(410, 40, 60, 100); }
 Pixel Neutral(const Frame& f) { return f.Mean(100, 250, 440, 40); }
 Pixel RampAt(const Frame& f, int x) { return f.Mean(x, 320, 8, 80); }
 
-// The middle row of the marker track.
-const int kTrackRow = 210;
-
-// Leftmost column and width of the white marker in a row of the marker track (kTrackRow, or its mirror).
-void FindMarker(const Frame& frame, int row, int* left, int* width)
-{
-    *left = -1;
-    *width = 0;
-    for (int x = 0; x < frame.width; ++x) {
-        const Pixel p = frame.At(x, row);
-        if (p.r == 255 && p.g == 255 && p.b == 255) {
-            if (*left < 0) {
-                *left = x;
-            }
-            ++*width;
-        }
-    }
-}
-
 } // namespace
 
 TEST_F(SimCameraTest, RowsAreStoredBottomUpAtFullSize)

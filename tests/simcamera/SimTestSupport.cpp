@@ -44,6 +44,19 @@ bool Frame::Grey(int x, int y, int w, int h) const
     return true;
 }
 
+void FindMarker(const Frame& frame, int row, int* left, int* width)
+{
+    *left = -1;
+    *width = 0;
+    for (int x = 0; x < frame.width; ++x) {
+        const Pixel p = frame.At(x, row);
+        if (p.r == 255 && p.g == 255 && p.b == 255) {
+            *left = *left < 0 ? x : *left;
+            ++*width;
+        }
+    }
+}
+
 Frame FetchFrame()
 {
     Frame frame;

@@ -35,6 +35,13 @@ struct Frame {
     bool Grey(int x, int y, int w, int h) const;
 };
 
+// The middle row of the marker track.
+constexpr int kTrackRow = 210;
+
+// Leftmost column (-1: none) and width of the white marker in a picture row of the marker track (kTrackRow, or its
+// mirror).
+void FindMarker(const Frame& frame, int row, int* left, int* width);
+
 // Fetches the newest image at the camera's current size.
 Frame FetchFrame();
 

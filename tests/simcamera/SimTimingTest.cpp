@@ -29,6 +29,91 @@ double MeasuredIntervalMs(DWORD spanMs)
     return QpcToMs(static_cast<LONGLONG>(last.qpc - first.qpc)) / (last.sequence - first.sequence);
 }
 
+// A hidden window on the test thread that fetches each announced frame.
+class FrameSinkWindow {
+public:
+    FrameSinkWindow()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = &FrameSinkWindow::Procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "SimFrameSink";
+        RegisterClassA(&windowClass);
+        m_window = CreateWindowExA(0, "SimFrameSink", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~FrameSinkWindow() { DestroyWindow(m_window); }
+
+    HWND Handle() const { return m_window; }
+
+    // Frame messages waiting in the queue, removed.
+    int DrainQueuedFrames()
+    {
+        int count = 0;
+        MSG message;
+        while (PeekMessageA(&message, m_window, WM_CAMERA_FRAME, WM_CAMERA_FRAME, PM_REMOVE)) {
+            ++count;
+        }
+        return count;
+    }
+
+    // Pumps messages for durationMs, fetching an image for each frame message.
+    void Pump(DWORD durationMs)
+    {
+        const ULONGLONG end = GetTickCount64() + durationMs;
+        while (GetTickCount64() < end) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+    }
+
+    int received = 0;
+    std::vector<unsigned char> image = std::vector<unsigned char>(640 * 480 * 3);
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<FrameSinkWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && message == WM_CAMERA_FRAME) {
+            ++self->received;
+            CameraGetImageDataRGB24(self->image.data());
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    HWND m_window = nullptr;
+};
+
+volatile LONG callbackCalls = 0;
+volatile LONG callbackLastSequence = 0;
+volatile LONG callbackOutOfOrder = 0;
+
+int __stdcall CountingCallback(int sequence)
+{
+    InterlockedIncrement(&callbackCalls);
+    if (sequence <= callbackLastSequence) {
+        InterlockedIncrement(&callbackOutOfOrder);
+    }
+    callbackLastSequence = sequence;
+    return 1;
+}
+
+volatile LONG stoppingCallbackCalls = 0;
+
+int __stdcall StopFromCallback(int)
+{
+    if (InterlockedIncrement(&stoppingCallbackCalls) == 1) {
+        CameraStop();
+    }
+    return 1;
+}
+
 } // namespace
 
 TEST_F(SimCameraTest, FrameIntervalFollowsTheFrameSpeed)
@@ -115,85 +200,6 @@ TEST_F(SimCameraTest, EveryFetchedImageCarriesTheStampOfTheNewestFrame)
     EXPECT_LT(FetchFrame().Stamp().sequence, previous);
 }
 
-namespace {
-
-// A hidden window on the test thread that fetches each announced frame.
-class FrameSinkWindow {
-public:
-    FrameSinkWindow()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = &FrameSinkWindow::Procedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "SimFrameSink";
-        RegisterClassA(&windowClass);
-        m_window = CreateWindowExA(0, "SimFrameSink", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
-        SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~FrameSinkWindow() { DestroyWindow(m_window); }
-
-    HWND Handle() const { return m_window; }
-
-    // Frame messages waiting in the queue, removed.
-    int DrainQueuedFrames()
-    {
-        int count = 0;
-        MSG message;
-        while (PeekMessageA(&message, m_window, WM_CAMERA_FRAME, WM_CAMERA_FRAME, PM_REMOVE)) {
-            ++count;
-        }
-        return count;
-    }
-
-    // Pumps messages for durationMs, fetching an image for each frame message.
-    void Pump(DWORD durationMs)
-    {
-        const ULONGLONG end = GetTickCount64() + durationMs;
-        while (GetTickCount64() < end) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-        }
-    }
-
-    int received = 0;
-    std::vector<unsigned char> image = std::vector<unsigned char>(640 * 480 * 3);
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        auto* self = reinterpret_cast<FrameSinkWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self && message == WM_CAMERA_FRAME) {
-            ++self->received;
-            CameraGetImageDataRGB24(self->image.data());
-            return 0;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    HWND m_window = nullptr;
-};
-
-volatile LONG callbackCalls = 0;
-volatile LONG callbackLastSequence = 0;
-volatile LONG callbackOutOfOrder = 0;
-
-int __stdcall CountingCallback(int sequence)
-{
-    InterlockedIncrement(&callbackCalls);
-    if (sequence <= callbackLastSequence) {
-        InterlockedIncrement(&callbackOutOfOrder);
-    }
-    callbackLastSequence = sequence;
-    return 1;
-}
-
-} // namespace
-
 TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
 {
     FrameSinkWindow sink;
@@ -231,18 +237,6 @@ TEST_F(SimCameraTest, OneFrameMessageAtATimeUntilTheFrameIsFetched)
     Sleep(100);
     EXPECT_EQ(callbackCalls, calls);
 }
-
-namespace {
-volatile LONG stoppingCallbackCalls = 0;
-
-int __stdcall StopFromCallback(int)
-{
-    if (InterlockedIncrement(&stoppingCallbackCalls) == 1) {
-        CameraStop();
-    }
-    return 1;
-}
-} // namespace
 
 TEST_F(SimCameraTest, TheCallbackMayStopTheCameraItRunsFor)
 {

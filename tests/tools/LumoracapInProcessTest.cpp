@@ -1,11 +1,14 @@
 // lumoracap's commands run inside this test program, where the test reaches the simulated camera's faults and the
 // ZorvikFilter.dll that COM loads: the module unloads after every scenario; a camera that does not start and a full
 // disk are reported, with what the output keeps.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <objbase.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/module/FilterModule.h"
 #include "tests/support/ImportHook.h"
+#include "tests/support/SimCameraFixture.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestWatchdog.h"
 #include "tests/support/UnixTools.h"
@@ -21,6 +25,9 @@
 #include "tools/lumoracap/AviWriter.h"
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/Lumoracap.h"
+
+using testenv::Wide;
+using testing::HasSubstr;
 
 namespace {
 
@@ -33,31 +40,22 @@ CommandRun RunInProcess(const std::vector<std::wstring>& args)
 {
     std::ostringstream out, err;
     Console console{out, err};
-    CommandRun run;
-    run.exitCode = RunLumoracap(args, console);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    const int exitCode = RunLumoracap(args, console);
+    return CommandRun{exitCode, out.str(), err.str()};
 }
 
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-class LumoracapInProcessTest : public testing::Test {
+class LumoracapInProcessTest : public testenv::SimCameraFixture {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(moduletest::RegisterFilterModule()); }
     // The test's own apartment keeps COM, and with it the loaded module, alive between the commands.
     void SetUp() override
     {
+        SimCameraFixture::SetUp();
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        SimReset();
-        testenv::RemoveSettingsFile();
     }
     void TearDown() override
     {
-        SimReset();
+        SimCameraFixture::TearDown();
         CoUninitialize();
     }
 
@@ -102,20 +100,11 @@ void WriteTextFile(const std::string& path, const std::string& text)
     std::fclose(file);
 }
 
+// The file's bytes; empty when there is none.
 std::string ReadTextFile(const std::string& path)
 {
-    std::string text;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        return "(missing)";
-    }
-    char buffer[256];
-    size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-        text.append(buffer, read);
-    }
-    std::fclose(file);
-    return text;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A capture that fails before any frame leaves the output as it was (absent, or an earlier file), no temporary file.
@@ -139,8 +128,7 @@ TEST_F(LumoracapInProcessTest, ACameraThatDoesNotStartIsReportedAndLeavesTheOutp
             boxes = person.Texts();
         }
         EXPECT_EQ(run.exitCode, kExitCameraFailed) << run.out << run.err;
-        EXPECT_NE(run.err.find("lumoracap: the camera \"Lumora Camera\" did not start"), std::string::npos)
-            << run.err;
+        EXPECT_THAT(run.err, HasSubstr("lumoracap: the camera \"Lumora Camera\" did not start"));
         EXPECT_EQ(boxes, std::vector<std::string>{"Camera init failed!"});
         if (existed) {
             EXPECT_EQ(ReadTextFile(avi), "an earlier capture");
@@ -168,7 +156,8 @@ TEST_F(LumoracapInProcessTest, AFullDiskEndsTheCaptureAndKeepsTheFramesWritten)
     WriteTextFile(avi, "an earlier capture");
     CommandRun run;
     {
-        toolstest::SmallVolume volume(64ull << 20); // three frames of 3032 x 2016 and the headers
+        // Three frames of 3032 x 2016 and the headers.
+        toolstest::DefaultStorage volume(toolstest::VolumeOf(64ull << 20));
         // The kept frames are on the disk before they replace the earlier capture.
         testenv::FlushBeforeMoveWatch watch;
         ASSERT_TRUE(watch.Installed()) << "the program flushes no file";
@@ -196,7 +185,9 @@ TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
     const std::string avi = testenv::TempPath("slow-disk.avi");
     CommandRun run;
     {
-        toolstest::SlowDisk disk(100); // about 180 MB/s for 3032 x 2016 frames
+        // About 180 MB/s for 3032 x 2016 frames.
+        toolstest::DefaultStorage disk(
+            toolstest::DiskCalling([](DWORD bytes) { Sleep(bytes > (1u << 20) ? 100 : 0); }));
         run = RunInProcess({L"capture", L"--seconds", L"3", L"--out", Wide(avi)});
     }
     EXPECT_EQ(run.exitCode, kExitSuccess) << run.out << run.err;
@@ -214,10 +205,6 @@ TEST_F(LumoracapInProcessTest, ADiskThatCannotKeepUpIsNamedInTheSummary)
     EXPECT_EQ(LeftoverCaptureFiles(), 0u);
     DeleteFileA(avi.c_str());
 }
-
-} // namespace
-
-namespace {
 
 // controls lists every standard control; set changes one on the camera and in the settings file, and refuses what
 // the camera cannot take.
@@ -252,22 +239,17 @@ TEST_F(LumoracapInProcessTest, ControlsListsEveryStandardControlAndSetChangesOne
         {{L"set", L"colorenable", L"0"}, kExitSuccess, "ColorEnable: 0\n", "CameraSetMonochrome(1)"},
     };
     for (const SetCase& c : cases) {
-        SCOPED_TRACE(std::string(c.args[1].begin(), c.args[1].end()) + " " +
-                     std::string(c.args[2].begin(), c.args[2].end()));
+        SCOPED_TRACE(testenv::Narrow(c.args[1]) + " " + testenv::Narrow(c.args[2]));
         SimClearJournal();
         run = RunInProcess(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
         const std::string& said = c.exitCode == kExitSuccess ? run.out : run.err;
         EXPECT_NE(said.find(c.said), std::string::npos) << said;
-        const std::vector<std::string> journal = testenv::JournalLines();
-        bool anySet = false;
-        for (const std::string& line : journal) {
-            anySet = anySet || line.compare(0, 9, "CameraSet") == 0;
-        }
+        const std::vector<std::string> sets = testenv::JournalLinesStartingWith("CameraSet");
         if (*c.sent) {
-            EXPECT_NE(std::find(journal.begin(), journal.end(), c.sent), journal.end()) << c.sent;
+            EXPECT_NE(std::find(sets.begin(), sets.end(), c.sent), sets.end()) << c.sent;
         } else {
-            EXPECT_FALSE(anySet) << "a refused set reached the camera";
+            EXPECT_TRUE(sets.empty()) << "a refused set reached the camera";
         }
         ExpectModuleCanUnload();
     }
@@ -281,10 +263,8 @@ TEST_F(LumoracapInProcessTest, ControlsListsEveryStandardControlAndSetChangesOne
     EXPECT_EQ(stored.m_VMirror, 1);
     EXPECT_EQ(stored.m_Monochrome, 1);
     run = RunInProcess({L"controls"});
-    EXPECT_NE(run.out.find("  Brightness             40 to 200      1     140      150      -\n"), std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("  FlipVertical           0 to 1         1     -        1        -\n"), std::string::npos)
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("  Brightness             40 to 200      1     140      150      -\n"));
+    EXPECT_THAT(run.out, HasSubstr("  FlipVertical           0 to 1         1     -        1        -\n"));
     ExpectModuleCanUnload();
 }
 

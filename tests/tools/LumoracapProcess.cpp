@@ -6,20 +6,17 @@ namespace toolstest {
 
 std::wstring LumoracapCommand()
 {
-    const std::string folder = testenv::ProgramFolder();
-    return L"\"" + std::wstring(folder.begin(), folder.end()) + L"lumoracap.exe\"";
+    return L"\"" + testenv::Wide(testenv::ProgramFolder()) + L"lumoracap.exe\"";
 }
 
 int RunLumoracapProcess(const std::wstring& arguments, std::string* output, std::string* errors, DWORD timeoutMs)
 {
     ChildProcess child(LumoracapCommand() + L" " + arguments);
     int exitCode = -1;
-    if (!child.Wait(timeoutMs, &exitCode)) {
-        exitCode = -1;
-    }
+    const bool ended = child.Wait(timeoutMs, &exitCode);
     *output = child.Output();
     *errors = child.Errors();
-    return exitCode;
+    return ended ? exitCode : -1;
 }
 
 } // namespace toolstest

@@ -8,13 +8,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "camera/CameraConfig.h"
 #include "tests/module/FilterModule.h"
 #include "tests/pages/WindowCapture.h"
+#include "tests/support/SimCameraProbe.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestWatchdog.h"
 #include "tests/support/UnixTools.h"
@@ -23,24 +22,19 @@
 #include "tests/tools/PictureCheck.h"
 
 using namespace toolstest;
+using testenv::Wide;
 
 namespace {
+
+// A path as a command line argument.
+std::wstring Quoted(const std::string& path)
+{
+    return L"\"" + Wide(path) + L"\"";
+}
 
 bool Contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-// The settings file's bytes, empty when there is none.
-std::string SettingsFileBytes()
-{
-    std::ifstream file(testenv::TempPath("Lumora Camera.config"), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 class LumoracapProcessTest : public testing::Test {
@@ -106,10 +100,8 @@ TEST_F(LumoracapProcessTest, CaptureWritesFiveSecondsOfVideoAndAnUprightSnapshot
     const std::string avi = testenv::TempPath("capture.avi");
     const std::string png = testenv::ArtifactPath("lumoracap-capture-snapshot.png");
     std::string out, err;
-    ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 5 --out \"" + Wide(avi) + L"\" --snapshot \"" + Wide(png) +
-                                      L"\"",
-                                  &out, &err),
-              0)
+    ASSERT_EQ(
+        RunLumoracapProcess(L"capture --seconds 5 --out " + Quoted(avi) + L" --snapshot " + Quoted(png), &out, &err), 0)
         << out << err;
     // Its output is a file, not a console: a plain progress line about once a second, then the summary.
     std::string lines; // text-mode output: each line ends with "\r\n"
@@ -167,8 +159,7 @@ TEST_F(LumoracapProcessTest, AValueSetByOneProgramIsWhereTheNextOneStarts)
     EXPECT_TRUE(Contains(out, "  FlipVertical           0 to 1         1     -        1        -")) << out;
     // A capture in yet another program opens the camera with them and keeps them.
     const std::string avi = testenv::TempPath("kept-settings.avi");
-    ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 1 --out \"" + Wide(avi) + L"\"", &out, &err), 0)
-        << out << err;
+    ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 1 --out " + Quoted(avi), &out, &err), 0) << out << err;
     const testenv::VideoProbe probe = testenv::Ffprobe(avi);
     EXPECT_TRUE(probe.ok && probe.width == 3032 && probe.frames > 0) << probe.report;
     CameraConfig stored;
@@ -183,7 +174,7 @@ TEST_F(LumoracapProcessTest, SnapshotWritesTheCameraPictureUpright)
 {
     const std::string png = testenv::ArtifactPath("lumoracap-snapshot.png");
     std::string out, err;
-    ASSERT_EQ(RunLumoracapProcess(L"snapshot --out \"" + Wide(png) + L"\"", &out, &err), 0) << out << err;
+    ASSERT_EQ(RunLumoracapProcess(L"snapshot --out " + Quoted(png), &out, &err), 0) << out << err;
     EXPECT_TRUE(Contains(out, "Snapshot 3032 x 2016 written to")) << out;
     const PictureCheck picture = CheckCameraPicture(png);
     EXPECT_TRUE(picture.upright) << picture.report;
@@ -210,25 +201,22 @@ TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
         {L"--fps 50", "cannot deliver 50 fps now: 0x80040200"}, // VFW_E_INVALIDMEDIATYPE
         {L"--size 3264x2448 --fps 60", "cannot deliver 3264 x 2448 at 60 fps now"},
     };
-    const std::string settingsBefore = SettingsFileBytes();
+    const std::vector<uint8_t> settingsBefore = testenv::SettingsFile();
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(std::string(refusal.arguments.begin(), refusal.arguments.end()));
         std::string out, err;
-        EXPECT_EQ(RunLumoracapProcess(L"capture --seconds 1 --out \"" + Wide(avi) + L"\" " + refusal.arguments, &out,
-                                      &err),
-                  1)
+        EXPECT_EQ(
+            RunLumoracapProcess(L"capture --seconds 1 --out " + Quoted(avi) + L" " + refusal.arguments, &out, &err), 1)
             << out << err;
         EXPECT_TRUE(Contains(err, refusal.message)) << err;
     }
     EXPECT_EQ(GetFileAttributesA(avi.c_str()), INVALID_FILE_ATTRIBUTES) << "a refused capture leaves no file";
-    EXPECT_EQ(SettingsFileBytes(), settingsBefore) << "a refusal wrote the settings";
+    EXPECT_EQ(testenv::SettingsFile(), settingsBefore) << "a refusal wrote the settings";
     CameraConfig stored;
 
     // The whole image at 15 frames per second, in the file and its rate.
     std::string out, err;
-    ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 3 --size 3264x2448 --fps 15 --out \"" + Wide(avi) + L"\"",
-                                  &out, &err),
-              0)
+    ASSERT_EQ(RunLumoracapProcess(L"capture --seconds 3 --size 3264x2448 --fps 15 --out " + Quoted(avi), &out, &err), 0)
         << out << err;
     EXPECT_TRUE(Contains(out, "(3264 x 2448, 15.0 fps)")) << out;
     const testenv::VideoProbe probe = testenv::Ffprobe(avi);
@@ -245,7 +233,7 @@ TEST_F(LumoracapProcessTest, SizeAndRateAreChosenOrClearlyRefused)
     EXPECT_EQ(stored.m_FrameSpeed, 2);
 
     // A snapshot of the whole image, upright; the rate named, 30 again.
-    ASSERT_EQ(RunLumoracapProcess(L"snapshot --size 3264x2448 --fps 30 --out \"" + Wide(png) + L"\"", &out, &err), 0)
+    ASSERT_EQ(RunLumoracapProcess(L"snapshot --size 3264x2448 --fps 30 --out " + Quoted(png), &out, &err), 0)
         << out << err;
     EXPECT_TRUE(Contains(out, "Snapshot 3264 x 2448 written to")) << out;
     const PictureCheck picture = CheckCameraPicture(png, 3264, 2448);
@@ -275,8 +263,8 @@ TEST_F(LumoracapProcessTest, EachPixelFormatIsRecordedUnderItsFourccAndSnapshots
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pixFmt);
         std::string out, err;
-        ASSERT_EQ(RunLumoracapProcess(std::wstring(L"capture --seconds 1 ") + c.arguments + L" --out \"" + Wide(avi) +
-                                          L"\" --snapshot \"" + Wide(png) + L"\"",
+        ASSERT_EQ(RunLumoracapProcess(std::wstring(L"capture --seconds 1 ") + c.arguments + L" --out " + Quoted(avi) +
+                                          L" --snapshot " + Quoted(png),
                                       &out, &err),
                   0)
             << out << err;
@@ -294,7 +282,7 @@ TEST_F(LumoracapProcessTest, EachPixelFormatIsRecordedUnderItsFourccAndSnapshots
         DeleteFileA(avi.c_str());
     }
     std::string out, err;
-    EXPECT_EQ(RunLumoracapProcess(L"snapshot --format nv12 --size 800x600 --out \"" + Wide(png) + L"\"", &out, &err), 1);
+    EXPECT_EQ(RunLumoracapProcess(L"snapshot --format nv12 --size 800x600 --out " + Quoted(png), &out, &err), 1);
     EXPECT_TRUE(Contains(err, "does not deliver 800 x 600 in NV12; it lists 3032 x 2016, 3264 x 2448, 1920 x 1080")) << err;
 }
 

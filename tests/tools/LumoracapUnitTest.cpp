@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,20 +26,15 @@
 #include "win/Event.h"
 
 using testenv::Wide;
+using toolstest::DiskCalling;
 using toolstest::VolumeOf;
 
 namespace {
 
 std::vector<std::wstring> Split(const std::wstring& line)
 {
-    std::vector<std::wstring> words;
-    size_t at = 0;
-    while (at < line.size()) {
-        const size_t end = line.find(L' ', at);
-        words.push_back(line.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at));
-        at = end == std::wstring::npos ? line.size() : end + 1;
-    }
-    return words;
+    std::wistringstream words(line);
+    return {std::istream_iterator<std::wstring, wchar_t>(words), std::istream_iterator<std::wstring, wchar_t>()};
 }
 
 TEST(CommandLine, AcceptsEachCommandWithItsOwnOptionsOnly)
@@ -193,6 +189,15 @@ std::vector<BYTE> TestFrame(int number)
     return frame;
 }
 
+// Hands frames TestFrame(0) to TestFrame(count - 1) to the recorder.
+void PushTestFrames(FrameRecorder& recorder, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const std::vector<BYTE> frame = TestFrame(i);
+        recorder.Push(frame.data(), static_cast<DWORD>(frame.size()));
+    }
+}
+
 const BITMAPINFOHEADER kTestFormat = {sizeof(BITMAPINFOHEADER), 64, 48, 1, 24, BI_RGB, 64 * 48 * 3, 0, 0, 0, 0};
 
 // ffprobe reads `frames` whole frames, and ffmpeg decodes them in order, each with the bytes of
@@ -320,40 +325,24 @@ TEST(AviWriter, TheIndexHasRoomForEveryPartTheVolumeHolds)
     DeleteFileA(path.c_str());
 }
 
-struct HeldDisk {
-    win::Event open{win::Event::Mode::ManualReset};
-    AviWriter::Storage Storage()
-    {
-        AviWriter::Storage disk = AviWriter::Disk();
-        const auto write = disk.write;
-        disk.write = [this, write](HANDLE file, const void* data, DWORD bytes) {
-            open.Wait();
-            return write(file, data, bytes);
-        };
-        disk.room = [](const std::wstring&) { return 1ull << 20; };
-        return disk;
-    }
-};
-
 // The thread that hands frames over never waits for the disk: while it is held, frames beyond the queue's
 // capacity are dropped and counted, and the queued ones are written once it moves again.
 TEST(FrameRecorder, AHeldDiskDropsFramesBeyondTheQueueWithoutStallingTheCaller)
 {
     const std::string path = testenv::TempPath("held.avi");
-    HeldDisk disk;
-    disk.open.Set();
-    AviWriter writer(1ull << 30, disk.Storage());
+    win::Event open(win::Event::Mode::ManualReset);
+    open.Set();
+    AviWriter::Storage disk = DiskCalling([&open](DWORD) { open.Wait(); });
+    disk.room = [](const std::wstring&) { return 1ull << 20; };
+    AviWriter writer(1ull << 30, disk);
     ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
-    disk.open.Clear();
+    open.Clear();
     {
         FrameRecorder recorder(writer, 5);
         ASSERT_TRUE(recorder.Start());
-        for (int i = 0; i < 100; ++i) {
-            const std::vector<BYTE> frame = TestFrame(i);
-            recorder.Push(frame.data(), static_cast<DWORD>(frame.size()));
-        }
+        PushTestFrames(recorder, 100);
         EXPECT_EQ(recorder.Dropped(), 95) << "one frame being written and four queued are kept";
-        disk.open.Set();
+        open.Set();
         EXPECT_EQ(recorder.Stop(), S_OK);
     }
     ASSERT_EQ(writer.Finish(1), S_OK);
@@ -368,10 +357,7 @@ TEST(FrameRecorder, AFailedWriteEndsTheWritingAndIsSignalled)
     ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
     FrameRecorder recorder(writer, 20);
     ASSERT_TRUE(recorder.Start());
-    for (int i = 0; i < 10; ++i) {
-        const std::vector<BYTE> frame = TestFrame(i);
-        recorder.Push(frame.data(), static_cast<DWORD>(frame.size()));
-    }
+    PushTestFrames(recorder, 10);
     EXPECT_EQ(WaitForSingleObject(recorder.FailedEvent(), 30000), WAIT_OBJECT_0);
     EXPECT_EQ(recorder.Stop(), HRESULT_FROM_WIN32(ERROR_DISK_FULL));
     EXPECT_EQ(recorder.Dropped(), 0) << "frames after the failure are not the disk's delay";
@@ -385,14 +371,9 @@ TEST(FrameRecorder, AFailedWriteEndsTheWritingAndIsSignalled)
 TEST(FrameRecorder, MeasuresTheRateTheDiskTookWhileWriting)
 {
     const DWORD kWriteMs = 50;
-    AviWriter::Storage disk = AviWriter::Disk();
-    const auto write = disk.write;
-    disk.write = [write, kWriteMs](HANDLE file, const void* data, DWORD bytes) {
-        if (bytes == kTestFormat.biSizeImage) {
-            Sleep(kWriteMs); // the frames' data, not the chunk headers
-        }
-        return write(file, data, bytes);
-    };
+    // The frames' data is slow to write, not the chunk headers.
+    const AviWriter::Storage disk =
+        DiskCalling([](DWORD bytes) { Sleep(bytes == kTestFormat.biSizeImage ? kWriteMs : 0); });
     const std::string path = testenv::TempPath("slow.avi");
     AviWriter writer(1ull << 30, disk);
     ASSERT_EQ(writer.Create(Wide(path), kTestFormat), S_OK);
@@ -506,8 +487,7 @@ TEST(AviWriter, AFileThatCannotBeCreatedReportsWhy)
 {
     AviWriter writer;
     const std::string path = testenv::TempPath("no such folder\\x.avi");
-    EXPECT_EQ(writer.Create(Wide(path), kTestFormat),
-              HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(writer.Create(Wide(path), kTestFormat), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(writer.Finish(1), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
     EXPECT_FALSE(writer.Complete());
 }
@@ -518,7 +498,7 @@ TEST(PngWriter, BottomUpFramesAreWrittenUpright)
     // 2 x 3 pixels, rows bottom-up and padded to 8 bytes: blue (bottom), green, red (top).
     const BYTE pixels[] = {255, 0, 0, 255, 0, 0, 9, 9, 0, 255, 0, 0, 255, 0, 9, 9, 0, 0, 255, 0, 0, 255, 9, 9};
     const std::string path = testenv::TempPath("upright.png");
-    EXPECT_EQ(WritePng(std::wstring(path.begin(), path.end()), pixels, 2, 3, 8, true), S_OK);
+    EXPECT_EQ(WritePng(Wide(path), pixels, 2, 3, 8, true), S_OK);
     std::string rows;
     ASSERT_EQ(testenv::RunUnixCommand("convert '" + testenv::UnixPath(path) +
                                           "' -format '%[pixel:p{0,0}] %[pixel:p{1,1}] %[pixel:p{0,2}]' info:",
@@ -526,7 +506,7 @@ TEST(PngWriter, BottomUpFramesAreWrittenUpright)
               0)
         << rows;
     EXPECT_EQ(rows, "srgb(255,0,0) srgb(0,255,0) srgb(0,0,255)");
-    EXPECT_EQ(WritePng(std::wstring(path.begin(), path.end()), pixels, 2, 3, 5, true), E_INVALIDARG)
+    EXPECT_EQ(WritePng(Wide(path), pixels, 2, 3, 5, true), E_INVALIDARG)
         << "a stride shorter than a row";
     CoUninitialize();
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "tools/lumoracap/AviWriter.h"
@@ -30,33 +31,25 @@ inline AviWriter::Storage VolumeOf(ULONGLONG volume)
     return disk;
 }
 
-// Every AVI writer made in the scope (by a whole command) writes to a volume of the given size.
-class SmallVolume {
-public:
-    explicit SmallVolume(ULONGLONG volume) { AviWriter::SetDefaultStorage(VolumeOf(volume)); }
-    ~SmallVolume() { AviWriter::SetDefaultStorage(AviWriter::Disk()); }
-    SmallVolume(const SmallVolume&) = delete;
-    SmallVolume& operator=(const SmallVolume&) = delete;
-};
+// The disk, calling before(bytes) ahead of each write: a slow or a held disk.
+inline AviWriter::Storage DiskCalling(std::function<void(DWORD bytes)> before)
+{
+    AviWriter::Storage disk = AviWriter::Disk();
+    const auto write = disk.write;
+    disk.write = [write, before](HANDLE file, const void* data, DWORD bytes) {
+        before(bytes);
+        return write(file, data, bytes);
+    };
+    return disk;
+}
 
-// Every AVI writer made in the scope takes writeMs for each write over a megabyte (a frame), as a slow disk does.
-class SlowDisk {
+// Every AVI writer made in the scope (by a whole command) writes to storage.
+class DefaultStorage {
 public:
-    explicit SlowDisk(DWORD writeMs)
-    {
-        AviWriter::Storage disk = AviWriter::Disk();
-        const auto write = disk.write;
-        disk.write = [write, writeMs](HANDLE file, const void* data, DWORD bytes) {
-            if (bytes > (1u << 20)) {
-                Sleep(writeMs);
-            }
-            return write(file, data, bytes);
-        };
-        AviWriter::SetDefaultStorage(disk);
-    }
-    ~SlowDisk() { AviWriter::SetDefaultStorage(AviWriter::Disk()); }
-    SlowDisk(const SlowDisk&) = delete;
-    SlowDisk& operator=(const SlowDisk&) = delete;
+    explicit DefaultStorage(const AviWriter::Storage& storage) { AviWriter::SetDefaultStorage(storage); }
+    ~DefaultStorage() { AviWriter::SetDefaultStorage(AviWriter::Disk()); }
+    DefaultStorage(const DefaultStorage&) = delete;
+    DefaultStorage& operator=(const DefaultStorage&) = delete;
 };
 
 } // namespace toolstest

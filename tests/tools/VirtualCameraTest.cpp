@@ -240,8 +240,7 @@ TEST_F(VcamCommand, EachActionMakesItsCallsAndGivesItsExitCode)
         g_fake.createResult = c.createResult;
         g_fake.createReturnsCamera = c.createReturnsCamera;
         g_fake.stepResult = c.stepResult;
-        std::ostringstream out;
-        std::ostringstream err;
+        std::ostringstream out, err;
         Console console{out, err};
         const int exitCode = RunVcam(c.action, c.exitCode == kExitNotSupported ? kWithoutApi : kFakeApi, console);
         if (c.exitCode >= 0) {
