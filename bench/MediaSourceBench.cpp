@@ -34,11 +34,6 @@ std::string JsonNumber(double value)
     return std::isnan(value) ? std::string("null") : FormatText("%.2f", value);
 }
 
-std::string Failure(const char* what, HRESULT hr)
-{
-    return FormatText("%s failed (0x%08lX)", what, static_cast<unsigned long>(hr));
-}
-
 // The performance counter now, in 100-ns units (the source's sample times).
 LONGLONG CounterNowIn100ns()
 {
@@ -130,15 +125,15 @@ MediaSourceRun RunMediaSourceBench(int run, int seconds)
         const MediaSourceModule module;
         ComPtr<IMFMediaSource> source;
         if (const HRESULT created = module.Create(&source); FAILED(created)) {
-            result.error = Failure("creating the source", created);
+            result.error = FailureText("creating the source", created);
             return result;
         }
         ComPtr<IMFSourceReader> reader;
         HRESULT hr = MFCreateSourceReaderFromMediaSource(source.Get(), nullptr, &reader);
         if (FAILED(hr)) {
-            result.error = Failure("MFCreateSourceReaderFromMediaSource", hr);
+            result.error = FailureText("MFCreateSourceReaderFromMediaSource", hr);
         } else if (FAILED(hr = Measure(reader.Get(), seconds, &result, &latencies))) {
-            result.error = Failure("reading NV12 1280 x 720", hr);
+            result.error = FailureText("reading NV12 1280 x 720", hr);
         }
         reader.Reset();
         source->Shutdown();
@@ -179,12 +174,6 @@ void PrintMediaSourceTable(const MediaSourceRun& r, FILE* out)
 
 std::string MediaSourceJsonLine(const MediaSourceRun& r)
 {
-    std::string error;
-    for (char c : r.error) {
-        if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) {
-            error += c;
-        }
-    }
     return FormatText("{\"media_source\":1,\"run\":%d,\"format\":\"nv12\",\"width\":%u,\"height\":%u,"
                       "\"seconds\":%.2f,\"frames\":%ld,\"reads_without_sample\":%ld,\"fps\":%.2f,\"fps_target\":%.0f,",
                       r.run, kWidth, kHeight, r.seconds, r.frames, r.gaps, r.framesPerSecond,
@@ -193,5 +182,5 @@ std::string MediaSourceJsonLine(const MediaSourceRun& r)
                       "\"latency_ms\":{\"from\":\"sample time (camera frame arrival)\",\"median\":",
                       r.cpuMsPerFrame, r.windowCopyMs, r.cpuInWindowCopies) +
            JsonNumber(r.latencyMedianMs) + ",\"p99\":" + JsonNumber(r.latencyP99Ms) +
-           FormatText(",\"without_time\":%ld},\"error\":\"", r.latencyMissing) + error + "\"}";
+           FormatText(",\"without_time\":%ld},\"error\":", r.latencyMissing) + JsonErrorString(r.error) + "}";
 }

@@ -28,11 +28,6 @@ const int kCountEvery = 10;
 const uint64_t kWorkingSetSlack =
     uint64_t{3032} * 2016 * 3 + uint64_t{ImageRing::kBuffers - 1} * kLargestImageBytes;
 
-std::string Failure(const char* what, HRESULT hr)
-{
-    return FormatText("%s failed (0x%08lX)", what, static_cast<unsigned long>(hr));
-}
-
 // A source started at position 0 with its one stream selected.
 class StartedSource {
 public:
@@ -164,7 +159,7 @@ SourceCycleFigures CountCycles(const MediaSourceModule& module, int cycles, cons
     counts.final = CountNow(module);
     figures.workingSetFinal = probe::WorkingSetBytes();
     if (FAILED(firstFailure)) {
-        counts.error = Failure("a cycle", firstFailure);
+        counts.error = FailureText("a cycle", firstFailure);
     }
     return figures;
 }
@@ -174,13 +169,13 @@ SourceCycleFigures StartStopCycles(const MediaSourceModule& module, int cycles)
     ComPtr<IMFMediaSource> source;
     if (const HRESULT created = module.Create(&source); FAILED(created)) {
         SourceCycleFigures figures;
-        figures.counts.error = Failure("creating the source", created);
+        figures.counts.error = FailureText("creating the source", created);
         return figures;
     }
     StartedSource started(source);
     if (const HRESULT described = started.Describe(); FAILED(described)) {
         SourceCycleFigures figures;
-        figures.counts.error = Failure("CreatePresentationDescriptor", described);
+        figures.counts.error = FailureText("CreatePresentationDescriptor", described);
         return figures;
     }
     return CountCycles(module, cycles, [&started] { return started.Cycle(); });
@@ -209,21 +204,15 @@ double Mib(uint64_t bytes)
 
 std::string PhaseJson(const SourceCycleFigures& f)
 {
-    std::string error;
-    for (char c : f.counts.error) {
-        if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) {
-            error += c;
-        }
-    }
     return FormatText("{\"count\":%d,\"seconds\":%.1f,\"failed_calls\":%d,\"baseline\":", f.counts.cycles,
                       f.counts.seconds, f.counts.failedCalls) +
            CountsJson(f.counts.baseline) + ",\"peak\":" + CountsJson(f.counts.peak) +
            ",\"final\":" + CountsJson(f.counts.final) +
-           FormatText(",\"working_set_mib\":{\"baseline\":%.1f,\"halfway\":%.1f,\"peak\":%.1f,\"final\":%.1f},\"flat\":%s,\"error\":\"",
+           FormatText(",\"working_set_mib\":{\"baseline\":%.1f,\"halfway\":%.1f,\"peak\":%.1f,\"final\":%.1f},"
+                      "\"flat\":%s,\"error\":",
                       Mib(f.workingSetBaseline), Mib(f.workingSetHalfway), Mib(f.workingSetPeak),
-                      Mib(f.workingSetFinal),
-                      SourceCyclesFlat(f) ? "true" : "false") +
-           error + "\"}";
+                      Mib(f.workingSetFinal), SourceCyclesFlat(f) ? "true" : "false") +
+           JsonErrorString(f.counts.error) + "}";
 }
 
 void PrintPhase(const char* title, const SourceCycleFigures& f, FILE* out)
@@ -259,7 +248,7 @@ MediaSourceSoakFigures RunMediaSourceSoak(int startStopCycles, int createShutdow
     MediaSourceSoakFigures figures;
     const MediaSourceModule module;
     if (FAILED(module.Ready())) {
-        figures.startStop.counts.error = Failure("loading LumoraMediaSource.dll", module.Ready());
+        figures.startStop.counts.error = FailureText("loading LumoraMediaSource.dll", module.Ready());
         figures.createShutdown.counts.error = figures.startStop.counts.error;
         return figures;
     }

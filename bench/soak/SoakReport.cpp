@@ -19,19 +19,6 @@ const char* TrueFalse(bool value)
     return value ? "true" : "false";
 }
 
-// The error as a JSON string: quotes, backslashes and control characters
-// never appear in the texts made here, so they are dropped rather than escaped.
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
 std::string CountsJson(const ObjectCounts& counts)
 {
     return FormatText("{\"handles\":%d,\"threads\":%d,\"live_objects\":%ld}", counts.handles, counts.threads,
@@ -89,7 +76,7 @@ std::string SoakJsonLine(const CycleFigures* cycles, const StreamFigures* stream
                 CountsJson(cycles->baseline) + ",\"peak\":" + CountsJson(cycles->peak) +
                 ",\"final\":" + CountsJson(cycles->final) +
                 FormatText(",\"flat\":%s,\"error\":", TrueFalse(CountsFlat(cycles->baseline, cycles->final))) +
-                Quoted(cycles->error) + "}";
+                JsonErrorString(cycles->error) + "}";
     }
     if (stream) {
         json += FormatText(",\"stream\":{\"minutes\":%.3f,\"produced\":%ld,\"unfetched\":%ld,\"capture\":", stream->minutes,
@@ -99,7 +86,7 @@ std::string SoakJsonLine(const CycleFigures* cycles, const StreamFigures* stream
                        "\"error\":",
                        FramesLost(*stream), Mib(stream->workingSetStart), Mib(stream->workingSetEnd),
                        Mib(stream->workingSetMax), TrueFalse(WorkingSetFlat(*stream))) +
-                Quoted(stream->error) + "}";
+                JsonErrorString(stream->error) + "}";
     }
     return json + "}";
 }

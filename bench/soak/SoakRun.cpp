@@ -8,6 +8,7 @@
 #include "bench/BenchGraph.h"
 #include "bench/ProcessProbe.h"
 #include "bench/SampleTimeline.h"
+#include "bench/TextFormat.h"
 #include "framework/UnknownBase.h"
 #include "simcamera/SimControl.h"
 #include "diagnostics/ProcessCounts.h"
@@ -84,13 +85,6 @@ PinFigures Tally(const std::vector<SampleRecord>& records, int64_t from, int64_t
     return pin;
 }
 
-std::string Failure(const char* what, HRESULT hr)
-{
-    char text[96];
-    std::snprintf(text, sizeof(text), "%s failed (0x%08lX)", what, static_cast<unsigned long>(hr));
-    return text;
-}
-
 // Both pins into sample grabbers whose timelines reserve room for
 // expectedSamples each, on the graph's default clock.
 struct SoakGraph {
@@ -104,7 +98,7 @@ struct SoakGraph {
         }
         graph = std::make_unique<BenchGraph>(capture.Get(), preview.Get(), true);
         if (FAILED(graph->Built())) {
-            error = Failure(graph->FailedStep().c_str(), graph->Built());
+            error = FailureText(graph->FailedStep().c_str(), graph->Built());
         }
     }
 
@@ -186,11 +180,11 @@ StreamFigures RunStream(double minutes)
     SampleTimeline* const capture = soak.capture.Get();
     SampleTimeline* const preview = soak.preview.Get();
     if (const HRESULT paused = graph.Pause(); FAILED(paused)) {
-        figures.error = Failure("Pause", paused);
+        figures.error = FailureText("Pause", paused);
         return figures;
     }
     if (const HRESULT running = graph.Run(); FAILED(running)) {
-        figures.error = Failure("Run", running);
+        figures.error = FailureText("Run", running);
         return figures;
     }
     const DWORD waitStart = GetTickCount();
@@ -214,7 +208,7 @@ StreamFigures RunStream(double minutes)
     SimCounters end = {};
     SimGetCounters(&end);
     if (const HRESULT stopped = graph.Stop(); FAILED(stopped)) {
-        figures.error = Failure("Stop", stopped);
+        figures.error = FailureText("Stop", stopped);
     }
 
     figures.minutes = QpcMinutes(to - from);
