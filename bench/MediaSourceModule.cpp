@@ -7,6 +7,7 @@
 
 #include "mediasource/MediaSourceGuids.h"
 #include "win/HResult.h"
+#include "win/Module.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -55,11 +56,8 @@ HRESULT MediaSourceModule::Load()
     if (!m_module) {
         return win::LastErrorResult();
     }
-    // Through void*: the exports' own types are not FARPROC's.
-    m_getClassObject = reinterpret_cast<decltype(m_getClassObject)>(
-        reinterpret_cast<void*>(GetProcAddress(m_module, "DllGetClassObject")));
-    m_canUnloadNow = reinterpret_cast<decltype(m_canUnloadNow)>(
-        reinterpret_cast<void*>(GetProcAddress(m_module, "DllCanUnloadNow")));
+    m_getClassObject = win::ProcedureOf<decltype(m_getClassObject)>(m_module, "DllGetClassObject");
+    m_canUnloadNow = win::ProcedureOf<decltype(m_canUnloadNow)>(m_module, "DllCanUnloadNow");
     if (!m_getClassObject || !m_canUnloadNow) {
         return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     }

@@ -97,12 +97,9 @@ std::wstring MachineSettingsPath()
 try {
     // shell32 is loaded only here, for the media source: the filter, which
     // keeps the per-user file, imports no more than it did.
-    const win::UniqueModule shell(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    const win::UniqueModule shell = win::LoadSystemLibrary(L"shell32.dll");
     using GetKnownFolderPath = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-    const auto getKnownFolderPath =
-        shell ? reinterpret_cast<GetKnownFolderPath>(
-                    reinterpret_cast<void*>(GetProcAddress(shell.Get(), "SHGetKnownFolderPath")))
-              : nullptr;
+    const auto getKnownFolderPath = win::ProcedureOf<GetKnownFolderPath>(shell.Get(), "SHGetKnownFolderPath");
     if (!getKnownFolderPath) {
         return std::wstring();
     }

@@ -3,29 +3,19 @@
 const IID IID_IMFVirtualCamera = {0x1c08a864, 0xef6c, 0x4c75, {0xaf, 0x59, 0x5f, 0x2d, 0x68, 0xda, 0x95, 0x63}};
 
 namespace vcam {
-namespace {
-
-template <class Function>
-Function Find(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-} // namespace
-
 const wchar_t kVirtualCameraLibrary[] = L"mfsensorgroup.dll";
 
 VirtualCameraApi VirtualCameraApi::Load(const wchar_t* library)
 {
     VirtualCameraApi api;
-    api.m_module.Reset(LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    api.m_module = win::LoadSystemLibrary(library);
     if (!api.m_module) {
         api.m_loadError = GetLastError();
         api.m_state = Availability::NoLibrary;
         return api;
     }
-    api.m_create = Find<CreateVirtualCameraFunction>(api.m_module.Get(), "MFCreateVirtualCamera");
-    api.m_isSupported = Find<IsVirtualCameraTypeSupportedFunction>(api.m_module.Get(), "MFIsVirtualCameraTypeSupported");
+    api.m_create = win::ProcedureOf<CreateVirtualCameraFunction>(api.m_module.Get(), "MFCreateVirtualCamera");
+    api.m_isSupported = win::ProcedureOf<IsVirtualCameraTypeSupportedFunction>(api.m_module.Get(), "MFIsVirtualCameraTypeSupported");
     api.m_state = api.m_create ? Availability::Available : Availability::NoFunction;
     return api;
 }

@@ -27,4 +27,9 @@ UniqueModule ReferenceCodeModule()
     return UniqueModule(ModuleContaining(&kAnchor, 0));
 }
 
+UniqueModule LoadSystemLibrary(const wchar_t* name)
+{
+    return UniqueModule(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
+
 } // namespace win

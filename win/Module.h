@@ -21,4 +21,17 @@ HMODULE CodeModule();
 // goes (a thread of a DLL holds one, so the DLL cannot be unloaded under it).
 UniqueModule ReferenceCodeModule();
 
+// name loaded from the system folder only (LoadLibraryEx with
+// LOAD_LIBRARY_SEARCH_SYSTEM32), never a DLL of that name beside the
+// program; null when it cannot be loaded (GetLastError says why).
+UniqueModule LoadSystemLibrary(const wchar_t* name);
+
+// The function module exports as name, as a Function; null when module is
+// null or has no such export.
+template <class Function>
+Function ProcedureOf(HMODULE module, const char* name)
+{
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 } // namespace win

@@ -8,31 +8,20 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-template <class Function>
-Function Find(const win::UniqueModule& module, const char* name)
-{
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module.Get(), name))) : nullptr;
-}
-
 using StartupFunction = HRESULT(WINAPI*)(ULONG version, DWORD flags);
 using ShutdownFunction = HRESULT(WINAPI*)();
 using CreateAttributesFunction = HRESULT(WINAPI*)(IMFAttributes** attributes, UINT32 initialSize);
 using EnumDeviceSourcesFunction = HRESULT(WINAPI*)(IMFAttributes* attributes, IMFActivate*** sources, UINT32* count);
 
-win::UniqueModule LoadSystemLibrary(const wchar_t* name)
-{
-    return win::UniqueModule(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-}
-
 } // namespace
 
-MediaFoundation::MediaFoundation() : m_platform(LoadSystemLibrary(L"mfplat.dll")), m_sources(LoadSystemLibrary(L"mf.dll"))
+MediaFoundation::MediaFoundation() : m_platform(win::LoadSystemLibrary(L"mfplat.dll")), m_sources(win::LoadSystemLibrary(L"mf.dll"))
 {
     if (!m_platform || !m_sources) {
         m_result = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
         return;
     }
-    const auto startup = Find<StartupFunction>(m_platform, "MFStartup");
+    const auto startup = win::ProcedureOf<StartupFunction>(m_platform.Get(), "MFStartup");
     m_result = startup ? startup(MF_VERSION, MFSTARTUP_FULL) : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     m_started = SUCCEEDED(m_result);
 }
@@ -40,7 +29,7 @@ MediaFoundation::MediaFoundation() : m_platform(LoadSystemLibrary(L"mfplat.dll")
 MediaFoundation::~MediaFoundation()
 {
     if (m_started) {
-        if (const auto shutdown = Find<ShutdownFunction>(m_platform, "MFShutdown")) {
+        if (const auto shutdown = win::ProcedureOf<ShutdownFunction>(m_platform.Get(), "MFShutdown")) {
             shutdown();
         }
     }
@@ -49,8 +38,8 @@ MediaFoundation::~MediaFoundation()
 HRESULT MediaFoundation::ListVideoCaptureDevices(std::vector<std::wstring>* names) const
 {
     names->clear();
-    const auto createAttributes = Find<CreateAttributesFunction>(m_platform, "MFCreateAttributes");
-    const auto enumSources = Find<EnumDeviceSourcesFunction>(m_sources, "MFEnumDeviceSources");
+    const auto createAttributes = win::ProcedureOf<CreateAttributesFunction>(m_platform.Get(), "MFCreateAttributes");
+    const auto enumSources = win::ProcedureOf<EnumDeviceSourcesFunction>(m_sources.Get(), "MFEnumDeviceSources");
     if (!m_started || !createAttributes || !enumSources) {
         return m_started ? HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND) : m_result;
     }

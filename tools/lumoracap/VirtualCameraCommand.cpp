@@ -7,6 +7,7 @@
 #include "tools/lumoracap/ExitCodes.h"
 #include "tools/lumoracap/MediaFoundation.h"
 #include "tools/lumoracap/Text.h"
+#include "win/Module.h"
 #include "win/RegistryKey.h"
 
 using Microsoft::WRL::ComPtr;
@@ -29,8 +30,7 @@ std::wstring MediaSourceClassId()
 DWORD WindowsBuild()
 {
     using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW* info);
-    const auto getVersion = reinterpret_cast<RtlGetVersionFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    const auto getVersion = win::ProcedureOf<RtlGetVersionFunction>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
     OSVERSIONINFOW info = {};
     info.dwOSVersionInfoSize = sizeof(info);
     return getVersion && getVersion(&info) == 0 ? info.dwBuildNumber : 0;
