@@ -86,6 +86,8 @@ private:
     FrameConverter m_Converter;
     // The sequence of the last frame returned; 0: every frame of the open is newer.
     LONG m_LastSequence = 0;
+    // Whether the first Read has brought its destination's pages in.
+    bool m_DestinationTouched = false;
     // Frame sequence with its arrival when the controller still keeps it;
     // empty for a frame of an earlier open. Caller holds m_Lock.
     Delivered DeliveredFrame(LONG sequence) const;

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "camera/ImageLimits.h"
+#include "camera/MemoryPages.h"
 
 bool ImageRing::PublishBlack(int width, int height, LONG sequence)
 {
@@ -59,13 +60,8 @@ bool ImageRing::Prepare(int buffer)
     if (!pixels) {
         return false;
     }
-    // One byte a page: the system zero-fills the whole page at its first
-    // write. The bytes are not an image yet (nothing is published from here).
-    const size_t page = 4096;
-    for (size_t offset = 0; offset < kLargestImageBytes; offset += page) {
-        pixels[offset] = 0;
-    }
-    pixels[kLargestImageBytes - 1] = 0;
+    // The bytes are not an image yet (nothing is published from here).
+    TouchEveryPage(pixels, kLargestImageBytes);
     target.prepared = true;
     return true;
 }

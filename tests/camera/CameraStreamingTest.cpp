@@ -343,6 +343,9 @@ TEST_F(CameraStreaming, FetchesWriteNoMoreThanTheDestinationHolds)
     EXPECT_EQ(reader.Read(untouched.data(), 16, FrameLayout(), 0).bytes, 0) << "an empty layout";
     EXPECT_EQ(reader.Read(untouched.data(), 16, FrameLayout::Natural(PixelFormat::Nv12, 4, 4), 0).bytes, 0)
         << "a converted frame larger than the destination: nothing";
+    FrameReader first(camera, kUncounted);
+    EXPECT_EQ(first.Read(untouched.data(), 16, FrameLayout::Natural(PixelFormat::Nv12, 6, 6), 0).bytes, 0)
+        << "nothing either on a reader's first read, which readies a destination the frame fills";
     EXPECT_EQ(untouched, Bytes(16, 0xAB));
 }
 
