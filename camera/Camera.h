@@ -55,6 +55,7 @@
 #include "camera/FrameWindow.h"
 #include "camera/ImageRing.h"
 #include "camera/SettingsLocation.h"
+#include "camera/SharedFrame.h"
 #include "win/ConditionVariable.h"
 #include "win/Event.h"
 #include "win/Lock.h"
@@ -162,6 +163,8 @@ public:
     // threads read them without a lock (the pins' dropped-frame report).
     std::atomic<LONG> m_FramesReceived{0};
     std::atomic<LONG> m_FramesFetched{0};
+    // Frames made once for readers that share a layout (FrameReader).
+    std::atomic<LONG> m_SharedFramesMade{0};
 
 private:
     // The readers take their frames through the controller's lock, images
@@ -281,6 +284,9 @@ private:
 
     // The camera's images; turns taken and given under m_Lock.
     ImageRing m_Images;
+    // The last frame converted for readers that share a layout; turns taken
+    // and given under m_Lock (FrameReader.cpp).
+    SharedFrame m_SharedFrame;
     // When the capture thread took each recent frame's message, by
     // sequence. Under m_Lock.
     FrameArrivals m_Arrivals;

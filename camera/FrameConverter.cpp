@@ -314,9 +314,7 @@ struct ConversionPlan {
 
     bool Matches(int width, int height, const FrameLayout& other) const
     {
-        return width == imageWidth && height == imageHeight && other.width == layout.width &&
-               other.height == layout.height && other.stride == layout.stride && other.format == layout.format &&
-               other.fit == layout.fit;
+        return width == imageWidth && height == imageHeight && other.SameAs(layout);
     }
 };
 

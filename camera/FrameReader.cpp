@@ -1,6 +1,7 @@
 #include "camera/FrameReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "camera/Camera.h"
 #include "camera/CameraSdkLoader.h"
@@ -15,6 +16,21 @@ namespace {
 // frame of layout from an imageWidth x imageHeight image: the frame is the
 // image byte for byte, and the buffer holds the largest image the camera
 // makes, whatever size the fetch writes.
+// Whether readers sharing layout should convert each image once and copy
+// the frame (SharedFrame): for every layout but the RGB24 and RGB32 cuts,
+// whose fill is a copy of the frame's bytes, or costs about that, so that
+// making it once and copying it would cost the first reader more than it
+// saves the second.
+bool WorthSharing(const FrameLayout& layout)
+{
+    const bool rgb = layout.format == PixelFormat::Rgb24 || layout.format == PixelFormat::Rgb32 ||
+                     layout.format == PixelFormat::Rgb32TopDown;
+    return !(rgb && layout.fit == FrameFit::CentredCut);
+}
+
+// How long a reader waits for another to make the frame they share.
+const DWORD kSharedFrameWaitMs = 1000;
+
 bool SdkMayFillDirectly(long capacity, const FrameLayout& layout, int imageWidth, int imageHeight)
 {
     return capacity > 0 && static_cast<size_t>(capacity) >= kLargestImageBytes &&
@@ -123,9 +139,59 @@ FrameReader::~FrameReader()
     LastDelivered().Release();
     win::LockGuard guard(m_Camera.m_Lock);
     --m_Camera.m_Readers;
+    m_Camera.m_SharedFrame.Forget(this);
     if (m_Camera.m_DirectReader == this) {
         m_Camera.m_DirectReader = nullptr;
     }
+}
+
+size_t FrameReader::FillFromImage(const ImageRing::Read& read, BYTE* destination, size_t capacity,
+                                  const FrameLayout& layout)
+{
+    const size_t bytes = layout.Bytes();
+    CCamera& camera = m_Camera;
+    SharedFrame::Turn turn = SharedFrame::Turn::Alone;
+    if (!(read.pixels && capacity >= bytes && WorthSharing(layout))) {
+        if (m_LayoutNoted) {
+            // No longer a layout to share: peers must not count on it.
+            win::LockGuard guard(camera.m_Lock);
+            camera.m_SharedFrame.Forget(this);
+            m_LayoutNoted = false;
+        }
+    } else {
+        win::LockGuard guard(camera.m_Lock);
+        if (camera.m_Readers > 1) {
+            m_LayoutNoted = true;
+            // A maker's turn ends within one conversion; a reader that waits
+            // longer (its maker's thread stopped) makes its own frame.
+            const bool taken = camera.m_ImageTurn.WaitUntil(camera.m_Lock, kSharedFrameWaitMs, [&] {
+                turn = camera.m_SharedFrame.Take(this, read.serial, layout);
+                return turn != SharedFrame::Turn::Wait;
+            });
+            if (!taken) {
+                turn = SharedFrame::Turn::Alone;
+            }
+        }
+    }
+    if (turn == SharedFrame::Turn::Make) {
+        unsigned char* const shared = camera.m_SharedFrame.Reserve(bytes);
+        const bool made = shared && m_Converter.Write(read.pixels, read.width, read.height, layout, shared, bytes) == bytes;
+        if (made) {
+            ++camera.m_SharedFramesMade;
+        }
+        win::LockGuard guard(camera.m_Lock);
+        camera.m_SharedFrame.EndMake(made);
+        camera.m_ImageTurn.WakeAll();
+        turn = made ? SharedFrame::Turn::Copy : SharedFrame::Turn::Alone;
+    }
+    if (turn == SharedFrame::Turn::Copy) {
+        std::memcpy(destination, camera.m_SharedFrame.Bytes(), bytes);
+        win::LockGuard guard(camera.m_Lock);
+        camera.m_SharedFrame.EndCopy();
+        camera.m_ImageTurn.WakeAll();
+        return bytes;
+    }
+    return m_Converter.Write(read.pixels, read.width, read.height, layout, destination, capacity);
 }
 
 FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const FrameLayout& layout, DWORD waitMs)
@@ -246,9 +312,7 @@ FrameReader::Result FrameReader::Read(BYTE* destination, long capacity, const Fr
     }
     // Outside m_Lock: the read turn keeps the image from being fetched over.
     // Without an image (never opened) the frame is black.
-    const size_t written = capacity > 0 ? m_Converter.Write(read.pixels, read.width, read.height, layout,
-                                                            destination, static_cast<size_t>(capacity))
-                                        : 0;
+    const size_t written = capacity > 0 ? FillFromImage(read, destination, static_cast<size_t>(capacity), layout) : 0;
     FramePathCopies().sampleBytes += written;
     {
         win::LockGuard guard(camera.m_Lock);

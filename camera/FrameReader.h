@@ -33,6 +33,7 @@
 
 #include "camera/FrameConverter.h"
 #include "camera/FrameWindow.h"
+#include "camera/ImageRing.h"
 
 class CCamera;
 
@@ -86,8 +87,17 @@ private:
     FrameConverter m_Converter;
     // The sequence of the last frame returned; 0: every frame of the open is newer.
     LONG m_LastSequence = 0;
+    // Whether the controller's SharedFrame holds this reader's layout. Used
+    // by the reading thread only.
+    bool m_LayoutNoted = false;
     // Whether the first Read has brought its destination's pages in.
     bool m_DestinationTouched = false;
+    // Fills destination (capacity bytes) with the frame of layout made from
+    // an image of the controller's, on a read turn of it, outside m_Lock:
+    // converted by this reader, or, while other readers share the layout,
+    // made once by whichever comes first (SharedFrame) and copied. Returns
+    // the bytes written (FrameConverter::Write).
+    size_t FillFromImage(const ImageRing::Read& read, BYTE* destination, size_t capacity, const FrameLayout& layout);
     // Frame sequence with its arrival when the controller still keeps it;
     // empty for a frame of an earlier open. Caller holds m_Lock.
     Delivered DeliveredFrame(LONG sequence) const;

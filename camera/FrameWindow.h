@@ -62,6 +62,13 @@ struct FrameLayout {
     // Whether the layout describes no frame.
     bool IsEmpty() const { return width <= 0 || height <= 0 || stride == 0; }
 
+    // Whether other describes the same frame, byte for byte.
+    bool SameAs(const FrameLayout& other) const
+    {
+        return width == other.width && height == other.height && stride == other.stride && format == other.format &&
+               fit == other.fit;
+    }
+
     // Bytes of a whole frame: NV12 stride x height x 3 / 2, I420 stride x
     // height + 2 x (stride / 2) x (height / 2), the others stride x height.
     size_t Bytes() const;

@@ -73,6 +73,7 @@ void ImageRing::Publish(int buffer, int width, int height, LONG sequence)
     target.width = width;
     target.height = height;
     target.sequence = sequence;
+    target.serial = ++m_LastSerial;
     target.black = false;
     m_Newest = buffer;
 }
@@ -95,6 +96,7 @@ ImageRing::Read ImageRing::BeginRead()
     read.width = newest.width;
     read.height = newest.height;
     read.sequence = newest.sequence;
+    read.serial = newest.serial;
     return read;
 }
 

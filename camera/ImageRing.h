@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 class ImageRing {
@@ -36,6 +37,10 @@ public:
         int width = 0;
         int height = 0;
         LONG sequence = 0;
+        // Tells published images apart: a new serial with every publication
+        // (a black image of a new open may carry the sequence of the last
+        // open's last frame). 0 for an empty Read.
+        uint64_t serial = 0;
     };
 
     ImageRing() = default;
@@ -83,6 +88,7 @@ private:
         int width = 0;
         int height = 0;
         LONG sequence = 0;
+        uint64_t serial = 0;
         int readers = 0;
         bool writing = false;
         bool black = false; // published by PublishBlack: its pixels are not the image
@@ -91,4 +97,5 @@ private:
 
     Buffer m_Buffers[kBuffers];
     int m_Newest = kNone;
+    uint64_t m_LastSerial = 0;
 };

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -262,6 +263,66 @@ TEST_F(CameraStreaming, TwoConsumersEachTakeEveryFrameOnce)
         EXPECT_LE(missed, kFrames / 10) << "frames passed by while the consumer was back in time";
     }
     EXPECT_EQ(camera.m_FramesFetched, kFrames) << "only the counted reader counts";
+}
+
+TEST_F(CameraStreaming, ReadersOfOneConvertedLayoutShareItsFrameAndEachGetsWhatItWouldMakeAlone)
+{
+    SimSetImageSize(640, 480);
+    const FrameLayout layout = FrameLayout::Natural(PixelFormat::Nv12, 320, 240, FrameFit::ScaledWindow);
+    const long bytes = static_cast<long>(layout.Bytes());
+    CCamera camera;
+    ASSERT_EQ(camera.Init(), 1);
+    ASSERT_EQ(camera.Play(), 1);
+
+    // Streaming, two consumers at once: a frame both took is the same bytes
+    // (a shared frame made again while one copied it would differ).
+    const int kFrames = 30;
+    std::map<LONG, Bytes> taken[2];
+    std::thread consumers[2];
+    for (int which = 0; which < 2; ++which) {
+        consumers[which] = std::thread([&, which] {
+            FrameReader reader(camera, kUncounted);
+            for (int i = 0; i < kFrames; ++i) {
+                Bytes frame(bytes, 0xAB);
+                const FrameReader::Result read = reader.Read(frame.data(), bytes, layout, 500);
+                if (read.bytes == bytes) {
+                    taken[which][read.sequence] = std::move(frame);
+                }
+            }
+        });
+    }
+    for (std::thread& consumer : consumers) {
+        consumer.join();
+    }
+    int common = 0;
+    for (const auto& [sequence, frame] : taken[0]) {
+        const auto other = taken[1].find(sequence);
+        if (other != taken[1].end()) {
+            ++common;
+            EXPECT_EQ(frame, other->second) << "frame " << sequence;
+        }
+    }
+    EXPECT_GE(common, kFrames / 2);
+    EXPECT_GT(camera.m_SharedFramesMade, 0) << "frames were made once to be shared";
+
+    // Stopped, the newest image stays: the frame a reader made alone is the
+    // one both get once they share it (in a layout not shared before, so
+    // that it is made anew).
+    ASSERT_EQ(camera.Stop(), 1);
+    const FrameLayout i420 = FrameLayout::Natural(PixelFormat::I420, 320, 240, FrameFit::ScaledWindow);
+    FrameReader first(camera, kUncounted);
+    Bytes alone(bytes);
+    ASSERT_EQ(first.Read(alone.data(), bytes, i420, 0).bytes, bytes);
+    FrameReader second(camera, kUncounted);
+    const LONG made = camera.m_SharedFramesMade;
+    for (int round = 0; round < 2; ++round) {
+        for (FrameReader* reader : {&first, &second}) {
+            Bytes frame(bytes, 0xAB);
+            ASSERT_EQ(reader->Read(frame.data(), bytes, i420, 0).bytes, bytes);
+            EXPECT_EQ(frame, alone) << "round " << round;
+        }
+    }
+    EXPECT_EQ(camera.m_SharedFramesMade, made + 1) << "the image's frame was made once to be shared";
 }
 
 TEST_F(CameraStreaming, WaitsForANewerFrameEndOnTimeAndNeverHoldUpClosing)

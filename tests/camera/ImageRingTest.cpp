@@ -1,14 +1,17 @@
 // The controller's image buffers: which buffer the capture thread may fetch
 // into while consumers read, so that an image being copied is never written;
-// and the arrival times of the latest frames kept beside them.
+// the frame made once for readers of one layout; and the arrival times of the
+// latest frames kept beside them.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <set>
 
 #include "camera/FrameArrivals.h"
 #include "camera/ImageLimits.h"
 #include "camera/ImageRing.h"
+#include "camera/SharedFrame.h"
 
 namespace {
 
@@ -46,6 +49,7 @@ TEST(ImageRing, AWriteTurnNeverGoesToTheNewestOrToABufferBeingRead)
     // the ring keeps fetching around it, and its bytes never change.
     Fetch(ring, 0x11, 8);
     const ImageRing::Read slow = ring.BeginRead();
+    EXPECT_GT(slow.serial, black.serial) << "every publication has its own serial";
     for (LONG sequence = 9; sequence < 30; ++sequence) {
         const int written = Fetch(ring, static_cast<unsigned char>(sequence), sequence);
         ASSERT_NE(written, ImageRing::kNone);
@@ -137,6 +141,72 @@ TEST(ImageRing, APreparedBufferIsTheNextFetchsAndPublishesNothing)
         ring.Abandon(next);
         ring.EndRead(earlier);
     }
+}
+
+TEST(SharedFrame, IsMadeOnceForReadersOfOneLayoutAndNeverOverwrittenWhileCopied)
+{
+    SharedFrame shared;
+    const FrameLayout nv12 = FrameLayout::Natural(PixelFormat::Nv12, 64, 48, FrameFit::ScaledWindow);
+    const FrameLayout i420 = FrameLayout::Natural(PixelFormat::I420, 64, 48, FrameFit::ScaledWindow);
+    using Turn = SharedFrame::Turn;
+    const int a = 1, b = 2, c = 3;
+    enum Step { Take, Made, Failed, Copied, Forget };
+    struct Case {
+        const char* what;
+        Step step;
+        int reader;
+        uint64_t serial;
+        const FrameLayout* layout;
+        Turn expected; // of Take
+    };
+    const Case cases[] = {
+        {"a reader alone converts on its own", Take, a, 1, &nv12, Turn::Alone},
+        {"a second reader of the layout makes the frame", Take, b, 1, &nv12, Turn::Make},
+        {"the first waits for it", Take, a, 1, &nv12, Turn::Wait},
+        {"made: its maker holds a copy turn", Made, b, 0, nullptr, Turn::Alone},
+        {"the frame is copied", Take, a, 1, &nv12, Turn::Copy},
+        {"no new frame is made while it is copied", Take, a, 2, &nv12, Turn::Alone},
+        {"", Copied, a, 0, nullptr, Turn::Alone},
+        {"", Copied, b, 0, nullptr, Turn::Alone},
+        {"the next image's frame, once nobody copies", Take, a, 2, &nv12, Turn::Make},
+        {"another layout is not shared", Take, b, 2, &i420, Turn::Alone},
+        {"a failed make is not copied", Failed, a, 0, nullptr, Turn::Alone},
+        {"", Take, b, 2, &nv12, Turn::Alone},
+        {"no image (black) is not shared", Take, a, 0, &nv12, Turn::Alone},
+        {"a reader that goes is no peer", Forget, b, 0, nullptr, Turn::Alone},
+        {"", Take, a, 3, &nv12, Turn::Alone},
+        {"peers may be any readers", Take, c, 3, &nv12, Turn::Make},
+    };
+    for (const Case& step : cases) {
+        SCOPED_TRACE(step.what);
+        const void* reader = reinterpret_cast<const void*>(static_cast<uintptr_t>(step.reader));
+        switch (step.step) {
+        case Take:
+            EXPECT_EQ(shared.Take(reader, step.serial, *step.layout), step.expected);
+            break;
+        case Made:
+        case Failed:
+            if (step.step == Made) {
+                ASSERT_NE(shared.Reserve(nv12.Bytes()), nullptr);
+            }
+            shared.EndMake(step.step == Made);
+            break;
+        case Copied:
+            shared.EndCopy();
+            break;
+        case Forget:
+            shared.Forget(reader);
+            break;
+        }
+    }
+
+    // Only a few readers are kept track of: one more converts alone.
+    SharedFrame crowded;
+    for (uintptr_t reader = 1; reader <= 4; ++reader) {
+        crowded.Take(reinterpret_cast<const void*>(reader), 1, nv12);
+    }
+    crowded.EndMake(false);
+    EXPECT_EQ(crowded.Take(reinterpret_cast<const void*>(uintptr_t{5}), 2, nv12), Turn::Alone);
 }
 
 TEST(FrameArrivals, KeepsTheLatestFramesArrivalsAndForgetsOlderOnes)
