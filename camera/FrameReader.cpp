@@ -175,7 +175,8 @@ size_t FrameReader::FillFromImage(const ImageRing::Read& read, BYTE* destination
     }
     if (turn == SharedFrame::Turn::Make) {
         unsigned char* const shared = camera.m_SharedFrame.Reserve(bytes);
-        const bool made = shared && m_Converter.Write(read.pixels, read.width, read.height, layout, shared, bytes) == bytes;
+        const bool made =
+            shared && m_Converter.Write(read.pixels, read.width, read.height, layout, shared, bytes) == bytes;
         if (made) {
             ++camera.m_SharedFramesMade;
         }
