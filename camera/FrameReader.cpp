@@ -1,10 +1,10 @@
 #include "camera/FrameReader.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "camera/Camera.h"
 #include "camera/CameraSdkLoader.h"
+#include "camera/FrameCopy.h"
 #include "camera/FramePathCounters.h"
 #include "camera/ImageLimits.h"
 #include "camera/MemoryPages.h"
@@ -186,7 +186,7 @@ size_t FrameReader::FillFromImage(const ImageRing::Read& read, BYTE* destination
         turn = made ? SharedFrame::Turn::Copy : SharedFrame::Turn::Alone;
     }
     if (turn == SharedFrame::Turn::Copy) {
-        std::memcpy(destination, camera.m_SharedFrame.Bytes(), bytes);
+        CopyFrameBytes(destination, camera.m_SharedFrame.Bytes(), bytes);
         win::LockGuard guard(camera.m_Lock);
         camera.m_SharedFrame.EndCopy();
         camera.m_ImageTurn.WakeAll();
