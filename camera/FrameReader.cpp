@@ -16,6 +16,12 @@ namespace {
 // frame of layout from an imageWidth x imageHeight image: the frame is the
 // image byte for byte, and the buffer holds the largest image the camera
 // makes, whatever size the fetch writes.
+bool SdkMayFillDirectly(long capacity, const FrameLayout& layout, int imageWidth, int imageHeight)
+{
+    return capacity > 0 && static_cast<size_t>(capacity) >= kLargestImageBytes &&
+           layout.HoldsImageUncut(imageWidth, imageHeight);
+}
+
 // Whether readers sharing layout should convert each image once and copy
 // the frame (SharedFrame): for every layout but the RGB24 and RGB32 cuts,
 // whose fill is a copy of the frame's bytes, or costs about that, so that
@@ -30,12 +36,6 @@ bool WorthSharing(const FrameLayout& layout)
 
 // How long a reader waits for another to make the frame they share.
 const DWORD kSharedFrameWaitMs = 1000;
-
-bool SdkMayFillDirectly(long capacity, const FrameLayout& layout, int imageWidth, int imageHeight)
-{
-    return capacity > 0 && static_cast<size_t>(capacity) >= kLargestImageBytes &&
-           layout.HoldsImageUncut(imageWidth, imageHeight);
-}
 
 // What the last Read on each thread delivered (LastDeliveredOnThisThread),
 // by thread id: one slot per reading thread, a few at a time (a filter's two
